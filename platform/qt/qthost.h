@@ -1,0 +1,31 @@
+#pragma once
+// The Prompter and EventPump of the windows: message boxes and input boxes over a
+// parent window, and the Qt event loop.
+#include "platform/host.h"
+
+#include <QPointer>
+#include <QWidget>
+
+namespace platform {
+
+class QtPrompter : public Prompter {
+public:
+    explicit QtPrompter(QWidget* parent = nullptr) : m_parent(parent) {}
+    void setParent(QWidget* parent) { m_parent = parent; }
+
+    Button message(const std::string& caption, const std::string& text, MessageKind kind,
+                   Buttons buttons) override;
+    bool inputString(const std::string& caption, const std::string& prompt, std::string& value) override;
+    void beep() override;
+
+private:
+    QPointer<QWidget> m_parent;
+};
+
+class QtEventPump : public EventPump {
+public:
+    void processEvents() override;
+    void waitPumping(int milliseconds) override;
+};
+
+} // namespace platform

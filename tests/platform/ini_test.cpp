@@ -1,0 +1,123 @@
+#include "platform/ini.h"
+#include "platform/textfile.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sys/stat.h>
+
+using platform::IniFile;
+using testsupport::TempFolder;
+
+namespace {
+std::string fixture()
+{
+    return testsupport::readFixture(MRW_TEST_FIXTURES, "handwritten.ini");
+}
+}
+
+TEST(IniFile, ReadsRawValuesWithoutRegardToCase)
+{
+    TempFolder dir;
+    dir.write("a.ini", fixture());
+    IniFile ini(dir.file("a.ini"));
+    EXPECT_EQ(ini.readString("GENERAL", "tapedir"), "c:\\HALVEN\\progs");
+    EXPECT_EQ(ini.readString("general", "NAME"), "Quoted, with comma");
+    EXPECT_EQ(ini.readString("General", "Percent"), "50%");
+    EXPECT_EQ(ini.readString("Machine One", "port"), "2");
+    EXPECT_EQ(ini.readString("other", "UNIX"), "line");
+    EXPECT_EQ(ini.readString("General", "missing", "dflt"), "dflt");
+    EXPECT_EQ(ini.readString("Nowhere", "TapeDir", "d"), "d");
+}
+
+TEST(IniFile, IntegersFallBackToTheDefault)
+{
+    TempFolder dir;
+    dir.write("a.ini", "[S]\r\nA=12\r\nB=abc\r\nC= -7 \r\nD=$1F\r\nE=12abc\r\nF=\r\nG=99999999999\r\n");
+    IniFile ini(dir.file("a.ini"));
+    struct Case { const char* key; int expected; };
+    for (const Case c : {Case{"A", 12}, Case{"B", 5}, Case{"C", -7}, Case{"D", 31}, Case{"E", 5},
+                         Case{"F", 5}, Case{"G", 5}, Case{"missing", 5}})
+        EXPECT_EQ(ini.readInt("s", c.key, 5), c.expected) << c.key;
+    EXPECT_TRUE(ini.readBool("S", "A", false));
+    EXPECT_FALSE(ini.readBool("S", "missing", false));
+}
+
+TEST(IniFile, WritingOneKeyKeepsEveryOtherLineByteForByte)
+{
+    TempFolder dir;
+    const std::string original = fixture();
+    dir.write("a.ini", original);
+    IniFile ini(dir.file("a.ini"));
+    ini.writeString("MACHINE ONE", "baud", "19200");
+
+    std::string expected = original;
+    expected.replace(expected.find("BAUD=9600"), 9, "BAUD=19200");
+    EXPECT_EQ(dir.read("a.ini"), expected);
+}
+
+TEST(IniFile, CreatesFileSectionAndKeyWhenMissing)
+{
+    TempFolder dir;
+    IniFile ini(dir.file("new.ini"));
+    ini.writeString("General", "TAPEDIR", "d:\\x");
+    ini.writeInt("General", "COUNT", 3);
+    ini.writeBool("Other", "ON", true);
+    EXPECT_EQ(dir.read("new.ini"), "[General]\r\nTAPEDIR=d:\\x\r\nCOUNT=3\r\n[Other]\r\nON=1\r\n");
+}
+
+TEST(IniFile, NewKeyGoesAtTheEndOfItsSectionBeforeBlankLines)
+{
+    TempFolder dir;
+    dir.write("a.ini", fixture());
+    IniFile ini(dir.file("a.ini"));
+    ini.writeString("general", "NEW", "1");
+    ini.writeString("Other", "more", "x");
+    const std::string text = dir.read("a.ini");
+    EXPECT_NE(text.find("Percent=50%\r\nNEW=1\r\n\r\n[machine one]"), std::string::npos) << text;
+    EXPECT_NE(text.find("unix=line\nmore=x\r\n"), std::string::npos) << text;
+}
+
+TEST(IniFile, ListsAndErases)
+{
+    TempFolder dir;
+    dir.write("a.ini", fixture());
+    IniFile ini(dir.file("a.ini"));
+    EXPECT_EQ(ini.sections(), (std::vector<std::string>{"General", "machine one", "Other"}));
+    EXPECT_EQ(ini.keys("MACHINE ONE"), (std::vector<std::string>{"BAUD", "Port"}));
+    ini.eraseKey("machine one", "port");
+    EXPECT_FALSE(ini.hasKey("machine one", "Port"));
+    EXPECT_TRUE(ini.hasKey("machine one", "BAUD"));
+    ini.eraseSection("MACHINE ONE");
+    EXPECT_FALSE(ini.hasSection("machine one"));
+    EXPECT_EQ(ini.sections(), (std::vector<std::string>{"General", "Other"}));
+    EXPECT_EQ(ini.readString("Other", "unix"), "line");
+}
+
+TEST(IniFile, RefusedWriteRaisesUnableToWrite)
+{
+    TempFolder dir;
+    IniFile ini(dir.file("no/such/folder/a.ini"));
+    try {
+        ini.writeString("S", "K", "V");
+        FAIL() << "write into a missing folder succeeded";
+    } catch (const platform::IniWriteError& e) {
+        EXPECT_EQ(std::string(e.what()), "Unable to write to " + dir.file("no/such/folder/a.ini"));
+    }
+}
+
+TEST(IniFile, BareNameLiesInTheWindowsDirectory)
+{
+    TempFolder dir;
+    const std::string windows = dir.path() + "win";
+    ::setenv("MRW_WINDOWS_DIR", windows.c_str(), 1);
+    IniFile ini("TKZPWL.INI");
+    EXPECT_EQ(ini.path(), windows + "/TKZPWL.INI");
+    ini.writeString("USERS", "COUNT", "0");
+    EXPECT_EQ(dir.read("win/TKZPWL.INI"), "[USERS]\r\nCOUNT=0\r\n");
+    // An existing file of another letter case is the same file.
+    ::rename((windows + "/TKZPWL.INI").c_str(), (windows + "/tkzpwl.ini").c_str());
+    EXPECT_EQ(IniFile("TKZPWL.INI").readString("users", "count"), "0");
+    ::unsetenv("MRW_WINDOWS_DIR");
+}
