@@ -1,0 +1,85 @@
+#include "workspace/engine/handoff.h"
+#include "workspace/engine/scratch_files.h"
+
+#include "platform/folders.h"
+#include "platform/paths.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+using testsupport::TempFolder;
+
+TEST(AnalyzerHandOff, JobNames)
+{
+    const mrw::AnalyzerJob job = mrw::makeAnalyzerJob("/shop/v1.0/PART.TAP", "HAAS VF2");
+    EXPECT_EQ(job.NcFile, "/shop/v1.0/PART.TAP");
+    EXPECT_EQ(job.OperationsFile, "/shop/v1.0/PART.OPF");
+    EXPECT_EQ(job.MachineFile, "HAAS VF2.MCH");
+    EXPECT_EQ(mrw::makeAnalyzerJob("/shop/v1.0/PART", "M").OperationsFile, "/shop/v1.0/PART.OPF");
+}
+
+TEST(AnalyzerHandOff, WritesEntryZeroAndCountWhereItIsZero)
+{
+    TempFolder dir;
+    dir.write("ZV.INI", "[General]\r\nEDIT=1\r\n"
+                        "[mdvform.OvcMenuMRU1.Items]\r\nCount=3\r\n0=/old/A.TAP\r\n1=/old/B.TAP\r\n2=/old/C.TAP\r\n"
+                        "[mdvform.OvcMenuMRU2.Items]\r\nCount=0\r\n");
+    platform::IniFile zv(dir.file("ZV.INI"));
+    mrw::writeAnalyzerHandOff(zv, mrw::makeAnalyzerJob("/nc/O1001.TAP", "MILL"));
+
+    // The analyzer reloads item 0 of each list; the lists' counts say how many items there are.
+    EXPECT_EQ(zv.readString("Operationsdlg.OvcMenuMRU1.Items", "0"), "/nc/O1001.OPF");
+    EXPECT_EQ(zv.readInt("Operationsdlg.OvcMenuMRU1.Items", "Count", 0), 1);
+    EXPECT_EQ(zv.readString("mdvform.OvcMenuMRU1.Items", "0"), "/nc/O1001.TAP");
+    EXPECT_EQ(zv.readInt("mdvform.OvcMenuMRU1.Items", "Count", 0), 3);
+    EXPECT_EQ(zv.readString("mdvform.OvcMenuMRU1.Items", "1"), "/old/B.TAP");
+    EXPECT_EQ(zv.readString("mdvform.OvcMenuMRU2.Items", "0"), "MILL.MCH");
+    EXPECT_EQ(zv.readInt("mdvform.OvcMenuMRU2.Items", "Count", 0), 1);
+    EXPECT_EQ(zv.readString("General", "EDIT"), "1");
+    EXPECT_EQ(zv.sections().front(), "General");
+}
+
+TEST(ScratchFiles, TwoNewEmptyFilesRemovedAtTheEnd)
+{
+    TempFolder dir;
+    const mrw::ScratchFiles files = mrw::createScratchFiles(dir.path());
+    EXPECT_NE(files.SendBufferFile, files.SendSourceFile);
+    for (const auto& f : {files.SendBufferFile, files.SendSourceFile}) {
+        EXPECT_EQ(platform::folderPart(f), dir.path());
+        const std::string name = platform::fileNamePart(f);
+        EXPECT_EQ(name.substr(0, 3), "MRW");
+        EXPECT_EQ(platform::fileExtension(name), ".TMP");
+        EXPECT_TRUE(platform::fileExists(f));
+    }
+    dir.write(platform::fileNamePart(files.SendSourceFile) + ".XXX", "x");
+    mrw::deleteScratchFiles(files);
+    EXPECT_FALSE(platform::fileExists(files.SendBufferFile));
+    EXPECT_FALSE(platform::fileExists(files.SendSourceFile));
+    EXPECT_FALSE(platform::fileExists(files.SendSourceFile + ".XXX"));
+}
+
+TEST(ScratchFiles, NeverTakesAnExistingName)
+{
+    TempFolder dir;
+    std::vector<std::string> names;
+    for (int i = 0; i < 50; ++i) {
+        names.push_back(mrw::createScratchFile(dir.path()));
+        dir.write(platform::fileNamePart(names.back()), "in use");
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(std::adjacent_find(names.begin(), names.end()), names.end());
+    EXPECT_EQ(mrw::createScratchFile(dir.file("missing/")), "");
+    EXPECT_THROW(mrw::createScratchFiles(dir.file("missing/")), std::runtime_error);
+}
+
+TEST(ScratchFiles, TempFolderFallsBackToTheProgramFolder)
+{
+    TempFolder program;
+    TempFolder temp;
+    const std::string before = platform::currentFolder();
+    EXPECT_EQ(mrw::enterTempFolder(program.file("no such folder"), program.path()), program.path());
+    EXPECT_EQ(platform::currentFolder(), before);
+    EXPECT_EQ(mrw::enterTempFolder(temp.path(), program.path()), temp.path());
+    EXPECT_EQ(platform::currentFolder(), temp.path());
+    platform::setCurrentFolder(before);
+}
