@@ -1,0 +1,63 @@
+#pragma once
+// The activity log MRWDNC.LOG in the program folder: one line per event,
+// "mm/dd/yyyy,hh:mm:ss," with the system's date and time separators, the message, CR LF.
+#include "platform/host.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace mrw {
+
+struct LocalDateTime {
+    int year = 2000, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+};
+
+struct DateTimeSeparators {
+    char date = '/';
+    char time = ':';
+};
+
+// The separators of the user's date and time formats (LC_TIME); "/" and ":" when
+// the format has none.
+DateTimeSeparators systemDateTimeSeparators();
+LocalDateTime localNow();
+
+// "mm/dd/yyyy,hh:mm:ss," + message (without line end).
+std::string formatLogLine(const LocalDateTime& when, const DateTimeSeparators& sep, const std::string& message);
+
+class ActivityLog {
+public:
+    using Clock = std::function<LocalDateTime()>;
+
+    ActivityLog();
+
+    void setPath(std::string path) { m_path = std::move(path); }
+    const std::string& path() const { return m_path; }
+    void setEnabled(bool on) { m_enabled = on; }
+    bool enabled() const { return m_enabled; }
+    void setClock(Clock clock) { m_clock = std::move(clock); }
+    // Fixed separators (tests); by default the system's at the time of each write.
+    void setSeparators(DateTimeSeparators sep) { m_separators = sep; }
+    // Where a log that cannot be written is reported (once per run); none: not reported.
+    void setPrompter(platform::Prompter* prompter) { m_prompter = prompter; }
+
+    // Appends one line when logging is on, creating the file when missing. A log that
+    // cannot be written never stops the caller: it is reported once and false returned.
+    bool write(const std::string& message);
+
+private:
+    std::string m_path;
+    bool m_enabled = false;
+    Clock m_clock;
+    std::optional<DateTimeSeparators> m_separators;
+    platform::Prompter* m_prompter = nullptr;
+    bool m_failureReported = false;
+};
+
+// The log of the run (path and switch set by the main window at start).
+ActivityLog& activityLog();
+// Writes to the log of the run.
+void WriteActivityLog(const std::string& message);
+
+} // namespace mrw
