@@ -1,0 +1,110 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace dnc {
+
+// Result codes of a file transfer.  0 is success; -6005 is the operator's cancel.
+enum TransferResult : int {
+    TransferOk = 0,
+    TransferTimeout = -6001,
+    TransferTooManyErrors = -6002,
+    TransferCancelledByRemote = -6003,
+    TransferSequenceError = -6004,
+    TransferCancelledByUser = -6005,
+    TransferFileError = -6006,
+    TransferRemoteError = -6007,
+    TransferOneFileOnly = -6008,
+};
+
+// Text shown for a result code.
+std::string transferResultText(int code);
+
+// Eight CAN bytes and as many backspaces: stops an XMODEM, YMODEM or ZMODEM peer
+// and erases itself on a terminal that is not in a transfer.
+std::string cancelBurst();
+
+// Time limits of a transfer, in milliseconds.  The defaults are the terminal's
+// fixed protocol settings: 1092 ticks to wait for a handshake, 3640 ticks for the
+// end of a session (a tick is 55 ms).
+struct TransferTimings {
+    int handshakeWaitMs = 1092 * 55;
+    int finishWaitMs = 3640 * 55;
+    int blockWaitMs = 10000;  // silence that counts as a lost block or answer
+    int retries = 10;         // tries of one block or handshake before giving up
+};
+
+// What a status window shows of a running transfer.
+struct TransferStatus {
+    std::string protocolName;
+    bool sending = false;
+    std::string fileName;          // as announced on the line
+    std::int64_t fileSize = -1;    // -1 while unknown
+    std::int64_t bytesTransferred = 0;
+    std::int64_t blocks = 0;
+    int blockSize = 0;
+    int blockErrors = 0;           // errors since the last good block
+    int totalErrors = 0;
+};
+
+// A file transfer protocol as a state machine without I/O of its own: the
+// driver feeds it the bytes read from the line, tells it when its timer ran out
+// and when the line took all output, and writes what it asks to be sent.
+// The received file's bytes are handed out in order through takeReceivedData().
+class TransferEngine {
+public:
+    virtual ~TransferEngine() = default;
+
+    virtual void start() = 0;
+    virtual void receive(std::string_view bytes) = 0;
+    virtual void timerExpired() = 0;
+    // The line took all queued output; a streaming sender queues more.
+    virtual void outputDrained() {}
+    // The operator cancels: the engine tells the other side and finishes with -6005.
+    void cancel();
+
+    std::string takeOutput();
+    bool hasOutput() const { return !output_.empty(); }
+    std::string takeReceivedData();
+
+    // Timer wanted by the engine: -1 for none.  Every new request increments
+    // timerSerial(), so a driver re-arms only when the serial changed.
+    int timerMs() const { return timerMs_; }
+    unsigned timerSerial() const { return timerSerial_; }
+
+    bool finished() const { return finished_; }
+    int result() const { return result_; }
+    const std::string& resultText() const { return resultText_; }
+    const TransferStatus& status() const { return status_; }
+
+protected:
+    explicit TransferEngine(TransferTimings timings) : timings_(timings) {}
+
+    virtual std::string cancelSequence() const = 0;
+
+    void send(std::string_view bytes) { output_.append(bytes); }
+    void send(char byte) { output_.push_back(byte); }
+    void setTimer(int ms);
+    void stopTimer() { setTimer(-1); }
+    void deliver(std::string_view bytes);
+    void finish(int code, std::string text = {});
+    // Counts one error; true when the retries of the current step are used up.
+    bool countError();
+    void blockDone() { status_.blockErrors = 0; ++status_.blocks; }
+
+    TransferTimings timings_;
+    TransferStatus status_;
+
+private:
+    std::string output_;
+    std::string received_;
+    int timerMs_ = -1;
+    unsigned timerSerial_ = 0;
+    bool finished_ = false;
+    int result_ = TransferOk;
+    std::string resultText_;
+};
+
+}  // namespace dnc

@@ -1,0 +1,451 @@
+#include "dnc/engine/xmodem.h"
+
+#include <algorithm>
+
+#include "dnc/engine/crc.h"
+
+namespace dnc {
+namespace {
+
+constexpr unsigned char SOH = 0x01;
+constexpr unsigned char STX = 0x02;
+constexpr unsigned char EOT = 0x04;
+constexpr unsigned char ACK = 0x06;
+constexpr unsigned char NAK = 0x15;
+constexpr unsigned char CAN = 0x18;
+constexpr unsigned char CRC_REQUEST = 'C';
+constexpr char PAD = 0x1A;
+constexpr std::size_t SHORT_BLOCK = 128;
+constexpr std::size_t LONG_BLOCK = 1024;
+
+// Quiet time after a damaged block before asking for it again, so that the rest
+// of it is not read as the start of a block.
+int purgeQuietMs(const TransferTimings& t) { return std::max(20, std::min(1000, t.blockWaitMs / 10)); }
+// Pause between the receiver's start requests.
+int startRequestMs(const TransferTimings& t) { return std::max(100, std::min(3000, t.handshakeWaitMs / 10)); }
+
+std::string frameBlock(unsigned char number, std::string_view payload, std::size_t size, char fill, bool crc)
+{
+    std::string block;
+    block.reserve(size + 5);
+    block.push_back(static_cast<char>(size == LONG_BLOCK ? STX : SOH));
+    block.push_back(static_cast<char>(number));
+    block.push_back(static_cast<char>(255 - number));
+    block.append(payload);
+    block.append(size - payload.size(), fill);
+    std::string_view body(block.data() + 3, size);
+    if (crc) {
+        std::uint16_t c = crc16Xmodem(body);
+        block.push_back(static_cast<char>(c >> 8));
+        block.push_back(static_cast<char>(c & 0xFF));
+    } else {
+        unsigned sum = 0;
+        for (char b : body)
+            sum += static_cast<unsigned char>(b);
+        block.push_back(static_cast<char>(sum & 0xFF));
+    }
+    return block;
+}
+
+std::string protocolName(XmodemVariant v) { return v == XmodemVariant::Ymodem ? "YMODEM" : "XMODEM-CRC"; }
+
+}  // namespace
+
+// ---------------------------------------------------------------- sender
+
+XmodemSender::XmodemSender(XmodemVariant variant, std::string data, std::string announcedName,
+                           TransferTimings timings)
+    : TransferEngine(timings), variant_(variant), data_(std::move(data)), announcedName_(std::move(announcedName))
+{
+    status_.protocolName = protocolName(variant_);
+    status_.sending = true;
+    status_.fileName = announcedName_;
+    status_.fileSize = static_cast<std::int64_t>(data_.size());
+    status_.blockSize = static_cast<int>(variant_ == XmodemVariant::Ymodem ? LONG_BLOCK : SHORT_BLOCK);
+}
+
+std::string XmodemSender::cancelSequence() const { return cancelBurst(); }
+
+void XmodemSender::start()
+{
+    state_ = State::WaitStart;
+    setTimer(timings_.handshakeWaitMs);
+}
+
+void XmodemSender::receive(std::string_view bytes)
+{
+    for (char c : bytes) {
+        if (finished())
+            return;
+        onByte(static_cast<unsigned char>(c));
+    }
+}
+
+void XmodemSender::onByte(unsigned char byte)
+{
+    if (byte == CAN) {
+        if (++cancels_ >= 2)
+            finish(TransferCancelledByRemote);
+        return;
+    }
+    cancels_ = 0;
+    switch (state_) {
+    case State::WaitStart:
+        if (byte == CRC_REQUEST || (byte == NAK && variant_ == XmodemVariant::XmodemCrc)) {
+            useCrc_ = byte == CRC_REQUEST;
+            if (variant_ == XmodemVariant::Ymodem)
+                sendHeader(false);
+            else
+                sendNextBlock();
+        }
+        break;
+    case State::WaitDataStart:
+        if (byte == CRC_REQUEST)
+            sendNextBlock();
+        else if (byte == NAK)
+            onNak();
+        break;
+    case State::WaitEndStart:
+        if (byte == CRC_REQUEST)
+            sendHeader(true);
+        break;
+    case State::WaitHeaderAck:
+    case State::WaitAck:
+    case State::WaitEotAck:
+    case State::WaitEndAck:
+        if (byte == ACK)
+            onAck();
+        else if (byte == NAK)
+            onNak();
+        else if (byte == CRC_REQUEST && (state_ == State::WaitHeaderAck || (state_ == State::WaitAck && blockNumber_ == 1)))
+            onNak();  // the receiver still asks for the start
+        break;
+    }
+}
+
+void XmodemSender::onAck()
+{
+    switch (state_) {
+    case State::WaitHeaderAck:
+        blockDone();
+        state_ = State::WaitDataStart;
+        setTimer(timings_.handshakeWaitMs);
+        break;
+    case State::WaitAck:
+        blockDone();
+        offset_ += blockLength_;
+        status_.bytesTransferred = static_cast<std::int64_t>(offset_);
+        ++blockNumber_;
+        sendNextBlock();
+        break;
+    case State::WaitEotAck:
+        if (variant_ == XmodemVariant::Ymodem) {
+            state_ = State::WaitEndStart;
+            setTimer(timings_.finishWaitMs);
+        } else {
+            finish(TransferOk);
+        }
+        break;
+    case State::WaitEndAck:
+        finish(TransferOk);
+        break;
+    default:
+        break;
+    }
+}
+
+void XmodemSender::onNak()
+{
+    if (countError()) {
+        send(cancelSequence());
+        finish(TransferTooManyErrors);
+        return;
+    }
+    transmitCurrent();
+}
+
+void XmodemSender::timerExpired()
+{
+    if (finished())
+        return;
+    if (state_ == State::WaitStart || state_ == State::WaitDataStart || state_ == State::WaitEndStart) {
+        // The receiver never asked: nothing to repeat.
+        send(cancelSequence());
+        finish(TransferTimeout);
+        return;
+    }
+    onNak();
+}
+
+void XmodemSender::sendHeader(bool lastHeader)
+{
+    std::string payload;
+    if (!lastHeader) {
+        payload = announcedName_;
+        payload.push_back('\0');
+        payload += std::to_string(data_.size());
+    }
+    current_ = frameBlock(0, payload, SHORT_BLOCK, '\0', true);
+    state_ = lastHeader ? State::WaitEndAck : State::WaitHeaderAck;
+    transmitCurrent();
+}
+
+void XmodemSender::sendNextBlock()
+{
+    if (offset_ >= data_.size()) {
+        sendEot();
+        return;
+    }
+    std::size_t left = data_.size() - offset_;
+    std::size_t size = (variant_ == XmodemVariant::Ymodem && left > SHORT_BLOCK) ? LONG_BLOCK : SHORT_BLOCK;
+    blockLength_ = std::min(left, size);
+    current_ = frameBlock(blockNumber_, std::string_view(data_).substr(offset_, blockLength_), size, PAD, useCrc_);
+    state_ = State::WaitAck;
+    transmitCurrent();
+}
+
+void XmodemSender::sendEot()
+{
+    current_.assign(1, static_cast<char>(EOT));
+    state_ = State::WaitEotAck;
+    transmitCurrent();
+}
+
+void XmodemSender::transmitCurrent()
+{
+    send(current_);
+    setTimer(timings_.blockWaitMs);
+}
+
+// ---------------------------------------------------------------- receiver
+
+XmodemReceiver::XmodemReceiver(XmodemVariant variant, TransferTimings timings)
+    : TransferEngine(timings), variant_(variant)
+{
+    status_.protocolName = protocolName(variant_);
+    status_.blockSize = static_cast<int>(variant_ == XmodemVariant::Ymodem ? LONG_BLOCK : SHORT_BLOCK);
+    headerExpected_ = variant_ == XmodemVariant::Ymodem;
+    expected_ = headerExpected_ ? 0 : 1;
+}
+
+std::string XmodemReceiver::cancelSequence() const { return cancelBurst(); }
+
+void XmodemReceiver::start()
+{
+    send(static_cast<char>(CRC_REQUEST));
+    setTimer(startRequestMs(timings_));
+}
+
+void XmodemReceiver::receive(std::string_view bytes)
+{
+    if (state_ == State::Purge && !finished()) {
+        setTimer(purgeQuietMs(timings_));
+        return;
+    }
+    for (std::size_t i = 0; i < bytes.size() && !finished(); ++i) {
+        onByte(static_cast<unsigned char>(bytes[i]));
+        if (state_ == State::Purge)
+            return;  // the rest of this read belongs to the damaged block
+    }
+}
+
+void XmodemReceiver::onByte(unsigned char byte)
+{
+    if (block_.empty()) {
+        switch (byte) {
+        case SOH: blockSize_ = SHORT_BLOCK; break;
+        case STX: blockSize_ = LONG_BLOCK; break;
+        case EOT: cancels_ = 0; onEot(); return;
+        case CAN:
+            if (++cancels_ >= 2)
+                finish(TransferCancelledByRemote);
+            return;
+        default: return;  // noise between blocks
+        }
+        cancels_ = 0;
+        block_.push_back(static_cast<char>(byte));
+        setTimer(timings_.blockWaitMs);
+        return;
+    }
+    block_.push_back(static_cast<char>(byte));
+    if (block_.size() == blockSize_ + 5)
+        checkBlock();
+}
+
+void XmodemReceiver::checkBlock()
+{
+    auto number = static_cast<unsigned char>(block_[1]);
+    auto complement = static_cast<unsigned char>(block_[2]);
+    std::string_view payload(block_.data() + 3, blockSize_);
+    std::uint16_t check = static_cast<std::uint16_t>((static_cast<unsigned char>(block_[blockSize_ + 3]) << 8) |
+                                                     static_cast<unsigned char>(block_[blockSize_ + 4]));
+    if (number + complement != 255 || crc16Xmodem(payload) != check) {
+        block_.clear();
+        purge();
+        return;
+    }
+    started_ = true;
+    eotSeen_ = false;
+    std::string copy = block_.substr(3, blockSize_);
+    block_.clear();
+    if (headerExpected_ || (variant_ == XmodemVariant::Ymodem && number == 0 && expected_ == 1)) {
+        if (number != 0) {
+            fail(TransferSequenceError);
+            return;
+        }
+        acceptHeader(copy);
+        return;
+    }
+    if (number == expected_) {
+        acceptData(copy);
+    } else if (number == static_cast<unsigned char>(expected_ - 1)) {
+        send(static_cast<char>(ACK));  // our answer was lost: the block is here already
+        setTimer(timings_.blockWaitMs);
+    } else {
+        fail(TransferSequenceError);
+    }
+}
+
+void XmodemReceiver::acceptHeader(std::string_view payload)
+{
+    std::size_t nameEnd = payload.find('\0');
+    std::string name(payload.substr(0, nameEnd));
+    if (name.empty()) {  // end of the batch
+        send(static_cast<char>(ACK));
+        finish(TransferOk);
+        return;
+    }
+    if (fileDone_) {
+        fail(TransferOneFileOnly);
+        return;
+    }
+    if (!headerExpected_) {  // a repeated header: our answer to it was lost
+        send(static_cast<char>(ACK));
+        send(static_cast<char>(CRC_REQUEST));
+        setTimer(timings_.blockWaitMs);
+        return;
+    }
+    status_.fileName = name;
+    std::string_view rest = nameEnd == std::string_view::npos ? std::string_view() : payload.substr(nameEnd + 1);
+    std::int64_t size = 0;
+    bool digits = false;
+    for (char c : rest) {
+        if (c < '0' || c > '9')
+            break;
+        size = size * 10 + (c - '0');
+        digits = true;
+    }
+    sizeLeft_ = digits ? size : -1;
+    status_.fileSize = sizeLeft_;
+    headerExpected_ = false;
+    expected_ = 1;
+    blockDone();
+    send(static_cast<char>(ACK));
+    send(static_cast<char>(CRC_REQUEST));
+    setTimer(timings_.blockWaitMs);
+}
+
+void XmodemReceiver::acceptData(std::string_view payload)
+{
+    releaseHeld(false);
+    held_.assign(payload);
+    ++expected_;
+    blockDone();
+    send(static_cast<char>(ACK));
+    setTimer(timings_.blockWaitMs);
+}
+
+// Hands the kept-back block to the file.  The announced size cuts it exactly;
+// without a size the 1Ah padding at the end of the last block is dropped.
+void XmodemReceiver::releaseHeld(bool final)
+{
+    std::string_view bytes(held_);
+    if (sizeLeft_ >= 0) {
+        bytes = bytes.substr(0, static_cast<std::size_t>(std::min<std::int64_t>(sizeLeft_, static_cast<std::int64_t>(bytes.size()))));
+        sizeLeft_ -= static_cast<std::int64_t>(bytes.size());
+    } else if (final) {
+        std::size_t end = bytes.find_last_not_of(PAD);
+        bytes = bytes.substr(0, end == std::string_view::npos ? 0 : end + 1);
+    }
+    deliver(bytes);
+    held_.clear();
+}
+
+void XmodemReceiver::onEot()
+{
+    if (headerExpected_) {
+        return;  // nothing to end
+    }
+    if (!eotSeen_) {
+        // A lone EOT may be line noise: ask again, a real end repeats it.
+        eotSeen_ = true;
+        send(static_cast<char>(NAK));
+        setTimer(timings_.blockWaitMs);
+        return;
+    }
+    eotSeen_ = false;
+    releaseHeld(true);
+    send(static_cast<char>(ACK));
+    if (variant_ == XmodemVariant::XmodemCrc) {
+        finish(TransferOk);
+        return;
+    }
+    fileDone_ = true;
+    headerExpected_ = true;
+    expected_ = 0;
+    send(static_cast<char>(CRC_REQUEST));
+    setTimer(timings_.blockWaitMs);
+}
+
+void XmodemReceiver::purge()
+{
+    if (countError()) {
+        fail(TransferTooManyErrors);
+        return;
+    }
+    state_ = State::Purge;
+    setTimer(purgeQuietMs(timings_));
+}
+
+void XmodemReceiver::askForBlock()
+{
+    bool waitingForStart = !started_ || (fileDone_ && headerExpected_);
+    send(static_cast<char>(waitingForStart ? CRC_REQUEST : NAK));
+    setTimer(timings_.blockWaitMs);
+}
+
+void XmodemReceiver::timerExpired()
+{
+    if (finished())
+        return;
+    if (state_ == State::Purge) {
+        state_ = State::WaitBlock;
+        askForBlock();
+        return;
+    }
+    block_.clear();
+    if (!started_ && !fileDone_) {
+        handshakeElapsedMs_ += startRequestMs(timings_);
+        if (handshakeElapsedMs_ >= timings_.handshakeWaitMs) {
+            fail(TransferTimeout);
+            return;
+        }
+        send(static_cast<char>(CRC_REQUEST));
+        setTimer(startRequestMs(timings_));
+        return;
+    }
+    if (countError()) {
+        fail(TransferTimeout);
+        return;
+    }
+    askForBlock();
+}
+
+void XmodemReceiver::fail(int code)
+{
+    releaseHeld(false);
+    send(cancelSequence());
+    finish(code);
+}
+
+}  // namespace dnc

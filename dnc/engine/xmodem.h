@@ -1,0 +1,88 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "dnc/engine/transfer_engine.h"
+
+namespace dnc {
+
+// XMODEM with CRC (128-byte blocks) and YMODEM batch (1024-byte blocks with a
+// header block that announces name and size).
+enum class XmodemVariant { XmodemCrc, Ymodem };
+
+class XmodemSender : public TransferEngine {
+public:
+    XmodemSender(XmodemVariant variant, std::string data, std::string announcedName,
+                 TransferTimings timings = {});
+
+    void start() override;
+    void receive(std::string_view bytes) override;
+    void timerExpired() override;
+
+protected:
+    std::string cancelSequence() const override;
+
+private:
+    enum class State { WaitStart, WaitHeaderAck, WaitDataStart, WaitAck, WaitEotAck, WaitEndStart, WaitEndAck };
+
+    void onByte(unsigned char byte);
+    void onAck();
+    void onNak();
+    void sendNextBlock();
+    void sendHeader(bool lastHeader);
+    void sendEot();
+    void transmitCurrent();
+
+    XmodemVariant variant_;
+    std::string data_;
+    std::string announcedName_;
+    State state_ = State::WaitStart;
+    bool useCrc_ = true;
+    std::size_t offset_ = 0;      // start of the block being sent
+    std::size_t blockLength_ = 0; // payload bytes of that block taken from the file
+    unsigned char blockNumber_ = 1;
+    std::string current_;         // the framed block awaiting its answer
+    int cancels_ = 0;
+};
+
+class XmodemReceiver : public TransferEngine {
+public:
+    explicit XmodemReceiver(XmodemVariant variant, TransferTimings timings = {});
+
+    void start() override;
+    void receive(std::string_view bytes) override;
+    void timerExpired() override;
+
+protected:
+    std::string cancelSequence() const override;
+
+private:
+    enum class State { WaitBlock, Purge };
+
+    void onByte(unsigned char byte);
+    void checkBlock();
+    void acceptHeader(std::string_view payload);
+    void acceptData(std::string_view payload);
+    void onEot();
+    void askForBlock();
+    void purge();
+    void fail(int code);
+    void releaseHeld(bool final);
+
+    XmodemVariant variant_;
+    State state_ = State::WaitBlock;
+    std::string block_;           // framing byte, numbers, payload, check
+    std::size_t blockSize_ = 0;
+    unsigned char expected_ = 1;
+    bool headerExpected_ = false; // YMODEM: block 0 comes next
+    bool started_ = false;        // the first block has arrived
+    bool fileDone_ = false;       // YMODEM: one file is complete
+    bool eotSeen_ = false;
+    int handshakeElapsedMs_ = 0;
+    int cancels_ = 0;
+    std::string held_;            // last good block, kept back until the next one shows it was not the last
+    std::int64_t sizeLeft_ = -1;  // bytes still due by the announced size
+};
+
+}  // namespace dnc

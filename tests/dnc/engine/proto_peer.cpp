@@ -1,0 +1,86 @@
+#include "proto_peer.h"
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace prototest {
+
+int openRawTty(const std::string& path)
+{
+    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY);
+    if (fd < 0)
+        return -1;
+    termios tio{};
+    if (::tcgetattr(fd, &tio) == 0) {
+        ::cfmakeraw(&tio);
+        tio.c_cc[VMIN] = 1;
+        tio.c_cc[VTIME] = 0;
+        ::tcsetattr(fd, TCSANOW, &tio);
+    }
+    return fd;
+}
+
+PeerLink::PeerLink(const std::string& folder, const std::string& workFolder, const std::string& command)
+{
+    std::string link = folder + "/ttyA";
+    std::string ptyAddress = "pty,raw,echo=0,link=" + link;
+    std::string system = "SYSTEM:cd '" + workFolder + "' && exec " + command + " 2>>'" + folder + "/peer.log'";
+    const char* argv[] = {"socat", ptyAddress.c_str(), system.c_str(), nullptr};
+    if (::posix_spawnp(&pid_, "socat", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0) {
+        pid_ = -1;
+        return;
+    }
+    for (int i = 0; i < 500; ++i) {
+        struct stat st{};
+        if (::stat(link.c_str(), &st) == 0) {
+            fd_ = openRawTty(link);
+            if (fd_ >= 0)
+                return;
+        }
+        ::usleep(10000);
+    }
+}
+
+PeerLink::~PeerLink()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    if (pid_ > 0 && waitExit(2000) == -1) {
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+    }
+}
+
+int PeerLink::waitExit(int timeoutMs)
+{
+    if (pid_ <= 0)
+        return -1;
+    for (int waited = 0; waited <= timeoutMs; waited += 10) {
+        int status = 0;
+        pid_t r = ::waitpid(pid_, &status, WNOHANG);
+        if (r == pid_) {
+            pid_ = -1;
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+        }
+        ::usleep(10000);
+    }
+    return -1;
+}
+
+std::string allByteValues(std::size_t n)
+{
+    std::string data(n, '\0');
+    for (std::size_t i = 0; i < n; ++i)
+        data[i] = static_cast<char>(i & 0xFF);
+    return data;
+}
+
+}  // namespace prototest
