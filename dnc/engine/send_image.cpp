@@ -1,0 +1,188 @@
+#include "dnc/engine/send_image.h"
+
+#include "dnc/engine/code_string.h"
+#include "platform/textfile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace dnc {
+
+namespace {
+
+std::string describeCharacter(unsigned char c)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    std::string text;
+    if (c >= 0x20 && c < 0x7F) {
+        text = "\"";
+        text.push_back(static_cast<char>(c));
+        text += "\" ";
+    }
+    text += "(";
+    text.push_back(hex[c >> 4]);
+    text.push_back(hex[c & 0x0F]);
+    text += "h)";
+    return text;
+}
+
+std::string noEiaCodeText(const std::string& where, std::size_t column, unsigned char c)
+{
+    return where + ", character " + std::to_string(column) + ": " + describeCharacter(c) +
+           " has no EIA code.\nNothing was sent.";
+}
+
+const char* lineEnd(TapeCode code, std::size_t& length)
+{
+    switch (code) {
+    case TapeCode::Eia: length = 1; return "\x80";
+    case TapeCode::Ascii: length = 2; return "\x8D\x0A";
+    case TapeCode::Iso: break;
+    }
+    length = 2;
+    return "\r\n";
+}
+
+// Converts and appends one line of the source, unless it is skipped or stripped.
+void appendLine(std::string& out, const std::string& line, std::size_t lineNumber, const SendOptions& o)
+{
+    if (!line.empty() && o.skipMarker.size() == 1 && line[0] == o.skipMarker[0])
+        return;
+    if (line.empty() && o.stripBlankLines)
+        return;
+    if (o.tapeCode == TapeCode::Eia) {
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            const auto c = static_cast<unsigned char>(line[i]);
+            if (!hasEiaCode(c))
+                throw NoEiaCode("Line " + std::to_string(lineNumber), lineNumber, i + 1, c);
+        }
+    }
+    out += convertLineToTapeCode(line, o.tapeCode);
+    std::size_t n = 0;
+    const char* end = lineEnd(o.tapeCode, n);
+    out.append(end, n);
+}
+
+std::string systemErrorText(const std::string& what, const std::string& path)
+{
+    return what + " " + path + ": " + std::strerror(errno);
+}
+
+std::string readSource(const std::string& path)
+{
+    auto bytes = platform::readFileBytes(path);
+    if (!bytes)
+        throw SendError(systemErrorText("Cannot read", path));
+    return std::move(*bytes);
+}
+
+void writeWhole(const std::string& path, std::string_view bytes)
+{
+    std::string error;
+    if (!platform::saveFileAtomic(path, bytes, &error, false))
+        throw SendError(error);
+}
+
+} // namespace
+
+NoEiaCode::NoEiaCode(std::string where, std::size_t line, std::size_t column, unsigned char character)
+    : SendError(noEiaCodeText(where, column, character)), m_line(line), m_column(column), m_character(character)
+{
+}
+
+std::string convertSendText(std::string_view source, const SendOptions& options)
+{
+    const std::size_t end = std::min(source.find('\x1A'), source.size());
+    std::string out;
+    out.reserve(end + end / 8 + 16);
+    std::string line;
+    std::size_t lineNumber = 1;
+    for (std::size_t i = 0; i < end; ++i) {
+        const char c = source[i];
+        if (c == '\r') {
+            appendLine(out, line, lineNumber++, options);
+            line.clear();
+            if (i + 1 < end && source[i + 1] == '\n')
+                ++i;
+        } else if (c == '\n') {
+            const bool redundant = line.empty() || (i + 1 < end && source[i + 1] == '\r');
+            if (options.stripLineFeeds && redundant)
+                continue;
+            appendLine(out, line, lineNumber++, options);
+            line.clear();
+        } else {
+            line.push_back(c);
+        }
+    }
+    if (!line.empty())
+        appendLine(out, line, lineNumber, options);
+    return out;
+}
+
+std::string leaderBytes(int leaderLength)
+{
+    if (leaderLength <= 0)
+        return {};
+    return std::string(static_cast<std::size_t>(leaderLength) * 10 + 1, '\0');
+}
+
+std::string codeStringImage(std::string_view codeString, TapeCode code, const std::string& what)
+{
+    const CodeString read = readCodeString(codeString, code == TapeCode::Eia);
+    if (read.untranslatable) {
+        const std::size_t at = *read.untranslatable;
+        throw NoEiaCode(what, 0, at + 1, static_cast<unsigned char>(codeString[at]));
+    }
+    return read.bytes();
+}
+
+std::string buildSendImage(std::string_view convertedText, const SendOptions& options)
+{
+    const std::string start = codeStringImage(options.startSendCodes, options.tapeCode, "Start Send Codes");
+    const std::string end = codeStringImage(options.endSendCodes, options.tapeCode, "End Send Codes");
+    const std::string leader = leaderBytes(options.leaderLength);
+    std::string image;
+    image.reserve(start.size() + 2 * leader.size() + convertedText.size() + end.size());
+    image += start;
+    image += leader;
+    image += convertedText;
+    image += leader;
+    image += end;
+    return image;
+}
+
+std::string sendWorkFileName(const std::string& sendSourceFile) { return sendSourceFile + ".XXX"; }
+
+namespace {
+
+// Writes the converted text into the work file, then lets it replace the text to be sent.
+std::string replaceSendSource(const std::string& sourcePath, const ScratchFiles& files, const SendOptions& options)
+{
+    std::string converted = convertSendText(readSource(sourcePath), options);
+    const std::string work = sendWorkFileName(files.sendSourceFile);
+    writeWhole(work, converted);
+    if (std::rename(work.c_str(), files.sendSourceFile.c_str()) != 0) {
+        const std::string error = systemErrorText("Cannot replace", files.sendSourceFile);
+        std::remove(work.c_str());
+        throw SendError(error);
+    }
+    return converted;
+}
+
+} // namespace
+
+void convertSendTextFile(const std::string& sourcePath, const ScratchFiles& files, const SendOptions& options)
+{
+    replaceSendSource(sourcePath, files, options);
+}
+
+void prepareSendImage(const std::string& sourcePath, const ScratchFiles& files, const SendOptions& options)
+{
+    buildSendImage({}, options); // the code strings can be sent, before anything is written
+    const std::string converted = replaceSendSource(sourcePath, files, options);
+    writeWhole(files.sendBufferFile, buildSendImage(converted, options));
+}
+
+} // namespace dnc

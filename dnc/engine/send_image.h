@@ -1,0 +1,84 @@
+#pragma once
+// The send image: the bytes a serial send transmits. It is the machine's start codes,
+// a leader of NUL bytes, the NC text converted line by line into the tape code, a
+// trailer like the leader and the end codes.
+#include "dnc/engine/tape_code.h"
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace dnc {
+
+// What the conversion of a text for sending reads from the current machine.
+struct SendOptions {
+    TapeCode tapeCode = TapeCode::Eia;
+    int leaderLength = 0;            // inches; 10 NUL bytes an inch, plus one
+    std::string startSendCodes;      // code strings
+    std::string endSendCodes;
+    bool stripLineFeeds = false;     // "Filter Redundant Line Feeds"
+    bool stripBlankLines = false;    // "Strip Blank Lines While Sending"
+    std::string skipMarker = "<";    // a line that begins with it is not sent
+};
+
+// Why nothing could be prepared for sending; what() is the text for the operator.
+class SendError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A character that has no EIA code, found in the text or in a code string. Sending it
+// would put the code of "0" on the tape, so nothing is sent.
+class NoEiaCode : public SendError {
+public:
+    NoEiaCode(std::string where, std::size_t line, std::size_t column, unsigned char character);
+    std::size_t line() const { return m_line; }     // 1-based; 0 for a code string
+    std::size_t column() const { return m_column; } // 1-based
+    unsigned char character() const { return m_character; }
+
+private:
+    std::size_t m_line;
+    std::size_t m_column;
+    unsigned char m_character;
+};
+
+// The text converted for sending. A line ends at CR, CR LF or a bare LF; with
+// stripLineFeeds an LF that would make an empty line, or that stands just before a CR,
+// is dropped instead. The text ends at a Ctrl-Z byte. Skipped and stripped lines are
+// left out; each line that stays is converted by the tape code and ended by 80h (EIA),
+// 8Dh 0Ah (ASCII) or CR LF (ISO). Throws NoEiaCode (line numbers count every line of
+// the source).
+std::string convertSendText(std::string_view source, const SendOptions& options);
+
+// LeaderLength x 10 + 1 NUL bytes; none for a length of 0 or less.
+std::string leaderBytes(int leaderLength);
+
+// A code string as it goes into a send image in the tape code. Throws NoEiaCode
+// naming `what` ("Start Send Codes").
+std::string codeStringImage(std::string_view codeString, TapeCode code, const std::string& what);
+
+// Start codes, leader, converted text, trailer, end codes.
+std::string buildSendImage(std::string_view convertedText, const SendOptions& options);
+
+// The two scratch files of the send: the send image, and the text to be sent.
+struct ScratchFiles {
+    std::string sendBufferFile;
+    std::string sendSourceFile;
+};
+
+// The one name of the conversion's work file beside the text to be sent; whatever
+// cleans up the scratch files removes it by this name.
+std::string sendWorkFileName(const std::string& sendSourceFile);
+
+// Rewrites the text to be sent from `sourcePath` (which may be that file itself): the
+// converted text is written completely into the work file, which then replaces it. On
+// any error the text to be sent is left as it was. Throws SendError.
+void convertSendTextFile(const std::string& sourcePath, const ScratchFiles& files, const SendOptions& options);
+
+// Converts `sourcePath` into the text to be sent and builds the send image from it. The
+// code strings are checked first, so that nothing is written when one cannot be sent.
+// Throws SendError; the send image is then left as it was.
+void prepareSendImage(const std::string& sourcePath, const ScratchFiles& files, const SendOptions& options);
+
+} // namespace dnc
