@@ -443,15 +443,27 @@ void MachineDatabase::eraseMachine(const std::string& name) const
 
 void MachineDatabase::freeSlot(const std::string& name) const
 {
+    replaceSlot(name, NotUsedSlot);
+}
+
+void MachineDatabase::renameSlot(const std::string& oldName, const std::string& newName) const
+{
+    if (!replaceSlot(oldName, newName))
+        addMachineName(newName);
+}
+
+bool MachineDatabase::replaceSlot(const std::string& name, const std::string& value) const
+{
     platform::IniFile ini(m_path);
     const NameSlots slots(ini);
     const int count = slots.editorCount();
     for (int i = 1; i <= count; ++i) {
         if (slots.at(i) == name) {
-            ini.writeString(MachineNamesSection, numbered("MACHINE", i), NotUsedSlot);
-            return;
+            ini.writeString(MachineNamesSection, numbered("MACHINE", i), value);
+            return true;
         }
     }
+    return false;
 }
 
 void MachineDatabase::copySection(const std::string& from, const std::string& to) const
@@ -555,16 +567,12 @@ bool RenameMachine(WorkspaceGlobals& g, platform::Prompter& prompter, const Mach
     if (!name || *name == NewMachineDefault || *name == oldName)
         return false;
     // A change of letter case only keeps the section (names compare without case).
-    const bool sameSection = platform::equalsNoCase(*name, oldName);
-    if (!sameSection) {
+    if (!platform::equalsNoCase(*name, oldName)) {
         platform::IniFile(db.path()).eraseSection(*name); // a stale section of an unlisted name
         db.copySection(oldName, *name);
+        platform::IniFile(db.path()).eraseSection(oldName);
     }
-    db.addMachineName(*name);
-    if (sameSection)
-        db.freeSlot(oldName);
-    else
-        db.eraseMachine(oldName);
+    db.renameSlot(oldName, *name);
     g.CurrentMachineName = *name;
     hooks.checkDefaultFolders();
     SaveMachine(g, *name);

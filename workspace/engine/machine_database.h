@@ -40,12 +40,15 @@ public:
     void eraseMachine(const std::string& name) const;
     // Sets the first slot holding exactly this name to "Not Used".
     void freeSlot(const std::string& name) const;
+    // Puts a new name into the slot of an old one (a new slot when the old is not listed).
+    void renameSlot(const std::string& oldName, const std::string& newName) const;
     // True when the name is listed (exact comparison).
     bool isListed(const std::string& name) const;
     // Copies a whole section (every key, macros included) under a new name.
     void copySection(const std::string& from, const std::string& to) const;
 
 private:
+    bool replaceSlot(const std::string& name, const std::string& value) const;
     std::string m_path;
 };
 

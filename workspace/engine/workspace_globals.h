@@ -1,7 +1,7 @@
 #pragma once
 // The values MRW2013 shares between its windows for the whole run: where its files
 // are, the built-in and current machine records, the current machine's name and
-// settings, and the program-wide flags. They are set up once, before any window.
+// settings. They are set up once, before any window.
 #include "workspace/engine/machine_record.h"
 #include "workspace/engine/machine_settings.h"
 
@@ -22,7 +22,6 @@ struct WorkspaceGlobals {
     std::string HelpFile;            // ProgramFolder + "MRW2013.HLP"
     std::string MachineDatabasePath; // fixed for the run, see machineDatabasePathFor
     std::string RemoteName = "REMOTE";
-    std::string LineSkipMarker = "<";
 
     // The next upload, download or load/save file dialog starts in the machine's folder.
     bool UploadFolderFirstTime = true;
@@ -30,13 +29,8 @@ struct WorkspaceGlobals {
     bool LoadSaveFolderFirstTime = true;
 
     bool RemoteStartFlag = false; // started with "CNCREMOTE"
-    bool AutoRemote = false;      // AUTOREMOTE
-    bool NcWarn = true;           // NCWARN
-    bool PPrint = true;           // PPRINT
-    bool CPrint = false;          // CPRINT
-    double PrintMarginLeft = 1.0; // inches
-    double PrintMarginTop = 0.5;
-    double PrintMarginBottom = 0.5;
+    // The settings of MRW2013.INI (AUTOREMOTE, NCWARN, PPRINT, CPRINT, the print margins
+    // and the line-skip marker LCOMMENTCHAR, "<" at start) are held by ProgramSettings.
 };
 
 // The machine database in the program folder when it exists there at start, else the
