@@ -12,7 +12,7 @@ namespace {
 
 // Output goes to the device in pieces of about this many milliseconds of line time, so
 // that an XOFF from the machine stops us within a piece or two.
-constexpr double PieceMs = 20.0;
+constexpr double PieceMs = 10.0;
 constexpr int MinPiece = 16;
 constexpr int MaxPiece = 4096;
 // While CTS holds the output, look at it again this often.
@@ -44,10 +44,8 @@ bool ComPort::open(std::unique_ptr<SerialLine> line, const PortSettings& setting
     close();
     if (!line->open(error))
         return false;
-    if (!line->configure(settings.line, error)) {
-        line->close();
-        return false;
-    }
+    m_refused.clear();
+    line->configure(settings.line, m_refused);
     m_line = std::move(line);
     m_settings = settings;
     m_in.clear();
@@ -96,9 +94,10 @@ bool ComPort::applySettings(const PortSettings& settings, std::string& error)
         error = "The port is not open";
         return false;
     }
-    const bool ok = m_line->configure(settings.line, error);
-    m_settings.line = m_line->deviceSettings();
-    m_settings.line.rtsCts = settings.line.rtsCts;
+    m_refused.clear();
+    const bool ok = m_line->configure(settings.line, m_refused);
+    error = m_refused;
+    m_settings.line = settings.line;
     m_settings.device = settings.device;
     setSoftwareFlow(settings.softwareFlow);
     return ok;

@@ -67,11 +67,15 @@ public:
     int bufferResume() const { return m_bufferResume; }
 
     // Opens the port on `line` with `settings`. On failure `error` says why and the
-    // port stays closed. DTR and RTS are raised on open.
+    // port stays closed. DTR and RTS are raised on open. A device that refuses part of
+    // the framing (a pty keeps neither parity nor 7-bit characters) is still opened;
+    // refusedSettings() then says what it refused.
     bool open(std::unique_ptr<SerialLine> line, const PortSettings& settings, std::string& error);
+    const std::string& refusedSettings() const { return m_refused; }
     void close();
     bool isOpen() const;
-    // Changes framing or flow control of the open port.
+    // Changes framing or flow control of the open port; false when the device refused
+    // part of the framing (see refusedSettings).
     bool applySettings(const PortSettings& settings, std::string& error);
     const PortSettings& settings() const { return m_settings; }
     SerialLine* line() const { return m_line.get(); }
@@ -153,6 +157,7 @@ private:
 
     std::unique_ptr<SerialLine> m_line;
     PortSettings m_settings;
+    std::string m_refused;
     int m_inSize = 4096;
     int m_outSize = 4096;
     int m_bufferFull = 3072;

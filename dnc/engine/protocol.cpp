@@ -70,10 +70,10 @@ void Protocol::finish(int code)
 {
     if (!m_status.inProgress)
         return;
+    m_status.result = code;
     stopTransfer();
     m_status.elapsedMs = m_port.clock().nowMs() - m_startMs;
     m_status.inProgress = false;
-    m_status.result = code;
     m_status.stateText = protocolResultText(code);
     const ProtocolStatus last = m_status;
     QMetaObject::invokeMethod(this, [this, last] {

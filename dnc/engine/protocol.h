@@ -88,7 +88,8 @@ protected:
     // Begin the transfer of m_status.fileName; call finish() when done or failed.
     virtual void beginTransmit() = 0;
     virtual void beginReceive() = 0;
-    // Stop all work at once (cancel or finish); the base reports the result.
+    // Stop all work at once (cancel or finish; status().result already holds the
+    // result); the base reports it.
     virtual void stopTransfer() = 0;
 
     // Ends the transfer with `code` and queues the events. Only the first call counts.
