@@ -1,7 +1,5 @@
 #include "dnc/engine/code_string.h"
 
-#include "dnc/engine/tape_code.h"
-
 #include <chrono>
 #include <thread>
 
@@ -65,13 +63,29 @@ CodeString readCodeString(std::string_view text, bool translateToEia)
         if (translateToEia) {
             if (!hasEiaCode(c) && !result.untranslatable)
                 result.untranslatable = i;
-            addByte(static_cast<char>(asciiToEia(c)));
+            addByte(static_cast<char>(AsciiToEia(c)));
         } else {
             addByte(text[i]);
         }
         ++i;
     }
     return result;
+}
+
+CodeString readCodeString(std::string_view text, TapeCode code, const std::string& what)
+{
+    CodeString read = readCodeString(text, code == TapeCode::Eia);
+    if (read.untranslatable) {
+        const std::size_t at = *read.untranslatable;
+        throw NoEiaCode(what, 0, at + 1, static_cast<unsigned char>(text[at]));
+    }
+    return read;
+}
+
+void SendCodeString(std::string_view text, TapeCode code, const std::string& what, const PutBytes& put,
+                    const WaitMilliseconds& wait)
+{
+    playCodeString(readCodeString(text, code, what), put, wait);
 }
 
 void playCodeString(const CodeString& code, const PutBytes& put, const WaitMilliseconds& wait)

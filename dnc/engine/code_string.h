@@ -6,6 +6,8 @@
 // Three characters that are not a number are dropped; a "/" with fewer than three
 // characters after it is dropped and those characters count as plain ones. Every other
 // character stands for itself, or for its EIA code when the machine takes EIA.
+#include "dnc/engine/tape_code.h"
+
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -37,13 +39,25 @@ struct CodeString {
 // (never the "/" codes).
 CodeString readCodeString(std::string_view text, bool translateToEia);
 
-// Sends a code string to a port: put() for every run of bytes, wait() for every wait.
+// Reads a code string for a machine of the tape code (EIA translates the plain
+// characters). Throws NoEiaCode naming `what` ("Send Init") when a character cannot be
+// sent in EIA, so that the code of "0" never goes out in its place.
+CodeString readCodeString(std::string_view text, TapeCode code, const std::string& what);
+
 using PutBytes = std::function<void(std::string_view)>;
 using WaitMilliseconds = std::function<void(int)>;
-void playCodeString(const CodeString& code, const PutBytes& put, const WaitMilliseconds& wait);
 
 // Holds the calling thread for that many milliseconds, letting no events through: the
 // waits of code strings keep the machine's timing exact.
 void holdThread(int milliseconds);
+
+// Plays a code string to a port: put() for every run of bytes, wait() for every wait.
+void playCodeString(const CodeString& code, const PutBytes& put, const WaitMilliseconds& wait = holdThread);
+
+// Sends a code string to a port for a machine of the tape code; an empty string sends
+// nothing. Throws NoEiaCode, before anything is sent, as readCodeString does. A hub's
+// init string goes out untranslated: read it with translateToEia false and play it.
+void SendCodeString(std::string_view text, TapeCode code, const std::string& what, const PutBytes& put,
+                    const WaitMilliseconds& wait = holdThread);
 
 } // namespace dnc

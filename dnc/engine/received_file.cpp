@@ -31,7 +31,7 @@ std::string convertReceivedText(std::string_view tape, TapeCode code)
             lineEnded = true;
             continue;
         }
-        const std::uint8_t out = code == TapeCode::Ascii ? static_cast<std::uint8_t>(c & 0x7F) : eiaToAscii(c);
+        const std::uint8_t out = code == TapeCode::Ascii ? static_cast<std::uint8_t>(c & 0x7F) : EiaToAscii(c);
         if (code == TapeCode::Eia && out == 0)
             continue;
         text.push_back(static_cast<char>(out));
@@ -40,7 +40,7 @@ std::string convertReceivedText(std::string_view tape, TapeCode code)
     return text;
 }
 
-void convertReceivedFile(const std::string& path, TapeCode code)
+void ConvertReceivedFile(const std::string& path, TapeCode code)
 {
     if (code == TapeCode::Iso)
         return;

@@ -23,6 +23,6 @@ public:
 // Rewrites a received file as text (nothing for ISO). The text is written completely
 // beside the file before it replaces the file, so the received tape is never lost.
 // Throws ReceivedFileError.
-void convertReceivedFile(const std::string& path, TapeCode code);
+void ConvertReceivedFile(const std::string& path, TapeCode code);
 
 } // namespace dnc

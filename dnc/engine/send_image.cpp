@@ -12,28 +12,6 @@ namespace dnc {
 
 namespace {
 
-std::string describeCharacter(unsigned char c)
-{
-    static const char hex[] = "0123456789ABCDEF";
-    std::string text;
-    if (c >= 0x20 && c < 0x7F) {
-        text = "\"";
-        text.push_back(static_cast<char>(c));
-        text += "\" ";
-    }
-    text += "(";
-    text.push_back(hex[c >> 4]);
-    text.push_back(hex[c & 0x0F]);
-    text += "h)";
-    return text;
-}
-
-std::string noEiaCodeText(const std::string& where, std::size_t column, unsigned char c)
-{
-    return where + ", character " + std::to_string(column) + ": " + describeCharacter(c) +
-           " has no EIA code.\nNothing was sent.";
-}
-
 const char* lineEnd(TapeCode code, std::size_t& length)
 {
     switch (code) {
@@ -59,7 +37,7 @@ void appendLine(std::string& out, const std::string& line, std::size_t lineNumbe
                 throw NoEiaCode("Line " + std::to_string(lineNumber), lineNumber, i + 1, c);
         }
     }
-    out += convertLineToTapeCode(line, o.tapeCode);
+    out += ConvertLineToTapeCode(line, o.tapeCode);
     std::size_t n = 0;
     const char* end = lineEnd(o.tapeCode, n);
     out.append(end, n);
@@ -87,12 +65,7 @@ void writeWhole(const std::string& path, std::string_view bytes)
 
 } // namespace
 
-NoEiaCode::NoEiaCode(std::string where, std::size_t line, std::size_t column, unsigned char character)
-    : SendError(noEiaCodeText(where, column, character)), m_line(line), m_column(column), m_character(character)
-{
-}
-
-std::string convertSendText(std::string_view source, const SendOptions& options)
+std::string convertSendTextBytes(std::string_view source, const SendOptions& options)
 {
     const std::size_t end = std::min(source.find('\x1A'), source.size());
     std::string out;
@@ -130,12 +103,7 @@ std::string leaderBytes(int leaderLength)
 
 std::string codeStringImage(std::string_view codeString, TapeCode code, const std::string& what)
 {
-    const CodeString read = readCodeString(codeString, code == TapeCode::Eia);
-    if (read.untranslatable) {
-        const std::size_t at = *read.untranslatable;
-        throw NoEiaCode(what, 0, at + 1, static_cast<unsigned char>(codeString[at]));
-    }
-    return read.bytes();
+    return readCodeString(codeString, code, what).bytes();
 }
 
 std::string buildSendImage(std::string_view convertedText, const SendOptions& options)
@@ -155,12 +123,9 @@ std::string buildSendImage(std::string_view convertedText, const SendOptions& op
 
 std::string sendWorkFileName(const std::string& sendSourceFile) { return sendSourceFile + ".XXX"; }
 
-namespace {
-
-// Writes the converted text into the work file, then lets it replace the text to be sent.
-std::string replaceSendSource(const std::string& sourcePath, const ScratchFiles& files, const SendOptions& options)
+std::string ConvertSendText(const std::string& sourcePath, const ScratchFiles& files, const SendOptions& options)
 {
-    std::string converted = convertSendText(readSource(sourcePath), options);
+    std::string converted = convertSendTextBytes(readSource(sourcePath), options);
     const std::string work = sendWorkFileName(files.sendSourceFile);
     writeWhole(work, converted);
     if (std::rename(work.c_str(), files.sendSourceFile.c_str()) != 0) {
@@ -171,17 +136,10 @@ std::string replaceSendSource(const std::string& sourcePath, const ScratchFiles&
     return converted;
 }
 
-} // namespace
-
-void convertSendTextFile(const std::string& sourcePath, const ScratchFiles& files, const SendOptions& options)
-{
-    replaceSendSource(sourcePath, files, options);
-}
-
 void prepareSendImage(const std::string& sourcePath, const ScratchFiles& files, const SendOptions& options)
 {
     buildSendImage({}, options); // the code strings can be sent, before anything is written
-    const std::string converted = replaceSendSource(sourcePath, files, options);
+    const std::string converted = ConvertSendText(sourcePath, files, options);
     writeWhole(files.sendBufferFile, buildSendImage(converted, options));
 }
 

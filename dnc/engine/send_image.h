@@ -5,7 +5,6 @@
 #include "dnc/engine/tape_code.h"
 
 #include <cstddef>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -22,34 +21,13 @@ struct SendOptions {
     std::string skipMarker = "<";    // a line that begins with it is not sent
 };
 
-// Why nothing could be prepared for sending; what() is the text for the operator.
-class SendError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// A character that has no EIA code, found in the text or in a code string. Sending it
-// would put the code of "0" on the tape, so nothing is sent.
-class NoEiaCode : public SendError {
-public:
-    NoEiaCode(std::string where, std::size_t line, std::size_t column, unsigned char character);
-    std::size_t line() const { return m_line; }     // 1-based; 0 for a code string
-    std::size_t column() const { return m_column; } // 1-based
-    unsigned char character() const { return m_character; }
-
-private:
-    std::size_t m_line;
-    std::size_t m_column;
-    unsigned char m_character;
-};
-
 // The text converted for sending. A line ends at CR, CR LF or a bare LF; with
 // stripLineFeeds an LF that would make an empty line, or that stands just before a CR,
 // is dropped instead. The text ends at a Ctrl-Z byte. Skipped and stripped lines are
 // left out; each line that stays is converted by the tape code and ended by 80h (EIA),
 // 8Dh 0Ah (ASCII) or CR LF (ISO). Throws NoEiaCode (line numbers count every line of
 // the source).
-std::string convertSendText(std::string_view source, const SendOptions& options);
+std::string convertSendTextBytes(std::string_view source, const SendOptions& options);
 
 // LeaderLength x 10 + 1 NUL bytes; none for a length of 0 or less.
 std::string leaderBytes(int leaderLength);
@@ -73,8 +51,8 @@ std::string sendWorkFileName(const std::string& sendSourceFile);
 
 // Rewrites the text to be sent from `sourcePath` (which may be that file itself): the
 // converted text is written completely into the work file, which then replaces it. On
-// any error the text to be sent is left as it was. Throws SendError.
-void convertSendTextFile(const std::string& sourcePath, const ScratchFiles& files, const SendOptions& options);
+// any error the text to be sent is left as it was. Gives the converted text. Throws SendError.
+std::string ConvertSendText(const std::string& sourcePath, const ScratchFiles& files, const SendOptions& options);
 
 // Converts `sourcePath` into the text to be sent and builds the send image from it. The
 // code strings are checked first, so that nothing is written when one cannot be sent.

@@ -69,7 +69,34 @@ constexpr std::array<std::uint8_t, 256> makeFromEia()
 constexpr ToEia ToEiaTable = makeToEia();
 constexpr std::array<std::uint8_t, 256> FromEiaTable = makeFromEia();
 
+std::string describeCharacter(unsigned char c)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    std::string text;
+    if (c >= 0x20 && c < 0x7F) {
+        text = "\"";
+        text.push_back(static_cast<char>(c));
+        text += "\" ";
+    }
+    text += "(";
+    text.push_back(hex[c >> 4]);
+    text.push_back(hex[c & 0x0F]);
+    text += "h)";
+    return text;
+}
+
+std::string noEiaCodeText(const std::string& where, std::size_t column, unsigned char c)
+{
+    return where + ", character " + std::to_string(column) + ": " + describeCharacter(c) +
+           " has no EIA code.\nNothing was sent.";
+}
+
 } // namespace
+
+NoEiaCode::NoEiaCode(std::string where, std::size_t line, std::size_t column, unsigned char character)
+    : SendError(noEiaCodeText(where, column, character)), m_line(line), m_column(column), m_character(character)
+{
+}
 
 TapeCode tapeCodeFromIndex(int index)
 {
@@ -80,25 +107,25 @@ TapeCode tapeCodeFromIndex(int index)
     }
 }
 
-std::uint8_t asciiToEia(std::uint8_t c) { return ToEiaTable.code[c]; }
+std::uint8_t AsciiToEia(std::uint8_t c) { return ToEiaTable.code[c]; }
 
 bool hasEiaCode(std::uint8_t c) { return ToEiaTable.known[c]; }
 
-std::uint8_t eiaToAscii(std::uint8_t code) { return FromEiaTable[code]; }
+std::uint8_t EiaToAscii(std::uint8_t code) { return FromEiaTable[code]; }
 
-std::uint8_t setEvenParity(std::uint8_t c)
+std::uint8_t SetEvenParity(std::uint8_t c)
 {
     return std::popcount(c) % 2 != 0 ? static_cast<std::uint8_t>(c ^ 0x80) : c;
 }
 
-std::string convertLineToTapeCode(std::string_view line, TapeCode code)
+std::string ConvertLineToTapeCode(std::string_view line, TapeCode code)
 {
     std::string out(line);
     if (code == TapeCode::Iso)
         return out;
     for (char& ch : out) {
         const auto c = static_cast<std::uint8_t>(ch);
-        ch = static_cast<char>(code == TapeCode::Eia ? asciiToEia(c) : setEvenParity(c));
+        ch = static_cast<char>(code == TapeCode::Eia ? AsciiToEia(c) : SetEvenParity(c));
     }
     return out;
 }

@@ -79,7 +79,7 @@ void TSendDlg::EnableEditorChoices(bool enable)
     Bsendtoend->setEnabled(enable);
 }
 
-std::uint8_t TSendDlg::EiaCode(char c) { return asciiToEia(static_cast<std::uint8_t>(c)); }
+std::uint8_t TSendDlg::EiaCode(char c) { return AsciiToEia(static_cast<std::uint8_t>(c)); }
 
 void TSendDlg::showEvent(QShowEvent* event)
 {

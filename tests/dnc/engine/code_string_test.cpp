@@ -62,3 +62,25 @@ TEST(CodeStringTest, PlayedToPortInOrder)
                    [&](int ms) { log += "wait" + std::to_string(ms); });
     EXPECT_EQ(log, "put[AB]wait20put[\r]");
 }
+
+TEST(CodeStringTest, SentForTheMachinesTapeCode)
+{
+    std::vector<std::string> sent;
+    std::vector<int> waits;
+    const auto put = [&](std::string_view b) { sent.emplace_back(b); };
+    const auto wait = [&](int ms) { waits.push_back(ms); };
+    SendCodeString("%/-50/037", TapeCode::Eia, "Send Init", put, wait);
+    SendCodeString("%/-50/037", TapeCode::Ascii, "Send Init", put, wait);
+    SendCodeString("", TapeCode::Eia, "Send Init", put, wait);
+    EXPECT_EQ(sent, (std::vector<std::string>{"\x0B", "\x25", "%", "\x25"}));
+    EXPECT_EQ(waits, (std::vector<int>{50, 50}));
+
+    sent.clear();
+    try {
+        SendCodeString("M30_", TapeCode::Eia, "Start Recv Codes", put, wait);
+        FAIL() << "no error";
+    } catch (const NoEiaCode& e) {
+        EXPECT_STREQ(e.what(), "Start Recv Codes, character 4: \"_\" (5Fh) has no EIA code.\nNothing was sent.");
+    }
+    EXPECT_TRUE(sent.empty());
+}

@@ -1,6 +1,7 @@
 #include "dnc/engine/send_image.h"
 
 #include "platform/paths.h"
+#include "workspace/engine/scratch_files.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -50,7 +51,7 @@ TEST(SendImageTest, LinesOfTheSource)
         SendOptions o = iso();
         o.stripLineFeeds = c.stripLineFeeds;
         o.stripBlankLines = c.stripBlankLines;
-        EXPECT_EQ(convertSendText(c.source, o), c.expected);
+        EXPECT_EQ(convertSendTextBytes(c.source, o), c.expected);
     }
 }
 
@@ -58,20 +59,20 @@ TEST(SendImageTest, SkipMarkerIsOneCharacter)
 {
     SendOptions o = iso();
     o.skipMarker = "<<";
-    EXPECT_EQ(convertSendText("<<N1\r\n", o), "<<N1\r\n");
+    EXPECT_EQ(convertSendTextBytes("<<N1\r\n", o), "<<N1\r\n");
     o.skipMarker = "";
-    EXPECT_EQ(convertSendText("<N1\r\n", o), "<N1\r\n");
+    EXPECT_EQ(convertSendTextBytes("<N1\r\n", o), "<N1\r\n");
     o.skipMarker = "/";
-    EXPECT_EQ(convertSendText("/N1\r\nN2\r\n", o), "N2\r\n");
+    EXPECT_EQ(convertSendTextBytes("/N1\r\nN2\r\n", o), "N2\r\n");
 }
 
 TEST(SendImageTest, LineEndOfEachTapeCode)
 {
     SendOptions o;
     o.tapeCode = TapeCode::Eia;
-    EXPECT_EQ(convertSendText("N10G01X1.0\r\n", o), std::string("\x45\x01\x20\x67\x20\x01\x37\x01\x6B\x20\x80", 11));
+    EXPECT_EQ(convertSendTextBytes("N10G01X1.0\r\n", o), std::string("\x45\x01\x20\x67\x20\x01\x37\x01\x6B\x20\x80", 11));
     o.tapeCode = TapeCode::Ascii;
-    EXPECT_EQ(convertSendText("N1\r\n", o), "\x4E\xB1\x8D\x0A");
+    EXPECT_EQ(convertSendTextBytes("N1\r\n", o), "\x4E\xB1\x8D\x0A");
 }
 
 TEST(SendImageTest, LeaderIsTenNulsAnInchAndOne)
@@ -99,7 +100,7 @@ TEST(SendImageTest, GoldenImagePerTapeCode)
         o.leaderLength = 1;
         o.startSendCodes = "%/-50/018";
         o.endSendCodes = "M02/013/010";
-        EXPECT_EQ(buildSendImage(convertSendText(source, o), o), testsupport::readFixture(MRW_TEST_FIXTURES "/send", file));
+        EXPECT_EQ(buildSendImage(convertSendTextBytes(source, o), o), testsupport::readFixture(MRW_TEST_FIXTURES "/send", file));
     }
 }
 
@@ -108,7 +109,7 @@ TEST(SendImageTest, CharacterWithoutEiaCodeNamesLineAndCharacter)
     SendOptions o;
     o.tapeCode = TapeCode::Eia;
     try {
-        convertSendText("N1\r\n<{skipped}\r\n\r\nN4 X{1}\r\n", o);
+        convertSendTextBytes("N1\r\n<{skipped}\r\n\r\nN4 X{1}\r\n", o);
         FAIL() << "no error";
     } catch (const NoEiaCode& e) {
         EXPECT_EQ(e.line(), 4u);
@@ -125,7 +126,7 @@ TEST(SendImageTest, CharacterWithoutEiaCodeNamesLineAndCharacter)
     }
     // ASCII and ISO take every character.
     o.tapeCode = TapeCode::Ascii;
-    EXPECT_NO_THROW(buildSendImage(convertSendText("X{1}\r\n", o), o));
+    EXPECT_NO_THROW(buildSendImage(convertSendTextBytes("X{1}\r\n", o), o));
 }
 
 TEST(SendImageTest, FilesOfTheSend)
@@ -167,4 +168,15 @@ TEST(SendImageTest, ImageThatCannotBeWrittenIsAnError)
     const ScratchFiles files{dir.file("gone/MRW1.TMP"), dir.file("MRW2.TMP")};
     dir.write("PART.TAP", "N1\r\n");
     EXPECT_THROW(prepareSendImage(dir.file("PART.TAP"), files, iso()), SendError);
+}
+
+TEST(SendImageTest, WorkFileIsTheOneTheScratchCleanupRemoves)
+{
+    testsupport::TempFolder dir;
+    const mrw::ScratchFiles scratch{dir.file("MRW1.TMP"), dir.file("MRW2.TMP")};
+    const std::string work = sendWorkFileName(scratch.SendSourceFile);
+    dir.write("MRW2.TMP.XXX", "left by a failed send");
+    ASSERT_TRUE(platform::fileExists(work));
+    mrw::deleteScratchFiles(scratch);
+    EXPECT_FALSE(platform::fileExists(work));
 }

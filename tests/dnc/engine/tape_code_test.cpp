@@ -47,10 +47,10 @@ TEST(TapeCodeTest, EveryByteToEia)
         const int upper = (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c;
         const auto listed = EiaOfCharacter.find(upper);
         if (listed != EiaOfCharacter.end()) {
-            EXPECT_EQ(asciiToEia(byte), listed->second);
+            EXPECT_EQ(AsciiToEia(byte), listed->second);
             EXPECT_TRUE(hasEiaCode(byte));
         } else {
-            EXPECT_EQ(asciiToEia(byte), 0x20) << "an unlisted byte takes the code of \"0\"";
+            EXPECT_EQ(AsciiToEia(byte), 0x20) << "an unlisted byte takes the code of \"0\"";
             EXPECT_FALSE(hasEiaCode(byte));
         }
     }
@@ -61,7 +61,7 @@ TEST(TapeCodeTest, EveryEiaCodeToAscii)
     for (int code = 0; code < 256; ++code) {
         SCOPED_TRACE(code);
         const auto listed = CharacterOfEia.find(code);
-        EXPECT_EQ(eiaToAscii(static_cast<std::uint8_t>(code)), listed != CharacterOfEia.end() ? listed->second : '?');
+        EXPECT_EQ(EiaToAscii(static_cast<std::uint8_t>(code)), listed != CharacterOfEia.end() ? listed->second : '?');
     }
 }
 
@@ -72,37 +72,37 @@ TEST(TapeCodeTest, EiaCodesOfCharactersCarryOddParityAndReadBack)
         if (code != 0) {
             EXPECT_EQ(std::popcount(static_cast<unsigned>(code)) % 2, 1);
         }
-        const int back = eiaToAscii(static_cast<std::uint8_t>(code));
+        const int back = EiaToAscii(static_cast<std::uint8_t>(code));
         // Shared codes read back as one of their characters; CR, DEL and the blank-tape code do not read back.
         if (c == '(' || c == ')' || c == '=' || c == 0x0D || c == 0x8D || c == 0x7F || code == 0)
             continue;
         EXPECT_EQ(back, c);
     }
-    EXPECT_EQ(eiaToAscii(asciiToEia('(')), ':');
-    EXPECT_EQ(eiaToAscii(asciiToEia(')')), '~');
-    EXPECT_EQ(eiaToAscii(asciiToEia('=')), '%');
+    EXPECT_EQ(EiaToAscii(AsciiToEia('(')), ':');
+    EXPECT_EQ(EiaToAscii(AsciiToEia(')')), '~');
+    EXPECT_EQ(EiaToAscii(AsciiToEia('=')), '%');
 }
 
 TEST(TapeCodeTest, EvenParityOnEveryByte)
 {
     for (int c = 0; c < 256; ++c) {
-        const std::uint8_t p = setEvenParity(static_cast<std::uint8_t>(c));
+        const std::uint8_t p = SetEvenParity(static_cast<std::uint8_t>(c));
         EXPECT_EQ(std::popcount(p) % 2, 0) << c;
         EXPECT_EQ(p & 0x7F, c & 0x7F) << c;
     }
-    EXPECT_EQ(setEvenParity('1'), 0xB1);
-    EXPECT_EQ(setEvenParity('A'), 'A');
-    EXPECT_EQ(setEvenParity(0x0D), 0x8D);
-    EXPECT_EQ(setEvenParity(0xB0), 0x30);
+    EXPECT_EQ(SetEvenParity('1'), 0xB1);
+    EXPECT_EQ(SetEvenParity('A'), 'A');
+    EXPECT_EQ(SetEvenParity(0x0D), 0x8D);
+    EXPECT_EQ(SetEvenParity(0xB0), 0x30);
 }
 
 TEST(TapeCodeTest, LineInEachTapeCode)
 {
-    EXPECT_EQ(convertLineToTapeCode("N10G01X1.0", TapeCode::Eia),
+    EXPECT_EQ(ConvertLineToTapeCode("N10G01X1.0", TapeCode::Eia),
               std::string("\x45\x01\x20\x67\x20\x01\x37\x01\x6B\x20", 10));
-    EXPECT_EQ(convertLineToTapeCode("n10g01x1.0", TapeCode::Eia), convertLineToTapeCode("N10G01X1.0", TapeCode::Eia));
-    EXPECT_EQ(convertLineToTapeCode("N10G01X1.0", TapeCode::Ascii), "\x4E\xB1\x30\x47\x30\xB1\xD8\xB1\x2E\x30");
-    EXPECT_EQ(convertLineToTapeCode("N10 (x)\x80", TapeCode::Iso), "N10 (x)\x80");
+    EXPECT_EQ(ConvertLineToTapeCode("n10g01x1.0", TapeCode::Eia), ConvertLineToTapeCode("N10G01X1.0", TapeCode::Eia));
+    EXPECT_EQ(ConvertLineToTapeCode("N10G01X1.0", TapeCode::Ascii), "\x4E\xB1\x30\x47\x30\xB1\xD8\xB1\x2E\x30");
+    EXPECT_EQ(ConvertLineToTapeCode("N10 (x)\x80", TapeCode::Iso), "N10 (x)\x80");
     EXPECT_EQ(tapeCodeFromIndex(0), TapeCode::Eia);
     EXPECT_EQ(tapeCodeFromIndex(1), TapeCode::Ascii);
     EXPECT_EQ(tapeCodeFromIndex(2), TapeCode::Iso);

@@ -46,7 +46,7 @@ TEST(ReceivedTapeTest, RoundTripThroughEachTapeCode)
         SendOptions o;
         o.tapeCode = code;
         o.leaderLength = code == TapeCode::Eia ? 3 : 0;
-        const std::string image = buildSendImage(convertSendText(text, o), o);
+        const std::string image = buildSendImage(convertSendTextBytes(text, o), o);
         EXPECT_EQ(convertReceivedText(image, code), text);
     }
 }
@@ -55,12 +55,12 @@ TEST(ReceivedTapeTest, FileIsReplacedByItsText)
 {
     testsupport::TempFolder dir;
     dir.write("IN.TAP", "\x45\x01\x80\x67\x01\x80");
-    convertReceivedFile(dir.file("IN.TAP"), TapeCode::Eia);
+    ConvertReceivedFile(dir.file("IN.TAP"), TapeCode::Eia);
     EXPECT_EQ(dir.read("IN.TAP"), "N1\r\nG1\r\n");
 
     dir.write("ISO.TAP", "N1\n");
-    convertReceivedFile(dir.file("ISO.TAP"), TapeCode::Iso);
+    ConvertReceivedFile(dir.file("ISO.TAP"), TapeCode::Iso);
     EXPECT_EQ(dir.read("ISO.TAP"), "N1\n");
 
-    EXPECT_THROW(convertReceivedFile(dir.file("MISSING.TAP"), TapeCode::Ascii), ReceivedFileError);
+    EXPECT_THROW(ConvertReceivedFile(dir.file("MISSING.TAP"), TapeCode::Ascii), ReceivedFileError);
 }
