@@ -3,6 +3,7 @@
 #include "workspace/engine/workspace_globals.h"
 
 #include "platform/format.h"
+#include "platform/ini.h"
 
 #include <cctype>
 #include <cstdio>
@@ -79,6 +80,16 @@ bool ActivityLog::write(const std::string& message)
                             platform::MessageKind::Warning, platform::Buttons::Ok);
     }
     return ok;
+}
+
+bool readLoggingSetting(const std::string& programIniPath)
+{
+    return platform::IniFile(programIniPath).readBool("GENERAL", "LOGGING", false);
+}
+
+void writeLoggingSetting(const std::string& programIniPath, bool on)
+{
+    platform::IniFile(programIniPath).writeBool("GENERAL", "LOGGING", on);
 }
 
 ActivityLog& activityLog()

@@ -55,6 +55,11 @@ private:
     bool m_failureReported = false;
 };
 
+// The LOGGING switch of [GENERAL] in MRW2013.INI (read at start, written when the
+// password manager closes). The write throws platform::IniWriteError.
+bool readLoggingSetting(const std::string& programIniPath);
+void writeLoggingSetting(const std::string& programIniPath, bool on);
+
 // The log of the run (path and switch set by the main window at start).
 ActivityLog& activityLog();
 // Writes to the log of the run.

@@ -85,6 +85,7 @@ public:
     UserSession(UserDatabase database, ActivityLog& log);
 
     void setPrompter(platform::Prompter* prompter) { m_prompter = prompter; }
+    platform::Prompter* prompter() const { return m_prompter; }
     // USESECURE: with security off every right is granted.
     void setUseSecure(bool on) { m_useSecure = on; }
     bool useSecure() const { return m_useSecure; }

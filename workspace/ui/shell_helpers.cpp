@@ -1,0 +1,84 @@
+#include "workspace/ui/shell_helpers.h"
+
+#include "platform/paths.h"
+#include "platform/qt/shellstart.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <dlfcn.h>
+#include <sstream>
+#include <vector>
+
+// After the Qt headers: the X11 headers define macros such as None and Bool.
+#include <X11/XKBlib.h>
+
+namespace mrw {
+
+int ExecuteFile(const std::string& file, const std::string& parameters, const std::string& folder,
+                platform::Prompter& prompter)
+{
+    std::vector<std::string> arguments;
+    std::istringstream words(parameters);
+    for (std::string word; words >> word;)
+        arguments.push_back(word);
+    const std::string path = platform::isBareName(file) ? platform::programPath(folder, file) : file;
+    const int result = platform::shellOpen(path, arguments, folder);
+    QCoreApplication::processEvents();
+    if (result <= 32)
+        prompter.message("MARROWIN", "Cannot Execute (" + std::to_string(result) + ") [" + file + "]",
+                         platform::MessageKind::Information, platform::Buttons::Ok);
+    return result;
+}
+
+namespace {
+
+// libX11 is looked up when needed, so that the program also starts where it is missing.
+struct X11Keyboard {
+    using OpenDisplay = Display* (*)(const char*);
+    using CloseDisplay = int (*)(Display*);
+    using Flush = int (*)(Display*);
+    using GetState = Status (*)(Display*, unsigned int, XkbStatePtr);
+    using LockModifiers = Bool (*)(Display*, unsigned int, unsigned int, unsigned int);
+
+    void* library = dlopen("libX11.so.6", RTLD_LAZY | RTLD_LOCAL);
+    OpenDisplay openDisplay = symbol<OpenDisplay>("XOpenDisplay");
+    CloseDisplay closeDisplay = symbol<CloseDisplay>("XCloseDisplay");
+    Flush flush = symbol<Flush>("XFlush");
+    GetState getState = symbol<GetState>("XkbGetState");
+    LockModifiers lockModifiers = symbol<LockModifiers>("XkbLockModifiers");
+
+    template <typename F>
+    F symbol(const char* name) const
+    {
+        return library ? reinterpret_cast<F>(dlsym(library, name)) : nullptr;
+    }
+    bool usable() const { return openDisplay && closeDisplay && flush && getState && lockModifiers; }
+};
+
+} // namespace
+
+bool ForceCapsLockOn()
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return false;
+    static const X11Keyboard x11;
+    if (!x11.usable())
+        return false;
+    Display* display = x11.openDisplay(nullptr);
+    if (!display)
+        return false;
+    XkbStateRec state{};
+    bool on = false;
+    if (x11.getState(display, XkbUseCoreKbd, &state) == Success) {
+        on = (state.locked_mods & LockMask) != 0;
+        if (!on) {
+            on = x11.lockModifiers(display, XkbUseCoreKbd, LockMask, LockMask);
+            x11.flush(display);
+        }
+    }
+    x11.closeDisplay(display);
+    return on;
+}
+
+} // namespace mrw
