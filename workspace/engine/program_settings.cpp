@@ -18,6 +18,12 @@ void writeColor(platform::IniFile& ini, const char* key, std::uint32_t value)
 }
 }
 
+ProgramSettings& programSettings()
+{
+    static ProgramSettings settings;
+    return settings;
+}
+
 int delaySecondsToTicks(int fileValue)
 {
     if (fileValue < 0)

@@ -67,6 +67,9 @@ struct ProgramSettings {
 
 inline constexpr const char* GeneralSection = "GENERAL";
 
+// The settings of the run: read by the main window at start, read by every window.
+ProgramSettings& programSettings();
+
 // Seconds as the settings file keeps them and 55-ms ticks as the port layer counts them.
 // A negative value in the file is a tick count already.
 int delaySecondsToTicks(int fileValue);

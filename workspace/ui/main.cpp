@@ -1,13 +1,12 @@
+#include "workspace/ui/main_form.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName("MRW2013");
-    QMainWindow window;
-    window.setWindowTitle("Marrowin");
-    window.resize(900, 650);
-    window.show();
+    QApplication::setApplicationName("MARROWIN 2013");
+    TMainForm mainForm(QApplication::arguments().mid(1));
+    mainForm.show();
     return app.exec();
 }

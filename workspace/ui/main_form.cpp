@@ -1,0 +1,833 @@
+#include "workspace/ui/main_form.h"
+
+#include "workspace/engine/activity_log.h"
+#include "workspace/engine/handoff.h"
+#include "workspace/engine/machine_database.h"
+#include "workspace/engine/users.h"
+#include "workspace/engine/workspace_globals.h"
+#include "workspace/ui/mdi_child.h"
+#include "workspace/ui/nc_viewer.h"
+
+#include "analyzer/engine/mathlib.h"
+#include "platform/folders.h"
+#include "platform/paths.h"
+#include "platform/qt/latin1.h"
+#include "platform/qt/qthost.h"
+#include "platform/qt/shellstart.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+
+namespace {
+constexpr const char* Caption = "Marrowin 2013";
+constexpr const char* ResultsCaption = "Marrowin Results";
+
+// File names are bytes in the file system's encoding; the windows show them decoded.
+std::string fileNameBytes(const QString& name)
+{
+    return QFile::encodeName(name).toStdString();
+}
+QString fileNameText(const std::string& name)
+{
+    return QFile::decodeName(QByteArray::fromStdString(name));
+}
+
+class QtFileDialogs : public FileDialogs {
+public:
+    QStringList openFiles(QWidget* parent, const QString& folder, const QString& filter) override
+    {
+        QFileDialog dialog(parent, "Open");
+        dialog.setFileMode(QFileDialog::ExistingFiles);
+        if (!folder.isEmpty() && QDir(folder).exists())
+            dialog.setDirectory(folder);
+        dialog.setNameFilters(filter.split(";;"));
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
+    }
+    QString saveFile(QWidget* parent, const QString& title, const QString& folder, const QString& proposed,
+                     const QString& filter) override
+    {
+        QFileDialog dialog(parent, title);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setNameFilters(filter.split(";;"));
+        if (!folder.isEmpty() && QDir(folder).exists())
+            dialog.setDirectory(folder);
+        if (!proposed.isEmpty())
+            dialog.selectFile(proposed);
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+    }
+};
+
+// The desktop calculators tried in turn.
+const char* const Calculators[] = {"gnome-calculator", "kcalc", "galculator", "qalculate-gtk", "mate-calc", "xcalc"};
+}
+
+TMainForm::TMainForm(const QStringList& arguments, platform::Prompter* prompter, QWidget* parent)
+    : QMainWindow(parent),
+      m_globals(mrw::workspaceGlobals()),
+      m_settings(mrw::programSettings()),
+      m_arguments(arguments),
+      m_ownPrompter(prompter ? nullptr : std::make_unique<platform::QtPrompter>(this)),
+      m_prompter(prompter ? prompter : m_ownPrompter.get()),
+      m_fileDialogs(std::make_unique<QtFileDialogs>()),
+      m_mdiArea(new QMdiArea(this)),
+      m_machineBox(new QComboBox(this))
+{
+    setWindowTitle(Caption);
+    setCentralWidget(m_mdiArea);
+    m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &TMainForm::activeChildChanged);
+    m_machineBox->setToolTip("Select a Machine name");
+    m_machineBox->setMinimumContentsLength(20);
+    connect(m_machineBox, &QComboBox::activated, this, &TMainForm::MnameboxChange);
+    createMenus();
+    statusBar();
+
+    m_remoteStart = !m_arguments.isEmpty() && m_arguments.front() == "CNCREMOTE";
+    m_globals.RemoteStartFlag = m_remoteStart;
+
+    m_recentFiles.load(platform::IniFile(m_globals.ProgramIniPath));
+    UpdateMRUMenu();
+    LoadSettings();
+    try {
+        m_scratch = mrw::createScratchFiles(m_tempFolder);
+    } catch (const std::exception& e) {
+        showError(e.what());
+    }
+    setAcceptDrops(true);
+    LoadMachineNames();
+    m_machineObserver = m_globals.Machine.addObserver([this] { updateCommentMarks(); });
+    resize(960, 700);
+}
+
+TMainForm::~TMainForm()
+{
+    m_globals.Machine.removeObserver(m_machineObserver);
+    try {
+        platform::IniFile ini(m_globals.ProgramIniPath);
+        m_recentFiles.save(ini);
+    } catch (const platform::IniWriteError&) {
+        // Nothing to report to at this point; the list is simply not kept.
+    }
+    mrw::deleteScratchFiles(m_scratch);
+}
+
+void TMainForm::setFileDialogs(std::unique_ptr<FileDialogs> dialogs)
+{
+    m_fileDialogs = std::move(dialogs);
+}
+
+void TMainForm::createMenus()
+{
+    QMenu* file = menuBar()->addMenu("&File");
+    QAction* newAction = file->addAction("&New", this, &TMainForm::New1Click);
+    QAction* openAction = file->addAction("&Open...", this, &TMainForm::Open1Click);
+    QAction* saveAction = file->addAction("&Save", this, &TMainForm::Save1Click);
+    file->addAction("Save &as...", this, &TMainForm::SaveAs1Click);
+    file->addSeparator();
+    m_changeLoginAction = file->addAction("Change &Login", this, &TMainForm::ChangeLogin1Click);
+    file->addSeparator();
+    file->addAction("P&rint setup...", this, [this] { commandNotAvailable("Printing"); });
+    file->addAction("&Print...", this, [this] { commandNotAvailable("Printing"); });
+    m_mruSeparator = file->addSeparator();
+    for (int i = 0; i < mrw::RecentFiles::Count; ++i)
+        m_mruActions[static_cast<std::size_t>(i)] = file->addAction(QString(), this, [this, i] { OpenMRUEntry(i); });
+    file->addSeparator();
+    QAction* exitAction = file->addAction("E&xit", this, &TMainForm::Exit1Click);
+
+    QMenu* setup = menuBar()->addMenu("&Setup");
+    QAction* setupAction = setup->addAction("&Machine/DNC Setup...", this, &TMainForm::NCCodeSetup1Click);
+    setup->addAction("&Properties...", this, [this] { commandNotAvailable("The Properties dialog"); });
+    setup->addAction("Password &Manager...", this, &TMainForm::PasswordManager1Click);
+
+    QMenu* dnc = menuBar()->addMenu("&DNC");
+    QAction* goAction = dnc->addAction("&Go", this, &TMainForm::Go1Click);
+
+    QMenu* utilities = menuBar()->addMenu("NC &Utilities");
+    QAction* analyzerAction = utilities->addAction("Run &Vork Analyzer", this, &TMainForm::SpeedButton11Click);
+    utilities->addAction("B-Macro Interpeter", this, &TMainForm::BMacroInterpeter1Click);
+
+    QMenu* calculators = menuBar()->addMenu("&Calculators");
+    calculators->addAction("&Calculator", this, &TMainForm::Calculator1Click);
+    calculators->addAction("&Brask-Calc", this, [this] { commandNotAvailable("The Brask-Calc calculator"); });
+    calculators->addAction("&Triangle Solver", this, [this] { commandNotAvailable("The triangle solver"); });
+    calculators->addAction("&Speed Feed Calculator", this,
+                           [this] { commandNotAvailable("The speed and feed calculator"); });
+
+    QMenu* window = menuBar()->addMenu("&Window");
+    m_splitAction = window->addAction("&Split", this, &TMainForm::ToggleSplitOfActiveChild);
+    m_splitAction->setCheckable(true);
+    window->addAction("&File Viewer", this, &TMainForm::ShowFileViewer);
+
+    QMenu* help = menuBar()->addMenu("&Help");
+    help->addAction("&About...", this, [this] { commandNotAvailable("The about box"); });
+
+    QToolBar* bar = addToolBar("Buttons");
+    bar->setObjectName("Buttons");
+    bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    bar->addAction(newAction);
+    bar->addAction(openAction);
+    bar->addAction(saveAction);
+    bar->addSeparator();
+    bar->addAction(setupAction);
+    bar->addAction(goAction);
+    bar->addAction(analyzerAction);
+    bar->addSeparator();
+    bar->addWidget(m_machineBox);
+    bar->addSeparator();
+    bar->addAction(exitAction);
+    setupAction->setIconText("Machine Settings");
+    goAction->setIconText("Start DNC");
+    analyzerAction->setIconText("Run Vork Analyzer");
+    exitAction->setIconText("Exit Marrowin");
+}
+
+// ---- Settings ----------------------------------------------------------------------
+
+void TMainForm::LoadSettings()
+{
+    platform::IniFile ini(m_globals.ProgramIniPath);
+    m_settings = mrw::ProgramSettings{}; // TABSIZE 8 and WRAPCOLUMN 80 before reading
+    m_settings.CurrentMachine = m_globals.CurrentMachineName;
+    mrw::loadProgramSettings(ini, m_settings, m_globals.ProgramFolder,
+                             [this](std::string_view text) { return vork::StrToReal(text, m_prompter); });
+
+    m_globals.CurrentMachineName = m_settings.CurrentMachine;
+
+    if (m_settings.HasEditorFont) {
+        m_editorFont = QFont(platform::toQString(m_settings.EditorFont.name), m_settings.EditorFont.size);
+        m_editorFont.setBold(m_settings.EditorFont.bold);
+        m_editorFont.setItalic(m_settings.EditorFont.italic);
+    } else {
+        m_editorFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    }
+    m_editorFont.setFixedPitch(true);
+    m_editorFont.setStyleHint(QFont::TypeWriter);
+
+    m_tempFolder = mrw::enterTempFolder(m_settings.TempDir, m_globals.ProgramFolder);
+
+    mrw::ActivityLog& log = mrw::activityLog();
+    log.setPath(m_globals.ProgramFolder + "MRWDNC.LOG");
+    log.setEnabled(ini.readBool(mrw::GeneralSection, "LOGGING", false));
+    log.setPrompter(m_prompter);
+    mrw::UserSession& session = mrw::userSession();
+    session.setUseSecure(m_settings.UseSecure);
+    session.setPrompter(m_prompter);
+}
+
+void TMainForm::SaveSettings()
+{
+    m_settings.CurrentMachine = platform::toBytes(m_machineBox->currentText());
+    mrw::ProgramSettings stored = m_settings;
+    if (!stored.HasEditorFont) // the built-in font becomes the stored one
+        stored.EditorFont = {platform::toBytes(m_editorFont.family()), m_editorFont.pointSize(),
+                             stored.EditorFont.color, m_editorFont.bold(), m_editorFont.italic()};
+    try {
+        platform::IniFile ini(m_globals.ProgramIniPath);
+        mrw::saveProgramSettings(ini, stored);
+    } catch (const platform::IniWriteError& e) {
+        showError(e.what());
+    }
+}
+
+void TMainForm::ApplySettingsToChildren()
+{
+    for (TMDIChild* child : children())
+        child->ApplyChildSettings();
+}
+
+mrw::NcCommentMarks TMainForm::commentMarks() const
+{
+    const mrw::MachineSettings& m = m_globals.Machine.settings();
+    return mrw::ncCommentMarks(m.CmtStart, m.CmtEnd, m_settings.LineSkipMarker);
+}
+
+void TMainForm::updateCommentMarks()
+{
+    const mrw::NcCommentMarks marks = commentMarks();
+    for (TMDIChild* child : children())
+        child->setCommentMarks(marks);
+}
+
+void TMainForm::forceCapsLockOn()
+{
+    // Caps Lock cannot be switched from here on every desktop; the typed text is
+    // what the operator sees, so nothing is forced.
+}
+
+// ---- Start and end -----------------------------------------------------------------
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        // After the window is on the screen, as the first showing does.
+        QTimer::singleShot(0, this, &TMainForm::FormShow);
+    }
+}
+
+void TMainForm::FormShow()
+{
+    mrw::UserSession& session = mrw::userSession();
+    if (m_settings.UseSecure) {
+        mrw::WriteActivityLog("-- System Startup --");
+        if (!m_dialogs.loginAsker || !session.LoginUser(*m_dialogs.loginAsker)) {
+            if (!m_dialogs.loginAsker)
+                commandNotAvailable("The login dialog");
+            close();
+            return;
+        }
+    }
+    m_changeLoginAction->setText("&Logoff User: " + platform::toQString(session.CurrentUserName()));
+    for (const QString& argument : m_arguments) {
+        const std::string name = fileNameBytes(argument);
+        if (platform::fileExists(name))
+            CreateEditorChild(name, false);
+    }
+    if (!m_remoteStart) {
+        mrw::LoadMachine(m_globals, m_globals.CurrentMachineName);
+        return;
+    }
+    if (m_arguments.size() >= 2) {
+        m_globals.CurrentMachineName = platform::toBytes(m_arguments.at(1));
+        mrw::LoadMachine(m_globals, m_globals.CurrentMachineName);
+        m_machineBox->setCurrentIndex(m_machineBox->findText(m_arguments.at(1), Qt::MatchExactly | Qt::MatchCaseSensitive));
+    }
+    Go1Click();
+    close();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    if (m_closing) {
+        event->accept();
+        return;
+    }
+    // Every child agrees first; one Cancel keeps everything open.
+    const QList<TMDIChild*> all = children();
+    for (TMDIChild* child : all) {
+        if (!child->CloseQuery()) {
+            event->ignore();
+            return;
+        }
+    }
+    for (TMDIChild* child : all)
+        child->closeWithoutAsking();
+    m_mdiArea->closeAllSubWindows();
+    m_closing = true;
+    mrw::WriteActivityLog("-- System Shutdown --");
+    SaveSettings();
+    mrw::deleteScratchFiles(m_scratch);
+    m_scratch = {};
+    if (m_viewer)
+        m_viewer->close();
+    event->accept();
+}
+
+void TMainForm::Exit1Click()
+{
+    SaveSettings();
+    close();
+}
+
+// ---- Children ----------------------------------------------------------------------
+
+QList<TMDIChild*> TMainForm::children() const
+{
+    QList<TMDIChild*> list;
+    for (QMdiSubWindow* sub : m_mdiArea->subWindowList())
+        if (auto* child = qobject_cast<TMDIChild*>(sub->widget()))
+            list.append(child);
+    return list;
+}
+
+TMDIChild* TMainForm::activeChild() const
+{
+    QMdiSubWindow* sub = m_mdiArea->currentSubWindow();
+    return sub ? qobject_cast<TMDIChild*>(sub->widget()) : nullptr;
+}
+
+TMDIChild* TMainForm::childWithCaption(const std::string& caption) const
+{
+    for (TMDIChild* child : children())
+        if (child->fileName() == caption)
+            return child;
+    return nullptr;
+}
+
+void TMainForm::activateChild(TMDIChild* child)
+{
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(child->parentWidget()))
+        m_mdiArea->setActiveSubWindow(sub);
+    child->ActivePane->setFocus();
+}
+
+TMDIChild* TMainForm::CreateEditorChild(const std::string& name, bool isNew)
+{
+    auto* child = new TMDIChild(this, name);
+    if (!isNew) {
+        std::string error;
+        if (!child->loadFile(error)) {
+            // A window without its file must not stand for it: saving it would empty the file.
+            delete child;
+            showError(error);
+            return nullptr;
+        }
+    }
+    const bool maximized = !m_mdiArea->currentSubWindow() || m_mdiArea->currentSubWindow()->isMaximized();
+    QMdiSubWindow* sub = m_mdiArea->addSubWindow(child);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    connect(child, &TMDIChild::statusChanged, this, &TMainForm::activeChildChanged);
+    if (maximized)
+        sub->showMaximized();
+    else
+        sub->show();
+    m_mdiArea->setActiveSubWindow(sub);
+    child->Editor1->setFocus();
+    return child;
+}
+
+void TMainForm::OpenFileInEditor(const std::string& name)
+{
+    CreateEditorChild(name, false);
+}
+
+bool TMainForm::RequireActiveChild()
+{
+    if (activeChild())
+        return true;
+    m_prompter->message("Marrowin", "No File Currently Loaded\nSelect File Open/New First",
+                        platform::MessageKind::Information, platform::Buttons::Ok);
+    return false;
+}
+
+void TMainForm::ShowResultsWindow()
+{
+    if (TMDIChild* results = childWithCaption(ResultsCaption)) {
+        activateChild(results);
+        return;
+    }
+    if (TMDIChild* results = CreateEditorChild(ResultsCaption, true))
+        results->setUntitled(0); // saved only under a name the operator chooses
+}
+
+void TMainForm::releaseUntitledNumber(int number)
+{
+    m_untitledNumbers.release(number);
+}
+
+void TMainForm::activeChildChanged()
+{
+    TMDIChild* child = activeChild();
+    m_splitAction->setChecked(child && child->IsSplit);
+}
+
+void TMainForm::ToggleSplitOfActiveChild()
+{
+    if (TMDIChild* child = activeChild())
+        child->ToggleSplit();
+    activeChildChanged();
+}
+
+Tncviewer* TMainForm::fileViewer() const
+{
+    return m_viewer;
+}
+
+void TMainForm::ShowFileViewer()
+{
+    if (!m_viewer)
+        m_viewer = new Tncviewer(this);
+    m_viewer->show();
+    m_viewer->raise();
+    m_viewer->activateWindow();
+}
+
+// ---- Rights, messages --------------------------------------------------------------
+
+bool TMainForm::checkRight(int right, bool show)
+{
+    return mrw::userSession().CheckPrivilege(right, show);
+}
+
+void TMainForm::commandNotAvailable(const QString& what)
+{
+    m_prompter->message("Marrowin", platform::toBytes(what + " is not available in this version."),
+                        platform::MessageKind::Information, platform::Buttons::Ok);
+}
+
+void TMainForm::showError(const std::string& text)
+{
+    m_prompter->message("Marrowin", text, platform::MessageKind::Error, platform::Buttons::Ok);
+}
+
+// ---- File commands -----------------------------------------------------------------
+
+std::string TMainForm::initialFolder()
+{
+    const mrw::MachineSettings& m = m_globals.Machine.settings();
+    std::string folder;
+    if (m_globals.LoadSaveFolderFirstTime || m.CBForceloadsave)
+        folder = platform::toNativeSeparators(m.DirLS);
+    m_globals.LoadSaveFolderFirstTime = false;
+    return folder;
+}
+
+QString TMainForm::fileFilter() const
+{
+    std::string ext = m_globals.Machine.settings().Defext;
+    if (ext.empty())
+        ext = "TAP";
+    const QString e = platform::toQString(ext);
+    // Names on this system keep their letter case; offer both spellings.
+    return QString("NC-Code files (*.%1 *.%2);;Text Files (*.txt *.TXT);;All files (*)").arg(e.toUpper(), e.toLower());
+}
+
+void TMainForm::New1Click()
+{
+    if (!checkRight(mrw::rights::EditFiles)) {
+        mrw::WriteActivityLog("Failed Attempt to Create New File");
+        return;
+    }
+    const int number = m_untitledNumbers.take();
+    if (number == 0) {
+        m_prompter->message("Marrowin", "Every untitled window number is in use.\nSave or close an untitled window first.",
+                            platform::MessageKind::Information, platform::Buttons::Ok);
+        return;
+    }
+    if (TMDIChild* child = CreateEditorChild(mrw::UntitledNumbers::caption(number), true))
+        child->setUntitled(number);
+    mrw::WriteActivityLog("New File Created");
+}
+
+bool TMainForm::openOne(const std::string& name, bool addToRecent)
+{
+    if (TMDIChild* open = childWithCaption(name)) {
+        activateChild(open);
+        return true;
+    }
+    mrw::WriteActivityLog("Open File [" + name + "]");
+    TMDIChild* child = CreateEditorChild(name, false);
+    if (addToRecent) {
+        AddToMRU(name);
+        UpdateMRUMenu();
+    }
+    return child != nullptr;
+}
+
+void TMainForm::Open1Click()
+{
+    if (!checkRight(mrw::rights::EditFiles)) {
+        mrw::WriteActivityLog("Failed Attempt to Open a File");
+        return;
+    }
+    const QString folder = fileNameText(initialFolder());
+    for (const QString& name : m_fileDialogs->openFiles(this, folder, fileFilter()))
+        if (!openOne(fileNameBytes(name), true))
+            break;
+}
+
+void TMainForm::Save1Click()
+{
+    saveChild(activeChild());
+}
+
+void TMainForm::SaveAs1Click()
+{
+    saveChildAs(activeChild());
+}
+
+bool TMainForm::saveChild(TMDIChild* child)
+{
+    if (!checkRight(mrw::rights::EditFiles)) {
+        mrw::WriteActivityLog("Failed Attempt to Save a File");
+        return false;
+    }
+    if (!child)
+        return false;
+    if (!child->untitled() && checkRight(mrw::rights::OverwriteFiles)) {
+        const std::string name = child->fileName();
+        mrw::WriteActivityLog("Save File [" + name + "]");
+        std::string error;
+        if (!child->saveFile(name, error)) {
+            showError(error);
+            return false;
+        }
+        AddToMRU(name);
+        UpdateMRUMenu();
+        return true;
+    }
+    return saveChildAs(child);
+}
+
+bool TMainForm::saveChildAs(TMDIChild* child)
+{
+    if (!checkRight(mrw::rights::EditFiles)) {
+        mrw::WriteActivityLog("Failed Attempt to Save(as) a File");
+        return false;
+    }
+    if (!child)
+        return false;
+    const QString title = "Save " + fileNameText(platform::fileNamePart(child->fileName())) + " As";
+    const QString folder = fileNameText(initialFolder());
+    const QString proposed = child->untitled() ? QString() : fileNameText(child->fileName());
+    const QString chosen = m_fileDialogs->saveFile(this, title, folder, proposed, fileFilter());
+    if (chosen.isEmpty())
+        return false;
+    const std::string name = fileNameBytes(chosen);
+
+    if (platform::fileExists(name) && !checkRight(mrw::rights::OverwriteFiles, false)) {
+        m_prompter->message("Marrowin", "Insufficient Priviliges To Overwrite a File",
+                            platform::MessageKind::Information, platform::Buttons::Ok);
+        mrw::WriteActivityLog("Failed Attempt to Overwrite File");
+        return false;
+    }
+    std::string loadSaveFolder = platform::toNativeSeparators(m_globals.Machine.settings().DirLS);
+    if (!loadSaveFolder.empty() && loadSaveFolder.back() != '/')
+        loadSaveFolder += '/';
+    if (platform::folderPart(name) != loadSaveFolder && !checkRight(mrw::rights::ChangeFolders, false)) {
+        m_prompter->message("Marrowin", "Insufficient Priviliges To Change Folder", platform::MessageKind::Information,
+                            platform::Buttons::Ok);
+        mrw::WriteActivityLog("Failed Attempt to Change Folder");
+        return false;
+    }
+    mrw::WriteActivityLog("Save File [" + name + "]");
+    std::string error;
+    if (!child->saveFile(name, error)) {
+        showError(error);
+        return false;
+    }
+    if (child->untitled())
+        m_untitledNumbers.release(child->untitledNumber());
+    child->setTitled();
+    child->setFileName(name);
+    AddToMRU(name);
+    UpdateMRUMenu();
+    return true;
+}
+
+void TMainForm::AddToMRU(const std::string& name)
+{
+    m_recentFiles.add(name);
+}
+
+void TMainForm::UpdateMRUMenu()
+{
+    for (int i = 0; i < mrw::RecentFiles::Count; ++i) {
+        QAction* action = m_mruActions[static_cast<std::size_t>(i)];
+        const std::string& entry = m_recentFiles.entry(i);
+        action->setText(fileNameText(mrw::RecentFiles::menuCaption(i, entry)));
+        action->setVisible(!entry.empty());
+    }
+    m_mruSeparator->setVisible(!m_recentFiles.entry(0).empty());
+}
+
+void TMainForm::OpenMRUEntry(int index)
+{
+    if (!checkRight(mrw::rights::EditFiles)) {
+        mrw::WriteActivityLog("Failed Attempt to Open a File");
+        return;
+    }
+    const std::string name = m_recentFiles.entry(index);
+    if (!name.empty())
+        openOne(name, false);
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event)
+{
+    QStringList names;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            names << url.toLocalFile();
+    event->acceptProposedAction();
+    openDroppedFiles(names);
+}
+
+void TMainForm::openDroppedFiles(const QStringList& names)
+{
+    for (const QString& name : names)
+        openOne(fileNameBytes(name), false);
+    if (isMinimized())
+        showNormal();
+    else
+        raise();
+    activateWindow();
+}
+
+// ---- Machines ----------------------------------------------------------------------
+
+void TMainForm::LoadMachineNames()
+{
+    m_machineBox->clear();
+    for (const std::string& name : mrw::machineDatabase(m_globals).sortedMachineNames())
+        m_machineBox->addItem(platform::toQString(name));
+    if (m_machineBox->count() > 0)
+        m_machineBox->setCurrentIndex(0);
+    if (!m_globals.CurrentMachineName.empty())
+        m_machineBox->setCurrentIndex(m_machineBox->findText(platform::toQString(m_globals.CurrentMachineName),
+                                                             Qt::MatchExactly | Qt::MatchCaseSensitive));
+    else
+        m_globals.CurrentMachineName = platform::toBytes(m_machineBox->currentText());
+}
+
+void TMainForm::MnameboxChange(int index)
+{
+    if (index < 0)
+        return;
+    m_globals.CurrentMachineName = platform::toBytes(m_machineBox->itemText(index));
+    mrw::LoadMachine(m_globals, m_globals.CurrentMachineName);
+}
+
+void TMainForm::NCCodeSetup1Click()
+{
+    if (!checkRight(mrw::rights::ChangeSystemSettings))
+        return;
+    mrw::WriteActivityLog("Modify System Settings");
+    if (!m_dialogs.machineSetup) {
+        commandNotAvailable("The machine setup dialog");
+        return;
+    }
+    if (m_dialogs.machineSetup(this))
+        LoadMachineNames();
+    updateCommentMarks();
+}
+
+// ---- Hand-offs ---------------------------------------------------------------------
+
+void TMainForm::Go1Click()
+{
+    if (!checkRight(mrw::rights::DncTransfers)) {
+        mrw::WriteActivityLog("Failed Attempt to Start DNC");
+        return;
+    }
+    mrw::WriteActivityLog("DNC Terminal: Machine Name [" + m_globals.CurrentMachineName + "]");
+    commandNotAvailable("The DNC terminal");
+}
+
+void TMainForm::SpeedButton11Click()
+{
+    if (!RequireActiveChild())
+        return;
+    if (m_settings.NcWarn &&
+        m_prompter->message("Marrowin",
+                            "      About to Save the Current File,\nClose the Window and Run the Vork Anaylzer\n"
+                            "           Do You Wish to Proceed ?",
+                            platform::MessageKind::Question, platform::Buttons::YesNo) != platform::Button::Yes)
+        return;
+    TMDIChild* child = activeChild();
+    // The analyzer gets the file only when it is safely on the disk.
+    if (!saveChild(child))
+        return;
+    const std::string ncFile = child->fileName();
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(child->parentWidget()))
+        sub->close();
+    RunAnalyzerHandOff(ncFile);
+}
+
+bool TMainForm::RunAnalyzerHandOff(const std::string& ncFile)
+{
+    const mrw::AnalyzerJob job = mrw::makeAnalyzerJob(ncFile, platform::toBytes(m_machineBox->currentText()));
+    try {
+        platform::IniFile zv(m_globals.ProgramFolder + "ZV.INI");
+        mrw::writeAnalyzerHandOff(zv, job);
+    } catch (const platform::IniWriteError& e) {
+        showError(e.what());
+        return false;
+    }
+    return startDetachedProgram(platform::executablesFolder(), mrw::AnalyzerProgram, mrw::AnalyzerHandOffArgument);
+}
+
+bool TMainForm::startDetachedProgram(const std::string& folder, const std::string& name, const std::string& argument)
+{
+    const std::string path = platform::programPath(folder, name);
+    const int code = platform::startProgram(path, {argument}, m_globals.ProgramFolder);
+    if (code > 32)
+        return true;
+    m_prompter->message("Marrowin", "Cannot Execute (" + std::to_string(code) + ") [" + name + "]",
+                        platform::MessageKind::Information, platform::Buttons::Ok);
+    return false;
+}
+
+void TMainForm::BMacroInterpeter1Click()
+{
+    if (!RequireActiveChild())
+        return;
+    commandNotAvailable("The B-macro interpreter");
+}
+
+void TMainForm::Calculator1Click()
+{
+    for (const char* calculator : Calculators) {
+        const QString path = QStandardPaths::findExecutable(calculator);
+        if (!path.isEmpty() && platform::startProgram(fileNameBytes(path), {}) > 32)
+            return;
+    }
+    m_prompter->message("Marrowin", "Cannot Execute (" + std::to_string(platform::ShellFileNotFound) + ") [CALC.EXE]",
+                        platform::MessageKind::Information, platform::Buttons::Ok);
+}
+
+void TMainForm::ChangeLogin1Click()
+{
+    if (!m_dialogs.loginAsker) {
+        commandNotAvailable("The login dialog");
+        return;
+    }
+    mrw::UserSession& session = mrw::userSession();
+    session.LogOff();
+    if (!session.LoginUser(*m_dialogs.loginAsker)) {
+        close();
+        return;
+    }
+    m_changeLoginAction->setText("&Logoff User: " + platform::toQString(session.CurrentUserName()));
+}
+
+void TMainForm::PasswordManager1Click()
+{
+    if (!checkRight(mrw::rights::ChangePasswords))
+        return;
+    mrw::WriteActivityLog("Modify Passwords");
+    if (m_dialogs.passwordManager)
+        m_dialogs.passwordManager(this);
+    else
+        commandNotAvailable("The password manager");
+}
+
+// ---- The DNC side ------------------------------------------------------------------
+
+std::string TMainForm::activeFileName() const
+{
+    const TMDIChild* child = activeChild();
+    return child ? child->fileName() : std::string("NONE");
+}
+
+bool TMainForm::writeActiveTextToSendFile(int mode, std::string& fileName)
+{
+    TMDIChild* child = activeChild();
+    if (!child || m_scratch.SendSourceFile.empty())
+        return false;
+    fileName = child->fileName();
+    return mrw::writeSendText(child->textView(), mode, m_scratch.SendSourceFile);
+}

@@ -1,0 +1,180 @@
+#pragma once
+// The main window of MRW2013: the editor children, the file commands, the recent
+// files, the machine selector, the program settings and the hand-offs to the DNC
+// terminal, the analyzer and the calculators.
+#include "workspace/engine/editor_host.h"
+#include "workspace/engine/nc_syntax.h"
+#include "workspace/engine/program_settings.h"
+#include "workspace/engine/recent_files.h"
+#include "workspace/engine/scratch_files.h"
+
+#include "platform/host.h"
+
+#include <QFont>
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QAction;
+class QComboBox;
+class QMdiArea;
+class QMdiSubWindow;
+class TMDIChild;
+class Tncviewer;
+
+namespace mrw {
+class LoginAsker;
+struct WorkspaceGlobals;
+}
+
+// The file dialogs of the main window; tests answer them without windows.
+class FileDialogs {
+public:
+    virtual ~FileDialogs() = default;
+    // Names chosen to open (empty when cancelled).
+    virtual QStringList openFiles(QWidget* parent, const QString& folder, const QString& filter) = 0;
+    // The name to save under ("" when cancelled); the dialog asks before overwriting.
+    virtual QString saveFile(QWidget* parent, const QString& title, const QString& folder, const QString& proposed,
+                             const QString& filter) = 0;
+};
+
+// Windows of other parts of the program that the main window opens.
+struct MainFormDialogs {
+    // The machine setup dialog, modal; true when it closed with OK.
+    std::function<bool(QWidget* parent)> machineSetup;
+    // The password manager, modal.
+    std::function<void(QWidget* parent)> passwordManager;
+    // Asks for a user name and a password.
+    mrw::LoginAsker* loginAsker = nullptr;
+};
+
+class TMainForm : public QMainWindow, public mrw::EditorHost {
+    Q_OBJECT
+public:
+    // arguments: the command line without the program name.
+    explicit TMainForm(const QStringList& arguments, platform::Prompter* prompter = nullptr,
+                       QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    void setFileDialogs(std::unique_ptr<FileDialogs> dialogs);
+    void setDialogs(MainFormDialogs dialogs) { m_dialogs = std::move(dialogs); }
+
+    const mrw::ProgramSettings& settings() const { return m_settings; }
+    mrw::ProgramSettings& editableSettings() { return m_settings; }
+    const QFont& editorFont() const { return m_editorFont; }
+    mrw::NcCommentMarks commentMarks() const;
+    platform::Prompter& prompter() { return *m_prompter; }
+    const mrw::ScratchFiles& scratchFiles() const { return m_scratch; }
+    const mrw::RecentFiles& recentFiles() const { return m_recentFiles; }
+    bool remoteStart() const { return m_remoteStart; }
+    // The folder the program works in (TEMPDIR, or the program folder).
+    const std::string& tempFolder() const { return m_tempFolder; }
+
+    // The editor children, the active one (or none) and the results window.
+    QList<TMDIChild*> children() const;
+    TMDIChild* activeChild() const;
+    TMDIChild* CreateEditorChild(const std::string& name, bool isNew);
+    void OpenFileInEditor(const std::string& name);
+    bool RequireActiveChild();
+    void ShowResultsWindow();
+
+    void AddToMRU(const std::string& name);
+    void UpdateMRUMenu();
+    void LoadMachineNames();
+    void LoadSettings();
+    void SaveSettings();
+    void ApplySettingsToChildren();
+
+    // Save and Save As on a child; true when the text was saved.
+    bool saveChild(TMDIChild* child);
+    bool saveChildAs(TMDIChild* child);
+    void releaseUntitledNumber(int number);
+    void forceCapsLockOn();
+
+    // EditorHost
+    std::string activeFileName() const override;
+    bool writeActiveTextToSendFile(int mode, std::string& fileName) override;
+    std::string sendBufferFile() const override { return m_scratch.SendBufferFile; }
+    std::string sendSourceFile() const override { return m_scratch.SendSourceFile; }
+
+    // Opens a file as Open does for one name: an open child comes to the front.
+    // False when the file could not be loaded.
+    bool openOne(const std::string& name, bool addToRecent);
+
+    // The commands.
+    void New1Click();
+    void Open1Click();
+    void Save1Click();
+    void SaveAs1Click();
+    void Exit1Click();
+    void OpenMRUEntry(int index);
+    void MnameboxChange(int index);
+    void NCCodeSetup1Click();
+    void Go1Click();
+    void SpeedButton11Click(); // Run Vork Analyzer
+    void BMacroInterpeter1Click();
+    void Calculator1Click();
+    void ShowFileViewer();
+    void ToggleSplitOfActiveChild();
+    void ChangeLogin1Click();
+    void PasswordManager1Click();
+    void openDroppedFiles(const QStringList& names);
+
+    // Writes the analyzer job into ZV.INI and starts the analyzer; false when it failed.
+    bool RunAnalyzerHandOff(const std::string& ncFile);
+
+    QComboBox* machineSelector() const { return m_machineBox; }
+    QAction* splitAction() const { return m_splitAction; }
+    Tncviewer* fileViewer() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void createMenus();
+    void FormShow();
+    bool checkRight(int right, bool show = true);
+    std::string initialFolder();
+    QString fileFilter() const;
+    void activateChild(TMDIChild* child);
+    TMDIChild* childWithCaption(const std::string& caption) const;
+    void commandNotAvailable(const QString& what);
+    void showError(const std::string& text);
+    void updateCommentMarks();
+    void activeChildChanged();
+    bool startDetachedProgram(const std::string& folder, const std::string& name, const std::string& argument);
+
+    mrw::WorkspaceGlobals& m_globals;
+    mrw::ProgramSettings& m_settings;
+    QStringList m_arguments;
+    std::unique_ptr<platform::Prompter> m_ownPrompter;
+    platform::Prompter* m_prompter;
+    std::unique_ptr<FileDialogs> m_fileDialogs;
+    MainFormDialogs m_dialogs;
+
+    QFont m_editorFont;
+    std::string m_tempFolder;
+    mrw::ScratchFiles m_scratch;
+    mrw::RecentFiles m_recentFiles;
+    mrw::UntitledNumbers m_untitledNumbers;
+    bool m_remoteStart = false;
+    bool m_shown = false;
+    bool m_closing = false;
+    int m_machineObserver = 0;
+
+    QMdiArea* m_mdiArea;
+    QComboBox* m_machineBox;
+    QAction* m_changeLoginAction = nullptr;
+    QAction* m_splitAction = nullptr;
+    QAction* m_mruSeparator = nullptr;
+    std::array<QAction*, mrw::RecentFiles::Count> m_mruActions{};
+    QPointer<Tncviewer> m_viewer;
+};
