@@ -201,6 +201,14 @@ void ComPort::readInput()
     if (!arrived.empty()) {
         m_in += arrived;
         updateReceiveHold();
+        for (const char c : arrived) {
+            // A watcher may come or go while it handles a byte.
+            const std::vector<ByteWatcher*> watchers = m_watchers;
+            for (ByteWatcher* watcher : watchers) {
+                if (std::find(m_watchers.begin(), m_watchers.end(), watcher) != m_watchers.end())
+                    watcher->onByte(c);
+            }
+        }
         emit dataArrived(arrived);
     }
     if (released)
@@ -365,6 +373,17 @@ void ComPort::processEvents()
 bool ComPort::drainOutput(int timeoutMs, bool pumpEvents)
 {
     return clock().waitFor([this] { return !isOpen() || outCount() == 0; }, timeoutMs, pumpEvents) && isOpen();
+}
+
+void ComPort::addByteWatcher(ByteWatcher* watcher)
+{
+    if (std::find(m_watchers.begin(), m_watchers.end(), watcher) == m_watchers.end())
+        m_watchers.push_back(watcher);
+}
+
+void ComPort::removeByteWatcher(ByteWatcher* watcher)
+{
+    std::erase(m_watchers, watcher);
 }
 
 int ComPort::addTimerTrigger(int ticks)

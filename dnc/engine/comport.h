@@ -51,6 +51,17 @@ inline constexpr int TickMs = 55;
 constexpr int secsToTicks(int seconds) { return seconds * 91 / 5; }
 constexpr int ticksToMs(int ticks) { return ticks * TickMs; }
 
+// Sees every received byte in order, before anyone reads it from the buffer. With several
+// watchers, each byte goes to all of them before the next byte, so that requests framed
+// one after another are answered in the order they came.
+class ByteWatcher {
+public:
+    virtual void onByte(char c) = 0;
+
+protected:
+    ~ByteWatcher() = default;
+};
+
 class ComPort : public QObject {
     Q_OBJECT
 public:
@@ -129,13 +140,15 @@ public:
     // port closes.
     int waitForAnyString(const std::vector<std::string>& strings, int timeoutTicks);
 
+    void addByteWatcher(ByteWatcher* watcher);
+    void removeByteWatcher(ByteWatcher* watcher);
+
     // Counters for the status lights.
     std::int64_t bytesSent() const { return m_bytesSent; }
     std::int64_t bytesReceived() const { return m_bytesReceived; }
 
 signals:
-    // New bytes arrived in the input buffer; `data` is a copy for watchers (packets, the
-    // terminal's capture) that must see every byte whoever reads the buffer.
+    // New bytes arrived in the input buffer (after the byte watchers saw them).
     void dataArrived(const std::string& data);
     void triggerTimer(int handle);
     void portOpened();
@@ -176,6 +189,7 @@ private:
     std::int64_t m_creditTime = 0;
     int m_pumpTimer = -1;
 
+    std::vector<ByteWatcher*> m_watchers;
     std::map<int, int> m_triggers; // handle -> clock timer id
     int m_nextTrigger = 1;
 

@@ -16,10 +16,14 @@ bool endsWith(const std::string& text, const std::string& tail)
 
 DataPacket::DataPacket(ComPort& port, QObject* parent) : QObject(parent), m_port(port)
 {
-    connect(&m_port, &ComPort::dataArrived, this, &DataPacket::onData);
+    m_port.addByteWatcher(this);
 }
 
-DataPacket::~DataPacket() { stopTimer(); }
+DataPacket::~DataPacket()
+{
+    m_port.removeByteWatcher(this);
+    stopTimer();
+}
 
 void DataPacket::setEnabled(bool on)
 {
@@ -53,34 +57,29 @@ void DataPacket::stopTimer()
     m_timer = -1;
 }
 
-void DataPacket::onData(const std::string& data)
+void DataPacket::onByte(char c)
 {
-    for (const char c : data) {
-        switch (m_state) {
-        case State::Disabled:
-            return;
-        case State::WaitStart:
-            m_seen.push_back(c);
-            if (endsWith(m_seen, m_start)) {
-                m_state = State::Collecting;
-                m_data.clear();
-            } else if (m_seen.size() >= m_start.size()) {
-                m_seen.erase(0, m_seen.size() - m_start.size() + 1);
-            }
-            break;
-        case State::Collecting:
-            m_data.push_back(c);
-            if (endsWith(m_data, m_end)) {
-                const std::string packet = m_data.substr(0, m_data.size() - m_end.size());
-                // Re-arm first, so that the handler may disable the packet again.
-                if (m_autoEnable)
-                    setEnabled(true);
-                else
-                    setEnabled(false);
-                emit stringPacket(packet);
-            }
-            break;
+    switch (m_state) {
+    case State::Disabled:
+        return;
+    case State::WaitStart:
+        m_seen.push_back(c);
+        if (endsWith(m_seen, m_start)) {
+            m_state = State::Collecting;
+            m_data.clear();
+        } else if (m_seen.size() >= m_start.size()) {
+            m_seen.erase(0, m_seen.size() - m_start.size() + 1);
         }
+        return;
+    case State::Collecting:
+        m_data.push_back(c);
+        if (endsWith(m_data, m_end)) {
+            const std::string packet = m_data.substr(0, m_data.size() - m_end.size());
+            // Re-arm first, so that the handler may disable the packet again.
+            setEnabled(m_autoEnable);
+            emit stringPacket(packet);
+        }
+        return;
     }
 }
 

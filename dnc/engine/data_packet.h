@@ -4,16 +4,15 @@
 // string is part of the packet) and reports the data. A packet that is not complete
 // within its time-out, counted from the moment it was enabled, reports a time-out and
 // stays disabled until enabled again.
+#include "dnc/engine/comport.h"
+
 #include <QObject>
 
 #include <string>
 
 namespace dnc {
 
-class ComPort;
-class LineClock;
-
-class DataPacket : public QObject {
+class DataPacket : public QObject, private ByteWatcher {
     Q_OBJECT
 public:
     explicit DataPacket(ComPort& port, QObject* parent = nullptr);
@@ -38,7 +37,7 @@ signals:
 private:
     enum class State { Disabled, WaitStart, Collecting };
 
-    void onData(const std::string& data);
+    void onByte(char c) override;
     void arm();
     void stopTimer();
 
