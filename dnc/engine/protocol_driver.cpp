@@ -166,10 +166,10 @@ int FdTransferDriver::run(TransferEngine& engine, ReceivedFile* sink)
             ::poll(&out, 1, 100);
         }
     }
-    if (sink && !sink->close() && engine.result() == TransferOk)
-        return TransferFileError;
+    if (sink && !sink->close() && engine.result() == ProtocolOk)
+        return ProtocolFileError;
     if (fileFailed)
-        return TransferFileError;
+        return ProtocolFileError;
     return engine.result();
 }
 

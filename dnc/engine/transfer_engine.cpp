@@ -2,22 +2,6 @@
 
 namespace dnc {
 
-std::string transferResultText(int code)
-{
-    switch (code) {
-    case TransferOk: return "Transfer complete";
-    case TransferTimeout: return "Timed out waiting for the other side";
-    case TransferTooManyErrors: return "Too many errors";
-    case TransferCancelledByRemote: return "Transfer cancelled by the other side";
-    case TransferSequenceError: return "Block sequence error";
-    case TransferCancelledByUser: return "Transfer cancelled";
-    case TransferFileError: return "File could not be read or written";
-    case TransferRemoteError: return "The other side reported an error";
-    case TransferOneFileOnly: return "The other side sent more than one file; only the first was received";
-    default: return "Protocol error " + std::to_string(code);
-    }
-}
-
 std::string cancelBurst()
 {
     return std::string(8, '\x18') + std::string(8, '\b');
@@ -28,7 +12,7 @@ void TransferEngine::cancel()
     if (finished_)
         return;
     send(cancelSequence());
-    finish(TransferCancelledByUser);
+    finish(ProtocolCancelled);
 }
 
 std::string TransferEngine::takeOutput()
@@ -63,7 +47,7 @@ void TransferEngine::finish(int code, std::string text)
         return;
     finished_ = true;
     result_ = code;
-    resultText_ = text.empty() ? transferResultText(code) : std::move(text);
+    resultText_ = text.empty() ? protocolResultText(code) : std::move(text);
     stopTimer();
 }
 

@@ -4,23 +4,9 @@
 #include <string>
 #include <string_view>
 
+#include "dnc/engine/protocol.h"
+
 namespace dnc {
-
-// Result codes of a file transfer.  0 is success; -6005 is the operator's cancel.
-enum TransferResult : int {
-    TransferOk = 0,
-    TransferTimeout = -6001,
-    TransferTooManyErrors = -6002,
-    TransferCancelledByRemote = -6003,
-    TransferSequenceError = -6004,
-    TransferCancelledByUser = -6005,
-    TransferFileError = -6006,
-    TransferRemoteError = -6007,
-    TransferOneFileOnly = -6008,
-};
-
-// Text shown for a result code.
-std::string transferResultText(int code);
 
 // Eight CAN bytes and as many backspaces: stops an XMODEM, YMODEM or ZMODEM peer
 // and erases itself on a terminal that is not in a transfer.
@@ -103,7 +89,7 @@ private:
     int timerMs_ = -1;
     unsigned timerSerial_ = 0;
     bool finished_ = false;
-    int result_ = TransferOk;
+    int result_ = ProtocolOk;
     std::string resultText_;
 };
 

@@ -1,27 +1,35 @@
 #include "dnc/engine/transfer_protocols.h"
 
+#include "dnc/engine/kermit.h"
 #include "dnc/engine/xmodem.h"
+#include "dnc/engine/zmodem.h"
 
 namespace dnc {
 
-std::unique_ptr<TransferEngine> makeSendEngine(BlockProtocol protocol, std::string data, std::string announcedName,
+std::unique_ptr<TransferEngine> makeSendEngine(ProtocolType protocol, std::string data, std::string announcedName,
                                                TransferTimings timings)
 {
     switch (protocol) {
-    case BlockProtocol::XmodemCrc:
+    case ProtocolType::XmodemCrc:
         return std::make_unique<XmodemSender>(XmodemVariant::XmodemCrc, std::move(data), std::move(announcedName), timings);
-    case BlockProtocol::Ymodem:
+    case ProtocolType::Ymodem:
         return std::make_unique<XmodemSender>(XmodemVariant::Ymodem, std::move(data), std::move(announcedName), timings);
+    case ProtocolType::Zmodem:
+        return std::make_unique<ZmodemSender>(std::move(data), std::move(announcedName), timings);
+    case ProtocolType::Kermit:
+        return std::make_unique<KermitSender>(std::move(data), std::move(announcedName), timings);
     default:
         return nullptr;
     }
 }
 
-std::unique_ptr<TransferEngine> makeReceiveEngine(BlockProtocol protocol, TransferTimings timings)
+std::unique_ptr<TransferEngine> makeReceiveEngine(ProtocolType protocol, TransferTimings timings)
 {
     switch (protocol) {
-    case BlockProtocol::XmodemCrc: return std::make_unique<XmodemReceiver>(XmodemVariant::XmodemCrc, timings);
-    case BlockProtocol::Ymodem: return std::make_unique<XmodemReceiver>(XmodemVariant::Ymodem, timings);
+    case ProtocolType::XmodemCrc: return std::make_unique<XmodemReceiver>(XmodemVariant::XmodemCrc, timings);
+    case ProtocolType::Ymodem: return std::make_unique<XmodemReceiver>(XmodemVariant::Ymodem, timings);
+    case ProtocolType::Zmodem: return std::make_unique<ZmodemReceiver>(timings);
+    case ProtocolType::Kermit: return std::make_unique<KermitReceiver>(timings);
     default: return nullptr;
     }
 }

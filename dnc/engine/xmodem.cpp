@@ -85,7 +85,7 @@ void XmodemSender::onByte(unsigned char byte)
 {
     if (byte == CAN) {
         if (++cancels_ >= 2)
-            finish(TransferCancelledByRemote);
+            finish(ProtocolCancelledByRemote);
         return;
     }
     cancels_ = 0;
@@ -143,11 +143,11 @@ void XmodemSender::onAck()
             state_ = State::WaitEndStart;
             setTimer(timings_.finishWaitMs);
         } else {
-            finish(TransferOk);
+            finish(ProtocolOk);
         }
         break;
     case State::WaitEndAck:
-        finish(TransferOk);
+        finish(ProtocolOk);
         break;
     default:
         break;
@@ -158,7 +158,7 @@ void XmodemSender::onNak()
 {
     if (countError()) {
         send(cancelSequence());
-        finish(TransferTooManyErrors);
+        finish(ProtocolTooManyErrors);
         return;
     }
     transmitCurrent();
@@ -171,7 +171,7 @@ void XmodemSender::timerExpired()
     if (state_ == State::WaitStart || state_ == State::WaitDataStart || state_ == State::WaitEndStart) {
         // The receiver never asked: nothing to repeat.
         send(cancelSequence());
-        finish(TransferTimeout);
+        finish(ProtocolTimeout);
         return;
     }
     onNak();
@@ -258,7 +258,7 @@ void XmodemReceiver::onByte(unsigned char byte)
         case EOT: cancels_ = 0; onEot(); return;
         case CAN:
             if (++cancels_ >= 2)
-                finish(TransferCancelledByRemote);
+                finish(ProtocolCancelledByRemote);
             return;
         default: return;  // noise between blocks
         }
@@ -290,7 +290,7 @@ void XmodemReceiver::checkBlock()
     block_.clear();
     if (headerExpected_ || (variant_ == XmodemVariant::Ymodem && number == 0 && expected_ == 1)) {
         if (number != 0) {
-            fail(TransferSequenceError);
+            fail(ProtocolSequenceError);
             return;
         }
         acceptHeader(copy);
@@ -302,7 +302,7 @@ void XmodemReceiver::checkBlock()
         send(static_cast<char>(ACK));  // our answer was lost: the block is here already
         setTimer(timings_.blockWaitMs);
     } else {
-        fail(TransferSequenceError);
+        fail(ProtocolSequenceError);
     }
 }
 
@@ -312,11 +312,11 @@ void XmodemReceiver::acceptHeader(std::string_view payload)
     std::string name(payload.substr(0, nameEnd));
     if (name.empty()) {  // end of the batch
         send(static_cast<char>(ACK));
-        finish(TransferOk);
+        finish(ProtocolOk);
         return;
     }
     if (fileDone_) {
-        fail(TransferOneFileOnly);
+        fail(ProtocolOneFileOnly);
         return;
     }
     if (!headerExpected_) {  // a repeated header: our answer to it was lost
@@ -387,7 +387,7 @@ void XmodemReceiver::onEot()
     releaseHeld(true);
     send(static_cast<char>(ACK));
     if (variant_ == XmodemVariant::XmodemCrc) {
-        finish(TransferOk);
+        finish(ProtocolOk);
         return;
     }
     fileDone_ = true;
@@ -400,7 +400,7 @@ void XmodemReceiver::onEot()
 void XmodemReceiver::purge()
 {
     if (countError()) {
-        fail(TransferTooManyErrors);
+        fail(ProtocolTooManyErrors);
         return;
     }
     state_ = State::Purge;
@@ -427,7 +427,7 @@ void XmodemReceiver::timerExpired()
     if (!started_ && !fileDone_) {
         handshakeElapsedMs_ += startRequestMs(timings_);
         if (handshakeElapsedMs_ >= timings_.handshakeWaitMs) {
-            fail(TransferTimeout);
+            fail(ProtocolTimeout);
             return;
         }
         send(static_cast<char>(CRC_REQUEST));
@@ -435,7 +435,7 @@ void XmodemReceiver::timerExpired()
         return;
     }
     if (countError()) {
-        fail(TransferTimeout);
+        fail(ProtocolTimeout);
         return;
     }
     askForBlock();

@@ -1,0 +1,98 @@
+// Each block protocol sends to and receives from the standard programs over a pty.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include "dnc/engine/protocol_driver.h"
+#include "dnc/engine/transfer_protocols.h"
+#include "proto_peer.h"
+#include "support/temp_folder.h"
+
+using namespace dnc;
+
+namespace {
+
+struct PeerCase {
+    ProtocolType protocol;
+    const char* name;
+    std::size_t block;
+    const char* sendCommand;     // the standard program sending file "in.bin"
+    const char* receiveCommand;  // the standard program receiving into its folder
+};
+
+const PeerCase peerCases[] = {
+    {ProtocolType::XmodemCrc, "Xmodem", 128, "sx -b in.bin", "rx -c -b -y got.bin"},
+    {ProtocolType::Ymodem, "Ymodem", 1024, "sb -b in.bin", "rb -b -y"},
+    {ProtocolType::Zmodem, "Zmodem", 1024, "sz -b in.bin", "rz -b -y"},
+    {ProtocolType::Kermit, "Kermit", 90, "gkermit -q -i -P -s in.bin", "gkermit -q -i -P -w -r"},
+};
+
+std::vector<std::size_t> sizesFor(const PeerCase& c)
+{
+    return {0, 1, c.block, c.block + 1, 1 << 20};
+}
+
+class ProtocolPeerTest : public ::testing::TestWithParam<PeerCase> {
+protected:
+    TransferTimings timings()
+    {
+        TransferTimings t;
+        t.handshakeWaitMs = 20000;
+        t.blockWaitMs = 5000;
+        return t;
+    }
+};
+
+TEST_P(ProtocolPeerTest, SendsToStandardReceiver)
+{
+    const PeerCase& c = GetParam();
+    for (std::size_t size : sizesFor(c)) {
+        SCOPED_TRACE("size " + std::to_string(size));
+        testsupport::TempFolder dir;
+        ::mkdir(dir.file("rx").c_str(), 0755);
+        std::string data = prototest::allByteValues(size);
+        prototest::PeerLink link(dir.path(), dir.file("rx"), c.receiveCommand);
+        ASSERT_TRUE(link.ok());
+        auto engine = makeSendEngine(c.protocol, data, "in.bin", timings());
+        ASSERT_TRUE(engine);
+        FdTransferDriver driver(link.fd(), link.fd());
+        EXPECT_EQ(driver.run(*engine), ProtocolOk) << engine->resultText();
+        EXPECT_EQ(link.waitExit(10000), 0);
+        std::string got = dir.read(c.protocol == ProtocolType::XmodemCrc ? "rx/got.bin" : "rx/in.bin");
+        if (c.protocol == ProtocolType::XmodemCrc) {
+            // The standard receiver keeps the padding of the last block.
+            ASSERT_EQ(got.size() % 128, 0u);
+            ASSERT_GE(got.size(), data.size());
+            EXPECT_EQ(got.substr(data.size()), std::string(got.size() - data.size(), '\x1A'));
+            got.resize(data.size());
+        }
+        EXPECT_TRUE(got == data) << "received " << got.size() << " bytes";
+    }
+}
+
+TEST_P(ProtocolPeerTest, ReceivesFromStandardSender)
+{
+    const PeerCase& c = GetParam();
+    for (std::size_t size : sizesFor(c)) {
+        SCOPED_TRACE("size " + std::to_string(size));
+        testsupport::TempFolder dir;
+        std::string data = prototest::allByteValues(size);
+        dir.write("in.bin", data);
+        dir.write("chosen.tap", "old contents that must go");
+        prototest::PeerLink link(dir.path(), dir.path(), c.sendCommand);
+        ASSERT_TRUE(link.ok());
+        auto engine = makeReceiveEngine(c.protocol, timings());
+        ASSERT_TRUE(engine);
+        ReceivedFile file(dir.file("chosen.tap"));
+        ASSERT_TRUE(file.open());
+        FdTransferDriver driver(link.fd(), link.fd());
+        EXPECT_EQ(driver.run(*engine, &file), ProtocolOk) << engine->resultText();
+        EXPECT_EQ(link.waitExit(10000), 0);
+        EXPECT_TRUE(dir.read("chosen.tap") == data) << "received " << dir.read("chosen.tap").size() << " bytes";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Peers, ProtocolPeerTest, ::testing::ValuesIn(peerCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
