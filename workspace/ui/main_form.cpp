@@ -5,8 +5,11 @@
 #include "workspace/engine/machine_database.h"
 #include "workspace/engine/users.h"
 #include "workspace/engine/workspace_globals.h"
+#include "workspace/ui/login_dialog.h"
 #include "workspace/ui/mdi_child.h"
 #include "workspace/ui/nc_viewer.h"
+#include "workspace/ui/password_manager.h"
+#include "workspace/ui/shell_helpers.h"
 
 #include "analyzer/engine/mathlib.h"
 #include "platform/folders.h"
@@ -118,6 +121,10 @@ TMainForm::TMainForm(const QStringList& arguments, platform::Prompter* prompter,
 
 TMainForm::~TMainForm()
 {
+    // The children and the area go after this object: they must not call back into it.
+    m_mdiArea->disconnect(this);
+    for (TMDIChild* child : children())
+        child->disconnect(this);
     m_globals.Machine.removeObserver(m_machineObserver);
     try {
         platform::IniFile ini(m_globals.ProgramIniPath);
@@ -224,7 +231,7 @@ void TMainForm::LoadSettings()
 
     mrw::ActivityLog& log = mrw::activityLog();
     log.setPath(m_globals.ProgramFolder + "MRWDNC.LOG");
-    log.setEnabled(ini.readBool(mrw::GeneralSection, "LOGGING", false));
+    log.setEnabled(mrw::readLoggingSetting(m_globals.ProgramIniPath));
     log.setPrompter(m_prompter);
     mrw::UserSession& session = mrw::userSession();
     session.setUseSecure(m_settings.UseSecure);
@@ -267,8 +274,7 @@ void TMainForm::updateCommentMarks()
 
 void TMainForm::forceCapsLockOn()
 {
-    // Caps Lock cannot be switched from here on every desktop; the typed text is
-    // what the operator sees, so nothing is forced.
+    mrw::ForceCapsLockOn();
 }
 
 // ---- Start and end -----------------------------------------------------------------
@@ -288,9 +294,7 @@ void TMainForm::FormShow()
     mrw::UserSession& session = mrw::userSession();
     if (m_settings.UseSecure) {
         mrw::WriteActivityLog("-- System Startup --");
-        if (!m_dialogs.loginAsker || !session.LoginUser(*m_dialogs.loginAsker)) {
-            if (!m_dialogs.loginAsker)
-                commandNotAvailable("The login dialog");
+        if (!login()) {
             close();
             return;
         }
@@ -757,18 +761,9 @@ bool TMainForm::RunAnalyzerHandOff(const std::string& ncFile)
         showError(e.what());
         return false;
     }
-    return startDetachedProgram(platform::executablesFolder(), mrw::AnalyzerProgram, mrw::AnalyzerHandOffArgument);
-}
-
-bool TMainForm::startDetachedProgram(const std::string& folder, const std::string& name, const std::string& argument)
-{
-    const std::string path = platform::programPath(folder, name);
-    const int code = platform::startProgram(path, {argument}, m_globals.ProgramFolder);
-    if (code > 32)
-        return true;
-    m_prompter->message("Marrowin", "Cannot Execute (" + std::to_string(code) + ") [" + name + "]",
-                        platform::MessageKind::Information, platform::Buttons::Ok);
-    return false;
+    // The analyzer beside this program, working in the shared program folder.
+    const std::string analyzer = platform::programPath(platform::executablesFolder(), mrw::AnalyzerProgram);
+    return mrw::ExecuteFile(analyzer, mrw::AnalyzerHandOffArgument, m_globals.ProgramFolder, *m_prompter) > 32;
 }
 
 void TMainForm::BMacroInterpeter1Click()
@@ -782,22 +777,27 @@ void TMainForm::Calculator1Click()
 {
     for (const char* calculator : Calculators) {
         const QString path = QStandardPaths::findExecutable(calculator);
-        if (!path.isEmpty() && platform::startProgram(fileNameBytes(path), {}) > 32)
+        if (!path.isEmpty()) {
+            mrw::ExecuteFile(fileNameBytes(path), "", "", *m_prompter);
             return;
+        }
     }
-    m_prompter->message("Marrowin", "Cannot Execute (" + std::to_string(platform::ShellFileNotFound) + ") [CALC.EXE]",
-                        platform::MessageKind::Information, platform::Buttons::Ok);
+    // No calculator on this desktop: reported as the missing program.
+    mrw::ExecuteFile("CALC.EXE", "", platform::executablesFolder(), *m_prompter);
+}
+
+bool TMainForm::login()
+{
+    if (m_dialogs.loginAsker)
+        return mrw::userSession().LoginUser(*m_dialogs.loginAsker);
+    return mrw::loginWithDialog(this);
 }
 
 void TMainForm::ChangeLogin1Click()
 {
-    if (!m_dialogs.loginAsker) {
-        commandNotAvailable("The login dialog");
-        return;
-    }
     mrw::UserSession& session = mrw::userSession();
     session.LogOff();
-    if (!session.LoginUser(*m_dialogs.loginAsker)) {
+    if (!login()) {
         close();
         return;
     }
@@ -806,13 +806,7 @@ void TMainForm::ChangeLogin1Click()
 
 void TMainForm::PasswordManager1Click()
 {
-    if (!checkRight(mrw::rights::ChangePasswords))
-        return;
-    mrw::WriteActivityLog("Modify Passwords");
-    if (m_dialogs.passwordManager)
-        m_dialogs.passwordManager(this);
-    else
-        commandNotAvailable("The password manager");
+    mrw::runPasswordManager(this, *m_prompter, [this](const std::string& path) { OpenFileInEditor(path); });
 }
 
 // ---- The DNC side ------------------------------------------------------------------

@@ -47,9 +47,7 @@ public:
 struct MainFormDialogs {
     // The machine setup dialog, modal; true when it closed with OK.
     std::function<bool(QWidget* parent)> machineSetup;
-    // The password manager, modal.
-    std::function<void(QWidget* parent)> passwordManager;
-    // Asks for a user name and a password.
+    // Asks for a user name and a password (the login dialog when none is given).
     mrw::LoginAsker* loginAsker = nullptr;
 };
 
@@ -150,7 +148,7 @@ private:
     void showError(const std::string& text);
     void updateCommentMarks();
     void activeChildChanged();
-    bool startDetachedProgram(const std::string& folder, const std::string& name, const std::string& argument);
+    bool login();
 
     mrw::WorkspaceGlobals& m_globals;
     mrw::ProgramSettings& m_settings;

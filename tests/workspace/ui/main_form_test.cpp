@@ -1,0 +1,418 @@
+#include "workspace/ui/main_form.h"
+#include "workspace/ui/mdi_child.h"
+#include "workspace/ui/nc_lexer.h"
+#include "workspace/ui/nc_viewer.h"
+
+#include "workspace/engine/workspace_globals.h"
+
+#include "platform/folders.h"
+#include "platform/ini.h"
+#include "platform/paths.h"
+#include "platform/textfile.h"
+#include "support/scripted_prompter.h"
+#include "support/temp_folder.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QMdiSubWindow>
+#include <QSplitter>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <deque>
+
+using testsupport::ScriptedPrompter;
+using testsupport::TempFolder;
+
+namespace {
+
+class ScriptedFileDialogs : public FileDialogs {
+public:
+    std::deque<QStringList> opens;
+    std::deque<QString> saves;
+    QStringList titles;
+
+    QStringList openFiles(QWidget*, const QString&, const QString&) override
+    {
+        if (opens.empty())
+            return {};
+        auto answer = opens.front();
+        opens.pop_front();
+        return answer;
+    }
+    QString saveFile(QWidget*, const QString& title, const QString&, const QString&, const QString&) override
+    {
+        titles << title;
+        if (saves.empty())
+            return {};
+        auto answer = saves.front();
+        saves.pop_front();
+        return answer;
+    }
+};
+
+std::string example(const std::string& name)
+{
+    return testsupport::readFixture(std::string(MRW_SOURCE_DIR) + "/examples", name);
+}
+
+void settle()
+{
+    for (int i = 0; i < 3; ++i)
+        QApplication::processEvents();
+}
+
+// A program folder made from the examples; the main window starts on it.
+class MainFormTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_previousFolder = platform::currentFolder();
+        ::setenv("MRW_WINDOWS_DIR", windows.path().c_str(), 1);
+        for (const char* name : {"WPOSTS.INI", "MRW2013.INI", "O1001.TAP", "FACE.TAP"})
+            program.write(name, example(name));
+        mrw::initializeWorkspaceGlobals(mrw::workspaceGlobals(), program.path());
+    }
+    void TearDown() override
+    {
+        form.reset();
+        platform::setCurrentFolder(m_previousFolder);
+    }
+
+    TMainForm& start(const QStringList& arguments = {})
+    {
+        form = std::make_unique<TMainForm>(arguments, &prompter);
+        auto dialogs = std::make_unique<ScriptedFileDialogs>();
+        files = dialogs.get();
+        form->setFileDialogs(std::move(dialogs));
+        form->show();
+        settle();
+        return *form;
+    }
+    bool shown(const std::string& text) const
+    {
+        for (const auto& s : prompter.shown)
+            if (s.text.find(text) != std::string::npos)
+                return true;
+        return false;
+    }
+
+    TempFolder program;
+    TempFolder windows;
+    ScriptedPrompter prompter;
+    ScriptedFileDialogs* files = nullptr;
+    std::unique_ptr<TMainForm> form;
+
+private:
+    std::string m_previousFolder;
+};
+
+} // namespace
+
+TEST_F(MainFormTest, OpensEditsAndSavesAnExampleWithItsBackup)
+{
+    const std::string original = example("O1001.TAP");
+    TMainForm& f = start({QString::fromStdString(program.file("O1001.TAP"))});
+    TMDIChild* child = f.activeChild();
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(child->fileName(), program.file("O1001.TAP"));
+    EXPECT_FALSE(child->isModified());
+    EXPECT_EQ(f.machineSelector()->currentText(), "Mill 1");
+
+    child->Editor1->insertAt("(EDITED)\r\n", 0, 0);
+    EXPECT_TRUE(child->isModified());
+    f.Save1Click();
+    EXPECT_FALSE(child->isModified());
+    EXPECT_EQ(program.read("O1001.TAP"), "(EDITED)\r\n" + original);
+    EXPECT_EQ(program.read("O1001.BAK"), original);
+    EXPECT_EQ(f.recentFiles().entry(0), program.file("O1001.TAP"));
+
+    // The scratch files lie in the program folder (no TEMPDIR) until the window closes.
+    const mrw::ScratchFiles scratch = f.scratchFiles();
+    EXPECT_EQ(platform::folderPart(scratch.SendBufferFile), program.path());
+    EXPECT_TRUE(platform::fileExists(scratch.SendSourceFile));
+    EXPECT_TRUE(f.close());
+    EXPECT_FALSE(platform::fileExists(scratch.SendBufferFile));
+    EXPECT_FALSE(platform::fileExists(scratch.SendSourceFile));
+    platform::IniFile ini(program.file("MRW2013.INI"));
+    EXPECT_EQ(ini.readString("GENERAL", "CMACHINE"), "Mill 1");
+    EXPECT_FALSE(ini.readString("GENERAL", "FONTNAME").empty());
+    form.reset();
+    EXPECT_EQ(ini.readString("MRU", "0"), program.file("O1001.TAP"));
+}
+
+TEST_F(MainFormTest, UntitledNumbersAreReused)
+{
+    TMainForm& f = start();
+    f.New1Click();
+    f.New1Click();
+    ASSERT_EQ(f.children().size(), 2);
+    EXPECT_EQ(f.children()[0]->fileName(), "NONAME1");
+    TMDIChild* second = f.children()[1];
+    EXPECT_EQ(second->fileName(), "NONAME2");
+    EXPECT_TRUE(second->untitled());
+
+    f.children()[0]->parentWidget()->close();
+    settle();
+    f.New1Click();
+    EXPECT_EQ(f.activeChild()->fileName(), "NONAME1");
+
+    // Saving untitled number 2 under a name frees 2.
+    second->Editor1->setText("G00 X1.");
+    files->saves.push_back(QString::fromStdString(program.file("NEW.TAP")));
+    EXPECT_TRUE(f.saveChild(second));
+    EXPECT_EQ(files->titles.value(0), "Save NONAME2 As");
+    EXPECT_EQ(second->fileName(), program.file("NEW.TAP"));
+    EXPECT_FALSE(second->untitled());
+    EXPECT_EQ(program.read("NEW.TAP"), "G00 X1.\r\n");
+    f.New1Click();
+    EXPECT_EQ(f.activeChild()->fileName(), "NONAME2");
+}
+
+TEST_F(MainFormTest, CloseQuestionKeepsUnsavedTextUnlessTheAnswerIsNo)
+{
+    TMainForm& f = start();
+    f.New1Click();
+    TMDIChild* child = f.activeChild();
+    child->Editor1->setText("N10 X1.");
+    QWidget* sub = child->parentWidget();
+
+    prompter.buttons = {platform::Button::Cancel};
+    sub->close();
+    settle();
+    ASSERT_EQ(f.children().size(), 1);
+    EXPECT_TRUE(shown("NONAME1 has changed, do you wish to save?"));
+
+    // Yes, and the Save As dialog cancelled: nothing was saved, so the window stays.
+    prompter.buttons = {platform::Button::Yes};
+    sub->close();
+    settle();
+    ASSERT_EQ(f.children().size(), 1);
+
+    // The main window stays open when a child answers Cancel.
+    prompter.buttons = {platform::Button::Cancel};
+    EXPECT_FALSE(f.close());
+    EXPECT_TRUE(f.isVisible());
+
+    prompter.buttons = {platform::Button::No};
+    sub->close();
+    settle();
+    EXPECT_TRUE(f.children().isEmpty());
+}
+
+TEST_F(MainFormTest, SendFileModes)
+{
+    TMainForm& f = start();
+    mrw::EditorHost& host = f;
+    std::string name;
+    EXPECT_EQ(host.activeFileName(), "NONE");
+    EXPECT_FALSE(host.writeActiveTextToSendFile(mrw::sendtext::WholeFile, name));
+
+    f.openOne(program.file("FACE.TAP"), true);
+    TMDIChild* child = f.activeChild();
+    EXPECT_EQ(host.activeFileName(), program.file("FACE.TAP"));
+    const std::string face = example("FACE.TAP");
+    const std::string source = host.sendSourceFile();
+
+    ASSERT_TRUE(host.writeActiveTextToSendFile(mrw::sendtext::WholeFile, name));
+    EXPECT_EQ(name, program.file("FACE.TAP"));
+    EXPECT_EQ(platform::readFileBytes(source).value(), face);
+
+    EXPECT_FALSE(host.writeActiveTextToSendFile(mrw::sendtext::SelectedLines, name));
+    child->ActivePane->setSelection(1, 2, 2, 1);
+    ASSERT_TRUE(host.writeActiveTextToSendFile(mrw::sendtext::SelectedLines, name));
+    const auto lines = platform::splitLines(face);
+    EXPECT_EQ(platform::readFileBytes(source).value(), lines[1] + "\r\n" + lines[2] + "\r\n");
+
+    child->ActivePane->setCursorPosition(static_cast<int>(lines.size()) - 2, 0);
+    ASSERT_TRUE(host.writeActiveTextToSendFile(mrw::sendtext::FromCaretLine, name));
+    EXPECT_EQ(platform::readFileBytes(source).value(), lines[lines.size() - 2] + "\r\n" + lines.back() + "\r\n");
+}
+
+TEST_F(MainFormTest, SplitShowsOneTextInTwoPanes)
+{
+    TMainForm& f = start();
+    f.openOne(program.file("O1001.TAP"), false);
+    TMDIChild* child = f.activeChild();
+    auto* sub = qobject_cast<QMdiSubWindow*>(child->parentWidget());
+    sub->showNormal();
+    settle();
+    sub->resize(500, sub->height() + 401 - child->height());
+    settle();
+    ASSERT_EQ(child->height(), 401);
+
+    f.ToggleSplitOfActiveChild();
+    ASSERT_TRUE(child->IsSplit);
+    ASSERT_NE(child->SplitPane, nullptr);
+    EXPECT_TRUE(f.splitAction()->isChecked());
+    auto* splitter = child->findChild<QSplitter*>();
+    EXPECT_EQ(splitter->sizes().value(1), 200);
+    EXPECT_EQ(splitter->widget(1), child->Editor1);
+
+    child->SplitPane->insertAt("%", 0, 0);
+    EXPECT_EQ(child->Editor1->bytes().substr(0, 4), "%%\r\n");
+    EXPECT_TRUE(child->isModified());
+
+    child->SplitPane->setFocus();
+    child->ActivePane = child->SplitPane;
+    f.ToggleSplitOfActiveChild();
+    EXPECT_FALSE(child->IsSplit);
+    EXPECT_EQ(child->SplitPane, nullptr);
+    EXPECT_EQ(child->ActivePane, child->Editor1);
+    EXPECT_FALSE(f.splitAction()->isChecked());
+}
+
+TEST_F(MainFormTest, ControlCharactersSurviveCopyAndSave)
+{
+    TMainForm& f = start();
+    f.New1Click();
+    TMDIChild* child = f.activeChild();
+    child->Editor1->setBytes(std::string("X\t\x12Y\0Z\r\n", 8));
+    child->Editor1->selectAll();
+    child->Editor1->copy();
+    EXPECT_EQ(QApplication::clipboard()->text(), QString("X\t\x12Y Z\r\n"));
+    files->saves.push_back(QString::fromStdString(program.file("CTRL.TAP")));
+    ASSERT_TRUE(f.saveChild(child));
+    EXPECT_EQ(program.read("CTRL.TAP"), "X\t\x12Y Z\r\n");
+}
+
+TEST_F(MainFormTest, FailedLoadLeavesNoWindowUnderThatName)
+{
+    TMainForm& f = start();
+    files->opens.push_back({QString::fromStdString(program.file("MISSING.TAP")),
+                            QString::fromStdString(program.file("FACE.TAP"))});
+    f.Open1Click();
+    EXPECT_TRUE(f.children().isEmpty());
+    EXPECT_TRUE(shown("MISSING.TAP"));
+    EXPECT_EQ(f.recentFiles().entry(0), program.file("MISSING.TAP"));
+
+    // An already open file comes to the front; the others open.
+    f.openOne(program.file("FACE.TAP"), true);
+    files->opens.push_back({QString::fromStdString(program.file("FACE.TAP")),
+                            QString::fromStdString(program.file("O1001.TAP"))});
+    f.Open1Click();
+    EXPECT_EQ(f.children().size(), 2);
+}
+
+TEST_F(MainFormTest, CommandsThatNeedAFileSaySo)
+{
+    TMainForm& f = start();
+    EXPECT_FALSE(f.RequireActiveChild());
+    EXPECT_TRUE(shown("No File Currently Loaded\nSelect File Open/New First"));
+    prompter.shown.clear();
+    f.SpeedButton11Click();
+    EXPECT_TRUE(shown("No File Currently Loaded"));
+    EXPECT_FALSE(platform::fileExists(program.file("ZV.INI")));
+}
+
+TEST_F(MainFormTest, AnalyzerHandOffSavesClosesAndWritesTheJob)
+{
+    TMainForm& f = start();
+    f.openOne(program.file("FACE.TAP"), false);
+    f.activeChild()->Editor1->insertAt("%\r\n", 0, 0);
+    prompter.buttons = {platform::Button::Yes};
+    f.SpeedButton11Click();
+    settle();
+    EXPECT_TRUE(shown("Do You Wish to Proceed ?"));
+    EXPECT_TRUE(f.children().isEmpty());
+    EXPECT_EQ(program.read("FACE.TAP"), "%\r\n" + example("FACE.TAP"));
+    platform::IniFile zv(program.file("ZV.INI"));
+    EXPECT_EQ(zv.readString("mdvform.OvcMenuMRU1.Items", "0"), program.file("FACE.TAP"));
+    EXPECT_EQ(zv.readString("Operationsdlg.OvcMenuMRU1.Items", "0"), program.file("FACE.OPF"));
+    EXPECT_EQ(zv.readString("mdvform.OvcMenuMRU2.Items", "0"), "Mill 1.MCH");
+    EXPECT_EQ(zv.readInt("mdvform.OvcMenuMRU2.Items", "Count", 0), 1);
+}
+
+TEST_F(MainFormTest, AnalyzerHandOffStopsWhenTheAnswerIsNo)
+{
+    TMainForm& f = start();
+    f.openOne(program.file("FACE.TAP"), false);
+    prompter.buttons = {platform::Button::No};
+    f.SpeedButton11Click();
+    EXPECT_EQ(f.children().size(), 1);
+    EXPECT_FALSE(platform::fileExists(program.file("ZV.INI")));
+}
+
+TEST_F(MainFormTest, MachineSelectorLoadsTheChosenMachine)
+{
+    TMainForm& f = start();
+    QComboBox* box = f.machineSelector();
+    ASSERT_GE(box->count(), 3);
+    EXPECT_EQ(box->findText("Not Used"), -1);
+    const int lathe = box->findText("Lathe 1");
+    ASSERT_GE(lathe, 0);
+    box->setCurrentIndex(lathe);
+    f.MnameboxChange(lathe);
+    EXPECT_EQ(mrw::workspaceGlobals().CurrentMachineName, "Lathe 1");
+    f.SaveSettings();
+    EXPECT_EQ(platform::IniFile(program.file("MRW2013.INI")).readString("GENERAL", "CMACHINE"), "Lathe 1");
+}
+
+TEST_F(MainFormTest, RemoteStartNeedsTheExactWord)
+{
+    EXPECT_FALSE(TMainForm({"cncremote"}, &prompter).remoteStart());
+    EXPECT_FALSE(TMainForm({}, &prompter).remoteStart());
+    EXPECT_FALSE(TMainForm({QString::fromStdString(program.file("O1001.TAP")), "CNCREMOTE"}, &prompter).remoteStart());
+    EXPECT_TRUE(TMainForm({"CNCREMOTE", "Mill 1"}, &prompter).remoteStart());
+}
+
+TEST_F(MainFormTest, TempDirFallsBackToTheProgramFolder)
+{
+    platform::IniFile(program.file("MRW2013.INI")).writeString("GENERAL", "TEMPDIR", program.file("nowhere"));
+    TMainForm& f = start();
+    EXPECT_EQ(f.tempFolder(), program.path());
+    EXPECT_EQ(platform::folderPart(f.scratchFiles().SendSourceFile), program.path());
+
+    TempFolder temp;
+    platform::IniFile(program.file("MRW2013.INI")).writeString("GENERAL", "TEMPDIR", temp.path());
+    form.reset();
+    TMainForm& g = start();
+    EXPECT_EQ(g.tempFolder(), temp.path());
+    EXPECT_EQ(platform::currentFolder(), temp.path());
+    EXPECT_EQ(platform::folderPart(g.scratchFiles().SendBufferFile), temp.path());
+}
+
+TEST_F(MainFormTest, DroppedFilesOpenWithTheirWholeNames)
+{
+    const std::string longName = std::string(90, 'L') + ".TAP";
+    program.write(longName, "N10 X1.\r\n");
+    TMainForm& f = start();
+    f.openDroppedFiles({QString::fromStdString(program.file(longName))});
+    ASSERT_NE(f.activeChild(), nullptr);
+    EXPECT_EQ(f.activeChild()->fileName(), program.file(longName));
+    EXPECT_EQ(f.recentFiles().entry(0), "");
+}
+
+TEST_F(MainFormTest, ColoursFollowTheMachineCommentMarks)
+{
+    TMainForm& f = start();
+    f.New1Click();
+    EditorPane* pane = f.activeChild()->Editor1;
+    pane->setBytes("N10 X-1.5 (FINISH) Y2\r\n<SKIP\r\n");
+    pane->SendScintilla(QsciScintillaBase::SCI_COLOURISE, 0UL, -1L);
+    auto style = [&](int pos) { return static_cast<int>(pane->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, pos)); };
+    EXPECT_EQ(style(0), NcLexer::Address);
+    EXPECT_EQ(style(1), NcLexer::Number);
+    EXPECT_EQ(style(5), NcLexer::Number);
+    EXPECT_EQ(style(10), NcLexer::Comment);
+    EXPECT_EQ(style(17), NcLexer::Comment);
+    EXPECT_EQ(style(19), NcLexer::Address);
+    EXPECT_EQ(style(23), NcLexer::Comment);
+}
+
+TEST(FileViewer, TextAndHexViews)
+{
+    TempFolder dir;
+    dir.write("A.TAP", "N10\r\nX\x01\r\n");
+    Tncviewer viewer;
+    ASSERT_TRUE(viewer.openFile(dir.file("A.TAP")));
+    EXPECT_EQ(viewer.windowTitle(), QString::fromStdString("File Viewer - " + dir.file("A.TAP")));
+    EXPECT_EQ(viewer.shownText(), QString("N10\nX\x01\n"));
+    viewer.setHexView(true);
+    EXPECT_EQ(viewer.shownText().toStdString(),
+              "00000000  4E 31 30 0D 0A 58 01 0D 0A" + std::string(7 * 3 + 2, ' ') + "N10..X...\n");
+    viewer.close();
+    EXPECT_TRUE(viewer.fileName().empty());
+    EXPECT_FALSE(viewer.openFile(dir.file("none")));
+}
