@@ -126,6 +126,9 @@ TMainForm::~TMainForm()
     for (TMDIChild* child : children())
         child->disconnect(this);
     m_globals.Machine.removeObserver(m_machineObserver);
+    if (mrw::userSession().prompter() == m_prompter)
+        mrw::userSession().setPrompter(nullptr);
+    mrw::activityLog().setPrompter(nullptr);
     try {
         platform::IniFile ini(m_globals.ProgramIniPath);
         m_recentFiles.save(ini);

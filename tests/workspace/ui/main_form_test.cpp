@@ -3,6 +3,8 @@
 #include "workspace/ui/nc_lexer.h"
 #include "workspace/ui/nc_viewer.h"
 
+#include "workspace/engine/activity_log.h"
+#include "workspace/engine/users.h"
 #include "workspace/engine/workspace_globals.h"
 
 #include "platform/folders.h"
@@ -415,4 +417,43 @@ TEST(FileViewer, TextAndHexViews)
     viewer.close();
     EXPECT_TRUE(viewer.fileName().empty());
     EXPECT_FALSE(viewer.openFile(dir.file("none")));
+}
+
+TEST_F(MainFormTest, SecurityAsksForALoginAndRefusedRightsStopCommands)
+{
+    platform::IniFile ini(program.file("MRW2013.INI"));
+    ini.writeBool("GENERAL", "USESECURE", true);
+    ini.writeBool("GENERAL", "LOGGING", true);
+    mrw::UserSession& session = mrw::userSession();
+    const mrw::UserDatabase& users = session.database();
+    platform::makeFolders(platform::folderPart(users.path()));
+    std::remove(users.path().c_str());
+    users.insert({"OPERATOR", mrw::ScramblePassword("PW"), 1 << mrw::rights::DncTransfers});
+
+    struct Asker : mrw::LoginAsker {
+        std::optional<Answer> askLogin() override { return Answer{"operator", "pw"}; }
+    } asker;
+    form = std::make_unique<TMainForm>(QStringList{}, &prompter);
+    form->setDialogs({{}, &asker});
+    form->show();
+    settle();
+    EXPECT_EQ(session.CurrentUserName(), "operator");
+
+    form->New1Click();
+    EXPECT_TRUE(form->children().isEmpty());
+    EXPECT_TRUE(shown("Insufficient Priviliges for this Function"));
+    form->Go1Click();
+    EXPECT_TRUE(shown("The DNC terminal is not available"));
+
+    const std::string log = program.read("MRWDNC.LOG");
+    for (const char* line : {"-- System Startup --", "Failed Attempt to Edit Files\r\n",
+                             "Failed Attempt to Create New File\r\n", "DNC Terminal: Machine Name [Mill 1]\r\n"})
+        EXPECT_NE(log.find(line), std::string::npos) << line;
+    EXPECT_LT(log.find("Failed Attempt to Edit Files"), log.find("Failed Attempt to Create New File"));
+
+    form.reset();
+    std::remove(users.path().c_str());
+    session.LogOff();
+    session.setUseSecure(false);
+    mrw::activityLog().setEnabled(false);
 }
