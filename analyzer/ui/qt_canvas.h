@@ -1,0 +1,80 @@
+#pragma once
+// The drawing canvas on Qt paint devices: a QPainter on the window's QImage (where the
+// XOR pen modes work through the raster engine's raster operations), or on a printer page.
+#include "analyzer/engine/drawing_canvas.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QWidget>
+
+class QPrinter;
+
+namespace vork {
+
+class QtCanvas : public Canvas {
+public:
+    // Paints on `device` until destroyed; the device must outlive the canvas.
+    explicit QtCanvas(QPaintDevice* device);
+    ~QtCanvas() override;
+    QtCanvas(const QtCanvas&) = delete;
+    QtCanvas& operator=(const QtCanvas&) = delete;
+
+    PixelRect clipRect() const override;
+    int dpiX() const override;
+    int dpiY() const override;
+
+    void fillRect(const PixelRect& rect, Rgb color) override;
+    void ellipse(const PixelRect& rect) override;
+    void textOut(int x, int y, const std::string& text) override;
+    int textWidth(const std::string& text) override;
+
+    QPainter& painter() { return m_painter; }
+
+protected:
+    void drawLine(PixelPoint from, PixelPoint to) override;
+    // Starts painting on another device (after the old one was replaced).
+    void restart(QPaintDevice* device);
+
+private:
+    void applyPen();
+    void applyFont();
+
+    QPaintDevice* m_device = nullptr;
+    QPainter m_painter;
+    bool m_rasterOps = false;
+};
+
+// The picture of a drawing window: an image of its own, painted by the drawing layer and
+// copied to the screen by CanvasView.
+class ImageCanvas : public QtCanvas {
+public:
+    explicit ImageCanvas(QSize size);
+    ~ImageCanvas() override;
+    const QImage& image() const { return m_image; }
+    // A new blank image of another size (the old picture is dropped; replay it).
+    void resize(QSize size);
+
+private:
+    QImage m_image;
+};
+
+// A widget that shows an ImageCanvas.
+class CanvasView : public QWidget {
+public:
+    explicit CanvasView(ImageCanvas* canvas, QWidget* parent = nullptr);
+    void setCanvas(ImageCanvas* canvas);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    ImageCanvas* m_canvas;
+};
+
+// The same canvas on a printer page; its pixels are the printer's dots.
+class PrinterCanvas : public QtCanvas {
+public:
+    explicit PrinterCanvas(QPrinter* printer);
+};
+
+} // namespace vork
