@@ -1,0 +1,113 @@
+#include "analyzer/ui/color_picker.h"
+
+#include "analyzer/engine/drawing_canvas.h"
+
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace vork {
+
+namespace {
+
+constexpr int GridSize = 4;
+constexpr int CellPixels = 28;
+constexpr int HelpContext = 5;
+
+QColor paletteQColor(int index)
+{
+    const Rgb c = PaletteColor(index);
+    return QColor(c.red, c.green, c.blue);
+}
+
+} // namespace
+
+// An ellipse in the chosen colour.
+class ColorSample : public QWidget {
+public:
+    explicit ColorSample(QWidget* parent) : QWidget(parent) { setMinimumSize(80, 60); }
+    void setColor(QColor color)
+    {
+        m_color = color;
+        update();
+    }
+    QColor color() const { return m_color; }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setPen(Qt::black);
+        painter.setBrush(m_color);
+        painter.drawEllipse(rect().adjusted(4, 4, -5, -5));
+    }
+
+private:
+    QColor m_color = Qt::black;
+};
+
+ColorPicker::ColorPicker(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle("Standard Colors");
+    m_grid = new QTableWidget(GridSize, GridSize, this);
+    m_grid->setObjectName("colorGrid");
+    m_grid->horizontalHeader()->hide();
+    m_grid->verticalHeader()->hide();
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    for (int i = 0; i < GridSize; ++i) {
+        m_grid->setColumnWidth(i, CellPixels);
+        m_grid->setRowHeight(i, CellPixels);
+    }
+    for (int row = 0; row < GridSize; ++row) {
+        for (int column = 0; column < GridSize; ++column) {
+            auto* cell = new QTableWidgetItem;
+            cell->setBackground(paletteQColor(row * GridSize + column));
+            m_grid->setItem(row, column, cell);
+        }
+    }
+    m_grid->setFixedSize(GridSize * CellPixels + 2 * m_grid->frameWidth(),
+                         GridSize * CellPixels + 2 * m_grid->frameWidth());
+    connect(m_grid, &QTableWidget::cellClicked, this, &ColorPicker::chooseCell);
+
+    m_sample = new ColorSample(this);
+    m_sample->setObjectName("sample");
+    auto* sampleColumn = new QVBoxLayout;
+    sampleColumn->addWidget(new QLabel("Sample", this));
+    sampleColumn->addWidget(m_sample);
+    sampleColumn->addStretch();
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(buttons, &QDialogButtonBox::helpRequested, this, [this] { emit helpRequested(HelpContext); });
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(m_grid);
+    top->addLayout(sampleColumn);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(buttons);
+    Setpen(0);
+}
+
+void ColorPicker::Setpen(int index)
+{
+    m_pen = index;
+    m_sample->setColor(paletteQColor(index));
+}
+
+void ColorPicker::chooseCell(int row, int column) { Setpen(row * GridSize + column); }
+
+void ColorPicker::showEvent(QShowEvent* event)
+{
+    m_sample->setColor(paletteQColor(m_pen));
+    QDialog::showEvent(event);
+}
+
+} // namespace vork
