@@ -29,18 +29,31 @@ int indexOfText(const List& list, const std::string& text)
     return -1;
 }
 
-// Reads one machine section key by key with the defaults of the database.
+// Reads one machine section with the defaults of the database. The section is read
+// once; values are taken as the INI layer gives them (the first of equal keys counts).
 class SectionReader {
 public:
-    SectionReader(const platform::IniFile& ini, std::string section) : m_ini(ini), m_section(std::move(section)) {}
+    SectionReader(const platform::IniFile& ini, const std::string& section)
+    {
+        for (auto& [key, value] : ini.entries(section))
+            m_values.try_emplace(platform::upperAscii(key), std::move(value));
+    }
 
-    std::string text(const char* key, const std::string& def) const { return m_ini.readString(m_section, key, def); }
-    int integer(const char* key, int def) const { return m_ini.readInt(m_section, key, def); }
-    bool flag(const char* key, bool def) const { return m_ini.readBool(m_section, key, def); }
+    std::string text(const char* key, const std::string& def) const
+    {
+        const auto it = m_values.find(platform::upperAscii(key));
+        return it == m_values.end() ? def : it->second;
+    }
+    int integer(const char* key, int def) const
+    {
+        const auto it = m_values.find(platform::upperAscii(key));
+        int value = 0;
+        return it != m_values.end() && platform::parseIniInt(it->second, value) ? value : def;
+    }
+    bool flag(const char* key, bool def) const { return integer(key, def ? 1 : 0) != 0; }
 
 private:
-    const platform::IniFile& m_ini;
-    std::string m_section;
+    std::map<std::string, std::string> m_values;
 };
 
 class SectionWriter {
