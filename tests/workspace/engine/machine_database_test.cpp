@@ -163,6 +163,9 @@ TEST_F(MachineTest, BadValuesSelectNothingAreHeldInRangeOrLeaveTheBoxAsItWas)
     EXPECT_EQ(rec.Baud, -1);
     EXPECT_FALSE(baudRateOf(rec));
     EXPECT_EQ(rec.LeaderLength, 0);
+    s.llen = "-3"; // a send image never gets a negative leader
+    MachineRecordExchange(s, rec);
+    EXPECT_EQ(rec.LeaderLength, 0);
     EXPECT_EQ(lineSettingsProblem(rec), "No port is set for this machine");
     rec.Port = 0;
     EXPECT_EQ(lineSettingsProblem(rec), "No valid baud rate is set for this machine");
@@ -407,4 +410,27 @@ TEST_F(MachineTest, SaveIntoAFileThatCannotBeWrittenThrowsTheWriteError)
 {
     g.MachineDatabasePath = folder.file("missing/folder/WPOSTS.INI");
     EXPECT_THROW(SaveMachine(g, "M"), platform::IniWriteError);
+}
+
+TEST(ExampleDatabase, ThreeMachinesAndFourHubsOfWhichOneIsDefined)
+{
+    const MachineDatabase db(std::string(MRW_SOURCE_DIR) + "/examples/WPOSTS.INI");
+    EXPECT_EQ(db.machineNames(), (std::vector<std::string>{"Mill 1", "Lathe 1", "Cell DFT", "HUB1"}));
+    const platform::IniFile ini(db.path());
+    for (const char* hub : {"HUB1", "HUB2", "HUB3", "HUB4"})
+        EXPECT_TRUE(ini.hasSection(hub)) << hub;
+    EXPECT_TRUE(ini.hasKey("HUB1", "PORT"));
+    EXPECT_FALSE(ini.hasKey("HUB2", "PORT") || ini.hasKey("HUB3", "PORT") || ini.hasKey("HUB4", "PORT"));
+
+    MachineSettings mill, lathe, dft;
+    db.loadMachine("Mill 1", mill);
+    db.loadMachine("Lathe 1", lathe);
+    db.loadMachine("Cell DFT", dft);
+    EXPECT_EQ(mill.MachType, machinetype::Mill);
+    EXPECT_EQ(mill.Edtype, devicetype::MachineControl);
+    EXPECT_EQ(mill.Portnum, 0);
+    EXPECT_EQ(lathe.MachType, machinetype::Lathe);
+    EXPECT_EQ(lathe.Portnum, 1);
+    EXPECT_EQ(dft.Edtype, devicetype::DirectFileTransfer);
+    EXPECT_EQ(dft.Portnum, -1);
 }
