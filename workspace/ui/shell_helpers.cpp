@@ -60,12 +60,15 @@ struct X11Keyboard {
 
 bool ForceCapsLockOn()
 {
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        return false;
+    return QGuiApplication::platformName() == QLatin1String("xcb") && forceCapsLockOnDisplay(nullptr);
+}
+
+bool forceCapsLockOnDisplay(const char* displayName)
+{
     static const X11Keyboard x11;
     if (!x11.usable())
         return false;
-    Display* display = x11.openDisplay(nullptr);
+    Display* display = x11.openDisplay(displayName);
     if (!display)
         return false;
     XkbStateRec state{};

@@ -15,5 +15,7 @@ int ExecuteFile(const std::string& file, const std::string& parameters, const st
 // Switches Caps Lock on where the desktop lets a program do so (an X11 display with the
 // keyboard extension); elsewhere nothing happens. True when Caps Lock is on afterwards.
 bool ForceCapsLockOn();
+// The same on a named X11 display (nullptr: $DISPLAY), whatever the windows run on.
+bool forceCapsLockOnDisplay(const char* displayName);
 
 } // namespace mrw

@@ -9,6 +9,9 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -133,4 +136,21 @@ TEST(ShellHelpers, AFailedStartIsReportedWithItsCode)
     EXPECT_EQ(prompter.shown[0].text, "Cannot Execute (2) [NOSUCH.EXE]");
     // Without an X11 display Caps Lock is left alone.
     EXPECT_FALSE(ForceCapsLockOn());
+}
+
+TEST(ShellHelpers, CapsLockIsSwitchedOnOnAnX11Display)
+{
+    if (QStandardPaths::findExecutable("Xvfb").isEmpty())
+        GTEST_SKIP() << "no Xvfb";
+    QProcess server;
+    server.start("Xvfb", {":173", "-nolisten", "tcp"});
+    ASSERT_TRUE(server.waitForStarted());
+    bool on = false;
+    for (int i = 0; i < 200 && !(on = forceCapsLockOnDisplay(":173")); ++i)
+        QThread::msleep(25); // until the server takes connections
+    EXPECT_TRUE(on);
+    EXPECT_TRUE(forceCapsLockOnDisplay(":173")); // already on: left as it is
+    EXPECT_FALSE(forceCapsLockOnDisplay(":171")); // no such display
+    server.terminate();
+    server.waitForFinished();
 }
