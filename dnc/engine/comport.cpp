@@ -22,7 +22,12 @@ constexpr int CtsPollMs = 10;
 
 ComPort::ComPort(QObject* parent) : QObject(parent) {}
 
-ComPort::~ComPort() { close(); }
+ComPort::~ComPort()
+{
+    close();
+    // The line closed last may still wait for the event loop to delete it.
+    delete m_closedLine.data();
+}
 
 void ComPort::setBufferSizes(int inSize, int outSize)
 {
@@ -70,7 +75,8 @@ void ComPort::close()
     m_line->disconnect(this);
     m_line->close();
     // The line may be the sender of the signal being handled right now.
-    m_line.release()->deleteLater();
+    m_closedLine = m_line.release();
+    m_closedLine->deleteLater();
     m_in.clear();
     m_out.clear();
     m_control.clear();

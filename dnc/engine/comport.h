@@ -11,6 +11,7 @@
 #include "dnc/engine/serial_line.h"
 
 #include <QObject>
+#include <QPointer>
 
 #include <cstdint>
 #include <map>
@@ -169,6 +170,7 @@ private:
     void sendControl(char c);
 
     std::unique_ptr<SerialLine> m_line;
+    QPointer<SerialLine> m_closedLine;
     PortSettings m_settings;
     std::string m_refused;
     int m_inSize = 4096;
