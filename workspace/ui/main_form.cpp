@@ -5,10 +5,17 @@
 #include "workspace/engine/machine_database.h"
 #include "workspace/engine/users.h"
 #include "workspace/engine/workspace_globals.h"
+#include "workspace/engine/small_dialogs.h"
+#include "workspace/ui/about_mrw.h"
 #include "workspace/ui/login_dialog.h"
 #include "workspace/ui/mdi_child.h"
 #include "workspace/ui/nc_viewer.h"
+#include "workspace/ui/ncinfo_dialog.h"
 #include "workspace/ui/password_manager.h"
+#include "workspace/ui/pick_char_dialog.h"
+#include "workspace/ui/settings_dialog_mrw.h"
+#include "workspace/ui/setup_dialog.h"
+#include "workspace/engine/editor_file.h"
 #include "workspace/ui/shell_helpers.h"
 
 #include "analyzer/engine/mathlib.h"
@@ -17,6 +24,7 @@
 #include "platform/qt/latin1.h"
 #include "platform/qt/qthost.h"
 #include "platform/qt/shellstart.h"
+#include "platform/textfile.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -163,7 +171,7 @@ void TMainForm::createMenus()
 
     QMenu* setup = menuBar()->addMenu("&Setup");
     QAction* setupAction = setup->addAction("&Machine/DNC Setup...", this, &TMainForm::NCCodeSetup1Click);
-    setup->addAction("&Properties...", this, [this] { commandNotAvailable("The Properties dialog"); });
+    setup->addAction("&Properties...", this, &TMainForm::Properties1Click);
     setup->addAction("Password &Manager...", this, &TMainForm::PasswordManager1Click);
 
     QMenu* dnc = menuBar()->addMenu("&DNC");
@@ -172,6 +180,10 @@ void TMainForm::createMenus()
     QMenu* utilities = menuBar()->addMenu("NC &Utilities");
     QAction* analyzerAction = utilities->addAction("Run &Vork Analyzer", this, &TMainForm::SpeedButton11Click);
     utilities->addAction("B-Macro Interpeter", this, &TMainForm::BMacroInterpeter1Click);
+    utilities->addAction("&Information", this, &TMainForm::Information1Click);
+
+    QMenu* insert = menuBar()->addMenu("&Insert");
+    insert->addAction("&Special Character", this, &TMainForm::SpecialCharacter1Click);
 
     QMenu* calculators = menuBar()->addMenu("&Calculators");
     calculators->addAction("&Calculator", this, &TMainForm::Calculator1Click);
@@ -186,7 +198,7 @@ void TMainForm::createMenus()
     window->addAction("&File Viewer", this, &TMainForm::ShowFileViewer);
 
     QMenu* help = menuBar()->addMenu("&Help");
-    help->addAction("&About...", this, [this] { commandNotAvailable("The about box"); });
+    help->addAction("&About...", this, &TMainForm::About1Click);
 
     QToolBar* bar = addToolBar("Buttons");
     bar->setObjectName("Buttons");
@@ -220,15 +232,7 @@ void TMainForm::LoadSettings()
 
     m_globals.CurrentMachineName = m_settings.CurrentMachine;
 
-    if (m_settings.HasEditorFont) {
-        m_editorFont = QFont(platform::toQString(m_settings.EditorFont.name), m_settings.EditorFont.size);
-        m_editorFont.setBold(m_settings.EditorFont.bold);
-        m_editorFont.setItalic(m_settings.EditorFont.italic);
-    } else {
-        m_editorFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    }
-    m_editorFont.setFixedPitch(true);
-    m_editorFont.setStyleHint(QFont::TypeWriter);
+    buildEditorFont();
 
     m_tempFolder = mrw::enterTempFolder(m_settings.TempDir, m_globals.ProgramFolder);
 
@@ -239,6 +243,19 @@ void TMainForm::LoadSettings()
     mrw::UserSession& session = mrw::userSession();
     session.setUseSecure(m_settings.UseSecure);
     session.setPrompter(m_prompter);
+}
+
+void TMainForm::buildEditorFont()
+{
+    if (m_settings.HasEditorFont) {
+        m_editorFont = QFont(platform::toQString(m_settings.EditorFont.name), m_settings.EditorFont.size);
+        m_editorFont.setBold(m_settings.EditorFont.bold);
+        m_editorFont.setItalic(m_settings.EditorFont.italic);
+    } else {
+        m_editorFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    }
+    m_editorFont.setFixedPitch(true);
+    m_editorFont.setStyleHint(QFont::TypeWriter);
 }
 
 void TMainForm::SaveSettings()
@@ -713,11 +730,9 @@ void TMainForm::NCCodeSetup1Click()
     if (!checkRight(mrw::rights::ChangeSystemSettings))
         return;
     mrw::WriteActivityLog("Modify System Settings");
-    if (!m_dialogs.machineSetup) {
-        commandNotAvailable("The machine setup dialog");
-        return;
-    }
-    if (m_dialogs.machineSetup(this))
+    const bool ok = m_dialogs.machineSetup ? m_dialogs.machineSetup(this)
+                                           : setupDialog()->exec() == QDialog::Accepted;
+    if (ok)
         LoadMachineNames();
     updateCommentMarks();
 }
@@ -827,4 +842,98 @@ bool TMainForm::writeActiveTextToSendFile(int mode, std::string& fileName)
         return false;
     fileName = child->fileName();
     return mrw::writeSendText(child->textView(), mode, m_scratch.SendSourceFile);
+}
+
+// ---- Small dialogs -----------------------------------------------------------------
+
+TMrwSettingsDlg* TMainForm::settingsDialog()
+{
+    if (!m_settingsDlg) {
+        m_settingsDlg = new TMrwSettingsDlg(m_settings, *m_prompter, this);
+        connect(m_settingsDlg, &TMrwSettingsDlg::editorFontChanged, this, [this] {
+            buildEditorFont();
+            m_settingsDlg->setEditorFont(m_editorFont);
+        });
+    }
+    m_settingsDlg->setEditorFont(m_editorFont);
+    return m_settingsDlg;
+}
+
+TPickCharDlg* TMainForm::pickCharDialog()
+{
+    if (!m_pickCharDlg)
+        m_pickCharDlg = new TPickCharDlg(this);
+    return m_pickCharDlg;
+}
+
+TNcinfoDlg* TMainForm::ncinfoDialog()
+{
+    if (!m_ncinfoDlg)
+        m_ncinfoDlg = new TNcinfoDlg(this);
+    return m_ncinfoDlg;
+}
+
+mrw::TMRWSetupDlg* TMainForm::setupDialog()
+{
+    if (!m_setupDlg) {
+        m_setupDlg = new mrw::TMRWSetupDlg(m_globals, *m_prompter, this);
+        connect(m_setupDlg, &mrw::TMRWSetupDlg::reportWritten, this,
+                [this](const QString& path) { showFileInResultsWindow(fileNameBytes(path)); });
+    }
+    return m_setupDlg;
+}
+
+void TMainForm::showFileInResultsWindow(const std::string& path)
+{
+    ShowResultsWindow();
+    TMDIChild* results = childWithCaption(ResultsCaption);
+    const auto bytes = platform::readFileBytes(path);
+    if (!results || !bytes)
+        return;
+    results->Editor1->setBytes(mrw::editorTextFromFile(*bytes));
+}
+
+TMdiAbout* TMainForm::aboutDialog()
+{
+    if (!m_aboutDlg)
+        m_aboutDlg = new TMdiAbout(this);
+    return m_aboutDlg;
+}
+
+void TMainForm::Properties1Click()
+{
+    settingsDialog()->exec();
+    // Whatever closed it: the fonts may have changed at once.
+    mrw::userSession().setUseSecure(m_settings.UseSecure);
+    ApplySettingsToChildren();
+}
+
+void TMainForm::About1Click()
+{
+    TMdiAbout* about = aboutDialog();
+    about->setWorkingFolder(fileNameText(m_tempFolder));
+    about->exec();
+}
+
+void TMainForm::Information1Click()
+{
+    if (!RequireActiveChild())
+        return;
+    TMDIChild* child = activeChild();
+    const std::string text = child->Editor1->bytes();
+    const auto lines = static_cast<long long>(platform::splitLines(text).size());
+    ncinfoDialog()->showInfo(mrw::ncFileInfo(child->fileName(), lines, static_cast<long long>(text.size()),
+                                             child->isModified()));
+    ncinfoDialog()->exec();
+}
+
+void TMainForm::SpecialCharacter1Click()
+{
+    if (!RequireActiveChild())
+        return;
+    TPickCharDlg* picker = pickCharDialog();
+    picker->setTableFont(m_editorFont);
+    if (picker->exec() == QDialog::Accepted)
+        if (TMDIChild* child = activeChild())
+            child->ActivePane->paste();
 }

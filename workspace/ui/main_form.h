@@ -25,6 +25,13 @@ class QComboBox;
 class QMdiArea;
 class QMdiSubWindow;
 class TMDIChild;
+class TMdiAbout;
+namespace mrw {
+class TMRWSetupDlg;
+}
+class TMrwSettingsDlg;
+class TNcinfoDlg;
+class TPickCharDlg;
 class Tncviewer;
 
 namespace mrw {
@@ -45,7 +52,8 @@ public:
 
 // Windows of other parts of the program that the main window opens.
 struct MainFormDialogs {
-    // The machine setup dialog, modal; true when it closed with OK.
+    // Shows the machine setup dialog modally; true when it closed with OK (the
+    // setup dialog itself when none is given).
     std::function<bool(QWidget* parent)> machineSetup;
     // Asks for a user name and a password (the login dialog when none is given).
     mrw::LoginAsker* loginAsker = nullptr;
@@ -121,6 +129,10 @@ public:
     void ToggleSplitOfActiveChild();
     void ChangeLogin1Click();
     void PasswordManager1Click();
+    void Properties1Click();
+    void About1Click();
+    void Information1Click();
+    void SpecialCharacter1Click();
     void openDroppedFiles(const QStringList& names);
 
     // Writes the analyzer job into ZV.INI and starts the analyzer; false when it failed.
@@ -129,6 +141,14 @@ public:
     QComboBox* machineSelector() const { return m_machineBox; }
     QAction* splitAction() const { return m_splitAction; }
     Tncviewer* fileViewer() const;
+    // The dialogs, created once and kept for the run.
+    TMrwSettingsDlg* settingsDialog();
+    TPickCharDlg* pickCharDialog();
+    TNcinfoDlg* ncinfoDialog();
+    TMdiAbout* aboutDialog();
+    mrw::TMRWSetupDlg* setupDialog();
+    // The results window shows the text of a file (the setup report).
+    void showFileInResultsWindow(const std::string& path);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -147,6 +167,7 @@ private:
     void commandNotAvailable(const QString& what);
     void showError(const std::string& text);
     void updateCommentMarks();
+    void buildEditorFont();
     void activeChildChanged();
     bool login();
 
@@ -175,4 +196,9 @@ private:
     QAction* m_mruSeparator = nullptr;
     std::array<QAction*, mrw::RecentFiles::Count> m_mruActions{};
     QPointer<Tncviewer> m_viewer;
+    TMrwSettingsDlg* m_settingsDlg = nullptr;
+    TPickCharDlg* m_pickCharDlg = nullptr;
+    TNcinfoDlg* m_ncinfoDlg = nullptr;
+    TMdiAbout* m_aboutDlg = nullptr;
+    mrw::TMRWSetupDlg* m_setupDlg = nullptr;
 };

@@ -2,6 +2,12 @@
 #include "workspace/ui/mdi_child.h"
 #include "workspace/ui/nc_lexer.h"
 #include "workspace/ui/nc_viewer.h"
+#include "workspace/ui/ncinfo_dialog.h"
+#include "workspace/ui/pick_char_dialog.h"
+#include "workspace/ui/settings_dialog_mrw.h"
+#include "workspace/ui/setup_dialog.h"
+
+#include "workspace/engine/small_dialogs.h"
 
 #include "workspace/engine/activity_log.h"
 #include "workspace/engine/users.h"
@@ -19,6 +25,10 @@
 #include <QComboBox>
 #include <QMdiSubWindow>
 #include <QSplitter>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -456,4 +466,134 @@ TEST_F(MainFormTest, SecurityAsksForALoginAndRefusedRightsStopCommands)
     session.LogOff();
     session.setUseSecure(false);
     mrw::activityLog().setEnabled(false);
+}
+
+TEST_F(MainFormTest, PropertiesOkReachesTheFileAndTheOpenChildren)
+{
+    TMainForm& f = start();
+    f.openOne(program.file("O1001.TAP"), false);
+    TMDIChild* child = f.activeChild();
+    ASSERT_EQ(child->Editor1->tabWidth(), 8);
+
+    bool sawDialog = false;
+    QTimer::singleShot(0, [&] {
+        TMrwSettingsDlg* dlg = f.settingsDialog();
+        sawDialog = dlg->isVisible();
+        EXPECT_EQ(dlg->windowTitle(), "Marrowin 2013 Properties");
+        EXPECT_EQ(dlg->marginLeft()->text(), "1.00000");
+        EXPECT_EQ(dlg->dtrDelay()->value(), 2);
+        dlg->tabSize()->setValue(4);
+        dlg->dtrDelay()->setValue(-3);
+        dlg->marginTop()->setText("2/4");
+        EXPECT_TRUE(dlg->validateMargin(dlg->marginTop()));
+        EXPECT_EQ(dlg->marginTop()->text(), "0.50000");
+        dlg->marginLeft()->setText("3*(");
+        dlg->accept(); // a wrong margin keeps the dialog open
+        EXPECT_TRUE(dlg->isVisible());
+        dlg->marginLeft()->setText("0.75");
+        dlg->check("SHOWSYNTAX")->setChecked(false);
+        dlg->colorBox(3)->setCurrentIndex(mrw::standardColorIndex(0xC0C0C0));
+        dlg->accept();
+    });
+    f.Properties1Click();
+    EXPECT_TRUE(sawDialog);
+    EXPECT_TRUE(shown("Error in Expression"));
+    EXPECT_EQ(f.settings().TabSize, 4);
+    EXPECT_EQ(f.settings().DtrDelayTicks, 3);
+    EXPECT_EQ(child->Editor1->tabWidth(), 4);
+    EXPECT_FALSE(child->Editor1->ncLexer()->colouring());
+    EXPECT_EQ(child->Editor1->ncLexer()->paper(NcLexer::Address), QColor(0xC0, 0xC0, 0xC0));
+
+    f.SaveSettings();
+    platform::IniFile ini(program.file("MRW2013.INI"));
+    EXPECT_EQ(ini.readString("GENERAL", "TABSIZE"), "4");
+    EXPECT_EQ(ini.readString("GENERAL", "PMARGINL"), "0.75000");
+    EXPECT_EQ(ini.readString("GENERAL", "PMARGINT"), "0.50000");
+    EXPECT_EQ(ini.readString("GENERAL", "DTRDELAY"), "0");
+    EXPECT_EQ(ini.readString("GENERAL", "SHOWSYNTAX"), "0");
+    EXPECT_EQ(ini.readString("GENERAL", "EDCOLOR"), std::to_string(0xC0C0C0));
+}
+
+TEST_F(MainFormTest, PropertiesCancelKeepsSettingsButNotAChosenFont)
+{
+    TMainForm& f = start();
+    f.New1Click();
+    TMDIChild* child = f.activeChild();
+    QTimer::singleShot(0, [&] {
+        TMrwSettingsDlg* dlg = f.settingsDialog();
+        dlg->tabSize()->setValue(0);
+        dlg->check("BACKUP")->setChecked(false);
+        QFont chosen("DejaVu Sans Mono", 15);
+        dlg->applyEditorFont(chosen);
+        dlg->reject();
+    });
+    f.Properties1Click();
+    EXPECT_EQ(f.settings().TabSize, 8);
+    EXPECT_TRUE(f.settings().Backup);
+    EXPECT_TRUE(f.settings().HasEditorFont);
+    EXPECT_EQ(f.settings().EditorFont.size, 15);
+    EXPECT_EQ(f.editorFont().pointSize(), 15);
+    EXPECT_EQ(child->Editor1->ncLexer()->font(NcLexer::Address).pointSize(), 15);
+
+    // Zero for the tab size and the wrap column is taken as one.
+    QTimer::singleShot(0, [&] {
+        TMrwSettingsDlg* dlg = f.settingsDialog();
+        dlg->tabSize()->setValue(0);
+        dlg->wrapColumn()->setValue(0);
+        dlg->accept();
+    });
+    f.Properties1Click();
+    EXPECT_EQ(f.settings().TabSize, 1);
+    EXPECT_EQ(f.settings().WrapColumn, 1);
+}
+
+TEST_F(MainFormTest, InformationAndSpecialCharacter)
+{
+    TMainForm& f = start();
+    f.New1Click();
+    TMDIChild* child = f.activeChild();
+    child->Editor1->setBytes(std::string(1198, 'X') + "\r\n");
+    QTimer::singleShot(0, [&] {
+        TNcinfoDlg* info = f.ncinfoDialog();
+        EXPECT_EQ(info->shownValue(0), "NONAME1");
+        EXPECT_EQ(info->shownValue(1), "1");
+        EXPECT_EQ(info->shownValue(2), "1200");
+        EXPECT_EQ(info->shownValue(3), " 10.0");
+        EXPECT_EQ(info->shownValue(4), "  3.0");
+        EXPECT_EQ(info->shownValue(5), "No");
+        info->accept();
+    });
+    f.Information1Click();
+
+    child->Editor1->setBytes("AB");
+    child->Editor1->setCursorPosition(0, 1);
+    QTimer::singleShot(0, [&] {
+        TPickCharDlg* picker = f.pickCharDialog();
+        picker->controlChars()->setCurrentIndex(27);
+        emit picker->controlChars()->activated(27);
+        EXPECT_EQ(picker->status(), "Chr = 27");
+        picker->accept();
+    });
+    f.SpecialCharacter1Click();
+    EXPECT_EQ(child->Editor1->bytes(), "A\x1B" "B");
+}
+
+TEST_F(MainFormTest, MachineSetupOpensAndItsReportGoesToTheResultsWindow)
+{
+    TMainForm& f = start();
+    bool sawDialog = false;
+    QTimer::singleShot(0, [&] {
+        mrw::TMRWSetupDlg* setup = f.setupDialog();
+        sawDialog = setup->isVisible();
+        setup->printReport();
+        setup->reject();
+    });
+    f.NCCodeSetup1Click();
+    EXPECT_TRUE(sawDialog);
+    TMDIChild* results = f.activeChild();
+    ASSERT_NE(results, nullptr);
+    EXPECT_EQ(results->fileName(), "Marrowin Results");
+    EXPECT_NE(results->Editor1->bytes().find("Mill 1"), std::string::npos);
+    f.ShowResultsWindow();
+    EXPECT_EQ(f.children().size(), 1);
 }
