@@ -122,7 +122,9 @@ bool ComPort::setRts(bool on)
     if (!isOpen())
         return false;
     m_rts = on;
-    return m_line->setRts(on);
+    // While RTS holds the machine because our buffer is full, it stays low.
+    const bool holding = m_holdingPeer && m_settings.line.rtsCts;
+    return m_line->setRts(on && !holding);
 }
 
 ModemStatus ComPort::modemStatus() const

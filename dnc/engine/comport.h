@@ -71,7 +71,7 @@ public:
 
     // Input buffer of `inSize` bytes, holding the sender at Round (0.75 x inSize) bytes and
     // releasing it at Round (0.25 x inSize); output buffer of `outSize` bytes. Takes effect
-    // at the next open.
+    // at once; bytes already in the buffers stay.
     void setBufferSizes(int inSize, int outSize);
     int inSize() const { return m_inSize; }
     int outSize() const { return m_outSize; }

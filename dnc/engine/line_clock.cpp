@@ -4,6 +4,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace dnc {
 
 SystemClock::SystemClock() { m_elapsed.start(); }
@@ -94,7 +96,8 @@ void VirtualClock::advance(std::int64_t ms)
         m_timers.erase(first);
         fire();
     }
-    m_now = target;
+    // A timer's call may have waited and moved the time on further itself.
+    m_now = std::max(m_now, target);
 }
 
 bool VirtualClock::waitFor(const std::function<bool()>& done, int timeoutMs, bool /*pumpEvents*/)

@@ -143,6 +143,8 @@ TEST(ComPort, RtsCtsHoldsBothWays)
     fake.device->feed(std::string(48, 'x'));
     EXPECT_FALSE(fake.device->rts);
     EXPECT_EQ(fake.port.flowState(), FlowState::ReceiveHeld);
+    fake.port.setRts(true); // raising RTS by hand does not release the machine early
+    EXPECT_FALSE(fake.device->rts);
     fake.port.getBlock(40);
     EXPECT_TRUE(fake.device->rts);
 }
