@@ -29,4 +29,8 @@ public:
     virtual std::string sendSourceFile() const = 0;
 };
 
+// The editor windows of the run (none until the main window exists).
+EditorHost* editorHost();
+void setEditorHost(EditorHost* host);
+
 } // namespace mrw

@@ -124,6 +124,7 @@ TMainForm::TMainForm(const QStringList& arguments, platform::Prompter* prompter,
     setAcceptDrops(true);
     LoadMachineNames();
     m_machineObserver = m_globals.Machine.addObserver([this] { updateCommentMarks(); });
+    mrw::setEditorHost(this);
     resize(960, 700);
 }
 
@@ -134,6 +135,8 @@ TMainForm::~TMainForm()
     for (TMDIChild* child : children())
         child->disconnect(this);
     m_globals.Machine.removeObserver(m_machineObserver);
+    if (mrw::editorHost() == this)
+        mrw::setEditorHost(nullptr);
     if (mrw::userSession().prompter() == m_prompter)
         mrw::userSession().setPrompter(nullptr);
     mrw::activityLog().setPrompter(nullptr);

@@ -11,6 +11,8 @@
 #include <Qsci/qscicommandset.h>
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFontMetrics>
 #include <QMimeData>
 #include <QScrollBar>
@@ -74,6 +76,30 @@ QMimeData* EditorPane::toMimeData(const QByteArray& text, bool rectangular) cons
 {
     const std::string clean = mrw::withoutNuls(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
     return QsciScintilla::toMimeData(QByteArray(clean.data(), static_cast<qsizetype>(clean.size())), rectangular);
+}
+
+void EditorPane::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->ignore();
+    else
+        QsciScintilla::dragEnterEvent(event);
+}
+
+void EditorPane::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->ignore();
+    else
+        QsciScintilla::dragMoveEvent(event);
+}
+
+void EditorPane::dropEvent(QDropEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->ignore();
+    else
+        QsciScintilla::dropEvent(event);
 }
 
 void EditorPane::resizeEvent(QResizeEvent* event)

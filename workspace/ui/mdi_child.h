@@ -41,6 +41,10 @@ public:
 protected:
     QMimeData* toMimeData(const QByteArray& text, bool rectangular) const override;
     void resizeEvent(QResizeEvent* event) override;
+    // Files dropped on a pane open in their own windows: the main window takes them.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void updateWrapMargin();

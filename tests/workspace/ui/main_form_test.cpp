@@ -597,3 +597,13 @@ TEST_F(MainFormTest, MachineSetupOpensAndItsReportGoesToTheResultsWindow)
     f.ShowResultsWindow();
     EXPECT_EQ(f.children().size(), 1);
 }
+
+TEST_F(MainFormTest, RemoteStartSelectsTheMachineAndEnds)
+{
+    TMainForm& f = start({"CNCREMOTE", "Lathe 1"});
+    EXPECT_EQ(mrw::workspaceGlobals().CurrentMachineName, "Lathe 1");
+    EXPECT_EQ(f.machineSelector()->currentText(), "Lathe 1");
+    EXPECT_TRUE(shown("The DNC terminal is not available"));
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_EQ(mrw::editorHost(), &f);
+}
