@@ -209,7 +209,8 @@ void ComPort::readInput()
     if (!arrived.empty()) {
         m_in += arrived;
         updateReceiveHold();
-        for (const char c : arrived) {
+        for (std::size_t i = 0; i < arrived.size() && !m_watchers.empty(); ++i) {
+            const char c = arrived[i];
             // A watcher may come or go while it handles a byte.
             const std::vector<ByteWatcher*> watchers = m_watchers;
             for (ByteWatcher* watcher : watchers) {
