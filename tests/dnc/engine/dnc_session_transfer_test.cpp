@@ -1,0 +1,275 @@
+// The terminal's transfers: sends of the editor text and of several files, the waits for
+// XON or a character, receives with their conversion, direct file transfer and the
+// activity-log lines; over fake lines and over a pty pair with the simulated control.
+#include "dnc/engine/received_file.h"
+#include "tests/dnc/engine/dnc_session_rig.h"
+#include "tests/dnc/engine/sim_control.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace dnc {
+namespace {
+
+using testrig::SessionRig;
+
+const std::string Program = "%\r\nO1\r\nG01X1.\r\n%\r\n";
+
+// "G01X1." and "M30" punched in EIA with leader and trailer.
+std::string eiaTape()
+{
+    std::string tape(20, '\0');
+    for (const std::string& line : {std::string("G01X1."), std::string("M30")})
+        tape += ConvertLineToTapeCode(line, TapeCode::Eia) + static_cast<char>(EiaEndOfBlock);
+    return tape + std::string(20, '\0');
+}
+
+// Runs `fire` when the virtual clock reaches `ms` from now.
+void at(SessionRig& rig, int ms, std::function<void()> fire)
+{
+    rig.device->clock.startTimer(ms, std::move(fire));
+}
+
+TEST(DncTransfer, SendOfTheEditorTextLogsSendsTheInitStringAndTheImage)
+{
+    SessionRig rig("[M]\r\nPORT=1\r\nTCODE=2\r\nSINIT=/018\r\nSSEND=%\r\n");
+    rig.session->begin();
+    rig.editor.activeName = "/jobs/PART1.TAP";
+    rig.sender->choices.push_back({true, {}, Program});
+    rig.device->clearEvents();
+
+    rig.runner->send();
+    EXPECT_TRUE(rig.sender->editorChoicesEnabled);
+    EXPECT_TRUE(rig.session->transferActive());
+    EXPECT_EQ(rig.view.status, "Downloading To CNC ...");
+    rig.sender->choices.push_back({true, {}, "G00\r\n"});
+    rig.runner->send(); // busy: the image on the line is not rebuilt
+    EXPECT_EQ(rig.sender->choices.size(), 1u);
+
+    rig.settle();
+    EXPECT_FALSE(rig.session->transferActive());
+    EXPECT_EQ(rig.device->sent(), "\x12" + rig.folder.read("MRW0001.TMP"));
+    EXPECT_EQ(rig.logLines(), (std::vector<std::string>{"DNC Send File [/jobs/PART1.TAP]"}));
+}
+
+TEST(DncTransfer, SendWaitsForXonAndDiscardsOtherCharacters)
+{
+    SessionRig rig("[M]\r\nPORT=1\r\nTCODE=2\r\nFLOW=1\r\nXONWAIT=1\r\n");
+    rig.session->setVerbose(true);
+    rig.session->begin();
+    rig.sender->choices.push_back({true, {}, Program});
+    rig.device->clearEvents();
+    at(rig, 100, [&] { rig.device->feed("A"); });
+    at(rig, 200, [&] { rig.device->feed("\x11"); });
+
+    rig.runner->send();
+    rig.settle();
+    ASSERT_EQ(rig.waitBox.labels.size(), 1u);
+    EXPECT_EQ(rig.waitBox.labels[0], "Waiting for M to send an XON ...");
+    EXPECT_FALSE(rig.waitBox.showing);
+    EXPECT_NE(std::find(rig.view.lines.begin(), rig.view.lines.end(), "Wait Char received=[65]"),
+              rig.view.lines.end());
+    EXPECT_EQ(rig.device->sent(), rig.folder.read("MRW0001.TMP"));
+    EXPECT_EQ(rig.session->port().softwareFlow(), SoftwareFlow::Both);
+    EXPECT_FALSE(rig.session->port().charReady());
+}
+
+TEST(DncTransfer, StoppedXonWaitSendsNothing)
+{
+    SessionRig rig("[M]\r\nPORT=1\r\nTCODE=2\r\nXONWAIT=1\r\n");
+    rig.session->begin();
+    rig.sender->choices.push_back({true, {}, Program});
+    rig.device->clearEvents();
+    at(rig, 300, [&] { rig.waitBox.stop = true; });
+
+    rig.runner->send();
+    rig.settle();
+    EXPECT_EQ(rig.device->sent(), "");
+    EXPECT_FALSE(rig.session->transferActive());
+    EXPECT_FALSE(rig.runner->busy());
+}
+
+TEST(DncTransfer, SeveralFilesGoLastFirstWithTheDelayBetween)
+{
+    SessionRig rig("[M]\r\nPORT=1\r\nTCODE=2\r\nMFILEDELAY=2\r\n");
+    rig.session->begin();
+    std::vector<std::string> files;
+    for (const std::string name : {"A.TAP", "B.TAP", "C.TAP"}) {
+        rig.folder.write(name, "(" + name + ")\r\n");
+        files.push_back(rig.folder.file(name));
+    }
+    rig.sender->choices.push_back({true, files, {}});
+    rig.device->clearEvents();
+
+    rig.runner->send();
+    EXPECT_FALSE(rig.session->transferActive());
+    EXPECT_TRUE(rig.sender->selectedFiles().empty());
+    EXPECT_EQ(rig.device->sent(), "(C.TAP)\r\n(B.TAP)\r\n(A.TAP)\r\n");
+    EXPECT_EQ(rig.logLines(), (std::vector<std::string>{"DNC Send File [" + files[2] + "]",
+                                                        "DNC Send File [" + files[1] + "]",
+                                                        "DNC Send File [" + files[0] + "]"}));
+    EXPECT_EQ(rig.view.lines, (std::vector<std::string>{files[2], "Done with: " + files[2], files[1],
+                                                        "Done with: " + files[1], files[0],
+                                                        "Done with: " + files[0]}));
+    std::vector<std::int64_t> sentAt;
+    for (const LineEvent& e : rig.device->events)
+        if (e.kind == LineEvent::Sent && e.bytes.front() == '(')
+            sentAt.push_back(e.timeMs);
+    ASSERT_EQ(sentAt.size(), 3u);
+    EXPECT_GE(sentAt[1] - sentAt[0], ticksToMs(secsToTicks(2)));
+    EXPECT_GE(sentAt[2] - sentAt[1], ticksToMs(secsToTicks(2)));
+}
+
+TEST(DncTransfer, ReceiveInEiaIsConvertedBackToText)
+{
+    for (const int tapeCode : {mrw::tapecode::Eia, mrw::tapecode::Iso}) {
+        SessionRig rig("[M]\r\nPORT=1\r\nEOFTIME=1\r\nSRECV=/018\r\nERECV=/020\r\nTCODE=" + std::to_string(tapeCode) +
+                       "\r\nDEFUPL=" + "/uploads" + "\r\nDEFEXT=NC\r\n");
+        rig.session->begin();
+        const std::string file = rig.folder.file("IN.NC");
+        rig.dialogs.receiveFiles.push_back(file);
+        const std::string tape = eiaTape();
+        at(rig, 100, [&] { rig.device->feed(tape); });
+        rig.device->clearEvents();
+
+        rig.runner->receive();
+        ASSERT_EQ(rig.dialogs.requests.size(), 1u);
+        EXPECT_EQ(rig.dialogs.requests[0].folder, "/uploads");
+        EXPECT_EQ(rig.dialogs.requests[0].defaultExtension, "NC");
+        EXPECT_EQ(rig.dialogs.requests[0].filters.front(), "Tape files (*.NC)");
+        EXPECT_FALSE(rig.globals.UploadFolderFirstTime);
+        EXPECT_EQ(rig.view.statusHistory[rig.view.statusHistory.size() - 2], "Uploading From CNC ...");
+        EXPECT_EQ(rig.device->sent(), "\x12\x14"); // codes go as they are in every tape code
+        const std::string received = rig.folder.read("IN.NC");
+        if (tapeCode == mrw::tapecode::Eia)
+            EXPECT_EQ(received, "G01X1.\r\nM30\r\n");
+        else
+            EXPECT_EQ(received, tape);
+        EXPECT_EQ(rig.logLines(), (std::vector<std::string>{"DNC Receive File [" + file + "]"}));
+        EXPECT_TRUE(rig.view.active);
+    }
+}
+
+TEST(DncTransfer, ReceiveOntoAnExistingFileAsksFirst)
+{
+    SessionRig rig("[M]\r\nPORT=1\r\nEOFTIME=1\r\nTCODE=2\r\n");
+    rig.session->begin();
+    const std::string file = rig.folder.file("OLD.TAP");
+    rig.folder.write("OLD.TAP", "old");
+
+    // No: the dialog again; Cancel: nothing, not even a log line.
+    rig.dialogs.receiveFiles = {file, file};
+    rig.prompter.buttons = {platform::Button::No, platform::Button::Cancel};
+    rig.runner->receive();
+    EXPECT_EQ(rig.dialogs.requests.size(), 2u);
+    EXPECT_EQ(rig.prompter.shown.at(0).text, "Do you really want to overwrite OLD.TAP?");
+    EXPECT_TRUE(rig.logLines().empty());
+    EXPECT_EQ(rig.folder.read("OLD.TAP"), "old");
+
+    rig.dialogs.receiveFiles = {file};
+    rig.prompter.buttons = {platform::Button::Yes};
+    at(rig, 100, [&] { rig.device->feed("NEW\r\n"); });
+    rig.runner->receive();
+    EXPECT_EQ(rig.folder.read("OLD.TAP"), "NEW\r\n");
+    EXPECT_EQ(rig.logLines(), (std::vector<std::string>{"DNC Receive Overwrite File [" + file + "]",
+                                                        "DNC Receive File [" + file + "]"}));
+}
+
+TEST(DncTransfer, ReceiveWaitsForACharacterThatStaysForTheFile)
+{
+    SessionRig rig("[M]\r\nPORT=1\r\nEOFTIME=1\r\nTCODE=2\r\nXONWAIT1=1\r\nSRECV=R\r\n");
+    rig.session->begin();
+    rig.dialogs.receiveFiles = {rig.folder.file("IN.TAP")};
+    at(rig, 500, [&] { rig.device->feed("N1\r\n"); });
+    rig.runner->receive();
+    EXPECT_EQ(rig.waitBox.labels, (std::vector<std::string>{"Waiting for M to send ..."}));
+    EXPECT_EQ(rig.folder.read("IN.TAP"), "N1\r\n");
+
+    // Stopped: the start codes went out, nothing is received.
+    rig.dialogs.receiveFiles = {rig.folder.file("IN2.TAP")};
+    rig.device->clearEvents();
+    at(rig, 300, [&] { rig.waitBox.stop = true; });
+    rig.runner->receive();
+    EXPECT_EQ(rig.device->sent(), "R");
+    EXPECT_FALSE(platform::fileExists(rig.folder.file("IN2.TAP")));
+    EXPECT_TRUE(rig.view.active);
+}
+
+TEST(DncTransfer, DirectFileTransferCopiesIntoTheMachineFolder)
+{
+    testsupport::TempFolder machineFolder;
+    SessionRig rig("[M]\r\nPORT=1\r\nDTYPE=4\r\nTCODE=0\r\nDEFUPL=" + machineFolder.path() + "\r\n");
+    rig.session->begin();
+    // A user's file of the same name beside the scratch files is never touched.
+    rig.folder.write("PART1.TAP", "mine");
+    rig.editor.activeName = rig.folder.file("PART1.TAP");
+    rig.sender->choices.push_back({true, {}, Program});
+
+    rig.runner->send();
+    EXPECT_TRUE(rig.openedPorts.empty());
+    EXPECT_EQ(machineFolder.read("PART1.TAP"), rig.folder.read("MRW0001.TMP")); // the EIA image
+    EXPECT_EQ(rig.folder.read("PART1.TAP"), "mine");
+    EXPECT_EQ(rig.view.status, ReadyText);
+
+    // Several disk files go unconverted; an existing one is replaced only when confirmed.
+    rig.folder.write("A.TAP", "(A)\r\n");
+    rig.folder.write("B.TAP", "(B)\r\n");
+    machineFolder.write("B.TAP", "old");
+    rig.sender->choices.push_back({true, {rig.folder.file("A.TAP"), rig.folder.file("B.TAP")}, {}});
+    rig.prompter.buttons = {platform::Button::No};
+    rig.runner->send();
+    EXPECT_EQ(machineFolder.read("A.TAP"), "(A)\r\n");
+    EXPECT_EQ(machineFolder.read("B.TAP"), "old");
+    EXPECT_EQ(rig.logLines(), (std::vector<std::string>{"DNC Direct File Transfer Send [" + rig.folder.file("PART1.TAP") + "]",
+                                                        "DNC Direct File Transfer Send [" + rig.folder.file("A.TAP") + "]"}));
+
+    // "&Receive" only says what it would do.
+    rig.runner->receive();
+    EXPECT_EQ(rig.view.status, "Uploading From CNC ...");
+    EXPECT_TRUE(rig.dialogs.requests.empty());
+}
+
+TEST(DncTransfer, FailedDirectCopyIsReportedAndNotLogged)
+{
+    SessionRig rig("[M]\r\nPORT=1\r\nDTYPE=4\r\nTCODE=2\r\nDFTASK=1\r\n");
+    rig.session->begin();
+    rig.editor.activeName = "PART2.TAP";
+    rig.sender->choices.push_back({true, {}, Program});
+    rig.dialogs.folders.push_back(rig.folder.file("no/such/folder"));
+    rig.runner->send();
+    ASSERT_EQ(rig.prompter.shown.size(), 1u);
+    EXPECT_NE(rig.prompter.shown[0].text.find("Could not be copied to"), std::string::npos);
+    EXPECT_TRUE(rig.logLines().empty());
+}
+
+// The example mill program through the real port, a pty pair and the simulated control.
+TEST(DncTransferPty, SendOfTheExampleProgramArrivesAsTheSendImageInEveryTapeCode)
+{
+    const std::string program = testsupport::readFixture(MRW_SOURCE_DIR "/examples", "O1001.TAP");
+    for (const int tapeCode : {mrw::tapecode::Eia, mrw::tapecode::Ascii, mrw::tapecode::Iso}) {
+        simcontrol::PtyPair pty;
+        ASSERT_TRUE(pty.ready());
+        simcontrol::SimControl control(pty.machineEnd(), simcontrol::ControlSettings{});
+        SessionRig rig("[M]\r\nPORT=1\r\nBAUD=9600\r\nDATABITS=8\r\nPARITY=N\r\nSTOPBITS=1\r\nFLOW=1\r\nLLEN=1\r\n"
+                       "SSEND=%\r\nESEND=%\r\nTCODE=" +
+                       std::to_string(tapeCode) + "\r\n");
+        rig.ptyPath = pty.pcEnd();
+        rig.session->setIdleClock(nullptr);
+        rig.session->begin();
+        ASSERT_TRUE(rig.session->portOpened()) << rig.prompter.shown.size();
+        rig.sender->choices.push_back({true, {}, program});
+
+        rig.runner->send();
+        rig.session->waitForFinish();
+        const std::string image = rig.folder.read("MRW0001.TMP");
+        ASSERT_GT(image.size(), program.size() / 2);
+        EXPECT_TRUE(control.waitConsumed(image.size(), 20000));
+        EXPECT_EQ(control.program(), image) << "tape code " << tapeCode;
+        EXPECT_EQ(control.overruns(), 0);
+        EXPECT_TRUE(rig.prompter.shown.empty());
+    }
+}
+
+} // namespace
+} // namespace dnc
