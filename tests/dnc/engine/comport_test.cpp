@@ -55,8 +55,16 @@ TEST(ComPort, SettingsAndModemLinesReachTheFakeDevice)
     EXPECT_TRUE(fake.port.refusedSettings().empty());
     EXPECT_TRUE(fake.device->dtr);
     EXPECT_TRUE(fake.device->rts);
+    fake.port.clock().wait(ticksToMs(2), true);
     fake.port.setDtr(false);
-    EXPECT_FALSE(fake.device->dtr);
+    fake.port.putChar('1');
+    fake.port.clock().wait(ticksToMs(2), true);
+    fake.port.setDtr(true);
+    // The line's timeline: opened, configured, DTR and RTS up at 0, then the toggle.
+    std::vector<LineEvent> toggle(fake.device->events.end() - 3, fake.device->events.end());
+    EXPECT_EQ(toggle, (std::vector<LineEvent>{{110, LineEvent::Dtr, "", false},
+                                              {110, LineEvent::Sent, "1", false},
+                                              {220, LineEvent::Dtr, "", true}}));
 
     settings.line = LineSettings{110, 5, Parity::Mark, 5, false};
     std::string error;
