@@ -15,6 +15,7 @@
 #include <QDropEvent>
 #include <QFontMetrics>
 #include <QMimeData>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QVBoxLayout>
@@ -186,8 +187,29 @@ void applyKeyTable(QsciScintilla* pane, bool wordStar)
 
 // ---- Child window ------------------------------------------------------------------
 
+namespace {
+// Two panes that keep their proportion when the window is resized.
+class PaneSplitter : public QSplitter {
+public:
+    using QSplitter::QSplitter;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        const int oldHeight = event->oldSize().height();
+        const int oldBottom = sizes().value(1);
+        QSplitter::resizeEvent(event);
+        if (count() != 2 || oldHeight <= 0)
+            return;
+        const int client = height();
+        const int bottom = static_cast<int>(std::lround(static_cast<double>(oldBottom) * client / oldHeight));
+        setSizes({std::max(0, client - handleWidth() - bottom), bottom});
+    }
+};
+}
+
 TMDIChild::TMDIChild(TMainForm* mainForm, const std::string& fileName, QWidget* parent)
-    : QWidget(parent), m_main(mainForm), m_splitter(new QSplitter(Qt::Vertical, this))
+    : QWidget(parent), m_main(mainForm), m_splitter(new PaneSplitter(Qt::Vertical, this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     auto* layout = new QVBoxLayout(this);
@@ -203,7 +225,6 @@ TMDIChild::TMDIChild(TMainForm* mainForm, const std::string& fileName, QWidget* 
     ActivePane = Editor1;
     setFileName(fileName);
     ApplyChildSettings();
-    m_lastClientHeight = height();
     if (m_main->settings().ForceCaps)
         m_main->forceCapsLockOn();
 }
@@ -356,19 +377,6 @@ void TMDIChild::ToggleSplit()
         SplitPane->setCursorPosition(line, index);
     }
     emit statusChanged();
-}
-
-void TMDIChild::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    const int client = height();
-    if (IsSplit && m_lastClientHeight > 0) {
-        // The panes keep their proportion.
-        const int bottom = static_cast<int>(std::lround(static_cast<double>(m_splitter->sizes().value(1)) * client /
-                                                        m_lastClientHeight));
-        m_splitter->setSizes({std::max(0, client - SplitBarHeight - bottom), bottom});
-    }
-    m_lastClientHeight = client;
 }
 
 bool TMDIChild::eventFilter(QObject* watched, QEvent* event)

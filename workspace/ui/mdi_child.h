@@ -103,7 +103,6 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -114,5 +113,4 @@ private:
     bool m_untitled = false;
     int m_untitledNumber = 0;
     bool m_closeAgreed = false;
-    int m_lastClientHeight = 0;
 };

@@ -20,6 +20,9 @@
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
 
+#include <Qsci/qscicommand.h>
+#include <Qsci/qscicommandset.h>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -261,6 +264,12 @@ TEST_F(MainFormTest, SplitShowsOneTextInTwoPanes)
     auto* splitter = child->findChild<QSplitter*>();
     EXPECT_EQ(splitter->sizes().value(1), 200);
     EXPECT_EQ(splitter->widget(1), child->Editor1);
+
+    // The panes keep their proportion when the window grows.
+    sub->resize(500, sub->height() + 400);
+    settle();
+    ASSERT_EQ(child->height(), 801);
+    EXPECT_EQ(splitter->sizes().value(1), 400);
 
     child->SplitPane->insertAt("%", 0, 0);
     EXPECT_EQ(child->Editor1->bytes().substr(0, 4), "%%\r\n");
@@ -606,4 +615,26 @@ TEST_F(MainFormTest, RemoteStartSelectsTheMachineAndEnds)
     EXPECT_TRUE(shown("The DNC terminal is not available"));
     EXPECT_FALSE(f.isVisible());
     EXPECT_EQ(mrw::editorHost(), &f);
+}
+
+TEST(EditorKeys, WordStarTableAndBack)
+{
+    EditorPane pane;
+    QsciCommandSet* keys = pane.standardCommands();
+    const int ctrlE = (Qt::CTRL | Qt::Key_E).toCombined();
+    const int ctrlC = (Qt::CTRL | Qt::Key_C).toCombined();
+    QsciCommand* copyBefore = keys->boundTo(ctrlC);
+    ASSERT_NE(copyBefore, nullptr);
+    EXPECT_EQ(copyBefore->command(), QsciCommand::SelectionCopy);
+
+    applyKeyTable(&pane, true);
+    ASSERT_NE(keys->boundTo(ctrlE), nullptr);
+    EXPECT_EQ(keys->boundTo(ctrlE)->command(), QsciCommand::LineUp);
+    EXPECT_EQ(keys->boundTo(ctrlC)->command(), QsciCommand::PageDown);
+    // The usual keys of those commands still work.
+    EXPECT_EQ(keys->boundTo(Qt::Key_Up)->command(), QsciCommand::LineUp);
+
+    applyKeyTable(&pane, false);
+    EXPECT_EQ(keys->boundTo(ctrlC)->command(), QsciCommand::SelectionCopy);
+    EXPECT_NE(keys->boundTo(ctrlE) ? keys->boundTo(ctrlE)->command() : QsciCommand::Cancel, QsciCommand::LineUp);
 }
