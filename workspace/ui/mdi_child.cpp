@@ -11,6 +11,7 @@
 #include <Qsci/qscicommandset.h>
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFontMetrics>
@@ -101,6 +102,18 @@ void EditorPane::dropEvent(QDropEvent* event)
         event->ignore();
     else
         QsciScintilla::dropEvent(event);
+}
+
+void EditorPane::keyPressEvent(QKeyEvent* event)
+{
+    QsciScintilla::keyPressEvent(event);
+    updateCaretStyle();
+}
+
+void EditorPane::updateCaretStyle()
+{
+    SendScintilla(SCI_SETCARETSTYLE, overwriteMode() ? static_cast<unsigned long>(CARETSTYLE_BLOCK)
+                                                     : static_cast<unsigned long>(CARETSTYLE_LINE));
 }
 
 void EditorPane::resizeEvent(QResizeEvent* event)

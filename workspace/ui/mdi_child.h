@@ -41,6 +41,7 @@ public:
 protected:
     QMimeData* toMimeData(const QByteArray& text, bool rectangular) const override;
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     // Files dropped on a pane open in their own windows: the main window takes them.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -48,6 +49,8 @@ protected:
 
 private:
     void updateWrapMargin();
+    // A line caret while inserting, a block while overwriting.
+    void updateCaretStyle();
     NcLexer* m_lexer;
     int m_wrapColumn = 0;
 };

@@ -25,6 +25,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QKeyEvent>
 #include <QComboBox>
 #include <QMdiSubWindow>
 #include <QSplitter>
@@ -615,6 +616,18 @@ TEST_F(MainFormTest, RemoteStartSelectsTheMachineAndEnds)
     EXPECT_TRUE(shown("The DNC terminal is not available"));
     EXPECT_FALSE(f.isVisible());
     EXPECT_EQ(mrw::editorHost(), &f);
+}
+
+TEST(EditorKeys, InsertKeyTogglesOverwriteWithABlockCaret)
+{
+    EditorPane pane;
+    EXPECT_FALSE(pane.overwriteMode());
+    QKeyEvent insert(QEvent::KeyPress, Qt::Key_Insert, Qt::NoModifier);
+    QApplication::sendEvent(&pane, &insert);
+    EXPECT_TRUE(pane.overwriteMode());
+    EXPECT_EQ(pane.SendScintilla(QsciScintillaBase::SCI_GETCARETSTYLE), QsciScintillaBase::CARETSTYLE_BLOCK);
+    QApplication::sendEvent(&pane, &insert);
+    EXPECT_EQ(pane.SendScintilla(QsciScintillaBase::SCI_GETCARETSTYLE), QsciScintillaBase::CARETSTYLE_LINE);
 }
 
 TEST(EditorKeys, WordStarTableAndBack)
