@@ -75,6 +75,8 @@ public:
     TapeCode tapeCode() const { return tapeCodeFromIndex(m_globals.CurrentMachine.TapeCode); }
 
     void setProtocolFactory(ProtocolFactory factory) { m_protocols = std::move(factory); }
+    // Where the lines of the ports come from (the devices of [PORTS] in the terminal).
+    void setLineFactory(LineFactory lines) { m_lines = std::move(lines); }
     // The clock of the waits while no port is open (the wall clock unless a test sets one).
     void setIdleClock(LineClock* clock) { m_idleClock = clock; }
     LineClock& clock() const;

@@ -1,0 +1,342 @@
+#include "dnc/ui/dnc_terminal.h"
+
+#include "dnc/engine/send_settings.h"
+#include "dnc/ui/send_dialog.h"
+#include "dnc/ui/status_lights.h"
+#include "dnc/ui/terminal_widget.h"
+#include "dnc/ui/wait_box.h"
+#include "workspace/engine/editor_host.h"
+
+#include "platform/paths.h"
+#include "platform/qt/latin1.h"
+#include "platform/qt/qthost.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace dnc {
+
+// The send dialog as the transfers use it.
+class TMDNCTERM::SendDialogChooser : public SendChooser {
+public:
+    explicit SendDialogChooser(TSendDlg& dialog) : m_dialog(dialog) {}
+
+    void enableEditorChoices(bool enable) override { m_dialog.EnableEditorChoices(enable); }
+    bool choose() override { return m_dialog.exec() == QDialog::Accepted; }
+    std::vector<std::string> selectedFiles() const override { return m_dialog.selectedFiles(); }
+    void clearSelectedFiles() override { m_dialog.clearSelectedFiles(); }
+    bool prepareFile(const std::string& file) override
+    {
+        return m_dialog.PrepareSendFile(sendmode::GivenFile, file);
+    }
+    std::string sendFileName() const override { return m_dialog.SendFileName(); }
+
+private:
+    TSendDlg& m_dialog;
+};
+
+// The save dialog of "&Receive" and the folder browser of direct file transfer.
+class TMDNCTERM::FileDialogs : public TransferDialogs {
+public:
+    explicit FileDialogs(QWidget* parent) : m_parent(parent) {}
+
+    ReceiveFileChooser receiveFileChooser;
+    FolderChooser folderChooser;
+
+    std::optional<std::string> chooseReceiveFile(const SaveRequest& request) override
+    {
+        if (receiveFileChooser)
+            return receiveFileChooser(request);
+        QFileDialog dialog(m_parent);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        // The terminal asks about an existing file itself.
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        if (!request.folder.empty())
+            dialog.setDirectory(platform::toQString(request.folder));
+        dialog.setDefaultSuffix(platform::toQString(request.defaultExtension));
+        QStringList filters;
+        for (const std::string& filter : request.filters)
+            filters << platform::toQString(filter);
+        dialog.setNameFilters(filters);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        return platform::toBytes(dialog.selectedFiles().front());
+    }
+
+    std::optional<std::string> chooseFolder(const std::string& caption, const std::string& start) override
+    {
+        if (folderChooser)
+            return folderChooser(caption, start);
+        const QString folder =
+            QFileDialog::getExistingDirectory(m_parent, platform::toQString(caption), platform::toQString(start));
+        if (folder.isEmpty())
+            return std::nullopt;
+        return platform::toBytes(folder);
+    }
+
+private:
+    QWidget* m_parent;
+};
+
+TMDNCTERM::TMDNCTERM(mrw::EditorHost& editor, mrw::WorkspaceGlobals& globals, const mrw::ProgramSettings& settings,
+                     platform::Prompter* prompter, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_editor(editor), m_globals(globals), m_prompter(prompter)
+{
+    if (!m_prompter) {
+        m_ownPrompter = std::make_unique<platform::QtPrompter>(this);
+        m_prompter = m_ownPrompter.get();
+    }
+    setObjectName(QStringLiteral("TMDNCTERM"));
+    setWindowTitle(QStringLiteral("Marrowin -- DNC TERMINAL"));
+
+    m_session = std::make_unique<DncSession>(globals, settings, static_cast<SessionView&>(*this), *m_prompter,
+                                             deviceLines(globals.ProgramIniPath), this);
+
+    ApdTerminal1 = new ui::TerminalWidget(this);
+    ApdTerminal1->setPort(&m_session->port());
+    ApdTerminal1->setKeyFilter([this](char key) {
+        if (ApdTerminal1->isActive())
+            m_session->terminalKey(key);
+        return true;
+    });
+    m_lights = new ui::StatusLights(this);
+    m_lights->setPort(&m_session->port());
+
+    Stat = new QLineEdit(this);
+    Stat->setReadOnly(true);
+    Stat->setObjectName(QStringLiteral("Stat"));
+    Statusline = new QLabel(this);
+    Statusline->setObjectName(QStringLiteral("Statusline"));
+    Label10 = new QLabel(this);
+    Label10->setObjectName(QStringLiteral("Label10"));
+    msgbox1 = new QListWidget(this);
+    msgbox1->setObjectName(QStringLiteral("msgbox1"));
+    Msglab = new QLabel(QStringLiteral("Message:"), this);
+
+    auto button = [this](const char* text, const char* name) {
+        auto* b = new QPushButton(QString::fromLatin1(text), this);
+        b->setObjectName(QString::fromLatin1(name));
+        return b;
+    };
+    Button2 = button("&Start", "Button2");
+    BitBtn2 = button("&Done", "BitBtn2");
+    BitBtn3 = button("&Receive", "BitBtn3");
+    BitBtn4 = button("&Send", "BitBtn4");
+    Button1 = button("D", "Button1");
+    Button1->setToolTip(QStringLiteral("Debugging Tools"));
+    HubButton = button("Hu&b", "HubButton");
+    HubButton->hide();
+    SpeedButton1 = new QToolButton(this);
+    SpeedButton1->setText(QStringLiteral("?"));
+    SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+    Bshutdown = new QCheckBox(QStringLiteral("Start Shut Down "), this);
+    Bshutdown->setObjectName(QStringLiteral("Bshutdown"));
+
+    connect(BitBtn4, &QPushButton::clicked, this, &TMDNCTERM::BitBtn4Click);
+    connect(BitBtn3, &QPushButton::clicked, this, &TMDNCTERM::BitBtn3Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TMDNCTERM::BitBtn2Click);
+    connect(Button2, &QPushButton::clicked, this, &TMDNCTERM::Button2Click);
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { emit helpRequested(HelpContext); });
+    connect(Button1, &QPushButton::clicked, this, [this] {
+        m_prompter->message(DncCaption, "The debugging tools are not available yet.",
+                            platform::MessageKind::Information);
+    });
+
+    auto* status = new QHBoxLayout;
+    status->addWidget(Stat, 1);
+    status->addWidget(Statusline);
+    auto* buttons = new QHBoxLayout;
+    for (QWidget* w : std::initializer_list<QWidget*>{BitBtn4, BitBtn3, Button2, BitBtn2, Bshutdown, Button1,
+                                                      HubButton, SpeedButton1})
+        buttons->addWidget(w);
+    buttons->addStretch(1);
+    auto* messages = new QHBoxLayout;
+    messages->addWidget(Msglab);
+    messages->addWidget(msgbox1, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Label10);
+    layout->addWidget(ApdTerminal1, 1);
+    layout->addWidget(m_lights);
+    layout->addLayout(status);
+    layout->addLayout(messages);
+    layout->addLayout(buttons);
+
+    m_sendDlg = new TSendDlg(
+        editor,
+        [this, &settings] {
+            return sendSettingsFrom(m_globals.CurrentMachine, m_globals.Machine.settings(), settings.LineSkipMarker);
+        },
+        m_prompter, this);
+    m_sendDlg->setDownloadFolderFirstTime(&m_globals.DownloadFolderFirstTime);
+    connect(m_sendDlg, &TSendDlg::helpRequested, this, &TMDNCTERM::helpRequested);
+    m_waitBox = new Txonwaitform(this);
+    m_sendChooser = std::make_unique<SendDialogChooser>(*m_sendDlg);
+    m_fileDialogs = std::make_unique<FileDialogs>(this);
+    m_runner = std::make_unique<TransferRunner>(*m_session, editor, *m_sendChooser, *m_fileDialogs, *m_waitBox);
+}
+
+TMDNCTERM::~TMDNCTERM()
+{
+    m_session->end();
+}
+
+void TMDNCTERM::setReceiveFileChooser(ReceiveFileChooser chooser)
+{
+    m_fileDialogs->receiveFileChooser = std::move(chooser);
+}
+
+void TMDNCTERM::setFolderChooser(FolderChooser chooser)
+{
+    m_fileDialogs->folderChooser = std::move(chooser);
+}
+
+void TMDNCTERM::Go(bool remoteStart)
+{
+    m_session->setRemoteDevice(false);
+    if (remoteStart)
+        showMinimized();
+    else
+        showNormal();
+    raise();
+    FormShow();
+    if (remoteStart)
+        Button2Click();
+}
+
+void TMDNCTERM::FormShow()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_session->begin();
+    const auto emulation = m_globals.CurrentMachine.AnsiEmulation == 1 ? ui::TerminalWidget::Emulation::Ansi
+                                                                       : ui::TerminalWidget::Emulation::None;
+    if (ApdTerminal1->emulation() != emulation)
+        ApdTerminal1->setEmulation(emulation);
+    Label10->setText(platform::toQString(m_globals.CurrentMachine.Name));
+    QApplication::restoreOverrideCursor();
+    arrangeForDevice();
+}
+
+void TMDNCTERM::arrangeForDevice()
+{
+    const bool remote = m_session->remoteDevice();
+    BitBtn4->setEnabled(!remote);
+    BitBtn4->setVisible(!remote);
+    BitBtn3->setEnabled(!remote);
+    BitBtn3->setVisible(!remote);
+    BitBtn2->setEnabled(true);
+    Bshutdown->setEnabled(remote);
+    Bshutdown->setChecked(false);
+    Bshutdown->hide();
+    Button2->setEnabled(remote);
+    Button2->setVisible(remote);
+    Msglab->setEnabled(remote);
+    Msglab->setVisible(remote);
+    msgbox1->setEnabled(remote);
+    msgbox1->setVisible(remote);
+    if (remote) {
+        Stat->setText(QStringLiteral("Remote Mode ..."));
+        Stat->setFixedWidth(192);
+        setWindowTitle(QStringLiteral("REMOTE DNC MODE"));
+    } else {
+        Stat->setFixedWidth(450);
+        setWindowTitle(QStringLiteral("Marrowin -- DNC TERMINAL"));
+    }
+}
+
+void TMDNCTERM::BitBtn4Click()
+{
+    m_runner->setMinimized(isMinimized());
+    m_runner->send();
+}
+
+void TMDNCTERM::BitBtn3Click()
+{
+    m_runner->setMinimized(isMinimized());
+    m_runner->receive();
+}
+
+void TMDNCTERM::BitBtn2Click()
+{
+    m_session->setMenuRunning(false);
+    Bshutdown->setChecked(true);
+    close();
+}
+
+void TMDNCTERM::Button2Click()
+{
+    if (!m_session->remoteDevice() || m_session->menuRunning())
+        return;
+    BitBtn2->setEnabled(false);
+    Button2->setEnabled(false);
+    const bool remoteCnc = m_globals.CurrentMachine.DeviceType == mrw::devicetype::RemoteCnc;
+    if (remoteCnc) {
+        BitBtn2->setEnabled(true);
+        Bshutdown->hide();
+        setWindowTitle(QStringLiteral("REMOTE DNC (CNC) MODE"));
+    }
+    // The shop-terminal menu and the remote request mode are not part of this program yet.
+    m_prompter->message(DncCaption,
+                        remoteCnc ? "The remote (CNC) request mode is not available yet."
+                                  : "The shop-terminal menu is not available yet.",
+                        platform::MessageKind::Information);
+    BitBtn2->setEnabled(true);
+    Button2->setEnabled(true);
+}
+
+void TMDNCTERM::closeEvent(QCloseEvent* event)
+{
+    if (!m_session->closeAllowed()) {
+        event->ignore();
+        return;
+    }
+    m_session->end();
+    m_waitBox->hide();
+    event->accept();
+}
+
+void TMDNCTERM::writeTerminalLine(const std::string& text)
+{
+    ApdTerminal1->writeText(text + "\r\n");
+}
+
+void TMDNCTERM::writeTerminal(const std::string& text)
+{
+    ApdTerminal1->writeText(text);
+}
+
+void TMDNCTERM::setTerminalActive(bool active)
+{
+    ApdTerminal1->setActive(active);
+}
+
+void TMDNCTERM::setStatusLights(bool on)
+{
+    m_lights->setMonitoring(on);
+}
+
+void TMDNCTERM::setStatusText(const std::string& text)
+{
+    Stat->setText(platform::toQString(text));
+}
+
+void TMDNCTERM::setPortStatusText(const std::string& text)
+{
+    Statusline->setText(platform::toQString(text));
+}
+
+void TMDNCTERM::focusTerminal()
+{
+    ApdTerminal1->setFocus();
+}
+
+} // namespace dnc

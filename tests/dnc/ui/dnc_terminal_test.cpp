@@ -1,0 +1,161 @@
+// The DNC terminal window: shown for a machine on a pty with the simulated control, a
+// send through the send dialog, the layout for remote devices, "&Start" and closing.
+#include "dnc/ui/dnc_terminal.h"
+#include "dnc/ui/send_dialog.h"
+#include "dnc/ui/wait_box.h"
+#include "tests/dnc/engine/sim_control.h"
+#include "workspace/engine/editor_host.h"
+
+#include "support/scripted_prompter.h"
+#include "support/temp_folder.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace dnc {
+namespace {
+
+class Editor : public mrw::EditorHost {
+public:
+    explicit Editor(const testsupport::TempFolder& folder)
+        : m_buffer(folder.file("MRW1.TMP")), m_source(folder.file("MRW2.TMP"))
+    {
+    }
+    std::string text;
+    std::string activeFileName() const override { return "/parts/O1001.TAP"; }
+    bool writeActiveTextToSendFile(int, std::string& fileName) override
+    {
+        std::ofstream(m_source, std::ios::binary) << text;
+        fileName = activeFileName();
+        return true;
+    }
+    std::string sendBufferFile() const override { return m_buffer; }
+    std::string sendSourceFile() const override { return m_source; }
+
+private:
+    std::string m_buffer;
+    std::string m_source;
+};
+
+struct TerminalRig {
+    explicit TerminalRig(const std::string& machine, const std::string& ports = {})
+    {
+        folder.write("WPOSTS.INI", machine);
+        folder.write("MRW2013.INI", "[PORTS]\r\n" + ports);
+        mrw::initializeWorkspaceGlobals(globals, folder.path());
+        globals.CurrentMachineName = "M";
+        terminal = std::make_unique<TMDNCTERM>(editor, globals, settings, &prompter);
+    }
+    QPushButton* button(const char* name) const { return terminal->findChild<QPushButton*>(name); }
+    QString text(const char* name) const
+    {
+        if (auto* edit = terminal->findChild<QLineEdit*>(name))
+            return edit->text();
+        return terminal->findChild<QLabel*>(name)->text();
+    }
+
+    testsupport::TempFolder folder;
+    mrw::WorkspaceGlobals globals;
+    mrw::ProgramSettings settings;
+    testsupport::ScriptedPrompter prompter;
+    Editor editor{folder};
+    std::unique_ptr<TMDNCTERM> terminal;
+};
+
+TEST(DncTerminal, SendsTheEditorTextToTheControlOnAPty)
+{
+    simcontrol::PtyPair pty;
+    ASSERT_TRUE(pty.ready());
+    simcontrol::SimControl control(pty.machineEnd(), simcontrol::ControlSettings{});
+    TerminalRig rig("[M]\r\nPORT=3\r\nBAUD=9600\r\nDATABITS=8\r\nPARITY=N\r\nSTOPBITS=1\r\nFLOW=1\r\nTCODE=2\r\n"
+                    "SSEND=%\r\n",
+                    "COM3=" + pty.pcEnd() + "\r\n");
+    rig.editor.text = "O1001\r\nG01X1.\r\nM30\r\n";
+    rig.terminal->Go(false);
+
+    EXPECT_TRUE(rig.terminal->isVisible());
+    EXPECT_EQ(rig.terminal->windowTitle(), "Marrowin -- DNC TERMINAL");
+    EXPECT_EQ(rig.text("Statusline"), " COM3 8N1 9600");
+    EXPECT_EQ(rig.text("Stat"), "Ready, On Line ...");
+    EXPECT_EQ(rig.text("Label10"), "M");
+    EXPECT_FALSE(rig.button("BitBtn4")->isHidden());
+    EXPECT_TRUE(rig.button("Button2")->isHidden());
+    EXPECT_TRUE(rig.prompter.shown.empty());
+
+    QTimer::singleShot(0, [&] {
+        rig.terminal->sendDialog().findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    rig.button("BitBtn4")->click();
+    rig.terminal->session().waitForFinish();
+    const std::string image = rig.folder.read("MRW1.TMP");
+    EXPECT_EQ(image, "%O1001\r\nG01X1.\r\nM30\r\n"); // start code, ISO text
+    EXPECT_TRUE(control.waitConsumed(image.size(), 10000));
+    EXPECT_EQ(control.program(), image);
+
+    rig.button("BitBtn2")->click();
+    EXPECT_FALSE(rig.terminal->isVisible());
+    EXPECT_FALSE(rig.terminal->session().portOpened());
+}
+
+TEST(DncTerminal, RemoteDeviceLayoutStartAndClosing)
+{
+    TerminalRig rig("[M]\r\nPORT=1\r\nDTYPE=2\r\n", "COM1=/nonexistent/tty\r\n");
+    rig.prompter.buttons = {platform::Button::Ok, platform::Button::Ok};
+    rig.terminal->Go(false);
+    // The port cannot be opened: told, and the window stays.
+    ASSERT_EQ(rig.prompter.shown.size(), 1u);
+    EXPECT_NE(rig.prompter.shown[0].text.find("Cannot Be Opened"), std::string::npos);
+    EXPECT_EQ(rig.terminal->windowTitle(), "REMOTE DNC MODE");
+    EXPECT_EQ(rig.text("Stat"), "Remote Mode ...");
+    EXPECT_TRUE(rig.button("BitBtn4")->isHidden());
+    EXPECT_TRUE(rig.button("BitBtn3")->isHidden());
+    EXPECT_FALSE(rig.button("Button2")->isHidden());
+    EXPECT_TRUE(rig.terminal->findChild<QCheckBox*>("Bshutdown")->isHidden());
+
+    rig.button("Button2")->click();
+    ASSERT_EQ(rig.prompter.shown.size(), 2u);
+    EXPECT_EQ(rig.prompter.shown[1].text, "The shop-terminal menu is not available yet.");
+
+    rig.terminal->session().setMenuRunning(true);
+    rig.terminal->close();
+    EXPECT_TRUE(rig.terminal->isVisible()); // refused while the menu runs
+    rig.globals.RemoteStartFlag = true;
+    rig.terminal->close();
+    EXPECT_FALSE(rig.terminal->isVisible());
+}
+
+TEST(DncTerminal, DirectFileTransferMachineShowsNoPort)
+{
+    TerminalRig rig("[M]\r\nPORT=1\r\nDTYPE=4\r\n");
+    rig.terminal->Go(false);
+    EXPECT_EQ(rig.text("Statusline"), "Direct File Transfer");
+    EXPECT_TRUE(rig.prompter.shown.empty());
+    rig.button("BitBtn3")->click();
+    EXPECT_EQ(rig.text("Stat"), "Uploading From CNC ...");
+}
+
+TEST(DncTerminal, WaitBoxShowsWhatItWaitsForAndCanBeStopped)
+{
+    Txonwaitform box;
+    EXPECT_EQ(box.windowTitle(), "MARROWIN DNC");
+    box.stopWaiting()->setChecked(true);
+    box.showWaiting("Waiting for Mill 1 to send an XON ...", false);
+    EXPECT_TRUE(box.isVisible());
+    EXPECT_EQ(box.label()->text(), "Waiting for Mill 1 to send an XON ...");
+    EXPECT_FALSE(box.stopRequested());
+    box.stopWaiting()->click();
+    EXPECT_TRUE(box.stopRequested());
+    box.hideWaiting();
+    EXPECT_FALSE(box.isVisible());
+}
+
+} // namespace
+} // namespace dnc
