@@ -1,11 +1,12 @@
 #include "workspace/ui/main_form.h"
 
 #include "workspace/engine/activity_log.h"
+#include "workspace/engine/editor_file.h"
 #include "workspace/engine/handoff.h"
 #include "workspace/engine/machine_database.h"
+#include "workspace/engine/small_dialogs.h"
 #include "workspace/engine/users.h"
 #include "workspace/engine/workspace_globals.h"
-#include "workspace/engine/small_dialogs.h"
 #include "workspace/ui/about_mrw.h"
 #include "workspace/ui/login_dialog.h"
 #include "workspace/ui/mdi_child.h"
@@ -15,7 +16,6 @@
 #include "workspace/ui/pick_char_dialog.h"
 #include "workspace/ui/settings_dialog_mrw.h"
 #include "workspace/ui/setup_dialog.h"
-#include "workspace/engine/editor_file.h"
 #include "workspace/ui/shell_helpers.h"
 
 #include "analyzer/engine/mathlib.h"
