@@ -80,8 +80,10 @@ bool TransferRunner::readyToSend()
 
 void TransferRunner::sendOne()
 {
+    if (!m_session.SetupProtocol(ProtocolSide::Send))
+        return;
     mrw::WriteActivityLog("DNC Send File [" + m_sender.sendFileName() + "]");
-    if (!readyToSend() || !m_session.SetupProtocol(ProtocolSide::Send))
+    if (!readyToSend())
         return;
     // Busy until the finish is handled: a second send must not rebuild the send image
     // while this one is on the line.
@@ -93,6 +95,10 @@ void TransferRunner::sendOne()
 void TransferRunner::sendSeveral(const std::vector<std::string>& files)
 {
     ComPort& port = m_session.port();
+    if (!m_session.SetupProtocol(ProtocolSide::Send)) {
+        m_sender.clearSelectedFiles();
+        return;
+    }
     for (auto file = files.rbegin(); file != files.rend(); ++file) {
         // A file that cannot be sent is passed over, never sent with the image of another.
         if (!m_sender.prepareFile(*file))
@@ -159,9 +165,10 @@ void TransferRunner::receive()
         }
     }
 
+    if (!m_session.SetupProtocol(ProtocolSide::Receive))
+        return;
     mrw::WriteActivityLog("DNC Receive File [" + file + "]");
-    if (!m_session.SetupProtocol(ProtocolSide::Receive) ||
-        !m_session.sendCodeString(machine.StartRecvCodes, "Start Receive Codes"))
+    if (!m_session.sendCodeString(machine.StartRecvCodes, "Start Receive Codes"))
         return;
     view.setTerminalActive(false);
     if (settings.xonwait1 && !WaitForChar(waitContext())) {

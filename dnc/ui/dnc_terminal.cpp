@@ -100,7 +100,7 @@ TMDNCTERM::TMDNCTERM(mrw::EditorHost& editor, mrw::WorkspaceGlobals& globals, co
     setWindowTitle(QStringLiteral("Marrowin -- DNC TERMINAL"));
 
     m_session = std::make_unique<DncSession>(globals, settings, static_cast<SessionView&>(*this), *m_prompter,
-                                             deviceLines(globals.ProgramIniPath), this);
+                                             deviceLines(globals.ProgramIniPath));
 
     ApdTerminal1 = new ui::TerminalWidget(this);
     ApdTerminal1->setPort(&m_session->port());
@@ -188,6 +188,9 @@ TMDNCTERM::TMDNCTERM(mrw::EditorHost& editor, mrw::WorkspaceGlobals& globals, co
 TMDNCTERM::~TMDNCTERM()
 {
     m_session->end();
+    // The terminal and the lights go after the session and its port.
+    ApdTerminal1->setPort(nullptr);
+    m_lights->setPort(nullptr);
 }
 
 void TMDNCTERM::setReceiveFileChooser(ReceiveFileChooser chooser)

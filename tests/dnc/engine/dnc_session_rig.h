@@ -15,6 +15,7 @@
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
 
+#include <algorithm>
 #include <deque>
 #include <fstream>
 #include <memory>
@@ -112,10 +113,13 @@ public:
     }
     std::vector<std::string> selectedFiles() const override { return m_selected; }
     void clearSelectedFiles() override { m_selected.clear(); }
+    std::vector<std::string> unsendable; // files whose image cannot be built
     bool prepareFile(const std::string& file) override
     {
         m_name = file;
         prepared.push_back(file);
+        if (std::find(unsendable.begin(), unsendable.end(), file) != unsendable.end())
+            return false;
         return build(file);
     }
     std::string sendFileName() const override { return m_name; }

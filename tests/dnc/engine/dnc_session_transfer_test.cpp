@@ -121,6 +121,37 @@ TEST(DncTransfer, SeveralFilesGoLastFirstWithTheDelayBetween)
     EXPECT_GE(sentAt[2] - sentAt[1], ticksToMs(secsToTicks(2)));
 }
 
+TEST(DncTransfer, FileThatCannotBePreparedIsPassedOverNeverSentWithAnOldImage)
+{
+    SessionRig rig("[M]\r\nPORT=1\r\nTCODE=2\r\n");
+    rig.session->begin();
+    rig.folder.write("A.TAP", "(A)\r\n");
+    rig.folder.write("B.TAP", "(B)\r\n");
+    const std::vector<std::string> files{rig.folder.file("A.TAP"), rig.folder.file("B.TAP")};
+    rig.sender->unsendable = {files[0]};
+    rig.sender->choices.push_back({true, files, {}});
+    rig.device->clearEvents();
+    rig.runner->send();
+    EXPECT_EQ(rig.device->sent(), "(B)\r\n");
+    EXPECT_EQ(rig.logLines(), (std::vector<std::string>{"DNC Send File [" + files[1] + "]"}));
+}
+
+TEST(DncTransfer, ProtocolThatIsNotAtHandSendsAndLogsNothing)
+{
+    SessionRig rig("[M]\r\nPORT=1\r\nTCODE=2\r\nPROTOCOL=3\r\nSINIT=X\r\n");
+    rig.session->setProtocolFactory([](ProtocolType, ComPort&) { return std::unique_ptr<Protocol>(); });
+    rig.session->begin();
+    rig.sender->choices.push_back({true, {}, Program});
+    rig.device->clearEvents();
+    rig.runner->send();
+    rig.settle();
+    EXPECT_EQ(rig.device->sent(), "");
+    EXPECT_TRUE(rig.logLines().empty());
+    EXPECT_FALSE(rig.runner->busy());
+    ASSERT_EQ(rig.prompter.shown.size(), 1u);
+    EXPECT_NE(rig.prompter.shown[0].text.find("ZMODEM"), std::string::npos);
+}
+
 TEST(DncTransfer, ReceiveInEiaIsConvertedBackToText)
 {
     for (const int tapeCode : {mrw::tapecode::Eia, mrw::tapecode::Iso}) {
