@@ -205,6 +205,13 @@ void TMDNCTERM::setFolderChooser(FolderChooser chooser)
 
 void TMDNCTERM::Go(bool remoteStart)
 {
+    if (isVisible()) {
+        // Already showing: it comes to the front; a transfer on the line goes on.
+        showNormal();
+        raise();
+        activateWindow();
+        return;
+    }
     m_session->setRemoteDevice(false);
     if (remoteStart)
         showMinimized();

@@ -140,6 +140,10 @@ TEST(DncTerminal, DirectFileTransferMachineShowsNoPort)
     EXPECT_TRUE(rig.prompter.shown.empty());
     rig.button("BitBtn3")->click();
     EXPECT_EQ(rig.text("Stat"), "Uploading From CNC ...");
+
+    // "&Go" again while it shows only brings it to the front.
+    rig.terminal->Go(false);
+    EXPECT_EQ(rig.text("Stat"), "Uploading From CNC ...");
 }
 
 TEST(DncTerminal, WaitBoxShowsWhatItWaitsForAndCanBeStopped)
