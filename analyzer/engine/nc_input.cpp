@@ -1,0 +1,500 @@
+#include "analyzer/engine/nc_input.h"
+
+#include "analyzer/engine/machine_setup.h"
+#include "analyzer/engine/mathlib.h"
+#include "analyzer/engine/run_services.h"
+#include "analyzer/engine/run_state.h"
+#include "platform/format.h"
+#include "platform/numbers.h"
+#include "platform/paths.h"
+#include "platform/textfile.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace vork {
+
+namespace {
+
+constexpr std::size_t MaxAddressLength = 80;
+constexpr std::string_view NumberCharacters = " +-.0123456789";
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The number a cleaned word text stands for: the text itself, or the longest start of
+// it that reads as a number ("1.2.3" gives 1.2), or 0.
+double convertNumberText(const std::string& text)
+{
+    for (std::size_t n = text.size(); n > 0; --n)
+        if (const auto v = platform::parseReal(std::string_view(text).substr(0, n)))
+            return *v;
+    return 0.0;
+}
+
+bool isBlankLine(const std::string& line)
+{
+    return line.find_first_not_of(' ') == std::string::npos;
+}
+
+} // namespace
+
+NCInput::NCInput(TRunState& state, const TMachineSetup& setup, RunServices& services)
+    : m_state(state), m_setup(setup), m_services(services)
+{
+}
+
+std::string NCInput::DifFileNameFor(const std::string& ncFileName)
+{
+    return platform::changeFileExtension(ncFileName, ".DIF");
+}
+
+std::string NCInput::WorkCopyNameFor(const std::string& ncFileName)
+{
+    return platform::folderPart(ncFileName) + "DV.TMP";
+}
+
+void NCInput::showError(const std::string& text)
+{
+    if (m_services.prompter)
+        m_services.prompter->message("Error", text, platform::MessageKind::Error, platform::Buttons::Ok);
+}
+
+// ---- Opening ---------------------------------------------------------------------
+
+void NCInput::OpenNCFile(const std::string& name)
+{
+    TRunState& s = m_state;
+    if (!s.KeepFileName) {
+        s.EndOfProgram = false;
+        s.NCFileName = platform::resolveCaseInsensitive(name);
+        s.DifFileName = DifFileNameFor(s.NCFileName);
+    }
+    s.NCFile.close();
+    if (platform::fileExists(s.NCFileName)) {
+        if (!s.NCFile.open(s.NCFileName))
+            showError("Cannot Open [" + s.NCFileName + "]");
+    } else {
+        std::string answer;
+        const bool answered =
+            m_services.prompter && m_services.prompter->inputString("Input", "Automatic Sequence Numbers [Y/N]", answer);
+        s.AutoSequence = answered && !(answer.size() > 0 && (answer[0] == 'N' || answer[0] == 'n'));
+        if (s.AutoSequence)
+            s.SeqNumber = std::int64_t{m_setup.I(86)} - 2 * std::int64_t{m_setup.I(87)};
+        s.TypedEntry = true;
+        s.TypedSinceReopen = 0;
+        platform::LineWriter created;
+        if (!created.create(s.NCFileName) || !created.close())
+            showError("Cannot Create [" + s.NCFileName + "]");
+    }
+
+    if (s.DataFileOn) {
+        s.DataFile.close();
+        s.DataFileOpen = s.DataFile.create(s.DataFileName);
+        if (!s.DataFileOpen)
+            showError("Error Opening Data File");
+    }
+
+    s.WorkCopyName = WorkCopyNameFor(s.NCFileName);
+    s.WorkCopyFailed = !s.WorkCopy.create(s.WorkCopyName);
+    if (s.WorkCopyFailed)
+        showError("Error Opening Temp File");
+    s.WorkCopyOpen = true;
+}
+
+// ---- Fetching --------------------------------------------------------------------
+
+bool NCInput::readNextLine()
+{
+    TRunState& s = m_state;
+    while (s.SubLevel > 0) {
+        platform::LineReader& file = s.SubFile[static_cast<std::size_t>(s.SubLevel)];
+        if (file.readLine(s.Block))
+            return true;
+        int& repeats = s.SubRepeat[static_cast<std::size_t>(s.SubLevel)];
+        if (repeats > 0 && file.rewind()) {
+            --repeats;
+            continue; // an empty file uses up its repeats without a line
+        }
+        file.close();
+        s.PrevBlock.clear();
+        --s.SubLevel;
+    }
+    if (s.TypedEntry)
+        return true; // the line is asked for
+    if (s.NCFile.readLine(s.Block))
+        return true;
+    s.EndOfProgram = true;
+    s.Mode = ModeLinear;
+    return false;
+}
+
+void NCInput::fetchBlockLine()
+{
+    TRunState& s = m_state;
+    if (s.TypedEntry && s.SubLevel == 0) {
+        s.Block = " ";
+        if (!m_services.prompter || !m_services.prompter->inputString("Input", "New Line", s.Block)) {
+            s.Block = " ";
+            s.SegmentEnd = true;
+        } else if (!s.Block.empty() && s.Block[0] == '@') {
+            s.EndOfProgram = true;
+        } else if (s.Block == " ") {
+            s.SegmentEnd = true;
+        }
+        return;
+    }
+    if (s.NoDisplay || !m_services.codeList)
+        return;
+    CodeList& list = *m_services.codeList;
+    list.add(s.Block);
+    if (list.count() > CodeListLines)
+        list.removeFirst();
+    list.selectLast();
+    if (m_services.pump)
+        m_services.pump->processEvents();
+}
+
+void NCInput::cleanBlock()
+{
+    TRunState& s = m_state;
+    std::string& b = s.Block;
+    if (m_setup.I(126) == 7) {
+        UpperCaseInPlace(b);
+        ConvertDelimitedLine(b, m_setup.S(41));
+    }
+    if (b.find("DRAW") != std::string::npos)
+        b.clear();
+    const std::string& altStart = m_setup.S(26);
+    if (occurs(b, altStart))
+        b.erase(b.find(altStart));
+    const std::string& start = m_setup.S(24);
+    if (occurs(b, start)) {
+        const std::size_t from = b.find(start);
+        const std::string& stop = m_setup.S(25);
+        const std::size_t to = stop.empty() ? std::string::npos : b.find(stop, from + start.size());
+        b.erase(from, to == std::string::npos ? std::string::npos : to + stop.size() - from);
+    }
+    if (b.find('<') != std::string::npos)
+        runDirective();
+}
+
+void NCInput::runDirective()
+{
+    TRunState& s = m_state;
+    const char kind = s.Block.size() > 1 ? static_cast<char>(std::toupper(static_cast<unsigned char>(s.Block[1]))) : '\0';
+    if (kind == 'D' || kind == 'T') {
+        const std::string text = s.Block.size() > 2 ? s.Block.substr(2, 10) : std::string();
+        if (const auto value = platform::parseReal(text)) {
+            if (kind == 'T')
+                s.SegTime += *value;
+            else if (s.Feed > 0)
+                s.SegTime += *value / s.Feed; // a distance at the current feed; no feed, no time
+        }
+    } else if (kind == 'X') {
+        drawLabel();
+    }
+    s.Block = " ";
+}
+
+void NCInput::drawLabel()
+{
+    TRunState& s = m_state;
+    const std::string& raw = s.RawBlock;
+    const std::size_t lt = raw.find('<');
+    if (lt == std::string::npos)
+        return;
+    const std::size_t gt = raw.find('>', lt);
+    s.Block = raw.substr(lt, gt == std::string::npos ? std::string::npos : gt - lt + 1);
+    const auto word = [&](const char* letter, double fallback) {
+        ReadWordValue(letter, FormatDecimal, 3, 4);
+        return s.WordFound ? s.WordValue : fallback;
+    };
+    const double x = word("X", 0.0);
+    const double y = word("Y", 0.0);
+    const double size = word("S", 0.125);
+    const std::string text = gt == std::string::npos ? raw : raw.substr(gt + 1);
+    if (m_services.drawing) {
+        m_services.drawing->Drawlabel(x, y, 0.0, size, text);
+        m_services.drawing->Moveto(s.CurX, s.CurY, s.CurZ);
+    }
+}
+
+void NCInput::numberTypedBlock()
+{
+    TRunState& s = m_state;
+    s.SeqNumber += m_setup.I(87);
+    const std::string& p = s.PrevBlock;
+    if (isBlankLine(p) || p[0] == '%' || p[0] == ':' || p[0] == '<' || p[0] == 'O')
+        return;
+    std::string number = platform::strInt(s.SeqNumber, 4);
+    number.erase(std::remove(number.begin(), number.end(), ' '), number.end());
+    s.PrevBlock = "N" + number + p;
+}
+
+void NCInput::writeWorkCopyLine(const std::string& line)
+{
+    TRunState& s = m_state;
+    if (!s.WorkCopy.isOpen())
+        return;
+    s.WorkCopy.writeLine(line);
+    if (s.TypedEntry && ++s.TypedSinceReopen >= 2) {
+        s.TypedSinceReopen = 0;
+        s.WorkCopy.flush(); // typed lines reach the disk
+    }
+}
+
+void NCInput::ReadNextBlock()
+{
+    TRunState& s = m_state;
+    if (s.EndOfProgram)
+        return;
+    if (readNextLine()) {
+        fetchBlockLine();
+        s.RawBlock = s.Block;
+        cleanBlock();
+        if (s.TypedEntry && s.AutoSequence)
+            numberTypedBlock();
+    } else {
+        // The end of the file: no block is left to run.
+        s.Block.clear();
+        s.RawBlock.clear();
+    }
+    if (!s.FirstBlock && !s.PrevBlock.empty() && s.PrevBlock != " " && s.SubLevel == 0)
+        writeWorkCopyLine(s.PrevBlock);
+    s.FirstBlock = false;
+    if (s.EndOfProgram)
+        CloseNCFile();
+}
+
+bool NCInput::EnterSubProgram(const std::string& fileName, int times)
+{
+    TRunState& s = m_state;
+    if (s.SubLevel >= MaxSubLevel)
+        return false;
+    const auto level = static_cast<std::size_t>(s.SubLevel + 1);
+    if (!s.SubFile[level].open(fileName))
+        return false;
+    s.SubLevel = static_cast<int>(level);
+    if (level == 1)
+        writeWorkCopyLine(s.RawBlock);
+    s.SubRepeat[level] = times - 1;
+    return true;
+}
+
+// ---- Closing ---------------------------------------------------------------------
+
+bool NCInput::replaceNCFileByWorkCopy()
+{
+    TRunState& s = m_state;
+    const bool complete = s.WorkCopy.close() && !s.WorkCopyFailed && platform::fileExists(s.WorkCopyName);
+    if (!complete) {
+        if (m_services.prompter)
+            m_services.prompter->message("Warning", "Error Writing Temp File\nNC File Left Unchanged",
+                                         platform::MessageKind::Warning, platform::Buttons::Ok);
+        return false;
+    }
+    if (std::rename(s.WorkCopyName.c_str(), s.NCFileName.c_str()) == 0)
+        return true;
+    if (m_services.prompter)
+        m_services.prompter->message("Warning", "Cannot Rename Across Drives\nManually Copying File",
+                                     platform::MessageKind::Warning, platform::Buttons::Ok);
+    const auto bytes = platform::readFileBytes(s.WorkCopyName);
+    std::string error;
+    if (!bytes || !platform::saveFileAtomic(s.NCFileName, *bytes, &error)) {
+        showError("Cannot Write [" + s.NCFileName + "]\nThe Program Is Kept In [" + s.WorkCopyName + "]");
+        return false;
+    }
+    return true;
+}
+
+bool NCInput::CloseNCFile()
+{
+    TRunState& s = m_state;
+    if (!s.EndOfProgram && s.SubLevel == 0 && !s.PrevBlock.empty() && s.PrevBlock != " ")
+        writeWorkCopyLine(s.PrevBlock);
+    if (!s.TypedEntry && !s.EndOfProgram) {
+        std::string line;
+        while (s.NCFile.readLine(line))
+            writeWorkCopyLine(line);
+    }
+    s.NCFile.close();
+    for (int level = 1; level <= MaxSubLevel; ++level)
+        s.SubFile[static_cast<std::size_t>(level)].close();
+    s.SubLevel = 0;
+    const bool replaced = replaceNCFileByWorkCopy();
+    s.TypedEntry = false;
+    s.WorkCopyOpen = false;
+    return replaced;
+}
+
+// ---- Address words ---------------------------------------------------------------
+
+void NCInput::ReadWordValue(std::string_view address, int format, int left, int right)
+{
+    TRunState& s = m_state;
+    if (address.size() > MaxAddressLength)
+        address = address.substr(0, MaxAddressLength);
+    const std::size_t at = address.empty() ? std::string::npos : s.Block.find(address);
+    s.WordFound = at != std::string::npos;
+    if (!s.WordFound)
+        return;
+    const std::size_t from = at + 1;
+    std::size_t to = s.Block.find_first_not_of(NumberCharacters, from);
+    if (to == std::string::npos)
+        to = s.Block.size();
+    std::string text = s.Block.substr(from, to - from);
+    StripBlanks(text);
+    if (const std::size_t plus = text.find('+'); plus != std::string::npos)
+        text.erase(plus, 1);
+
+    const char letter = address[0];
+    if (m_setup.I(105) == 0 && std::string_view("DGHMNST").find(letter) == std::string_view::npos &&
+        format == FormatDecimal && text.find('.') == std::string::npos)
+        format = FormatTrailing;
+    if (format < FormatDecimal || format > FormatLeadingTrailing)
+        format = FormatDecimal;
+    if (format != FormatDecimal) {
+        if (const std::size_t dot = text.find('.'); dot != std::string::npos) {
+            s.BadFormatLetter = letter;
+            text.erase(dot, 1);
+            if (m_services.errors)
+                m_services.errors->ReportNCError(8);
+        }
+    }
+    bool negative = false;
+    if (const std::size_t minus = text.find('-'); minus != std::string::npos) {
+        text.erase(minus, 1);
+        negative = true;
+    }
+    if (text.empty()) {
+        s.WordValue = 0.0;
+        return;
+    }
+    left = std::clamp(left, 0, 15);
+    right = std::clamp(right, 0, 15);
+    if (format == FormatLeading) {
+        if (text.size() <= static_cast<std::size_t>(left))
+            text.append(static_cast<std::size_t>(left) - text.size(), '0');
+        text.insert(static_cast<std::size_t>(left), ".");
+    } else if (format != FormatDecimal) {
+        if (text.size() <= static_cast<std::size_t>(right))
+            text.insert(0, static_cast<std::size_t>(right) + 1 - text.size(), '0');
+        text.insert(text.size() - static_cast<std::size_t>(right), ".");
+    }
+    if (text.front() == '.')
+        text.insert(0, "0");
+    if (text.back() == '.')
+        text.push_back('0');
+    const double value = convertNumberText(text);
+    s.WordValue = negative ? -value : value;
+}
+
+void NCInput::ReadCoordinateWord(std::string_view address)
+{
+    if (m_state.Metric)
+        ReadWordValue(address, m_setup.I(61), m_setup.I(64), m_setup.I(65));
+    else
+        ReadWordValue(address, m_setup.I(61), m_setup.I(62), m_setup.I(63));
+}
+
+void NCInput::StripGWord()
+{
+    std::string& b = m_state.Block;
+    const std::size_t g = b.find('G');
+    if (g == std::string::npos)
+        return;
+    std::size_t end = g + 1;
+    while (end < b.size() && (isDigit(b[end]) || b[end] == '+' || b[end] == '-'))
+        ++end;
+    b.erase(g, end - g);
+}
+
+void NCInput::SlashToIncremental(std::string& block)
+{
+    for (std::size_t slash = block.find('/'); slash != std::string::npos; slash = block.find('/', slash)) {
+        block.erase(slash, 1);
+        for (std::size_t i = slash; i-- > 0;) {
+            const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(block[i])));
+            if (c == 'X' || c == 'Y' || c == 'Z') {
+                block[i] = c == 'X' ? 'U' : c == 'Y' ? 'V' : 'W';
+                break;
+            }
+        }
+    }
+}
+
+void NCInput::ConvertDelimitedLine(std::string& block, std::string_view s41)
+{
+    static constexpr std::string_view Letters = "XYZJFM";
+    const char kind = s41.empty() ? '\0' : static_cast<char>(std::toupper(static_cast<unsigned char>(s41[0])));
+    const char delimiter = kind == 'C' ? ',' : kind == 'T' ? '\t' : '\0';
+    block.insert(0, "N");
+    if (delimiter == '\0')
+        return;
+    std::size_t field = 0;
+    for (std::size_t at = block.find(delimiter); at != std::string::npos; at = block.find(delimiter, at)) {
+        if (field == Letters.size()) {
+            block.erase(at); // no letter is left for further fields
+            break;
+        }
+        if (at + 1 < block.size() && block[at + 1] == delimiter)
+            block.erase(at, 1);
+        else
+            block[at] = Letters[field];
+        ++field;
+    }
+}
+
+// ---- Splitting sub-programs --------------------------------------------------------
+
+void NCInput::SplitSubPrograms()
+{
+    TRunState& s = m_state;
+    if (s.TypedEntry || s.SubSplit)
+        return;
+    s.SubSplit = true;
+    if (s.WorkCopyOpen)
+        CloseNCFile();
+    if (m_services.listing)
+        m_services.listing->WriteTapeSummary();
+
+    platform::LineReader source;
+    if (source.open(s.NCFileName)) {
+        std::string line;
+        while (source.readLine(line))
+            if (occurs(line, "M30") || occurs(line, "M02") || occurs(line, "M2"))
+                break;
+        const std::string savedBlock = s.Block;
+        while (source.readLine(line)) {
+            if (!line.empty() && line[0] == ':')
+                line[0] = 'O';
+            if (line.empty() || line[0] != 'O')
+                continue;
+            s.Block = line;
+            ReadWordValue("O", FormatTrailing, 4, 0);
+            const auto number = platform::truncToInt(s.WordValue);
+            if (number <= 0)
+                continue;
+            const std::string name = platform::format("O%.4d.SUB", {static_cast<long long>(number)});
+            platform::LineWriter sub;
+            if (!sub.create(name))
+                showError("Cannot Create [" + name + "]");
+            while (source.readLine(line)) {
+                sub.writeLine(line);
+                if (occurs(line, "M99") || occurs(line, "M30"))
+                    break;
+            }
+            if (sub.isOpen() && !sub.close())
+                showError("Error Writing [" + name + "]");
+        }
+        s.Block = savedBlock;
+    }
+    s.KeepFileName = true;
+    OpenNCFile(s.NCFileName);
+    s.EndOfProgram = false;
+}
+
+} // namespace vork

@@ -1,0 +1,186 @@
+#include "analyzer/engine/machine_setup.h"
+
+#include "platform/textfile.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using vork::TMachineSetup;
+
+struct ViewRecorder : vork::MachineTypeListener {
+    std::vector<bool> calls;
+    void machineLoaded(bool lathe) override { calls.push_back(lathe); }
+};
+
+TMachineSetup loaded(const std::vector<std::string>& lines)
+{
+    TMachineSetup m;
+    vork::LoadMachineLines(m, "T.MCH", lines);
+    return m;
+}
+
+TEST(MachineSetupRead, LineRules)
+{
+    EXPECT_EQ(loaded({"I    1 2.7"}).I(1), 2);
+    EXPECT_EQ(loaded({"I   86 -3.9"}).I(86), -3);
+    EXPECT_EQ(loaded({"I12    7"}).I(12), 7);                        // index anywhere in columns 2..6
+    EXPECT_EQ(loaded({"I\t   4x9"}).I(4), 9);                        // column 7 is not looked at
+    EXPECT_EQ(loaded({"I    5 1e12"}).I(5), 2147483647);             // saturates, never overflows
+    EXPECT_EQ(loaded({"i    1 2", "", ";I    1 2", "I    1 abc"}).I(1), 0);
+    EXPECT_EQ(loaded({"I    2 1" + std::string(72, ' ') + "5"}).I(2), 1); // only 80 characters count
+    EXPECT_DOUBLE_EQ(loaded({"R   37 0.00100"}).R(37), 0.001);
+    EXPECT_EQ(loaded({"S    1 ABCDEFGHIJK"}).S(1), "ABCDEFGH");
+    EXPECT_EQ(loaded({"S   17 XNONE"}).S(17), "NONE");
+    EXPECT_EQ(loaded({"S   17 none"}).S(17), "none");
+    EXPECT_EQ(loaded({"S    3 Z", "S    3"}).S(3), "");
+    EXPECT_EQ(loaded({"S   24  ( "}).S(24), " ( ");
+    EXPECT_EQ(loaded({"I    7 1", "I    7 5"}).I(7), 5);           // a later line wins
+}
+
+TEST(MachineSetupRead, IndexesOutsideTheTablesAreSkipped)
+{
+    const TMachineSetup m = loaded({"I  151 5", "I    0 5", "R   76 5", "S   -1 X", "S  1x1 X", "I 99999999999 1"});
+    for (int v : m.Ints)
+        EXPECT_EQ(v, 0);
+    for (double v : m.Reals)
+        EXPECT_EQ(v, 0.0);
+    for (const auto& s : m.Strs)
+        EXPECT_EQ(s, "");
+}
+
+TEST(MachineSetupRead, PostOptionRules)
+{
+    for (const char* line : {"I  126 10", "I  126 -9999", "I  126 -1"}) {
+        const TMachineSetup m = loaded({line});
+        EXPECT_EQ(m.I(126), 0) << line;
+        EXPECT_EQ(m.PostOption, 0) << line;
+    }
+    const TMachineSetup bendix = loaded({"I  126 1", "S   10 Q", "S   24 (", "S   25 )"});
+    EXPECT_EQ(bendix.PostOption, 1);
+    EXPECT_EQ(bendix.S(10), "R");
+    EXPECT_EQ(bendix.S(24), "");
+    EXPECT_EQ(bendix.S(25), "");
+    EXPECT_EQ(loaded({"I  126 7"}).PostOption, 7);
+}
+
+TEST(MachineSetupRead, PartialFileOverlaysTheLoadedMachineAndSwitchesTheView)
+{
+    testsupport::TempFolder folder;
+    vork::MachineSetupWorkingCopy mill;
+    mill.SetDefaults();
+    ASSERT_TRUE(vork::WriteMachineFile(mill, folder.file("MILL.MCH")));
+    folder.write("LATHE.MCH", "I    1 2\n");
+
+    TMachineSetup m;
+    ViewRecorder view;
+    ASSERT_TRUE(vork::LoadMachineFile(m, folder.file("MILL.MCH"), &view));
+    ASSERT_TRUE(vork::LoadMachineFile(m, folder.file("LATHE.MCH"), &view));
+    EXPECT_EQ(view.calls, (std::vector<bool>{false, true}));
+    EXPECT_EQ(m.FileName, folder.file("LATHE.MCH"));
+    EXPECT_EQ(m.I(1), 2);
+    EXPECT_EQ(m.I(15), 90);
+    EXPECT_EQ(m.S(1), "X");
+    EXPECT_DOUBLE_EQ(m.R(10), 999.99988);
+
+    // A missing file is reported and changes nothing, not even the file name.
+    EXPECT_FALSE(vork::LoadMachineFile(m, folder.file("NOPE.MCH"), &view));
+    EXPECT_EQ(m.FileName, folder.file("LATHE.MCH"));
+    EXPECT_EQ(view.calls.size(), 2u);
+}
+
+TEST(MachineSetupWrite, DefaultsLayoutAndRoundTrip)
+{
+    vork::MachineSetupWorkingCopy copy;
+    copy.SetDefaults();
+    const auto lines = vork::FormatMachineFile(copy);
+    ASSERT_EQ(lines.size(), 300u);
+    EXPECT_EQ(lines[0], "I    1 1");
+    EXPECT_EQ(lines[2], "I    3 -9999");
+    EXPECT_EQ(lines[150], "R    1 1.00000");
+    EXPECT_EQ(lines[159], "R   10 999.99988");
+    EXPECT_EQ(lines[186], "R   37 0.00100");
+    EXPECT_EQ(lines[208], "R   59 -9999.00000");
+    EXPECT_EQ(lines[225], "S    1 X");
+    EXPECT_EQ(lines[241], "S   17 NONE");
+    EXPECT_EQ(lines[266], "S   42 NONE");
+
+    testsupport::TempFolder folder;
+    ASSERT_TRUE(vork::WriteMachineFile(copy, folder.file("D.MCH")));
+    const std::string bytes = folder.read("D.MCH");
+    EXPECT_EQ(bytes.substr(0, 10), "I    1 1\r\n");
+    EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
+
+    vork::MachineSetupWorkingCopy back; // read over a copy of other values
+    back.mach_int.fill(7);
+    back.mach_int[0] = 0;
+    ASSERT_TRUE(vork::ReadMachineFile(back, folder.file("D.MCH")));
+    EXPECT_EQ(back.mach_int, copy.mach_int);
+    EXPECT_EQ(back.Mach_real, copy.Mach_real);
+    EXPECT_EQ(back.Mach_Str, copy.Mach_Str);
+
+    // The same file with LF line ends reads the same.
+    std::string lf;
+    for (const auto& l : lines)
+        lf += l + "\n";
+    folder.write("LF.MCH", lf);
+    vork::MachineSetupWorkingCopy fromLf;
+    ASSERT_TRUE(vork::ReadMachineFile(fromLf, folder.file("LF.MCH")));
+    EXPECT_EQ(fromLf.Mach_real, copy.Mach_real);
+}
+
+TEST(MachineSetupWrite, TheEditorNarrowsWhatTheAnalyzerKeeps)
+{
+    const std::vector<std::string> lines = {"I    5 40000", "I  126 10", "R    7 0.1"};
+    vork::MachineSetupWorkingCopy copy;
+    vork::ReadMachineLines(copy, lines);
+    EXPECT_EQ(copy.mach_int[5], 32767);
+    EXPECT_EQ(copy.mach_int[126], 10);
+    EXPECT_EQ(copy.Mach_real[7], 0.1f);
+    const TMachineSetup m = loaded(lines);
+    EXPECT_EQ(m.I(5), 40000);
+    EXPECT_DOUBLE_EQ(m.R(7), 0.1);
+}
+
+TEST(MachineSetupDictionary, EveryParameterOnceWithItsDefault)
+{
+    const auto& all = vork::SetupParameters();
+    ASSERT_EQ(all.size(), 300u);
+    EXPECT_EQ(vork::SetupParameter('I', 150).index, 150);
+    EXPECT_EQ(vork::SetupParameter('R', 1).table, 'R');
+    EXPECT_EQ(vork::SetupParameter('S', 75).index, 75);
+    EXPECT_STREQ(vork::SetupParameter('I', 25).question, "-G- Code for GOHOME");
+    EXPECT_STREQ(vork::SetupParameter('S', 31).punchQuestion, " Alpha character for rotating tool Axis");
+    EXPECT_EQ(vork::SetupParameter('I', 131).punchGroup, vork::SetupGroup::MachineType);
+    EXPECT_EQ(vork::SetupParameter('R', 22).machineTypes, vork::MillBit | vork::LatheBit);
+    EXPECT_STREQ(vork::SetupParameter('R', 22).condition, "I79 >= 1");
+    EXPECT_EQ(vork::SetupParameter('I', 140).group, vork::SetupGroup::NotAsked);
+    EXPECT_EQ(vork::ThreadLeadRegisterWords("K"), "for the Thread lead register");
+    EXPECT_EQ(vork::ThreadLeadRegisterWords("I"), "for the -I- & -K- registers");
+    EXPECT_EQ(vork::RotaryIndexQuestion("B"), "Time to Index -B- Axis 360 Degrees");
+}
+
+TEST(MachineSetupExamples, LoadAndWriteBackIdentically)
+{
+    for (const char* name : {"MILL.MCH", "LATHE.MCH"}) {
+        const std::string path = std::string(MRW_SOURCE_DIR) + "/examples/" + name;
+        const auto original = platform::readFileBytes(path);
+        ASSERT_TRUE(original) << name;
+        vork::MachineSetupWorkingCopy copy;
+        ASSERT_TRUE(vork::ReadMachineFile(copy, path));
+        testsupport::TempFolder folder;
+        ASSERT_TRUE(vork::WriteMachineFile(copy, folder.file(name)));
+        EXPECT_EQ(folder.read(name), *original) << name;
+
+        TMachineSetup m;
+        ViewRecorder view;
+        ASSERT_TRUE(vork::LoadMachineFile(m, path, &view));
+        EXPECT_EQ(view.calls, std::vector<bool>{std::string(name) == "LATHE.MCH"});
+    }
+}
+
+} // namespace

@@ -1,0 +1,310 @@
+#include "analyzer/engine/nc_input.h"
+
+#include "analyzer/engine/run_state.h"
+#include "platform/folders.h"
+#include "platform/paths.h"
+#include "run_fakes.h"
+#include "support/scripted_prompter.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using runtest::defaultMachine;
+
+struct CountingErrors : vork::ErrorReporter {
+    std::vector<int> errors;
+    void ReportNCError(int n) override { errors.push_back(n); }
+};
+
+// One run's input side over a machine, with recording services.
+struct Session {
+    vork::TMachineSetup machine;
+    vork::TRunState state;
+    testsupport::ScriptedPrompter prompter;
+    testsupport::NullPump pump;
+    runtest::RecordingCodeList codeList;
+    runtest::RecordingDrawing drawing;
+    CountingErrors errors;
+    vork::RunServices services;
+    vork::NCInput input{state, machine, services};
+
+    explicit Session(const std::vector<std::string>& changes = {}) : machine(defaultMachine(changes))
+    {
+        services.prompter = &prompter;
+        services.pump = &pump;
+        services.codeList = &codeList;
+        services.drawing = &drawing;
+        services.errors = &errors;
+        state.DataFileOn = false;
+    }
+
+    // What the run loop does around each fetch: the raw block becomes the previous one;
+    // a pause in typed entry ends the segment.
+    std::vector<std::string> runAll()
+    {
+        std::vector<std::string> blocks;
+        for (;;) {
+            input.ReadNextBlock();
+            if (state.EndOfProgram)
+                return blocks;
+            blocks.push_back(state.Block);
+            state.PrevBlock = state.RawBlock;
+            if (state.SegmentEnd)
+                return blocks;
+        }
+    }
+
+    double word(const std::string& block, const char* address, int format, int left, int right)
+    {
+        state.Block = block;
+        input.ReadWordValue(address, format, left, right);
+        return state.WordFound ? state.WordValue : -12345.0;
+    }
+};
+
+TEST(ReadWordValue, NumberFormats)
+{
+    const struct {
+        const char* block;
+        const char* address;
+        int format, left, right;
+        double value;
+    } cases[] = {
+        {"X1.5", "X", 0, 3, 4, 1.5},
+        {"X15", "X", 1, 3, 4, 150.0},
+        {"X15", "X", 2, 3, 4, 0.0015},
+        {"X-15", "X", 2, 3, 4, -0.0015},
+        {"X15", "X", 3, 3, 4, 0.0015},
+        {"X 1. 5 Y2", "X", 0, 3, 4, 1.5},
+        {"X5", "X", 1, 2, 4, 50.0},
+        {"X123456", "X", 1, 3, 4, 123.456},
+        {"X+1.5", "X", 0, 3, 4, 1.5},
+        {"X.5", "X", 0, 3, 4, 0.5},
+        {"X5.", "X", 0, 3, 4, 5.0},
+        {"X", "X", 0, 3, 4, 0.0},
+        {"G01X", "X", 0, 3, 4, 0.0},
+        {"X1.2.3", "X", 0, 3, 4, 1.2},
+        {"Y1", "X", 0, 3, 4, -12345.0},
+        {"L3", "L", 2, 2, 0, 3.0},
+        {"X15", "X", 1, -9999, -9999, 0.15},
+        {"G84.1", "G", 0, 2, 2, 84.1},
+    };
+    Session s;
+    for (const auto& c : cases)
+        EXPECT_DOUBLE_EQ(s.word(c.block, c.address, c.format, c.left, c.right), c.value) << c.block;
+    EXPECT_TRUE(s.errors.errors.empty());
+}
+
+TEST(ReadWordValue, MixedFormatAndBadFormat)
+{
+    Session mixed({"I  105 0"});
+    EXPECT_DOUBLE_EQ(mixed.word("X15", "X", 0, 3, 4), 0.0015);
+    EXPECT_DOUBLE_EQ(mixed.word("X1.5", "X", 0, 3, 4), 1.5);
+    EXPECT_DOUBLE_EQ(mixed.word("S1500", "S", 0, 4, 4), 1500.0);
+    EXPECT_DOUBLE_EQ(mixed.word("T12", "T", 0, 4, 4), 12.0);
+    EXPECT_DOUBLE_EQ(mixed.word("G01", "G", 0, 2, 2), 1.0);
+
+    Session s;
+    EXPECT_DOUBLE_EQ(s.word("Z1.5", "Z", 2, 3, 4), 0.0015);
+    EXPECT_EQ(s.errors.errors, std::vector<int>{8});
+    EXPECT_EQ(s.state.BadFormatLetter, 'Z');
+}
+
+TEST(BlockText, StripGWordAndControlRewrites)
+{
+    Session s;
+    s.state.Block = "G84.1 X1.5";
+    s.input.StripGWord();
+    EXPECT_EQ(s.state.Block, ".1 X1.5");
+    s.state.Block = "N5 G-01X1";
+    s.input.StripGWord();
+    EXPECT_EQ(s.state.Block, "N5 X1");
+
+    const struct {
+        const char* in;
+        const char* out;
+    } slashes[] = {{"X1.0/", "U1.0"}, {"x1y2/z3/", "x1V2W3"}, {"N1/", "N1"}, {"X1/Y2", "U1Y2"}};
+    for (const auto& c : slashes) {
+        std::string b = c.in;
+        vork::NCInput::SlashToIncremental(b);
+        EXPECT_EQ(b, c.out) << c.in;
+    }
+    const struct {
+        const char* in;
+        const char* s41;
+        const char* out;
+    } delimited[] = {
+        {"10,1.5,2,,,100", "C", "N10X1.5Y2F100"},
+        {"10\t1.5\t2", "t", "N10X1.5Y2"},
+        {"1,2,3,4,5,6,7,8", "C", "N1X2Y3Z4J5F6M7"},
+        {"10,1.5", "NONE", "N10,1.5"},
+    };
+    for (const auto& c : delimited) {
+        std::string b = c.in;
+        vork::NCInput::ConvertDelimitedLine(b, c.s41);
+        EXPECT_EQ(b, c.out) << c.in;
+    }
+    EXPECT_EQ(vork::NCInput::DifFileNameFor("/jobs/v1.2/PART.TAP"), "/jobs/v1.2/PART.DIF");
+    EXPECT_EQ(vork::NCInput::DifFileNameFor("/jobs/v1.2/PART"), "/jobs/v1.2/PART.DIF");
+}
+
+TEST(ReadNextBlock, CleaningAndDirectives)
+{
+    testsupport::TempFolder folder;
+    folder.write("P.TAP", "(ONLY A COMMENT)\r\n"
+                          "G01 (A) Y2. (B)\r\n"
+                          "X1 DRAW\r\n"
+                          "X1 $ OPERATOR NOTE\r\n"
+                          "<T1.5\r\n"
+                          "<D2\r\n"
+                          "<X1Y2S.2>HOLE A\r\n"
+                          "<Q\r\n");
+    Session s;
+    s.state.Feed = 4.0;
+    s.input.OpenNCFile(folder.file("P.TAP"));
+    const auto blocks = s.runAll();
+    EXPECT_EQ(blocks, (std::vector<std::string>{"", "G01  Y2. (B)", "", "X1 ", " ", " ", " ", " "}));
+    EXPECT_DOUBLE_EQ(s.state.SegTime, 1.5 + 0.5);
+    EXPECT_EQ(s.drawing.calls, (std::vector<std::string>{"label 1 2 0.2 HOLE A", "M 0 0 0"}));
+    EXPECT_EQ(s.codeList.lines.size(), 8u);
+    EXPECT_EQ(s.codeList.lines[1], "G01 (A) Y2. (B)");
+
+    // With no feed a distance adds no time (and no infinity).
+    Session noFeed;
+    folder.write("D.TAP", "<D2\r\n");
+    noFeed.input.OpenNCFile(folder.file("D.TAP"));
+    noFeed.runAll();
+    EXPECT_EQ(noFeed.state.SegTime, 0.0);
+}
+
+TEST(ReadNextBlock, CodeListKeeps25Lines)
+{
+    testsupport::TempFolder folder;
+    std::string text;
+    for (int i = 1; i <= 30; ++i)
+        text += "N" + std::to_string(i) + "\r\n";
+    folder.write("P.TAP", text);
+    Session s;
+    s.input.OpenNCFile(folder.file("P.TAP"));
+    s.runAll();
+    ASSERT_EQ(s.codeList.lines.size(), 25u);
+    EXPECT_EQ(s.codeList.lines.front(), "N6");
+    EXPECT_EQ(s.codeList.lines.back(), "N30");
+}
+
+TEST(WorkCopy, AFullReadKeepsEveryLineAndEditsReachTheFile)
+{
+    testsupport::TempFolder folder;
+    const std::string program = "%\r\nO1000\r\nN10 G00 X1. (RAPID)\r\nN20 G01 Y2. F10.\r\nN30 M30\r\n%\r\n";
+    folder.write("P.TAP", program);
+    Session s;
+    s.input.OpenNCFile(folder.file("P.TAP"));
+    EXPECT_TRUE(s.state.WorkCopyOpen);
+    for (;;) {
+        s.input.ReadNextBlock();
+        if (s.state.EndOfProgram)
+            break;
+        if (s.state.RawBlock == "N20 G01 Y2. F10.")
+            s.state.RawBlock = "N20 G01 Y2.5 F10."; // edited in the error dialog
+        s.state.PrevBlock = s.state.RawBlock;
+    }
+    EXPECT_FALSE(s.state.WorkCopyOpen);
+    EXPECT_EQ(folder.read("P.TAP"), "%\r\nO1000\r\nN10 G00 X1. (RAPID)\r\nN20 G01 Y2.5 F10.\r\nN30 M30\r\n%\r\n");
+    EXPECT_FALSE(platform::fileExists(folder.file("DV.TMP")));
+}
+
+TEST(WorkCopy, CloseInMidRunCopiesTheRest)
+{
+    testsupport::TempFolder folder;
+    const std::string program = "N10 X1.\r\nN20 X2.\r\nN30 X3.\r\nN40 X4.\r\n";
+    folder.write("P.TAP", program);
+    Session s;
+    s.input.OpenNCFile(folder.file("P.TAP"));
+    for (int i = 0; i < 2; ++i) {
+        s.input.ReadNextBlock();
+        s.state.PrevBlock = s.state.RawBlock;
+    }
+    EXPECT_TRUE(s.input.CloseNCFile());
+    EXPECT_EQ(folder.read("P.TAP"), program);
+}
+
+TEST(WorkCopy, AMissingWorkCopyLeavesTheProgramAlone)
+{
+    testsupport::TempFolder folder;
+    const std::string program = "N10 X1.\nN20 X2.\n";
+    folder.write("P.TAP", program);
+    Session s;
+    s.input.OpenNCFile(folder.file("P.TAP"));
+    s.input.ReadNextBlock();
+    std::remove(folder.file("DV.TMP").c_str());
+    EXPECT_FALSE(s.input.CloseNCFile());
+    EXPECT_EQ(folder.read("P.TAP"), program);
+    ASSERT_FALSE(s.prompter.shown.empty());
+    EXPECT_EQ(s.prompter.shown.back().text, "Error Writing Temp File\nNC File Left Unchanged");
+}
+
+TEST(TypedEntry, NumbersTypedLinesAndEndsAtAnAt)
+{
+    testsupport::TempFolder folder;
+    Session s;
+    s.prompter.inputs = {{true, "Y"}, {true, "G01 X1."}, {true, "Y2."}, {true, " "}};
+    s.input.OpenNCFile(folder.file("NEW.TAP"));
+    EXPECT_TRUE(s.state.TypedEntry);
+    EXPECT_EQ(s.state.SeqNumber, -10);
+    s.runAll(); // stops at the blank line: a pause
+    EXPECT_TRUE(s.state.SegmentEnd);
+    EXPECT_FALSE(s.state.EndOfProgram);
+    s.state.SegmentEnd = false;
+    s.prompter.inputs = {{true, "M30"}, {true, "@"}};
+    s.runAll();
+    EXPECT_TRUE(s.state.EndOfProgram);
+    EXPECT_FALSE(s.state.TypedEntry);
+    EXPECT_EQ(folder.read("NEW.TAP"), "N10G01 X1.\r\nN20Y2.\r\nN40M30\r\n");
+}
+
+TEST(SubPrograms, ALevelIsReadThreeTimesThenTheCallerGoesOn)
+{
+    testsupport::TempFolder folder;
+    folder.write("MAIN.TAP", "N10 M98 P12 L3\r\nN20 M30\r\n");
+    folder.write("O0012.TAP", "G91 X1.\r\nM99\r\n");
+    Session s;
+    s.input.OpenNCFile(folder.file("MAIN.TAP"));
+    s.input.ReadNextBlock();
+    ASSERT_EQ(s.state.Block, "N10 M98 P12 L3");
+    ASSERT_TRUE(s.input.EnterSubProgram(folder.file("O0012.TAP"), 3));
+    EXPECT_EQ(s.state.SubLevel, 1);
+    EXPECT_FALSE(s.input.EnterSubProgram(folder.file("O9999.TAP"), 1));
+    EXPECT_EQ(s.state.SubLevel, 1);
+    s.state.PrevBlock = s.state.RawBlock;
+    const auto blocks = s.runAll();
+    EXPECT_EQ(blocks, (std::vector<std::string>{"G91 X1.", "M99", "G91 X1.", "M99", "G91 X1.", "M99", "N20 M30"}));
+    EXPECT_EQ(s.state.SubLevel, 0);
+    // Sub-program lines never reach the main program.
+    EXPECT_EQ(folder.read("MAIN.TAP"), "N10 M98 P12 L3\r\nN20 M30\r\n");
+}
+
+TEST(SubPrograms, SplitWritesEachSubProgramToItsOwnFile)
+{
+    testsupport::TempFolder folder;
+    const std::string before = platform::currentFolder();
+    ASSERT_TRUE(platform::setCurrentFolder(folder.path()));
+    folder.write("MAIN.TAP", "O1000\r\nG0 X1\r\nM30\r\nO0012\r\nG1 X2\r\nM99\r\n(NOTE)\r\n:0013\r\nG1 X3\r\nM99\r\n");
+    Session s;
+    s.input.OpenNCFile(folder.file("MAIN.TAP"));
+    s.input.SplitSubPrograms();
+    EXPECT_TRUE(s.state.SubSplit);
+    EXPECT_TRUE(s.state.WorkCopyOpen);
+    EXPECT_EQ(folder.read("O0012.SUB"), "G1 X2\r\nM99\r\n");
+    EXPECT_EQ(folder.read("O0013.SUB"), "G1 X3\r\nM99\r\n");
+    EXPECT_EQ(s.runAll().size(), 10u); // the reopened program runs from its start
+    ASSERT_TRUE(platform::setCurrentFolder(before));
+}
+
+} // namespace

@@ -1,0 +1,77 @@
+#pragma once
+// Recording stand-ins for what a run calls outside itself, for tests of the run.
+#include "analyzer/engine/machine_setup.h"
+#include "analyzer/engine/run_services.h"
+#include "platform/numbers.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace runtest {
+
+class RecordingCodeList : public vork::CodeList {
+public:
+    std::vector<std::string> lines;
+    int selected = 0;
+    void add(const std::string& line) override { lines.push_back(line); }
+    void removeFirst() override { lines.erase(lines.begin()); }
+    int count() const override { return static_cast<int>(lines.size()); }
+    void selectLast() override { ++selected; }
+    void clear() override { lines.clear(); }
+};
+
+// Records each drawing call as a line of text: "L 1 2 0" (line to), "M ..." (move to),
+// "C 3" (colour), "S 3" (line style), "label 1 2 0.125 TEXT", "arrow ...", "thread ...".
+class RecordingDrawing : public vork::RunDrawing {
+public:
+    std::vector<std::string> calls;
+    int color = 0;
+
+    static std::string num(double v) { return platform::formatShortest(v); }
+    void Moveto(double x, double y, double z) override { calls.push_back("M " + num(x) + " " + num(y) + " " + num(z)); }
+    void Lineto(double x, double y, double z) override { calls.push_back("L " + num(x) + " " + num(y) + " " + num(z)); }
+    void SetColor(int p) override
+    {
+        color = p;
+        calls.push_back("C " + std::to_string(p));
+    }
+    int GetColor() const override { return color; }
+    void Setlinestyle(int s) override { calls.push_back("S " + std::to_string(s)); }
+    void DrawArrow(double x, double y, double, double) override { calls.push_back("arrow " + num(x) + " " + num(y)); }
+    void DrawThread(double sx, double sy, double fx, double fy, double lead, bool) override
+    {
+        calls.push_back("thread " + num(sx) + " " + num(sy) + " " + num(fx) + " " + num(fy) + " " + num(lead));
+    }
+    void Drawlabel(double x, double y, double, double s, const std::string& text) override
+    {
+        calls.push_back("label " + num(x) + " " + num(y) + " " + num(s) + " " + text);
+    }
+    void Reset_Drawn_Extents() override { calls.push_back("reset extents"); }
+    void Get_Extents_Drawn(double& x, double& y, double& xx, double& yy, double) override { x = y = xx = yy = 0; }
+    void Set_Extents_To_Drawn(double) override { calls.push_back("fit extents"); }
+    void SetupCanvas() override {}
+    void ClearDisplay() override { calls.push_back("clear"); }
+
+    std::vector<std::string> only(char kind) const
+    {
+        std::vector<std::string> out;
+        for (const auto& c : calls)
+            if (c.size() > 1 && c[0] == kind && c[1] == ' ')
+                out.push_back(c);
+        return out;
+    }
+};
+
+// The analyzer's tables as a new machine in the editor would have them, changed by lines.
+inline vork::TMachineSetup defaultMachine(const std::vector<std::string>& changes = {})
+{
+    vork::MachineSetupWorkingCopy copy;
+    copy.SetDefaults();
+    vork::TMachineSetup m;
+    vork::LoadMachineLines(m, "DEFAULT.MCH", vork::FormatMachineFile(copy));
+    vork::LoadMachineLines(m, "DEFAULT.MCH", changes);
+    return m;
+}
+
+} // namespace runtest
