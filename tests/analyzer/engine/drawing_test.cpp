@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <unistd.h>
 
 using namespace vork;
 using drawingtest::Window;
@@ -359,4 +360,21 @@ TEST(DrawingTest, DisplayFileFailuresAreReported)
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "Unable to write to /nonexistent-folder/deeper/DVW.DI~");
     EXPECT_EQ(win.lastFileError(), prompter.shown[0].text);
+}
+
+TEST(DrawingTest, WritesOntoAFullDiskAreReportedOnce)
+{
+    testsupport::TempFolder folder;
+    ASSERT_EQ(symlink("/dev/full", folder.file("DVW.DI~").c_str()), 0);
+    testsupport::ScriptedPrompter prompter;
+    Window w;
+    w.win.setPrompter(&prompter);
+    w.win.SetDfDir(folder.path());
+    ASSERT_TRUE(w.win.OpenDisplayFile());
+    for (int i = 0; i < 1000 && w.win.dfopen; ++i)
+        w.win.Lineto(w.canvas, i % 4, 1, 0);
+    EXPECT_FALSE(w.win.dfopen);
+    w.win.Lineto(w.canvas, 0, 0, 0);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "Unable to write to " + folder.file("DVW.DI~"));
 }
