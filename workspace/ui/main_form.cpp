@@ -1,5 +1,7 @@
 #include "workspace/ui/main_form.h"
 
+#include "dnc/ui/dnc_terminal.h"
+
 #include "workspace/engine/activity_log.h"
 #include "workspace/engine/editor_file.h"
 #include "workspace/engine/handoff.h"
@@ -733,6 +735,12 @@ void TMainForm::NCCodeSetup1Click()
     if (!checkRight(mrw::rights::ChangeSystemSettings))
         return;
     mrw::WriteActivityLog("Modify System Settings");
+    if (dncTerminalShowing()) {
+        m_prompter->message("Marrowin", "Command Not Avaiable While DNC is Active");
+        m_dncTerminal->raise();
+        m_dncTerminal->activateWindow();
+        return;
+    }
     const bool ok = m_dialogs.machineSetup ? m_dialogs.machineSetup(this)
                                            : setupDialog()->exec() == QDialog::Accepted;
     if (ok)
@@ -749,7 +757,19 @@ void TMainForm::Go1Click()
         return;
     }
     mrw::WriteActivityLog("DNC Terminal: Machine Name [" + m_globals.CurrentMachineName + "]");
-    commandNotAvailable("The DNC terminal");
+    dncTerminal()->Go(m_remoteStart);
+}
+
+dnc::TMDNCTERM* TMainForm::dncTerminal()
+{
+    if (!m_dncTerminal)
+        m_dncTerminal = new dnc::TMDNCTERM(*this, m_globals, m_settings, m_prompter, this);
+    return m_dncTerminal;
+}
+
+bool TMainForm::dncTerminalShowing() const
+{
+    return m_dncTerminal && m_dncTerminal->isVisible();
 }
 
 void TMainForm::SpeedButton11Click()

@@ -29,6 +29,9 @@ class TMdiAbout;
 namespace mrw {
 class TMRWSetupDlg;
 }
+namespace dnc {
+class TMDNCTERM;
+}
 class TMrwSettingsDlg;
 class TNcinfoDlg;
 class TPickCharDlg;
@@ -147,6 +150,8 @@ public:
     TNcinfoDlg* ncinfoDialog();
     TMdiAbout* aboutDialog();
     mrw::TMRWSetupDlg* setupDialog();
+    dnc::TMDNCTERM* dncTerminal();
+    bool dncTerminalShowing() const;
     // The results window shows the text of a file (the setup report).
     void showFileInResultsWindow(const std::string& path);
 
@@ -201,4 +206,5 @@ private:
     TNcinfoDlg* m_ncinfoDlg = nullptr;
     TMdiAbout* m_aboutDlg = nullptr;
     mrw::TMRWSetupDlg* m_setupDlg = nullptr;
+    dnc::TMDNCTERM* m_dncTerminal = nullptr;
 };

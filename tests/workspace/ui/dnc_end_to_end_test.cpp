@@ -15,6 +15,7 @@
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
 
+#include <stdexcept>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -39,16 +40,13 @@ public:
     QString saveFile(QWidget*, const QString&, const QString&, const QString&, const QString&) override { return {}; }
 };
 
-// The terminal that "&Go" shows. Until the main window makes one itself, it is made here
-// exactly as "&Go" is to make it: once, as a window of the main window.
-dnc::TMDNCTERM& goToTerminal(TMainForm& form, platform::Prompter& prompter)
+// The terminal that "&Go" shows: made once, as a window of the main window.
+dnc::TMDNCTERM& goToTerminal(TMainForm& form)
 {
     form.Go1Click();
     dnc::TMDNCTERM* terminal = form.findChild<dnc::TMDNCTERM*>();
-    if (!terminal) {
-        terminal = new dnc::TMDNCTERM(form, mrw::workspaceGlobals(), form.settings(), &prompter, &form);
-        terminal->Go(form.remoteStart());
-    }
+    if (!terminal)
+        throw std::runtime_error("\"&Go\" showed no terminal");
     return *terminal;
 }
 
@@ -84,7 +82,7 @@ TEST(DncEndToEnd, ExampleProgramFromTheEditorReachesTheSimulatedControl)
         ASSERT_NE(form.activeChild(), nullptr);
         EXPECT_EQ(form.machineSelector()->currentText(), "Mill 1");
 
-        dnc::TMDNCTERM& terminal = goToTerminal(form, prompter);
+        dnc::TMDNCTERM& terminal = goToTerminal(form);
         ASSERT_TRUE(terminal.session().portOpened());
         EXPECT_EQ(terminal.session().currentMachine().Name, "Mill 1");
 

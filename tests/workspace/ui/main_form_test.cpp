@@ -1,4 +1,5 @@
 #include "workspace/ui/main_form.h"
+#include "dnc/ui/dnc_terminal.h"
 #include "workspace/ui/mdi_child.h"
 #include "workspace/ui/nc_lexer.h"
 #include "workspace/ui/nc_viewer.h"
@@ -463,7 +464,7 @@ TEST_F(MainFormTest, SecurityAsksForALoginAndRefusedRightsStopCommands)
     EXPECT_TRUE(form->children().isEmpty());
     EXPECT_TRUE(shown("Insufficient Priviliges for this Function"));
     form->Go1Click();
-    EXPECT_TRUE(shown("The DNC terminal is not available"));
+    EXPECT_NE(form->findChild<dnc::TMDNCTERM*>(), nullptr);
 
     const std::string log = program.read("MRWDNC.LOG");
     for (const char* line : {"-- System Startup --", "Failed Attempt to Edit Files\r\n",
@@ -608,12 +609,24 @@ TEST_F(MainFormTest, MachineSetupOpensAndItsReportGoesToTheResultsWindow)
     EXPECT_EQ(f.children().size(), 1);
 }
 
+TEST_F(MainFormTest, MachineSetupIsRefusedWhileTheDncTerminalShows)
+{
+    TMainForm& f = start();
+    f.Go1Click();
+    auto* terminal = f.findChild<dnc::TMDNCTERM*>();
+    ASSERT_NE(terminal, nullptr);
+    EXPECT_TRUE(terminal->isVisible());
+    f.NCCodeSetup1Click();
+    EXPECT_TRUE(shown("Command Not Avaiable While DNC is Active"));
+    EXPECT_FALSE(f.setupDialog()->isVisible());
+}
+
 TEST_F(MainFormTest, RemoteStartSelectsTheMachineAndEnds)
 {
     TMainForm& f = start({"CNCREMOTE", "Lathe 1"});
     EXPECT_EQ(mrw::workspaceGlobals().CurrentMachineName, "Lathe 1");
     EXPECT_EQ(f.machineSelector()->currentText(), "Lathe 1");
-    EXPECT_TRUE(shown("The DNC terminal is not available"));
+    EXPECT_NE(f.findChild<dnc::TMDNCTERM*>(), nullptr);
     EXPECT_FALSE(f.isVisible());
     EXPECT_EQ(mrw::editorHost(), &f);
 }
