@@ -1,0 +1,254 @@
+#include "analyzer/engine/pending_services.h"
+
+#include "analyzer/engine/expression.h"
+#include "analyzer/engine/mathlib.h"
+#include "analyzer/engine/run_state.h"
+#include "platform/numbers.h"
+
+namespace vork {
+
+namespace {
+
+// Keeps the pen colour; draws nowhere.
+class NullDrawing : public RunDrawing {
+public:
+    void Moveto(double, double, double) override {}
+    void Lineto(double, double, double) override {}
+    void SetColor(int p) override { m_color = p; }
+    int GetColor() const override { return m_color; }
+    void Setlinestyle(int) override {}
+    void DrawArrow(double, double, double, double) override {}
+    void DrawThread(double, double, double, double, double, bool) override {}
+    void Drawlabel(double, double, double, double, const std::string&) override {}
+    void Reset_Drawn_Extents() override {}
+    void Get_Extents_Drawn(double& x, double& y, double& xx, double& yy, double) override { x = y = xx = yy = 0; }
+    void Set_Extents_To_Drawn(double) override {}
+    void SetupCanvas() override {}
+    void ClearDisplay() override {}
+
+private:
+    int m_color = 0;
+};
+
+class NoToolImage : public ToolImage {
+public:
+    void ResetToolImage() override {}
+    void ForgetLastPosition() override {}
+    void ShowToolImage(bool, double, double, double, bool) override {}
+};
+
+// No operations: every tool draws in the next colour and writes no motion records.
+class NoOperations : public OperationTable {
+public:
+    int Tooltoopnum(double, bool) const override { return -1; }
+    int CurrentOpcolor(int) const override { return 1; }
+    void SetCurrentTIM(int) override {}
+    int OperationNumber(int) const override { return -1; }
+    OperationHome Home(int) const override { return {}; }
+};
+
+// Says once in the code list that a kind of move is only drawn as a straight line.
+class StraightMoves {
+public:
+    StraightMoves(TRunState& state, RunServices& services) : m_state(state), m_services(services) {}
+
+protected:
+    void lineToEnd(const char* note)
+    {
+        if (!m_noted && m_services.codeList && !m_state.NoDisplay) {
+            m_services.codeList->add(note);
+            m_noted = true;
+        }
+        if (m_services.drawing) {
+            m_services.drawing->Setlinestyle(0);
+            m_services.drawing->Lineto(m_state.CurX, m_state.CurY, m_state.CurZ);
+        }
+    }
+    TRunState& m_state;
+    RunServices& m_services;
+
+private:
+    bool m_noted = false;
+};
+
+class StraightArcs : public ArcInterpolation, StraightMoves {
+public:
+    using StraightMoves::StraightMoves;
+    void CircularInterpolation() override
+    {
+        lineToEnd("!Arcs are not interpolated: drawn as straight lines");
+        m_state.MoveLength = Distance2D(m_state.PrevX, m_state.PrevY, m_state.CurX, m_state.CurY);
+    }
+};
+
+class StraightCycles : public CycleRoutines, StraightMoves {
+public:
+    using StraightMoves::StraightMoves;
+    void DrillCycle() override { lineToEnd("!Canned cycles are not simulated: drawn to the hole position"); }
+    void ThreadCycle() override { lineToEnd("!Thread cycles are not simulated: drawn as straight lines"); }
+    void RotaryMoveTime() override {}
+    void DrawCAxisWrap() override { lineToEnd("!C-axis moves are drawn as straight lines"); }
+    void RotatePointForRotaryAxes(double& xr, double& yr, double& zr, double x, double y, double z) override
+    {
+        xr = x;
+        yr = y;
+        zr = z;
+    }
+};
+
+// Times are not estimated: every time stays 0.
+class NoTimes : public TimeModel {
+public:
+    void ResetTimes() override {}
+    void BlockTime() override {}
+    void BookSegment() override {}
+};
+
+class NoReadouts : public Readouts {
+public:
+    void UpdateReadouts(bool) override {}
+};
+
+class NoListing : public DataListing {
+public:
+    void WriteDataLine() override {}
+    void WriteTapeSummary() override {}
+};
+
+class NoDxf : public DxfOutput {
+public:
+    bool DxfOutputOn() const override { return false; }
+    void WriteOutputElement(int, double, double, double, double, double, double) override {}
+};
+
+class NoFixtures : public FixtureDisplay {
+public:
+    void RestartEntityCounters() override {}
+    void DrawFixture() override {}
+};
+
+// Asks in an input box until the answer is an expression that evaluates.
+class PrompterNumbers : public NumberPrompt {
+public:
+    explicit PrompterNumbers(platform::Prompter*& prompter) : m_prompter(prompter) {}
+    bool InputNumber(const std::string& prompt, double defaultValue, double& value) override
+    {
+        if (!m_prompter)
+            return false;
+        std::string answer = platform::formatFixed(defaultValue, 4);
+        for (;;) {
+            if (!m_prompter->inputString("Input", prompt, answer))
+                return false;
+            std::string text = answer.empty() ? "0.0" : answer;
+            UpperCaseInPlace(text);
+            const ExpressionResult r = EvaluateExpression(text);
+            if (r.ok()) {
+                value = r.value;
+                return true;
+            }
+            answer = MarkErrorPosition(text, r.position, " >>");
+            m_prompter->message("Warning", "Error in Expression      \r\r" + EvalErrorText(r.code) + "\r\r" + answer,
+                                platform::MessageKind::Warning, platform::Buttons::Ok);
+        }
+    }
+
+private:
+    platform::Prompter*& m_prompter;
+};
+
+} // namespace
+
+PrompterErrorReporter::PrompterErrorReporter(TRunState& state, RunSettings& settings, platform::Prompter*& prompter)
+    : m_state(state), m_settings(settings), m_prompter(prompter)
+{
+}
+
+void PrompterErrorReporter::ReportNCError(int n)
+{
+    TRunState& s = m_state;
+    if (!m_settings.Edit || n == 10 || !m_prompter) {
+        s.Retry = false;
+        return;
+    }
+    s.Retry = n != 13;
+    const std::string message = "NC error " + std::to_string(n);
+    const platform::Button answer = m_prompter->message("NC-Code Error", message + "\n" + s.RawBlock,
+                                                        platform::MessageKind::Error,
+                                                        platform::Buttons::AbortRetryIgnore);
+    if (answer == platform::Button::Abort) {
+        s.SegmentEnd = true;
+        s.Retry = false;
+        m_settings.Skip = false;
+        return;
+    }
+    if (answer == platform::Button::Retry) {
+        std::string edited = s.RawBlock;
+        if (m_prompter->inputString("NC-Code Error", message, edited))
+            s.RawBlock = edited;
+    }
+    s.Block = s.RawBlock;
+    if (n == 13)
+        s.PrevBlock = s.RawBlock;
+    if (answer == platform::Button::Ignore)
+        s.Retry = false;
+    if (s.Retry) {
+        s.Mode = s.LastMode;
+        s.CurX = s.PrevX;
+        s.CurY = s.PrevY;
+        s.CurZ = s.PrevZ;
+    }
+}
+
+struct PendingServices::Parts {
+    Parts(TRunState& state, RunSettings& settings)
+        : arcs(state, services), cycles(state, services), errors(state, settings, services.prompter),
+          numbers(services.prompter)
+    {
+    }
+    RunServices services; // the completed set the stand-ins draw and report through
+    NullDrawing drawing;
+    NoToolImage toolImage;
+    NoOperations operations;
+    StraightArcs arcs;
+    StraightCycles cycles;
+    NoTimes times;
+    PrompterErrorReporter errors;
+    NoReadouts readouts;
+    NoListing listing;
+    NoDxf dxf;
+    NoFixtures fixtures;
+    PrompterNumbers numbers;
+};
+
+PendingServices::PendingServices(TRunState& state, RunSettings& settings)
+    : m_parts(std::make_unique<Parts>(state, settings))
+{
+}
+
+PendingServices::~PendingServices() = default;
+
+RunServices PendingServices::complete(const RunServices& given)
+{
+    Parts& p = *m_parts;
+    RunServices s = given;
+    const auto fill = [](auto*& slot, auto* standIn) {
+        if (!slot)
+            slot = standIn;
+    };
+    fill(s.drawing, static_cast<RunDrawing*>(&p.drawing));
+    fill(s.toolImage, static_cast<ToolImage*>(&p.toolImage));
+    fill(s.operations, static_cast<OperationTable*>(&p.operations));
+    fill(s.arcs, static_cast<ArcInterpolation*>(&p.arcs));
+    fill(s.cycles, static_cast<CycleRoutines*>(&p.cycles));
+    fill(s.times, static_cast<TimeModel*>(&p.times));
+    fill(s.errors, static_cast<ErrorReporter*>(&p.errors));
+    fill(s.readouts, static_cast<Readouts*>(&p.readouts));
+    fill(s.listing, static_cast<DataListing*>(&p.listing));
+    fill(s.dxf, static_cast<DxfOutput*>(&p.dxf));
+    fill(s.fixtures, static_cast<FixtureDisplay*>(&p.fixtures));
+    fill(s.numbers, static_cast<NumberPrompt*>(&p.numbers));
+    p.services = s;
+    return s;
+}
+
+} // namespace vork

@@ -1,0 +1,51 @@
+#pragma once
+// One analyzer run as the main window drives it: the run state, the NC input, the motion
+// file and the block interpreter over a machine setup, with Start, Single and Stop.
+// Services that are not given get the plain stand-ins, so a run also goes headless.
+#include "analyzer/engine/interpreter.h"
+#include "analyzer/engine/motion_file.h"
+#include "analyzer/engine/nc_input.h"
+#include "analyzer/engine/pending_services.h"
+#include "analyzer/engine/run_services.h"
+#include "analyzer/engine/run_state.h"
+
+#include <string>
+
+namespace vork {
+
+struct TMachineSetup;
+
+class RunSession {
+public:
+    // The motion file VORK.MOT and the data listing NCCODE.DAT are kept in workFolder;
+    // with no folder there is neither.
+    RunSession(TMachineSetup& setup, const RunServices& services, const std::string& workFolder);
+
+    // A program loaded for a fresh run (a missing file starts typed entry).
+    void LoadFile(const std::string& ncFileName);
+    // Start: runs on (a fresh run when one is pending); while a run is active it only
+    // releases the waiting loop.
+    void Start();
+    // Single: one block at a time.
+    void Single();
+    // The Stop toggle.
+    void Stop() { state.StopRequest = !state.StopRequest; }
+    // The window closes: an active loop returns, the program file gets the work copy.
+    bool Close();
+
+    TRunState state;
+    RunSettings settings;
+
+private:
+    void runAnalyzer();
+
+    PendingServices m_pending;
+
+public:
+    RunServices services;
+    NCInput input;
+    MotionFile motion;
+    BlockInterpreter interpreter;
+};
+
+} // namespace vork

@@ -1,0 +1,404 @@
+#include "analyzer/engine/interpreter.h"
+
+#include "analyzer/engine/mathlib.h"
+#include "analyzer/engine/motion_file.h"
+#include "analyzer/engine/run_loop.h"
+#include "platform/textfile.h"
+#include "run_fakes.h"
+#include "support/scripted_prompter.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using vork::TRunState;
+
+// The state after each block, as the data listing sees it.
+struct Snapshot {
+    std::string block;
+    int mode, modeSave;
+    bool metric, absolute;
+    int plane, feedMode;
+    double x, y, z, feed, rpm, segTime, rotA;
+    int tool;
+    bool segmentEnd, retractToInitial, feedOut, peck;
+};
+
+class SnapshotListing : public vork::DataListing {
+public:
+    const TRunState* state = nullptr;
+    std::vector<Snapshot> blocks;
+    void WriteDataLine() override
+    {
+        const TRunState& s = *state;
+        if (s.RawBlock.empty())
+            return;
+        blocks.push_back({s.RawBlock, s.Mode, s.ModeSave, s.Metric, s.Absolute, s.Plane, s.FeedMode, s.CurX, s.CurY,
+                          s.CurZ, s.Feed, s.Rpm, s.SegTime, s.RotA, s.Tool, s.SegmentEnd, s.RetractToInitial,
+                          s.FeedOut, s.Peck});
+    }
+    void WriteTapeSummary() override {}
+};
+
+struct CountingErrors : vork::ErrorReporter {
+    std::vector<int> errors;
+    void ReportNCError(int n) override { errors.push_back(n); }
+};
+
+// Answers "End of Program, Restart?" with restart; everything else as scripted.
+class TestPrompter : public testsupport::ScriptedPrompter {
+public:
+    bool restart = false;
+    platform::Button message(const std::string& caption, const std::string& text, platform::MessageKind kind,
+                             platform::Buttons b) override
+    {
+        if (text == "End of Program, Restart?") {
+            shown.push_back({caption, text, kind});
+            return restart ? platform::Button::Yes : platform::Button::No;
+        }
+        return ScriptedPrompter::message(caption, text, kind, b);
+    }
+};
+
+// Each wait of the loop runs the next scripted action; with none left the window closes.
+class ScriptedPump : public platform::EventPump {
+public:
+    std::deque<std::function<void()>> actions;
+    TRunState* state = nullptr;
+    int waits = 0;
+    void processEvents() override {}
+    void waitPumping(int) override
+    {
+        ++waits;
+        if (actions.empty()) {
+            state->CloseRequest = true;
+            return;
+        }
+        auto action = actions.front();
+        actions.pop_front();
+        action();
+    }
+};
+
+// Operations for every tool: slot = tool, operation number = 100 + tool, home (0, 0, 1).
+class EveryToolHasAnOperation : public vork::OperationTable {
+public:
+    int Tooltoopnum(double tool, bool) const override { return static_cast<int>(tool); }
+    int CurrentOpcolor(int) const override { return 5; }
+    void SetCurrentTIM(int) override {}
+    int OperationNumber(int slot) const override { return 100 + slot; }
+    vork::OperationHome Home(int) const override { return {0, 0, 1}; }
+};
+
+struct Analyzer {
+    testsupport::TempFolder folder;
+    vork::TMachineSetup machine;
+    TestPrompter prompter;
+    ScriptedPump pump;
+    runtest::RecordingCodeList codeList;
+    runtest::RecordingDrawing drawing;
+    SnapshotListing listing;
+    CountingErrors errors;
+    std::unique_ptr<vork::RunSession> session;
+
+    explicit Analyzer(const std::vector<std::string>& changes = {}, bool countErrors = true,
+                 vork::OperationTable* operations = nullptr)
+        : machine(runtest::defaultMachine(changes))
+    {
+        vork::RunServices given;
+        given.prompter = &prompter;
+        given.pump = &pump;
+        given.codeList = &codeList;
+        given.drawing = &drawing;
+        given.listing = &listing;
+        given.operations = operations;
+        if (countErrors)
+            given.errors = &errors;
+        session = std::make_unique<vork::RunSession>(machine, given, folder.path());
+        listing.state = &session->state;
+        pump.state = &session->state;
+        session->settings.TapeDir = folder.path();
+    }
+
+    TRunState& state() { return session->state; }
+
+    void load(const std::string& program, const std::string& name = "P.TAP")
+    {
+        folder.write(name, program);
+        session->LoadFile(folder.file(name));
+    }
+
+    // Presses Start until the program has ended; returns the number of presses.
+    int startToEnd()
+    {
+        int presses = 0;
+        while (!state().EndOfProgram && presses < 50) {
+            session->Start();
+            ++presses;
+        }
+        return presses;
+    }
+
+    const Snapshot& last() const { return listing.blocks.back(); }
+};
+
+Snapshot runOne(const std::string& block, const std::vector<std::string>& changes = {})
+{
+    Analyzer run(changes);
+    run.load(block + "\r\n");
+    run.startToEnd();
+    EXPECT_EQ(run.listing.blocks.size(), 1u) << block;
+    return run.listing.blocks.empty() ? Snapshot{} : run.last();
+}
+
+TEST(GCodes, DispatchTable)
+{
+    EXPECT_EQ(runOne("G01 X1.").mode, vork::ModeLinear);
+    EXPECT_DOUBLE_EQ(runOne("G01 X1.").x, 1.0);
+    EXPECT_EQ(runOne("G X1.").mode, vork::ModeRapid);             // a G without digits is G0
+    EXPECT_EQ(runOne("G02 X1. Y1. I1.").modeSave, vork::ModeCW);
+    EXPECT_EQ(runOne("G03 X1. Y1. I1.").mode, vork::ModeCCW);
+    EXPECT_EQ(runOne("G43 Z1. H01").mode, vork::ModeRapid);
+    const Snapshot tap = runOne("G84.1 X1. Y1. Z-1. R.1 F10.");   // taken as code 84
+    EXPECT_EQ(tap.mode, vork::ModeCycle);
+    EXPECT_TRUE(tap.feedOut);
+    EXPECT_FALSE(runOne("G81 X1. Z-1. R.1 F10.").feedOut);
+    EXPECT_TRUE(runOne("G83 X1. Z-1. R.1 Q.1 F10.").peck);
+    EXPECT_TRUE(runOne("G98").retractToInitial);
+    EXPECT_EQ(runOne("G80").mode, vork::ModeRapid);
+    EXPECT_TRUE(runOne("G21").metric);
+    EXPECT_FALSE(runOne("G21 G20").metric);
+    const Snapshot both = runOne("G91 G01 X1.");                 // both codes apply
+    EXPECT_FALSE(both.absolute);
+    EXPECT_EQ(both.mode, vork::ModeLinear);
+    const Snapshot firstOnly = runOne("G91 G01 X1.", {"I  126 3"}); // a custom post takes the first only
+    EXPECT_FALSE(firstOnly.absolute);
+    EXPECT_EQ(firstOnly.mode, vork::ModeRapid);
+    EXPECT_EQ(runOne("G18").plane, vork::PlaneZX);
+    EXPECT_EQ(runOne("G19").plane, vork::PlaneYZ);
+    EXPECT_EQ(runOne("G95").feedMode, vork::FeedPerRevolution);
+    EXPECT_EQ(runOne("G99999999999 M99999999999 T99999999999").tool, 2147483647); // no overflow
+    EXPECT_EQ(runOne("G41 D01 X1.").mode, vork::ModeRapid);      // compensation changes nothing
+    EXPECT_EQ(runOne("G95", {"I    1 3"}).feedMode, vork::FeedPerMinute); // punch: no feed modes
+}
+
+TEST(Program, EveryToolWordEndsASegmentAndM30DoesNotEndTheRun)
+{
+    Analyzer run;
+    run.load("G00 X1.\r\nT2\r\nG01 X2. F10.\r\nT3 M06\r\nG01 X3.\r\nM30\r\nG00 X4.\r\n");
+    EXPECT_EQ(run.startToEnd(), 3);
+    EXPECT_DOUBLE_EQ(run.state().CurX, 4.0);
+    EXPECT_EQ(run.state().Tool, 3);
+    int pauses = 0;
+    for (const auto& line : run.codeList.lines)
+        pauses += line == "Tool Change, Press Start to Continue ...";
+    EXPECT_EQ(pauses, 2);
+    EXPECT_EQ(run.prompter.shown.back().text, "End of Program, Restart?");
+
+    // A run without T words is one segment; with SKIP on the program runs in one Start.
+    Analyzer skip;
+    skip.session->settings.Skip = true;
+    skip.load("G00 X1.\r\nT2\r\nG01 X2. F10.\r\nT3 M06\r\n");
+    EXPECT_EQ(skip.startToEnd(), 1);
+}
+
+TEST(Program, StopEndsTheSegmentAlsoWithSkip)
+{
+    Analyzer run;
+    run.session->settings.Skip = true;
+    run.load("G00 X1.\r\nT2\r\nG01 X2. F10.\r\nG01 X3.\r\n");
+    run.state().StopRequest = true; // pressed while the loop runs
+    run.session->interpreter.ResetMachineState();
+    run.session->interpreter.RunBlocks();
+    EXPECT_EQ(run.listing.blocks.size(), 1u);
+    EXPECT_FALSE(run.state().EndOfProgram);
+}
+
+TEST(Program, MetricPresetDwellInverseTimeAndRotary)
+{
+    EXPECT_NEAR(runOne("G21 G00 X25.4").x, 1.0, 1e-7);
+
+    Analyzer change({"I   97 0"});
+    change.load("G00 X2.\r\nG92 X0\r\nG00 X1.\r\nG91 G00 X1.\r\nX1.\r\n");
+    change.startToEnd();
+    EXPECT_DOUBLE_EQ(change.listing.blocks[2].x, 3.0);
+    EXPECT_DOUBLE_EQ(change.listing.blocks[3].x, 4.0); // no drift of incremental moves
+    EXPECT_DOUBLE_EQ(change.listing.blocks[4].x, 5.0);
+
+    Analyzer origin({"I   97 2"});
+    origin.load("G00 X2.\r\nG92 X0\r\n");
+    origin.startToEnd();
+    EXPECT_DOUBLE_EQ(origin.last().x, 0.0);
+    EXPECT_EQ(origin.drawing.calls.back(), "M 0 0 0");
+
+    Analyzer dwell;
+    dwell.load("S500 M03\r\nG05 P2.\r\nG04 P3.\r\n");
+    dwell.startToEnd();
+    EXPECT_NEAR(dwell.listing.blocks[1].segTime, 0.004, 1e-12);
+    EXPECT_NEAR(dwell.listing.blocks[2].segTime, 0.054, 1e-12);
+    EXPECT_EQ(runOne("G05 P2.").segTime, 0.0); // a stopped spindle: no time, no infinity
+    Analyzer noDwellWord;
+    noDwellWord.load("G04\r\n");
+    noDwellWord.startToEnd();
+    EXPECT_EQ(noDwellWord.errors.errors, std::vector<int>{9});
+
+    EXPECT_DOUBLE_EQ(runOne("G01 X1. F5.", {"I   60 2"}).feed, 0.0); // inverse time reads no feed
+    EXPECT_DOUBLE_EQ(runOne("G01 X1. F5.").feed, 5.0);
+    Analyzer perRev;
+    perRev.load("S400 M03\r\nG95 G01 X1. F.01\r\n");
+    perRev.startToEnd();
+    EXPECT_DOUBLE_EQ(perRev.last().feed, 4.0);
+
+    Analyzer rotary;
+    rotary.load("G01 X1. F10.\r\nA90. X2.\r\n");
+    rotary.startToEnd();
+    EXPECT_EQ(rotary.last().mode, vork::ModeLinear); // back to the modal mode
+    EXPECT_DOUBLE_EQ(rotary.last().rotA, vork::Pi / 2);
+    EXPECT_DOUBLE_EQ(rotary.last().x, 2.0);
+    EXPECT_EQ(rotary.drawing.only('L').size(), 1u); // nothing drawn for the rotary move
+}
+
+TEST(Program, SubProgramCallsRepeatAndAFourthLevelIsRefused)
+{
+    Analyzer run;
+    run.session->settings.Sub = true;
+    run.folder.write("O0012.TAP", "G91 G01 X1. F10.\r\nG90\r\nM99\r\n");
+    run.load("M98 P12 L3 (POCKETS)\r\nM30\r\n");
+    run.startToEnd();
+    EXPECT_DOUBLE_EQ(run.state().CurX, 3.0);
+    EXPECT_EQ(run.folder.read("P.TAP"), "M98 P12 L3 (POCKETS)\r\nM30\r\n");
+
+    Analyzer deep;
+    deep.session->settings.Sub = true;
+    deep.folder.write("O0001.TAP", "M98 P2\r\n");
+    deep.folder.write("O0002.TAP", "M98 P3\r\n");
+    deep.folder.write("O0003.TAP", "M98 P4\r\n");
+    deep.folder.write("O0004.TAP", "G00 X9.\r\n");
+    deep.load("M98 P1\r\nM98 P77\r\n");
+    deep.startToEnd();
+    EXPECT_EQ(deep.errors.errors, (std::vector<int>{18, 16}));
+    EXPECT_DOUBLE_EQ(deep.state().CurX, 0.0);
+}
+
+TEST(Program, RetryRunsTheEditedBlockAndTheEditReachesTheFile)
+{
+    Analyzer run({"R   10 10."}, false);
+    run.prompter.buttons = {platform::Button::Retry};
+    run.prompter.inputs = {{true, "G00 X5."}};
+    run.load("G00 X20.\r\nG00 Y1.\r\n");
+    run.startToEnd();
+    EXPECT_DOUBLE_EQ(run.state().CurX, 5.0);
+    EXPECT_EQ(run.folder.read("P.TAP"), "G00 X5.\r\nG00 Y1.\r\n");
+
+    Analyzer abort({"R   10 10."}, false);
+    abort.session->settings.Skip = true;
+    abort.prompter.buttons = {platform::Button::Abort};
+    abort.load("G00 X20.\r\nG00 Y1.\r\n");
+    abort.session->Start();
+    EXPECT_FALSE(abort.session->settings.Skip);
+    EXPECT_FALSE(abort.state().EndOfProgram);
+    EXPECT_EQ(abort.listing.blocks.size(), 1u);
+}
+
+TEST(Program, HomeReturnAndColoursPerTool)
+{
+    Analyzer run;
+    run.load("G00 X1. Y1. Z1.\r\nG28 Z0.\r\nT2\r\nG01 X2. F10.\r\n");
+    run.startToEnd();
+    EXPECT_DOUBLE_EQ(run.listing.blocks[1].z, 0.0); // the machine's home
+    EXPECT_DOUBLE_EQ(run.listing.blocks[1].x, 0.0);
+    const auto colours = run.drawing.only('C');
+    // Segment colours cycle 1, 2; rapids switch to colour 12 and back: the first move,
+    // the G28 block's move to its Z word, and its return home.
+    EXPECT_EQ(colours, (std::vector<std::string>{"C 1", "C 12", "C 1", "C 12", "C 1", "C 12", "C 1", "C 2"}));
+}
+
+TEST(RunLoop, SingleBlockWaitsAndASecondStartReleasesTheLoop)
+{
+    Analyzer run;
+    run.load("G00 X1.\r\nG00 X2.\r\nG00 X3.\r\nG00 X4.\r\n");
+    std::vector<int> seen;
+    run.pump.actions = {
+        [&] { run.session->Single(); },
+        [&] {
+            seen.push_back(static_cast<int>(run.listing.blocks.size()));
+            run.session->Single();
+        },
+        [&] {
+            seen.push_back(static_cast<int>(run.listing.blocks.size()));
+            run.session->Start(); // releases the waiting loop; no second loop starts
+        },
+    };
+    run.session->Single();
+    EXPECT_EQ(seen, (std::vector<int>{1, 2}));
+    EXPECT_EQ(run.listing.blocks.size(), 4u);
+    EXPECT_TRUE(run.state().EndOfProgram);
+    EXPECT_FALSE(run.state().Running);
+    EXPECT_TRUE(run.session->settings.Edit); // a single-block run shows errors
+}
+
+TEST(RunLoop, ClosingWhileWaitingLeavesTheLoop)
+{
+    Analyzer run;
+    run.load("G00 X1.\r\nG00 X2.\r\n");
+    run.session->Single(); // the pump has no action: the window closes
+    EXPECT_TRUE(run.listing.blocks.empty());
+    EXPECT_TRUE(run.session->Close());
+    EXPECT_EQ(run.folder.read("P.TAP"), "G00 X1.\r\nG00 X2.\r\n");
+}
+
+TEST(MotionFile, RecordLayout)
+{
+    vork::TMotionRecord r;
+    r.opnum = 7;
+    r.mode = 4;
+    r.ex = 1.5;
+    r.rplane = -0.25;
+    r.feed = 12.0;
+    const auto bytes = vork::EncodeMotionRecord(r);
+    ASSERT_EQ(bytes.size(), 187u);
+    const std::vector<std::uint8_t> head(bytes.begin(), bytes.begin() + 10);
+    EXPECT_EQ(head, (std::vector<std::uint8_t>{1, 0, 0, 7, 0, 0xFF, 0xFF, 0xFF, 0xFF, 4}));
+    const std::vector<std::uint8_t> ex(bytes.begin() + 34, bytes.begin() + 42);
+    EXPECT_EQ(ex, (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 0xF8, 0x3F}));
+    const std::vector<std::uint8_t> rplane(bytes.begin() + 58, bytes.begin() + 66);
+    EXPECT_EQ(rplane, (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 0xD0, 0xBF}));
+    const std::vector<std::uint8_t> feed(bytes.begin() + 98, bytes.begin() + 106);
+    EXPECT_EQ(feed, (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 0x28, 0x40}));
+    EXPECT_EQ(bytes[106], 0);
+    const auto back = vork::DecodeMotionRecord(bytes);
+    EXPECT_EQ(back.opnum, 7);
+    EXPECT_EQ(back.spare2, -1);
+    EXPECT_DOUBLE_EQ(back.rplane, -0.25);
+}
+
+TEST(MotionFile, MovesOfToolsWithOperationsAreRecorded)
+{
+    EveryToolHasAnOperation operations;
+    Analyzer run({}, true, &operations);
+    run.session->settings.Skip = true;
+    run.load("T1\r\nG00 X1. Y2. Z3.\r\nG01 X4. F20.\r\nG04 P1.\r\n");
+    run.startToEnd();
+    run.session->motion.close();
+    const auto bytes = platform::readFileBytes(run.folder.file("VORK.MOT"));
+    ASSERT_TRUE(bytes);
+    ASSERT_EQ(bytes->size(), 2 * vork::MotionRecordSize);
+    std::array<std::uint8_t, vork::MotionRecordSize> record{};
+    std::copy_n(bytes->begin() + vork::MotionRecordSize, vork::MotionRecordSize, record.begin());
+    const auto r = vork::DecodeMotionRecord(record);
+    EXPECT_EQ(r.opnum, 101);
+    EXPECT_EQ(r.mode, 1);
+    EXPECT_DOUBLE_EQ(r.ex, 4.0);
+    EXPECT_DOUBLE_EQ(r.sx, 1.0);
+    EXPECT_DOUBLE_EQ(r.ez, 3.0);
+    EXPECT_DOUBLE_EQ(r.feed, 20.0);
+}
+
+} // namespace
