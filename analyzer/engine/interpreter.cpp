@@ -5,6 +5,7 @@
 #include "analyzer/engine/motion_file.h"
 #include "analyzer/engine/nc_input.h"
 #include "analyzer/engine/run_services.h"
+#include "analyzer/engine/analyzer_settings.h"
 #include "analyzer/engine/run_state.h"
 #include "platform/numbers.h"
 #include "platform/paths.h"
@@ -48,7 +49,7 @@ private:
 
 } // namespace
 
-BlockInterpreter::BlockInterpreter(TRunState& state, TMachineSetup& setup, RunSettings& settings,
+BlockInterpreter::BlockInterpreter(TRunState& state, TMachineSetup& setup, AnalyzerSettings& settings,
                                    RunServices& services, NCInput& input, MotionFile& motion)
     : m_state(state), m_setup(setup), m_settings(settings), m_services(services), m_input(input), m_motion(motion)
 {
@@ -114,7 +115,7 @@ void BlockInterpreter::ResetMachineState()
     s.FirstBlock = true;
     s.BlockCount = 0;
     if (m.I(1) == 3)
-        m_settings.Dash = false;
+        m_settings.dash = false;
 
     if (m.S(13) == NotSetString)
         s.Feed = m.R(16);
@@ -169,7 +170,7 @@ void BlockInterpreter::RunBlocks()
         if (!runSegment())
             return; // the window is closing
         s.SegmentTool = s.Tool;
-        if (m_settings.Skip && !s.RestartPending && !s.EndOfProgram && !m_stoppedByToggle)
+        if (m_settings.skip && !s.RestartPending && !s.EndOfProgram && !m_stoppedByToggle)
             continue;
         if (!s.EndOfProgram && m_services.codeList && !s.NoDisplay)
             m_services.codeList->add("Tool Change, Press Start to Continue ...");
@@ -186,7 +187,7 @@ bool BlockInterpreter::runSegment()
     s.SegTime = s.LastSegTime = 0;
     m_stoppedByToggle = false;
     if (s.SingleBlock)
-        m_settings.Edit = true;
+        m_settings.edit = true;
     if (m_setup.I(1) == 4 && m_setup.S(13) == NotSetString && m_services.numbers)
         m_services.numbers->InputNumber("Enter Feedrate in IPM", s.Feed, s.Feed);
 
@@ -199,7 +200,7 @@ bool BlockInterpreter::runSegment()
             s.HomeY = s.PrevY = home.y;
             s.HomeZ = s.PrevZ = home.z;
             s.ColorIndex = m_services.operations->CurrentOpcolor(slot);
-            if (m_settings.ShowTool) {
+            if (m_settings.showTool) {
                 if (m_services.toolImage)
                     m_services.toolImage->ResetToolImage();
                 m_services.operations->SetCurrentTIM(slot);
@@ -250,7 +251,7 @@ BlockInterpreter::BlockOutcome BlockInterpreter::runBlock()
         s.Moved = s.AxisMoved = s.Retry = s.HomeReturnTool = false;
         s.MaxRpmBlock = false;
         ++s.BlockCount;
-        if (m_settings.Speed > 0)
+        if (m_settings.speed > 0)
             waitFor(&TRunState::PacingTick);
         if (s.StopRequest) {
             s.SegmentEnd = true;
@@ -327,7 +328,7 @@ bool BlockInterpreter::interpretBlock()
         s.MCode = wholeCode(s.WordValue);
         m_blockHadMCode = true;
     }
-    if (s.Block.find("M98") != std::string::npos && m_settings.Sub && !callSubProgram())
+    if (s.Block.find("M98") != std::string::npos && m_settings.sub && !callSubProgram())
         return false;
     if (m_blockHadMCode)
         applyMCode(s.MCode);
@@ -572,7 +573,7 @@ bool BlockInterpreter::callSubProgram()
     if (number.size() < 4)
         number.insert(0, 4 - number.size(), '0');
     const std::string tapeFile =
-        platform::resolveCaseInsensitive(platform::joinPath(platform::toNativeSeparators(m_settings.TapeDir),
+        platform::resolveCaseInsensitive(platform::joinPath(platform::toNativeSeparators(m_settings.tapeDir),
                                                             "O" + number + ".TAP"));
     if (!s.SubSplit && !platform::fileExists(tapeFile))
         return !reportError(16);
@@ -665,7 +666,7 @@ void BlockInterpreter::readRotaryWords()
 
 bool BlockInterpreter::checkTravelLimits()
 {
-    if (!m_settings.Limits)
+    if (!m_settings.limits)
         return true;
     const TRunState& s = m_state;
     const TMachineSetup& m = m_setup;
@@ -773,9 +774,9 @@ void BlockInterpreter::drawRapidTo(double x, double y, double z)
     RunDrawing* d = m_services.drawing;
     if (!d)
         return;
-    if (m_settings.Dash) {
+    if (m_settings.dash) {
         const int color = d->GetColor();
-        d->SetColor(m_settings.RapColor);
+        d->SetColor(m_settings.rapidColor);
         d->Setlinestyle(3);
         d->Lineto(x, y, z);
         d->SetColor(color);
@@ -843,13 +844,13 @@ bool BlockInterpreter::move()
         drawMove();
     }
     if (mode == ModeRapid || mode == ModeLinear || mode == ModeLatheCycle) {
-        if (m_settings.Arrows && m_services.drawing) {
+        if (m_settings.arrows && m_services.drawing) {
             const double angle = lathe ? VectorAngle(s.CurZ - s.PrevZ, s.CurX - s.PrevX)
                                        : VectorAngle(s.CurX - s.PrevX, s.CurY - s.PrevY);
             m_services.drawing->DrawArrow(s.CurX, s.CurY, s.CurZ, angle);
         }
-        if (m_settings.ShowTool && m_services.toolImage)
-            m_services.toolImage->ShowToolImage(lathe, s.CurX, s.CurY, s.CurZ, m_settings.AnimateTool);
+        if (m_settings.showTool && m_services.toolImage)
+            m_services.toolImage->ShowToolImage(lathe, s.CurX, s.CurY, s.CurZ, m_settings.animateTool);
     }
     writeMotionRecord();
     writeDxfElement();
@@ -980,7 +981,7 @@ void BlockInterpreter::AutoFitExtents()
     if (s.Running)
         return;
     s.NoDisplay = true;
-    const bool skip = m_settings.Skip;
+    const bool skip = m_settings.skip;
     const bool single = s.SingleBlock;
     s.SingleBlock = false;
     m_motion.recreate();
@@ -990,7 +991,7 @@ void BlockInterpreter::AutoFitExtents()
         m_services.codeList->add("Determining Machining Extents ...");
     if (m_services.drawing)
         m_services.drawing->Reset_Drawn_Extents();
-    m_settings.Skip = true;
+    m_settings.skip = true;
     if (m_services.fixtures)
         m_services.fixtures->DrawFixture();
     RunBlocks();
@@ -1005,10 +1006,10 @@ void BlockInterpreter::AutoFitExtents()
         d->ClearDisplay();
     }
     reopenProgram();
-    m_settings.Skip = true;
+    m_settings.skip = true;
     RunBlocks();
 
-    m_settings.Skip = skip;
+    m_settings.skip = skip;
     s.SingleBlock = single;
     s.NoDisplay = false;
 }

@@ -9,14 +9,14 @@ namespace vork {
 
 struct TRunState;
 struct TMachineSetup;
-struct RunSettings;
+struct AnalyzerSettings;
 struct RunServices;
 class NCInput;
 class MotionFile;
 
 class BlockInterpreter {
 public:
-    BlockInterpreter(TRunState& state, TMachineSetup& setup, RunSettings& settings, RunServices& services,
+    BlockInterpreter(TRunState& state, TMachineSetup& setup, AnalyzerSettings& settings, RunServices& services,
                      NCInput& input, MotionFile& motion);
 
     // The modal state of a fresh machine (a file or machine loaded, a restart).
@@ -70,7 +70,7 @@ private:
 
     TRunState& m_state;
     TMachineSetup& m_setup;
-    RunSettings& m_settings;
+    AnalyzerSettings& m_settings;
     RunServices& m_services;
     NCInput& m_input;
     MotionFile& m_motion;

@@ -2,6 +2,7 @@
 
 #include "analyzer/engine/expression.h"
 #include "analyzer/engine/mathlib.h"
+#include "analyzer/engine/analyzer_settings.h"
 #include "analyzer/engine/run_state.h"
 #include "platform/numbers.h"
 
@@ -158,7 +159,7 @@ private:
 
 } // namespace
 
-PrompterErrorReporter::PrompterErrorReporter(TRunState& state, RunSettings& settings, platform::Prompter*& prompter)
+PrompterErrorReporter::PrompterErrorReporter(TRunState& state, AnalyzerSettings& settings, platform::Prompter*& prompter)
     : m_state(state), m_settings(settings), m_prompter(prompter)
 {
 }
@@ -166,7 +167,7 @@ PrompterErrorReporter::PrompterErrorReporter(TRunState& state, RunSettings& sett
 void PrompterErrorReporter::ReportNCError(int n)
 {
     TRunState& s = m_state;
-    if (!m_settings.Edit || n == 10 || !m_prompter) {
+    if (!m_settings.edit || n == 10 || !m_prompter) {
         s.Retry = false;
         return;
     }
@@ -178,7 +179,7 @@ void PrompterErrorReporter::ReportNCError(int n)
     if (answer == platform::Button::Abort) {
         s.SegmentEnd = true;
         s.Retry = false;
-        m_settings.Skip = false;
+        m_settings.skip = false;
         return;
     }
     if (answer == platform::Button::Retry) {
@@ -200,7 +201,7 @@ void PrompterErrorReporter::ReportNCError(int n)
 }
 
 struct PendingServices::Parts {
-    Parts(TRunState& state, RunSettings& settings)
+    Parts(TRunState& state, AnalyzerSettings& settings)
         : arcs(state, services), cycles(state, services), errors(state, settings, services.prompter),
           numbers(services.prompter)
     {
@@ -220,7 +221,7 @@ struct PendingServices::Parts {
     PrompterNumbers numbers;
 };
 
-PendingServices::PendingServices(TRunState& state, RunSettings& settings)
+PendingServices::PendingServices(TRunState& state, AnalyzerSettings& settings)
     : m_parts(std::make_unique<Parts>(state, settings))
 {
 }

@@ -9,11 +9,11 @@
 namespace vork {
 
 struct TRunState;
-struct RunSettings;
+struct AnalyzerSettings;
 
 class PendingServices {
 public:
-    PendingServices(TRunState& state, RunSettings& settings);
+    PendingServices(TRunState& state, AnalyzerSettings& settings);
     ~PendingServices();
     PendingServices(const PendingServices&) = delete;
     PendingServices& operator=(const PendingServices&) = delete;
@@ -31,12 +31,12 @@ private:
 // Retry lets the block be edited in an input box and runs it again.
 class PrompterErrorReporter : public ErrorReporter {
 public:
-    PrompterErrorReporter(TRunState& state, RunSettings& settings, platform::Prompter*& prompter);
+    PrompterErrorReporter(TRunState& state, AnalyzerSettings& settings, platform::Prompter*& prompter);
     void ReportNCError(int n) override;
 
 private:
     TRunState& m_state;
-    RunSettings& m_settings;
+    AnalyzerSettings& m_settings;
     platform::Prompter*& m_prompter;
 };
 

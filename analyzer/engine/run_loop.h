@@ -2,6 +2,7 @@
 // One analyzer run as the main window drives it: the run state, the NC input, the motion
 // file and the block interpreter over a machine setup, with Start, Single and Stop.
 // Services that are not given get the plain stand-ins, so a run also goes headless.
+#include "analyzer/engine/analyzer_settings.h"
 #include "analyzer/engine/interpreter.h"
 #include "analyzer/engine/motion_file.h"
 #include "analyzer/engine/nc_input.h"
@@ -34,7 +35,7 @@ public:
     bool Close();
 
     TRunState state;
-    RunSettings settings;
+    AnalyzerSettings settings;
 
 private:
     void runAnalyzer();

@@ -12,7 +12,6 @@ namespace vork {
 
 struct TRunState;
 struct TMachineSetup;
-struct RunSettings;
 
 // The one-column list of blocks and messages under the drawing area.
 class CodeList {

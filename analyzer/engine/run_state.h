@@ -53,24 +53,6 @@ struct TToolTimeTable {
     void clearRows() { rows.fill(Row{}); }
 };
 
-// The analyzer's preferences that a run reads (and the two it changes: a single-block
-// run turns EDIT on, Abort in the error dialog turns SKIP off).
-struct RunSettings {
-    bool Arrows = false;    // ARROWS: direction arrows on moves
-    bool Dash = true;       // DASH: rapids dashed in RapColor
-    bool Edit = true;       // EDIT: NC errors are shown
-    bool Limits = true;     // LIMITS: travel-limit errors
-    bool Skip = false;      // SKIP: do not stop at tool changes
-    bool ShowTool = true;   // STOOL: tool image
-    bool AnimateTool = true; // ATOOL
-    bool Sub = false;       // SUB: follow sub-program calls
-    bool UseRotary = false; // USEROTARY
-    bool PosUp = true;      // POSUP: readouts after every block
-    int Speed = 0;          // SPEED: tenths of a second between blocks
-    int RapColor = 12;      // RAPCOLOR
-    std::string TapeDir;    // TAPEDIR: folder of NC programs and sub-program files
-};
-
 struct TRunState {
     // ---- Input and files ----
     std::string Block;       // the block being interpreted; words are deleted as used

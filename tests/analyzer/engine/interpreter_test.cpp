@@ -124,7 +124,7 @@ struct Analyzer {
         session = std::make_unique<vork::RunSession>(machine, given, folder.path());
         listing.state = &session->state;
         pump.state = &session->state;
-        session->settings.TapeDir = folder.path();
+        session->settings.tapeDir = folder.path();
     }
 
     TRunState& state() { return session->state; }
@@ -204,7 +204,7 @@ TEST(Program, EveryToolWordEndsASegmentAndM30DoesNotEndTheRun)
 
     // A run without T words is one segment; with SKIP on the program runs in one Start.
     Analyzer skip;
-    skip.session->settings.Skip = true;
+    skip.session->settings.skip = true;
     skip.load("G00 X1.\r\nT2\r\nG01 X2. F10.\r\nT3 M06\r\n");
     EXPECT_EQ(skip.startToEnd(), 1);
 }
@@ -212,7 +212,7 @@ TEST(Program, EveryToolWordEndsASegmentAndM30DoesNotEndTheRun)
 TEST(Program, StopEndsTheSegmentAlsoWithSkip)
 {
     Analyzer run;
-    run.session->settings.Skip = true;
+    run.session->settings.skip = true;
     run.load("G00 X1.\r\nT2\r\nG01 X2. F10.\r\nG01 X3.\r\n");
     run.state().StopRequest = true; // pressed while the loop runs
     run.session->interpreter.ResetMachineState();
@@ -268,7 +268,7 @@ TEST(Program, MetricPresetDwellInverseTimeAndRotary)
 TEST(Program, SubProgramCallsRepeatAndAFourthLevelIsRefused)
 {
     Analyzer run;
-    run.session->settings.Sub = true;
+    run.session->settings.sub = true;
     run.folder.write("O0012.TAP", "G91 G01 X1. F10.\r\nG90\r\nM99\r\n");
     run.load("M98 P12 L3 (POCKETS)\r\nM30\r\n");
     run.startToEnd();
@@ -276,7 +276,7 @@ TEST(Program, SubProgramCallsRepeatAndAFourthLevelIsRefused)
     EXPECT_EQ(run.folder.read("P.TAP"), "M98 P12 L3 (POCKETS)\r\nM30\r\n");
 
     Analyzer deep;
-    deep.session->settings.Sub = true;
+    deep.session->settings.sub = true;
     deep.folder.write("O0001.TAP", "M98 P2\r\n");
     deep.folder.write("O0002.TAP", "M98 P3\r\n");
     deep.folder.write("O0003.TAP", "M98 P4\r\n");
@@ -298,11 +298,11 @@ TEST(Program, RetryRunsTheEditedBlockAndTheEditReachesTheFile)
     EXPECT_EQ(run.folder.read("P.TAP"), "G00 X5.\r\nG00 Y1.\r\n");
 
     Analyzer abort({"R   10 10."}, false);
-    abort.session->settings.Skip = true;
+    abort.session->settings.skip = true;
     abort.prompter.buttons = {platform::Button::Abort};
     abort.load("G00 X20.\r\nG00 Y1.\r\n");
     abort.session->Start();
-    EXPECT_FALSE(abort.session->settings.Skip);
+    EXPECT_FALSE(abort.session->settings.skip);
     EXPECT_FALSE(abort.state().EndOfProgram);
     EXPECT_EQ(abort.listing.blocks.size(), 1u);
 }
@@ -341,7 +341,7 @@ TEST(RunLoop, SingleBlockWaitsAndASecondStartReleasesTheLoop)
     EXPECT_EQ(run.listing.blocks.size(), 4u);
     EXPECT_TRUE(run.state().EndOfProgram);
     EXPECT_FALSE(run.state().Running);
-    EXPECT_TRUE(run.session->settings.Edit); // a single-block run shows errors
+    EXPECT_TRUE(run.session->settings.edit); // a single-block run shows errors
 }
 
 TEST(RunLoop, ClosingWhileWaitingLeavesTheLoop)
@@ -383,7 +383,7 @@ TEST(MotionFile, MovesOfToolsWithOperationsAreRecorded)
 {
     EveryToolHasAnOperation operations;
     Analyzer run({}, true, &operations);
-    run.session->settings.Skip = true;
+    run.session->settings.skip = true;
     run.load("T1\r\nG00 X1. Y2. Z3.\r\nG01 X4. F20.\r\nG04 P1.\r\n");
     run.startToEnd();
     run.session->motion.close();
