@@ -402,3 +402,35 @@ TEST(MotionFile, MovesOfToolsWithOperationsAreRecorded)
 }
 
 } // namespace
+
+namespace {
+
+TEST(ExamplePrograms, RunCleanlyOnTheExampleMachines)
+{
+    const struct {
+        const char* program;
+        const char* machine;
+        double endX, endZ;
+    } cases[] = {
+        {"BRACKET.TAP", "MILL.MCH", 0.0, 5.0},
+        {"FACE.TAP", "MILL.MCH", 5.5, 1.0},
+        {"SHAFT.TAP", "LATHE.MCH", 2.0, 3.0},
+    };
+    const std::string examples = std::string(MRW_SOURCE_DIR) + "/examples/";
+    for (const auto& c : cases) {
+        Analyzer run;
+        ASSERT_TRUE(vork::LoadMachineFile(run.machine, examples + c.machine));
+        run.session->settings.sub = true;
+        for (const char* file : {"O1001.TAP", c.program})
+            run.folder.write(file, *platform::readFileBytes(examples + file));
+        const std::string original = run.folder.read(c.program);
+        run.session->LoadFile(run.folder.file(c.program));
+        run.startToEnd();
+        EXPECT_TRUE(run.errors.errors.empty()) << c.program << " error " << run.errors.errors.front();
+        EXPECT_NEAR(run.state().CurX, c.endX, 1e-9) << c.program;
+        EXPECT_NEAR(run.state().CurZ, c.endZ, 1e-9) << c.program;
+        EXPECT_EQ(run.folder.read(c.program), original) << c.program;
+    }
+}
+
+} // namespace
