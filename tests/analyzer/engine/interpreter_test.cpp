@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -187,6 +188,9 @@ TEST(GCodes, DispatchTable)
     EXPECT_EQ(runOne("G99999999999 M99999999999 T99999999999").tool, 2147483647); // no overflow
     EXPECT_EQ(runOne("G41 D01 X1.").mode, vork::ModeRapid);      // compensation changes nothing
     EXPECT_EQ(runOne("G95", {"I    1 3"}).feedMode, vork::FeedPerMinute); // punch: no feed modes
+    // Table indexes out of range are kept inside the tables.
+    EXPECT_DOUBLE_EQ(runOne("S9000 M03", {"I   96 99"}).rpm, 3000.0);
+    EXPECT_DOUBLE_EQ(runOne("S9000 M46", {"I    1 2", "I   79 99"}).rpm, 3000.0);
 }
 
 TEST(Program, EveryToolWordEndsASegmentAndM30DoesNotEndTheRun)
@@ -352,6 +356,21 @@ TEST(RunLoop, ClosingWhileWaitingLeavesTheLoop)
     EXPECT_TRUE(run.listing.blocks.empty());
     EXPECT_TRUE(run.session->Close());
     EXPECT_EQ(run.folder.read("P.TAP"), "G00 X1.\r\nG00 X2.\r\n");
+}
+
+TEST(RunLoop, AutoFitRunsTheProgramTwiceUnseen)
+{
+    Analyzer run;
+    run.load("G00 X1.\r\nT2\r\nG01 X2. F10.\r\n");
+    run.session->interpreter.AutoFitExtents();
+    EXPECT_EQ(run.listing.blocks.size(), 6u);
+    EXPECT_FALSE(run.state().NoDisplay);
+    EXPECT_FALSE(run.session->settings.skip);
+    EXPECT_TRUE(run.codeList.lines.empty());
+    EXPECT_TRUE(run.prompter.shown.empty()); // no restart question while fitting
+    const auto& calls = run.drawing.calls;
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "fit extents"), calls.end());
+    EXPECT_EQ(run.folder.read("P.TAP"), "G00 X1.\r\nT2\r\nG01 X2. F10.\r\n");
 }
 
 TEST(MotionFile, RecordLayout)

@@ -176,6 +176,14 @@ TEST(ReadNextBlock, CleaningAndDirectives)
     EXPECT_EQ(s.codeList.lines.size(), 8u);
     EXPECT_EQ(s.codeList.lines[1], "G01 (A) Y2. (B)");
 
+    // The last line of the file is not run a second time at the end.
+    Session once;
+    folder.write("T.TAP", "<T1.5");
+    once.input.OpenNCFile(folder.file("T.TAP"));
+    once.runAll();
+    EXPECT_DOUBLE_EQ(once.state.SegTime, 1.5);
+    EXPECT_EQ(once.codeList.lines.size(), 1u);
+
     // With no feed a distance adds no time (and no infinity).
     Session noFeed;
     folder.write("D.TAP", "<D2\r\n");
