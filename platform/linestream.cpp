@@ -109,6 +109,11 @@ bool LineWriter::create(const std::string& path)
     return openMode(path, "wb");
 }
 
+bool LineWriter::createNew(const std::string& path)
+{
+    return openMode(path, "wbx");
+}
+
 bool LineWriter::openAppend(const std::string& path)
 {
     return openMode(path, "ab");

@@ -50,6 +50,8 @@ public:
     // Creates the file anew (or opens it for appending); false when that fails.
     bool create(const std::string& path);
     bool openAppend(const std::string& path);
+    // Creates the file only when no file of that name exists yet.
+    bool createNew(const std::string& path);
     bool isOpen() const { return m_file != nullptr; }
     const std::string& path() const { return m_path; }
 

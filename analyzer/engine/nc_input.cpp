@@ -51,9 +51,21 @@ std::string NCInput::DifFileNameFor(const std::string& ncFileName)
     return platform::changeFileExtension(ncFileName, ".DIF");
 }
 
-std::string NCInput::WorkCopyNameFor(const std::string& ncFileName)
+// The work copy is DV.TMP beside the NC file. When that name is taken (another run in
+// the same folder, or the copy a broken-off run left), the next free DV<n>.TMP is used,
+// so that no run ever writes into another run's copy.
+bool NCInput::createWorkCopy()
 {
-    return platform::folderPart(ncFileName) + "DV.TMP";
+    TRunState& s = m_state;
+    const std::string folder = platform::folderPart(s.NCFileName);
+    for (int n = 0; n < 100; ++n) {
+        s.WorkCopyName = folder + (n == 0 ? std::string("DV") : "DV" + std::to_string(n)) + ".TMP";
+        if (s.WorkCopy.createNew(s.WorkCopyName))
+            return true;
+        if (!platform::fileExists(s.WorkCopyName))
+            return false; // not a name clash: the folder cannot be written
+    }
+    return false;
 }
 
 void NCInput::showError(const std::string& text)
@@ -97,8 +109,7 @@ void NCInput::OpenNCFile(const std::string& name)
             showError("Error Opening Data File");
     }
 
-    s.WorkCopyName = WorkCopyNameFor(s.NCFileName);
-    s.WorkCopyFailed = !s.WorkCopy.create(s.WorkCopyName);
+    s.WorkCopyFailed = !createWorkCopy();
     if (s.WorkCopyFailed)
         showError("Error Opening Temp File");
     s.WorkCopyOpen = true;

@@ -51,8 +51,6 @@ public:
 
     // The name of the DIF export for an NC file: its extension replaced by ".DIF".
     static std::string DifFileNameFor(const std::string& ncFileName);
-    // Where the work copy of an NC file lies.
-    static std::string WorkCopyNameFor(const std::string& ncFileName);
 
 private:
     bool readNextLine();
@@ -64,6 +62,7 @@ private:
     bool replaceNCFileByWorkCopy();
     void numberTypedBlock();
     void showError(const std::string& text);
+    bool createWorkCopy();
 
     TRunState& m_state;
     const TMachineSetup& m_setup;

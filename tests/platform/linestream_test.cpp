@@ -66,6 +66,9 @@ TEST(LineStream, RewindStartsAgainAndWriterEndsLinesWithCrLf)
     writer.writeLine("M30");
     ASSERT_TRUE(writer.close());
     EXPECT_EQ(folder.read("out.txt"), "G01 X1.\r\n\r\nM30\r\n");
+    EXPECT_FALSE(writer.createNew(folder.file("out.txt")));
+    ASSERT_TRUE(writer.createNew(folder.file("new.txt")));
+    ASSERT_TRUE(writer.close());
 
     platform::LineReader reader;
     ASSERT_TRUE(reader.open(folder.file("out.txt")));

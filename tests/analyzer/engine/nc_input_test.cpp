@@ -228,6 +228,19 @@ TEST(WorkCopy, AFullReadKeepsEveryLineAndEditsReachTheFile)
     EXPECT_FALSE(platform::fileExists(folder.file("DV.TMP")));
 }
 
+TEST(WorkCopy, AWorkCopyOfAnotherRunIsLeftAlone)
+{
+    testsupport::TempFolder folder;
+    folder.write("DV.TMP", "ANOTHER RUN\r\n");
+    folder.write("P.TAP", "N10 X1.\r\n");
+    Session s;
+    s.input.OpenNCFile(folder.file("P.TAP"));
+    EXPECT_EQ(s.state.WorkCopyName, folder.file("DV1.TMP"));
+    s.runAll();
+    EXPECT_EQ(folder.read("P.TAP"), "N10 X1.\r\n");
+    EXPECT_EQ(folder.read("DV.TMP"), "ANOTHER RUN\r\n");
+}
+
 TEST(WorkCopy, CloseInMidRunCopiesTheRest)
 {
     testsupport::TempFolder folder;
