@@ -122,6 +122,33 @@ TEST(ComPort, SoftwareFlowModes)
     }
 }
 
+// A machine that answers XOFF as soon as 100 bytes have come and XON 50 ms later:
+// nothing more goes out in between.
+TEST(ComPort, NothingGoesOutBetweenTheMachinesXoffAndXon)
+{
+    FakePort fake(withFlow(SoftwareFlow::Receive));
+    std::int64_t xoffAt = -1;
+    std::size_t sentAtXoff = 0;
+    fake.device->onSent = [&](const std::string&) {
+        if (xoffAt >= 0 || fake.device->sent().size() < 100)
+            return;
+        xoffAt = fake.device->clock.nowMs();
+        sentAtXoff = fake.device->sent().size();
+        fake.device->feed("\x13");
+        fake.device->clock.startTimer(50, [&] { fake.device->feed("\x11"); });
+    };
+    ASSERT_TRUE(fake.port.putString(std::string(400, 'A')));
+    fake.settle(2000);
+    EXPECT_EQ(fake.device->sent().size(), 400u);
+    ASSERT_GE(xoffAt, 0);
+    EXPECT_LT(sentAtXoff, 100u + 32u); // the piece that made the machine say XOFF
+    for (const LineEvent& event : fake.device->events) {
+        if (event.kind == LineEvent::Sent) {
+            EXPECT_TRUE(event.timeMs <= xoffAt || event.timeMs >= xoffAt + 50) << event.timeMs;
+        }
+    }
+}
+
 TEST(ComPort, FullInputBufferLeavesTheRestWithTheDevice)
 {
     FakePort fake(withFlow(SoftwareFlow::None), 32, 4096);
