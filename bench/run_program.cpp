@@ -27,6 +27,13 @@ public:
     vork::OperationHome Home(int) const override { return {0, 0, 5}; }
 };
 
+// Counts NC errors instead of showing them.
+class ErrorCount : public vork::ErrorReporter {
+public:
+    long count = 0;
+    void ReportNCError(int) override { ++count; }
+};
+
 long peakKilobytes()
 {
     rusage usage{};
@@ -72,12 +79,13 @@ int main(int argc, char** argv)
     EveryToolHasAnOperation operations;
     vork::RunServices services;
     services.operations = &operations;
+    ErrorCount errors;
+    services.errors = &errors;
     long blocks = 0;
     double seconds = 0;
     {
         vork::RunSession run(machine, services, scratch.string() + "/");
         run.settings.skip = true;
-        run.settings.edit = false;
         run.state.DataFileOn = false;
         run.LoadFile(program.string());
         const auto start = std::chrono::steady_clock::now();
@@ -90,6 +98,7 @@ int main(int argc, char** argv)
         std::printf("motion file: %lld bytes\n",
                     static_cast<long long>(fs::file_size(scratch / "VORK.MOT")));
     }
+    std::printf("NC errors: %ld\n", errors.count);
     std::printf("blocks: %ld\nseconds: %.3f\nblocks per second: %.0f\npeak memory: %ld kB\n", blocks, seconds,
                 seconds > 0 ? static_cast<double>(blocks) / seconds : 0.0, peakKilobytes());
 
