@@ -9,6 +9,8 @@ namespace {
 
 constexpr unsigned char MARK = 0x01;
 constexpr int MAX_LONG = 9024;
+constexpr int MIN_DATA = 80;     // the shortest data field a noisy line brings packets down to
+constexpr int START_DATA = 1000; // first data field; doubles after every four good packets
 
 char tochar(int x) { return static_cast<char>(x + 32); }
 int unchar(char c) { return static_cast<unsigned char>(c) - 32; }
@@ -312,7 +314,10 @@ void KermitSender::onPacket(const KermitPacket& p)
     if (ack) {
         if (state_ == State::SendInit) {
             link_ = agree(ours_, KermitParameters::decode(p.data));
-            status_.blockSize = link_.sendDataLimit;
+            dataLimit_ = std::min(link_.sendDataLimit, START_DATA);
+        } else if (state_ == State::Data && ++goodInRow_ >= 4 && dataLimit_ < link_.sendDataLimit) {
+            dataLimit_ = std::min(link_.sendDataLimit, dataLimit_ * 2);
+            goodInRow_ = 0;
         } else if (state_ == State::Data && p.type == 'Y' && !p.data.empty() && (p.data[0] == 'X' || p.data[0] == 'Z')) {
             finish(ProtocolCancelledByRemote);
             return;
@@ -324,6 +329,7 @@ void KermitSender::onPacket(const KermitPacket& p)
             finish(ProtocolTooManyErrors);
             return;
         }
+        shortenPackets();
         resend();
     }
 }
@@ -345,8 +351,7 @@ void KermitSender::advance()
         status_.bytesTransferred = static_cast<std::int64_t>(offset_);
         if (offset_ < data_.size()) {
             state_ = State::Data;
-            pendingOffset_ = offset_;
-            sendPacket('D', encodeData(data_, pendingOffset_, link_.sendDataLimit, link_));
+            sendDataPacket();
         } else {
             state_ = State::EndOfFile;
             sendPacket('Z', {});
@@ -362,6 +367,22 @@ void KermitSender::advance()
     }
 }
 
+void KermitSender::sendDataPacket()
+{
+    pendingOffset_ = offset_;
+    status_.blockSize = dataLimit_;
+    sendPacket('D', encodeData(data_, pendingOffset_, dataLimit_, link_));
+}
+
+// After an error the packets that follow are shorter, and grow again while they
+// get through.  A packet already sent keeps its contents: a late NAK may stand for
+// a packet the receiver has taken meanwhile.
+void KermitSender::shortenPackets()
+{
+    goodInRow_ = 0;
+    dataLimit_ = std::max(std::min(MIN_DATA, link_.sendDataLimit), dataLimit_ / 2);
+}
+
 void KermitSender::timerExpired()
 {
     if (finished())
@@ -371,6 +392,7 @@ void KermitSender::timerExpired()
         finish(state_ == State::SendInit ? ProtocolTimeout : ProtocolTooManyErrors);
         return;
     }
+    shortenPackets();
     resend();
 }
 

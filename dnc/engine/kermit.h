@@ -77,7 +77,8 @@ private:
     void advance();
     void sendPacket(char type, std::string data);
     void resend();
-    std::string nextDataField();
+    void sendDataPacket();
+    void shortenPackets();
 
     std::string data_;
     std::string announcedName_;
@@ -88,6 +89,8 @@ private:
     int seq_ = 0;
     std::size_t offset_ = 0;
     std::size_t pendingOffset_ = 0;  // file position after the packet awaiting its ACK
+    int dataLimit_ = 90;             // data characters per packet now
+    int goodInRow_ = 0;
     std::string current_;
 };
 

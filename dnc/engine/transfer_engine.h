@@ -20,6 +20,7 @@ struct TransferTimings {
     int finishWaitMs = 3640 * 55;
     int blockWaitMs = 10000;  // silence that counts as a lost block or answer
     int retries = 10;         // tries of one block or handshake before giving up
+    int quietMs = 100;        // silence that ends the rest of a damaged block (longer than a character at 110 baud)
 };
 
 // What a status window shows of a running transfer.

@@ -20,7 +20,7 @@ constexpr std::size_t LONG_BLOCK = 1024;
 
 // Quiet time after a damaged block before asking for it again, so that the rest
 // of it is not read as the start of a block.
-int purgeQuietMs(const TransferTimings& t) { return std::max(20, std::min(1000, t.blockWaitMs / 10)); }
+int purgeQuietMs(const TransferTimings& t) { return std::min(t.quietMs, t.blockWaitMs); }
 // Pause between the receiver's start requests.
 int startRequestMs(const TransferTimings& t) { return std::max(100, std::min(3000, t.handshakeWaitMs / 10)); }
 
@@ -214,7 +214,9 @@ void XmodemSender::sendEot()
 void XmodemSender::transmitCurrent()
 {
     send(current_);
-    setTimer(timings_.blockWaitMs);
+    // The receiver drives recovery with NAKs after its own block wait; a sender that
+    // repeated on a timer as short would get two answers for one block.
+    setTimer(3 * timings_.blockWaitMs);
 }
 
 // ---------------------------------------------------------------- receiver
@@ -251,6 +253,15 @@ void XmodemReceiver::receive(std::string_view bytes)
 
 void XmodemReceiver::onByte(unsigned char byte)
 {
+    if (eotAsked_) {
+        // Only an EOT straight after our NAK confirms the end.
+        eotAsked_ = false;
+        if (byte == EOT) {
+            endOfFile();
+            return;
+        }
+        eotSeen_ = false;
+    }
     if (block_.empty()) {
         switch (byte) {
         case SOH: blockSize_ = SHORT_BLOCK; break;
@@ -373,16 +384,17 @@ void XmodemReceiver::releaseHeld(bool final)
 
 void XmodemReceiver::onEot()
 {
-    if (headerExpected_) {
+    if (headerExpected_)
         return;  // nothing to end
-    }
-    if (!eotSeen_) {
-        // A lone EOT may be line noise: ask again, a real end repeats it.
-        eotSeen_ = true;
-        send(static_cast<char>(NAK));
-        setTimer(timings_.blockWaitMs);
-        return;
-    }
+    // A lone EOT may be the rest of a damaged block: let the line go quiet and
+    // ask again; a real end repeats it at once.
+    eotSeen_ = true;
+    state_ = State::Purge;
+    setTimer(purgeQuietMs(timings_));
+}
+
+void XmodemReceiver::endOfFile()
+{
     eotSeen_ = false;
     releaseHeld(true);
     send(static_cast<char>(ACK));
@@ -409,8 +421,9 @@ void XmodemReceiver::purge()
 
 void XmodemReceiver::askForBlock()
 {
-    bool waitingForStart = !started_ || (fileDone_ && headerExpected_);
+    bool waitingForStart = !eotSeen_ && (!started_ || (fileDone_ && headerExpected_));
     send(static_cast<char>(waitingForStart ? CRC_REQUEST : NAK));
+    eotAsked_ = eotSeen_;
     setTimer(timings_.blockWaitMs);
 }
 
@@ -424,7 +437,7 @@ void XmodemReceiver::timerExpired()
         return;
     }
     block_.clear();
-    if (!started_ && !fileDone_) {
+    if (!started_ && !fileDone_ && !eotSeen_) {
         handshakeElapsedMs_ += startRequestMs(timings_);
         if (handshakeElapsedMs_ >= timings_.handshakeWaitMs) {
             fail(ProtocolTimeout);

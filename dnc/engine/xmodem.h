@@ -65,6 +65,7 @@ private:
     void acceptHeader(std::string_view payload);
     void acceptData(std::string_view payload);
     void onEot();
+    void endOfFile();
     void askForBlock();
     void purge();
     void fail(int code);
@@ -78,7 +79,8 @@ private:
     bool headerExpected_ = false; // YMODEM: block 0 comes next
     bool started_ = false;        // the first block has arrived
     bool fileDone_ = false;       // YMODEM: one file is complete
-    bool eotSeen_ = false;
+    bool eotSeen_ = false;        // an EOT came; it counts once repeated
+    bool eotAsked_ = false;       // we answered it with NAK; the next byte decides
     int handshakeElapsedMs_ = 0;
     int cancels_ = 0;
     std::string held_;            // last good block, kept back until the next one shows it was not the last

@@ -34,6 +34,7 @@ constexpr unsigned char ESCCTL = 0x40;
 constexpr unsigned char ZCBIN = 1;  // ZFILE ZF0: binary file
 
 constexpr std::size_t SUBPACKET = 1024;
+constexpr std::size_t MIN_SUBPACKET = 64;
 constexpr std::size_t MAX_SUBPACKET = 8192;
 constexpr std::size_t QUEUE_AHEAD = 16384;  // stream queued per drained output
 
@@ -328,7 +329,7 @@ ZmodemSender::ZmodemSender(std::string data, std::string announcedName, Transfer
     status_.sending = true;
     status_.fileName = announcedName_;
     status_.fileSize = static_cast<std::int64_t>(data_.size());
-    status_.blockSize = static_cast<int>(SUBPACKET);
+    status_.blockSize = static_cast<int>(subpacket_);
 }
 
 std::string ZmodemSender::cancelSequence() const { return cancelBurst(); }
@@ -357,7 +358,8 @@ void ZmodemSender::onHeader()
 {
     switch (decoder_.headerType()) {
     case ZRINIT:
-        if (state_ == State::WaitReceiverInit || state_ == State::WaitFilePosition) {
+        // In WaitFilePosition a repeated ZRINIT crossed our ZFILE: the timer repeats it if need be.
+        if (state_ == State::WaitReceiverInit) {
             unsigned char flags = decoder_.flag(0);
             crc32_ = (flags & CANFC32) != 0;
             escapeControls_ = (flags & ESCCTL) != 0;
@@ -383,7 +385,7 @@ void ZmodemSender::onHeader()
         }
         if (state_ != State::WaitFilePosition) {
             // The receiver lost data: count it once for each place it asks from.
-            if (pos == lastErrorPosition_ || state_ == State::WaitEofAnswer) {
+            if (pos == lastErrorPosition_) {
                 if (retryOrFail())
                     break;
             } else {
@@ -391,6 +393,9 @@ void ZmodemSender::onHeader()
                 status_.blockErrors = 1;
             }
             lastErrorPosition_ = pos;
+            // A noisy line lets short subpackets through.
+            subpacket_ = std::max(MIN_SUBPACKET, subpacket_ / 2);
+            status_.blockSize = static_cast<int>(subpacket_);
         }
         startData(pos);
         break;
@@ -452,7 +457,15 @@ void ZmodemSender::startData(std::uint32_t position)
         sendEof();
         return;
     }
-    send(binaryHeader(ZDATA, positionHeader(position), crc32_, Escaper(escapeControls_)));
+    Escaper esc(escapeControls_);
+    if (state_ == State::Streaming) {
+        // Close the frame on a subpacket boundary, so that the receiver reads the new
+        // header as a header and not as data gone bad.
+        std::string close;
+        appendSubpacket(close, {}, ZCRCE, crc32_, esc);
+        send(close);
+    }
+    send(binaryHeader(ZDATA, positionHeader(position), crc32_, esc));
     windowEnd_ = receiverBuffer_ ? std::min(data_.size(), offset_ + receiverBuffer_) : data_.size();
     state_ = State::Streaming;
     setTimer(timings_.blockWaitMs);
@@ -465,7 +478,7 @@ void ZmodemSender::outputDrained()
     Escaper esc(escapeControls_);
     std::string out;
     while (out.size() < QUEUE_AHEAD && state_ == State::Streaming) {
-        std::size_t length = std::min(SUBPACKET, windowEnd_ - offset_);
+        std::size_t length = std::min(subpacket_, windowEnd_ - offset_);
         std::string_view piece = std::string_view(data_).substr(offset_, length);
         offset_ += length;
         unsigned char end = ZCRCG;
@@ -526,8 +539,9 @@ void ZmodemSender::timerExpired()
             sendFileHeader();
         break;
     case State::Streaming:
-        // Output is still going out: a silent receiver is not a fault yet.
-        setTimer(timings_.blockWaitMs);
+        // The line took nothing for a whole block wait (held, or gone).
+        if (!retryOrFail())
+            setTimer(timings_.blockWaitMs);
         break;
     case State::WaitAck:
         if (!retryOrFail())
@@ -639,8 +653,8 @@ void ZmodemReceiver::onHeader()
             fileDone_ = true;
             state_ = State::WaitFile;
             sendReceiverInit();
-        } else {
-            askForPosition();
+        } else if (state_ != State::WaitData) {
+            askForPosition();  // else our ZRPOS is on its way already
         }
         break;
     case ZFIN:
@@ -721,12 +735,14 @@ void ZmodemReceiver::onData()
 
 void ZmodemReceiver::onBadInput()
 {
+    if (state_ == State::WaitData)
+        return;  // the rest of what we asked to be sent again
     if (countError()) {
         send(cancelSequence());
         finish(ProtocolTooManyErrors);
         return;
     }
-    if (state_ == State::InData || state_ == State::WaitData)
+    if (state_ == State::InData)
         askForPosition();
     else if (state_ == State::WaitFileInfo)
         send(hexHeader(ZNAK, positionHeader(0)));

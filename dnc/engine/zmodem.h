@@ -75,6 +75,7 @@ private:
     std::size_t offset_ = 0;            // next byte to send
     std::size_t windowEnd_ = 0;         // stop and wait for ZACK here (limited receiver buffer)
     std::uint32_t lastErrorPosition_ = 0xFFFFFFFFu;
+    std::size_t subpacket_ = 1024;      // data bytes per subpacket; halved after each error
     int handshakeElapsedMs_ = 0;
 };
 

@@ -1,0 +1,82 @@
+// A damaged line never yields a damaged file reported as good: each transfer
+// either delivers the file intact or ends with an error.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "dnc/engine/protocol_driver.h"
+#include "dnc/engine/transfer_protocols.h"
+#include "proto_noise_relay.h"
+#include "proto_peer.h"
+#include "support/temp_folder.h"
+
+using namespace dnc;
+
+namespace {
+
+struct NoiseCase {
+    double dropRate;
+    double changeRate;
+    std::uint32_t seed;
+};
+
+const NoiseCase noiseCases[] = {
+    {0, 0, 1},           // a clean line must work, or the other cases prove nothing
+    {0.0002, 0.0002, 2}, // occasional damage: retries recover
+    {0.001, 0.001, 3},
+    {0, 0.003, 4},       // changed bytes only
+    {0.003, 0, 5},       // dropped bytes only
+    {0.02, 0.02, 6},     // a line this bad mostly ends in an error
+};
+
+TransferTimings shortTimings()
+{
+    TransferTimings t;
+    t.handshakeWaitMs = 3000;
+    t.finishWaitMs = 3000;
+    t.blockWaitMs = 300;
+    t.quietMs = 20;
+    t.retries = 10;
+    return t;
+}
+
+class LineNoiseTest : public ::testing::TestWithParam<ProtocolType> {};
+
+TEST_P(LineNoiseTest, DeliversIntactOrFails)
+{
+    const std::string data = prototest::allByteValues(12000);
+    for (const NoiseCase& noise : noiseCases) {
+        SCOPED_TRACE("drop " + std::to_string(noise.dropRate) + " change " + std::to_string(noise.changeRate));
+        testsupport::TempFolder dir;
+        prototest::NoisyLink link(noise.dropRate, noise.changeRate, noise.seed);
+        ASSERT_TRUE(link.ok());
+        auto sender = makeSendEngine(GetParam(), data, "PART.TAP", shortTimings());
+        auto receiver = makeReceiveEngine(GetParam(), shortTimings());
+        int sendResult = 1;
+        std::thread sending([&] { sendResult = FdTransferDriver(link.slaveA(), link.slaveA()).run(*sender); });
+        ReceivedFile file(dir.file("got.tap"));
+        ASSERT_TRUE(file.open());
+        int receiveResult = FdTransferDriver(link.slaveB(), link.slaveB()).run(*receiver, &file);
+        sending.join();
+        if (receiveResult == ProtocolOk) {
+            EXPECT_TRUE(dir.read("got.tap") == data) << "reported good, " << link.damaged() << " bytes damaged";
+        }
+        if (noise.dropRate == 0 && noise.changeRate == 0) {
+            EXPECT_EQ(receiveResult, ProtocolOk) << receiver->resultText();
+            EXPECT_EQ(sendResult, ProtocolOk) << sender->resultText();
+        }
+    }
+}
+
+std::string protocolLabel(const ::testing::TestParamInfo<ProtocolType>& info)
+{
+    static const char* const names[] = {"Ascii", "Xmodem", "Ymodem", "Zmodem", "Kermit"};
+    return names[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Protocols, LineNoiseTest,
+                         ::testing::Values(ProtocolType::XmodemCrc, ProtocolType::Ymodem, ProtocolType::Zmodem,
+                                           ProtocolType::Kermit),
+                         protocolLabel);
+
+}  // namespace
