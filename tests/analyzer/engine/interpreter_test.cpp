@@ -260,6 +260,13 @@ TEST(Program, MetricPresetDwellInverseTimeAndRotary)
     perRev.startToEnd();
     EXPECT_DOUBLE_EQ(perRev.last().feed, 4.0);
 
+    Analyzer css({"I    1 2", "S   18 NONE", "R   22 3000"});
+    css.load("G00 X1.\r\nG96 S500\r\nG21 G00 X50.8 S100\r\nG97 S4000\r\n");
+    css.startToEnd();
+    EXPECT_NEAR(css.listing.blocks[1].rpm, 500 * 12 / vork::TwoPi, 1e-9);
+    EXPECT_NEAR(css.listing.blocks[2].rpm, 100 * 3.28084 * 12 / (2.0 * vork::TwoPi), 1e-4); // metres per minute
+    EXPECT_DOUBLE_EQ(css.listing.blocks[3].rpm, 3000.0); // limited to the range
+
     Analyzer rotary;
     rotary.load("G01 X1. F10.\r\nA90. X2.\r\n");
     rotary.startToEnd();
