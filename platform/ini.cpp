@@ -17,19 +17,6 @@ IniWriteError::IniWriteError(const std::string& fileName)
 
 namespace {
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-std::string_view trimmed(std::string_view s)
-{
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
 
 // One physical line of the file: its bytes without the line end, and the line end
 // exactly as found ("\r\n", "\n", "\r" or "" for a last line without one).
@@ -49,21 +36,21 @@ struct ParsedLine {
 ParsedLine parse(const std::string& text)
 {
     ParsedLine p;
-    const std::string_view t = trimmed(text);
+    const std::string_view t = trimBlanks(text);
     if (t.empty() || t.front() == ';')
         return p;
     if (t.front() == '[') {
         const auto close = t.find(']');
         p.kind = LineKind::Section;
-        p.name = trimmed(t.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+        p.name = trimBlanks(t.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
         return p;
     }
     const auto eq = t.find('=');
     if (eq == std::string_view::npos)
         return p;
     p.kind = LineKind::Key;
-    p.name = trimmed(t.substr(0, eq));
-    std::string_view v = trimmed(t.substr(eq + 1));
+    p.name = trimBlanks(t.substr(0, eq));
+    std::string_view v = trimBlanks(t.substr(eq + 1));
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
         v = v.substr(1, v.size() - 2);
     p.value = v;
@@ -162,7 +149,7 @@ void save(const std::string& path, const Document& doc)
 
 bool parseIniInt(const std::string& text, int& value)
 {
-    std::string_view t = trimmed(text);
+    std::string_view t = trimBlanks(text);
     bool negative = false;
     if (!t.empty() && (t.front() == '+' || t.front() == '-')) {
         negative = t.front() == '-';
@@ -249,7 +236,7 @@ void IniFile::writeString(const std::string& section, const std::string& key, co
     } else {
         // A new key goes after the last non-blank line of its section.
         std::size_t at = doc.sectionEnd(*header);
-        while (at > *header + 1 && trimmed(lines[at - 1].text).empty())
+        while (at > *header + 1 && trimBlanks(lines[at - 1].text).empty())
             --at;
         doc.terminateLine(at - 1);
         lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), Line{key + "=" + value, "\r\n"});

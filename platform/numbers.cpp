@@ -1,5 +1,7 @@
 #include "platform/numbers.h"
 
+#include "platform/paths.h"
+
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -18,19 +20,6 @@ std::int64_t saturate(double r)
     return static_cast<std::int64_t>(r);
 }
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-std::string_view trimmed(std::string_view s)
-{
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
 
 std::string padLeft(std::string text, int width)
 {
@@ -73,7 +62,7 @@ std::int64_t truncToInt(double x)
 
 std::optional<double> parseReal(std::string_view text)
 {
-    std::string_view t = trimmed(text);
+    std::string_view t = trimBlanks(text);
     if (!t.empty() && t.front() == '+') {
         t.remove_prefix(1);
         if (!t.empty() && (t.front() == '+' || t.front() == '-'))
@@ -94,7 +83,7 @@ std::optional<double> parseReal(std::string_view text)
 
 std::optional<std::int64_t> parseInteger(std::string_view text)
 {
-    std::string_view t = trimmed(text);
+    std::string_view t = trimBlanks(text);
     if (!t.empty() && t.front() == '+')
         t.remove_prefix(1);
     if (t.empty())

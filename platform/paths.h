@@ -40,6 +40,10 @@ bool folderExists(const std::string& path);
 // normalised path is returned unchanged, so that a new file gets the name as spelled.
 std::string resolveCaseInsensitive(std::string_view path);
 
+// Blanks (spaces and tabs) around a text removed, as INI values and numbers are read.
+bool isBlank(char c);
+std::string_view trimBlanks(std::string_view text);
+
 // ASCII upper case of a byte string (8-bit bytes above 127 are left as they are).
 std::string upperAscii(std::string_view text);
 bool equalsNoCase(std::string_view a, std::string_view b);
