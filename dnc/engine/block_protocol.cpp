@@ -1,0 +1,229 @@
+#include "dnc/engine/block_protocol.h"
+
+#include "dnc/engine/comport.h"
+#include "dnc/engine/transfer_protocols.h"
+#include "platform/paths.h"
+
+namespace dnc {
+namespace {
+
+constexpr int PumpMs = 5;             // pace of feeding a full output buffer
+constexpr int FlushAfterEndMs = 5000; // the last answer gets this long to leave
+
+std::string nameOf(ProtocolType type)
+{
+    switch (type) {
+    case ProtocolType::XmodemCrc: return "XMODEM-CRC";
+    case ProtocolType::Ymodem: return "YMODEM";
+    case ProtocolType::Zmodem: return "ZMODEM";
+    case ProtocolType::Kermit: return "Kermit";
+    default: return "ASCII";
+    }
+}
+
+}  // namespace
+
+BlockProtocol::BlockProtocol(ProtocolType type, ComPort& port, QObject* parent) : Protocol(port, parent), m_type(type) {}
+
+BlockProtocol::~BlockProtocol()
+{
+    if (m_engineTimer >= 0)
+        port().clock().cancelTimer(m_engineTimer);
+    if (m_pumpTimer >= 0)
+        port().clock().cancelTimer(m_pumpTimer);
+    QObject::disconnect(m_input);
+}
+
+std::string BlockProtocol::name() const { return nameOf(m_type); }
+
+void BlockProtocol::beginTransmit()
+{
+    std::string data;
+    const std::string& path = mutableStatus().fileName;
+    if (!readFileToSend(path, data)) {
+        finish(ProtocolFileError);
+        return;
+    }
+    run(makeSendEngine(m_type, std::move(data), platform::fileNamePart(path), m_timings));
+}
+
+void BlockProtocol::beginReceive()
+{
+    m_file = std::make_unique<ReceivedFile>(mutableStatus().fileName);
+    if (!m_file->open()) {
+        m_file.reset();
+        finish(ProtocolFileError);
+        return;
+    }
+    run(makeReceiveEngine(m_type, m_timings));
+}
+
+void BlockProtocol::run(std::unique_ptr<TransferEngine> engine)
+{
+    m_engine = std::move(engine);
+    m_pending.clear();
+    m_flushTries = 0;
+    if (!m_engine) {
+        finish(ProtocolFileError);
+        return;
+    }
+    // XMODEM and YMODEM blocks carry XON and XOFF bytes as data; ZMODEM and Kermit
+    // quote them, so the machine's flow control keeps working for those two.
+    if ((m_type == ProtocolType::XmodemCrc || m_type == ProtocolType::Ymodem) &&
+        port().softwareFlow() != SoftwareFlow::None) {
+        m_savedFlow = static_cast<int>(port().softwareFlow());
+        m_flowChanged = true;
+        port().setSoftwareFlow(SoftwareFlow::None);
+    }
+    mutableStatus().stateText = mutableStatus().sending ? "Sending" : "Receiving";
+    m_input = connect(&port(), &ComPort::dataArrived, this, [this] { onInput(); });
+    m_timerSerial = m_engine->timerSerial();
+    m_engine->start();
+    afterStep();
+    if (port().charReady())
+        onInput();
+}
+
+void BlockProtocol::onInput()
+{
+    if (!m_engine || m_engine->finished() || !port().charReady())
+        return;
+    m_engine->receive(port().getBlock(port().inCount()));
+    afterStep();
+}
+
+// After every call into the engine: hand its output to the port, keep its timer,
+// write what it received, report progress and end the transfer when it ended.
+void BlockProtocol::afterStep()
+{
+    if (!m_engine)
+        return;
+    m_pending += m_engine->takeOutput();
+    if (m_file && !m_file->append(m_engine->takeReceivedData())) {
+        m_engine->cancel();
+        m_pending = m_engine->takeOutput();
+        finish(ProtocolFileError);
+        return;
+    }
+    pushOutput();
+    armEngineTimer();
+
+    const TransferStatus& s = m_engine->status();
+    ProtocolStatus& status = mutableStatus();
+    status.bytesTransferred = s.bytesTransferred;
+    status.blocks = s.blocks;
+    status.blockSize = s.blockSize;
+    status.blockErrors = s.blockErrors;
+    status.totalErrors = s.totalErrors;
+    if (s.fileSize >= 0)
+        status.fileSize = s.fileSize;
+    if (m_engine->finished()) {
+        if (m_file && !m_file->close() && m_engine->result() == ProtocolOk) {
+            finish(ProtocolFileError);
+            return;
+        }
+        status.stateText = m_engine->resultText();
+        finish(m_engine->result());
+        return;
+    }
+    reportProgress();
+}
+
+void BlockProtocol::pushOutput()
+{
+    while (!m_pending.empty()) {
+        const int room = port().outFree();
+        if (room <= 0)
+            break;
+        const int piece = static_cast<int>(std::min<std::size_t>(m_pending.size(), static_cast<std::size_t>(room)));
+        if (!port().putBlock(m_pending.data(), piece))
+            break;
+        m_pending.erase(0, static_cast<std::size_t>(piece));
+        if (m_pending.empty() && m_engine && !m_engine->finished()) {
+            m_engine->outputDrained();  // a streaming sender queues its next part
+            m_pending += m_engine->takeOutput();
+            armEngineTimer();
+        }
+    }
+    if (!m_pending.empty())
+        schedulePump();
+}
+
+void BlockProtocol::schedulePump()
+{
+    if (m_pumpTimer >= 0)
+        return;
+    m_pumpTimer = port().clock().startTimer(PumpMs, [this] {
+        m_pumpTimer = -1;
+        if (m_engine && !m_engine->finished()) {
+            pushOutput();
+            afterStep();
+        } else if (!m_pending.empty() && m_flushTries-- > 0 && port().isOpen()) {
+            pushOutput();
+        } else {
+            m_pending.clear();
+        }
+    });
+}
+
+void BlockProtocol::armEngineTimer()
+{
+    if (!m_engine || m_engine->timerSerial() == m_timerSerial)
+        return;
+    m_timerSerial = m_engine->timerSerial();
+    if (m_engineTimer >= 0)
+        port().clock().cancelTimer(m_engineTimer);
+    m_engineTimer = -1;
+    if (m_engine->timerMs() < 0 || m_engine->finished())
+        return;
+    m_engineTimer = port().clock().startTimer(m_engine->timerMs(), [this] {
+        m_engineTimer = -1;
+        if (!m_engine || m_engine->finished())
+            return;
+        m_timerSerial = m_engine->timerSerial();  // the expired request is spent
+        m_engine->timerExpired();
+        afterStep();
+    });
+}
+
+void BlockProtocol::stopTransfer()
+{
+    QObject::disconnect(m_input);
+    if (m_engineTimer >= 0)
+        port().clock().cancelTimer(m_engineTimer);
+    m_engineTimer = -1;
+    if (m_engine && !m_engine->finished()) {
+        // Cancelled by the operator: what is queued goes, the other side is told.
+        m_engine->cancel();
+        if (port().isOpen())
+            port().flushOutBuffer();
+        m_pending = m_engine->takeOutput();
+    }
+    if (m_engine && m_file)
+        m_file->append(m_engine->takeReceivedData());
+    if (m_file)
+        m_file->close();
+    m_file.reset();
+    m_flushTries = FlushAfterEndMs / PumpMs;
+    if (port().isOpen())
+        pushOutput();
+    releaseSoftwareFlow();
+}
+
+void BlockProtocol::releaseSoftwareFlow()
+{
+    if (!m_flowChanged)
+        return;
+    m_flowChanged = false;
+    if (port().isOpen())
+        port().setSoftwareFlow(static_cast<SoftwareFlow>(m_savedFlow));
+}
+
+std::unique_ptr<Protocol> makeBlockProtocol(ProtocolType type, ComPort& port)
+{
+    if (type == ProtocolType::Ascii)
+        return nullptr;
+    return std::make_unique<BlockProtocol>(type, port);
+}
+
+}  // namespace dnc
