@@ -103,7 +103,7 @@ int FdTransferDriver::run(TransferEngine& engine, ReceivedFile* sink)
 
     engine.start();
     afterStep();
-    char buffer[16384];
+    char buffer[65536];
     while (!engine.finished()) {
         if (cancelRequested && cancelRequested()) {
             engine.cancel();

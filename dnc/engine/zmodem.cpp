@@ -73,8 +73,20 @@ public:
     }
     void append(std::string& out, std::string_view bytes) const
     {
-        for (char c : bytes)
-            append(out, static_cast<unsigned char>(c));
+        // At most two bytes for each: write straight into room made once.
+        const std::size_t start = out.size();
+        out.resize(start + 2 * bytes.size());
+        char* p = out.data() + start;
+        for (char c : bytes) {
+            const auto b = static_cast<unsigned char>(c);
+            if (needs_[b]) {
+                *p++ = static_cast<char>(ZDLE);
+                *p++ = static_cast<char>(b ^ 0x40);
+            } else {
+                *p++ = c;
+            }
+        }
+        out.resize(static_cast<std::size_t>(p - out.data()));
     }
 
 private:
