@@ -4,6 +4,8 @@
 #include "dnc/engine/transfer_protocols.h"
 #include "platform/paths.h"
 
+#include <sys/stat.h>
+
 namespace dnc {
 namespace {
 
@@ -44,7 +46,9 @@ void BlockProtocol::beginTransmit()
         finish(ProtocolFileError);
         return;
     }
-    run(makeSendEngine(m_type, std::move(data), platform::fileNamePart(path), m_timings));
+    struct stat info{};
+    const std::int64_t modified = ::stat(path.c_str(), &info) == 0 ? static_cast<std::int64_t>(info.st_mtime) : 0;
+    run(makeSendEngine(m_type, std::move(data), platform::fileNamePart(path), m_timings, modified));
 }
 
 void BlockProtocol::beginReceive()
@@ -139,16 +143,19 @@ void BlockProtocol::pushOutput()
         if (!port().putBlock(m_pending.data(), piece))
             break;
         m_pending.erase(0, static_cast<std::size_t>(piece));
+        m_lastOutCount = port().outCount();
         if (m_pending.empty() && m_engine && !m_engine->finished()) {
             m_engine->outputDrained();  // a streaming sender queues its next part
             m_pending += m_engine->takeOutput();
             armEngineTimer();
         }
     }
-    if (!m_pending.empty())
+    if (!m_pending.empty() || (m_engine && !m_engine->finished() && port().outCount() > 0))
         schedulePump();
 }
 
+// Feeds the port while the engine has more than the port holds, and tells the engine
+// while its output leaves on the wire.
 void BlockProtocol::schedulePump()
 {
     if (m_pumpTimer >= 0)
@@ -156,7 +163,11 @@ void BlockProtocol::schedulePump()
     m_pumpTimer = port().clock().startTimer(PumpMs, [this] {
         m_pumpTimer = -1;
         if (m_engine && !m_engine->finished()) {
+            const std::size_t outstanding = m_pending.size() + static_cast<std::size_t>(port().outCount());
             pushOutput();
+            if (outstanding > 0 && port().outCount() < m_lastOutCount)
+                m_engine->outputMoved();
+            m_lastOutCount = port().outCount();
             afterStep();
         } else if (!m_pending.empty() && m_flushTries-- > 0 && port().isOpen()) {
             pushOutput();

@@ -46,6 +46,7 @@ private:
     int m_engineTimer = -1;
     int m_pumpTimer = -1;
     int m_flushTries = 0;         // after the end: pump attempts left for the last answer
+    int m_lastOutCount = 0;       // the port's untransmitted bytes at the last look
     bool m_flowChanged = false;
     int m_savedFlow = 0;
     QMetaObject::Connection m_input;

@@ -287,7 +287,13 @@ void KermitSender::sendPacket(char type, std::string data)
 void KermitSender::resend()
 {
     send(current_);
-    setTimer(state_ == State::SendInit ? std::min(timings_.blockWaitMs, timings_.handshakeWaitMs) : timings_.blockWaitMs);
+    outputMoved();
+}
+
+void KermitSender::outputMoved()
+{
+    if (!finished())
+        setTimer(state_ == State::SendInit ? std::min(timings_.blockWaitMs, timings_.handshakeWaitMs) : timings_.blockWaitMs);
 }
 
 void KermitSender::receive(std::string_view bytes)

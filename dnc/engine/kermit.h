@@ -66,6 +66,7 @@ public:
     void start() override;
     void receive(std::string_view bytes) override;
     void timerExpired() override;
+    void outputMoved() override;
 
 protected:
     std::string cancelSequence() const override;

@@ -110,11 +110,16 @@ int FdTransferDriver::run(TransferEngine& engine, ReceivedFile* sink)
             afterStep();
             break;
         }
+        const std::size_t before = pending.size();
         if (!writeSome(writeFd_, pending)) {
             engine.cancel();
             afterStep();
             pending.clear();
             break;
+        }
+        if (pending.size() < before) {
+            engine.outputMoved();
+            afterStep();
         }
         if (pending.empty()) {
             engine.outputDrained();

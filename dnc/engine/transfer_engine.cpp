@@ -2,6 +2,18 @@
 
 namespace dnc {
 
+std::string announcedFileInfo(std::size_t size, std::int64_t modified)
+{
+    std::string info = std::to_string(size);
+    if (modified > 0) {
+        std::string octal;
+        for (auto t = static_cast<std::uint64_t>(modified); t; t /= 8)
+            octal.insert(octal.begin(), static_cast<char>('0' + t % 8));
+        info += " " + octal + " 100644";
+    }
+    return info;
+}
+
 std::string cancelBurst()
 {
     return std::string(8, '\x18') + std::string(8, '\b');

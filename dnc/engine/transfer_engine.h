@@ -8,6 +8,10 @@
 
 namespace dnc {
 
+// The fields after the name in a YMODEM or ZMODEM file header: the length, and
+// when known the modification time (seconds since 1970, in octal) and a file mode.
+std::string announcedFileInfo(std::size_t size, std::int64_t modified);
+
 // Eight CAN bytes and as many backspaces: stops an XMODEM, YMODEM or ZMODEM peer
 // and erases itself on a terminal that is not in a transfer.
 std::string cancelBurst();
@@ -49,6 +53,9 @@ public:
     virtual void timerExpired() = 0;
     // The line took all queued output; a streaming sender queues more.
     virtual void outputDrained() {}
+    // Output is moving on the line.  A wait for an answer counts from the last byte
+    // sent, not from when it was queued: at a low baud rate a block takes seconds.
+    virtual void outputMoved() {}
     // The operator cancels: the engine tells the other side and finishes with -6005.
     void cancel();
 

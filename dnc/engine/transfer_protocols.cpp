@@ -7,15 +7,16 @@
 namespace dnc {
 
 std::unique_ptr<TransferEngine> makeSendEngine(ProtocolType protocol, std::string data, std::string announcedName,
-                                               TransferTimings timings)
+                                               TransferTimings timings, std::int64_t modified)
 {
     switch (protocol) {
     case ProtocolType::XmodemCrc:
         return std::make_unique<XmodemSender>(XmodemVariant::XmodemCrc, std::move(data), std::move(announcedName), timings);
     case ProtocolType::Ymodem:
-        return std::make_unique<XmodemSender>(XmodemVariant::Ymodem, std::move(data), std::move(announcedName), timings);
+        return std::make_unique<XmodemSender>(XmodemVariant::Ymodem, std::move(data), std::move(announcedName), timings,
+                                              modified);
     case ProtocolType::Zmodem:
-        return std::make_unique<ZmodemSender>(std::move(data), std::move(announcedName), timings);
+        return std::make_unique<ZmodemSender>(std::move(data), std::move(announcedName), timings, modified);
     case ProtocolType::Kermit:
         return std::make_unique<KermitSender>(std::move(data), std::move(announcedName), timings);
     default:

@@ -54,8 +54,9 @@ std::string protocolName(XmodemVariant v) { return v == XmodemVariant::Ymodem ? 
 // ---------------------------------------------------------------- sender
 
 XmodemSender::XmodemSender(XmodemVariant variant, std::string data, std::string announcedName,
-                           TransferTimings timings)
-    : TransferEngine(timings), variant_(variant), data_(std::move(data)), announcedName_(std::move(announcedName))
+                           TransferTimings timings, std::int64_t modified)
+    : TransferEngine(timings), variant_(variant), data_(std::move(data)), announcedName_(std::move(announcedName)),
+      modified_(modified)
 {
     status_.protocolName = protocolName(variant_);
     status_.sending = true;
@@ -183,7 +184,7 @@ void XmodemSender::sendHeader(bool lastHeader)
     if (!lastHeader) {
         payload = announcedName_;
         payload.push_back('\0');
-        payload += std::to_string(data_.size());
+        payload += announcedFileInfo(data_.size(), modified_);
     }
     current_ = frameBlock(0, payload, SHORT_BLOCK, '\0', true);
     state_ = lastHeader ? State::WaitEndAck : State::WaitHeaderAck;
@@ -214,9 +215,17 @@ void XmodemSender::sendEot()
 void XmodemSender::transmitCurrent()
 {
     send(current_);
-    // The receiver drives recovery with NAKs after its own block wait; a sender that
-    // repeated on a timer as short would get two answers for one block.
-    setTimer(3 * timings_.blockWaitMs);
+    setTimer(answerWaitMs());
+}
+
+// The receiver drives recovery with NAKs after its own block wait; a sender that
+// repeated on a timer as short would get two answers for one block.
+int XmodemSender::answerWaitMs() const { return 3 * timings_.blockWaitMs; }
+
+void XmodemSender::outputMoved()
+{
+    if (!finished() && state_ != State::WaitStart && state_ != State::WaitDataStart && state_ != State::WaitEndStart)
+        setTimer(answerWaitMs());
 }
 
 // ---------------------------------------------------------------- receiver
@@ -249,6 +258,8 @@ void XmodemReceiver::receive(std::string_view bytes)
         if (state_ == State::Purge)
             return;  // the rest of this read belongs to the damaged block
     }
+    if (!block_.empty() && !finished())
+        setTimer(timings_.blockWaitMs);  // a block still coming in: silence counts from now
 }
 
 void XmodemReceiver::onByte(unsigned char byte)

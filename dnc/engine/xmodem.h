@@ -13,12 +13,14 @@ enum class XmodemVariant { XmodemCrc, Ymodem };
 
 class XmodemSender : public TransferEngine {
 public:
+    // `modified`: the file's time for the YMODEM header (seconds since 1970; 0 leaves it out).
     XmodemSender(XmodemVariant variant, std::string data, std::string announcedName,
-                 TransferTimings timings = {});
+                 TransferTimings timings = {}, std::int64_t modified = 0);
 
     void start() override;
     void receive(std::string_view bytes) override;
     void timerExpired() override;
+    void outputMoved() override;
 
 protected:
     std::string cancelSequence() const override;
@@ -33,10 +35,12 @@ private:
     void sendHeader(bool lastHeader);
     void sendEot();
     void transmitCurrent();
+    int answerWaitMs() const;
 
     XmodemVariant variant_;
     std::string data_;
     std::string announcedName_;
+    std::int64_t modified_;
     State state_ = State::WaitStart;
     bool useCrc_ = true;
     std::size_t offset_ = 0;      // start of the block being sent

@@ -334,8 +334,8 @@ ZmodemDecoder::Event ZmodemDecoder::finishData()
 
 // ---------------------------------------------------------------- sender
 
-ZmodemSender::ZmodemSender(std::string data, std::string announcedName, TransferTimings timings)
-    : TransferEngine(timings), data_(std::move(data)), announcedName_(std::move(announcedName))
+ZmodemSender::ZmodemSender(std::string data, std::string announcedName, TransferTimings timings, std::int64_t modified)
+    : TransferEngine(timings), data_(std::move(data)), announcedName_(std::move(announcedName)), modified_(modified)
 {
     status_.protocolName = "ZMODEM";
     status_.sending = true;
@@ -452,7 +452,7 @@ void ZmodemSender::sendFileHeader()
     Escaper esc(escapeControls_);
     std::string info = announcedName_;
     info.push_back('\0');
-    info += std::to_string(data_.size()) + " 0 100644 0 1 " + std::to_string(data_.size());
+    info += announcedFileInfo(data_.size(), modified_);
     info.push_back('\0');
     send(binaryHeader(ZFILE, flagsHeader(ZCBIN), crc32_, esc));
     std::string packet;
@@ -514,6 +514,13 @@ void ZmodemSender::outputDrained()
     status_.bytesTransferred = static_cast<std::int64_t>(offset_);
 }
 
+void ZmodemSender::outputMoved()
+{
+    stalls_ = 0;
+    if (state_ == State::Streaming && !finished())
+        setTimer(timings_.blockWaitMs);
+}
+
 void ZmodemSender::sendEof()
 {
     state_ = State::WaitEofAnswer;
@@ -552,8 +559,12 @@ void ZmodemSender::timerExpired()
         break;
     case State::Streaming:
         // The line took nothing for a whole block wait (held, or gone).
-        if (!retryOrFail())
+        if (++stalls_ > timings_.retries) {
+            send(cancelSequence());
+            finish(ProtocolTimeout);
+        } else {
             setTimer(timings_.blockWaitMs);
+        }
         break;
     case State::WaitAck:
         if (!retryOrFail())

@@ -46,12 +46,14 @@ private:
 
 class ZmodemSender : public TransferEngine {
 public:
-    ZmodemSender(std::string data, std::string announcedName, TransferTimings timings = {});
+    // `modified`: the file's time for the file header (seconds since 1970; 0 leaves it out).
+    ZmodemSender(std::string data, std::string announcedName, TransferTimings timings = {}, std::int64_t modified = 0);
 
     void start() override;
     void receive(std::string_view bytes) override;
     void timerExpired() override;
     void outputDrained() override;
+    void outputMoved() override;
 
 protected:
     std::string cancelSequence() const override;
@@ -67,6 +69,7 @@ private:
 
     std::string data_;
     std::string announcedName_;
+    std::int64_t modified_;
     ZmodemDecoder decoder_;
     State state_ = State::WaitReceiverInit;
     bool crc32_ = false;
@@ -77,6 +80,7 @@ private:
     std::uint32_t lastErrorPosition_ = 0xFFFFFFFFu;
     std::size_t subpacket_ = 1024;      // data bytes per subpacket; halved after each error
     int handshakeElapsedMs_ = 0;
+    int stalls_ = 0;                    // block waits in a row in which the line took nothing
 };
 
 class ZmodemReceiver : public TransferEngine {

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <fstream>
+#include <iterator>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -73,6 +75,17 @@ int PeerLink::waitExit(int timeoutMs)
         ::usleep(10000);
     }
     return -1;
+}
+
+bool waitForFile(const std::string& path, const std::string& data)
+{
+    for (int i = 0; i < 300; ++i) {
+        std::ifstream in(path, std::ios::binary);
+        if (std::string(std::istreambuf_iterator<char>(in), {}) == data)
+            return true;
+        ::usleep(10000);
+    }
+    return false;
 }
 
 std::string allByteValues(std::size_t n)

@@ -27,6 +27,10 @@ private:
 // Opens a path to a tty in raw 8-bit mode without echo; -1 on failure.
 int openRawTty(const std::string& path);
 
+// Waits a little for a file to hold `data`: a standard receiver may close its file
+// after its stream is closed.
+bool waitForFile(const std::string& path, const std::string& data);
+
 // n bytes running through all 256 values.
 std::string allByteValues(std::size_t n);
 

@@ -80,7 +80,7 @@ TEST(BlockProtocolOnPort, SendsAFile)
         ASSERT_TRUE(rig.run());
         EXPECT_EQ(rig.log, (std::vector<std::string>{"start", "finish 0"}));
         EXPECT_EQ(rig.link.waitExit(10000), 0);
-        EXPECT_TRUE(work.read(c.arrives) == data);
+        EXPECT_TRUE(prototest::waitForFile(work.file(c.arrives), data)) << work.read(c.arrives).size() << " bytes arrived";
     }
 }
 
