@@ -163,11 +163,10 @@ void BlockProtocol::schedulePump()
     m_pumpTimer = port().clock().startTimer(PumpMs, [this] {
         m_pumpTimer = -1;
         if (m_engine && !m_engine->finished()) {
-            const std::size_t outstanding = m_pending.size() + static_cast<std::size_t>(port().outCount());
-            pushOutput();
-            if (outstanding > 0 && port().outCount() < m_lastOutCount)
+            if (port().outCount() < m_lastOutCount)
                 m_engine->outputMoved();
             m_lastOutCount = port().outCount();
+            pushOutput();
             afterStep();
         } else if (!m_pending.empty() && m_flushTries-- > 0 && port().isOpen()) {
             pushOutput();

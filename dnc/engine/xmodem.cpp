@@ -157,6 +157,11 @@ void XmodemSender::onAck()
 
 void XmodemSender::onNak()
 {
+    if (state_ == State::WaitEotAck && !eotRepeated_) {
+        eotRepeated_ = true;  // a receiver asks for the EOT once more to be sure of it
+        transmitCurrent();
+        return;
+    }
     if (countError()) {
         send(cancelSequence());
         finish(ProtocolTooManyErrors);

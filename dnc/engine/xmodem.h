@@ -47,6 +47,7 @@ private:
     std::size_t blockLength_ = 0; // payload bytes of that block taken from the file
     unsigned char blockNumber_ = 1;
     std::string current_;         // the framed block awaiting its answer
+    bool eotRepeated_ = false;
     int cancels_ = 0;
 };
 

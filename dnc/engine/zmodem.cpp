@@ -517,8 +517,21 @@ void ZmodemSender::outputDrained()
 void ZmodemSender::outputMoved()
 {
     stalls_ = 0;
-    if (state_ == State::Streaming && !finished())
+    if (finished())
+        return;
+    switch (state_) {
+    case State::Streaming:
+    case State::WaitAck:
         setTimer(timings_.blockWaitMs);
+        break;
+    case State::WaitFilePosition:
+    case State::WaitEofAnswer:
+    case State::WaitFin:
+        setTimer(retryMs(timings_));
+        break;
+    case State::WaitReceiverInit:
+        break;  // the handshake wait runs on its own count
+    }
 }
 
 void ZmodemSender::sendEof()
