@@ -103,3 +103,31 @@ INSTANTIATE_TEST_SUITE_P(Peers, ProtocolPeerTest, ::testing::ValuesIn(peerCases)
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+namespace {
+
+// A batch of two files: the first goes to the chosen file, the transfer then ends
+// with an error that tells the operator the second was not taken.
+TEST(ProtocolPeerBatch, SecondFileIsRefusedAndTheFirstKept)
+{
+    struct Case { ProtocolType type; const char* sender; };
+    for (const Case& c : {Case{ProtocolType::Ymodem, "sb -b in.bin two.bin"}, Case{ProtocolType::Zmodem, "sz -b in.bin two.bin"},
+                          Case{ProtocolType::Kermit, "gkermit -q -i -P -s in.bin two.bin"}}) {
+        SCOPED_TRACE(c.sender);
+        testsupport::TempFolder dir;
+        const std::string first = prototest::allByteValues(5000);
+        dir.write("in.bin", first);
+        dir.write("two.bin", "N1G00X0\r\n");
+        prototest::PeerLink link(dir.path(), dir.path(), c.sender);
+        ASSERT_TRUE(link.ok());
+        TransferTimings t;
+        t.blockWaitMs = 3000;
+        auto engine = makeReceiveEngine(c.type, t);
+        ReceivedFile file(dir.file("chosen.tap"));
+        ASSERT_TRUE(file.open());
+        EXPECT_EQ(FdTransferDriver(link.fd(), link.fd()).run(*engine, &file), ProtocolOneFileOnly);
+        EXPECT_TRUE(dir.read("chosen.tap") == first);
+    }
+}
+
+}  // namespace
