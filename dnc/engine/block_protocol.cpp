@@ -40,6 +40,7 @@ std::string BlockProtocol::name() const { return nameOf(m_type); }
 
 void BlockProtocol::beginTransmit()
 {
+    m_options.sevenBitLine = port().settings().line.dataBits < 8;
     std::string data;
     const std::string& path = mutableStatus().fileName;
     if (!readFileToSend(path, data)) {
@@ -48,18 +49,19 @@ void BlockProtocol::beginTransmit()
     }
     struct stat info{};
     const std::int64_t modified = ::stat(path.c_str(), &info) == 0 ? static_cast<std::int64_t>(info.st_mtime) : 0;
-    run(makeSendEngine(m_type, std::move(data), platform::fileNamePart(path), m_timings, modified));
+    run(makeSendEngine(m_type, std::move(data), platform::fileNamePart(path), m_options, modified));
 }
 
 void BlockProtocol::beginReceive()
 {
+    m_options.sevenBitLine = port().settings().line.dataBits < 8;
     m_file = std::make_unique<ReceivedFile>(mutableStatus().fileName);
     if (!m_file->open()) {
         m_file.reset();
         finish(ProtocolFileError);
         return;
     }
-    run(makeReceiveEngine(m_type, m_timings));
+    run(makeReceiveEngine(m_type, m_options));
 }
 
 void BlockProtocol::run(std::unique_ptr<TransferEngine> engine)

@@ -21,7 +21,8 @@ public:
     ProtocolType type() const { return m_type; }
 
     // Takes effect at the next start; the defaults are the terminal's fixed settings.
-    void setTimings(const TransferTimings& timings) { m_timings = timings; }
+    // Whether the line has 8 data bits is taken from the port at each start.
+    void setOptions(const TransferOptions& options) { m_options = options; }
 
 protected:
     void beginTransmit() override;
@@ -38,7 +39,7 @@ private:
     void releaseSoftwareFlow();
 
     ProtocolType m_type;
-    TransferTimings m_timings;
+    TransferOptions m_options;
     std::unique_ptr<TransferEngine> m_engine;
     std::unique_ptr<ReceivedFile> m_file;
     std::string m_pending;        // engine output the port had no room for yet

@@ -37,6 +37,15 @@ int checkTypeFor(char packetType, int linkCheck) { return packetType == 'S' || p
 
 bool isPrefixChar(char c) { return (c >= 33 && c <= 62) || (c >= 96 && c <= 126); }
 
+KermitParameters ourParameters(const TransferOptions& options)
+{
+    KermitParameters p;
+    p.timeoutSeconds = std::clamp(options.blockWaitMs / 1000, 1, 94);
+    if (options.sevenBitLine)
+        p.eighthBitQuote = '&';  // bytes above 7Fh cannot cross the line as they are
+    return p;
+}
+
 KermitLink agree(const KermitParameters& ours, const KermitParameters& theirs)
 {
     KermitLink link;
@@ -256,14 +265,14 @@ bool KermitFramer::takeDamaged()
 
 // ---------------------------------------------------------------- sender
 
-KermitSender::KermitSender(std::string data, std::string announcedName, TransferTimings timings)
+KermitSender::KermitSender(std::string data, std::string announcedName, TransferOptions timings)
     : TransferEngine(timings), data_(std::move(data)), announcedName_(std::move(announcedName))
 {
     status_.protocolName = "Kermit";
     status_.sending = true;
     status_.fileName = announcedName_;
     status_.fileSize = static_cast<std::int64_t>(data_.size());
-    ours_.timeoutSeconds = std::clamp(timings_.blockWaitMs / 1000, 1, 94);
+    ours_ = ourParameters(options_);
 }
 
 std::string KermitSender::cancelSequence() const
@@ -293,7 +302,7 @@ void KermitSender::resend()
 void KermitSender::outputMoved()
 {
     if (!finished())
-        setTimer(state_ == State::SendInit ? std::min(timings_.blockWaitMs, timings_.handshakeWaitMs) : timings_.blockWaitMs);
+        setTimer(state_ == State::SendInit ? std::min(options_.blockWaitMs, options_.handshakeWaitMs) : options_.blockWaitMs);
 }
 
 void KermitSender::receive(std::string_view bytes)
@@ -404,10 +413,10 @@ void KermitSender::timerExpired()
 
 // ---------------------------------------------------------------- receiver
 
-KermitReceiver::KermitReceiver(TransferTimings timings) : TransferEngine(timings)
+KermitReceiver::KermitReceiver(TransferOptions timings) : TransferEngine(timings)
 {
     status_.protocolName = "Kermit";
-    ours_.timeoutSeconds = std::clamp(timings_.blockWaitMs / 1000, 1, 94);
+    ours_ = ourParameters(options_);
 }
 
 std::string KermitReceiver::cancelSequence() const
@@ -417,7 +426,7 @@ std::string KermitReceiver::cancelSequence() const
 
 void KermitReceiver::start()
 {
-    setTimer(std::min(timings_.blockWaitMs, timings_.handshakeWaitMs));
+    setTimer(std::min(options_.blockWaitMs, options_.handshakeWaitMs));
 }
 
 void KermitReceiver::receive(std::string_view bytes)
@@ -437,7 +446,7 @@ void KermitReceiver::acknowledge(int seq, std::string data)
 {
     lastAck_ = framer_.frame(seq, 'Y', data, link_);
     send(lastAck_);
-    setTimer(timings_.blockWaitMs);
+    setTimer(options_.blockWaitMs);
 }
 
 void KermitReceiver::nak()
@@ -447,7 +456,7 @@ void KermitReceiver::nak()
         return;
     }
     send(framer_.frame(expected_, 'N', {}, link_));
-    setTimer(timings_.blockWaitMs);
+    setTimer(options_.blockWaitMs);
 }
 
 void KermitReceiver::fail(int code, const std::string& why)
@@ -516,7 +525,7 @@ void KermitReceiver::onPacket(const KermitPacket& p)
         return;
     if (p.seq == (expected_ + 63) % 64) {
         send(lastAck_);  // our ACK was lost
-        setTimer(timings_.blockWaitMs);
+        setTimer(options_.blockWaitMs);
         return;
     }
     if (p.seq != expected_) {
@@ -573,13 +582,13 @@ void KermitReceiver::timerExpired()
     if (finished())
         return;
     if (!initialised_) {
-        handshakeElapsedMs_ += std::min(timings_.blockWaitMs, timings_.handshakeWaitMs);
-        if (handshakeElapsedMs_ >= timings_.handshakeWaitMs) {
+        handshakeElapsedMs_ += std::min(options_.blockWaitMs, options_.handshakeWaitMs);
+        if (handshakeElapsedMs_ >= options_.handshakeWaitMs) {
             finish(ProtocolTimeout);
             return;
         }
         send(framer_.frame(0, 'N', {}, link_));
-        setTimer(std::min(timings_.blockWaitMs, timings_.handshakeWaitMs));
+        setTimer(std::min(options_.blockWaitMs, options_.handshakeWaitMs));
         return;
     }
     nak();

@@ -61,7 +61,7 @@ private:
 
 class KermitSender : public TransferEngine {
 public:
-    KermitSender(std::string data, std::string announcedName, TransferTimings timings = {});
+    KermitSender(std::string data, std::string announcedName, TransferOptions timings = {});
 
     void start() override;
     void receive(std::string_view bytes) override;
@@ -97,7 +97,7 @@ private:
 
 class KermitReceiver : public TransferEngine {
 public:
-    explicit KermitReceiver(TransferTimings timings = {});
+    explicit KermitReceiver(TransferOptions timings = {});
 
     void start() override;
     void receive(std::string_view bytes) override;

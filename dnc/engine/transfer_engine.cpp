@@ -67,7 +67,7 @@ bool TransferEngine::countError()
 {
     ++status_.blockErrors;
     ++status_.totalErrors;
-    return status_.blockErrors > timings_.retries;
+    return status_.blockErrors > options_.retries;
 }
 
 }  // namespace dnc

@@ -16,15 +16,16 @@ std::string announcedFileInfo(std::size_t size, std::int64_t modified);
 // and erases itself on a terminal that is not in a transfer.
 std::string cancelBurst();
 
-// Time limits of a transfer, in milliseconds.  The defaults are the terminal's
-// fixed protocol settings: 1092 ticks to wait for a handshake, 3640 ticks for the
-// end of a session (a tick is 55 ms).
-struct TransferTimings {
+// Time limits of a transfer, in milliseconds, and what the line carries.  The
+// defaults are the terminal's fixed protocol settings: 1092 ticks to wait for a
+// handshake, 3640 ticks for the end of a session (a tick is 55 ms).
+struct TransferOptions {
     int handshakeWaitMs = 1092 * 55;
     int finishWaitMs = 3640 * 55;
     int blockWaitMs = 10000;  // silence that counts as a lost block or answer
     int retries = 10;         // tries of one block or handshake before giving up
     int quietMs = 100;        // silence that ends the rest of a damaged block (longer than a character at 110 baud)
+    bool sevenBitLine = false; // the line has fewer than 8 data bits: Kermit asks for 8th-bit prefixes
 };
 
 // What a status window shows of a running transfer.
@@ -74,7 +75,7 @@ public:
     const TransferStatus& status() const { return status_; }
 
 protected:
-    explicit TransferEngine(TransferTimings timings) : timings_(timings) {}
+    explicit TransferEngine(TransferOptions timings) : options_(timings) {}
 
     virtual std::string cancelSequence() const = 0;
 
@@ -88,7 +89,7 @@ protected:
     bool countError();
     void blockDone() { status_.blockErrors = 0; ++status_.blocks; }
 
-    TransferTimings timings_;
+    TransferOptions options_;
     TransferStatus status_;
 
 private:

@@ -7,7 +7,7 @@
 namespace dnc {
 
 std::unique_ptr<TransferEngine> makeSendEngine(ProtocolType protocol, std::string data, std::string announcedName,
-                                               TransferTimings timings, std::int64_t modified)
+                                               TransferOptions timings, std::int64_t modified)
 {
     switch (protocol) {
     case ProtocolType::XmodemCrc:
@@ -24,7 +24,7 @@ std::unique_ptr<TransferEngine> makeSendEngine(ProtocolType protocol, std::strin
     }
 }
 
-std::unique_ptr<TransferEngine> makeReceiveEngine(ProtocolType protocol, TransferTimings timings)
+std::unique_ptr<TransferEngine> makeReceiveEngine(ProtocolType protocol, TransferOptions timings)
 {
     switch (protocol) {
     case ProtocolType::XmodemCrc: return std::make_unique<XmodemReceiver>(XmodemVariant::XmodemCrc, timings);

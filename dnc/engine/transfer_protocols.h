@@ -10,7 +10,7 @@ namespace dnc {
 // Engines of the block protocols; null for ASCII.
 // `modified` is the file's time (seconds since 1970, 0 when unknown) for the headers that carry it.
 std::unique_ptr<TransferEngine> makeSendEngine(ProtocolType protocol, std::string data, std::string announcedName,
-                                               TransferTimings timings = {}, std::int64_t modified = 0);
-std::unique_ptr<TransferEngine> makeReceiveEngine(ProtocolType protocol, TransferTimings timings = {});
+                                               TransferOptions timings = {}, std::int64_t modified = 0);
+std::unique_ptr<TransferEngine> makeReceiveEngine(ProtocolType protocol, TransferOptions timings = {});
 
 }  // namespace dnc

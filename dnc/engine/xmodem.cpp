@@ -20,9 +20,9 @@ constexpr std::size_t LONG_BLOCK = 1024;
 
 // Quiet time after a damaged block before asking for it again, so that the rest
 // of it is not read as the start of a block.
-int purgeQuietMs(const TransferTimings& t) { return std::min(t.quietMs, t.blockWaitMs); }
+int purgeQuietMs(const TransferOptions& t) { return std::min(t.quietMs, t.blockWaitMs); }
 // Pause between the receiver's start requests.
-int startRequestMs(const TransferTimings& t) { return std::max(100, std::min(3000, t.handshakeWaitMs / 10)); }
+int startRequestMs(const TransferOptions& t) { return std::max(100, std::min(3000, t.handshakeWaitMs / 10)); }
 
 std::string frameBlock(unsigned char number, std::string_view payload, std::size_t size, char fill, bool crc)
 {
@@ -54,7 +54,7 @@ std::string protocolName(XmodemVariant v) { return v == XmodemVariant::Ymodem ? 
 // ---------------------------------------------------------------- sender
 
 XmodemSender::XmodemSender(XmodemVariant variant, std::string data, std::string announcedName,
-                           TransferTimings timings, std::int64_t modified)
+                           TransferOptions timings, std::int64_t modified)
     : TransferEngine(timings), variant_(variant), data_(std::move(data)), announcedName_(std::move(announcedName)),
       modified_(modified)
 {
@@ -70,7 +70,7 @@ std::string XmodemSender::cancelSequence() const { return cancelBurst(); }
 void XmodemSender::start()
 {
     state_ = State::WaitStart;
-    setTimer(timings_.handshakeWaitMs);
+    setTimer(options_.handshakeWaitMs);
 }
 
 void XmodemSender::receive(std::string_view bytes)
@@ -130,7 +130,7 @@ void XmodemSender::onAck()
     case State::WaitHeaderAck:
         blockDone();
         state_ = State::WaitDataStart;
-        setTimer(timings_.handshakeWaitMs);
+        setTimer(options_.handshakeWaitMs);
         break;
     case State::WaitAck:
         blockDone();
@@ -142,7 +142,7 @@ void XmodemSender::onAck()
     case State::WaitEotAck:
         if (variant_ == XmodemVariant::Ymodem) {
             state_ = State::WaitEndStart;
-            setTimer(timings_.finishWaitMs);
+            setTimer(options_.finishWaitMs);
         } else {
             finish(ProtocolOk);
         }
@@ -225,7 +225,7 @@ void XmodemSender::transmitCurrent()
 
 // The receiver drives recovery with NAKs after its own block wait; a sender that
 // repeated on a timer as short would get two answers for one block.
-int XmodemSender::answerWaitMs() const { return 3 * timings_.blockWaitMs; }
+int XmodemSender::answerWaitMs() const { return 3 * options_.blockWaitMs; }
 
 void XmodemSender::outputMoved()
 {
@@ -235,7 +235,7 @@ void XmodemSender::outputMoved()
 
 // ---------------------------------------------------------------- receiver
 
-XmodemReceiver::XmodemReceiver(XmodemVariant variant, TransferTimings timings)
+XmodemReceiver::XmodemReceiver(XmodemVariant variant, TransferOptions timings)
     : TransferEngine(timings), variant_(variant)
 {
     status_.protocolName = protocolName(variant_);
@@ -249,13 +249,13 @@ std::string XmodemReceiver::cancelSequence() const { return cancelBurst(); }
 void XmodemReceiver::start()
 {
     send(static_cast<char>(CRC_REQUEST));
-    setTimer(startRequestMs(timings_));
+    setTimer(startRequestMs(options_));
 }
 
 void XmodemReceiver::receive(std::string_view bytes)
 {
     if (state_ == State::Purge && !finished()) {
-        setTimer(purgeQuietMs(timings_));
+        setTimer(purgeQuietMs(options_));
         return;
     }
     for (std::size_t i = 0; i < bytes.size() && !finished(); ++i) {
@@ -264,7 +264,7 @@ void XmodemReceiver::receive(std::string_view bytes)
             return;  // the rest of this read belongs to the damaged block
     }
     if (!block_.empty() && !finished())
-        setTimer(timings_.blockWaitMs);  // a block still coming in: silence counts from now
+        setTimer(options_.blockWaitMs);  // a block still coming in: silence counts from now
 }
 
 void XmodemReceiver::onByte(unsigned char byte)
@@ -291,7 +291,7 @@ void XmodemReceiver::onByte(unsigned char byte)
         }
         cancels_ = 0;
         block_.push_back(static_cast<char>(byte));
-        setTimer(timings_.blockWaitMs);
+        setTimer(options_.blockWaitMs);
         return;
     }
     block_.push_back(static_cast<char>(byte));
@@ -327,7 +327,7 @@ void XmodemReceiver::checkBlock()
         acceptData(copy);
     } else if (number == static_cast<unsigned char>(expected_ - 1)) {
         send(static_cast<char>(ACK));  // our answer was lost: the block is here already
-        setTimer(timings_.blockWaitMs);
+        setTimer(options_.blockWaitMs);
     } else {
         fail(ProtocolSequenceError);
     }
@@ -349,7 +349,7 @@ void XmodemReceiver::acceptHeader(std::string_view payload)
     if (!headerExpected_) {  // a repeated header: our answer to it was lost
         send(static_cast<char>(ACK));
         send(static_cast<char>(CRC_REQUEST));
-        setTimer(timings_.blockWaitMs);
+        setTimer(options_.blockWaitMs);
         return;
     }
     status_.fileName = name;
@@ -369,7 +369,7 @@ void XmodemReceiver::acceptHeader(std::string_view payload)
     blockDone();
     send(static_cast<char>(ACK));
     send(static_cast<char>(CRC_REQUEST));
-    setTimer(timings_.blockWaitMs);
+    setTimer(options_.blockWaitMs);
 }
 
 void XmodemReceiver::acceptData(std::string_view payload)
@@ -379,7 +379,7 @@ void XmodemReceiver::acceptData(std::string_view payload)
     ++expected_;
     blockDone();
     send(static_cast<char>(ACK));
-    setTimer(timings_.blockWaitMs);
+    setTimer(options_.blockWaitMs);
 }
 
 // Hands the kept-back block to the file.  The announced size cuts it exactly;
@@ -406,7 +406,7 @@ void XmodemReceiver::onEot()
     // ask again; a real end repeats it at once.
     eotSeen_ = true;
     state_ = State::Purge;
-    setTimer(purgeQuietMs(timings_));
+    setTimer(purgeQuietMs(options_));
 }
 
 void XmodemReceiver::endOfFile()
@@ -422,7 +422,7 @@ void XmodemReceiver::endOfFile()
     headerExpected_ = true;
     expected_ = 0;
     send(static_cast<char>(CRC_REQUEST));
-    setTimer(timings_.blockWaitMs);
+    setTimer(options_.blockWaitMs);
 }
 
 void XmodemReceiver::purge()
@@ -432,7 +432,7 @@ void XmodemReceiver::purge()
         return;
     }
     state_ = State::Purge;
-    setTimer(purgeQuietMs(timings_));
+    setTimer(purgeQuietMs(options_));
 }
 
 void XmodemReceiver::askForBlock()
@@ -440,7 +440,7 @@ void XmodemReceiver::askForBlock()
     bool waitingForStart = !eotSeen_ && (!started_ || (fileDone_ && headerExpected_));
     send(static_cast<char>(waitingForStart ? CRC_REQUEST : NAK));
     eotAsked_ = eotSeen_;
-    setTimer(timings_.blockWaitMs);
+    setTimer(options_.blockWaitMs);
 }
 
 void XmodemReceiver::timerExpired()
@@ -454,13 +454,13 @@ void XmodemReceiver::timerExpired()
     }
     block_.clear();
     if (!started_ && !fileDone_ && !eotSeen_) {
-        handshakeElapsedMs_ += startRequestMs(timings_);
-        if (handshakeElapsedMs_ >= timings_.handshakeWaitMs) {
+        handshakeElapsedMs_ += startRequestMs(options_);
+        if (handshakeElapsedMs_ >= options_.handshakeWaitMs) {
             fail(ProtocolTimeout);
             return;
         }
         send(static_cast<char>(CRC_REQUEST));
-        setTimer(startRequestMs(timings_));
+        setTimer(startRequestMs(options_));
         return;
     }
     if (countError()) {

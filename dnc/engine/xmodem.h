@@ -15,7 +15,7 @@ class XmodemSender : public TransferEngine {
 public:
     // `modified`: the file's time for the YMODEM header (seconds since 1970; 0 leaves it out).
     XmodemSender(XmodemVariant variant, std::string data, std::string announcedName,
-                 TransferTimings timings = {}, std::int64_t modified = 0);
+                 TransferOptions timings = {}, std::int64_t modified = 0);
 
     void start() override;
     void receive(std::string_view bytes) override;
@@ -53,7 +53,7 @@ private:
 
 class XmodemReceiver : public TransferEngine {
 public:
-    explicit XmodemReceiver(XmodemVariant variant, TransferTimings timings = {});
+    explicit XmodemReceiver(XmodemVariant variant, TransferOptions timings = {});
 
     void start() override;
     void receive(std::string_view bytes) override;

@@ -38,7 +38,7 @@ constexpr std::size_t MIN_SUBPACKET = 64;
 constexpr std::size_t MAX_SUBPACKET = 8192;
 constexpr std::size_t QUEUE_AHEAD = 16384;  // stream queued per drained output
 
-int retryMs(const TransferTimings& t) { return std::max(100, std::min(t.blockWaitMs, t.handshakeWaitMs / 10)); }
+int retryMs(const TransferOptions& t) { return std::max(100, std::min(t.blockWaitMs, t.handshakeWaitMs / 10)); }
 
 using Header = std::array<unsigned char, 4>;
 
@@ -334,7 +334,7 @@ ZmodemDecoder::Event ZmodemDecoder::finishData()
 
 // ---------------------------------------------------------------- sender
 
-ZmodemSender::ZmodemSender(std::string data, std::string announcedName, TransferTimings timings, std::int64_t modified)
+ZmodemSender::ZmodemSender(std::string data, std::string announcedName, TransferOptions timings, std::int64_t modified)
     : TransferEngine(timings), data_(std::move(data)), announcedName_(std::move(announcedName)), modified_(modified)
 {
     status_.protocolName = "ZMODEM";
@@ -350,7 +350,7 @@ void ZmodemSender::start()
 {
     send("rz\r");
     send(hexHeader(ZRQINIT, flagsHeader(0)));
-    setTimer(retryMs(timings_));
+    setTimer(retryMs(options_));
 }
 
 void ZmodemSender::receive(std::string_view bytes)
@@ -383,7 +383,7 @@ void ZmodemSender::onHeader()
             blockDone();
             state_ = State::WaitFin;
             send(hexHeader(ZFIN, flagsHeader(0)));
-            setTimer(retryMs(timings_));
+            setTimer(retryMs(options_));
         }
         break;
     case ZRPOS: {
@@ -458,7 +458,7 @@ void ZmodemSender::sendFileHeader()
     std::string packet;
     appendSubpacket(packet, info, ZCRCW, crc32_, esc);
     send(packet);
-    setTimer(retryMs(timings_));
+    setTimer(retryMs(options_));
 }
 
 void ZmodemSender::startData(std::uint32_t position)
@@ -480,7 +480,7 @@ void ZmodemSender::startData(std::uint32_t position)
     send(binaryHeader(ZDATA, positionHeader(position), crc32_, esc));
     windowEnd_ = receiverBuffer_ ? std::min(data_.size(), offset_ + receiverBuffer_) : data_.size();
     state_ = State::Streaming;
-    setTimer(timings_.blockWaitMs);
+    setTimer(options_.blockWaitMs);
 }
 
 void ZmodemSender::outputDrained()
@@ -510,7 +510,7 @@ void ZmodemSender::outputDrained()
     }
     send(out);
     if (state_ == State::Streaming || state_ == State::WaitAck)
-        setTimer(timings_.blockWaitMs);
+        setTimer(options_.blockWaitMs);
     status_.bytesTransferred = static_cast<std::int64_t>(offset_);
 }
 
@@ -522,12 +522,12 @@ void ZmodemSender::outputMoved()
     switch (state_) {
     case State::Streaming:
     case State::WaitAck:
-        setTimer(timings_.blockWaitMs);
+        setTimer(options_.blockWaitMs);
         break;
     case State::WaitFilePosition:
     case State::WaitEofAnswer:
     case State::WaitFin:
-        setTimer(retryMs(timings_));
+        setTimer(retryMs(options_));
         break;
     case State::WaitReceiverInit:
         break;  // the handshake wait runs on its own count
@@ -538,7 +538,7 @@ void ZmodemSender::sendEof()
 {
     state_ = State::WaitEofAnswer;
     send(binaryHeader(ZEOF, positionHeader(static_cast<std::uint32_t>(data_.size())), crc32_, Escaper(escapeControls_)));
-    setTimer(retryMs(timings_));
+    setTimer(retryMs(options_));
 }
 
 bool ZmodemSender::retryOrFail()
@@ -557,14 +557,14 @@ void ZmodemSender::timerExpired()
         return;
     switch (state_) {
     case State::WaitReceiverInit:
-        handshakeElapsedMs_ += retryMs(timings_);
-        if (handshakeElapsedMs_ >= timings_.handshakeWaitMs) {
+        handshakeElapsedMs_ += retryMs(options_);
+        if (handshakeElapsedMs_ >= options_.handshakeWaitMs) {
             send(cancelSequence());
             finish(ProtocolTimeout);
             return;
         }
         send(hexHeader(ZRQINIT, flagsHeader(0)));
-        setTimer(retryMs(timings_));
+        setTimer(retryMs(options_));
         break;
     case State::WaitFilePosition:
         if (!retryOrFail())
@@ -572,11 +572,11 @@ void ZmodemSender::timerExpired()
         break;
     case State::Streaming:
         // The line took nothing for a whole block wait (held, or gone).
-        if (++stalls_ > timings_.retries) {
+        if (++stalls_ > options_.retries) {
             send(cancelSequence());
             finish(ProtocolTimeout);
         } else {
-            setTimer(timings_.blockWaitMs);
+            setTimer(options_.blockWaitMs);
         }
         break;
     case State::WaitAck:
@@ -593,7 +593,7 @@ void ZmodemSender::timerExpired()
             finish(ProtocolOk);
         else {
             send(hexHeader(ZFIN, flagsHeader(0)));
-            setTimer(retryMs(timings_));
+            setTimer(retryMs(options_));
         }
         break;
     }
@@ -601,7 +601,7 @@ void ZmodemSender::timerExpired()
 
 // ---------------------------------------------------------------- receiver
 
-ZmodemReceiver::ZmodemReceiver(TransferTimings timings) : TransferEngine(timings)
+ZmodemReceiver::ZmodemReceiver(TransferOptions timings) : TransferEngine(timings)
 {
     status_.protocolName = "ZMODEM";
     status_.blockSize = static_cast<int>(SUBPACKET);
@@ -617,7 +617,7 @@ void ZmodemReceiver::start()
 void ZmodemReceiver::sendReceiverInit()
 {
     send(hexHeader(ZRINIT, flagsHeader(CANFDX | CANOVIO | CANFC32)));
-    setTimer(retryMs(timings_));
+    setTimer(retryMs(options_));
 }
 
 void ZmodemReceiver::askForPosition()
@@ -625,7 +625,7 @@ void ZmodemReceiver::askForPosition()
     decoder_.expectHeader();
     state_ = State::WaitData;
     send(hexHeader(ZRPOS, positionHeader(position_)));
-    setTimer(timings_.blockWaitMs);
+    setTimer(options_.blockWaitMs);
 }
 
 void ZmodemReceiver::receive(std::string_view bytes)
@@ -677,7 +677,7 @@ void ZmodemReceiver::onHeader()
         }
         state_ = State::InData;
         decoder_.expectData();
-        setTimer(timings_.blockWaitMs);
+        setTimer(options_.blockWaitMs);
         break;
     case ZEOF:
         if (!fileStarted_ || fileDone_) {
@@ -719,14 +719,14 @@ void ZmodemReceiver::onData()
     case State::WaitInitData:
         state_ = State::WaitFile;
         send(hexHeader(ZACK, positionHeader(0)));
-        setTimer(retryMs(timings_));
+        setTimer(retryMs(options_));
         return;
     case State::WaitFileInfo: {
         if (fileDone_) {
             skippedFiles_ = true;
             send(hexHeader(ZSKIP, positionHeader(0)));
             state_ = State::WaitFile;
-            setTimer(retryMs(timings_));
+            setTimer(retryMs(options_));
             return;
         }
         const std::string& info = decoder_.data();
@@ -760,7 +760,7 @@ void ZmodemReceiver::onData()
             state_ = State::WaitData;
             decoder_.expectHeader();
         }
-        setTimer(timings_.blockWaitMs);
+        setTimer(options_.blockWaitMs);
         return;
     }
     default:
@@ -797,8 +797,8 @@ void ZmodemReceiver::timerExpired()
         askForPosition();
         return;
     }
-    handshakeElapsedMs_ += retryMs(timings_);
-    int limit = fileDone_ ? timings_.finishWaitMs : timings_.handshakeWaitMs;
+    handshakeElapsedMs_ += retryMs(options_);
+    int limit = fileDone_ ? options_.finishWaitMs : options_.handshakeWaitMs;
     if (handshakeElapsedMs_ >= limit) {
         send(cancelSequence());
         finish(ProtocolTimeout);

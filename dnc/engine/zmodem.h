@@ -47,7 +47,7 @@ private:
 class ZmodemSender : public TransferEngine {
 public:
     // `modified`: the file's time for the file header (seconds since 1970; 0 leaves it out).
-    ZmodemSender(std::string data, std::string announcedName, TransferTimings timings = {}, std::int64_t modified = 0);
+    ZmodemSender(std::string data, std::string announcedName, TransferOptions timings = {}, std::int64_t modified = 0);
 
     void start() override;
     void receive(std::string_view bytes) override;
@@ -85,7 +85,7 @@ private:
 
 class ZmodemReceiver : public TransferEngine {
 public:
-    explicit ZmodemReceiver(TransferTimings timings = {});
+    explicit ZmodemReceiver(TransferOptions timings = {});
 
     void start() override;
     void receive(std::string_view bytes) override;

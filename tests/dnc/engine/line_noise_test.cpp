@@ -29,9 +29,9 @@ const NoiseCase noiseCases[] = {
     {0.02, 0.02, 6},     // a line this bad mostly ends in an error
 };
 
-TransferTimings shortTimings()
+TransferOptions shortTimings()
 {
-    TransferTimings t;
+    TransferOptions t;
     t.handshakeWaitMs = 3000;
     t.finishWaitMs = 3000;
     t.blockWaitMs = 300;

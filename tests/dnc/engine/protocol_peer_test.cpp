@@ -34,9 +34,9 @@ std::vector<std::size_t> sizesFor(const PeerCase& c)
 
 class ProtocolPeerTest : public ::testing::TestWithParam<PeerCase> {
 protected:
-    TransferTimings timings()
+    TransferOptions timings()
     {
-        TransferTimings t;
+        TransferOptions t;
         t.handshakeWaitMs = 20000;
         t.blockWaitMs = 5000;
         return t;
@@ -120,7 +120,7 @@ TEST(ProtocolPeerBatch, SecondFileIsRefusedAndTheFirstKept)
         dir.write("two.bin", "N1G00X0\r\n");
         prototest::PeerLink link(dir.path(), dir.path(), c.sender);
         ASSERT_TRUE(link.ok());
-        TransferTimings t;
+        TransferOptions t;
         t.blockWaitMs = 3000;
         auto engine = makeReceiveEngine(c.type, t);
         ReceivedFile file(dir.file("chosen.tap"));

@@ -2,41 +2,11 @@
 // against each other in memory.
 #include <gtest/gtest.h>
 
-#include "dnc/engine/transfer_protocols.h"
+#include "proto_memory_link.h"
 
 using namespace dnc;
 
 namespace {
-
-// Passes the output of each engine to the other until both have finished.
-std::string transfer(ProtocolType type, const std::string& data, int* receiveResult = nullptr)
-{
-    auto sender = makeSendEngine(type, data, "PART.TAP");
-    auto receiver = makeReceiveEngine(type);
-    receiver->start();
-    sender->start();
-    std::string received;
-    for (int round = 0; round < 100000 && !(sender->finished() && receiver->finished()); ++round) {
-        std::string toReceiver = sender->takeOutput();
-        if (toReceiver.empty())
-            sender->outputDrained();
-        toReceiver += sender->takeOutput();
-        receiver->receive(toReceiver);
-        sender->receive(receiver->takeOutput());
-        received += receiver->takeReceivedData();
-        if (toReceiver.empty() && !receiver->hasOutput() && !sender->hasOutput()) {
-            // Nothing moves: let the waiting side's timer run out.
-            if (!receiver->finished())
-                receiver->timerExpired();
-            else if (!sender->finished())
-                sender->timerExpired();
-        }
-    }
-    received += receiver->takeReceivedData();
-    if (receiveResult)
-        *receiveResult = receiver->result();
-    return received;
-}
 
 TEST(XmodemPadding, ReceiveDropsOnlyThePaddingRunOfTheLastBlock)
 {
@@ -53,7 +23,7 @@ TEST(XmodemPadding, ReceiveDropsOnlyThePaddingRunOfTheLastBlock)
     };
     for (const Case& c : cases) {
         int result = -1;
-        EXPECT_EQ(transfer(ProtocolType::XmodemCrc, c.sent, &result), c.kept);
+        EXPECT_EQ(prototest::transferInMemory(ProtocolType::XmodemCrc, c.sent, &result), c.kept);
         EXPECT_EQ(result, ProtocolOk);
     }
 }
@@ -64,7 +34,7 @@ TEST(XmodemPadding, AnnouncedSizesKeepEveryByte)
     const std::string tape = std::string("\x1A\x1A", 2) + std::string(2000, '\x1A');
     for (ProtocolType type : {ProtocolType::Ymodem, ProtocolType::Zmodem, ProtocolType::Kermit}) {
         int result = -1;
-        EXPECT_TRUE(transfer(type, tape, &result) == tape) << static_cast<int>(type);
+        EXPECT_TRUE(prototest::transferInMemory(type, tape, &result) == tape) << static_cast<int>(type);
         EXPECT_EQ(result, ProtocolOk);
     }
 }
