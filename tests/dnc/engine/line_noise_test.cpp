@@ -68,6 +68,32 @@ TEST_P(LineNoiseTest, DeliversIntactOrFails)
     }
 }
 
+// Our receivers against the standard senders, across the damaging relay.
+TEST_P(LineNoiseTest, StandardSenderDeliversIntactOrFails)
+{
+    const char* senders[] = {"", "sx -b in.bin", "sb -b in.bin", "sz -b in.bin", "gkermit -q -i -P -s in.bin"};
+    const std::string data = prototest::allByteValues(12000);
+    for (const NoiseCase& noise : {noiseCases[0], noiseCases[1], noiseCases[2]}) {
+        SCOPED_TRACE("drop " + std::to_string(noise.dropRate) + " change " + std::to_string(noise.changeRate));
+        testsupport::TempFolder dir;
+        dir.write("in.bin", data);
+        prototest::PeerLink peer(dir.path(), dir.path(), senders[static_cast<int>(GetParam())]);
+        ASSERT_TRUE(peer.ok());
+        prototest::NoisyLink link(peer.fd(), noise.dropRate, noise.changeRate, noise.seed);
+        ASSERT_TRUE(link.ok());
+        auto receiver = makeReceiveEngine(GetParam(), shortTimings());
+        ReceivedFile file(dir.file("got.tap"));
+        ASSERT_TRUE(file.open());
+        int result = FdTransferDriver(link.slaveB(), link.slaveB()).run(*receiver, &file);
+        if (result == ProtocolOk) {
+            EXPECT_TRUE(dir.read("got.tap") == data) << "reported good, " << link.damaged() << " bytes damaged";
+        }
+        if (noise.dropRate == 0 && noise.changeRate == 0) {
+            EXPECT_EQ(result, ProtocolOk) << receiver->resultText();
+        }
+    }
+}
+
 std::string protocolLabel(const ::testing::TestParamInfo<ProtocolType>& info)
 {
     static const char* const names[] = {"Ascii", "Xmodem", "Ymodem", "Zmodem", "Kermit"};

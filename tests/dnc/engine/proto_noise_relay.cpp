@@ -46,12 +46,20 @@ NoisyLink::NoisyLink(double dropRate, double changeRate, std::uint32_t seed)
         thread_ = std::thread([this] { relay(); });
 }
 
+NoisyLink::NoisyLink(int farEnd, double dropRate, double changeRate, std::uint32_t seed)
+    : masterA_(farEnd), ownsA_(false), dropRate_(dropRate), changeRate_(changeRate), seed_(seed)
+{
+    ::fcntl(farEnd, F_SETFL, ::fcntl(farEnd, F_GETFL) | O_NONBLOCK);
+    if (openPty(masterB_, slaveB_))
+        thread_ = std::thread([this] { relay(); });
+}
+
 NoisyLink::~NoisyLink()
 {
     stop_ = true;
     if (thread_.joinable())
         thread_.join();
-    for (int fd : {slaveA_, slaveB_, masterA_, masterB_})
+    for (int fd : {slaveA_, slaveB_, masterB_, ownsA_ ? masterA_ : -1})
         if (fd >= 0)
             ::close(fd);
 }

@@ -12,11 +12,14 @@ namespace prototest {
 class NoisyLink {
 public:
     NoisyLink(double dropRate, double changeRate, std::uint32_t seed);
+    // Side A is a line of someone else's (a standard program's pty): the relay joins
+    // `farEnd` to slaveB().
+    NoisyLink(int farEnd, double dropRate, double changeRate, std::uint32_t seed);
     ~NoisyLink();
     NoisyLink(const NoisyLink&) = delete;
     NoisyLink& operator=(const NoisyLink&) = delete;
 
-    bool ok() const { return slaveA_ >= 0 && slaveB_ >= 0; }
+    bool ok() const { return masterA_ >= 0 && slaveB_ >= 0; }
     int slaveA() const { return slaveA_; }
     int slaveB() const { return slaveB_; }
     std::uint64_t damaged() const { return damaged_; }
@@ -25,6 +28,7 @@ private:
     void relay();
 
     int masterA_ = -1, slaveA_ = -1, masterB_ = -1, slaveB_ = -1;
+    bool ownsA_ = true;
     double dropRate_;
     double changeRate_;
     std::uint32_t seed_;
