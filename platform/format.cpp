@@ -28,11 +28,11 @@ std::string withThousands(const std::string& fixed)
     std::string out = fixed.substr(dot);
     for (std::size_t i = dot, count = 0; i > start; --i, ++count) {
         if (count > 0 && count % 3 == 0)
-            out.insert(0, ",");
+            out.insert(0, 1, ',');
         out.insert(0, 1, fixed[i - 1]);
     }
     if (start)
-        out.insert(0, "-");
+        out.insert(0, 1, '-');
     return out;
 }
 
@@ -52,8 +52,8 @@ std::string scientific(double value, int precision)
         m = formatFixed(mantissa / 10, precision - 1);
     }
     std::string exp = std::to_string(exponent < 0 ? -exponent : exponent);
-    while (exp.size() < 3)
-        exp.insert(0, "0");
+    if (exp.size() < 3)
+        exp.insert(0, 3 - exp.size(), '0');
     return m + "E" + (exponent < 0 ? "-" : "+") + exp;
 }
 }
@@ -114,10 +114,10 @@ std::string format(std::string_view pattern, std::initializer_list<FormatArg> ar
             } else {
                 text = std::to_string(n < 0 ? -n : n);
             }
-            while (precision > 0 && static_cast<int>(text.size()) < precision)
-                text.insert(0, "0");
+            if (precision > 0 && static_cast<int>(text.size()) < precision)
+                text.insert(0, static_cast<std::size_t>(precision) - text.size(), '0');
             if (n < 0 && conv != 'x')
-                text.insert(0, "-");
+                text.insert(0, 1, '-');
             break;
         }
         case 'f':

@@ -69,12 +69,10 @@ public:
         std::size_t start = 0;
         for (std::size_t i = 0; i < b.size(); ++i) {
             if (b[i] == '\r' || b[i] == '\n') {
-                Line line{b.substr(start, i - start), std::string(1, b[i])};
-                if (b[i] == '\r' && i + 1 < b.size() && b[i + 1] == '\n') {
-                    line.end = "\r\n";
-                    ++i;
-                }
-                m_lines.push_back(std::move(line));
+                const bool crLf = b[i] == '\r' && i + 1 < b.size() && b[i + 1] == '\n';
+                const std::size_t endLength = crLf ? 2 : 1;
+                m_lines.push_back(Line{b.substr(start, i - start), b.substr(i, endLength)});
+                i += endLength - 1;
                 start = i + 1;
             }
         }

@@ -1,5 +1,6 @@
 #include "dnc/engine/dnc_session.h"
 
+#include "dnc/engine/block_protocol.h"
 #include "dnc/engine/code_string.h"
 #include "dnc/engine/line_clock.h"
 #include "dnc/engine/posix_line.h"
@@ -51,10 +52,9 @@ LineFactory deviceLines(std::string programIniPath)
 
 std::unique_ptr<Protocol> makePortProtocol(ProtocolType type, ComPort& port)
 {
-    // XMODEM, YMODEM, ZMODEM and Kermit do not run on the port yet.
     if (type == ProtocolType::Ascii)
         return std::make_unique<AsciiProtocol>(port);
-    return nullptr;
+    return makeBlockProtocol(type, port);
 }
 
 std::string portStatusText(const PortSettings& settings, int portNumber)
@@ -305,6 +305,7 @@ Protocol* DncSession::SetupProtocol(ProtocolSide side)
         m_protocol.release()->deleteLater();
     }
     m_protocol = std::move(made);
+    emit protocolMade(m_protocol.get());
     return m_protocol.get();
 }
 

@@ -144,6 +144,10 @@ public:
     int menuLineCount = 0;
     std::string menuReply;
 
+signals:
+    // A protocol was set up for the next transfer (the status window follows it).
+    void protocolMade(dnc::Protocol* protocol);
+
 private:
     bool openRecordPort(const mrw::MachComRec& record, int depth);
     bool selectHubPort(int hub, int hubPort, int depth);

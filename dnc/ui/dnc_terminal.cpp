@@ -1,6 +1,7 @@
 #include "dnc/ui/dnc_terminal.h"
 
 #include "dnc/engine/send_settings.h"
+#include "dnc/ui/protocol_status.h"
 #include "dnc/ui/send_dialog.h"
 #include "dnc/ui/status_lights.h"
 #include "dnc/ui/terminal_widget.h"
@@ -101,6 +102,8 @@ TMDNCTERM::TMDNCTERM(mrw::EditorHost& editor, mrw::WorkspaceGlobals& globals, co
 
     m_session = std::make_unique<DncSession>(globals, settings, static_cast<SessionView&>(*this), *m_prompter,
                                              deviceLines(globals.ProgramIniPath));
+    m_protocolStatus = new ui::ProtocolStatusWindow(this);
+    connect(m_session.get(), &DncSession::protocolMade, m_protocolStatus, &ui::ProtocolStatusWindow::attach);
 
     ApdTerminal1 = new ui::TerminalWidget(this);
     ApdTerminal1->setPort(&m_session->port());

@@ -28,6 +28,7 @@ namespace dnc {
 class TSendDlg;
 class Txonwaitform;
 namespace ui {
+class ProtocolStatusWindow;
 class StatusLights;
 class TerminalWidget;
 }
@@ -48,6 +49,7 @@ public:
     DncSession& session() { return *m_session; }
     TSendDlg& sendDialog() { return *m_sendDlg; }
     Txonwaitform& waitBox() { return *m_waitBox; }
+    ui::ProtocolStatusWindow& protocolStatus() { return *m_protocolStatus; }
     ui::TerminalWidget& terminal() { return *ApdTerminal1; }
 
     // The file dialogs of "&Receive" and of direct file transfer (tests answer them).
@@ -110,6 +112,7 @@ private:
     std::unique_ptr<DncSession> m_session;
     TSendDlg* m_sendDlg;
     Txonwaitform* m_waitBox;
+    ui::ProtocolStatusWindow* m_protocolStatus;
     std::unique_ptr<SendDialogChooser> m_sendChooser;
     std::unique_ptr<FileDialogs> m_fileDialogs;
     std::unique_ptr<TransferRunner> m_runner;

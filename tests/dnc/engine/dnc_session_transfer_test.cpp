@@ -3,6 +3,9 @@
 // activity-log lines; over fake lines and over a pty pair with the simulated control.
 #include "dnc/engine/received_file.h"
 #include "tests/dnc/engine/dnc_session_rig.h"
+#include "tests/dnc/engine/proto_peer.h"
+
+#include <sys/stat.h>
 #include "tests/dnc/engine/sim_control.h"
 
 #include <gtest/gtest.h>
@@ -300,6 +303,40 @@ TEST(DncTransferPty, SendOfTheExampleProgramArrivesAsTheSendImageInEveryTapeCode
         EXPECT_EQ(control.overruns(), 0);
         EXPECT_TRUE(rig.prompter.shown.empty());
     }
+}
+
+} // namespace
+} // namespace dnc
+
+namespace dnc {
+namespace {
+
+// A machine set for ZMODEM: the terminal's send goes out through the protocol on the
+// port and the standard receiver gets the send image whole.
+TEST(DncTransferPty, ZmodemSendReachesTheStandardReceiver)
+{
+    const std::string program = testsupport::readFixture(MRW_SOURCE_DIR "/examples", "BRACKET.TAP");
+    SessionRig rig("[M]\r\nPORT=1\r\nBAUD=9600\r\nDATABITS=8\r\nPARITY=N\r\nSTOPBITS=1\r\nFLOW=1\r\nLLEN=0\r\n"
+                   "TCODE=" + std::to_string(mrw::tapecode::Iso) + "\r\nPROTOCOL=3\r\n");
+    ::mkdir(rig.folder.file("rx").c_str(), 0755);
+    prototest::PeerLink peer(rig.folder.path(), rig.folder.file("rx"), "rz -b -y");
+    ASSERT_TRUE(peer.ok());
+    rig.ptyPath = rig.folder.file("ttyA");
+    rig.session->setIdleClock(nullptr);
+    rig.session->begin();
+    ASSERT_TRUE(rig.session->portOpened());
+    rig.sender->choices.push_back({true, {}, program});
+
+    rig.runner->send();
+    rig.session->waitForFinish();
+    const std::string image = rig.folder.read("MRW0001.TMP");
+    ASSERT_FALSE(image.empty());
+    std::string received;
+    for (const auto& entry : std::filesystem::directory_iterator(rig.folder.file("rx")))
+        received = entry.path().string();
+    ASSERT_FALSE(received.empty()) << "nothing arrived";
+    EXPECT_TRUE(prototest::waitForFile(received, image)) << received;
+    EXPECT_TRUE(rig.prompter.shown.empty()) << rig.prompter.shown.front().text;
 }
 
 } // namespace
