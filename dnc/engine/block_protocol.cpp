@@ -116,13 +116,10 @@ void BlockProtocol::afterStep()
 
     const TransferStatus& s = m_engine->status();
     ProtocolStatus& status = mutableStatus();
-    status.bytesTransferred = s.bytesTransferred;
-    status.blocks = s.blocks;
-    status.blockSize = s.blockSize;
-    status.blockErrors = s.blockErrors;
-    status.totalErrors = s.totalErrors;
-    if (s.fileSize >= 0)
-        status.fileSize = s.fileSize;
+    const std::int64_t knownSize = status.fileSize; // the size of the file being sent
+    static_cast<TransferCounts&>(status) = s;
+    if (s.fileSize < 0)
+        status.fileSize = knownSize;
     if (m_engine->finished()) {
         if (m_file && !m_file->close() && m_engine->result() == ProtocolOk) {
             finish(ProtocolFileError);

@@ -34,18 +34,22 @@ std::string protocolResultText(int code);
 // The protocol numbers of the machine record.
 enum class ProtocolType { Ascii = 0, XmodemCrc = 1, Ymodem = 2, Zmodem = 3, Kermit = 4 };
 
-// What a status window shows of a running or finished transfer.
-struct ProtocolStatus {
-    std::string protocolName;
-    bool sending = false;
-    bool inProgress = false;
-    std::string fileName;           // the file on disk
+// How far a transfer has come, as the protocol counts it.
+struct TransferCounts {
     std::int64_t fileSize = -1;     // -1 while unknown
     std::int64_t bytesTransferred = 0;
     std::int64_t blocks = 0;
     int blockSize = 0;
     int blockErrors = 0;            // errors since the last good block
     int totalErrors = 0;
+};
+
+// What a status window shows of a running or finished transfer.
+struct ProtocolStatus : TransferCounts {
+    std::string protocolName;
+    bool sending = false;
+    bool inProgress = false;
+    std::string fileName;           // the file on disk
     std::int64_t elapsedMs = 0;
     std::string stateText;          // what the protocol is doing, for the status window
     int result = ProtocolOk;        // the result once finished

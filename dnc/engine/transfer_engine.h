@@ -29,16 +29,10 @@ struct TransferOptions {
 };
 
 // What a status window shows of a running transfer.
-struct TransferStatus {
+struct TransferStatus : TransferCounts {
     std::string protocolName;
     bool sending = false;
     std::string fileName;          // as announced on the line
-    std::int64_t fileSize = -1;    // -1 while unknown
-    std::int64_t bytesTransferred = 0;
-    std::int64_t blocks = 0;
-    int blockSize = 0;
-    int blockErrors = 0;           // errors since the last good block
-    int totalErrors = 0;
 };
 
 // A file transfer protocol as a state machine without I/O of its own: the
