@@ -95,6 +95,12 @@ TEST(ReadWordValue, NumberFormats)
         {"L3", "L", 2, 2, 0, 3.0},
         {"X15", "X", 1, -9999, -9999, 0.15},
         {"G84.1", "G", 0, 2, 2, 84.1},
+        {"X\t2.", "X", 0, 3, 4, 2.0},
+        {"X -\t1 .\t5", "X", 0, 3, 4, -1.5},
+        {"X1-2", "X", 0, 3, 4, -12.0},
+        {"X1.5-", "X", 0, 3, 4, -1.5},
+        {"X.-", "X", 0, 3, 4, 0.0},
+        {"X--5", "X", 0, 3, 4, 5.0},
     };
     Session s;
     for (const auto& c : cases)
@@ -115,6 +121,49 @@ TEST(ReadWordValue, MixedFormatAndBadFormat)
     EXPECT_DOUBLE_EQ(s.word("Z1.5", "Z", 2, 3, 4), 0.0015);
     EXPECT_EQ(s.errors.errors, std::vector<int>{8});
     EXPECT_EQ(s.state.BadFormatLetter, 'Z');
+}
+
+TEST(BlockText, GWordsAreReadInTurnAndDeleted)
+{
+    const struct {
+        const char* block;
+        bool firstOnly;
+        std::vector<double> codes;
+        const char* left;
+        double dwell; // the P word read while G04 is taken, or -1
+    } cases[] = {
+        {"G91 G01 X1.", false, {91, 1}, "  X1.", -1},
+        {"G91 G01 X1.", true, {91}, " G01 X1.", -1},
+        {"N5 G84.1 X1.5", false, {84.1}, "N5 .1 X1.5", -1},
+        {"X1 G-01G+2", false, {-1, 2}, "X1 ", -1},
+        {"P1.G01 5 G04", false, {15, 4}, "P1. 5 ", 1.5}, // words read as after the deletion
+        {"G1 G99999999999 G2", false, {1}, " G99999999999 G2", -1},
+        {"X1.", false, {}, "X1.", -1},
+    };
+    for (const auto& c : cases) {
+        Session s;
+        s.state.Block = c.block;
+        std::vector<double> codes;
+        double dwell = -1;
+        EXPECT_TRUE(s.input.ReadGWords(
+            [&](double value) {
+                codes.push_back(value);
+                if (value == 4)
+                    dwell = s.word(s.state.Block, "P", 0, 3, 4);
+                return true;
+            },
+            c.firstOnly))
+            << c.block;
+        EXPECT_EQ(codes, c.codes) << c.block;
+        EXPECT_EQ(s.state.Block, c.left) << c.block;
+        EXPECT_DOUBLE_EQ(dwell, c.dwell) << c.block;
+    }
+
+    // A code that asks for a retry stops the reading with the block as it was left.
+    Session retry;
+    retry.state.Block = "G04 G01";
+    EXPECT_FALSE(retry.input.ReadGWords([](double) { return false; }, false));
+    EXPECT_EQ(retry.state.Block, "G04 G01");
 }
 
 TEST(BlockText, StripGWordAndControlRewrites)
@@ -309,6 +358,26 @@ TEST(SubPrograms, ALevelIsReadThreeTimesThenTheCallerGoesOn)
     EXPECT_EQ(s.state.SubLevel, 0);
     // Sub-program lines never reach the main program.
     EXPECT_EQ(folder.read("MAIN.TAP"), "N10 M98 P12 L3\r\nN20 M30\r\n");
+}
+
+TEST(SubPrograms, SplitInMidRunKeepsTheProgramAsItWas)
+{
+    testsupport::TempFolder folder;
+    const std::string before = platform::currentFolder();
+    ASSERT_TRUE(platform::setCurrentFolder(folder.path()));
+    const std::string program = "O1000\r\nG0 X1\r\nG0 X2\r\nM30\r\nO0012\r\nG1 X2\r\nM99\r\n";
+    folder.write("MAIN.TAP", program);
+    Session s;
+    s.input.OpenNCFile(folder.file("MAIN.TAP"));
+    for (int i = 0; i < 3; ++i) {
+        s.input.ReadNextBlock();
+        s.state.PrevBlock = s.state.RawBlock;
+    }
+    s.input.SplitSubPrograms();
+    EXPECT_EQ(folder.read("MAIN.TAP"), program);
+    s.runAll();
+    EXPECT_EQ(folder.read("MAIN.TAP"), program);
+    ASSERT_TRUE(platform::setCurrentFolder(before));
 }
 
 TEST(SubPrograms, SplitWritesEachSubProgramToItsOwnFile)
