@@ -649,7 +649,8 @@ TEST(Program, RetryAfterABadFormatDrawsAndRecordsOnlyTheEditedBlock)
     run.load("G01 X1.5\r\n");
     run.startToEnd();
     EXPECT_DOUBLE_EQ(run.state().CurX, 1.5);
-    EXPECT_EQ(run.drawing.only('L'), std::vector<std::string>{"L 1.5 0 0"});
+    // Retry puts the tool back where the block began: the operation's home (0, 0, 1).
+    EXPECT_EQ(run.drawing.only('L'), std::vector<std::string>{"L 1.5 0 1"});
     const auto records = motionRecords(run);
     ASSERT_EQ(records.size(), 1u);
     EXPECT_DOUBLE_EQ(records[0].ex, 1.5);
@@ -698,9 +699,9 @@ TEST(Program, AStopDoesNotChangeThePath)
     EXPECT_EQ(paused.listing.blocks.size(), straight.listing.blocks.size());
     EXPECT_EQ(paused.drawing.only('L'), straight.drawing.only('L'));
     EXPECT_EQ(paused.drawing.only('C'), straight.drawing.only('C'));
-    // M01 keeps its rule: the next segment starts from the operation's home (0, 0, 1).
+    // M01 keeps its rule: the next segment starts from the operation's home X0.
     EXPECT_EQ(straight.drawing.only('L'),
-              (std::vector<std::string>{"L 1 0 1", "L 2 0 1", "L 1 0 1", "L 2 0 1"}));
+              (std::vector<std::string>{"L 1 0 0", "L 2 0 0", "L 1 0 0", "L 2 0 0"}));
 }
 
 TEST(Program, ARepeatedSubProgramThatHoldsNoBlockCanBeLeft)
