@@ -26,24 +26,36 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// The number a cleaned word text stands for: the text itself, or the longest start of
-// it that reads as a number ("1.2.3" gives 1.2), or 0. Only a sign, digits, one point
-// and digits can read, so that start is found in one pass: a word of any length costs
-// time in proportion to its length.
+// Digits beyond these change no double: more integer digits are out of its range, more
+// fraction digits are below its precision.
+constexpr std::size_t MaxIntegerDigits = 310;
+constexpr std::size_t MaxFractionDigits = 400;
+
+// The number a cleaned word text stands for: the longest start of it that reads as a
+// number ("1.2.3" gives 1.2), or 0. Only a sign, digits, one point and digits can read,
+// so that start is found in one pass, and digits that cannot change the value are left
+// out before converting: a word of any length costs time in proportion to its length.
 double convertNumberText(const std::string& text)
 {
-    if (const auto v = platform::parseReal(text))
-        return *v;
     std::size_t n = 0;
     if (n < text.size() && (text[n] == '-' || text[n] == '+'))
         ++n;
+    std::string start = text.substr(0, n);
+    while (n + 1 < text.size() && text[n] == '0' && isDigit(text[n + 1]))
+        ++n; // leading zeros say nothing
+    const std::size_t integerStart = n;
     while (n < text.size() && isDigit(text[n]))
         ++n;
-    if (n < text.size() && text[n] == '.')
+    start.append(text, integerStart, std::min(n - integerStart, MaxIntegerDigits));
+    if (n < text.size() && text[n] == '.') {
+        const std::size_t point = n;
         for (++n; n < text.size() && isDigit(text[n]);)
             ++n;
-    for (; n > 0; --n) // a start without digits ("-", "-.") reads as nothing
-        if (const auto v = platform::parseReal(std::string_view(text).substr(0, n)))
+        if (point - integerStart <= MaxIntegerDigits) // the integer digits were kept whole
+            start.append(text, point, std::min(n - point, MaxFractionDigits + 1));
+    }
+    for (std::size_t length = start.size(); length > 0; --length) // "-", "-." read as nothing
+        if (const auto v = platform::parseReal(std::string_view(start).substr(0, length)))
             return *v;
     return 0.0;
 }

@@ -105,6 +105,10 @@ TEST(ReadWordValue, NumberFormats)
     Session s;
     for (const auto& c : cases)
         EXPECT_DOUBLE_EQ(s.word(c.block, c.address, c.format, c.left, c.right), c.value) << c.block;
+    // Overlong numbers: digits that cannot change a double are passed over.
+    EXPECT_DOUBLE_EQ(s.word("X" + std::string(1000, '0') + "1.5", "X", 0, 3, 4), 1.5);
+    EXPECT_DOUBLE_EQ(s.word("X1." + std::string(1000, '0') + "1", "X", 0, 3, 4), 1.0);
+    EXPECT_DOUBLE_EQ(s.word("X-" + std::string(1000, '9') + ".5", "X", 0, 3, 4), -1e308); // the longest start that reads
     EXPECT_TRUE(s.errors.errors.empty());
 }
 
