@@ -368,7 +368,7 @@ bool BlockInterpreter::interpretBlock()
     if (s.Mode == ModeCW || s.Mode == ModeCCW)
         s.Moved = true;
     if (s.Retry)
-        return false; // a word broke its format: the edited block runs instead, nothing of this one is drawn
+        return false; // a retry is pending: the edited block runs instead, nothing of this one is drawn
     if (s.Moved && !move())
         return false;
     if (s.HomeReturn && !homeReturn())

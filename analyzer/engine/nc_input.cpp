@@ -578,7 +578,7 @@ void NCInput::ConvertDelimitedLine(std::string& block, std::string_view s41)
 void NCInput::SplitSubPrograms()
 {
     TRunState& s = m_state;
-    if (s.TypedEntry || s.SubSplit)
+    if (s.TypedEntry || s.SubSplit || !s.ProgramLoaded)
         return;
     s.SubSplit = true;
     if (s.WorkCopyOpen)
