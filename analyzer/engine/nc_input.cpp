@@ -490,8 +490,9 @@ bool NCInput::ReadGWords(const std::function<bool(double)>& apply, bool firstOnl
     // Each word read is blanked where it stands and the blanks are taken out once at the
     // end, so a block of any number of G words is read in one pass. Blanks read as
     // nothing inside a number, so the words read meanwhile come out as after deleting.
-    std::vector<std::pair<std::size_t, std::size_t>> blanked;
-    std::size_t from = 0; // no G word is left before this position
+    std::vector<bool> blanked; // the characters of the words read, once one is
+    bool compact = true;
+    std::size_t from = 0;      // no G word is left before this position
     for (;;) {
         readWord("G", FormatDecimal, 2, 2, from);
         if (!s.WordFound || !(std::fabs(s.WordValue) < 2147483647.0))
@@ -500,8 +501,9 @@ bool NCInput::ReadGWords(const std::function<bool(double)>& apply, bool firstOnl
         if (!apply(s.WordValue))
             return false;
         if (s.NCErrorCount != errors) {
-            // A report may have put the raw block back: go on from its first G word.
-            blanked.clear();
+            // A report may have put the raw block back: go on from its first G word,
+            // and leave the blanks in (they read as nothing).
+            compact = false;
             from = 0;
         }
         const std::size_t g = b.find('G', from);
@@ -509,20 +511,20 @@ bool NCInput::ReadGWords(const std::function<bool(double)>& apply, bool firstOnl
             break;
         from = gWordEnd(b, g);
         std::fill(b.begin() + static_cast<std::ptrdiff_t>(g), b.begin() + static_cast<std::ptrdiff_t>(from), ' ');
-        blanked.emplace_back(g, from);
+        if (compact) {
+            blanked.resize(b.size());
+            std::fill(blanked.begin() + static_cast<std::ptrdiff_t>(g),
+                      blanked.begin() + static_cast<std::ptrdiff_t>(from), true);
+        }
         if (firstOnly)
             break;
     }
-    if (!blanked.empty()) {
-        std::string kept;
-        kept.reserve(b.size());
-        std::size_t at = 0;
-        for (const auto& [begin, end] : blanked) {
-            kept.append(b, at, begin - at);
-            at = end;
-        }
-        kept.append(b, at, std::string::npos);
-        b = std::move(kept);
+    if (compact && !blanked.empty()) {
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < b.size(); ++i)
+            if (!blanked[i])
+                b[kept++] = b[i];
+        b.resize(kept);
     }
     return true;
 }
