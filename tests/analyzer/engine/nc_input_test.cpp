@@ -163,20 +163,23 @@ TEST(BlockText, GWordsAreReadInTurnAndDeleted)
         EXPECT_DOUBLE_EQ(dwell, c.dwell) << c.block;
     }
 
-    // After an error report (which may put the raw block back) the reading goes on from
-    // the first G word left; the blanks where words were stay, since they read as nothing.
+    // An error report that puts the raw block back (Ignore): the reading goes on from the
+    // first G word of that block, as deleting the first G word would; the blanks where
+    // words were stay, since they read as nothing.
     Session reported;
-    reported.state.Block = "G04 G01 X1";
+    reported.state.Block = "G01 G04 X1";
     std::vector<double> seen;
     EXPECT_TRUE(reported.input.ReadGWords(
         [&](double value) {
             seen.push_back(value);
-            if (value == 4)
+            if (value == 4 && seen.size() == 2) {
+                reported.state.Block = "G01 G04 X1";
                 ++reported.state.NCErrorCount;
+            }
             return true;
         },
         false));
-    EXPECT_EQ(seen, (std::vector<double>{4, 1}));
+    EXPECT_EQ(seen, (std::vector<double>{1, 4, 4}));
     EXPECT_EQ(reported.state.Block, "        X1");
 
     // A code that asks for a retry stops the reading with the block as it was left.
