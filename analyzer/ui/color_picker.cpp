@@ -56,7 +56,7 @@ private:
 // is; the cell the grid makes current by itself (when it first gets the focus) is not.
 class ColorGrid : public QTableWidget {
 public:
-    ColorGrid(ColorPicker* picker) : QTableWidget(GridSize, GridSize, picker), m_picker(picker) {}
+    explicit ColorGrid(ColorPicker* picker) : QTableWidget(GridSize, GridSize, picker), m_picker(picker) {}
 
 protected:
     void keyPressEvent(QKeyEvent* event) override
