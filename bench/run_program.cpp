@@ -1,9 +1,12 @@
 // Runs an NC program headless through the analyzer at full speed on a machine setup and
 // prints blocks per second and peak memory.
-//   bench_run_program PROGRAM.TAP [MACHINE.MCH]   (default: examples/MILL.MCH)
+//   bench_run_program [--motion FILE] PROGRAM.TAP [MACHINE.MCH]   (default: examples/MILL.MCH)
+// --motion FILE keeps the run's motion file (VORK.MOT records) at FILE, so that the
+// path can be compared with what other tools make of the same program.
 // The program file is run in a copy in a scratch folder (a run rewrites its program
 // through the work copy). When the standalone rs274 interpreter is on PATH it runs the
-// same program for comparison.
+// same program for comparison. Exit status: 0 done, 1 a file cannot be read or
+// written, 2 wrong arguments.
 #include "analyzer/engine/machine_setup.h"
 #include "analyzer/engine/run_loop.h"
 
@@ -12,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -61,20 +65,44 @@ double runRs274(const std::string& program, const std::filesystem::path& scratch
 int main(int argc, char** argv)
 {
     namespace fs = std::filesystem;
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s PROGRAM.TAP [MACHINE.MCH]\n", argv[0]);
+    std::string motionCopy;
+    std::vector<std::string> files;
+    bool unknownOption = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--motion" && i + 1 < argc)
+            motionCopy = argv[++i];
+        else if (!arg.empty() && arg[0] == '-')
+            unknownOption = true;
+        else
+            files.push_back(arg);
+    }
+    if (unknownOption || files.empty() || files.size() > 2) {
+        std::fprintf(stderr, "usage: %s [--motion FILE] PROGRAM.TAP [MACHINE.MCH]\n", argv[0]);
         return 2;
     }
-    const std::string machineFile = argc > 2 ? argv[2] : "examples/MILL.MCH";
+    const std::string programFile = files[0];
+    const std::string machineFile = files.size() > 1 ? files[1] : "examples/MILL.MCH";
+    std::error_code error;
+    if (!fs::is_regular_file(programFile, error)) {
+        std::fprintf(stderr, "%s: cannot read the program %s: %s\n", argv[0], programFile.c_str(),
+                     error ? error.message().c_str() : "not a file");
+        return 1;
+    }
     vork::TMachineSetup machine;
     if (!vork::LoadMachineFile(machine, machineFile)) {
-        std::fprintf(stderr, "cannot read %s\n", machineFile.c_str());
+        std::fprintf(stderr, "%s: cannot read the machine setup %s\n", argv[0], machineFile.c_str());
         return 1;
     }
     const fs::path scratch = fs::temp_directory_path() / ("vork_bench_" + std::to_string(::getpid()));
-    fs::create_directories(scratch);
-    const fs::path program = scratch / fs::path(argv[1]).filename();
-    fs::copy_file(argv[1], program, fs::copy_options::overwrite_existing);
+    fs::create_directories(scratch, error);
+    const fs::path program = scratch / fs::path(programFile).filename();
+    if (error || !fs::copy_file(programFile, program, fs::copy_options::overwrite_existing, error)) {
+        std::fprintf(stderr, "%s: cannot copy %s to %s: %s\n", argv[0], programFile.c_str(), scratch.c_str(),
+                     error.message().c_str());
+        fs::remove_all(scratch, error);
+        return 1;
+    }
 
     EveryToolHasAnOperation operations;
     vork::RunServices services;
@@ -87,7 +115,11 @@ int main(int argc, char** argv)
         vork::RunSession run(machine, services, scratch.string() + "/");
         run.settings.skip = true;
         run.state.DataFileOn = false;
-        run.LoadFile(program.string());
+        if (!run.LoadFile(program.string())) {
+            std::fprintf(stderr, "%s: cannot open the program %s\n", argv[0], program.c_str());
+            fs::remove_all(scratch, error);
+            return 1;
+        }
         const auto start = std::chrono::steady_clock::now();
         while (!run.state.EndOfProgram)
             run.Start();
@@ -96,7 +128,16 @@ int main(int argc, char** argv)
         blocks = run.state.BlockCount;
         run.Close();
         std::printf("motion file: %lld bytes\n",
-                    static_cast<long long>(fs::file_size(scratch / "VORK.MOT")));
+                    static_cast<long long>(fs::file_size(scratch / "VORK.MOT", error)));
+    }
+    if (!motionCopy.empty()) {
+        if (!fs::copy_file(scratch / "VORK.MOT", motionCopy, fs::copy_options::overwrite_existing, error)) {
+            std::fprintf(stderr, "%s: cannot write the motion file %s: %s\n", argv[0], motionCopy.c_str(),
+                         error.message().c_str());
+            fs::remove_all(scratch, error);
+            return 1;
+        }
+        std::printf("motion file kept: %s\n", motionCopy.c_str());
     }
     std::printf("NC errors: %ld\n", errors.count);
     std::printf("blocks: %ld\nseconds: %.3f\nblocks per second: %.0f\npeak memory: %ld kB\n", blocks, seconds,
@@ -111,6 +152,6 @@ int main(int argc, char** argv)
     } else {
         std::printf("rs274 not installed: no comparison\n");
     }
-    fs::remove_all(scratch);
+    fs::remove_all(scratch, error);
     return 0;
 }

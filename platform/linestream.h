@@ -28,6 +28,8 @@ public:
     bool readLine(std::string& line);
     // Back to the first line; false when the file cannot be read again.
     bool rewind();
+    // A read failed: what was read is not the whole file.
+    bool failed() const { return m_file != nullptr && std::ferror(m_file) != 0; }
 
 private:
     bool fill();

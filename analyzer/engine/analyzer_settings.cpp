@@ -2,6 +2,7 @@
 
 #include "platform/ini.h"
 #include "platform/numbers.h"
+#include "platform/stored_path.h"
 
 #include <algorithm>
 
@@ -21,6 +22,22 @@ int ClampRunSpeed(long long speed)
 {
     return static_cast<int>(std::clamp<long long>(speed, MinRunSpeed, MaxRunSpeed));
 }
+
+namespace {
+
+std::string storedFolder(const std::string& stored)
+{
+    std::string folder = platform::resolveStoredPath(stored);
+    if (folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+} // namespace
+
+std::string AnalyzerSettings::TapeFolder() const { return storedFolder(tapeDir); }
+std::string AnalyzerSettings::DrawFolder() const { return storedFolder(drawDir); }
+std::string AnalyzerSettings::SolidFolder() const { return storedFolder(solidPath); }
 
 void Get_INI_Stuff(AnalyzerSettings& s, platform::IniFile& ini)
 {

@@ -47,6 +47,13 @@ struct AnalyzerSettings {
     // Folder of the CL file and the verification program, ending with "\" (never written;
     // empty when the file holds an empty value).
     std::string solidPath = "C:\\HALVEN\\";
+
+    // The folders where files are looked up: the stored texts above resolved as every
+    // stored path is (drive letters through [DRIVES] of MRW2013.INI, else the program
+    // folder; a relative path from the program folder), ending with "/".
+    std::string TapeFolder() const;
+    std::string DrawFolder() const;
+    std::string SolidFolder() const;
 };
 
 // Reads every key (a missing one gives its default) and writes [SYSTEM] DVVER.

@@ -525,6 +525,10 @@ void Trwindow::Get_Extents_Drawn(double& x, double& y, double& xx, double& yy, d
 
 void Trwindow::Set_Extents_To_Drawn(double frame)
 {
+    // Nothing drawn yet (only moves), or all of it on one point: there is nothing to
+    // fit, and the reset extents would make an empty, mirrored window.
+    if (dextx > dextxx || dexty > dextyy || (IsNearZero(dextxx - dextx) && IsNearZero(dextyy - dexty)))
+        return;
     double x = 0, y = 0, xx = 0, yy = 0;
     Get_Extents_Drawn(x, y, xx, yy, frame);
     SetExt(x, y, xx, yy);

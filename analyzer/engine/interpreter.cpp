@@ -62,6 +62,7 @@ bool BlockInterpreter::isMill() const
 
 bool BlockInterpreter::reportError(int n)
 {
+    ++m_state.NCErrorCount;
     if (m_services.errors)
         m_services.errors->ReportNCError(n);
     return m_state.Retry;
@@ -170,7 +171,9 @@ void BlockInterpreter::RunBlocks()
         if (!runSegment())
             return; // the window is closing
         s.SegmentTool = s.Tool;
-        if (m_settings.skip && !s.RestartPending && !s.EndOfProgram && !m_stoppedByToggle)
+        // Under SKIP only tool changes and program stops run on; the Stop toggle, an
+        // Abort and a pause in typed entry return to the window.
+        if (m_settings.skip && !s.RestartPending && !s.EndOfProgram && !m_stoppedByToggle && m_endedAtToolChange)
             continue;
         if (!s.EndOfProgram && m_services.codeList && !s.NoDisplay)
             m_services.codeList->add("Tool Change, Press Start to Continue ...");
@@ -181,17 +184,21 @@ void BlockInterpreter::RunBlocks()
 bool BlockInterpreter::runSegment()
 {
     TRunState& s = m_state;
+    // A segment after a tool change (or a program stop) starts from the operation's
+    // home; after a pause (Stop, Abort, typed entry) the run goes on where it stood.
+    const bool newTool = s.RestartPending || m_endedAtToolChange;
     if (s.RestartPending)
         ResetRun();
     s.SegmentEnd = s.Moved = s.AxisMoved = s.HomeReturn = false;
     s.SegTime = s.LastSegTime = 0;
     m_stoppedByToggle = false;
+    m_endedAtToolChange = false;
     if (s.SingleBlock)
         m_settings.edit = true;
     if (m_setup.I(1) == 4 && m_setup.S(13) == NotSetString && m_services.numbers)
         m_services.numbers->InputNumber("Enter Feedrate in IPM", s.Feed, s.Feed);
 
-    if (!s.EndOfProgram) {
+    if (!s.EndOfProgram && newTool) {
         const int slot = m_services.operations ? m_services.operations->Tooltoopnum(s.Tool, s.LatheMachine) : -1;
         s.OpSlot = static_cast<std::int16_t>(slot);
         if (slot != -1) {
@@ -210,6 +217,8 @@ bool BlockInterpreter::runSegment()
         }
         if (m_services.drawing)
             m_services.drawing->SetColor(s.ColorIndex);
+    }
+    if (!s.EndOfProgram) {
         do {
             if (runBlock() == BlockOutcome::Leave)
                 return false;
@@ -224,7 +233,8 @@ bool BlockInterpreter::runSegment()
             if (m_services.codeList)
                 m_services.codeList->clear();
             s.KeepFileName = true;
-            m_input.OpenNCFile(s.NCFileName);
+            if (!m_input.OpenNCFile(s.NCFileName))
+                return true; // the program cannot be read again: it stays ended
             s.EndOfProgram = false;
             s.RestartPending = true;
             ResetMachineState();
@@ -259,6 +269,11 @@ BlockInterpreter::BlockOutcome BlockInterpreter::runBlock()
         }
         interpretBlock();
         blockMCode = s.MCode;
+    } else if (s.StopRequest && !s.EndOfProgram) {
+        // Lines that hold nothing to run still answer Stop, so that a long run of them
+        // (an empty sub-program repeated many times) can be stopped.
+        s.SegmentEnd = true;
+        m_stoppedByToggle = true;
     }
     endBlock(m_blockHadMCode, blockMCode);
     return BlockOutcome::Next;
@@ -332,7 +347,7 @@ bool BlockInterpreter::interpretBlock()
         return false;
     if (m_blockHadMCode)
         applyMCode(s.MCode);
-    if (!readAxes())
+    if (!readAxes() || s.Retry)
         return false;
     if (s.Mode == ModeCW || s.Mode == ModeCCW)
         s.Moved = s.AxisMoved = true;
@@ -352,6 +367,8 @@ bool BlockInterpreter::interpretBlock()
         return false;
     if (s.Mode == ModeCW || s.Mode == ModeCCW)
         s.Moved = true;
+    if (s.Retry)
+        return false; // a retry is pending: the edited block runs instead, nothing of this one is drawn
     if (s.Moved && !move())
         return false;
     if (s.HomeReturn && !homeReturn())
@@ -361,17 +378,8 @@ bool BlockInterpreter::interpretBlock()
 
 bool BlockInterpreter::readGWords()
 {
-    TRunState& s = m_state;
-    for (;;) {
-        m_input.ReadWordValue("G", FormatDecimal, 2, 2);
-        if (!s.WordFound || !(std::fabs(s.WordValue) < 2147483647.0))
-            return true;
-        if (!applyGCode(wholeCode(s.WordValue)))
-            return false;
-        m_input.StripGWord();
-        if (m_setup.PostOption != 0)
-            return true;
-    }
+    return m_input.ReadGWords([this](double value) { return applyGCode(wholeCode(value)); },
+                              m_setup.PostOption != 0);
 }
 
 bool BlockInterpreter::applyGCode(int code)
@@ -573,8 +581,7 @@ bool BlockInterpreter::callSubProgram()
     if (number.size() < 4)
         number.insert(0, 4 - number.size(), '0');
     const std::string tapeFile =
-        platform::resolveCaseInsensitive(platform::joinPath(platform::toNativeSeparators(m_settings.tapeDir),
-                                                            "O" + number + ".TAP"));
+        platform::resolveCaseInsensitive(platform::joinPath(m_settings.TapeFolder(), "O" + number + ".TAP"));
     if (!s.SubSplit && !platform::fileExists(tapeFile))
         return !reportError(16);
     if (s.SubLevel >= MaxSubLevel)
@@ -947,12 +954,13 @@ bool BlockInterpreter::readEndOfBlockWords()
     if (s.WordFound) {
         const int mcode = wholeCode(s.WordValue);
         if (matches(mcode, m.I(55)) || matches(mcode, m.I(43)) || matches(mcode, m.I(44)))
-            s.SegmentEnd = true;
+            s.SegmentEnd = m_endedAtToolChange = true;
     }
     m_input.ReadWordValue(m.S(14), FormatDecimal, 4, 4);
     if (s.WordFound) {
         s.Tool = wholeCode(s.WordValue);
         s.SegmentEnd = true;
+        m_endedAtToolChange = true;
         if (s.Tool > m.I(111) && m.I(111) != 9999 && reportError(14))
             return false;
     }
@@ -978,7 +986,7 @@ void BlockInterpreter::reopenProgram()
 void BlockInterpreter::AutoFitExtents()
 {
     TRunState& s = m_state;
-    if (s.Running)
+    if (s.Running || !s.ProgramLoaded)
         return;
     s.NoDisplay = true;
     const bool skip = m_settings.skip;

@@ -75,6 +75,7 @@ private:
     NCInput& m_input;
     MotionFile& m_motion;
     bool m_stoppedByToggle = false;
+    bool m_endedAtToolChange = true; // the last segment ended at a tool word or a program stop
     bool m_blockHadMCode = false;
 };
 

@@ -10,26 +10,52 @@
 #include "platform/textfile.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <vector>
 
 namespace vork {
 
 namespace {
 
 constexpr std::size_t MaxAddressLength = 80;
-constexpr std::string_view NumberCharacters = " +-.0123456789";
+constexpr std::string_view NumberCharacters = " \t+-.0123456789";
 
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
 }
 
-// The number a cleaned word text stands for: the text itself, or the longest start of
-// it that reads as a number ("1.2.3" gives 1.2), or 0.
+// Digits beyond these change no double: more integer digits are out of its range, more
+// fraction digits are below its precision.
+constexpr std::size_t MaxIntegerDigits = 310;
+constexpr std::size_t MaxFractionDigits = 400;
+
+// The number a cleaned word text stands for: the longest start of it that reads as a
+// number ("1.2.3" gives 1.2), or 0. Only a sign, digits, one point and digits can read,
+// so that start is found in one pass, and digits that cannot change the value are left
+// out before converting: a word of any length costs time in proportion to its length.
 double convertNumberText(const std::string& text)
 {
-    for (std::size_t n = text.size(); n > 0; --n)
-        if (const auto v = platform::parseReal(std::string_view(text).substr(0, n)))
+    std::size_t n = 0;
+    if (n < text.size() && (text[n] == '-' || text[n] == '+'))
+        ++n;
+    std::string start = text.substr(0, n);
+    while (n + 1 < text.size() && text[n] == '0' && isDigit(text[n + 1]))
+        ++n; // leading zeros say nothing
+    const std::size_t integerStart = n;
+    while (n < text.size() && isDigit(text[n]))
+        ++n;
+    start.append(text, integerStart, std::min(n - integerStart, MaxIntegerDigits));
+    if (n < text.size() && text[n] == '.') {
+        const std::size_t point = n;
+        for (++n; n < text.size() && isDigit(text[n]);)
+            ++n;
+        if (point - integerStart <= MaxIntegerDigits) // the integer digits were kept whole
+            start.append(text, point, std::min(n - point, MaxFractionDigits + 1));
+    }
+    for (std::size_t length = start.size(); length > 0; --length) // "-", "-." read as nothing
+        if (const auto v = platform::parseReal(std::string_view(start).substr(0, length)))
             return *v;
     return 0.0;
 }
@@ -76,30 +102,38 @@ void NCInput::showError(const std::string& text)
 
 // ---- Opening ---------------------------------------------------------------------
 
-void NCInput::OpenNCFile(const std::string& name)
+bool NCInput::OpenNCFile(const std::string& name)
 {
     TRunState& s = m_state;
     if (!s.KeepFileName) {
         s.EndOfProgram = false;
         s.NCFileName = platform::resolveCaseInsensitive(name);
         s.DifFileName = DifFileNameFor(s.NCFileName);
+        s.SubSplit = false; // another program's split files are not this one's
     }
     s.NCFile.close();
-    if (platform::fileExists(s.NCFileName)) {
-        if (!s.NCFile.open(s.NCFileName))
-            showError("Cannot Open [" + s.NCFileName + "]");
-    } else {
+    s.ProgramLoaded = false;
+    // A program that cannot be read is left alone: no work copy is begun, so nothing
+    // can later be put in its place.
+    if (platform::folderExists(s.NCFileName) ||
+        (platform::fileExists(s.NCFileName) && !s.NCFile.open(s.NCFileName))) {
+        showError("Cannot Open [" + s.NCFileName + "]");
+        return false;
+    }
+    if (!s.NCFile.isOpen()) {
         std::string answer;
         const bool answered =
             m_services.prompter && m_services.prompter->inputString("Input", "Automatic Sequence Numbers [Y/N]", answer);
         s.AutoSequence = answered && !(answer.size() > 0 && (answer[0] == 'N' || answer[0] == 'n'));
         if (s.AutoSequence)
             s.SeqNumber = std::int64_t{m_setup.I(86)} - 2 * std::int64_t{m_setup.I(87)};
+        platform::LineWriter created;
+        if (!created.create(s.NCFileName) || !created.close()) {
+            showError("Cannot Create [" + s.NCFileName + "]");
+            return false;
+        }
         s.TypedEntry = true;
         s.TypedSinceReopen = 0;
-        platform::LineWriter created;
-        if (!created.create(s.NCFileName) || !created.close())
-            showError("Cannot Create [" + s.NCFileName + "]");
     }
 
     if (s.DataFileOn) {
@@ -113,6 +147,11 @@ void NCInput::OpenNCFile(const std::string& name)
     if (s.WorkCopyFailed)
         showError("Error Opening Temp File");
     s.WorkCopyOpen = true;
+    // The new work copy starts empty: a block fetched before belongs to the old one.
+    s.PrevBlock.clear();
+    s.FirstBlock = true;
+    s.ProgramLoaded = true;
+    return true;
 }
 
 // ---- Fetching --------------------------------------------------------------------
@@ -125,9 +164,11 @@ bool NCInput::readNextLine()
         if (file.readLine(s.Block))
             return true;
         int& repeats = s.SubRepeat[static_cast<std::size_t>(s.SubLevel)];
-        if (repeats > 0 && file.rewind()) {
+        // A repetition that would read no line ends the call: an empty file called
+        // L2147483647 times is over at once.
+        if (repeats > 0 && file.rewind() && !file.atEnd()) {
             --repeats;
-            continue; // an empty file uses up its repeats without a line
+            continue;
         }
         file.close();
         s.PrevBlock.clear();
@@ -324,6 +365,8 @@ bool NCInput::replaceNCFileByWorkCopy()
 bool NCInput::CloseNCFile()
 {
     TRunState& s = m_state;
+    if (!s.WorkCopyOpen)
+        return false; // nothing was begun: the program stays as it is
     if (!s.EndOfProgram && s.SubLevel == 0 && !s.PrevBlock.empty() && s.PrevBlock != " ")
         writeWorkCopyLine(s.PrevBlock);
     if (!s.TypedEntry && !s.EndOfProgram) {
@@ -331,6 +374,8 @@ bool NCInput::CloseNCFile()
         while (s.NCFile.readLine(line))
             writeWorkCopyLine(line);
     }
+    if (s.NCFile.failed())
+        s.WorkCopyFailed = true; // the copy does not hold the whole program
     s.NCFile.close();
     for (int level = 1; level <= MaxSubLevel; ++level)
         s.SubFile[static_cast<std::size_t>(level)].close();
@@ -345,10 +390,15 @@ bool NCInput::CloseNCFile()
 
 void NCInput::ReadWordValue(std::string_view address, int format, int left, int right)
 {
+    readWord(address, format, left, right, 0);
+}
+
+void NCInput::readWord(std::string_view address, int format, int left, int right, std::size_t searchFrom)
+{
     TRunState& s = m_state;
     if (address.size() > MaxAddressLength)
         address = address.substr(0, MaxAddressLength);
-    const std::size_t at = address.empty() ? std::string::npos : s.Block.find(address);
+    const std::size_t at = address.empty() ? std::string::npos : s.Block.find(address, searchFrom);
     s.WordFound = at != std::string::npos;
     if (!s.WordFound)
         return;
@@ -371,6 +421,7 @@ void NCInput::ReadWordValue(std::string_view address, int format, int left, int 
         if (const std::size_t dot = text.find('.'); dot != std::string::npos) {
             s.BadFormatLetter = letter;
             text.erase(dot, 1);
+            ++s.NCErrorCount;
             if (m_services.errors)
                 m_services.errors->ReportNCError(8);
         }
@@ -411,30 +462,95 @@ void NCInput::ReadCoordinateWord(std::string_view address)
         ReadWordValue(address, m_setup.I(61), m_setup.I(62), m_setup.I(63));
 }
 
+namespace {
+
+// The end of the G word that starts at `g`: the "G" and the signs and digits after it.
+std::size_t gWordEnd(const std::string& block, std::size_t g)
+{
+    std::size_t end = g + 1;
+    while (end < block.size() && (isDigit(block[end]) || block[end] == '+' || block[end] == '-'))
+        ++end;
+    return end;
+}
+
+} // namespace
+
 void NCInput::StripGWord()
 {
     std::string& b = m_state.Block;
     const std::size_t g = b.find('G');
-    if (g == std::string::npos)
-        return;
-    std::size_t end = g + 1;
-    while (end < b.size() && (isDigit(b[end]) || b[end] == '+' || b[end] == '-'))
-        ++end;
-    b.erase(g, end - g);
+    if (g != std::string::npos)
+        b.erase(g, gWordEnd(b, g) - g);
 }
 
+bool NCInput::ReadGWords(const std::function<bool(double)>& apply, bool firstOnly)
+{
+    TRunState& s = m_state;
+    std::string& b = s.Block;
+    // Each word read is blanked where it stands and the blanks are taken out once at the
+    // end, so a block of any number of G words is read in one pass. Blanks read as
+    // nothing inside a number, so the words read meanwhile come out as after deleting.
+    std::vector<bool> blanked; // the characters of the words read, once one is
+    bool compact = true;
+    std::size_t from = 0;      // no G word is left before this position
+    for (;;) {
+        readWord("G", FormatDecimal, 2, 2, from);
+        if (!s.WordFound || !(std::fabs(s.WordValue) < 2147483647.0))
+            break;
+        const int errors = s.NCErrorCount;
+        if (!apply(s.WordValue))
+            return false;
+        if (s.NCErrorCount != errors) {
+            // A report may have put the raw block back: go on from its first G word,
+            // and leave the blanks in (they read as nothing).
+            compact = false;
+            from = 0;
+        }
+        const std::size_t g = b.find('G', from);
+        if (g == std::string::npos)
+            break;
+        from = gWordEnd(b, g);
+        std::fill(b.begin() + static_cast<std::ptrdiff_t>(g), b.begin() + static_cast<std::ptrdiff_t>(from), ' ');
+        if (compact) {
+            blanked.resize(b.size());
+            std::fill(blanked.begin() + static_cast<std::ptrdiff_t>(g),
+                      blanked.begin() + static_cast<std::ptrdiff_t>(from), true);
+        }
+        if (firstOnly)
+            break;
+    }
+    if (compact && !blanked.empty()) {
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < b.size(); ++i)
+            if (!blanked[i])
+                b[kept++] = b[i];
+        b.resize(kept);
+    }
+    return true;
+}
+
+// One pass: each "/" turns the nearest X, Y or Z before it that no other "/" took yet.
 void NCInput::SlashToIncremental(std::string& block)
 {
-    for (std::size_t slash = block.find('/'); slash != std::string::npos; slash = block.find('/', slash)) {
-        block.erase(slash, 1);
-        for (std::size_t i = slash; i-- > 0;) {
-            const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(block[i])));
-            if (c == 'X' || c == 'Y' || c == 'Z') {
-                block[i] = c == 'X' ? 'U' : c == 'Y' ? 'V' : 'W';
-                break;
-            }
+    std::string out;
+    out.reserve(block.size());
+    std::vector<std::size_t> axes; // positions in `out` of the X, Y and Z not yet turned
+    for (const char c : block) {
+        if (c != '/') {
+            const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            if (upper == 'X' || upper == 'Y' || upper == 'Z')
+                axes.push_back(out.size());
+            out.push_back(c);
+            continue;
+        }
+        if (!axes.empty()) {
+            char& axis = out[axes.back()];
+            const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(axis)));
+            axis = upper == 'X' ? 'U' : upper == 'Y' ? 'V' : 'W';
+            axes.pop_back();
         }
     }
+    block = std::move(out);
 }
 
 void NCInput::ConvertDelimitedLine(std::string& block, std::string_view s41)
@@ -464,7 +580,7 @@ void NCInput::ConvertDelimitedLine(std::string& block, std::string_view s41)
 void NCInput::SplitSubPrograms()
 {
     TRunState& s = m_state;
-    if (s.TypedEntry || s.SubSplit)
+    if (s.TypedEntry || s.SubSplit || !s.ProgramLoaded)
         return;
     s.SubSplit = true;
     if (s.WorkCopyOpen)

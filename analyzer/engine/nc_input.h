@@ -3,6 +3,7 @@
 // a sub-program file or typed in), cleaning them, keeping the work copy DV.TMP through
 // which edits made during the run reach the NC file, and reading address words by the
 // number formats of the simulated control.
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -24,8 +25,10 @@ class NCInput {
 public:
     NCInput(TRunState& state, const TMachineSetup& setup, RunServices& services);
 
-    // Prepares a run on the NC program `name` (a missing file starts typed entry).
-    void OpenNCFile(const std::string& name);
+    // Prepares a run on the NC program `name` (a missing file starts typed entry). A
+    // program that cannot be read (or a folder) is reported and left alone: false, and
+    // no work copy exists.
+    bool OpenNCFile(const std::string& name);
     // Fills Block and RawBlock with the next block, or sets EndOfProgram.
     void ReadNextBlock();
     // Ends the use of the NC file and puts the work copy in its place. The NC file is
@@ -44,6 +47,12 @@ public:
     void ReadCoordinateWord(std::string_view address);
     // Deletes the first G word from Block.
     void StripGWord();
+    // Reads the G words of Block from the first on, each as ReadWordValue("G", 0, 2, 2)
+    // reads it, hands its value to `apply` and deletes it (StripGWord), until no word
+    // is left, a value is not below 2147483647 in magnitude, or after the first word
+    // with `firstOnly`. False, with Block as `apply` left it, when `apply` returns false.
+    // Time in proportion to the block's length, however many words it holds.
+    bool ReadGWords(const std::function<bool(double)>& apply, bool firstOnly);
 
     // Text rewrites for particular controls.
     static void SlashToIncremental(std::string& block);
@@ -53,6 +62,7 @@ public:
     static std::string DifFileNameFor(const std::string& ncFileName);
 
 private:
+    void readWord(std::string_view address, int format, int left, int right, std::size_t searchFrom);
     bool readNextLine();
     void fetchBlockLine();
     void cleanBlock();

@@ -15,7 +15,7 @@ RunSession::RunSession(TMachineSetup& setup, const RunServices& given, const std
     }
 }
 
-void RunSession::LoadFile(const std::string& ncFileName)
+bool RunSession::LoadFile(const std::string& ncFileName)
 {
     motion.recreate();
     if (state.WorkCopyOpen)
@@ -23,10 +23,10 @@ void RunSession::LoadFile(const std::string& ncFileName)
     state.DataFile.close();
     state.DataFileOpen = false;
     state.KeepFileName = false;
-    input.OpenNCFile(ncFileName);
+    const bool opened = input.OpenNCFile(ncFileName);
     state.RestartPending = true;
     state.EndOfProgram = false;
-    state.PrevBlock.clear();
+    return opened;
 }
 
 void RunSession::runAnalyzer()
@@ -36,6 +36,8 @@ void RunSession::runAnalyzer()
         state.StartPressed = true;
         return;
     }
+    if (!state.ProgramLoaded)
+        return; // nothing to run: the last load failed
     if (state.RestartPending) {
         state.StartPressed = false;
         interpreter.ResetMachineState();

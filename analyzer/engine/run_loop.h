@@ -22,8 +22,9 @@ public:
     // with no folder there is neither.
     RunSession(TMachineSetup& setup, const RunServices& services, const std::string& workFolder);
 
-    // A program loaded for a fresh run (a missing file starts typed entry).
-    void LoadFile(const std::string& ncFileName);
+    // A program loaded for a fresh run (a missing file starts typed entry). False when
+    // it cannot be read: it was reported, and Start does nothing until a load succeeds.
+    bool LoadFile(const std::string& ncFileName);
     // Start: runs on (a fresh run when one is pending); while a run is active it only
     // releases the waiting loop.
     void Start();

@@ -79,6 +79,11 @@ struct TRunState {
     bool EndOfProgram = false;
     bool SegmentEnd = false;
     bool NoDisplay = false;
+    // A program is open for the run: the last open read it (or began a typed one).
+    bool ProgramLoaded = false;
+    // NC errors reported so far: a report may replace Block, so a reader that keeps
+    // positions in Block across a call that can report knows to start again.
+    int NCErrorCount = 0;
 
     platform::LineReader NCFile;
     platform::LineWriter WorkCopy;   // DV.TMP beside the NC file

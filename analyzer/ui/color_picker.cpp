@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -51,10 +52,29 @@ private:
     QColor m_color = Qt::black;
 };
 
+// The grid of colour cells. A cell reached with the keyboard is chosen as a clicked one
+// is; the cell the grid makes current by itself (when it first gets the focus) is not.
+class ColorGrid : public QTableWidget {
+public:
+    explicit ColorGrid(ColorPicker* picker) : QTableWidget(GridSize, GridSize, picker), m_picker(picker) {}
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        const QModelIndex before = currentIndex();
+        QTableWidget::keyPressEvent(event);
+        if (currentIndex().isValid() && currentIndex() != before)
+            m_picker->chooseCell(currentRow(), currentColumn());
+    }
+
+private:
+    ColorPicker* m_picker;
+};
+
 ColorPicker::ColorPicker(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle("Standard Colors");
-    m_grid = new QTableWidget(GridSize, GridSize, this);
+    m_grid = new ColorGrid(this);
     m_grid->setObjectName("colorGrid");
     m_grid->horizontalHeader()->hide();
     m_grid->verticalHeader()->hide();

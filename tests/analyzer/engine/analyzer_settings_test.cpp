@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 using namespace vork;
 
 TEST(AnalyzerSettingsTest, FirstStartWithoutAFile)
@@ -79,4 +81,22 @@ TEST(AnalyzerSettingsTest, SolidPathGetsItsBackslashButEmptyStaysEmpty)
     Get_INI_Stuff(settings, ini);
     EXPECT_EQ(settings.solidPath, "");
     EXPECT_EQ(AnalyzerVersionText(), "11.08");
+}
+
+TEST(AnalyzerSettingsTest, StoredFoldersResolveBelowTheProgramFolder)
+{
+    testsupport::TempFolder program;
+    ::setenv("MRW_PROGRAM_DIR", program.path().c_str(), 1);
+    program.write("MRW2013.INI", "[DRIVES]\r\nE=/srv/verify\r\n");
+    AnalyzerSettings settings; // the defaults: c:\HALVEN for all three
+    EXPECT_EQ(settings.TapeFolder(), program.file("HALVEN/"));
+    EXPECT_EQ(settings.DrawFolder(), program.file("HALVEN/"));
+    EXPECT_EQ(settings.SolidFolder(), program.file("HALVEN/"));
+    settings.tapeDir = ".";
+    settings.drawDir = "\\OPS";
+    settings.solidPath = "E:\\CL\\";
+    EXPECT_EQ(settings.TapeFolder(), program.path());
+    EXPECT_EQ(settings.DrawFolder(), program.file("OPS/"));
+    EXPECT_EQ(settings.SolidFolder(), "/srv/verify/CL/");
+    ::unsetenv("MRW_PROGRAM_DIR");
 }

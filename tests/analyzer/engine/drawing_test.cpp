@@ -109,6 +109,36 @@ TEST(DrawingTest, ClippingKeepsExtentsAndPosition)
     EXPECT_DOUBLE_EQ(xx, 20 + 2.5);
 }
 
+TEST(DrawingTest, FitToDrawnKeepsTheWindowWhenNothingCanBeFitted)
+{
+    struct Case {
+        const char* what;
+        double x1, y1, x2, y2; // one line drawn, or none when x1 is NAN
+        bool fits;
+    };
+    for (const Case& c : {Case{"moves only", NAN, 0, 0, 0, false}, Case{"one point", 1, 1, 1, 1, false},
+                          Case{"a line", 1, 1, 3, 2, true}}) {
+        Window w(0, 0, 4, 3);
+        w.win.Reset_Drawn_Extents();
+        w.win.Moveto(w.canvas, 5, 5, 0);
+        if (!std::isnan(c.x1)) {
+            w.win.Moveto(w.canvas, c.x1, c.y1, 0);
+            w.win.Lineto(w.canvas, c.x2, c.y2, 0);
+        }
+        w.win.Set_Extents_To_Drawn(0.1);
+        if (c.fits) {
+            EXPECT_DOUBLE_EQ(w.win.extx, 0.8) << c.what;
+            EXPECT_DOUBLE_EQ(w.win.extxx, 3.2) << c.what;
+        } else {
+            EXPECT_DOUBLE_EQ(w.win.extx, 0) << c.what;
+            EXPECT_DOUBLE_EQ(w.win.extxx, 4) << c.what;
+            EXPECT_DOUBLE_EQ(w.win.exty, 0) << c.what;
+            EXPECT_DOUBLE_EQ(w.win.extyy, 3) << c.what;
+        }
+        EXPECT_LT(w.win.extx, w.win.extxx) << c.what;
+    }
+}
+
 TEST(DrawingTest, LatheExchange)
 {
     RecordingCanvas canvas;

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 using namespace vork;
 using drawingtest::Window;
@@ -64,12 +66,41 @@ TEST(FiguresTest, ArcsQuarterHelixAndTinyArcs)
 
 TEST(FiguresTest, DashedArcAlternatesMovesAndDashes)
 {
-    Window w(-2, -1.5, 2, 1.5);
+    Window w(-2, -1.5, 2, 1.5); // 100 pixels a unit
     w.win.Setlinestyle(w.canvas, 3);
     w.win.DrawArc(w.canvas, 0, 0, 1, 0, Pi, 0, 0, true);
-    EXPECT_FALSE(w.canvas.lines.empty());
-    for (const auto& line : w.canvas.lines)
+    // Pieces that touch make one dash; a pen move between dashes leaves a gap.
+    std::vector<std::vector<RecordingCanvas::Line>> dashes;
+    for (const auto& line : w.canvas.lines) {
         EXPECT_EQ(line.pen.style, PenStyle::Solid);
+        const auto touches = [&](const RecordingCanvas::Line& last) {
+            return line.from == last.to || line.to == last.from || line.from == last.from || line.to == last.to;
+        };
+        if (!dashes.empty() && touches(dashes.back().back()))
+            dashes.back().push_back(line);
+        else
+            dashes.push_back({line});
+    }
+    // Steps of 0.15 rad, moved and drawn in turn from the start: ten dashes on a half circle.
+    ASSERT_EQ(dashes.size(), 10u);
+    const auto gap = [](const auto& a, const auto& b) {
+        double nearest = 1e9;
+        for (const auto& p : a)
+            for (const auto& q : b)
+                for (const PixelPoint u : {p.from, p.to})
+                    for (const PixelPoint v : {q.from, q.to})
+                        nearest = std::min(nearest, std::hypot(u.x - v.x, u.y - v.y));
+        return nearest;
+    };
+    for (std::size_t i = 0; i < dashes.size(); ++i) {
+        double length = 0;
+        for (const auto& piece : dashes[i])
+            length += pixelLength(piece);
+        EXPECT_NEAR(length, 15, 2) << i;
+        if (i > 0) {
+            EXPECT_NEAR(gap(dashes[i - 1], dashes[i]), 15, 2) << i;
+        }
+    }
     EXPECT_EQ(w.canvas.pen().style, PenStyle::Dash);
 }
 

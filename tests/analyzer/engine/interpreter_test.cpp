@@ -1,8 +1,13 @@
 #include "analyzer/engine/interpreter.h"
 
+#include "analyzer/engine/analyzer_settings.h"
+
 #include "analyzer/engine/mathlib.h"
 #include "analyzer/engine/motion_file.h"
 #include "analyzer/engine/run_loop.h"
+#include "platform/folders.h"
+#include "platform/ini.h"
+#include "platform/paths.h"
 #include "platform/textfile.h"
 #include "run_fakes.h"
 #include "support/scripted_prompter.h"
@@ -14,7 +19,10 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <cstdlib>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -72,9 +80,14 @@ public:
 class ScriptedPump : public platform::EventPump {
 public:
     std::deque<std::function<void()>> actions;
+    std::function<void()> onEvents; // what the window does when the run lets events through
     TRunState* state = nullptr;
     int waits = 0;
-    void processEvents() override {}
+    void processEvents() override
+    {
+        if (onEvents)
+            onEvents();
+    }
     void waitPumping(int) override
     {
         ++waits;
@@ -149,6 +162,43 @@ struct Analyzer {
 
     const Snapshot& last() const { return listing.blocks.back(); }
 };
+
+// The program folder is `folder` while this lives.
+class ProgramFolderIs {
+public:
+    explicit ProgramFolderIs(const std::string& folder) { ::setenv("MRW_PROGRAM_DIR", folder.c_str(), 1); }
+    ~ProgramFolderIs() { ::unsetenv("MRW_PROGRAM_DIR"); }
+    ProgramFolderIs(const ProgramFolderIs&) = delete;
+    ProgramFolderIs& operator=(const ProgramFolderIs&) = delete;
+};
+
+// The current folder is `folder` while this lives (split sub-programs are written there).
+class CurrentFolderIs {
+public:
+    explicit CurrentFolderIs(const std::string& folder) : m_before(platform::currentFolder())
+    {
+        EXPECT_TRUE(platform::setCurrentFolder(folder));
+    }
+    ~CurrentFolderIs() { platform::setCurrentFolder(m_before); }
+    CurrentFolderIs(const CurrentFolderIs&) = delete;
+    CurrentFolderIs& operator=(const CurrentFolderIs&) = delete;
+
+private:
+    std::string m_before;
+};
+
+std::vector<vork::TMotionRecord> motionRecords(Analyzer& run)
+{
+    run.session->motion.close();
+    const auto bytes = platform::readFileBytes(run.folder.file("VORK.MOT"));
+    std::vector<vork::TMotionRecord> records;
+    for (std::size_t at = 0; bytes && at + vork::MotionRecordSize <= bytes->size(); at += vork::MotionRecordSize) {
+        std::array<std::uint8_t, vork::MotionRecordSize> record{};
+        std::copy_n(bytes->begin() + static_cast<std::ptrdiff_t>(at), vork::MotionRecordSize, record.begin());
+        records.push_back(vork::DecodeMotionRecord(record));
+    }
+    return records;
+}
 
 Snapshot runOne(const std::string& block, const std::vector<std::string>& changes = {})
 {
@@ -444,11 +494,15 @@ TEST(ExamplePrograms, RunCleanlyOnTheExampleMachines)
     };
     const std::string examples = std::string(MRW_SOURCE_DIR) + "/examples/";
     for (const auto& c : cases) {
+        // The example folder as the program folder, with its own settings.
         Analyzer run;
+        ProgramFolderIs programFolder(run.folder.path());
         ASSERT_TRUE(vork::LoadMachineFile(run.machine, examples + c.machine));
-        run.session->settings.sub = true;
-        for (const char* file : {"O1001.TAP", c.program})
+        for (const char* file : {"O1001.TAP", "ZV.INI", c.program})
             run.folder.write(file, *platform::readFileBytes(examples + file));
+        platform::IniFile zv(run.folder.file("ZV.INI"));
+        vork::Get_INI_Stuff(run.session->settings, zv);
+        EXPECT_TRUE(run.session->settings.sub);
         const std::string original = run.folder.read(c.program);
         run.session->LoadFile(run.folder.file(c.program));
         run.startToEnd();
@@ -456,6 +510,251 @@ TEST(ExamplePrograms, RunCleanlyOnTheExampleMachines)
         EXPECT_NEAR(run.state().CurX, c.endX, 1e-9) << c.program;
         EXPECT_NEAR(run.state().CurZ, c.endZ, 1e-9) << c.program;
         EXPECT_EQ(run.folder.read(c.program), original) << c.program;
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST(AxisWords, IncrementalWordsScalesAndUnits)
+{
+    const struct {
+        const char* program;
+        std::vector<std::string> machine;
+        double x, y, z, feed;
+    } cases[] = {
+        {"G00 X1. Y1. Z1.\r\nG01 U1. V-2. W.5 F10.", {}, 2, -1, 1.5, 10},
+        {"G00 X1.\r\nG01 U1. X5. F10.", {}, 2, 0, 0, 10},                      // the incremental word wins
+        {"G00 U1.\r\nU1.", {"R   38 2"}, 4, 0, 0, 0},                          // incremental scale
+        {"G00 X2. Z1.", {"I    1 2", "R    1 0.5"}, 1, 0, 1, 0},              // lathe X is a diameter
+        {"G21 G00 U25.4", {}, 1, 0, 0, 0},
+        {"S400 M03\r\nG21 G95 G01 X25.4 F.254", {}, 1, 0, 0, 4},               // metric feed per revolution
+        {"S400 M03\r\nG95 G01 X1. F.01", {"I    1 2"}, 1, 0, 0, 4},
+    };
+    for (const auto& c : cases) {
+        Analyzer run(c.machine);
+        run.load(std::string(c.program) + "\r\n");
+        run.startToEnd();
+        ASSERT_FALSE(run.listing.blocks.empty()) << c.program;
+        EXPECT_TRUE(run.errors.errors.empty()) << c.program;
+        EXPECT_NEAR(run.last().x, c.x, 1e-6) << c.program;
+        EXPECT_NEAR(run.last().y, c.y, 1e-6) << c.program;
+        EXPECT_NEAR(run.last().z, c.z, 1e-6) << c.program;
+        EXPECT_NEAR(run.last().feed, c.feed, 1e-6) << c.program;
+    }
+}
+
+TEST(NCErrors, EachCheckReportsItsNumber)
+{
+    const std::vector<std::string> lathe = {"I    1 2"};
+    const struct {
+        const char* program;
+        std::vector<std::string> machine;
+        std::vector<int> errors;
+    } cases[] = {
+        {"G00 X20.", {"R   10 10."}, {2}},
+        {"G00 X-20.", {"R   11 -10."}, {3}},
+        {"G00 Y20.", {"R   12 10."}, {4}},
+        {"G00 Y-20.", {"R   13 -10."}, {5}},
+        {"G00 Z20.", {"R   14 10."}, {6}},
+        {"G00 Z-20.", {"R   15 -10."}, {7}},
+        {"G00 Y20.", {"I    1 2", "R   12 10."}, {}},  // a lathe has no Y limits
+        {"G00 Z20.", {"I    1 3", "R   14 10."}, {}},  // a punch has no Z limits
+        {"G00 X20.", {"R   10 10.", "R   11 -10."}, {2}},
+        {"G33 G96 Z-1. K.1", lathe, {10}},
+        {"G33 Z-1.", lathe, {11}},
+        {"G76 Z-1.", lathe, {11}},
+        {"G33 Z-1. K.1", lathe, {}},
+        {"T100", {"I  111 99"}, {14}},
+        {"T99", {"I  111 99"}, {}},
+        {"T100", {}, {}},
+        {"G83 X1. Z-1. R.1 F10.", {}, {17}},
+        {"G83 X1. Z-1. R.1 Q.2 F10.", {}, {}},
+        {"G83 X1. Z-1. R.1 Q.2 F10.", {"I  126 6"}, {17}},  // the second Z is the increment
+        {"G83 X1. Z-1. R.1 Z.2 F10.", {"I  126 6", "S   15 Z"}, {}},
+    };
+    for (const auto& c : cases) {
+        Analyzer run(c.machine);
+        run.load(std::string(c.program) + "\r\n");
+        run.startToEnd();
+        EXPECT_EQ(run.errors.errors, c.errors) << c.program;
+    }
+    Analyzer noLimits({"R   10 10."});
+    noLimits.session->settings.limits = false;
+    noLimits.load("G00 X20.\r\n");
+    noLimits.startToEnd();
+    EXPECT_TRUE(noLimits.errors.errors.empty());
+}
+
+// Runs `open` as a user who may not read a root-owned file of mode 0200: root reads
+// every file, so a root run takes another user's rights for the call.
+template <class Open>
+bool openUnprivileged(Open open)
+{
+    if (::geteuid() != 0)
+        return open();
+    EXPECT_EQ(::setegid(65534), 0);
+    EXPECT_EQ(::seteuid(65534), 0);
+    const bool opened = open();
+    EXPECT_EQ(::seteuid(0), 0);
+    EXPECT_EQ(::setegid(0), 0);
+    return opened;
+}
+
+TEST(Program, AProgramThatCannotBeReadIsNeverReplaced)
+{
+    for (const bool folderName : {false, true}) {
+        Analyzer run;
+        const std::string program = "G00 X1.\r\nG00 X2.\r\n";
+        run.folder.write("P.TAP", program);
+        ::chmod(run.folder.path().c_str(), 0777); // the run may write its copies there
+        ::chmod(run.folder.file("P.TAP").c_str(), 0200);
+        ::mkdir(run.folder.file("DIR.TAP").c_str(), 0777);
+        const std::string name = run.folder.file(folderName ? "DIR.TAP" : "P.TAP");
+        EXPECT_FALSE(openUnprivileged([&] { return run.session->LoadFile(name); })) << name;
+        ASSERT_FALSE(run.prompter.shown.empty());
+        EXPECT_EQ(run.prompter.shown.back().text, "Cannot Open [" + name + "]");
+        EXPECT_FALSE(platform::fileExists(run.folder.file("DV.TMP")));
+        run.session->Start(); // nothing to run
+        run.session->interpreter.AutoFitExtents();
+        run.session->Close();
+        EXPECT_TRUE(run.listing.blocks.empty());
+        EXPECT_EQ(run.folder.read("P.TAP"), program);
+        EXPECT_TRUE(platform::folderExists(run.folder.file("DIR.TAP")));
+    }
+}
+
+TEST(Program, SplitModeEndsWhenAnotherProgramIsLoaded)
+{
+    Analyzer run;
+    CurrentFolderIs here(run.folder.path());
+    run.session->settings.sub = true;
+    run.load("G00 X1.\r\nM30\r\nO0012\r\nG00 X100.\r\nM99\r\n", "A.TAP");
+    run.session->input.SplitSubPrograms();
+    ASSERT_EQ(run.folder.read("O0012.SUB"), "G00 X100.\r\nM99\r\n");
+    run.folder.write("O0012.TAP", "G00 X5.\r\nM99\r\n");
+    run.load("M98 P12\r\n", "B.TAP");
+    EXPECT_FALSE(run.state().SubSplit);
+    run.startToEnd();
+    EXPECT_DOUBLE_EQ(run.state().CurX, 5.0);
+}
+
+TEST(Program, RetryAfterABadFormatDrawsAndRecordsOnlyTheEditedBlock)
+{
+    EveryToolHasAnOperation operations;
+    Analyzer run({"I   61 2"}, false, &operations); // coordinates in trailing-zero format
+    run.prompter.buttons = {platform::Button::Retry};
+    run.prompter.inputs = {{true, "G01 X15000"}};
+    run.load("G01 X1.5\r\n");
+    run.startToEnd();
+    EXPECT_DOUBLE_EQ(run.state().CurX, 1.5);
+    // Retry puts the tool back where the block began: the operation's home (0, 0, 1).
+    EXPECT_EQ(run.drawing.only('L'), std::vector<std::string>{"L 1.5 0 1"});
+    const auto records = motionRecords(run);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_DOUBLE_EQ(records[0].ex, 1.5);
+    EXPECT_EQ(run.folder.read("P.TAP"), "G01 X15000\r\n");
+}
+
+TEST(Program, UnderSkipAPauseInTypedEntryReturnsToTheWindow)
+{
+    Analyzer run;
+    run.session->settings.skip = true;
+    run.prompter.inputs = {{true, "N"}, {true, "G00 X1."}, {false, ""}, {true, "@"}};
+    run.session->LoadFile(run.folder.file("NEW.TAP"));
+    run.session->Start();
+    EXPECT_FALSE(run.state().EndOfProgram); // Cancel paused the run
+    EXPECT_EQ(run.prompter.inputs.size(), 1u);
+    run.session->Start();
+    EXPECT_TRUE(run.state().EndOfProgram);
+    EXPECT_EQ(run.folder.read("NEW.TAP"), "G00 X1.\r\n");
+
+    // With nobody to type, Start returns at once.
+    testsupport::TempFolder folder;
+    vork::TMachineSetup machine = runtest::defaultMachine();
+    vork::RunSession headless(machine, {}, folder.path());
+    headless.settings.skip = true;
+    headless.LoadFile(folder.file("NEW.TAP"));
+    headless.Start();
+    EXPECT_FALSE(headless.state.EndOfProgram);
+}
+
+TEST(Program, AStopDoesNotChangeThePath)
+{
+    const std::string program = "T1\r\nG91 G01 X1. F10.\r\nX1.\r\nM01\r\nX1.\r\nX1.\r\n";
+    EveryToolHasAnOperation operations;
+    Analyzer straight({}, true, &operations);
+    straight.load(program);
+    straight.startToEnd();
+
+    Analyzer paused({}, true, &operations);
+    paused.load(program);
+    paused.session->Start(); // to the tool change
+    for (int i = 0; i < 2; ++i) {
+        paused.state().StopRequest = true; // pressed while the next segment runs
+        paused.session->interpreter.RunBlocks();
+    }
+    paused.startToEnd();
+    EXPECT_EQ(paused.listing.blocks.size(), straight.listing.blocks.size());
+    EXPECT_EQ(paused.drawing.only('L'), straight.drawing.only('L'));
+    EXPECT_EQ(paused.drawing.only('C'), straight.drawing.only('C'));
+    // M01 keeps its rule: the next segment starts from the operation's home X0.
+    EXPECT_EQ(straight.drawing.only('L'),
+              (std::vector<std::string>{"L 1 0 0", "L 2 0 0", "L 1 0 0", "L 2 0 0"}));
+}
+
+TEST(Program, ARepeatedSubProgramThatHoldsNoBlockCanBeLeft)
+{
+    // An empty file repeated as often as a count can say ends the call at once.
+    Analyzer empty;
+    empty.session->settings.sub = true;
+    empty.folder.write("O3000.TAP", "");
+    empty.load("M98 P3000 L2147483647\r\nG00 X1.\r\n");
+    empty.startToEnd();
+    EXPECT_DOUBLE_EQ(empty.state().CurX, 1.0);
+    EXPECT_TRUE(empty.errors.errors.empty());
+
+    // Lines with nothing to run still let Stop end the segment.
+    Analyzer blank;
+    blank.session->settings.sub = true;
+    blank.folder.write("O3000.TAP", "\r\n(NOTE)\r\n");
+    blank.load("M98 P3000 L2147483647\r\nG00 X1.\r\n");
+    int lines = 0;
+    blank.pump.onEvents = [&] {
+        if (++lines == 1000)
+            blank.session->Stop();
+    };
+    blank.session->Start();
+    EXPECT_FALSE(blank.state().EndOfProgram);
+    EXPECT_EQ(blank.state().SubLevel, 1);
+    EXPECT_TRUE(blank.session->Close());
+    EXPECT_EQ(blank.folder.read("P.TAP"), "M98 P3000 L2147483647\r\nG00 X1.\r\n");
+}
+
+TEST(Program, SubProgramsAreFoundWhereTheStoredFolderPoints)
+{
+    const struct {
+        const char* tapeDir;
+        const char* folder; // below the program folder
+    } cases[] = {
+        {"c:\\halven", "HALVEN"},
+        {"\\NC\\SUBS\\", "NC/SUBS"},
+        {"SUBS", "SUBS"},
+        {"D:\\PROGS", "DRIVE-D/PROGS"},
+    };
+    for (const auto& c : cases) {
+        Analyzer run;
+        ProgramFolderIs program(run.folder.path());
+        run.folder.write("MRW2013.INI", "[DRIVES]\r\nD=DRIVE-D\r\n");
+        ASSERT_TRUE(platform::makeFolders(run.folder.file(c.folder)));
+        run.folder.write(std::string(c.folder) + "/O0012.TAP", "G00 X5.\r\nM99\r\n");
+        run.session->settings.sub = true;
+        run.session->settings.tapeDir = c.tapeDir;
+        run.load("M98 P12\r\n");
+        run.startToEnd();
+        EXPECT_TRUE(run.errors.errors.empty()) << c.tapeDir;
+        EXPECT_DOUBLE_EQ(run.state().CurX, 5.0) << c.tapeDir;
     }
 }
 

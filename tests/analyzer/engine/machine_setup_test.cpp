@@ -150,6 +150,41 @@ TEST(MachineSetupDictionary, EveryParameterOnceWithItsDefault)
 {
     const auto& all = vork::SetupParameters();
     ASSERT_EQ(all.size(), 300u);
+    // I1..I150, R1..R75, S1..S75, each once and in this order.
+    for (std::size_t k = 0; k < all.size(); ++k) {
+        const char table = k < 150 ? 'I' : k < 225 ? 'R' : 'S';
+        const int index = static_cast<int>(k < 150 ? k + 1 : k < 225 ? k - 149 : k - 224);
+        EXPECT_EQ(all[k].table, table) << k;
+        EXPECT_EQ(all[k].index, index) << k;
+    }
+    const struct {
+        char table;
+        int index;
+        double number;
+        const char* text;
+    } defaults[] = {
+        {'I', 1, 1, nullptr},    {'I', 2, 0, nullptr},    {'I', 4, 1, nullptr},     {'I', 6, 2, nullptr},
+        {'I', 8, 3, nullptr},    {'I', 13, 4, nullptr},   {'I', 14, 5, nullptr},    {'I', 15, 90, nullptr},
+        {'I', 16, 91, nullptr},  {'I', 17, 1, nullptr},   {'I', 18, 20, nullptr},   {'I', 19, 21, nullptr},
+        {'I', 21, 17, nullptr},  {'I', 22, 18, nullptr},  {'I', 23, 19, nullptr},   {'I', 25, 28, nullptr},
+        {'I', 26, 97, nullptr},  {'I', 27, 96, nullptr},  {'I', 28, 33, nullptr},   {'I', 29, 76, nullptr},
+        {'I', 30, 73, nullptr},  {'I', 31, 74, nullptr},  {'I', 32, 80, nullptr},   {'I', 33, 81, nullptr},
+        {'I', 39, 87, nullptr},  {'I', 40, 99, nullptr},  {'I', 41, 98, nullptr},   {'I', 42, 92, nullptr},
+        {'I', 58, 94, nullptr},  {'I', 59, 95, nullptr},  {'I', 61, 0, nullptr},    {'I', 62, 3, nullptr},
+        {'I', 63, 4, nullptr},   {'I', 86, 10, nullptr},  {'I', 87, 10, nullptr},   {'I', 92, 43, nullptr},
+        {'I', 95, 92, nullptr},  {'I', 111, 9999, nullptr}, {'I', 117, 27, nullptr}, {'I', 126, 0, nullptr},
+        {'R', 1, 1, nullptr},    {'R', 10, 999.9999, nullptr}, {'R', 16, 200, nullptr}, {'R', 19, 0, nullptr},
+        {'S', 1, 0, "X"},        {'S', 7, 0, "U"},        {'S', 13, 0, "F"},        {'S', 14, 0, "T"},
+        {'S', 17, 0, "NONE"},    {'S', 24, 0, "("},       {'S', 25, 0, ")"},        {'S', 26, 0, "$"},
+        {'S', 30, 0, "Z"},
+    };
+    for (const auto& d : defaults) {
+        const auto& p = vork::SetupParameter(d.table, d.index);
+        if (d.text)
+            EXPECT_STREQ(p.defaultString, d.text) << d.table << d.index;
+        else
+            EXPECT_DOUBLE_EQ(p.defaultNumber, d.number) << d.table << d.index;
+    }
     EXPECT_EQ(vork::SetupParameter('I', 150).index, 150);
     EXPECT_EQ(vork::SetupParameter('R', 1).table, 'R');
     EXPECT_EQ(vork::SetupParameter('S', 75).index, 75);

@@ -95,10 +95,20 @@ TEST(ReadWordValue, NumberFormats)
         {"L3", "L", 2, 2, 0, 3.0},
         {"X15", "X", 1, -9999, -9999, 0.15},
         {"G84.1", "G", 0, 2, 2, 84.1},
+        {"X\t2.", "X", 0, 3, 4, 2.0},
+        {"X -\t1 .\t5", "X", 0, 3, 4, -1.5},
+        {"X1-2", "X", 0, 3, 4, -12.0},
+        {"X1.5-", "X", 0, 3, 4, -1.5},
+        {"X.-", "X", 0, 3, 4, 0.0},
+        {"X--5", "X", 0, 3, 4, 5.0},
     };
     Session s;
     for (const auto& c : cases)
         EXPECT_DOUBLE_EQ(s.word(c.block, c.address, c.format, c.left, c.right), c.value) << c.block;
+    // Overlong numbers: digits that cannot change a double are passed over.
+    EXPECT_DOUBLE_EQ(s.word("X" + std::string(1000, '0') + "1.5", "X", 0, 3, 4), 1.5);
+    EXPECT_DOUBLE_EQ(s.word("X1." + std::string(1000, '0') + "1", "X", 0, 3, 4), 1.0);
+    EXPECT_DOUBLE_EQ(s.word("X-" + std::string(1000, '9') + ".5", "X", 0, 3, 4), -1e308); // the longest start that reads
     EXPECT_TRUE(s.errors.errors.empty());
 }
 
@@ -115,6 +125,68 @@ TEST(ReadWordValue, MixedFormatAndBadFormat)
     EXPECT_DOUBLE_EQ(s.word("Z1.5", "Z", 2, 3, 4), 0.0015);
     EXPECT_EQ(s.errors.errors, std::vector<int>{8});
     EXPECT_EQ(s.state.BadFormatLetter, 'Z');
+}
+
+TEST(BlockText, GWordsAreReadInTurnAndDeleted)
+{
+    const struct {
+        const char* block;
+        bool firstOnly;
+        std::vector<double> codes;
+        const char* left;
+        double dwell; // the P word read while G04 is taken, or -1
+    } cases[] = {
+        {"G91 G01 X1.", false, {91, 1}, "  X1.", -1},
+        {"G91 G01 X1.", true, {91}, " G01 X1.", -1},
+        {"N5 G84.1 X1.5", false, {84.1}, "N5 .1 X1.5", -1},
+        {"X1 G-01G+2", false, {-1, 2}, "X1 ", -1},
+        {"P1.G01 5 G04", false, {15, 4}, "P1. 5 ", 1.5}, // words read as after the deletion
+        {"G1 G99999999999 G2", false, {1}, " G99999999999 G2", -1},
+        {"X1.", false, {}, "X1.", -1},
+    };
+    for (const auto& c : cases) {
+        Session s;
+        s.state.Block = c.block;
+        std::vector<double> codes;
+        double dwell = -1;
+        EXPECT_TRUE(s.input.ReadGWords(
+            [&](double value) {
+                codes.push_back(value);
+                if (value == 4)
+                    dwell = s.word(s.state.Block, "P", 0, 3, 4);
+                return true;
+            },
+            c.firstOnly))
+            << c.block;
+        EXPECT_EQ(codes, c.codes) << c.block;
+        EXPECT_EQ(s.state.Block, c.left) << c.block;
+        EXPECT_DOUBLE_EQ(dwell, c.dwell) << c.block;
+    }
+
+    // An error report that puts the raw block back (Ignore): the reading goes on from the
+    // first G word of that block, as deleting the first G word would; the blanks where
+    // words were stay, since they read as nothing.
+    Session reported;
+    reported.state.Block = "G01 G04 X1";
+    std::vector<double> seen;
+    EXPECT_TRUE(reported.input.ReadGWords(
+        [&](double value) {
+            seen.push_back(value);
+            if (value == 4 && seen.size() == 2) {
+                reported.state.Block = "G01 G04 X1";
+                ++reported.state.NCErrorCount;
+            }
+            return true;
+        },
+        false));
+    EXPECT_EQ(seen, (std::vector<double>{1, 4, 4}));
+    EXPECT_EQ(reported.state.Block, "        X1");
+
+    // A code that asks for a retry stops the reading with the block as it was left.
+    Session retry;
+    retry.state.Block = "G04 G01";
+    EXPECT_FALSE(retry.input.ReadGWords([](double) { return false; }, false));
+    EXPECT_EQ(retry.state.Block, "G04 G01");
 }
 
 TEST(BlockText, StripGWordAndControlRewrites)
@@ -309,6 +381,26 @@ TEST(SubPrograms, ALevelIsReadThreeTimesThenTheCallerGoesOn)
     EXPECT_EQ(s.state.SubLevel, 0);
     // Sub-program lines never reach the main program.
     EXPECT_EQ(folder.read("MAIN.TAP"), "N10 M98 P12 L3\r\nN20 M30\r\n");
+}
+
+TEST(SubPrograms, SplitInMidRunKeepsTheProgramAsItWas)
+{
+    testsupport::TempFolder folder;
+    const std::string before = platform::currentFolder();
+    ASSERT_TRUE(platform::setCurrentFolder(folder.path()));
+    const std::string program = "O1000\r\nG0 X1\r\nG0 X2\r\nM30\r\nO0012\r\nG1 X2\r\nM99\r\n";
+    folder.write("MAIN.TAP", program);
+    Session s;
+    s.input.OpenNCFile(folder.file("MAIN.TAP"));
+    for (int i = 0; i < 3; ++i) {
+        s.input.ReadNextBlock();
+        s.state.PrevBlock = s.state.RawBlock;
+    }
+    s.input.SplitSubPrograms();
+    EXPECT_EQ(folder.read("MAIN.TAP"), program);
+    s.runAll();
+    EXPECT_EQ(folder.read("MAIN.TAP"), program);
+    ASSERT_TRUE(platform::setCurrentFolder(before));
 }
 
 TEST(SubPrograms, SplitWritesEachSubProgramToItsOwnFile)

@@ -6,10 +6,13 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QPushButton>
 #include <QTableWidget>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -96,11 +99,46 @@ TEST(SettingsDialogTest, PickerPresetLeavesTheGridSelection)
     EXPECT_EQ(picker.GetPen(), 13);
     emit grid->cellClicked(0, 2);
     EXPECT_EQ(picker.GetPen(), 2);
+}
 
-    int help = 0;
-    QObject::connect(&picker, &ColorPicker::helpRequested, [&](int context) { help = context; });
-    emit picker.helpRequested(5);
-    EXPECT_EQ(help, 5);
+TEST(SettingsDialogTest, PickerTakesTheCellMovedToWithTheKeyboard)
+{
+    ColorPicker picker;
+    auto* grid = picker.findChild<QTableWidget*>("colorGrid");
+    ASSERT_TRUE(grid);
+    picker.Setpen(14);
+    picker.show();
+    grid->setFocus();
+    grid->setCurrentCell(1, 1); // where the user last left it
+    EXPECT_EQ(picker.GetPen(), 14);
+    QTimer::singleShot(0, &picker, [&] {
+        QTest::keyClick(grid, Qt::Key_Right);
+        QTest::keyClick(grid, Qt::Key_Down);
+        picker.accept();
+    });
+    ASSERT_EQ(picker.exec(), QDialog::Accepted);
+    EXPECT_EQ(picker.GetPen(), 2 * 4 + 2);
+}
+
+TEST(SettingsDialogTest, HelpButtonsAskForTheirContexts)
+{
+    const auto pressHelp = [](QDialog& dialog) {
+        auto* buttons = dialog.findChild<QDialogButtonBox*>();
+        ASSERT_TRUE(buttons && buttons->button(QDialogButtonBox::Help));
+        buttons->button(QDialogButtonBox::Help)->click();
+    };
+    ColorPicker picker;
+    int pickerHelp = 0;
+    QObject::connect(&picker, &ColorPicker::helpRequested, [&](int context) { pickerHelp = context; });
+    pressHelp(picker);
+    EXPECT_EQ(pickerHelp, 5);
+
+    AnalyzerSettings settings;
+    SettingsDialog dialog(settings, picker);
+    int dialogHelp = 0;
+    QObject::connect(&dialog, &SettingsDialog::helpRequested, [&](int context) { dialogHelp = context; });
+    pressHelp(dialog);
+    EXPECT_EQ(dialogHelp, 3);
 }
 
 TEST(SettingsDialogTest, AboutBoxShowsTheVersion)
