@@ -27,6 +27,33 @@ void TransferEngine::cancel()
     finish(ProtocolCancelled);
 }
 
+void TransferEngine::guarded(const std::function<void()>& step) noexcept
+{
+    std::string why;
+    try {
+        step();
+        return;
+    } catch (const std::exception& e) {
+        try {
+            why = e.what();
+        } catch (...) {
+        }
+    } catch (...) {
+    }
+    if (finished_)
+        return;
+    try {
+        send(cancelSequence());
+        finish(ProtocolRemoteError, "The transfer cannot go on: " + why);
+    } catch (...) {
+        // No room even for the text: the code alone ends it.
+        finished_ = true;
+        result_ = ProtocolRemoteError;
+        timerMs_ = -1;
+        ++timerSerial_;
+    }
+}
+
 std::string TransferEngine::takeOutput()
 {
     std::string out;

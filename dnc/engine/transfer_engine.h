@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -53,6 +54,11 @@ public:
     virtual void outputMoved() {}
     // The operator cancels: the engine tells the other side and finishes with -6005.
     void cancel();
+
+    // Makes one call into the engine (start, receive, a timer, news of the output).
+    // Whatever that call throws ends the transfer with an error, the other side told
+    // as by a cancel: nothing thrown by an engine reaches the caller's event loop.
+    void guarded(const std::function<void()>& step) noexcept;
 
     std::string takeOutput();
     bool hasOutput() const { return !output_.empty(); }

@@ -642,6 +642,10 @@ void ZmodemReceiver::receive(std::string_view bytes)
         case ZmodemDecoder::Event::None: break;
         }
     }
+    // A long subpacket on a slow line takes longer than the wait: silence counts from
+    // the last byte that came, not from the start of the subpacket.
+    if (!bytes.empty() && !finished() && state_ == State::InData)
+        setTimer(options_.blockWaitMs);
 }
 
 void ZmodemReceiver::onHeader()
