@@ -1,5 +1,7 @@
 #include "dnc/engine/transfer_engine.h"
 
+#include <algorithm>
+
 namespace dnc {
 
 std::string announcedFileInfo(std::size_t size, std::int64_t modified)
@@ -12,6 +14,20 @@ std::string announcedFileInfo(std::size_t size, std::int64_t modified)
         info += " " + octal + " 100644";
     }
     return info;
+}
+
+std::int64_t announcedFileSize(std::string_view fields)
+{
+    constexpr std::int64_t Largest = std::int64_t{1} << 48;
+    std::int64_t size = -1;
+    for (char c : fields) {
+        if (c < '0' || c > '9')
+            break;
+        size = std::max<std::int64_t>(size, 0) * 10 + (c - '0');
+        if (size > Largest)
+            return -1;
+    }
+    return size;
 }
 
 std::string cancelBurst()

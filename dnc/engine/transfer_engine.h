@@ -13,6 +13,10 @@ namespace dnc {
 // when known the modification time (seconds since 1970, in octal) and a file mode.
 std::string announcedFileInfo(std::size_t size, std::int64_t modified);
 
+// The length announced by such a header: the decimal number that `fields` (the text
+// after the name's NUL) begins with; -1 when there is none or it is beyond any file.
+std::int64_t announcedFileSize(std::string_view fields);
+
 // Eight CAN bytes and as many backspaces: stops an XMODEM, YMODEM or ZMODEM peer
 // and erases itself on a terminal that is not in a transfer.
 std::string cancelBurst();

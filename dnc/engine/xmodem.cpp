@@ -379,15 +379,7 @@ void XmodemReceiver::acceptHeader(std::string_view payload)
     }
     status_.fileName = name;
     std::string_view rest = nameEnd == std::string_view::npos ? std::string_view() : payload.substr(nameEnd + 1);
-    std::int64_t size = 0;
-    bool digits = false;
-    for (char c : rest) {
-        if (c < '0' || c > '9')
-            break;
-        size = size * 10 + (c - '0');
-        digits = true;
-    }
-    sizeLeft_ = digits ? size : -1;
+    sizeLeft_ = announcedFileSize(rest);
     status_.fileSize = sizeLeft_;
     headerExpected_ = false;
     expected_ = 1;

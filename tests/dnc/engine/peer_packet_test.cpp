@@ -176,3 +176,12 @@ TEST(YmodemPeer, WholeAnnouncedLengthEndsWell)
 }
 
 }  // namespace
+
+TEST(AnnouncedSize, NumbersBeyondAnyFileAreUnknown)
+{
+    struct Case { std::string_view fields; std::int64_t size; };
+    const Case cases[] = {{"1024 14371573321 100644", 1024}, {"0", 0}, {"", -1}, {" 12", -1},
+                          {"99999999999999999999999999", -1}, {"281474976710656", 281474976710656}};
+    for (const Case& c : cases)
+        EXPECT_EQ(announcedFileSize(c.fields), c.size) << c.fields;
+}

@@ -90,11 +90,9 @@ public:
             } else if (what < 2) {
                 TransferEngine& engine = sides[what].engine;
                 const std::string chunk = readChunk(wires_[1 - what]);
-                if (std::getenv("TRACE")) { std::string h; for (unsigned char c : chunk.substr(0, 12)) { char b[4]; std::snprintf(b, 4, "%02X ", c); h += b; } std::fprintf(stderr, "%lld %s reads %zu: %s\n", (long long)now_/1000, what ? "R" : "S", chunk.size(), h.c_str()); }
                 engine.receive(chunk);
             } else if (what < 4) {
                 sides[what - 2].deadline = INT64_MAX;
-                if (std::getenv("TRACE")) std::fprintf(stderr, "%lld %s timer\n", (long long)now_/1000, what == 3 ? "R" : "S");
                 sides[what - 2].engine.timerExpired();
             } else {
                 Side& side = sides[what - 4];
@@ -247,7 +245,6 @@ TEST_P(ProtocolProperty, DamagedLineNeverYieldsADifferentFileReportedAsGood)
         const std::string where = protocolName(GetParam()) + " seed " + std::to_string(seed) + " (" +
                                   std::to_string(o.data.size()) + " bytes): sender " + std::to_string(o.sent) +
                                   ", receiver " + std::to_string(o.received) + ", line " + o.line;
-        if (std::getenv("VERBOSE")) std::fprintf(stderr, "%s\n", where.c_str());
         ASSERT_TRUE(o.ended) << where << ": still running after hours of line time";
         if (o.received == ProtocolOk) {
             ASSERT_TRUE(o.file == o.data) << where << ": receiver reports success with " << o.file.size() << " bytes";

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 
 using namespace mrw;
 
@@ -463,5 +464,25 @@ TEST_F(MachineTest, AbsurdNumberIsHeldToTheSlotsAndNeverWalked)
             EXPECT_EQ(ini.readInt(MachineNamesSection, "NUMBER", 0), c.numberAfter);
         }
         EXPECT_EQ(database().find("MACHINE-"), std::string::npos);
+    }
+}
+
+TEST(MachineSettingsCompare, EveryDialogsOptionsTakePart)
+{
+    // The modified mark compares whole settings: a change in any utility dialog counts.
+    const MachineSettings base;
+    const std::vector<std::function<void(MachineSettings&)>> changes = {
+        [](MachineSettings& s) { s.Reseq.lzeros = true; },
+        [](MachineSettings& s) { s.ChgBeginEnd.Bto = "N"; },
+        [](MachineSettings& s) { s.Arith.Operation = 3; },
+        [](MachineSettings& s) { s.MakeCols.tabw = "8"; },
+        [](MachineSettings& s) { s.Reformat.Rows[3].New = "G1"; },
+        [](MachineSettings& s) { s.Fclean.AddStopCode = true; },
+    };
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        MachineSettings changed = base;
+        changes[i](changed);
+        EXPECT_FALSE(changed == base) << i;
+        EXPECT_TRUE(MachineSettings(changed) == changed) << i;
     }
 }
