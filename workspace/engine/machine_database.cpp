@@ -12,8 +12,6 @@ namespace mrw {
 
 namespace {
 
-constexpr const char* MachineNamesListSection = "Machine Names"; // as the readers spell it
-
 template <typename List>
 int indexOrNone(const List& list, int value)
 {

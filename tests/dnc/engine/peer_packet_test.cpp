@@ -146,6 +146,24 @@ TEST(XmodemPeer, SurplusAnswerInOneReadIsNotTakenForTheNextBlock)
     EXPECT_EQ(static_cast<unsigned char>(out[1]), 2u);
 }
 
+TEST(XmodemPeer, EndOfFileWhileADamagedBlockIsDueIsAFailedReceive)
+{
+    // A sender that ran one block ahead answers our NAK of a damaged block with EOT:
+    // taking it would drop that block from the file.
+    XmodemReceiver receiver(XmodemVariant::XmodemCrc);
+    receiver.start();
+    receiver.receive(xmodemBlock(1, std::string(128, 'N')));
+    std::string damaged = xmodemBlock(2, std::string(128, 'N'));
+    damaged[40] ^= 0x10;
+    receiver.receive(damaged);
+    for (int i = 0; i < 2; ++i) {
+        receiver.timerExpired();  // the quiet after the damage, then after a lone EOT
+        receiver.receive(std::string(1, EOT));
+    }
+    EXPECT_TRUE(receiver.finished());
+    EXPECT_EQ(receiver.result(), ProtocolSequenceError);
+}
+
 TEST(YmodemPeer, EndOfFileBeforeTheAnnouncedLengthIsAFailedReceive)
 {
     XmodemReceiver receiver(XmodemVariant::Ymodem);
