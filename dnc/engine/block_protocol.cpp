@@ -84,7 +84,7 @@ void BlockProtocol::run(std::unique_ptr<TransferEngine> engine)
     mutableStatus().stateText = mutableStatus().sending ? "Sending" : "Receiving";
     m_input = connect(&port(), &ComPort::dataArrived, this, [this] { onInput(); });
     m_timerSerial = m_engine->timerSerial();
-    m_engine->start();
+    m_engine->guarded([this] { m_engine->start(); });
     afterStep();
     if (port().charReady())
         onInput();
@@ -94,7 +94,8 @@ void BlockProtocol::onInput()
 {
     if (!m_engine || m_engine->finished() || !port().charReady())
         return;
-    m_engine->receive(port().getBlock(port().inCount()));
+    const std::string bytes = port().getBlock(port().inCount());
+    m_engine->guarded([&] { m_engine->receive(bytes); });
     afterStep();
 }
 
@@ -106,7 +107,7 @@ void BlockProtocol::afterStep()
         return;
     m_pending += m_engine->takeOutput();
     if (m_file && !m_file->append(m_engine->takeReceivedData())) {
-        m_engine->cancel();
+        m_engine->guarded([this] { m_engine->cancel(); });
         m_pending = m_engine->takeOutput();
         finish(ProtocolFileError);
         return;
@@ -144,7 +145,7 @@ void BlockProtocol::pushOutput()
         m_pending.erase(0, static_cast<std::size_t>(piece));
         m_lastOutCount = port().outCount();
         if (m_pending.empty() && m_engine && !m_engine->finished()) {
-            m_engine->outputDrained();  // a streaming sender queues its next part
+            m_engine->guarded([this] { m_engine->outputDrained(); });  // a streaming sender queues its next part
             m_pending += m_engine->takeOutput();
             armEngineTimer();
         }
@@ -163,7 +164,7 @@ void BlockProtocol::schedulePump()
         m_pumpTimer = -1;
         if (m_engine && !m_engine->finished()) {
             if (port().outCount() < m_lastOutCount)
-                m_engine->outputMoved();
+                m_engine->guarded([this] { m_engine->outputMoved(); });
             m_lastOutCount = port().outCount();
             pushOutput();
             afterStep();
@@ -190,7 +191,7 @@ void BlockProtocol::armEngineTimer()
         if (!m_engine || m_engine->finished())
             return;
         m_timerSerial = m_engine->timerSerial();  // the expired request is spent
-        m_engine->timerExpired();
+        m_engine->guarded([this] { m_engine->timerExpired(); });
         afterStep();
     });
 }
@@ -203,7 +204,7 @@ void BlockProtocol::stopTransfer()
     m_engineTimer = -1;
     if (m_engine && !m_engine->finished()) {
         // Cancelled by the operator: what is queued goes, the other side is told.
-        m_engine->cancel();
+        m_engine->guarded([this] { m_engine->cancel(); });
         if (port().isOpen())
             port().flushOutBuffer();
         m_pending = m_engine->takeOutput();

@@ -163,8 +163,15 @@ KermitParameters KermitParameters::decode(std::string_view d)
         if (i + 1 < d.size())
             p.maxLongLength = unchar(d[i]) * 95 + unchar(d[i + 1]);
     }
+    // A value we cannot use takes the default, as if the field were not there.
     if (p.maxLength < 10 || p.maxLength > 94)
         p.maxLength = 80;
+    if (p.timeoutSeconds < 0 || p.timeoutSeconds > 94)
+        p.timeoutSeconds = 5;
+    if (p.padCount < 0 || p.padCount > 94)
+        p.padCount = 0;
+    if (p.maxLongLength < 10)
+        p.maxLongLength = 500;
     if (p.eol < 1 || p.eol > 31)
         p.eol = '\r';
     if (!isPrefixChar(p.controlQuote))

@@ -87,7 +87,7 @@ int FdTransferDriver::run(TransferEngine& engine, ReceivedFile* sink)
         pending += engine.takeOutput();
         if (sink && !sink->append(engine.takeReceivedData()) && !fileFailed) {
             fileFailed = true;
-            engine.cancel();
+            engine.guarded([&] { engine.cancel(); });
             pending += engine.takeOutput();
         }
         if (engine.timerSerial() != timerSerial) {
@@ -101,28 +101,28 @@ int FdTransferDriver::run(TransferEngine& engine, ReceivedFile* sink)
         }
     };
 
-    engine.start();
+    engine.guarded([&] { engine.start(); });
     afterStep();
     char buffer[65536];
     while (!engine.finished()) {
         if (cancelRequested && cancelRequested()) {
-            engine.cancel();
+            engine.guarded([&] { engine.cancel(); });
             afterStep();
             break;
         }
         const std::size_t before = pending.size();
         if (!writeSome(writeFd_, pending)) {
-            engine.cancel();
+            engine.guarded([&] { engine.cancel(); });
             afterStep();
             pending.clear();
             break;
         }
         if (pending.size() < before) {
-            engine.outputMoved();
+            engine.guarded([&] { engine.outputMoved(); });
             afterStep();
         }
         if (pending.empty()) {
-            engine.outputDrained();
+            engine.guarded([&] { engine.outputDrained(); });
             afterStep();
             if (!pending.empty())
                 continue;
@@ -146,7 +146,7 @@ int FdTransferDriver::run(TransferEngine& engine, ReceivedFile* sink)
         if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
             ssize_t n = ::read(readFd_, buffer, sizeof buffer);
             if (n > 0) {
-                engine.receive(std::string_view(buffer, static_cast<std::size_t>(n)));
+                engine.guarded([&] { engine.receive(std::string_view(buffer, static_cast<std::size_t>(n))); });
                 afterStep();
                 continue;
             }
@@ -157,7 +157,7 @@ int FdTransferDriver::run(TransferEngine& engine, ReceivedFile* sink)
         }
         if (Clock::now() >= deadline) {
             deadline = Clock::time_point::max();
-            engine.timerExpired();
+            engine.guarded([&] { engine.timerExpired(); });
             afterStep();
         }
     }

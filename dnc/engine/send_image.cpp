@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 namespace dnc {
 
@@ -98,7 +99,7 @@ std::string leaderBytes(int leaderLength)
 {
     if (leaderLength <= 0)
         return {};
-    return std::string(static_cast<std::size_t>(leaderLength) * 10 + 1, '\0');
+    return std::string(static_cast<std::size_t>(std::min(leaderLength, mrw::MaxLeaderLength)) * 10 + 1, '\0');
 }
 
 std::string codeStringImage(std::string_view codeString, TapeCode code, const std::string& what)
@@ -138,9 +139,13 @@ std::string ConvertSendText(const std::string& sourcePath, const ScratchFiles& f
 
 void prepareSendImage(const std::string& sourcePath, const ScratchFiles& files, const SendOptions& options)
 {
-    buildSendImage({}, options); // the code strings can be sent, before anything is written
-    const std::string converted = ConvertSendText(sourcePath, files, options);
-    writeWhole(files.sendBufferFile, buildSendImage(converted, options));
+    try {
+        buildSendImage({}, options); // the code strings can be sent, before anything is written
+        const std::string converted = ConvertSendText(sourcePath, files, options);
+        writeWhole(files.sendBufferFile, buildSendImage(converted, options));
+    } catch (const std::bad_alloc&) {
+        throw SendError("Not enough memory to prepare " + sourcePath + " for sending");
+    }
 }
 
 } // namespace dnc

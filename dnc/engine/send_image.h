@@ -3,6 +3,7 @@
 // a leader of NUL bytes, the NC text converted line by line into the tape code, a
 // trailer like the leader and the end codes.
 #include "dnc/engine/tape_code.h"
+#include "workspace/engine/machine_record.h"
 
 #include <cstddef>
 #include <string>
@@ -13,7 +14,7 @@ namespace dnc {
 // What the conversion of a text for sending reads from the current machine.
 struct SendOptions {
     TapeCode tapeCode = TapeCode::Eia;
-    int leaderLength = 0;            // inches; 10 NUL bytes an inch, plus one
+    int leaderLength = 0;            // inches; 10 NUL bytes an inch, plus one (at most MaxLeaderLength)
     std::string startSendCodes;      // code strings
     std::string endSendCodes;
     bool stripLineFeeds = false;     // "Filter Redundant Line Feeds"
@@ -29,7 +30,8 @@ struct SendOptions {
 // the source).
 std::string convertSendTextBytes(std::string_view source, const SendOptions& options);
 
-// LeaderLength x 10 + 1 NUL bytes; none for a length of 0 or less.
+// LeaderLength x 10 + 1 NUL bytes; none for a length of 0 or less, and a length
+// beyond MaxLeaderLength counts as that.
 std::string leaderBytes(int leaderLength);
 
 // A code string as it goes into a send image in the tape code. Throws NoEiaCode

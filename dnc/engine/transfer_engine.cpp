@@ -1,5 +1,7 @@
 #include "dnc/engine/transfer_engine.h"
 
+#include <algorithm>
+
 namespace dnc {
 
 std::string announcedFileInfo(std::size_t size, std::int64_t modified)
@@ -14,6 +16,20 @@ std::string announcedFileInfo(std::size_t size, std::int64_t modified)
     return info;
 }
 
+std::int64_t announcedFileSize(std::string_view fields)
+{
+    constexpr std::int64_t Largest = std::int64_t{1} << 48;
+    std::int64_t size = -1;
+    for (char c : fields) {
+        if (c < '0' || c > '9')
+            break;
+        size = std::max<std::int64_t>(size, 0) * 10 + (c - '0');
+        if (size > Largest)
+            return -1;
+    }
+    return size;
+}
+
 std::string cancelBurst()
 {
     return std::string(8, '\x18') + std::string(8, '\b');
@@ -25,6 +41,33 @@ void TransferEngine::cancel()
         return;
     send(cancelSequence());
     finish(ProtocolCancelled);
+}
+
+void TransferEngine::guarded(const std::function<void()>& step) noexcept
+{
+    std::string why;
+    try {
+        step();
+        return;
+    } catch (const std::exception& e) {
+        try {
+            why = e.what();
+        } catch (...) {
+        }
+    } catch (...) {
+    }
+    if (finished_)
+        return;
+    try {
+        send(cancelSequence());
+        finish(ProtocolRemoteError, "The transfer cannot go on: " + why);
+    } catch (...) {
+        // No room even for the text: the code alone ends it.
+        finished_ = true;
+        result_ = ProtocolRemoteError;
+        timerMs_ = -1;
+        ++timerSerial_;
+    }
 }
 
 std::string TransferEngine::takeOutput()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,10 @@ namespace dnc {
 // The fields after the name in a YMODEM or ZMODEM file header: the length, and
 // when known the modification time (seconds since 1970, in octal) and a file mode.
 std::string announcedFileInfo(std::size_t size, std::int64_t modified);
+
+// The length announced by such a header: the decimal number that `fields` (the text
+// after the name's NUL) begins with; -1 when there is none or it is beyond any file.
+std::int64_t announcedFileSize(std::string_view fields);
 
 // Eight CAN bytes and as many backspaces: stops an XMODEM, YMODEM or ZMODEM peer
 // and erases itself on a terminal that is not in a transfer.
@@ -53,6 +58,11 @@ public:
     virtual void outputMoved() {}
     // The operator cancels: the engine tells the other side and finishes with -6005.
     void cancel();
+
+    // Makes one call into the engine (start, receive, a timer, news of the output).
+    // Whatever that call throws ends the transfer with an error, the other side told
+    // as by a cancel: nothing thrown by an engine reaches the caller's event loop.
+    void guarded(const std::function<void()>& step) noexcept;
 
     std::string takeOutput();
     bool hasOutput() const { return !output_.empty(); }

@@ -75,6 +75,7 @@ void XmodemSender::start()
 
 void XmodemSender::receive(std::string_view bytes)
 {
+    answeredInThisRead_ = false;
     for (char c : bytes) {
         if (finished())
             return;
@@ -93,6 +94,7 @@ void XmodemSender::onByte(unsigned char byte)
     switch (state_) {
     case State::WaitStart:
         if (byte == CRC_REQUEST || (byte == NAK && variant_ == XmodemVariant::XmodemCrc)) {
+            answeredInThisRead_ = true;
             useCrc_ = byte == CRC_REQUEST;
             if (variant_ == XmodemVariant::Ymodem)
                 sendHeader(false);
@@ -114,14 +116,34 @@ void XmodemSender::onByte(unsigned char byte)
     case State::WaitAck:
     case State::WaitEotAck:
     case State::WaitEndAck:
-        if (byte == ACK)
-            onAck();
-        else if (byte == NAK)
-            onNak();
-        else if (byte == CRC_REQUEST && (state_ == State::WaitHeaderAck || (state_ == State::WaitAck && blockNumber_ == 1)))
-            onNak();  // the receiver still asks for the start
+        if (byte == ACK || byte == NAK) {
+            // One read cannot hold the answer to a block sent because of an earlier
+            // byte of it: a second answer there is the line's repeat, not the next one.
+            if (answeredInThisRead_)
+                break;
+            answeredInThisRead_ = true;
+            if (byte == ACK)
+                onAck();
+            else
+                onNak();
+        } else if (byte == CRC_REQUEST && !answeredInThisRead_ &&
+                   (state_ == State::WaitHeaderAck || (state_ == State::WaitAck && blockNumber_ == 1))) {
+            onStartRepeated();
+        }
         break;
     }
+}
+
+// The receiver asks for the start every few seconds until the first block arrives, so
+// one such request may cross the block on the line. Only a second one after the block
+// has left says that it did not arrive; sending it again on the first would bring two
+// ACKs for one block.
+void XmodemSender::onStartRepeated()
+{
+    if (++startRequestsSinceSent_ < 2)
+        return;
+    startRequestsSinceSent_ = 0;
+    onNak();
 }
 
 void XmodemSender::onAck()
@@ -220,6 +242,7 @@ void XmodemSender::sendEot()
 void XmodemSender::transmitCurrent()
 {
     send(current_);
+    startRequestsSinceSent_ = 0;
     setTimer(answerWaitMs());
 }
 
@@ -229,6 +252,7 @@ int XmodemSender::answerWaitMs() const { return 3 * options_.blockWaitMs; }
 
 void XmodemSender::outputMoved()
 {
+    startRequestsSinceSent_ = 0;  // the block is still leaving: a request now crossed it
     if (!finished() && state_ != State::WaitStart && state_ != State::WaitDataStart && state_ != State::WaitEndStart)
         setTimer(answerWaitMs());
 }
@@ -287,7 +311,7 @@ void XmodemReceiver::onByte(unsigned char byte)
             if (++cancels_ >= 2)
                 finish(ProtocolCancelledByRemote);
             return;
-        default: return;  // noise between blocks
+        default: cancels_ = 0; return;  // noise between blocks; only CANs in a row cancel
         }
         cancels_ = 0;
         block_.push_back(static_cast<char>(byte));
@@ -307,6 +331,7 @@ void XmodemReceiver::checkBlock()
     std::uint16_t check = static_cast<std::uint16_t>((static_cast<unsigned char>(block_[blockSize_ + 3]) << 8) |
                                                      static_cast<unsigned char>(block_[blockSize_ + 4]));
     if (number + complement != 255 || crc16Xmodem(payload) != check) {
+        noteDamagedBlock();
         block_.clear();
         purge();
         return;
@@ -354,15 +379,7 @@ void XmodemReceiver::acceptHeader(std::string_view payload)
     }
     status_.fileName = name;
     std::string_view rest = nameEnd == std::string_view::npos ? std::string_view() : payload.substr(nameEnd + 1);
-    std::int64_t size = 0;
-    bool digits = false;
-    for (char c : rest) {
-        if (c < '0' || c > '9')
-            break;
-        size = size * 10 + (c - '0');
-        digits = true;
-    }
-    sizeLeft_ = digits ? size : -1;
+    sizeLeft_ = announcedFileSize(rest);
     status_.fileSize = sizeLeft_;
     headerExpected_ = false;
     expected_ = 1;
@@ -374,6 +391,7 @@ void XmodemReceiver::acceptHeader(std::string_view payload)
 
 void XmodemReceiver::acceptData(std::string_view payload)
 {
+    blockOwed_ = false;
     releaseHeld(false);
     held_.assign(payload);
     ++expected_;
@@ -409,10 +427,27 @@ void XmodemReceiver::onEot()
     setTimer(purgeQuietMs(options_));
 }
 
+// A damaged block whose number is the one due was a real block: the sender owes it,
+// and an end of file before it came again means the sender has lost count.
+void XmodemReceiver::noteDamagedBlock()
+{
+    if (block_.size() >= 3 && !headerExpected_ && static_cast<unsigned char>(block_[1]) == expected_ &&
+        static_cast<unsigned char>(block_[1]) + static_cast<unsigned char>(block_[2]) == 255)
+        blockOwed_ = true;
+}
+
 void XmodemReceiver::endOfFile()
 {
     eotSeen_ = false;
+    if (blockOwed_) {
+        fail(ProtocolSequenceError, "The sender ended the file while a block was still due");
+        return;
+    }
     releaseHeld(true);
+    if (sizeLeft_ > 0) {
+        fail(ProtocolSequenceError, "The file ended " + std::to_string(sizeLeft_) + " bytes before its announced length");
+        return;
+    }
     send(static_cast<char>(ACK));
     if (variant_ == XmodemVariant::XmodemCrc) {
         finish(ProtocolOk);
@@ -452,6 +487,7 @@ void XmodemReceiver::timerExpired()
         askForBlock();
         return;
     }
+    noteDamagedBlock();
     block_.clear();
     if (!started_ && !fileDone_ && !eotSeen_) {
         handshakeElapsedMs_ += startRequestMs(options_);
@@ -470,11 +506,11 @@ void XmodemReceiver::timerExpired()
     askForBlock();
 }
 
-void XmodemReceiver::fail(int code)
+void XmodemReceiver::fail(int code, std::string text)
 {
     releaseHeld(false);
     send(cancelSequence());
-    finish(code);
+    finish(code, std::move(text));
 }
 
 }  // namespace dnc

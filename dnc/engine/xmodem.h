@@ -31,6 +31,7 @@ private:
     void onByte(unsigned char byte);
     void onAck();
     void onNak();
+    void onStartRepeated();
     void sendNextBlock();
     void sendHeader(bool lastHeader);
     void sendEot();
@@ -49,6 +50,8 @@ private:
     std::string current_;         // the framed block awaiting its answer
     bool eotRepeated_ = false;
     int cancels_ = 0;
+    bool answeredInThisRead_ = false;
+    int startRequestsSinceSent_ = 0;  // start requests since the block finished leaving
 };
 
 class XmodemReceiver : public TransferEngine {
@@ -73,7 +76,8 @@ private:
     void endOfFile();
     void askForBlock();
     void purge();
-    void fail(int code);
+    void fail(int code, std::string text = {});
+    void noteDamagedBlock();
     void releaseHeld(bool final);
 
     XmodemVariant variant_;
@@ -90,6 +94,7 @@ private:
     int cancels_ = 0;
     std::string held_;            // last good block, kept back until the next one shows it was not the last
     std::int64_t sizeLeft_ = -1;  // bytes still due by the announced size
+    bool blockOwed_ = false;      // the block due arrived damaged and has not come again
 };
 
 }  // namespace dnc

@@ -642,6 +642,10 @@ void ZmodemReceiver::receive(std::string_view bytes)
         case ZmodemDecoder::Event::None: break;
         }
     }
+    // A long subpacket on a slow line takes longer than the wait: silence counts from
+    // the last byte that came, not from the start of the subpacket.
+    if (!bytes.empty() && !finished() && state_ == State::InData)
+        setTimer(options_.blockWaitMs);
 }
 
 void ZmodemReceiver::onHeader()
@@ -732,15 +736,8 @@ void ZmodemReceiver::onData()
         const std::string& info = decoder_.data();
         std::size_t nameEnd = info.find('\0');
         status_.fileName = info.substr(0, nameEnd);
-        if (nameEnd != std::string::npos) {
-            std::int64_t size = 0;
-            bool digits = false;
-            for (std::size_t i = nameEnd + 1; i < info.size() && info[i] >= '0' && info[i] <= '9'; ++i) {
-                size = size * 10 + (info[i] - '0');
-                digits = true;
-            }
-            status_.fileSize = digits ? size : -1;
-        }
+        if (nameEnd != std::string::npos)
+            status_.fileSize = announcedFileSize(std::string_view(info).substr(nameEnd + 1));
         fileStarted_ = true;
         position_ = 0;
         askForPosition();

@@ -12,8 +12,6 @@ namespace mrw {
 
 namespace {
 
-constexpr const char* MachineNamesListSection = "Machine Names"; // as the readers spell it
-
 template <typename List>
 int indexOrNone(const List& list, int value)
 {
@@ -141,12 +139,37 @@ struct NameSlots {
     }
 
     // The slots the editors work on: NUMBER, or the highest numbered key when NUMBER
-    // is missing, so that no listed machine is overwritten.
+    // is missing, so that no listed machine is overwritten. A NUMBER below zero or
+    // beyond any sensible database is held to the bounds.
     int editorCount() const
     {
         if (hasNumber)
-            return number;
-        return slots.empty() ? 0 : std::max(0, slots.rbegin()->first);
+            return std::clamp(number, 0, MaxMachineSlots);
+        return slots.empty() ? 0 : std::clamp(slots.rbegin()->first, 0, MaxMachineSlots);
+    }
+
+    // The first slot from 1 to `count` that is free (missing or "Not Used"); 0 when all
+    // are taken. Walks the keys the file holds, never the count itself.
+    int firstFree(int count) const
+    {
+        int next = 1;
+        for (const auto& [n, value] : slots) {
+            if (n < next)
+                continue;
+            if (n > next || value == NotUsedSlot)
+                break;  // `next` is missing or free
+            ++next;
+        }
+        return next <= count ? next : 0;
+    }
+
+    // The first slot from 1 to `count` that holds exactly `name`; 0 when none does.
+    int find(const std::string& name, int count) const
+    {
+        for (const auto& [n, value] : slots)
+            if (n >= 1 && n <= count && value == name)
+                return n;
+        return 0;
     }
 };
 
@@ -435,11 +458,9 @@ void MachineDatabase::addMachineName(const std::string& name) const
     platform::IniFile ini(m_path);
     const NameSlots slots(ini);
     const int count = slots.editorCount();
-    for (int i = 1; i <= count; ++i) {
-        if (slots.at(i) == NotUsedSlot) {
-            ini.writeString(MachineNamesSection, numbered("MACHINE", i), name);
-            return;
-        }
+    if (const int free = slots.firstFree(count)) {
+        ini.writeString(MachineNamesSection, numbered("MACHINE", free), name);
+        return;
     }
     int slot = count + 1;
     while (slots.at(slot) != NotUsedSlot) // a slot beyond NUMBER still holding a name
@@ -469,12 +490,9 @@ bool MachineDatabase::replaceSlot(const std::string& name, const std::string& va
 {
     platform::IniFile ini(m_path);
     const NameSlots slots(ini);
-    const int count = slots.editorCount();
-    for (int i = 1; i <= count; ++i) {
-        if (slots.at(i) == name) {
-            ini.writeString(MachineNamesSection, numbered("MACHINE", i), value);
-            return true;
-        }
+    if (const int slot = slots.find(name, slots.editorCount())) {
+        ini.writeString(MachineNamesSection, numbered("MACHINE", slot), value);
+        return true;
     }
     return false;
 }

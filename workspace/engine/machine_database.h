@@ -14,6 +14,8 @@ namespace mrw {
 
 inline constexpr const char* NotUsedSlot = "Not Used";
 inline constexpr const char* MachineNamesSection = "MACHINE NAMES";
+// The most slots the editors use, whatever NUMBER says.
+inline constexpr int MaxMachineSlots = 9999;
 
 class MachineDatabase {
 public:

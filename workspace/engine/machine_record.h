@@ -38,6 +38,11 @@ inline constexpr int MachineControl = 0, HubTerminal = 1, ShopTerminal = 2, Remo
 }
 namespace parity { inline constexpr int None = 0, Odd = 1, Even = 2, Mark = 3, Space = 4; }
 
+// The longest leader a machine gets, in inches (10 NUL bytes an inch): some 25 metres
+// of tape. The setup dialog refuses more, and a longer one read from the database is
+// held to it, so that no send image asks for gigabytes of leader.
+inline constexpr int MaxLeaderLength = 1000;
+
 struct MachComRec {
     std::string Name = "Default Machine";
     int Hub = 0;          // 0 standard PC port, 1-4 TRX-8 hub number
@@ -48,7 +53,7 @@ struct MachComRec {
     int StopBits = 2;     // index into StopBitsTexts
     int XonXoff = 0;      // index into XonXoffTexts
     int RtsCts = 0;       // 0/1
-    int LeaderLength = 0; // inches
+    int LeaderLength = 0; // inches, 0 to MaxLeaderLength
     int TapeCode = 0;     // tapecode::
     int CrIn = 2, LfIn = 2, CrOut = 2, LfOut = 2; // lineend::
     int EofTimeout = 20;  // seconds

@@ -23,9 +23,7 @@ void MachineRecordExchange(const MachineSettings& s, MachComRec& r)
     r.XonXoff = s.Xonxoff;
     r.RtsCts = s.Hdwhand ? 1 : 0;
     const auto leader = platform::parseInteger(s.llen);
-    r.LeaderLength = leader && *leader >= 0 && *leader <= std::numeric_limits<int>::max()
-                         ? static_cast<int>(*leader)
-                         : 0;
+    r.LeaderLength = leader ? static_cast<int>(std::clamp<std::int64_t>(*leader, 0, MaxLeaderLength)) : 0;
     r.TapeCode = s.Tapecode;
     r.CrIn = s.crin;
     r.LfIn = s.Lfin;

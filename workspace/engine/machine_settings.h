@@ -44,26 +44,36 @@ struct ResequenceOptions {   // the resequencing dialog
     std::string Seqchrs = "N/";
     std::string skpchrs = "<(%=$#OE\\^@:";
     bool lzeros = false;
+
+    bool operator==(const ResequenceOptions&) const = default;
 };
 
 struct LineBeginEndOptions { // the change line begin/end dialog
     std::string Bfrom, Bto, Efrom, Eto;
+
+    bool operator==(const LineBeginEndOptions&) const = default;
 };
 
 struct ArithmeticOptions {   // the arithmetic dialog
     std::string Amount = "1.0";
     std::string Regs = "XYZIJKR";
     int Operation = 1;        // 1 add (RBadd), 2 subtract, 3 multiply, 4 divide
+
+    bool operator==(const ArithmeticOptions&) const = default;
 };
 
 struct MakeColumnsOptions {  // the make columns dialog
     std::string Regorder = "NGXYZRFSTHM";
     std::string tabw = "10";
+
+    bool operator==(const MakeColumnsOptions&) const = default;
 };
 
 struct SubstitutionRow {
     std::string Old;
     std::string New;
+
+    bool operator==(const SubstitutionRow&) const = default;
 };
 
 struct ReformatOptions {     // the reformat dialog
@@ -75,6 +85,8 @@ struct ReformatOptions {     // the reformat dialog
     // The machine preselected as the reformat target ("" = none).
     std::string ReformatTargetMachine;
     std::array<SubstitutionRow, SubstitutionRows> Rows;
+
+    bool operator==(const ReformatOptions&) const = default;
 };
 
 struct FileCleanupOptions {  // the file cleanup dialog, in the stored order FCOPT1..FCOPT6
@@ -84,6 +96,8 @@ struct FileCleanupOptions {  // the file cleanup dialog, in the stored order FCO
     bool RemoveBlankLines = false;         // CheckBox1
     bool StripAfterProgramEnd = false;     // CBendprog
     bool AddStopCode = false;              // CBaddstopcode
+
+    bool operator==(const FileCleanupOptions&) const = default;
 };
 
 struct MachineSettings {

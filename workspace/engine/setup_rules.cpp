@@ -8,6 +8,7 @@
 #include "platform/paths.h"
 #include "platform/textfile.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <sys/stat.h>
@@ -50,8 +51,17 @@ std::optional<std::string> stepLeaderLength(const std::string& text, int delta, 
         error = "'" + text + "' is not a valid integer value";
         return std::nullopt;
     }
-    const std::int64_t next = *value + delta;
-    return std::to_string(next < 0 ? 0 : next);
+    return std::to_string(std::clamp<std::int64_t>(*value + delta, 0, MaxLeaderLength));
+}
+
+bool leaderLengthAcceptable(const std::string& text, std::string& error)
+{
+    const auto value = platform::parseInteger(text);
+    if (value && *value > MaxLeaderLength) {
+        error = "The leader length must be from 0 to " + std::to_string(MaxLeaderLength) + " inches";
+        return false;
+    }
+    return true;
 }
 
 std::string machineFolderPath(const std::string& stored, const std::string& programFolder)

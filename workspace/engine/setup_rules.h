@@ -47,9 +47,15 @@ struct DeviceTypeView {
 };
 DeviceTypeView deviceTypeView(int deviceType);
 
-// The leader spinner: the number in `text` plus `delta`, never below 0. A text that is
-// not a whole number gives nothing and the conversion message in `error`.
+// The leader spinner: the number in `text` plus `delta`, never below 0 nor above
+// MaxLeaderLength. A text that is not a whole number gives nothing and the conversion
+// message in `error`.
 std::optional<std::string> stepLeaderLength(const std::string& text, int delta, std::string& error);
+
+// The leader text as the dialog accepts it: true unless it is a number above
+// MaxLeaderLength, which gives the refusal in `error`. A text that is no number
+// stands for no leader, as before.
+bool leaderLengthAcceptable(const std::string& text, std::string& error);
 
 // A machine folder as stored ("\" or "/" separators, a drive letter such as "C:" is
 // dropped) as a path of this system; a relative folder lies in the program folder.

@@ -247,6 +247,17 @@ PasswordManagerModel::Shown PasswordManagerModel::shownUser() const
     return {rec->Name, UnscramblePassword(rec->Pword), rec->Level};
 }
 
+namespace {
+
+// The database's reader takes a value wrapped in one pair of quotes for quoted text
+// and drops them, so such a value never reads back as it was written.
+bool quotedInDatabase(std::string_view value)
+{
+    return value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front();
+}
+
+} // namespace
+
 std::optional<UserRec> PasswordManagerModel::buildUserRecord(const Shown& typed, std::string& error)
 {
     std::string name = trimTrailingBlanks(typed.name, UserFieldLimit);
@@ -260,6 +271,14 @@ std::optional<UserRec> PasswordManagerModel::buildUserRecord(const Shown& typed,
         error = "A user name cannot hold \"[\", \"]\", \"=\" or \";\"";
         return std::nullopt;
     }
+    if (std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 32 || c == 127; })) {
+        error = "A user name cannot hold control characters";
+        return std::nullopt;
+    }
+    if (quotedInDatabase(name)) {
+        error = "A user name cannot begin and end with a quote";
+        return std::nullopt;
+    }
     // The scrambled password is one line of the database; a character that would
     // scramble into a line end, a blank or a quote could not be read back.
     for (char c : password) {
@@ -268,6 +287,10 @@ std::optional<UserRec> PasswordManagerModel::buildUserRecord(const Shown& typed,
             error = std::string("The password cannot hold the character \"") + c + "\"";
             return std::nullopt;
         }
+    }
+    if (quotedInDatabase(ScramblePassword(password))) {
+        error = std::string("The password cannot begin and end with the character \"") + password.front() + "\"";
+        return std::nullopt;
     }
     return UserRec{name, ScramblePassword(password), typed.level & 0xFF};
 }

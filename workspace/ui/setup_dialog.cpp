@@ -614,6 +614,15 @@ void TMRWSetupDlg::stepLeader(int delta)
     m_leader->setText(platform::toQString(*next)); // the binding stores it
 }
 
+bool TMRWSetupDlg::leaderAcceptable()
+{
+    std::string error;
+    if (leaderLengthAcceptable(settings().llen, error))
+        return true;
+    showError(error);
+    return false;
+}
+
 void TMRWSetupDlg::showError(const std::string& text)
 {
     m_prompter.message(Caption, text, platform::MessageKind::Error, platform::Buttons::Ok);
@@ -698,6 +707,8 @@ void TMRWSetupDlg::deleteMachine()
 
 void TMRWSetupDlg::saveMachine()
 {
+    if (!leaderAcceptable())
+        return;
     checkFolders();
     try {
         SaveMachine(m_globals, m_globals.CurrentMachineName);
@@ -710,6 +721,8 @@ void TMRWSetupDlg::saveMachine()
 void TMRWSetupDlg::done(int result)
 {
     if (result == QDialog::Accepted) {
+        if (!leaderAcceptable())
+            return;
         try {
             SaveMachine(m_globals, m_globals.CurrentMachineName);
         } catch (const platform::IniWriteError& e) {

@@ -96,6 +96,7 @@ private:
     bool checkFolders();
     void showError(const std::string& text);
     void stepLeader(int delta);
+    bool leaderAcceptable(); // refuses a leader beyond the longest a machine gets, with a message
     void backup();
     void restore();
 

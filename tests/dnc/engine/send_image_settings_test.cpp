@@ -32,3 +32,17 @@ TEST(SendImageSettingsTest, TakenFromTheMachine)
     EXPECT_FALSE(s.forceDownloadFolder);
     EXPECT_EQ(s.defaultExtension, "NC");
 }
+
+TEST(SendImageSettingsTest, LeaderReadFromTheDatabaseIsHeldToTheLongest)
+{
+    struct Case { const char* llen; int leader; };
+    const Case cases[] = {{"1000", 1000}, {"1001", 1000}, {"2147483647", 1000}, {"99999999999999", 1000},
+                          {"-2147483648", 0}, {"abc", 0}};
+    for (const Case& c : cases) {
+        mrw::MachineSettings settings;
+        settings.llen = c.llen;
+        mrw::MachComRec machine;
+        mrw::MachineRecordExchange(settings, machine);
+        EXPECT_EQ(machine.LeaderLength, c.leader) << c.llen;
+    }
+}

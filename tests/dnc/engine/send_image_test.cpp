@@ -81,6 +81,9 @@ TEST(SendImageTest, LeaderIsTenNulsAnInchAndOne)
     EXPECT_EQ(leaderBytes(-3), "");
     EXPECT_EQ(leaderBytes(1), std::string(11, '\0'));
     EXPECT_EQ(leaderBytes(12), std::string(121, '\0'));
+    // However long the leader asked for, the image stays a few kilobytes.
+    EXPECT_EQ(leaderBytes(mrw::MaxLeaderLength).size(), 10001u);
+    EXPECT_EQ(leaderBytes(2147483647).size(), 10001u);
 
     SendOptions o = iso();
     o.leaderLength = 1;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 
 using namespace mrw;
 
@@ -433,4 +434,55 @@ TEST(ExampleDatabase, ThreeMachinesAndFourHubsOfWhichOneIsDefined)
     EXPECT_EQ(lathe.Portnum, 1);
     EXPECT_EQ(dft.Edtype, devicetype::DirectFileTransfer);
     EXPECT_EQ(dft.Portnum, -1);
+}
+
+TEST_F(MachineTest, AbsurdNumberIsHeldToTheSlotsAndNeverWalked)
+{
+    // Deleting or renaming a machine that is not listed must not walk NUMBER slots, and
+    // no slot outside 1 .. MaxMachineSlots is ever written.
+    struct Case {
+        const char* number;
+        const char* freedOrAddedKey; // where "Router" lands after "Ghost" is renamed
+        int numberAfter;             // NUMBER after the add; 0 when left as it was
+    };
+    const Case cases[] = {
+        {"2147483647", "MACHINE2", 0}, // the first free slot below the bound
+        {"-5", "MACHINE3", 3},         // no slots at all: the next one after the used ones
+        {"0", "MACHINE3", 3},
+        {"99999999", "MACHINE2", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.number);
+        writeDatabase(std::string("[MACHINE NAMES]\r\nNUMBER=") + c.number +
+                      "\r\nMACHINE1=Mill\r\nMACHINE2=Mill 2\r\n");
+        db().freeSlot("Mill 2");
+        db().eraseMachine("Ghost");
+        db().renameSlot("Ghost", "Router");
+        const platform::IniFile ini(g.MachineDatabasePath);
+        EXPECT_EQ(ini.readString(MachineNamesSection, c.freedOrAddedKey), "Router");
+        if (c.numberAfter) {
+            EXPECT_EQ(ini.readInt(MachineNamesSection, "NUMBER", 0), c.numberAfter);
+        }
+        EXPECT_EQ(database().find("MACHINE-"), std::string::npos);
+    }
+}
+
+TEST(MachineSettingsCompare, EveryDialogsOptionsTakePart)
+{
+    // The modified mark compares whole settings: a change in any utility dialog counts.
+    const MachineSettings base;
+    const std::vector<std::function<void(MachineSettings&)>> changes = {
+        [](MachineSettings& s) { s.Reseq.lzeros = true; },
+        [](MachineSettings& s) { s.ChgBeginEnd.Bto = "N"; },
+        [](MachineSettings& s) { s.Arith.Operation = 3; },
+        [](MachineSettings& s) { s.MakeCols.tabw = "8"; },
+        [](MachineSettings& s) { s.Reformat.Rows[3].New = "G1"; },
+        [](MachineSettings& s) { s.Fclean.AddStopCode = true; },
+    };
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        MachineSettings changed = base;
+        changes[i](changed);
+        EXPECT_FALSE(changed == base) << i;
+        EXPECT_TRUE(MachineSettings(changed) == changed) << i;
+    }
 }

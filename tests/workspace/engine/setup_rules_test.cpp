@@ -153,6 +153,20 @@ TEST(SetupRules, LeaderSpinnerNeverGoesBelowZero)
     EXPECT_EQ(stepLeaderLength("-3", 1, error), "0");
     EXPECT_FALSE(stepLeaderLength("abc", 1, error));
     EXPECT_EQ(error, "'abc' is not a valid integer value");
+    EXPECT_EQ(stepLeaderLength("1000", 1, error), "1000");
+    EXPECT_EQ(stepLeaderLength("5000", -1, error), "1000");
+}
+
+TEST(SetupRules, LeaderBeyondTheLongestIsRefused)
+{
+    struct Case { const char* text; bool accepted; };
+    const Case cases[] = {{"1000", true}, {"0", true}, {"abc", true}, {"-5", true}, {"1001", false},
+                          {"2147483647", false}};
+    for (const Case& c : cases) {
+        std::string error;
+        EXPECT_EQ(leaderLengthAcceptable(c.text, error), c.accepted) << c.text;
+        EXPECT_EQ(error, c.accepted ? "" : "The leader length must be from 0 to 1000 inches") << c.text;
+    }
 }
 
 TEST(SetupRules, MachineFoldersAsStored)

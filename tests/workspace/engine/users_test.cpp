@@ -277,6 +277,38 @@ TEST_F(UsersTest, PasswordManagerBuildsRecordsFromTheTypedTexts)
     EXPECT_EQ(db.find("third")->Level, 4);
 }
 
+TEST_F(UsersTest, WhatTheManagerAcceptsReadsBackAsTyped)
+{
+    // A name or password the database cannot give back is refused; everything else
+    // comes back byte for byte.
+    const UserDatabase db = database();
+    PasswordManagerModel m(db);
+    m.reload();
+    struct Case { std::string name, password, refusal; };
+    const Case cases[] = {
+        {"Op1", "\xBBkey\xBB", "The password cannot begin and end with the character \"\xBB\""},
+        {"Op2", "\xBB\xBB", "The password cannot begin and end with the character \"\xBB\""},
+        {"Op3", "\xBBkey", ""},                     // one quote alone is kept
+        {"Op4", "key\xBB", ""},
+        {"'Op5'", "x", "A user name cannot begin and end with a quote"},
+        {"\"Op6\"", "x", "A user name cannot begin and end with a quote"},
+        {"O'p7", "x", ""},
+        {"Op\r8", "x", "A user name cannot hold control characters"},
+        {"Op\n9", "x", "A user name cannot hold control characters"},
+        {"Op\x01" "10", "x", "A user name cannot hold control characters"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(m.insert({c.name, c.password, 1}), c.refusal);
+        const auto stored = db.find(c.name);
+        ASSERT_EQ(stored.has_value(), c.refusal.empty());
+        if (stored) {
+            EXPECT_EQ(stored->Name, c.name);
+            EXPECT_EQ(UnscramblePassword(stored->Pword), c.password);
+        }
+    }
+}
+
 // ----- the activity log -----
 
 TEST(ActivityLogLine, DateAndTimeWithTheSystemSeparators)
