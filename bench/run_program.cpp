@@ -1,6 +1,6 @@
 // Runs an NC program headless through the analyzer at full speed on a machine setup and
 // prints blocks per second and peak memory.
-//   bench_run_program PROGRAM.TAP [MACHINE.MCH]   (default: examples/MILL.MCH)
+//   bench_run_program PROGRAM.TAP [MACHINE.MCH]   (default: "examples/Mill 1.MCH")
 // The program file is run in a copy in a scratch folder (a run rewrites its program
 // through the work copy). When the standalone rs274 interpreter is on PATH it runs the
 // same program for comparison.
@@ -65,7 +65,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s PROGRAM.TAP [MACHINE.MCH]\n", argv[0]);
         return 2;
     }
-    const std::string machineFile = argc > 2 ? argv[2] : "examples/MILL.MCH";
+    const std::string machineFile = argc > 2 ? argv[2] : "examples/Mill 1.MCH";
     vork::TMachineSetup machine;
     if (!vork::LoadMachineFile(machine, machineFile)) {
         std::fprintf(stderr, "cannot read %s\n", machineFile.c_str());
