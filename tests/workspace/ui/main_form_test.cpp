@@ -307,15 +307,19 @@ TEST_F(MainFormTest, ControlCharactersSurviveCopyAndSave)
     EXPECT_EQ(program.read("CTRL.TAP"), "X\t\x12Y Z\r\n");
 }
 
-TEST_F(MainFormTest, FailedLoadLeavesNoWindowUnderThatName)
+TEST_F(MainFormTest, DeclinedNewFileOpensNoWindowUnderThatName)
 {
     TMainForm& f = start();
     files->opens.push_back({QString::fromStdString(program.file("MISSING.TAP")),
                             QString::fromStdString(program.file("FACE.TAP"))});
+    prompter.buttons = {platform::Button::No};
     f.Open1Click();
-    EXPECT_TRUE(f.children().isEmpty());
+    ASSERT_EQ(f.children().size(), 1);
+    EXPECT_EQ(f.activeChild()->fileName(), program.file("FACE.TAP"));
     EXPECT_TRUE(shown("MISSING.TAP"));
-    EXPECT_EQ(f.recentFiles().entry(0), program.file("MISSING.TAP"));
+    EXPECT_EQ(f.recentFiles().entry(1), "");
+    f.activeChild()->parentWidget()->close();
+    settle();
 
     // An already open file comes to the front; the others open.
     f.openOne(program.file("FACE.TAP"), true);
