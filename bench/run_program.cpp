@@ -1,6 +1,6 @@
 // Runs an NC program headless through the analyzer at full speed on a machine setup and
 // prints blocks per second and peak memory.
-//   bench_run_program [--motion FILE] PROGRAM.TAP [MACHINE.MCH]   (default: examples/MILL.MCH)
+//   bench_run_program [--motion FILE] PROGRAM.TAP [MACHINE.MCH]   (default: "examples/Mill 1.MCH")
 // --motion FILE keeps the run's motion file (VORK.MOT records) at FILE, so that the
 // path can be compared with what other tools make of the same program.
 // The program file is run in a copy in a scratch folder (a run rewrites its program
@@ -82,7 +82,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string programFile = files[0];
-    const std::string machineFile = files.size() > 1 ? files[1] : "examples/MILL.MCH";
+    const std::string machineFile = files.size() > 1 ? files[1] : "examples/Mill 1.MCH";
     std::error_code error;
     if (!fs::is_regular_file(programFile, error)) {
         std::fprintf(stderr, "%s: cannot read the program %s: %s\n", argv[0], programFile.c_str(),

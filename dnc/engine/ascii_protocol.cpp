@@ -1,9 +1,12 @@
 #include "dnc/engine/ascii_protocol.h"
 
 #include "dnc/engine/comport.h"
+#include "platform/paths.h"
 #include "platform/textfile.h"
 
 #include <algorithm>
+
+#include <unistd.h>
 
 namespace dnc {
 
@@ -148,10 +151,11 @@ void AsciiProtocol::scheduleStep(int ms)
 void AsciiProtocol::beginReceive()
 {
     ProtocolStatus& status = mutableStatus();
-    // An existing file is replaced; what arrives is written at once, so a cancelled or
-    // failed receive keeps everything that came.
-    m_file = std::fopen(status.fileName.c_str(), "wb");
-    if (!m_file) {
+    // The file is made when the first bytes arrive: a receive in which nothing comes
+    // leaves no empty file and keeps an existing one. From then on what arrives is
+    // written at once, so a cancelled or failed receive keeps everything that came.
+    const std::string folder = platform::folderPart(status.fileName);
+    if (::access(folder.empty() ? "." : folder.c_str(), W_OK) != 0) {
         finish(ProtocolFileError);
         return;
     }
@@ -195,6 +199,10 @@ bool AsciiProtocol::writeReceived(const std::string& data)
 {
     if (data.empty())
         return true;
+    if (!m_file)
+        m_file = std::fopen(status().fileName.c_str(), "wb"); // an existing file is replaced
+    if (!m_file)
+        return false;
     ComPort& com = port();
     const bool rts = com.rts();
     if (m_options.rtsLowForWrite)
@@ -212,7 +220,8 @@ void AsciiProtocol::restartEofTimer()
     m_eofTimer = m_clock->startTimer(ticksToMs(m_options.eofTimeoutTicks), [this] {
         m_eofTimer = -1;
         receiveData();
-        finish(ProtocolOk);
+        if (inProgress()) // nothing at all before the time-out is a failed receive
+            finish(status().bytesTransferred > 0 ? ProtocolOk : ProtocolTimeout);
     });
 }
 
@@ -231,14 +240,14 @@ void AsciiProtocol::stopTransfer()
 {
     cancelTimers();
     disconnect(m_dataConnection);
+    // A receive keeps what is still waiting in the port's buffer as well.
+    if (!status().sending && port().charReady() && status().result != ProtocolFileError) {
+        std::string rest = port().getBlock(port().inCount());
+        if (!m_options.suppressCtrlZ)
+            rest.resize(std::min(rest.size(), rest.find(CtrlZ)));
+        writeReceived(translateLineEnds(rest, m_options.cr, m_options.lf));
+    }
     if (m_file) {
-        // Keep what is still waiting in the port's buffer as well.
-        if (port().charReady() && status().result != ProtocolFileError) {
-            std::string rest = port().getBlock(port().inCount());
-            if (!m_options.suppressCtrlZ)
-                rest.resize(std::min(rest.size(), rest.find(CtrlZ)));
-            writeReceived(translateLineEnds(rest, m_options.cr, m_options.lf));
-        }
         std::fclose(m_file);
         m_file = nullptr;
     }

@@ -125,6 +125,10 @@ void DncSession::begin()
         verboseLine("Remote port was opened");
     } else {
         verboseLine("Remote port was NOT opened");
+        // Nothing of an earlier machine's port may stay on show.
+        m_view.setPortStatusText(PortNotOpenText);
+        m_view.setStatusText(OffLineText);
+        return;
     }
     m_view.setStatusText(ReadyText);
     m_port.setDtr(true);
@@ -431,12 +435,19 @@ bool DncSession::sendCodeString(std::string_view text, const std::string& what)
     }
 }
 
+bool DncSession::transfersPossible() const
+{
+    return m_port.isOpen() || m_globals.CurrentMachine.DeviceType == mrw::devicetype::DirectFileTransfer;
+}
+
 void DncSession::terminalKey(char key)
 {
     const mrw::MachComRec& machine = m_globals.CurrentMachine;
     if (key == '\r' && machine.AutoLf == 1) {
         putBytes("\r\n");
-        m_view.writeTerminal("\n");
+        // The echo of a typed line ends as the line sent does, so the next one starts
+        // at the left.
+        m_view.writeTerminal(machine.LocalEcho == 1 ? "\r\n" : "\n");
         return;
     }
     putBytes(std::string_view(&key, 1));

@@ -56,6 +56,8 @@ std::string portStatusText(const PortSettings& settings, int portNumber);
 std::string portStatusText(const mrw::MachComRec& record, int portNumber);
 
 inline constexpr const char* ReadyText = "Ready, On Line ...";
+inline constexpr const char* OffLineText = "Off Line: the port is not open";
+inline constexpr const char* PortNotOpenText = " Port Not Open";
 inline constexpr const char* DncCaption = "Marrowin";
 
 class DncSession : public QObject {
@@ -133,6 +135,9 @@ public:
     void setMenuRunning(bool on) { m_menuRunning = on; }
     const std::string& terminalMachine() const { return m_terminalMachine; }
     bool portOpened() const { return m_port.isOpen(); }
+    // Send and Receive can work: the port is open, or the machine is reached by direct
+    // file transfer and needs none.
+    bool transfersPossible() const;
 
     // What the shop-terminal menu and the remote mode re-arm after a transfer.
     std::function<void()> menuTransferEnded;

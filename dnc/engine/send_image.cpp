@@ -24,6 +24,25 @@ const char* lineEnd(TapeCode code, std::size_t& length)
     return "\r\n";
 }
 
+// Refuses a character without an EIA code in the NC words of a line: the control would
+// read the substitute as "0". Inside a comment it changes nothing the control reads.
+void checkEiaCodes(std::string_view line, std::size_t lineNumber, const SendOptions& o)
+{
+    bool inComment = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const std::string_view rest = line.substr(i);
+        const std::string& delimiter = inComment ? o.commentEnd : o.commentStart;
+        if (!delimiter.empty() && rest.starts_with(delimiter)) {
+            inComment = !inComment;
+            i += delimiter.size() - 1;
+            continue;
+        }
+        const auto c = static_cast<unsigned char>(line[i]);
+        if (!inComment && !hasEiaCode(c))
+            throw NoEiaCode("Line " + std::to_string(lineNumber), lineNumber, i + 1, c);
+    }
+}
+
 // Converts and appends one line of the source, unless it is skipped or stripped.
 void appendLine(std::string& out, const std::string& line, std::size_t lineNumber, const SendOptions& o)
 {
@@ -31,13 +50,8 @@ void appendLine(std::string& out, const std::string& line, std::size_t lineNumbe
         return;
     if (line.empty() && o.stripBlankLines)
         return;
-    if (o.tapeCode == TapeCode::Eia) {
-        for (std::size_t i = 0; i < line.size(); ++i) {
-            const auto c = static_cast<unsigned char>(line[i]);
-            if (!hasEiaCode(c))
-                throw NoEiaCode("Line " + std::to_string(lineNumber), lineNumber, i + 1, c);
-        }
-    }
+    if (o.tapeCode == TapeCode::Eia)
+        checkEiaCodes(line, lineNumber, o);
     out += ConvertLineToTapeCode(line, o.tapeCode);
     std::size_t n = 0;
     const char* end = lineEnd(o.tapeCode, n);

@@ -20,14 +20,17 @@ struct SendOptions {
     bool stripLineFeeds = false;     // "Filter Redundant Line Feeds"
     bool stripBlankLines = false;    // "Strip Blank Lines While Sending"
     std::string skipMarker = "<";    // a line that begins with it is not sent
+    std::string commentStart = "(";  // the machine's comment delimiters
+    std::string commentEnd = ")";
 };
 
 // The text converted for sending. A line ends at CR, CR LF or a bare LF; with
 // stripLineFeeds an LF that would make an empty line, or that stands just before a CR,
 // is dropped instead. The text ends at a Ctrl-Z byte. Skipped and stripped lines are
 // left out; each line that stays is converted by the tape code and ended by 80h (EIA),
-// 8Dh 0Ah (ASCII) or CR LF (ISO). Throws NoEiaCode (line numbers count every line of
-// the source).
+// 8Dh 0Ah (ASCII) or CR LF (ISO). In EIA a character without a code of its own is
+// refused with NoEiaCode (line numbers count every line of the source), except inside a
+// comment, which the control does not read: there it goes as EiaNoCode.
 std::string convertSendTextBytes(std::string_view source, const SendOptions& options);
 
 // LeaderLength x 10 + 1 NUL bytes; none for a length of 0 or less, and a length

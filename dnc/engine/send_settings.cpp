@@ -13,6 +13,8 @@ SendOptions sendOptionsFrom(const mrw::MachComRec& machine, const mrw::MachineSe
     o.stripLineFeeds = settings.CBStripLfs;
     o.stripBlankLines = settings.CBStripBlanks;
     o.skipMarker = skipMarker;
+    o.commentStart = settings.CmtStart;
+    o.commentEnd = settings.CmtEnd;
     return o;
 }
 

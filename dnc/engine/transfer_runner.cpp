@@ -6,13 +6,23 @@
 #include "workspace/engine/editor_host.h"
 
 #include "platform/paths.h"
+#include "platform/stored_path.h"
 #include "platform/textfile.h"
 
 #include <QCoreApplication>
 
+#include <filesystem>
+
 namespace dnc {
 
 namespace {
+
+void removeIfEmpty(const std::string& file)
+{
+    std::error_code error;
+    if (std::filesystem::is_regular_file(file, error) && std::filesystem::file_size(file, error) == 0)
+        std::filesystem::remove(file, error);
+}
 
 class BusyFlag {
 public:
@@ -46,7 +56,7 @@ WaitContext TransferRunner::waitContext()
 
 void TransferRunner::send()
 {
-    if (busy())
+    if (busy() || !m_session.transfersPossible())
         return;
     BusyFlag flag(m_handlerBusy);
     m_session.view().setStatusText("Downloading To CNC ...");
@@ -82,14 +92,17 @@ void TransferRunner::sendOne()
 {
     if (!m_session.SetupProtocol(ProtocolSide::Send))
         return;
-    mrw::WriteActivityLog("DNC Send File [" + m_sender.sendFileName() + "]");
     if (!readyToSend())
         return;
     // Busy until the finish is handled: a second send must not rebuild the send image
     // while this one is on the line.
     m_session.setTransferActive(true);
-    if (!m_session.startTransmit(m_editor.sendBufferFile()))
+    if (!m_session.startTransmit(m_editor.sendBufferFile())) {
         m_session.setTransferActive(false);
+        return;
+    }
+    // Logged once it is on its way: the log never names a file that was not sent.
+    mrw::WriteActivityLog("DNC Send File [" + m_sender.sendFileName() + "]");
 }
 
 void TransferRunner::sendSeveral(const std::vector<std::string>& files)
@@ -103,13 +116,13 @@ void TransferRunner::sendSeveral(const std::vector<std::string>& files)
         // A file that cannot be sent is passed over, never sent with the image of another.
         if (!m_sender.prepareFile(*file))
             continue;
-        mrw::WriteActivityLog("DNC Send File [" + *file + "]");
         m_session.view().writeTerminalLine(*file);
         if (!readyToSend())
             break;
         m_session.setTransferActive(true);
         if (!m_session.SetupProtocol(ProtocolSide::Send) || !m_session.startTransmit(m_editor.sendBufferFile()))
             break;
+        mrw::WriteActivityLog("DNC Send File [" + *file + "]");
         m_session.clock().waitFor(
             [this, &port] { return !m_session.finishPending() && (!port.isOpen() || port.outCount() == 0); }, -1,
             true);
@@ -122,7 +135,7 @@ void TransferRunner::sendSeveral(const std::vector<std::string>& files)
 
 void TransferRunner::receive()
 {
-    if (busy())
+    if (busy() || !m_session.transfersPossible())
         return;
     BusyFlag flag(m_handlerBusy);
     SessionView& view = m_session.view();
@@ -136,7 +149,7 @@ void TransferRunner::receive()
     const mrw::MachineSettings& settings = globals.Machine.settings();
     TransferDialogs::SaveRequest request;
     if (globals.UploadFolderFirstTime || settings.CBForceUpload)
-        request.folder = settings.DirUPL;
+        request.folder = platform::resolveStoredPath(settings.DirUPL);
     globals.UploadFolderFirstTime = false;
     request.defaultExtension = settings.Defext;
     request.filters = {"Tape files (*." + settings.Defext + ")", "Text Files (*.txt)", "All files (*)"};
@@ -175,10 +188,15 @@ void TransferRunner::receive()
         view.setTerminalActive(true);
         return;
     }
+    const bool existed = platform::fileExists(file);
     m_session.setTransferActive(true);
-    if (m_session.startReceive(file))
+    const bool started = m_session.startReceive(file);
+    if (started)
         m_session.waitForFinish();
     m_session.setTransferActive(false);
+    const Protocol* protocol = m_session.protocol();
+    if (!existed && (!started || !protocol || protocol->status().result != ProtocolOk))
+        removeIfEmpty(file); // a failed receive leaves no empty file behind
 
     m_session.sendCodeString(machine.EndRecvCodes, "End Receive Codes");
     if (m_session.tapeCode() != TapeCode::Iso && platform::fileExists(file)) {
@@ -199,7 +217,7 @@ void TransferRunner::directFileTransfer()
         return;
     }
     const mrw::MachineSettings& settings = m_session.globals().Machine.settings();
-    std::string destination = settings.DirUPL;
+    std::string destination = platform::resolveStoredPath(settings.DirUPL);
     if (settings.CBDFTask) {
         const std::optional<std::string> chosen = m_dialogs.chooseFolder("Select Folder for Uploading", destination);
         if (!chosen) {

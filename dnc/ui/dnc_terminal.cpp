@@ -10,6 +10,7 @@
 
 #include "platform/paths.h"
 #include "platform/qt/latin1.h"
+#include "platform/qt/help.h"
 #include "platform/qt/qthost.h"
 
 #include <QApplication>
@@ -149,7 +150,7 @@ TMDNCTERM::TMDNCTERM(mrw::EditorHost& editor, mrw::WorkspaceGlobals& globals, co
     connect(BitBtn3, &QPushButton::clicked, this, &TMDNCTERM::BitBtn3Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TMDNCTERM::BitBtn2Click);
     connect(Button2, &QPushButton::clicked, this, &TMDNCTERM::Button2Click);
-    connect(SpeedButton1, &QToolButton::clicked, this, [this] { emit helpRequested(HelpContext); });
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { platform::showHelpTopic(HelpContext, *m_prompter); });
     connect(Button1, &QPushButton::clicked, this, [this] {
         m_prompter->message(DncCaption, "The debugging tools are not available yet.",
                             platform::MessageKind::Information);
@@ -181,7 +182,6 @@ TMDNCTERM::TMDNCTERM(mrw::EditorHost& editor, mrw::WorkspaceGlobals& globals, co
         },
         m_prompter, this);
     m_sendDlg->setDownloadFolderFirstTime(&m_globals.DownloadFolderFirstTime);
-    connect(m_sendDlg, &TSendDlg::helpRequested, this, &TMDNCTERM::helpRequested);
     m_waitBox = new Txonwaitform(this);
     m_sendChooser = std::make_unique<SendDialogChooser>(*m_sendDlg);
     m_fileDialogs = std::make_unique<FileDialogs>(this);
@@ -242,9 +242,11 @@ void TMDNCTERM::FormShow()
 void TMDNCTERM::arrangeForDevice()
 {
     const bool remote = m_session->remoteDevice();
-    BitBtn4->setEnabled(!remote);
+    // A port that did not open sends and receives nothing until the terminal shows again.
+    const bool transfers = !remote && m_session->transfersPossible();
+    BitBtn4->setEnabled(transfers);
     BitBtn4->setVisible(!remote);
-    BitBtn3->setEnabled(!remote);
+    BitBtn3->setEnabled(transfers);
     BitBtn3->setVisible(!remote);
     BitBtn2->setEnabled(true);
     Bshutdown->setEnabled(remote);

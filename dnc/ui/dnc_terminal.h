@@ -66,9 +66,6 @@ public:
 
     static constexpr int HelpContext = 115;
 
-signals:
-    void helpRequested(int context);
-
 protected:
     void closeEvent(QCloseEvent* event) override;
 

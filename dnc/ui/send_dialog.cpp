@@ -1,7 +1,9 @@
 #include "dnc/ui/send_dialog.h"
 
 #include "platform/paths.h"
+#include "platform/stored_path.h"
 #include "platform/qt/latin1.h"
+#include "platform/qt/help.h"
 #include "platform/qt/qthost.h"
 
 #include <QApplication>
@@ -87,7 +89,7 @@ void TSendDlg::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
 }
 
-void TSendDlg::HelpBtnClick() { emit helpRequested(HelpContext); }
+void TSendDlg::HelpBtnClick() { platform::showHelpTopic(HelpContext, *m_prompter); }
 
 void TSendDlg::OKBtnClick()
 {
@@ -125,7 +127,7 @@ bool TSendDlg::PrepareSendFile(int sendMode, const std::string& fileName)
         const SendSettings settings = m_settings();
         OpenFilesRequest request;
         if (*m_downloadFirstTime || settings.forceDownloadFolder)
-            request.folder = platform::toQString(platform::toNativeSeparators(settings.downloadFolder));
+            request.folder = platform::toQString(platform::resolveStoredPath(settings.downloadFolder));
         *m_downloadFirstTime = false;
         const QString ext = platform::toQString(settings.defaultExtension);
         request.defaultSuffix = ext;

@@ -82,9 +82,6 @@ public:
 
     static constexpr int HelpContext = 115;
 
-signals:
-    void helpRequested(int context);
-
 protected:
     void showEvent(QShowEvent* event) override;
 

@@ -6,10 +6,10 @@
 #include "platform/ini.h"
 #include "platform/numbers.h"
 #include "platform/paths.h"
+#include "platform/stored_path.h"
 #include "platform/textfile.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -64,22 +64,9 @@ bool leaderLengthAcceptable(const std::string& text, std::string& error)
     return true;
 }
 
-std::string machineFolderPath(const std::string& stored, const std::string& programFolder)
+bool ConfirmFolderExists(const std::string& folder, const std::string& label, platform::Prompter& prompter)
 {
-    std::string path = platform::toNativeSeparators(stored);
-    if (path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0])))
-        path.erase(0, 2);
-    if (path.empty())
-        return path;
-    if (path.front() != '/')
-        path = platform::joinPath(programFolder, path);
-    return platform::resolveCaseInsensitive(path);
-}
-
-bool ConfirmFolderExists(const std::string& folder, const std::string& label, const std::string& programFolder,
-                         platform::Prompter& prompter)
-{
-    const std::string path = machineFolderPath(folder, programFolder);
+    const std::string path = platform::resolveStoredPath(folder);
     if (!path.empty() && platform::setCurrentFolder(path))
         return true;
     if (!prompter.ask(Caption, "Folder for \"" + label + "\" Does Not Exist, Create ?"))
@@ -91,11 +78,11 @@ bool ConfirmFolderExists(const std::string& folder, const std::string& label, co
     return false;
 }
 
-bool CheckDefaultFolders(const MachineSettings& s, const std::string& programFolder, platform::Prompter& prompter)
+bool CheckDefaultFolders(const MachineSettings& s, platform::Prompter& prompter)
 {
-    return ConfirmFolderExists(s.DirUPL, "Default Upload", programFolder, prompter)
-           && ConfirmFolderExists(s.DirDNL, "Default Download", programFolder, prompter)
-           && ConfirmFolderExists(s.DirLS, "Default Load/Save", programFolder, prompter);
+    return ConfirmFolderExists(s.DirUPL, "Default Upload", prompter)
+           && ConfirmFolderExists(s.DirDNL, "Default Download", prompter)
+           && ConfirmFolderExists(s.DirLS, "Default Load/Save", prompter);
 }
 
 bool ConfirmSaveMachine(WorkspaceGlobals& g, platform::Prompter& prompter)

@@ -57,18 +57,13 @@ std::optional<std::string> stepLeaderLength(const std::string& text, int delta, 
 // stands for no leader, as before.
 bool leaderLengthAcceptable(const std::string& text, std::string& error);
 
-// A machine folder as stored ("\" or "/" separators, a drive letter such as "C:" is
-// dropped) as a path of this system; a relative folder lies in the program folder.
-std::string machineFolderPath(const std::string& stored, const std::string& programFolder);
-
-// ConfirmFolderExists: true when the folder can be entered (it becomes the current
-// directory). Otherwise asks "Folder for "<label>" Does Not Exist, Create ?" and
+// ConfirmFolderExists: true when the folder, a stored path, can be entered (it becomes
+// the current directory). Otherwise asks "Folder for "<label>" Does Not Exist, Create ?" and
 // creates it on Yes; a folder that cannot be created is reported and gives false.
-bool ConfirmFolderExists(const std::string& folder, const std::string& label, const std::string& programFolder,
-                         platform::Prompter& prompter);
+bool ConfirmFolderExists(const std::string& folder, const std::string& label, platform::Prompter& prompter);
 // CheckDefaultFolders: the upload, download and load/save folders in turn, stopping
 // at the first that does not exist afterwards.
-bool CheckDefaultFolders(const MachineSettings& s, const std::string& programFolder, platform::Prompter& prompter);
+bool CheckDefaultFolders(const MachineSettings& s, platform::Prompter& prompter);
 
 // ConfirmSaveMachine: true when nothing was changed; else asks "Save Current Machine
 // Settings?" and saves on Yes (false on No). A failed save is reported and gives false.

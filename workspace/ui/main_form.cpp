@@ -26,8 +26,10 @@
 #include "platform/qt/latin1.h"
 #include "platform/qt/qthost.h"
 #include "platform/qt/shellstart.h"
+#include "platform/stored_path.h"
 #include "platform/textfile.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -60,23 +62,36 @@ QString fileNameText(const std::string& name)
     return QFile::decodeName(QByteArray::fromStdString(name));
 }
 
+// A name typed or handed over (not stored): relative names lie in `base`. Windows and
+// the log always show where the file really is.
+std::string absoluteFileName(const std::string& name, const QString& base = QDir::currentPath())
+{
+    return fileNameBytes(QDir::cleanPath(QDir(base).absoluteFilePath(fileNameText(name))));
+}
+
 class QtFileDialogs : public FileDialogs {
 public:
     QStringList openFiles(QWidget* parent, const QString& folder, const QString& filter) override
     {
         QFileDialog dialog(parent, "Open");
-        dialog.setFileMode(QFileDialog::ExistingFiles);
+        // A name that does not exist yet is taken too (the main window offers to create
+        // it), and several files can still be picked from the list.
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        for (QAbstractItemView* view : dialog.findChildren<QAbstractItemView*>())
+            view->setSelectionMode(QAbstractItemView::ExtendedSelection);
         if (!folder.isEmpty() && QDir(folder).exists())
             dialog.setDirectory(folder);
         dialog.setNameFilters(filter.split(";;"));
         return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
     }
     QString saveFile(QWidget* parent, const QString& title, const QString& folder, const QString& proposed,
-                     const QString& filter) override
+                     const QString& filter, const QString& defaultExtension) override
     {
         QFileDialog dialog(parent, title);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setDefaultSuffix(defaultExtension);
         dialog.setNameFilters(filter.split(";;"));
         if (!folder.isEmpty() && QDir(folder).exists())
             dialog.setDirectory(folder);
@@ -113,6 +128,7 @@ TMainForm::TMainForm(const QStringList& arguments, platform::Prompter* prompter,
     statusBar();
 
     m_remoteStart = !m_arguments.isEmpty() && m_arguments.front() == "CNCREMOTE";
+    m_startFolder = QDir::currentPath(); // before the TEMPDIR folder becomes the current one
     m_globals.RemoteStartFlag = m_remoteStart;
 
     m_recentFiles.load(platform::IniFile(m_globals.ProgramIniPath));
@@ -177,7 +193,7 @@ void TMainForm::createMenus()
     QMenu* setup = menuBar()->addMenu("&Setup");
     QAction* setupAction = setup->addAction("&Machine/DNC Setup...", this, &TMainForm::NCCodeSetup1Click);
     setup->addAction("&Properties...", this, &TMainForm::Properties1Click);
-    setup->addAction("Password &Manager...", this, &TMainForm::PasswordManager1Click);
+    setup->addAction("Pass&word Manager...", this, &TMainForm::PasswordManager1Click);
 
     QMenu* dnc = menuBar()->addMenu("&DNC");
     QAction* goAction = dnc->addAction("&Go", this, &TMainForm::Go1Click);
@@ -316,7 +332,6 @@ void TMainForm::showEvent(QShowEvent* event)
 
 void TMainForm::FormShow()
 {
-    mrw::UserSession& session = mrw::userSession();
     if (m_settings.UseSecure) {
         mrw::WriteActivityLog("-- System Startup --");
         if (!login()) {
@@ -324,9 +339,9 @@ void TMainForm::FormShow()
             return;
         }
     }
-    m_changeLoginAction->setText("&Logoff User: " + platform::toQString(session.CurrentUserName()));
+    showLoggedInUser();
     for (const QString& argument : m_arguments) {
-        const std::string name = fileNameBytes(argument);
+        const std::string name = absoluteFileName(fileNameBytes(argument), m_startFolder);
         if (platform::fileExists(name))
             CreateEditorChild(name, false);
     }
@@ -514,17 +529,25 @@ std::string TMainForm::initialFolder()
     const mrw::MachineSettings& m = m_globals.Machine.settings();
     std::string folder;
     if (m_globals.LoadSaveFolderFirstTime || m.CBForceloadsave)
-        folder = platform::toNativeSeparators(m.DirLS);
+        folder = platform::resolveStoredPath(m.DirLS);
     m_globals.LoadSaveFolderFirstTime = false;
     return folder;
 }
 
+std::string TMainForm::defaultExtension() const
+{
+    const std::string& ext = m_globals.Machine.settings().Defext;
+    return ext.empty() ? std::string("TAP") : ext;
+}
+
+std::string TMainForm::withDefaultExtension(const std::string& name) const
+{
+    return platform::fileExtension(name).empty() ? name + "." + defaultExtension() : name;
+}
+
 QString TMainForm::fileFilter() const
 {
-    std::string ext = m_globals.Machine.settings().Defext;
-    if (ext.empty())
-        ext = "TAP";
-    const QString e = platform::toQString(ext);
+    const QString e = platform::toQString(defaultExtension());
     // Names on this system keep their letter case; offer both spellings.
     return QString("NC-Code files (*.%1 *.%2);;Text Files (*.txt *.TXT);;All files (*)").arg(e.toUpper(), e.toLower());
 }
@@ -546,14 +569,14 @@ void TMainForm::New1Click()
     mrw::WriteActivityLog("New File Created");
 }
 
-bool TMainForm::openOne(const std::string& name, bool addToRecent)
+bool TMainForm::openOne(const std::string& name, bool addToRecent, bool isNew)
 {
     if (TMDIChild* open = childWithCaption(name)) {
         activateChild(open);
         return true;
     }
     mrw::WriteActivityLog("Open File [" + name + "]");
-    TMDIChild* child = CreateEditorChild(name, false);
+    TMDIChild* child = CreateEditorChild(name, isNew);
     if (addToRecent) {
         AddToMRU(name);
         UpdateMRUMenu();
@@ -568,9 +591,19 @@ void TMainForm::Open1Click()
         return;
     }
     const QString folder = fileNameText(initialFolder());
-    for (const QString& name : m_fileDialogs->openFiles(this, folder, fileFilter()))
-        if (!openOne(fileNameBytes(name), true))
+    for (const QString& chosen : m_fileDialogs->openFiles(this, folder, fileFilter())) {
+        std::string name = absoluteFileName(fileNameBytes(chosen));
+        bool isNew = false;
+        if (!platform::fileExists(name)) {
+            // A name that does not exist yet starts a new file, when the operator wants one.
+            name = withDefaultExtension(name);
+            isNew = !platform::fileExists(name);
+            if (isNew && !m_prompter->ask("Open", name + "\nThis file does not exist.\nCreate it?"))
+                continue;
+        }
+        if (!openOne(name, true, isNew))
             break;
+    }
 }
 
 void TMainForm::Save1Click()
@@ -617,10 +650,11 @@ bool TMainForm::saveChildAs(TMDIChild* child)
     const QString title = "Save " + fileNameText(platform::fileNamePart(child->fileName())) + " As";
     const QString folder = fileNameText(initialFolder());
     const QString proposed = child->untitled() ? QString() : fileNameText(child->fileName());
-    const QString chosen = m_fileDialogs->saveFile(this, title, folder, proposed, fileFilter());
+    const QString chosen =
+        m_fileDialogs->saveFile(this, title, folder, proposed, fileFilter(), platform::toQString(defaultExtension()));
     if (chosen.isEmpty())
         return false;
-    const std::string name = fileNameBytes(chosen);
+    const std::string name = withDefaultExtension(absoluteFileName(fileNameBytes(chosen)));
 
     if (platform::fileExists(name) && !checkRight(mrw::rights::OverwriteFiles, false)) {
         m_prompter->message("Marrowin", "Insufficient Priviliges To Overwrite a File",
@@ -628,10 +662,8 @@ bool TMainForm::saveChildAs(TMDIChild* child)
         mrw::WriteActivityLog("Failed Attempt to Overwrite File");
         return false;
     }
-    std::string loadSaveFolder = platform::toNativeSeparators(m_globals.Machine.settings().DirLS);
-    if (!loadSaveFolder.empty() && loadSaveFolder.back() != '/')
-        loadSaveFolder += '/';
-    if (platform::folderPart(name) != loadSaveFolder && !checkRight(mrw::rights::ChangeFolders, false)) {
+    if (!platform::sameStoredPath(platform::folderPart(name), m_globals.Machine.settings().DirLS) &&
+        !checkRight(mrw::rights::ChangeFolders, false)) {
         m_prompter->message("Marrowin", "Insufficient Priviliges To Change Folder", platform::MessageKind::Information,
                             platform::Buttons::Ok);
         mrw::WriteActivityLog("Failed Attempt to Change Folder");
@@ -674,9 +706,9 @@ void TMainForm::OpenMRUEntry(int index)
         mrw::WriteActivityLog("Failed Attempt to Open a File");
         return;
     }
-    const std::string name = m_recentFiles.entry(index);
-    if (!name.empty())
-        openOne(name, false);
+    const std::string& stored = m_recentFiles.entry(index);
+    if (!stored.empty())
+        openOne(platform::resolveStoredPath(stored), false);
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event)
@@ -698,7 +730,7 @@ void TMainForm::dropEvent(QDropEvent* event)
 void TMainForm::openDroppedFiles(const QStringList& names)
 {
     for (const QString& name : names)
-        openOne(fileNameBytes(name), false);
+        openOne(absoluteFileName(fileNameBytes(name)), false);
     if (isMinimized())
         showNormal();
     else
@@ -741,11 +773,30 @@ void TMainForm::NCCodeSetup1Click()
         m_dncTerminal->activateWindow();
         return;
     }
+    const std::string shown = platform::toBytes(m_machineBox->currentText());
     const bool ok = m_dialogs.machineSetup ? m_dialogs.machineSetup(this)
                                            : setupDialog()->exec() == QDialog::Accepted;
-    if (ok)
+    if (ok) {
         LoadMachineNames();
+    } else {
+        // Cancel: the machine picked in the dialog is not taken; the selector's machine
+        // stays current unless the dialog deleted it.
+        LoadMachineNames();
+        const int index = m_machineBox->findText(platform::toQString(shown), Qt::MatchExactly | Qt::MatchCaseSensitive);
+        if (index >= 0)
+            m_machineBox->setCurrentIndex(index);
+        selectMachineShownInSelector();
+    }
     updateCommentMarks();
+}
+
+void TMainForm::selectMachineShownInSelector()
+{
+    const std::string shown = platform::toBytes(m_machineBox->currentText());
+    if (shown.empty() || shown == m_globals.CurrentMachineName)
+        return;
+    m_globals.CurrentMachineName = shown;
+    mrw::LoadMachine(m_globals, shown);
 }
 
 // ---- Hand-offs ---------------------------------------------------------------------
@@ -756,6 +807,12 @@ void TMainForm::Go1Click()
         mrw::WriteActivityLog("Failed Attempt to Start DNC");
         return;
     }
+    if (dncTerminalShowing()) {
+        dncTerminal()->Go(m_remoteStart); // comes to the front
+        return;
+    }
+    // The terminal opens for the machine the operator sees selected.
+    selectMachineShownInSelector();
     mrw::WriteActivityLog("DNC Terminal: Machine Name [" + m_globals.CurrentMachineName + "]");
     dncTerminal()->Go(m_remoteStart);
 }
@@ -840,9 +897,21 @@ void TMainForm::ChangeLogin1Click()
     session.LogOff();
     if (!login()) {
         close();
+        // A file that could not be dealt with keeps the program open: logged off, and
+        // shown so.
+        showLoggedInUser();
         return;
     }
-    m_changeLoginAction->setText("&Logoff User: " + platform::toQString(session.CurrentUserName()));
+    showLoggedInUser();
+}
+
+void TMainForm::showLoggedInUser()
+{
+    const std::string user = mrw::userSession().CurrentUserName();
+    if (m_settings.UseSecure && user.empty())
+        m_changeLoginAction->setText("Change &Login");
+    else
+        m_changeLoginAction->setText("&Logoff User: " + platform::toQString(user));
 }
 
 void TMainForm::PasswordManager1Click()

@@ -48,9 +48,10 @@ public:
     virtual ~FileDialogs() = default;
     // Names chosen to open (empty when cancelled).
     virtual QStringList openFiles(QWidget* parent, const QString& folder, const QString& filter) = 0;
-    // The name to save under ("" when cancelled); the dialog asks before overwriting.
+    // The name to save under ("" when cancelled); the dialog adds the default extension
+    // to a name typed without one and asks before overwriting.
     virtual QString saveFile(QWidget* parent, const QString& title, const QString& folder, const QString& proposed,
-                             const QString& filter) = 0;
+                             const QString& filter, const QString& defaultExtension) = 0;
 };
 
 // Windows of other parts of the program that the main window opens.
@@ -111,9 +112,10 @@ public:
     std::string sendBufferFile() const override { return m_scratch.SendBufferFile; }
     std::string sendSourceFile() const override { return m_scratch.SendSourceFile; }
 
-    // Opens a file as Open does for one name: an open child comes to the front.
-    // False when the file could not be loaded.
-    bool openOne(const std::string& name, bool addToRecent);
+    // Opens a file as Open does for one name: an open child comes to the front; isNew
+    // opens an empty child for a file not yet on the disk. False when the file could not
+    // be loaded.
+    bool openOne(const std::string& name, bool addToRecent, bool isNew = false);
 
     // The commands.
     void New1Click();
@@ -167,6 +169,9 @@ private:
     bool checkRight(int right, bool show = true);
     std::string initialFolder();
     QString fileFilter() const;
+    std::string defaultExtension() const;
+    // The name with the default extension added when it has none.
+    std::string withDefaultExtension(const std::string& name) const;
     void activateChild(TMDIChild* child);
     TMDIChild* childWithCaption(const std::string& caption) const;
     void commandNotAvailable(const QString& what);
@@ -175,10 +180,13 @@ private:
     void buildEditorFont();
     void activeChildChanged();
     bool login();
+    void showLoggedInUser();
+    void selectMachineShownInSelector();
 
     mrw::WorkspaceGlobals& m_globals;
     mrw::ProgramSettings& m_settings;
     QStringList m_arguments;
+    QString m_startFolder; // where the program was started: relative arguments lie there
     std::unique_ptr<platform::Prompter> m_ownPrompter;
     platform::Prompter* m_prompter;
     std::unique_ptr<FileDialogs> m_fileDialogs;

@@ -1,10 +1,8 @@
 #include "workspace/ui/ok_bottom_dialog.h"
 
-#include "platform/folders.h"
-#include "platform/paths.h"
+#include "platform/qt/help.h"
 
 #include <QDesktopServices>
-#include <QFile>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -33,14 +31,8 @@ QPushButton* TOKBottomDlg::addHelpButton(int topic)
 {
     auto* help = new QPushButton("&Help", this);
     m_buttons->addWidget(help);
-    const QString page = helpTopicPage(topic);
+    const QString page = platform::helpTopicPage(topic);
     help->setEnabled(!page.isEmpty());
     connect(help, &QPushButton::clicked, this, [page] { QDesktopServices::openUrl(QUrl::fromLocalFile(page)); });
     return help;
-}
-
-QString helpTopicPage(int topic)
-{
-    const std::string page = platform::joinPath(platform::executablesFolder(), "help/" + std::to_string(topic) + ".html");
-    return platform::fileExists(page) ? QFile::decodeName(QByteArray::fromStdString(page)) : QString();
 }

@@ -25,6 +25,3 @@ private:
     QPushButton* m_ok;
     QPushButton* m_cancel;
 };
-
-// The page of a help topic in the help/ folder beside the program ("" when there is none).
-QString helpTopicPage(int topic);

@@ -4,6 +4,7 @@
 
 #include "platform/ini.h"
 #include "platform/paths.h"
+#include "platform/qt/help.h"
 #include "platform/qt/latin1.h"
 
 #include <QCheckBox>
@@ -73,7 +74,7 @@ PasswordManagerDialog::PasswordManagerDialog(const UserDatabase& database, Activ
     connect(modify, &QPushButton::clicked, this, &PasswordManagerDialog::modifyUser);
     connect(remove, &QPushButton::clicked, this, &PasswordManagerDialog::deleteUser);
     connect(view, &QPushButton::clicked, this, &PasswordManagerDialog::viewLog);
-    connect(help, &QPushButton::clicked, this, [this] { emit helpRequested(HelpTopic); });
+    connect(help, &QPushButton::clicked, this, [this] { platform::showHelpTopic(HelpTopic, m_prompter); });
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_list, &QListWidget::currentRowChanged, this, [this](int row) {
         m_model.select(row);

@@ -35,9 +35,6 @@ public:
     void deleteUser();
     void viewLog();
 
-signals:
-    void helpRequested(int topic);
-
 protected:
     void showEvent(QShowEvent* event) override;
     void done(int result) override;

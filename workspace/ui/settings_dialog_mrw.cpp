@@ -335,8 +335,26 @@ void TMrwSettingsDlg::applyPrinterFont(const QFont& font)
     m_settings.PrintFont = {platform::toBytes(font.family()), font.pointSize(), 0, font.bold(), font.italic()};
 }
 
+bool TMrwSettingsDlg::validateNumbers()
+{
+    for (QSpinBox* spin : findChildren<QSpinBox*>()) {
+        if (spin->hasAcceptableInput())
+            continue;
+        const std::string typed = platform::toBytes(spin->text());
+        spin->interpretText(); // the field shows the value it holds, not the rejected text
+        m_prompter.message("Marrowin", "'" + typed + "' is not a value from " + std::to_string(spin->minimum()) +
+                                           " to " + std::to_string(spin->maximum()),
+                           platform::MessageKind::Error, platform::Buttons::Ok);
+        spin->setFocus();
+        return false;
+    }
+    return true;
+}
+
 void TMrwSettingsDlg::accept()
 {
+    if (!validateNumbers())
+        return;
     for (QLineEdit* margin : {m_marginL, m_marginT, m_marginB})
         if (!validateMargin(margin))
             return;

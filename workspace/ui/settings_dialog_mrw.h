@@ -36,6 +36,9 @@ public:
     void UpdateControlStates();
     // Evaluates a margin field; false (with the message shown) when it is no expression.
     bool validateMargin(QLineEdit* field);
+    // A number field that holds text out of its range shows its value again and is
+    // reported; false when one did.
+    bool validateNumbers();
     // The fonts change at once, also when the dialog is then cancelled.
     void applyEditorFont(const QFont& font);
     void applyEditorFontColor(std::uint32_t color);
@@ -50,6 +53,7 @@ public:
     QSpinBox* wrapColumn() const { return m_wrapColumn; }
     QSpinBox* dtrDelay() const { return m_dtrDelay; }
     QSpinBox* comOpenDelay() const { return m_comOpenDelay; }
+    QSpinBox* sendBufferSize() const { return m_outBuffer; }
     QComboBox* colorBox(int index) const { return m_colors[static_cast<std::size_t>(index)]; }
     QGroupBox* syntaxGroup() const { return m_syntaxGroup; }
     QLabel* sample() const { return m_sample; }

@@ -10,6 +10,8 @@
 #include "platform/folders.h"
 #include "platform/ini.h"
 #include "platform/qt/latin1.h"
+#include "platform/qt/help.h"
+#include "platform/stored_path.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -504,7 +506,7 @@ QWidget* TMRWSetupDlg::folderRow(const char* name, std::string MachineSettings::
     QLineEdit* edit = text(name, field);
     auto* browse = new QPushButton("...");
     connect(browse, &QPushButton::clicked, this, [this, edit, field, browseCaption] {
-        const QString start = platform::toQString(machineFolderPath(settings().*field, m_globals.ProgramFolder));
+        const QString start = platform::toQString(platform::resolveStoredPath(settings().*field));
         const QString chosen = QFileDialog::getExistingDirectory(this, browseCaption, start);
         if (!chosen.isEmpty())
             edit->setText(chosen); // the binding stores it
@@ -566,7 +568,7 @@ QWidget* TMRWSetupDlg::buildBottomButtons()
                                                            {"CancelBtn", "Cancel"}, {"HelpBtn", "Help"}};
     const std::function<void()> actions[] = {[this] { backup(); },     [this] { restore(); },
                                              [this] { printReport(); }, [this] { accept(); },
-                                             [this] { reject(); },     [this] { emit helpRequested(HelpTopic); }};
+                                             [this] { reject(); },     [this] { platform::showHelpTopic(HelpTopic, m_prompter); }};
     for (std::size_t i = 0; i < std::size(buttons); ++i) {
         auto* b = new QPushButton(buttons[i].second);
         b->setObjectName(buttons[i].first);
@@ -650,7 +652,7 @@ bool TMRWSetupDlg::confirmSave()
 
 bool TMRWSetupDlg::checkFolders()
 {
-    return CheckDefaultFolders(settings(), m_globals.ProgramFolder, m_prompter);
+    return CheckDefaultFolders(settings(), m_prompter);
 }
 
 void TMRWSetupDlg::showEvent(QShowEvent* event)

@@ -58,7 +58,6 @@ public:
 signals:
     // The setup report was written (SETUP.TMP); the results window shows it.
     void reportWritten(const QString& path);
-    void helpRequested(int topic);
 
 protected:
     void showEvent(QShowEvent* event) override;

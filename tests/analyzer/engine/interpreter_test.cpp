@@ -488,9 +488,9 @@ TEST(ExamplePrograms, RunCleanlyOnTheExampleMachines)
         const char* machine;
         double endX, endZ;
     } cases[] = {
-        {"BRACKET.TAP", "MILL.MCH", 0.0, 5.0},
-        {"FACE.TAP", "MILL.MCH", 5.5, 1.0},
-        {"SHAFT.TAP", "LATHE.MCH", 2.0, 3.0},
+        {"BRACKET.TAP", "Mill 1.MCH", 0.0, 5.0},
+        {"FACE.TAP", "Mill 1.MCH", 5.5, 1.0},
+        {"SHAFT.TAP", "Lathe 1.MCH", 2.0, 3.0},
     };
     const std::string examples = std::string(MRW_SOURCE_DIR) + "/examples/";
     for (const auto& c : cases) {

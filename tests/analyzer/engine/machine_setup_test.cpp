@@ -201,7 +201,7 @@ TEST(MachineSetupDictionary, EveryParameterOnceWithItsDefault)
 
 TEST(MachineSetupExamples, LoadAndWriteBackIdentically)
 {
-    for (const char* name : {"MILL.MCH", "LATHE.MCH"}) {
+    for (const char* name : {"Mill 1.MCH", "Lathe 1.MCH"}) {
         const std::string path = std::string(MRW_SOURCE_DIR) + "/examples/" + name;
         const auto original = platform::readFileBytes(path);
         ASSERT_TRUE(original) << name;
@@ -214,7 +214,7 @@ TEST(MachineSetupExamples, LoadAndWriteBackIdentically)
         TMachineSetup m;
         ViewRecorder view;
         ASSERT_TRUE(vork::LoadMachineFile(m, path, &view));
-        EXPECT_EQ(view.calls, std::vector<bool>{std::string(name) == "LATHE.MCH"});
+        EXPECT_EQ(view.calls, std::vector<bool>{std::string(name) == "Lathe 1.MCH"});
     }
 }
 

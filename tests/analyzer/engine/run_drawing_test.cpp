@@ -29,7 +29,7 @@ TEST(RunDrawing, ARunDrawsItsPathThroughTheDrawingWindowAndRecordsIt)
     folder.write("FACE.TAP", *platform::readFileBytes(examples + "FACE.TAP"));
 
     vork::TMachineSetup machine;
-    ASSERT_TRUE(vork::LoadMachineFile(machine, examples + "MILL.MCH"));
+    ASSERT_TRUE(vork::LoadMachineFile(machine, examples + "Mill 1.MCH"));
 
     vork::RecordingCanvas canvas({0, 0, 400, 300});
     vork::Trwindow window;

@@ -16,6 +16,7 @@
 #include "support/temp_folder.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <deque>
 #include <fstream>
 #include <memory>
@@ -187,6 +188,8 @@ struct SessionRig {
     explicit SessionRig(const std::string& machineDatabase, const std::string& machine = "M")
     {
         folder.write("WPOSTS.INI", machineDatabase);
+        // The test's folder is the program folder for stored paths as well.
+        ::setenv("MRW_PROGRAM_DIR", folder.path().c_str(), 1);
         mrw::initializeWorkspaceGlobals(globals, folder.path());
         globals.CurrentMachineName = machine;
         settings.DtrDelayTicks = 36;
@@ -213,6 +216,7 @@ struct SessionRig {
     {
         session->end();
         mrw::activityLog().setEnabled(false);
+        ::unsetenv("MRW_PROGRAM_DIR");
     }
     SessionRig(const SessionRig&) = delete;
     SessionRig& operator=(const SessionRig&) = delete;

@@ -172,7 +172,7 @@ TEST(DncSession, TerminalKeysWithEchoAndAutomaticLineFeed)
     rig.session->terminalKey('\r');
     rig.device->clock.advance(100);
     EXPECT_EQ(rig.device->sent(), "X\r\n");
-    EXPECT_EQ(rig.view.shown, "X\n");
+    EXPECT_EQ(rig.view.shown, "X\r\n") << "the next typed line starts at the left";
 
     SessionRig quiet("[M]\r\nPORT=1\r\nECHO=0\r\nAUTOLF=0\r\n");
     quiet.session->begin();

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include "tests/dnc/engine/sim_control.h"
 
+#include "platform/folders.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -89,6 +91,7 @@ TEST(DncTransfer, StoppedXonWaitSendsNothing)
     rig.runner->send();
     rig.settle();
     EXPECT_EQ(rig.device->sent(), "");
+    EXPECT_TRUE(rig.logLines().empty()) << "nothing was sent, so nothing is logged as sent";
     EXPECT_FALSE(rig.session->transferActive());
     EXPECT_FALSE(rig.runner->busy());
 }
@@ -275,6 +278,91 @@ TEST(DncTransfer, FailedDirectCopyIsReportedAndNotLogged)
     ASSERT_EQ(rig.prompter.shown.size(), 1u);
     EXPECT_NE(rig.prompter.shown[0].text.find("Could not be copied to"), std::string::npos);
     EXPECT_TRUE(rig.logLines().empty());
+}
+
+// Machine folders as shops store them: Windows-rooted, with a drive letter mapped or not,
+// and relative; each lies where the stored-path rule puts it, whatever the current folder.
+TEST(DncTransfer, DirectFileTransferFindsTheStoredMachineFolder)
+{
+    struct Row {
+        std::string stored;
+        std::string folder; // below the program folder
+    };
+    const Row rows[] = {
+        {"\\HALVEN", "HALVEN"},         // the default of a new machine
+        {"C:\\HALVEN", "HALVEN"},       // a drive letter without a [DRIVES] entry
+        {"cells\\dft", "cells/dft"},    // relative: from the program folder
+        {"D:\\NC\\DFT", "drive-d/NC/DFT"}, // D=drive-d under [DRIVES]
+    };
+    for (const Row& row : rows) {
+        SessionRig rig("[M]\r\nPORT=1\r\nDTYPE=4\r\nTCODE=2\r\nDEFUPL=" + row.stored + "\r\n");
+        rig.folder.write("MRW2013.INI", "[DRIVES]\r\nD=drive-d\r\n");
+        ASSERT_TRUE(platform::makeFolders(rig.folder.file(row.folder)));
+        testsupport::TempFolder elsewhere;
+        ASSERT_TRUE(platform::setCurrentFolder(elsewhere.path()));
+        rig.session->begin();
+        rig.editor.activeName = "/jobs/PART1.TAP";
+        rig.sender->choices.push_back({true, {}, Program});
+
+        rig.runner->send();
+        EXPECT_TRUE(rig.prompter.shown.empty()) << row.stored;
+        EXPECT_EQ(rig.folder.read(row.folder + "/PART1.TAP"), Program) << row.stored;
+        EXPECT_EQ(rig.logLines(), (std::vector<std::string>{"DNC Direct File Transfer Send [/jobs/PART1.TAP]"}));
+        ASSERT_TRUE(platform::setCurrentFolder(rig.folder.path()));
+    }
+}
+
+TEST(DncTransfer, ReceiveDialogStartsInTheResolvedUploadFolder)
+{
+    SessionRig rig("[M]\r\nPORT=1\r\nDEFUPL=\\HALVEN\\UP\r\n");
+    rig.session->begin();
+    rig.runner->receive(); // the dialog is cancelled
+    ASSERT_EQ(rig.dialogs.requests.size(), 1u);
+    EXPECT_EQ(rig.dialogs.requests[0].folder, rig.folder.file("HALVEN/UP"));
+}
+
+// A port that did not open: nothing can be sent or received, and nothing is logged.
+TEST(DncTransfer, NothingGoesOrIsLoggedWhenThePortDidNotOpen)
+{
+    SessionRig rig("[M]\r\nPORT=1\r\nTCODE=2\r\n");
+    rig.device->openFails = true;
+    rig.prompter.buttons = {platform::Button::Ok};
+    rig.session->begin();
+    EXPECT_FALSE(rig.session->transfersPossible());
+    EXPECT_EQ(rig.view.status, OffLineText);
+    EXPECT_EQ(rig.view.portStatus, PortNotOpenText);
+
+    rig.editor.activeName = "/jobs/PART1.TAP";
+    rig.sender->choices.push_back({true, {}, Program});
+    rig.runner->send();
+    rig.dialogs.receiveFiles.push_back(rig.folder.file("IN.TAP"));
+    rig.runner->receive();
+    EXPECT_EQ(rig.sender->choices.size(), 1u) << "the send dialog was not shown";
+    EXPECT_TRUE(rig.dialogs.requests.empty());
+    EXPECT_EQ(rig.prompter.shown.size(), 1u) << "only the port's own message";
+    EXPECT_TRUE(rig.logLines().empty());
+}
+
+// A receive in which nothing arrives fails at the time-out: no success message, no
+// empty file, and a file that was there before is kept.
+TEST(DncTransfer, ReceiveOfNothingFailsAndLeavesNoEmptyFile)
+{
+    SessionRig rig("[M]\r\nPORT=1\r\nEOFTIME=1\r\nTCODE=2\r\n");
+    rig.settings.DncAlert = true;
+    rig.session->begin();
+    rig.dialogs.receiveFiles.push_back(rig.folder.file("NEW.TAP"));
+    rig.runner->receive();
+    EXPECT_FALSE(platform::fileExists(rig.folder.file("NEW.TAP")));
+    ASSERT_FALSE(rig.prompter.shown.empty());
+    for (const auto& shown : rig.prompter.shown)
+        EXPECT_EQ(shown.text.find("Successful"), std::string::npos) << shown.text;
+    EXPECT_EQ(rig.prompter.shown.back().text, "Protocol Error:  " + protocolResultText(ProtocolTimeout));
+
+    rig.folder.write("OLD.TAP", "old");
+    rig.dialogs.receiveFiles.push_back(rig.folder.file("OLD.TAP"));
+    rig.prompter.buttons = {platform::Button::Yes};
+    rig.runner->receive();
+    EXPECT_EQ(rig.folder.read("OLD.TAP"), "old");
 }
 
 // The example mill program through the real port, a pty pair and the simulated control.

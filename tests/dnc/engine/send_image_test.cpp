@@ -132,6 +132,20 @@ TEST(SendImageTest, CharacterWithoutEiaCodeNamesLineAndCharacter)
     EXPECT_NO_THROW(buildSendImage(convertSendTextBytes("X{1}\r\n", o), o));
 }
 
+// Inside the machine's comment delimiters a character without an EIA code goes as the
+// code of "0": the control does not read comments. In the NC words it is still refused.
+TEST(SendImageTest, CharacterWithoutEiaCodeInACommentIsSent)
+{
+    SendOptions o;
+    o.tapeCode = TapeCode::Eia;
+    EXPECT_EQ(convertSendTextBytes("X1(a_b)\r\n", o), ConvertLineToTapeCode("X1(A0B)", TapeCode::Eia) + "\x80");
+    EXPECT_THROW(convertSendTextBytes("(A)X_\r\n", o), NoEiaCode);
+    o.commentStart = "[";
+    o.commentEnd = "]";
+    EXPECT_EQ(convertSendTextBytes("X1[_]\r\n", o), ConvertLineToTapeCode("X1[0]", TapeCode::Eia) + "\x80");
+    EXPECT_THROW(convertSendTextBytes("X1(_)\r\n", o), NoEiaCode);
+}
+
 TEST(SendImageTest, FilesOfTheSend)
 {
     testsupport::TempFolder dir;

@@ -39,6 +39,25 @@ const std::map<int, int> CharacterOfEia = {
 
 } // namespace
 
+// A few rows written out by hand from the EIA RS-244 code chart, and a block punched by
+// hand: a mistake copied into both tables above would still show here.
+TEST(TapeCodeTest, RowsWrittenOutByHand)
+{
+    const std::pair<int, int> toEia[] = {
+        {'A', 0x61}, {'z', 0x29}, {'%', 0x0B}, {'(', 0x1A}, {' ', 0x10}, {'0', 0x20}, {'#', 0x1C},
+        {'$', 0x5B}, {'+', 0x70}, {'-', 0x40}, {'.', 0x6B}, {'/', 0x31}, {0x0D, 0x80}, {'{', 0x20},
+    };
+    for (const auto& [c, code] : toEia)
+        EXPECT_EQ(AsciiToEia(static_cast<std::uint8_t>(c)), code) << c;
+    const std::pair<int, int> fromEia[] = {
+        {0x11, 0x00}, {0x80, 0x0A}, {0xFF, 0x00}, {0x3E, 0x09}, {0x4A, '~'}, {0x05, '?'}, {0x73, 'C'},
+    };
+    for (const auto& [code, c] : fromEia)
+        EXPECT_EQ(EiaToAscii(static_cast<std::uint8_t>(code)), c) << code;
+    EXPECT_EQ(ConvertLineToTapeCode("N10G01X1.0\r", TapeCode::Eia),
+              "\x45\x01\x20\x67\x20\x01\x37\x01\x6B\x20\x80");
+}
+
 TEST(TapeCodeTest, EveryByteToEia)
 {
     for (int c = 0; c < 256; ++c) {

@@ -2,6 +2,7 @@
 // send through the send dialog, the layout for remote devices, "&Start" and closing.
 #include "dnc/ui/dnc_terminal.h"
 #include "dnc/ui/send_dialog.h"
+#include "dnc/ui/terminal_widget.h"
 #include "dnc/ui/wait_box.h"
 #include "tests/dnc/engine/sim_control.h"
 #include "workspace/engine/editor_host.h"
@@ -14,7 +15,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -144,6 +147,55 @@ TEST(DncTerminal, DirectFileTransferMachineShowsNoPort)
     // "&Go" again while it shows only brings it to the front.
     rig.terminal->Go(false);
     EXPECT_EQ(rig.text("Stat"), "Uploading From CNC ...");
+}
+
+// A port that did not open shows no earlier port and offers no Send or Receive.
+TEST(DncTerminal, PortThatDidNotOpenLeavesSendAndReceiveOff)
+{
+    simcontrol::PtyPair pty;
+    ASSERT_TRUE(pty.ready());
+    TerminalRig rig("[M]\r\nPORT=3\r\nBAUD=9600\r\nDATABITS=8\r\nPARITY=N\r\nSTOPBITS=1\r\n[N]\r\nPORT=1\r\n",
+                    "COM3=" + pty.pcEnd() + "\r\nCOM1=/nonexistent/tty\r\n");
+    rig.terminal->Go(false);
+    EXPECT_EQ(rig.text("Statusline"), " COM3 8N1 9600");
+    EXPECT_TRUE(rig.button("BitBtn4")->isEnabled());
+    rig.button("BitBtn2")->click();
+
+    rig.globals.CurrentMachineName = "N";
+    rig.prompter.buttons = {platform::Button::Ok};
+    rig.terminal->Go(false);
+    ASSERT_EQ(rig.prompter.shown.size(), 1u);
+    EXPECT_EQ(rig.text("Statusline").toStdString(), PortNotOpenText);
+    EXPECT_EQ(rig.text("Stat").toStdString(), OffLineText);
+    EXPECT_FALSE(rig.button("BitBtn4")->isEnabled());
+    EXPECT_FALSE(rig.button("BitBtn3")->isEnabled());
+}
+
+// With local echo and automatic line feed each typed line shows from the left.
+TEST(DncTerminal, EchoedLinesStartAtTheLeft)
+{
+    simcontrol::PtyPair pty;
+    ASSERT_TRUE(pty.ready());
+    TerminalRig rig("[M]\r\nPORT=3\r\nECHO=1\r\nAUTOLF=1\r\n", "COM3=" + pty.pcEnd() + "\r\n");
+    rig.terminal->Go(false);
+    auto* screen = rig.terminal->findChild<ui::TerminalWidget*>();
+    ASSERT_NE(screen, nullptr);
+    QTest::keyClicks(screen, "G1\rG2\r");
+    EXPECT_EQ(screen->rowText(0), "G1");
+    EXPECT_EQ(screen->rowText(1), "G2");
+    EXPECT_EQ(screen->cursorPosition(), QPoint(0, 2));
+}
+
+// Without a help folder beside the program the help buttons say that help is not installed.
+TEST(DncTerminal, HelpButtonsSayWhenHelpIsNotInstalled)
+{
+    TerminalRig rig("[M]\r\nPORT=1\r\nDTYPE=4\r\n");
+    rig.terminal->Go(false);
+    rig.terminal->findChild<QToolButton*>("SpeedButton1")->click();
+    rig.terminal->sendDialog().findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Help)->click();
+    ASSERT_EQ(rig.prompter.shown.size(), 2u);
+    for (const auto& shown : rig.prompter.shown)
+        EXPECT_NE(shown.text.find("Help is not installed"), std::string::npos) << shown.text;
 }
 
 TEST(DncTerminal, WaitBoxShowsWhatItWaitsForAndCanBeStopped)

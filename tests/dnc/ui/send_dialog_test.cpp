@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <fstream>
 
 using namespace dnc;
@@ -51,6 +53,7 @@ protected:
           editor(files),
           dialog(editor, [this] { return settings; }, &prompter)
     {
+        ::setenv("MRW_PROGRAM_DIR", dir.path().c_str(), 1); // where "C:\\HALVEN" lies
         dir.write("MRW1.TMP", "");
         dir.write("MRW2.TMP", "");
         settings.send.tapeCode = TapeCode::Iso;
@@ -61,6 +64,8 @@ protected:
             return chosen;
         });
     }
+
+    ~SendDialogTest() override { ::unsetenv("MRW_PROGRAM_DIR"); }
 
     int clickOk(const char* radio)
     {
@@ -127,7 +132,8 @@ TEST_F(SendDialogTest, DiskFiles)
     EXPECT_TRUE(dialog.severalFilesSelected());
     EXPECT_EQ(dir.read("MRW1.TMP"), "last image") << "several files: no image, the caller sends them";
     ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].folder, "C:/HALVEN/DNL") << "the first time starts in the download folder";
+    EXPECT_EQ(requests[0].folder.toStdString(), dir.file("HALVEN/DNL"))
+        << "the first time starts in the download folder";
     EXPECT_EQ(requests[0].defaultSuffix, "TAP");
     EXPECT_EQ(requests[0].nameFilters.front(), "Tape files (*.TAP)");
 
@@ -146,7 +152,7 @@ TEST_F(SendDialogTest, DiskFiles)
     settings.forceDownloadFolder = true;
     chosen.reset();
     EXPECT_EQ(clickOk("Bsendfile"), QDialog::Rejected);
-    EXPECT_EQ(requests[2].folder, "C:/HALVEN/DNL");
+    EXPECT_EQ(requests[2].folder.toStdString(), dir.file("HALVEN/DNL"));
 }
 
 TEST_F(SendDialogTest, EditorSendNeverSendsAnOldFileList)

@@ -1,4 +1,5 @@
 #include "workspace/engine/handoff.h"
+#include "workspace/engine/machine_database.h"
 #include "workspace/engine/scratch_files.h"
 
 #include "platform/folders.h"
@@ -82,4 +83,21 @@ TEST(ScratchFiles, TempFolderFallsBackToTheProgramFolder)
     EXPECT_EQ(mrw::enterTempFolder(temp.path(), program.path()), temp.path());
     EXPECT_EQ(platform::currentFolder(), temp.path());
     platform::setCurrentFolder(before);
+}
+
+// Every machine of the example database hands the analyzer a machine file that the
+// examples ship (the hub boxes are not machines the analyzer runs).
+TEST(AnalyzerHandOff, EveryExampleMachineHasItsMachineFile)
+{
+    const std::string examples = std::string(MRW_SOURCE_DIR) + "/examples/";
+    const mrw::MachineDatabase db(examples + "WPOSTS.INI");
+    int machines = 0;
+    for (const std::string& name : db.sortedMachineNames()) {
+        if (name.rfind("HUB", 0) == 0)
+            continue;
+        ++machines;
+        const std::string file = mrw::makeAnalyzerJob("/nc/PART.TAP", name).MachineFile;
+        EXPECT_TRUE(platform::fileExists(platform::resolveCaseInsensitive(examples + file))) << file;
+    }
+    EXPECT_EQ(machines, 3);
 }

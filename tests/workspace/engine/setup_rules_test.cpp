@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <algorithm>
 
 using namespace mrw;
@@ -31,6 +33,12 @@ std::string joined(const std::vector<std::string>& lines)
 struct KeepCurrentFolder {
     std::string saved = platform::currentFolder();
     ~KeepCurrentFolder() { platform::setCurrentFolder(saved); }
+};
+
+// Stored folders are read against this program folder while the object lives.
+struct ProgramFolderIs {
+    explicit ProgramFolderIs(const std::string& folder) { ::setenv("MRW_PROGRAM_DIR", folder.c_str(), 1); }
+    ~ProgramFolderIs() { ::unsetenv("MRW_PROGRAM_DIR"); }
 };
 
 } // namespace
@@ -169,18 +177,11 @@ TEST(SetupRules, LeaderBeyondTheLongestIsRefused)
     }
 }
 
-TEST(SetupRules, MachineFoldersAsStored)
-{
-    EXPECT_EQ(machineFolderPath("C:\\HALVEN\\UP", "/opt/mrw/"), "/HALVEN/UP");
-    EXPECT_EQ(machineFolderPath("\\HALVEN", "/opt/mrw/"), "/HALVEN");
-    EXPECT_EQ(machineFolderPath("NC\\UP", "/opt/mrw/"), "/opt/mrw/NC/UP");
-    EXPECT_EQ(machineFolderPath("", "/opt/mrw/"), "");
-}
-
 TEST(SetupRules, FolderChecksInATemporaryFolder)
 {
     KeepCurrentFolder keep;
     testsupport::TempFolder folder;
+    ProgramFolderIs program(folder.path());
     testsupport::ScriptedPrompter prompter;
     MachineSettings s;
     s.DirUPL = "up";
@@ -189,7 +190,7 @@ TEST(SetupRules, FolderChecksInATemporaryFolder)
 
     // No to the first question stops the checks.
     prompter.buttons = {platform::Button::No};
-    EXPECT_FALSE(CheckDefaultFolders(s, folder.path(), prompter));
+    EXPECT_FALSE(CheckDefaultFolders(s, prompter));
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text, "Folder for \"Default Upload\" Does Not Exist, Create ?");
     EXPECT_FALSE(platform::folderExists(folder.file("up")));
@@ -197,7 +198,7 @@ TEST(SetupRules, FolderChecksInATemporaryFolder)
     // Yes creates one level; a folder whose parent is missing cannot be made.
     prompter.shown.clear();
     prompter.buttons = {platform::Button::Yes, platform::Button::Yes, platform::Button::Yes};
-    EXPECT_FALSE(CheckDefaultFolders(s, folder.path(), prompter));
+    EXPECT_FALSE(CheckDefaultFolders(s, prompter));
     EXPECT_TRUE(platform::folderExists(folder.file("up")));
     EXPECT_TRUE(platform::folderExists(folder.file("down")));
     ASSERT_EQ(prompter.shown.size(), 4u);
@@ -206,9 +207,33 @@ TEST(SetupRules, FolderChecksInATemporaryFolder)
     // Existing folders are entered: the last one becomes the current directory.
     s.DirLS = "down";
     prompter.shown.clear();
-    EXPECT_TRUE(CheckDefaultFolders(s, folder.path(), prompter));
+    EXPECT_TRUE(CheckDefaultFolders(s, prompter));
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_EQ(platform::currentFolder(), folder.file("down/"));
+}
+
+// Windows-rooted folders lie under the program folder (or the drive [DRIVES] maps), and a
+// relative one is taken from the program folder, not from the folder the last check entered.
+TEST(SetupRules, FolderChecksFollowTheStoredPathRule)
+{
+    KeepCurrentFolder keep;
+    testsupport::TempFolder folder;
+    ProgramFolderIs program(folder.path());
+    folder.write("MRW2013.INI", "[DRIVES]\r\nD=drive-d\r\n");
+    for (const char* made : {"HALVEN", "up", "drive-d/NC"})
+        ASSERT_TRUE(platform::makeFolders(folder.file(made)));
+    testsupport::ScriptedPrompter prompter;
+    MachineSettings s;
+    s.DirUPL = "up";
+    s.DirDNL = "C:\\HALVEN";
+    s.DirLS = "up";
+    EXPECT_TRUE(CheckDefaultFolders(s, prompter));
+    s.DirUPL = "\\HALVEN";
+    s.DirDNL = "D:\\NC";
+    s.DirLS = "up";
+    EXPECT_TRUE(CheckDefaultFolders(s, prompter));
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(platform::currentFolder(), folder.file("up/"));
 }
 
 TEST(SetupRules, ConfirmSaveMachineAsksOnlyAfterChanges)

@@ -37,7 +37,10 @@ class NoFileDialogs : public FileDialogs {
 public:
     QStringList open;
     QStringList openFiles(QWidget*, const QString&, const QString&) override { return open; }
-    QString saveFile(QWidget*, const QString&, const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFile(QWidget*, const QString&, const QString&, const QString&, const QString&, const QString&) override
+    {
+        return {};
+    }
 };
 
 // The terminal that "&Go" shows: made once, as a window of the main window.

@@ -13,6 +13,7 @@
 #include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 using namespace mrw;
@@ -79,6 +80,12 @@ TEST(PasswordManagerUi, EditsUsersAndKeepsTheLoggingSwitch)
                                  [&](const std::string& path) { opened = path; });
     dialog.show();
     EXPECT_EQ(dialog.windowTitle(), "Marrowin Password Manager");
+    for (QPushButton* button : dialog.findChildren<QPushButton*>())
+        if (button->text() == "&Help")
+            button->click();
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_NE(prompter.shown[0].text.find("Help is not installed"), std::string::npos);
+    prompter.shown.clear();
     ASSERT_EQ(dialog.userList()->count(), 3);
     EXPECT_EQ(dialog.nameEdit()->text(), "ADMIN");
     EXPECT_EQ(dialog.passwordEdit()->text(), "secret");

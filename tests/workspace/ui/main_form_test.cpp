@@ -25,6 +25,8 @@
 #include <Qsci/qscicommandset.h>
 
 #include <QApplication>
+#include <QMenuBar>
+#include <QRegularExpression>
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QComboBox>
@@ -38,6 +40,8 @@
 
 #include <cstdlib>
 #include <deque>
+#include <map>
+#include <optional>
 
 using testsupport::ScriptedPrompter;
 using testsupport::TempFolder;
@@ -58,7 +62,8 @@ public:
         opens.pop_front();
         return answer;
     }
-    QString saveFile(QWidget*, const QString& title, const QString&, const QString&, const QString&) override
+    QString saveFile(QWidget*, const QString& title, const QString&, const QString&, const QString&,
+                     const QString&) override
     {
         titles << title;
         if (saves.empty())
@@ -87,6 +92,7 @@ protected:
     {
         m_previousFolder = platform::currentFolder();
         ::setenv("MRW_WINDOWS_DIR", windows.path().c_str(), 1);
+        ::setenv("MRW_PROGRAM_DIR", program.path().c_str(), 1);
         for (const char* name : {"WPOSTS.INI", "MRW2013.INI", "O1001.TAP", "FACE.TAP"})
             program.write(name, example(name));
         mrw::initializeWorkspaceGlobals(mrw::workspaceGlobals(), program.path());
@@ -95,6 +101,7 @@ protected:
     {
         form.reset();
         platform::setCurrentFolder(m_previousFolder);
+        ::unsetenv("MRW_PROGRAM_DIR");
     }
 
     TMainForm& start(const QStringList& arguments = {})
@@ -300,15 +307,19 @@ TEST_F(MainFormTest, ControlCharactersSurviveCopyAndSave)
     EXPECT_EQ(program.read("CTRL.TAP"), "X\t\x12Y Z\r\n");
 }
 
-TEST_F(MainFormTest, FailedLoadLeavesNoWindowUnderThatName)
+TEST_F(MainFormTest, DeclinedNewFileOpensNoWindowUnderThatName)
 {
     TMainForm& f = start();
     files->opens.push_back({QString::fromStdString(program.file("MISSING.TAP")),
                             QString::fromStdString(program.file("FACE.TAP"))});
+    prompter.buttons = {platform::Button::No};
     f.Open1Click();
-    EXPECT_TRUE(f.children().isEmpty());
+    ASSERT_EQ(f.children().size(), 1);
+    EXPECT_EQ(f.activeChild()->fileName(), program.file("FACE.TAP"));
     EXPECT_TRUE(shown("MISSING.TAP"));
-    EXPECT_EQ(f.recentFiles().entry(0), program.file("MISSING.TAP"));
+    EXPECT_EQ(f.recentFiles().entry(1), "");
+    f.activeChild()->parentWidget()->close();
+    settle();
 
     // An already open file comes to the front; the others open.
     f.openOne(program.file("FACE.TAP"), true);
@@ -525,6 +536,25 @@ TEST_F(MainFormTest, PropertiesOkReachesTheFileAndTheOpenChildren)
     EXPECT_EQ(ini.readString("GENERAL", "EDCOLOR"), std::to_string(0xC0C0C0));
 }
 
+// A number typed out of its field's range is refused at OK, and the field shows again
+// the value that stays stored.
+TEST_F(MainFormTest, PropertiesShowTheStoredValueAfterARefusedNumber)
+{
+    TMainForm& f = start();
+    QTimer::singleShot(0, [&] {
+        TMrwSettingsDlg* dlg = f.settingsDialog();
+        QSpinBox* size = dlg->sendBufferSize();
+        size->findChild<QLineEdit*>()->setText("3");
+        dlg->accept();
+        EXPECT_TRUE(dlg->isVisible());
+        EXPECT_EQ(size->text(), "4096");
+        dlg->accept();
+    });
+    f.Properties1Click();
+    EXPECT_TRUE(shown("'3' is not a value from 1024 to 4096"));
+    EXPECT_EQ(f.settings().ComOutSize, 4096);
+}
+
 TEST_F(MainFormTest, PropertiesCancelKeepsSettingsButNotAChosenFont)
 {
     TMainForm& f = start();
@@ -663,4 +693,207 @@ TEST(EditorKeys, WordStarTableAndBack)
     applyKeyTable(&pane, false);
     EXPECT_EQ(keys->boundTo(ctrlC)->command(), QsciCommand::SelectionCopy);
     EXPECT_NE(keys->boundTo(ctrlE) ? keys->boundTo(ctrlE)->command() : QsciCommand::Cancel, QsciCommand::LineUp);
+}
+
+namespace {
+
+// Security on, one user with the given rights logged in by a scripted login box.
+struct SecureSession {
+    explicit SecureSession(const TempFolder& program, int rights)
+    {
+        platform::IniFile ini(program.file("MRW2013.INI"));
+        ini.writeBool("GENERAL", "USESECURE", true);
+        ini.writeBool("GENERAL", "LOGGING", true);
+        const mrw::UserDatabase& users = mrw::userSession().database();
+        platform::makeFolders(platform::folderPart(users.path()));
+        std::remove(users.path().c_str());
+        users.insert({"OPERATOR", mrw::ScramblePassword("PW"), rights});
+    }
+    ~SecureSession()
+    {
+        std::remove(mrw::userSession().database().path().c_str());
+        mrw::userSession().LogOff();
+        mrw::userSession().setUseSecure(false);
+        mrw::activityLog().setEnabled(false);
+    }
+    struct Asker : mrw::LoginAsker {
+        bool cancel = false;
+        std::optional<Answer> askLogin() override
+        {
+            if (cancel)
+                return std::nullopt;
+            return Answer{"operator", "pw"};
+        }
+    } asker;
+};
+
+QAction* actionNamed(const QWidget& window, const QString& prefix)
+{
+    for (QAction* action : window.findChildren<QAction*>())
+        if (action->text().startsWith(prefix))
+            return action;
+    return nullptr;
+}
+
+} // namespace
+
+// The load/save folder is stored as the machine has it ("." in the examples): saving into
+// it needs no right to change folders, saving elsewhere does.
+TEST_F(MainFormTest, SaveAsIntoTheLoadSaveFolderNeedsNoFolderRight)
+{
+    SecureSession secure(program, (1 << mrw::rights::EditFiles) | (1 << mrw::rights::OverwriteFiles));
+    form = std::make_unique<TMainForm>(QStringList{}, &prompter);
+    form->setDialogs({{}, &secure.asker});
+    auto dialogs = std::make_unique<ScriptedFileDialogs>();
+    files = dialogs.get();
+    form->setFileDialogs(std::move(dialogs));
+    form->show();
+    settle();
+    form->New1Click();
+    ASSERT_NE(form->activeChild(), nullptr);
+    form->activeChild()->Editor1->setText("N10 G00 X1.");
+
+    TempFolder elsewhere;
+    files->saves = {QString::fromStdString(elsewhere.file("OUT.TAP")), QString::fromStdString(program.file("OUT.TAP"))};
+    EXPECT_FALSE(form->saveChildAs(form->activeChild()));
+    EXPECT_TRUE(shown("Insufficient Priviliges To Change Folder"));
+    prompter.shown.clear();
+    EXPECT_TRUE(form->saveChildAs(form->activeChild()));
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_EQ(program.read("OUT.TAP"), "N10 G00 X1.\r\n");
+}
+
+// Names typed or handed over relative to a folder are shown, kept and logged as the file's
+// absolute name; a name without an extension gets the machine's default one.
+TEST_F(MainFormTest, RelativeNamesAreShownAndLoggedWhereTheFileIs)
+{
+    platform::IniFile(program.file("MRW2013.INI")).writeBool("GENERAL", "LOGGING", true);
+    platform::IniFile(program.file("MRW2013.INI")).writeString("MRU", "0", "O1001.TAP"); // stored, relative
+    ASSERT_TRUE(platform::makeFolders(program.file("jobs")));
+    program.write("jobs/J.TAP", "N10\r\n");
+    ASSERT_TRUE(platform::setCurrentFolder(program.file("jobs")));
+    TMainForm& f = start({"./J.TAP"}); // the working folder then becomes the program folder
+    ASSERT_NE(f.activeChild(), nullptr);
+    EXPECT_EQ(f.activeChild()->fileName(), program.file("jobs/J.TAP"));
+
+    files->saves = {"./BACK.TAP", "NOEXT"};
+    EXPECT_TRUE(f.saveChildAs(f.activeChild()));
+    EXPECT_EQ(f.activeChild()->fileName(), program.file("BACK.TAP"));
+    EXPECT_EQ(f.recentFiles().entry(0), program.file("BACK.TAP"));
+    EXPECT_TRUE(f.saveChildAs(f.activeChild()));
+    EXPECT_EQ(f.activeChild()->fileName(), program.file("NOEXT.TAP"));
+    EXPECT_TRUE(platform::fileExists(program.file("NOEXT.TAP")));
+
+    f.OpenMRUEntry(2);
+    EXPECT_EQ(f.activeChild()->fileName(), program.file("O1001.TAP"));
+
+    prompter.buttons = {platform::Button::Yes};
+    f.SpeedButton11Click();
+    platform::IniFile zv(program.file("ZV.INI"));
+    EXPECT_EQ(zv.readString("mdvform.OvcMenuMRU1.Items", "0"), program.file("O1001.TAP"));
+
+    const std::string log = program.read("MRWDNC.LOG");
+    for (const std::string& line : {"Save File [" + program.file("BACK.TAP") + "]",
+                                    "Open File [" + program.file("O1001.TAP") + "]"})
+        EXPECT_NE(log.find(line), std::string::npos) << line;
+    EXPECT_EQ(log.find("./"), std::string::npos);
+    mrw::activityLog().setEnabled(false);
+}
+
+// Open offers to create a name that does not exist; No opens nothing.
+TEST_F(MainFormTest, OpenOffersToCreateANewFile)
+{
+    TMainForm& f = start();
+    files->opens = {{QString::fromStdString(program.file("NEWPART"))}, {QString::fromStdString(program.file("OTHER"))}};
+    prompter.buttons = {platform::Button::Yes, platform::Button::No};
+    f.Open1Click();
+    ASSERT_NE(f.activeChild(), nullptr);
+    EXPECT_EQ(f.activeChild()->fileName(), program.file("NEWPART.TAP"));
+    EXPECT_TRUE(f.activeChild()->Editor1->bytes().empty());
+    EXPECT_TRUE(prompter.shown.at(0).text.find("Create") != std::string::npos);
+    f.Open1Click();
+    EXPECT_EQ(f.children().size(), 1);
+    EXPECT_EQ(f.recentFiles().entry(0), program.file("NEWPART.TAP"));
+}
+
+// A machine picked in the setup dialog and then cancelled is not the terminal's machine:
+// the terminal opens for the machine the selector shows, and once while it shows.
+TEST_F(MainFormTest, TerminalOpensForTheMachineTheSelectorShows)
+{
+    platform::IniFile ini(program.file("MRW2013.INI"));
+    ini.writeBool("GENERAL", "LOGGING", true);
+    ini.writeString("PORTS", "COM1", "/nonexistent/tty");
+    TMainForm& f = start();
+    mrw::WorkspaceGlobals& globals = mrw::workspaceGlobals();
+    f.setDialogs({[&](QWidget*) {
+                      globals.CurrentMachineName = "Cell DFT";
+                      mrw::LoadMachine(globals, "Cell DFT");
+                      return false;
+                  },
+                  nullptr});
+    f.NCCodeSetup1Click();
+    EXPECT_EQ(f.machineSelector()->currentText(), "Mill 1");
+    prompter.buttons = {platform::Button::Ok};
+    f.Go1Click();
+    EXPECT_EQ(globals.CurrentMachine.Name, "Mill 1");
+    f.Go1Click();
+    const std::string log = program.read("MRWDNC.LOG");
+    const std::string line = "DNC Terminal: Machine Name [Mill 1]";
+    ASSERT_NE(log.find(line), std::string::npos);
+    EXPECT_EQ(log.find(line, log.find(line) + 1), std::string::npos) << "logged once";
+    mrw::activityLog().setEnabled(false);
+}
+
+// Logoff, then Cancel at the login box with an edited file: the file is dealt with first;
+// when it cannot be, the program stays open and shows that nobody is logged in.
+TEST_F(MainFormTest, LogoffWithAnEditedFileNeverLooksLoggedIn)
+{
+    SecureSession secure(program, 1 << mrw::rights::EditFiles);
+    form = std::make_unique<TMainForm>(QStringList{}, &prompter);
+    form->setDialogs({{}, &secure.asker});
+    form->show();
+    settle();
+    ASSERT_NE(actionNamed(*form, "&Logoff User: operator"), nullptr);
+    form->New1Click();
+    form->activeChild()->Editor1->setText("N10");
+
+    secure.asker.cancel = true;
+    prompter.buttons = {platform::Button::Yes}; // save: refused, nobody has the right now
+    form->ChangeLogin1Click();
+    settle();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(mrw::userSession().CurrentUserName(), "");
+    EXPECT_EQ(actionNamed(*form, "&Logoff User"), nullptr);
+    EXPECT_NE(actionNamed(*form, "Change &Login"), nullptr);
+
+    prompter.buttons = {platform::Button::No}; // discard: the program ends
+    form->ChangeLogin1Click();
+    settle();
+    EXPECT_FALSE(form->isVisible());
+}
+
+// No two commands of one menu share an accelerator (the numbered recent files aside).
+TEST_F(MainFormTest, MenusHaveNoSharedAccelerators)
+{
+    TMainForm& f = start();
+    const QRegularExpression recentFile("^(&\\d|1&0|&1[12]) ");
+    auto accelerator = [](const QString& text) {
+        const int at = text.indexOf('&');
+        return at >= 0 && at + 1 < text.size() ? text.at(at + 1).toUpper() : QChar();
+    };
+    QList<QAction*> top = f.menuBar()->actions();
+    std::vector<QList<QAction*>> menus{top};
+    for (QAction* action : top)
+        if (action->menu())
+            menus.push_back(action->menu()->actions());
+    for (const QList<QAction*>& actions : menus) {
+        std::map<QChar, QString> taken;
+        for (QAction* action : actions) {
+            const QChar key = accelerator(action->text());
+            if (key.isNull() || recentFile.match(action->text()).hasMatch())
+                continue;
+            const auto [it, fresh] = taken.emplace(key, action->text());
+            EXPECT_TRUE(fresh) << action->text().toStdString() << " and " << it->second.toStdString();
+        }
+    }
 }

@@ -23,6 +23,7 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 using namespace mrw;
@@ -41,12 +42,17 @@ struct SetupDialogTest : ::testing::Test {
         const auto example = platform::readFileBytes(std::string(MRW_SOURCE_DIR) + "/examples/WPOSTS.INI");
         ASSERT_TRUE(example);
         folder.write("WPOSTS.INI", *example);
+        ::setenv("MRW_PROGRAM_DIR", folder.path().c_str(), 1);
         initializeWorkspaceGlobals(g, folder.path());
         g.CurrentMachineName = "Mill 1";
         dialog = std::make_unique<TMRWSetupDlg>(g, prompter);
         dialog->show();
     }
-    void TearDown() override { platform::setCurrentFolder(savedFolder); }
+    void TearDown() override
+    {
+        platform::setCurrentFolder(savedFolder);
+        ::unsetenv("MRW_PROGRAM_DIR");
+    }
 
     template <typename W>
     W* child(const char* name) const
@@ -222,6 +228,13 @@ TEST_F(SetupDialogTest, NcCommandButtonsSayTheirDialogsAreNotThereYet)
     dialog->setNcCommandDialog(NcCommandDialog::Resequence, [&](QWidget*) { ++opened; });
     (*it)->click();
     EXPECT_EQ(opened, 1);
+}
+
+TEST_F(SetupDialogTest, HelpSaysWhenItIsNotInstalled)
+{
+    child<QPushButton>("HelpBtn")->click();
+    ASSERT_FALSE(prompter.shown.empty());
+    EXPECT_NE(prompter.shown.back().text.find("Help is not installed"), std::string::npos);
 }
 
 TEST_F(SetupDialogTest, TestPortAgainstAPseudoTerminal)
