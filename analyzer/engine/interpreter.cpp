@@ -859,8 +859,10 @@ bool BlockInterpreter::move()
         if (m_settings.showTool && m_services.toolImage)
             m_services.toolImage->ShowToolImage(lathe, s.CurX, s.CurY, s.CurZ, m_settings.animateTool);
     }
-    writeMotionRecord();
-    writeDxfElement();
+    if (!s.Retry) { // a move abandoned for its edited block leaves no record
+        writeMotionRecord();
+        writeDxfElement();
+    }
     if (lathe && !cTurned)
         RotatePoint(s.CurX, s.CurY, 0.0, 0.0, -s.RotC);
     if (s.Retry)

@@ -18,6 +18,7 @@ public:
     void SetColor(int p) override { m_color = p; }
     int GetColor() const override { return m_color; }
     void Setlinestyle(int) override {}
+    double Getscale() const override { return 1.0; }
     void DrawArrow(double, double, double, double) override {}
     void DrawThread(double, double, double, double, double, bool) override {}
     void Drawlabel(double, double, double, double, const std::string&) override {}
@@ -70,16 +71,6 @@ protected:
 
 private:
     bool m_noted = false;
-};
-
-class StraightArcs : public ArcInterpolation, StraightMoves {
-public:
-    using StraightMoves::StraightMoves;
-    void CircularInterpolation() override
-    {
-        lineToEnd("!Arcs are not interpolated: drawn as straight lines");
-        m_state.MoveLength = Distance2D(m_state.PrevX, m_state.PrevY, m_state.CurX, m_state.CurY);
-    }
 };
 
 class StraightCycles : public CycleRoutines, StraightMoves {
@@ -202,7 +193,7 @@ void PrompterErrorReporter::ReportNCError(int n)
 
 struct PendingServices::Parts {
     Parts(TRunState& state, AnalyzerSettings& settings)
-        : arcs(state, services), cycles(state, services), errors(state, settings, services.prompter),
+        : cycles(state, services), errors(state, settings, services.prompter),
           numbers(services.prompter)
     {
     }
@@ -210,7 +201,6 @@ struct PendingServices::Parts {
     NullDrawing drawing;
     NoToolImage toolImage;
     NoOperations operations;
-    StraightArcs arcs;
     StraightCycles cycles;
     NoTimes times;
     PrompterErrorReporter errors;
@@ -239,7 +229,6 @@ RunServices PendingServices::complete(const RunServices& given)
     fill(s.drawing, static_cast<RunDrawing*>(&p.drawing));
     fill(s.toolImage, static_cast<ToolImage*>(&p.toolImage));
     fill(s.operations, static_cast<OperationTable*>(&p.operations));
-    fill(s.arcs, static_cast<ArcInterpolation*>(&p.arcs));
     fill(s.cycles, static_cast<CycleRoutines*>(&p.cycles));
     fill(s.times, static_cast<TimeModel*>(&p.times));
     fill(s.errors, static_cast<ErrorReporter*>(&p.errors));

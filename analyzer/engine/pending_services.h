@@ -1,6 +1,6 @@
 #pragma once
 // Plain stand-ins for the services a run calls that are not connected: they do the
-// least that keeps a run honest (an arc not yet interpolated is drawn as a straight
+// least that keeps a run honest (a cycle not yet simulated is drawn as a straight
 // line and said so in the code list; an NC error goes to a message box).
 #include "analyzer/engine/run_services.h"
 
@@ -19,7 +19,8 @@ public:
     PendingServices& operator=(const PendingServices&) = delete;
 
     // `given` with a stand-in in every place it leaves empty (prompter and pump stay
-    // as given: without them nothing is shown and nothing waits).
+    // as given: without them nothing is shown and nothing waits; arcs are the run
+    // session's own).
     RunServices complete(const RunServices& given);
 
 private:

@@ -21,6 +21,7 @@ public:
     void SetColor(int paletteIndex) override { m_window.SetColor(m_canvas, paletteIndex); }
     int GetColor() const override { return m_window.GetColor(); }
     void Setlinestyle(int style) override { m_window.Setlinestyle(m_canvas, style); }
+    double Getscale() const override { return m_window.Getscale(); }
     void DrawArrow(double x, double y, double z, double angle) override
     {
         m_window.DrawArrow(m_canvas, x, y, z, angle);

@@ -6,8 +6,10 @@ namespace vork {
 
 RunSession::RunSession(TMachineSetup& setup, const RunServices& given, const std::string& workFolder)
     : m_pending(state, settings), services(m_pending.complete(given)), input(state, setup, services),
-      interpreter(state, setup, settings, services, input, motion)
+      arcs(state, setup, settings, services, input, motion), interpreter(state, setup, settings, services, input, motion)
 {
+    if (!services.arcs)
+        services.arcs = &arcs;
     state.DataFileOn = !workFolder.empty();
     if (state.DataFileOn) {
         state.DataFileName = platform::joinPath(workFolder, "NCCODE.DAT");

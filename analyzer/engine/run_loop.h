@@ -3,6 +3,7 @@
 // file and the block interpreter over a machine setup, with Start, Single and Stop.
 // Services that are not given get the plain stand-ins, so a run also goes headless.
 #include "analyzer/engine/analyzer_settings.h"
+#include "analyzer/engine/arcs.h"
 #include "analyzer/engine/interpreter.h"
 #include "analyzer/engine/motion_file.h"
 #include "analyzer/engine/nc_input.h"
@@ -47,6 +48,7 @@ public:
     RunServices services;
     NCInput input;
     MotionFile motion;
+    ArcInterpolator arcs; // the run's arcs, unless the caller gave others
     BlockInterpreter interpreter;
 };
 

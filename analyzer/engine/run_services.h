@@ -33,6 +33,8 @@ public:
     virtual void SetColor(int paletteIndex) = 0;
     virtual int GetColor() const = 0;
     virtual void Setlinestyle(int style) = 0;
+    // Paper inches per world unit: figures and chord steps keep their size on paper.
+    virtual double Getscale() const = 0;
     virtual void DrawArrow(double x, double y, double z, double angle) = 0;
     virtual void DrawThread(double sx, double sy, double fx, double fy, double lead, bool external) = 0;
     virtual void Drawlabel(double x, double y, double z, double size, const std::string& text) = 0;

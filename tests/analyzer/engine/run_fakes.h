@@ -27,6 +27,7 @@ class RecordingDrawing : public vork::RunDrawing {
 public:
     std::vector<std::string> calls;
     int color = 0;
+    double scale = 1.0;
 
     static std::string num(double v) { return platform::formatShortest(v); }
     void Moveto(double x, double y, double z) override { calls.push_back("M " + num(x) + " " + num(y) + " " + num(z)); }
@@ -38,6 +39,7 @@ public:
     }
     int GetColor() const override { return color; }
     void Setlinestyle(int s) override { calls.push_back("S " + std::to_string(s)); }
+    double Getscale() const override { return scale; }
     void DrawArrow(double x, double y, double, double) override { calls.push_back("arrow " + num(x) + " " + num(y)); }
     void DrawThread(double sx, double sy, double fx, double fy, double lead, bool) override
     {
