@@ -19,6 +19,7 @@ public:
     int GetColor() const override { return m_color; }
     void Setlinestyle(int) override {}
     void DrawArrow(double, double, double, double) override {}
+    void DrawCross(double, double, double) override {}
     void DrawThread(double, double, double, double, double, bool) override {}
     void Drawlabel(double, double, double, double, const std::string&) override {}
     void Reset_Drawn_Extents() override {}
@@ -79,21 +80,6 @@ public:
     {
         lineToEnd("!Arcs are not interpolated: drawn as straight lines");
         m_state.MoveLength = Distance2D(m_state.PrevX, m_state.PrevY, m_state.CurX, m_state.CurY);
-    }
-};
-
-class StraightCycles : public CycleRoutines, StraightMoves {
-public:
-    using StraightMoves::StraightMoves;
-    void DrillCycle() override { lineToEnd("!Canned cycles are not simulated: drawn to the hole position"); }
-    void ThreadCycle() override { lineToEnd("!Thread cycles are not simulated: drawn as straight lines"); }
-    void RotaryMoveTime() override {}
-    void DrawCAxisWrap() override { lineToEnd("!C-axis moves are drawn as straight lines"); }
-    void RotatePointForRotaryAxes(double& xr, double& yr, double& zr, double x, double y, double z) override
-    {
-        xr = x;
-        yr = y;
-        zr = z;
     }
 };
 
@@ -202,7 +188,7 @@ void PrompterErrorReporter::ReportNCError(int n)
 
 struct PendingServices::Parts {
     Parts(TRunState& state, AnalyzerSettings& settings)
-        : arcs(state, services), cycles(state, services), errors(state, settings, services.prompter),
+        : arcs(state, services), errors(state, settings, services.prompter),
           numbers(services.prompter)
     {
     }
@@ -211,7 +197,6 @@ struct PendingServices::Parts {
     NoToolImage toolImage;
     NoOperations operations;
     StraightArcs arcs;
-    StraightCycles cycles;
     NoTimes times;
     PrompterErrorReporter errors;
     NoReadouts readouts;
@@ -240,7 +225,6 @@ RunServices PendingServices::complete(const RunServices& given)
     fill(s.toolImage, static_cast<ToolImage*>(&p.toolImage));
     fill(s.operations, static_cast<OperationTable*>(&p.operations));
     fill(s.arcs, static_cast<ArcInterpolation*>(&p.arcs));
-    fill(s.cycles, static_cast<CycleRoutines*>(&p.cycles));
     fill(s.times, static_cast<TimeModel*>(&p.times));
     fill(s.errors, static_cast<ErrorReporter*>(&p.errors));
     fill(s.readouts, static_cast<Readouts*>(&p.readouts));

@@ -6,8 +6,10 @@ namespace vork {
 
 RunSession::RunSession(TMachineSetup& setup, const RunServices& given, const std::string& workFolder)
     : m_pending(state, settings), services(m_pending.complete(given)), input(state, setup, services),
-      interpreter(state, setup, settings, services, input, motion)
+      cycles(state, setup, settings, services, input), interpreter(state, setup, settings, services, input, motion)
 {
+    if (!services.cycles)
+        services.cycles = &cycles;
     state.DataFileOn = !workFolder.empty();
     if (state.DataFileOn) {
         state.DataFileName = platform::joinPath(workFolder, "NCCODE.DAT");

@@ -3,6 +3,7 @@
 // file and the block interpreter over a machine setup, with Start, Single and Stop.
 // Services that are not given get the plain stand-ins, so a run also goes headless.
 #include "analyzer/engine/analyzer_settings.h"
+#include "analyzer/engine/cycles.h"
 #include "analyzer/engine/interpreter.h"
 #include "analyzer/engine/motion_file.h"
 #include "analyzer/engine/nc_input.h"
@@ -45,6 +46,7 @@ private:
 public:
     RunServices services;
     NCInput input;
+    Cycles cycles; // in services.cycles unless the caller gave its own
     MotionFile motion;
     BlockInterpreter interpreter;
 };
