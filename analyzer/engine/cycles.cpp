@@ -211,7 +211,9 @@ void Cycles::DrillCycle(const std::function<void()>& recordHole)
     double stepX = 0, stepY = 0, stepZ = 0;
     bool found = false;
     if (m.S(46) != NotSetString && !s.Absolute) {
-        m_input.ReadWordValue(m.S(46), m.I(61), m.I(62), m.I(63));
+        // A count: a whole number in every coordinate format ("L3" is three holes also
+        // where coordinate words have implied decimals).
+        m_input.ReadWordValue(m.S(46), FormatDecimal, m.I(62), 0);
         if (s.WordFound) {
             holes = std::max<std::int64_t>(1, platform::roundHalfEven(s.WordValue));
             stepX = readLength(m.S(1), m.R(1), found);

@@ -253,6 +253,10 @@ TEST(DrillCycle, RepeatsOnlyInIncrementalModeWithARepeatWord)
         {{}, "G91 G81 X1. Z-.5 R.1 L-2 F5.", {"cross 1 0 0.1", "time 0 1"}, 1, 0.5},
         {{}, "G91 G81 X1. Z-.5 R.1 L-99999999999999999999 F5.", {"cross 1 0 0.1", "time 0 1"}, 1, 0.5},
         {{}, "G91 G81 X1. Z-.5 R.1 L2.5 F5.", {"cross 1 0 0.1", "time 0 1", "cross 2 0 0.1", "time 1 2"}, 2, 0.5},
+        // A count is a whole number also where coordinates have implied decimals.
+        {{"I  105 0"}, "G91 G81 X1. Z-.5 R.1 L2 F5.", {"cross 1 0 0.1", "time 0 1", "cross 2 0 0.1", "time 1 2"}, 2, 0.5},
+        {{"I   61 1"}, "G91 G81 X001 Z-0005 R0001 L2 F5.", {"cross 1 0 0.1", "time 0 1", "cross 2 0 0.1", "time 1 2"}, 2,
+         99.5}, // leading digits: the start's "Z1." is Z100
     };
     for (const auto& c : cases) {
         SimulatedRun run(c.machine);
