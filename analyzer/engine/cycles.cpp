@@ -19,10 +19,10 @@ namespace {
 
 constexpr double OneDegree = 0.017453292519943295;
 constexpr double CincinnatiClearance = 0.1;
-// A C turn is drawn a degree at a time; this keeps a turn short of its last degree
-// through rounding noise from losing that line.
+// A C turn is drawn a degree at a time: a turn of whole degrees keeps its last line
+// when rounding leaves the running angle a hair past the end.
 constexpr double AngleNoise = 1e-9;
-// Likewise a depth that is a whole number of pecks takes that many, not one more.
+// Likewise a depth of a whole number of pecks takes that many, not one more.
 constexpr double CountNoise = 1e-9;
 
 // Times that rates turn into: a missing rate or an unbounded result adds nothing.
