@@ -4,6 +4,7 @@
 #include "analyzer/engine/mathlib.h"
 #include "analyzer/engine/motion_file.h"
 #include "analyzer/engine/nc_input.h"
+#include "analyzer/engine/run_drawing.h"
 #include "analyzer/engine/run_services.h"
 #include "analyzer/engine/analyzer_settings.h"
 #include "analyzer/engine/run_state.h"
@@ -778,18 +779,8 @@ bool BlockInterpreter::readThreadLead()
 
 void BlockInterpreter::drawRapidTo(double x, double y, double z)
 {
-    RunDrawing* d = m_services.drawing;
-    if (!d)
-        return;
-    if (m_settings.dash) {
-        const int color = d->GetColor();
-        d->SetColor(m_settings.rapidColor);
-        d->Setlinestyle(3);
-        d->Lineto(x, y, z);
-        d->SetColor(color);
-    } else {
-        d->Moveto(x, y, z);
-    }
+    if (m_services.drawing)
+        DrawRapidTo(*m_services.drawing, m_settings, x, y, z);
 }
 
 void BlockInterpreter::drawMove()
@@ -812,7 +803,10 @@ void BlockInterpreter::drawMove()
         break;
     case ModeCycle:
         if (isMill() && m_services.cycles)
-            m_services.cycles->DrillCycle();
+            m_services.cycles->DrillCycle([this] {
+                writeMotionRecord();
+                writeDxfElement();
+            });
         else if (!isMill())
             drawRapidTo(x, y, z);
         break;
@@ -859,7 +853,9 @@ bool BlockInterpreter::move()
         if (m_settings.showTool && m_services.toolImage)
             m_services.toolImage->ShowToolImage(lathe, s.CurX, s.CurY, s.CurZ, m_settings.animateTool);
     }
-    if (!s.Retry) { // a move abandoned for its edited block leaves no record
+    // A move abandoned for its edited block leaves no record; a drilling cycle records
+    // each of its holes itself.
+    if (!s.Retry && !(isMill() && mode == ModeCycle && m_services.cycles)) {
         writeMotionRecord();
         writeDxfElement();
     }

@@ -20,6 +20,7 @@ public:
     void Setlinestyle(int) override {}
     double Getscale() const override { return 1.0; }
     void DrawArrow(double, double, double, double) override {}
+    void DrawCross(double, double, double) override {}
     void DrawThread(double, double, double, double, double, bool) override {}
     void Drawlabel(double, double, double, double, const std::string&) override {}
     void Reset_Drawn_Extents() override {}
@@ -47,45 +48,6 @@ public:
     void SetCurrentTIM(int) override {}
     int OperationNumber(int) const override { return -1; }
     OperationHome Home(int) const override { return {}; }
-};
-
-// Says once in the code list that a kind of move is only drawn as a straight line.
-class StraightMoves {
-public:
-    StraightMoves(TRunState& state, RunServices& services) : m_state(state), m_services(services) {}
-
-protected:
-    void lineToEnd(const char* note)
-    {
-        if (!m_noted && m_services.codeList && !m_state.NoDisplay) {
-            m_services.codeList->add(note);
-            m_noted = true;
-        }
-        if (m_services.drawing) {
-            m_services.drawing->Setlinestyle(0);
-            m_services.drawing->Lineto(m_state.CurX, m_state.CurY, m_state.CurZ);
-        }
-    }
-    TRunState& m_state;
-    RunServices& m_services;
-
-private:
-    bool m_noted = false;
-};
-
-class StraightCycles : public CycleRoutines, StraightMoves {
-public:
-    using StraightMoves::StraightMoves;
-    void DrillCycle() override { lineToEnd("!Canned cycles are not simulated: drawn to the hole position"); }
-    void ThreadCycle() override { lineToEnd("!Thread cycles are not simulated: drawn as straight lines"); }
-    void RotaryMoveTime() override {}
-    void DrawCAxisWrap() override { lineToEnd("!C-axis moves are drawn as straight lines"); }
-    void RotatePointForRotaryAxes(double& xr, double& yr, double& zr, double x, double y, double z) override
-    {
-        xr = x;
-        yr = y;
-        zr = z;
-    }
 };
 
 // Times are not estimated: every time stays 0.
@@ -193,7 +155,7 @@ void PrompterErrorReporter::ReportNCError(int n)
 
 struct PendingServices::Parts {
     Parts(TRunState& state, AnalyzerSettings& settings)
-        : cycles(state, services), errors(state, settings, services.prompter),
+        : errors(state, settings, services.prompter),
           numbers(services.prompter)
     {
     }
@@ -201,7 +163,6 @@ struct PendingServices::Parts {
     NullDrawing drawing;
     NoToolImage toolImage;
     NoOperations operations;
-    StraightCycles cycles;
     NoTimes times;
     PrompterErrorReporter errors;
     NoReadouts readouts;
@@ -229,7 +190,6 @@ RunServices PendingServices::complete(const RunServices& given)
     fill(s.drawing, static_cast<RunDrawing*>(&p.drawing));
     fill(s.toolImage, static_cast<ToolImage*>(&p.toolImage));
     fill(s.operations, static_cast<OperationTable*>(&p.operations));
-    fill(s.cycles, static_cast<CycleRoutines*>(&p.cycles));
     fill(s.times, static_cast<TimeModel*>(&p.times));
     fill(s.errors, static_cast<ErrorReporter*>(&p.errors));
     fill(s.readouts, static_cast<Readouts*>(&p.readouts));

@@ -19,8 +19,8 @@ public:
     PendingServices& operator=(const PendingServices&) = delete;
 
     // `given` with a stand-in in every place it leaves empty (prompter and pump stay
-    // as given: without them nothing is shown and nothing waits; arcs are the run
-    // session's own).
+    // as given: without them nothing is shown and nothing waits; arcs and cycles are
+    // the run session's own).
     RunServices complete(const RunServices& given);
 
 private:

@@ -9,6 +9,11 @@
 namespace vork {
 
 class Canvas;
+struct AnalyzerSettings;
+
+// A rapid move to (x, y, z): with DASH on a dashed line in the rapid colour, the pen
+// colour kept; with DASH off the pen only moves.
+void DrawRapidTo(RunDrawing& drawing, const AnalyzerSettings& settings, double x, double y, double z);
 
 class TrwindowRunDrawing : public RunDrawing {
 public:
@@ -26,6 +31,7 @@ public:
     {
         m_window.DrawArrow(m_canvas, x, y, z, angle);
     }
+    void DrawCross(double x, double y, double z) override { m_window.DrawCross(m_canvas, x, y, z); }
     void DrawThread(double sx, double sy, double fx, double fy, double lead, bool external) override
     {
         m_window.DrawThread(m_canvas, sx, sy, fx, fy, lead, external);

@@ -6,10 +6,13 @@ namespace vork {
 
 RunSession::RunSession(TMachineSetup& setup, const RunServices& given, const std::string& workFolder)
     : m_pending(state, settings), services(m_pending.complete(given)), input(state, setup, services),
-      arcs(state, setup, settings, services, input, motion), interpreter(state, setup, settings, services, input, motion)
+      cycles(state, setup, settings, services, input), arcs(state, setup, settings, services, input, motion),
+      interpreter(state, setup, settings, services, input, motion)
 {
     if (!services.arcs)
         services.arcs = &arcs;
+    if (!services.cycles)
+        services.cycles = &cycles;
     state.DataFileOn = !workFolder.empty();
     if (state.DataFileOn) {
         state.DataFileName = platform::joinPath(workFolder, "NCCODE.DAT");

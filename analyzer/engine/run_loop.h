@@ -4,6 +4,7 @@
 // Services that are not given get the plain stand-ins, so a run also goes headless.
 #include "analyzer/engine/analyzer_settings.h"
 #include "analyzer/engine/arcs.h"
+#include "analyzer/engine/cycles.h"
 #include "analyzer/engine/interpreter.h"
 #include "analyzer/engine/motion_file.h"
 #include "analyzer/engine/nc_input.h"
@@ -47,6 +48,7 @@ private:
 public:
     RunServices services;
     NCInput input;
+    Cycles cycles; // in services.cycles unless the caller gave its own
     MotionFile motion;
     ArcInterpolator arcs; // the run's arcs, unless the caller gave others
     BlockInterpreter interpreter;

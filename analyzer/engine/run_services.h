@@ -6,6 +6,7 @@
 // them, and PendingServices gives a plain stand-in for each that is not yet connected.
 #include "platform/host.h"
 
+#include <functional>
 #include <string>
 
 namespace vork {
@@ -36,6 +37,7 @@ public:
     // Paper inches per world unit: figures and chord steps keep their size on paper.
     virtual double Getscale() const = 0;
     virtual void DrawArrow(double x, double y, double z, double angle) = 0;
+    virtual void DrawCross(double x, double y, double z) = 0;
     virtual void DrawThread(double sx, double sy, double fx, double fy, double lead, bool external) = 0;
     virtual void Drawlabel(double x, double y, double z, double size, const std::string& text) = 0;
     virtual void Reset_Drawn_Extents() = 0;
@@ -79,7 +81,9 @@ public:
 class CycleRoutines {
 public:
     virtual ~CycleRoutines() = default;
-    virtual void DrillCycle() = 0;
+    // Draws every repeat of the block's drilling cycle and times all but the last;
+    // recordHole runs at each hole, with the current position at the hole.
+    virtual void DrillCycle(const std::function<void()>& recordHole) = 0;
     virtual void ThreadCycle() = 0;
     virtual void RotaryMoveTime() = 0;
     virtual void DrawCAxisWrap() = 0;

@@ -22,7 +22,8 @@ public:
 };
 
 // Records each drawing call as a line of text: "L 1 2 0" (line to), "M ..." (move to),
-// "C 3" (colour), "S 3" (line style), "label 1 2 0.125 TEXT", "arrow ...", "thread ...".
+// "C 3" (colour), "S 3" (line style), "label 1 2 0.125 TEXT", "arrow ...", "cross 1 2 0.1",
+// "thread ...".
 class RecordingDrawing : public vork::RunDrawing {
 public:
     std::vector<std::string> calls;
@@ -41,6 +42,10 @@ public:
     void Setlinestyle(int s) override { calls.push_back("S " + std::to_string(s)); }
     double Getscale() const override { return scale; }
     void DrawArrow(double x, double y, double, double) override { calls.push_back("arrow " + num(x) + " " + num(y)); }
+    void DrawCross(double x, double y, double z) override
+    {
+        calls.push_back("cross " + num(x) + " " + num(y) + " " + num(z));
+    }
     void DrawThread(double sx, double sy, double fx, double fy, double lead, bool) override
     {
         calls.push_back("thread " + num(sx) + " " + num(sy) + " " + num(fx) + " " + num(fy) + " " + num(lead));
