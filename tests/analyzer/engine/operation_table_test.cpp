@@ -1,7 +1,9 @@
 #include "analyzer/engine/operation_table.h"
 
+#include "analyzer/engine/analyzer_settings.h"
 #include "analyzer/engine/tool_image.h"
 #include "example_operations.h"
+#include "platform/folders.h"
 #include "platform/ini.h"
 #include "platform/textfile.h"
 #include "support/scripted_prompter.h"
@@ -218,6 +220,16 @@ TEST(OperationFile, FailedSaveKeepsTheOldFile)
     EXPECT_EQ(folder.read(name), "OLD");
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(prompter.shown[0].text.rfind("Error Writing Operation File", 0), 0u);
+}
+
+TEST(OperationFile, DialogsStartInTheDrawingFolderWhenItExists)
+{
+    TempFolder folder;
+    vork::AnalyzerSettings settings;
+    settings.drawDir = folder.path();
+    EXPECT_EQ(vork::OperationFileFolder(settings), folder.path());
+    settings.drawDir = folder.file("MISSING/");
+    EXPECT_EQ(vork::OperationFileFolder(settings), platform::programFolder());
 }
 
 TEST(OperationFile, RecentListKeepsFourAndReloadsTheHandedOverJob)

@@ -133,6 +133,12 @@ TEST(ToolImage, ExtentsArePaddedOutwardWhateverTheSign)
     EXPECT_NEAR(box.ymin, -0.1, 1e-12);
     EXPECT_NEAR(box.xmax, 3.3, 1e-12);
     EXPECT_NEAR(box.ymax, 2.2, 1e-12);
+
+    image.ResetToolImage();
+    image.BuildMillToolImage(false, 1, 0, 2, 0); // full circles reach all round
+    box = image.ToolImageExtents();
+    EXPECT_NEAR(box.xmin, -0.55, 1e-12);
+    EXPECT_NEAR(box.ymax, 0.55, 1e-12);
 }
 
 TEST(ToolImage, TypeNames)
