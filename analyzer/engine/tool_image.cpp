@@ -254,6 +254,39 @@ void TToolImage::addRoundInsert(const std::array<double, 7>& p)
     }
 }
 
+// The holder of a threading or grooving insert above its cutting edge (OD work): from
+// the edge's left end at height `tip` round to its right end.
+void TToolImage::addOdHolder(double width, double extension, double length, double holderWidth, double tip)
+{
+    addLine(0, tip, 0, 0, length, 0);
+    addLine(0, length, 0, holderWidth, length, 0);
+    addLine(holderWidth, length, 0, holderWidth, extension, 0);
+    addLine(holderWidth, extension, 0, width, extension, 0);
+    addLine(width, extension, 0, width, tip, 0);
+}
+
+// The same holder for ID work, lying along u from the edge's right end back to the
+// origin; the picture is then moved below the reference point.
+void TToolImage::addIdHolder(int orientation, double width, double extension, double length, double holderWidth,
+                             double tip)
+{
+    addLine(width, holderWidth - tip, 0, width, holderWidth - extension, 0);
+    addLine(width, holderWidth - extension, 0, length, holderWidth - extension, 0);
+    addLine(length, holderWidth - extension, 0, length, 0, 0);
+    addLine(length, 0, 0, 0, 0, 0);
+    TranslateToolImage(0, -holderWidth);
+    if (orientation == IdBackTurn)
+        MirrorToolImage(0, 0, 0, 1);
+}
+
+void TToolImage::orientOdInsert(int orientation)
+{
+    if (orientation == OdBackTurn || orientation == Facing)
+        MirrorToolImage(0, 0, 0, 1);
+    if (orientation == Facing)
+        RotateToolImage(-90, 0, 0);
+}
+
 void TToolImage::addThreadingInsert(int orientation, const std::array<double, 7>& p)
 {
     const double w = p[0], ext = p[2], inset = p[3], len = p[4], hw = p[5];
@@ -262,26 +295,13 @@ void TToolImage::addThreadingInsert(int orientation, const std::array<double, 7>
         addLine(0, 0, 0, 0, hw - h, 0);
         addLine(0, hw - h, 0, inset, hw, 0);
         addLine(inset, hw, 0, w, hw - h, 0);
-        addLine(w, hw - h, 0, w, hw - ext, 0);
-        addLine(w, hw - ext, 0, len, hw - ext, 0);
-        addLine(len, hw - ext, 0, len, 0, 0);
-        addLine(len, 0, 0, 0, 0, 0);
-        TranslateToolImage(0, -hw);
-        if (orientation == IdBackTurn)
-            MirrorToolImage(0, 0, 0, 1);
+        addIdHolder(orientation, w, ext, len, hw, h);
         return;
     }
-    addLine(0, h, 0, 0, len, 0);
-    addLine(0, len, 0, hw, len, 0);
-    addLine(hw, len, 0, hw, ext, 0);
-    addLine(hw, ext, 0, w, ext, 0);
-    addLine(w, ext, 0, w, h, 0);
+    addOdHolder(w, ext, len, hw, h);
     addLine(w, h, 0, inset, 0, 0);
     addLine(inset, 0, 0, 0, h, 0);
-    if (orientation == OdBackTurn || orientation == Facing)
-        MirrorToolImage(0, 0, 0, 1);
-    if (orientation == Facing)
-        RotateToolImage(-90, 0, 0);
+    orientOdInsert(orientation);
 }
 
 void TToolImage::addGroovingInsert(int orientation, const std::array<double, 7>& p)
@@ -297,30 +317,17 @@ void TToolImage::addGroovingInsert(int orientation, const std::array<double, 7>&
             addLine(cr, hw, 0, w - cr, hw, 0);
         if (corners)
             AddToolElement(EntityArc, w - cr, hw - cr, 0, cr, 0, HalfPi);
-        addLine(w, hw - cr, 0, w, hw - ext, 0);
-        addLine(w, hw - ext, 0, len, hw - ext, 0);
-        addLine(len, hw - ext, 0, len, 0, 0);
-        addLine(len, 0, 0, 0, 0, 0);
-        TranslateToolImage(0, -hw);
-        if (orientation == IdBackTurn)
-            MirrorToolImage(0, 0, 0, 1);
+        addIdHolder(orientation, w, ext, len, hw, cr);
         return;
     }
-    addLine(0, cr, 0, 0, len, 0);
-    addLine(0, len, 0, hw, len, 0);
-    addLine(hw, len, 0, hw, ext, 0);
-    addLine(hw, ext, 0, w, ext, 0);
-    addLine(w, ext, 0, w, cr, 0);
+    addOdHolder(w, ext, len, hw, cr);
     if (corners)
         AddToolElement(EntityArc, w - cr, cr, 0, cr, ThreeHalfPi, TwoPi);
     if (bottom)
         addLine(w - cr, 0, 0, cr, 0, 0);
     if (corners)
         AddToolElement(EntityArc, cr, cr, 0, cr, Pi, ThreeHalfPi);
-    if (orientation == OdBackTurn || orientation == Facing)
-        MirrorToolImage(0, 0, 0, 1);
-    if (orientation == Facing)
-        RotateToolImage(-90, 0, 0);
+    orientOdInsert(orientation);
 }
 
 void TToolImage::addLatheDrill(const std::array<double, 7>& p)

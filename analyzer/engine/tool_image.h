@@ -95,6 +95,10 @@ private:
     void addThreadingInsert(int orientation, const std::array<double, 7>& p);
     void addGroovingInsert(int orientation, const std::array<double, 7>& p);
     void addLatheDrill(const std::array<double, 7>& p);
+    void addOdHolder(double width, double extension, double length, double holderWidth, double tip);
+    void addIdHolder(int orientation, double width, double extension, double length, double holderWidth,
+                     double tip);
+    void orientOdInsert(int orientation);
     void orient(int orientation);
     void drawWithMode(Trwindow& window, Canvas& canvas, bool exclusive, bool lathe, double x, double y, double z,
                       const ToolPointTurn& turn) const;

@@ -1,4 +1,4 @@
-#include "analyzer/engine/drawing_recording_canvas.h"
+#include "drawing_test_support.h"
 #include "analyzer/engine/machine_setup.h"
 #include "analyzer/engine/motion_file.h"
 #include "analyzer/engine/operation_table.h"
@@ -15,16 +15,6 @@
 #include <set>
 
 namespace {
-
-// Answers "End of Program, Restart?" with No.
-struct EndPrompter : testsupport::ScriptedPrompter {
-    platform::Button message(const std::string& caption, const std::string& text, platform::MessageKind kind,
-                             platform::Buttons b) override
-    {
-        shown.push_back({caption, text, kind});
-        return b == platform::Buttons::YesNo ? platform::Button::No : platform::Button::Ok;
-    }
-};
 
 std::vector<vork::TMotionRecord> motionRecords(const std::string& path)
 {
@@ -62,19 +52,18 @@ TEST(OperationRun, ExampleJobsDrawEachToolInItsOperationsColourWithItsImage)
         vork::TMachineSetup machine;
         ASSERT_TRUE(vork::LoadMachineFile(machine, examples + c.machine));
 
-        vork::RecordingCanvas canvas({0, 0, 400, 300});
-        vork::Trwindow window;
+        drawingtest::Window screen(-2, -2, 6, 6);
+        vork::Trwindow& window = screen.win;
+        vork::RecordingCanvas& canvas = screen.canvas;
         window.SetDfDir(folder.path());
-        window.Init(canvas);
-        window.SetExt(-2, -2, 6, 6);
-        window.SetupCanvas(canvas);
         ASSERT_TRUE(window.OpenDisplayFile());
         vork::TrwindowRunDrawing drawing(window, canvas);
 
         vork::TToolImage picture;
         vork::CanvasToolImage toolImage(picture, &window, &canvas);
         vork::TOperationTable operations(&picture);
-        EndPrompter prompter;
+        testsupport::ScriptedPrompter prompter;
+        prompter.buttons.assign(4, platform::Button::No); // "End of Program, Restart?"
         ASSERT_TRUE(operations.Loadfile(examples + c.operations, &prompter));
 
         vork::RunServices services;
@@ -90,6 +79,7 @@ TEST(OperationRun, ExampleJobsDrawEachToolInItsOperationsColourWithItsImage)
         for (int press = 0; press < 10 && !run.state.EndOfProgram; ++press)
             run.Start();
         ASSERT_TRUE(run.state.EndOfProgram);
+        EXPECT_EQ(prompter.shown.size(), 1u);
         run.motion.close();
 
         // Motion records of every operation, each starting from its home.
