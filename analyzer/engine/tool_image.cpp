@@ -56,8 +56,8 @@ double arcSweep(const TEntityRecord& e)
 
 std::string ToolTypeName(int type)
 {
-    static const char* const names[] = {"End Mill",  "Drill", "Diamond", "Square",     "Triangle",
-                                        "Round",     "Threading", "Groove", "Lathe Drill"};
+    static const char* const names[] = {"End Mill", "Drill",     "Diamond", "Square",     "Triangle",
+                                        "Round",    "Threading", "Groove",  "Lathe Drill"};
     return type >= 0 && type <= 8 ? names[type] : "";
 }
 
