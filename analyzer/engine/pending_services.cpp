@@ -3,7 +3,9 @@
 #include "analyzer/engine/expression.h"
 #include "analyzer/engine/mathlib.h"
 #include "analyzer/engine/analyzer_settings.h"
+#include "analyzer/engine/operation_table.h"
 #include "analyzer/engine/run_state.h"
+#include "analyzer/engine/tool_image.h"
 #include "platform/numbers.h"
 
 namespace vork {
@@ -31,23 +33,6 @@ public:
 
 private:
     int m_color = 0;
-};
-
-class NoToolImage : public ToolImage {
-public:
-    void ResetToolImage() override {}
-    void ForgetLastPosition() override {}
-    void ShowToolImage(bool, double, double, double, bool) override {}
-};
-
-// No operations: every tool draws in the next colour and writes no motion records.
-class NoOperations : public OperationTable {
-public:
-    int Tooltoopnum(double, bool) const override { return -1; }
-    int CurrentOpcolor(int) const override { return 1; }
-    void SetCurrentTIM(int) override {}
-    int OperationNumber(int) const override { return -1; }
-    OperationHome Home(int) const override { return {}; }
 };
 
 // Times are not estimated: every time stays 0.
@@ -161,8 +146,12 @@ struct PendingServices::Parts {
     }
     RunServices services; // the completed set the stand-ins draw and report through
     NullDrawing drawing;
-    NoToolImage toolImage;
-    NoOperations operations;
+    // A tool image without a canvas, built by an empty operation table: a run given no
+    // table finds no operation for any tool, draws in the next colour and writes no
+    // motion records.
+    TToolImage picture;
+    CanvasToolImage toolImage{picture};
+    TOperationTable operations{&picture};
     NoTimes times;
     PrompterErrorReporter errors;
     NoReadouts readouts;

@@ -1,0 +1,79 @@
+#include "analyzer/engine/drawing.h"
+#include "analyzer/engine/tool_image.h"
+#include "analyzer/ui/qt_canvas.h"
+
+#include <gtest/gtest.h>
+
+using namespace vork;
+
+namespace {
+
+// An animated tool image on the window's image, black or white background.
+struct Screen {
+    ImageCanvas canvas{QSize(300, 200)};
+    Trwindow win;
+    TToolImage picture;
+
+    explicit Screen(bool black)
+    {
+        win.Init(canvas);
+        win.SetAspect(300, 200);
+        win.SetExt(0, 0, 3, 2);
+        win.SetupCanvas(canvas);
+        win.SetBlackScreen(black);
+        win.Clearcanvas(canvas);
+        win.SetColor(canvas, 4);
+        picture.BuildMillToolImage(false, 0.6, 0.1, 0.5, 0);
+    }
+    void show(double x, double y) { picture.ShowToolImage(win, canvas, false, x, y, 0, true, false); }
+    QImage image() const { return canvas.image().copy(); }
+};
+
+TEST(ToolImageOnScreen, AnimatedPicturesEraseTheirPredecessorExactly)
+{
+    for (const bool black : {true, false}) {
+        SCOPED_TRACE(black ? "black background" : "white background");
+        Screen blank(black);
+        const QImage background = blank.image();
+
+        Screen once(black);
+        once.show(2, 1);
+        const QImage atSecond = once.image();
+        ASSERT_NE(atSecond, background);
+
+        Screen twice(black);
+        twice.show(2, 1);
+        twice.show(2, 1); // erased and drawn again
+        EXPECT_EQ(twice.image(), atSecond);
+
+        Screen reset(black);
+        reset.show(2, 1);
+        reset.picture.ForgetLastPosition(); // as a new tool does; the next picture erases nothing
+        reset.show(2, 1);
+        EXPECT_EQ(reset.image(), background);
+
+        Screen moved(black);
+        moved.show(1, 1);
+        moved.show(2, 1);
+        EXPECT_EQ(moved.image(), atSecond);
+
+        // A new path colour before the next picture: the last one is still erased cleanly.
+        Screen recoloured(black);
+        recoloured.win.SetColor(recoloured.canvas, 2);
+        recoloured.show(1, 1);
+        recoloured.win.SetColor(recoloured.canvas, 4);
+        recoloured.show(2, 1);
+        EXPECT_EQ(recoloured.image(), atSecond);
+
+        // A repaint replaces the screen: the picture is drawn again where it was, so the
+        // next one leaves no ghost.
+        Screen repainted(black);
+        repainted.show(1, 1);
+        repainted.win.Clearcanvas(repainted.canvas);
+        repainted.picture.RedrawAtLastPosition(repainted.win, repainted.canvas, false);
+        repainted.show(2, 1);
+        EXPECT_EQ(repainted.image(), atSecond);
+    }
+}
+
+} // namespace
