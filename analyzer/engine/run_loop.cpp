@@ -37,6 +37,8 @@ void RunSession::runAnalyzer()
         return;
     }
     if (state.RestartPending) {
+        if (prepareFreshRun && !prepareFreshRun())
+            return;
         state.StartPressed = false;
         interpreter.ResetMachineState();
     }
@@ -66,6 +68,8 @@ bool RunSession::Close()
     state.DataFileOpen = false;
     state.StopRequest = false;
     motion.close();
+    if (!closed)
+        state.CloseRequest = false;
     return closed;
 }
 

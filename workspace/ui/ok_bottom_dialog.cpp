@@ -39,8 +39,3 @@ QPushButton* TOKBottomDlg::addHelpButton(int topic)
     return help;
 }
 
-QString helpTopicPage(int topic)
-{
-    const std::string page = platform::joinPath(platform::executablesFolder(), "help/" + std::to_string(topic) + ".html");
-    return platform::fileExists(page) ? QFile::decodeName(QByteArray::fromStdString(page)) : QString();
-}

@@ -1,6 +1,8 @@
 #pragma once
 // The plain dialog with OK and Cancel along the bottom that other dialogs build on:
 // their controls go into body().
+#include "platform/qt/shell_execute.h"
+
 #include <QDialog>
 
 class QFrame;
@@ -26,5 +28,4 @@ private:
     QPushButton* m_cancel;
 };
 
-// The page of a help topic in the help/ folder beside the program ("" when there is none).
-QString helpTopicPage(int topic);
+using platform::helpTopicPage;
