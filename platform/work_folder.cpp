@@ -13,11 +13,10 @@
 namespace platform {
 
 namespace {
-std::string withSlash(std::string folder)
+// The folder with one trailing "/".
+std::string withSlash(const std::string& folder)
 {
-    if (folder.empty() || folder.back() != '/')
-        folder += '/';
-    return folder;
+    return (std::filesystem::path(folder) / "").string();
 }
 }
 

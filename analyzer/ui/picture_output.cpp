@@ -2,13 +2,14 @@
 // bitmap on the clipboard and an SVG drawing. Each replays the display file through a
 // second drawing window that records nothing, in the current view.
 #include "analyzer/ui/main_window.h"
-#include "analyzer/ui/wait_cursor.h"
+#include "platform/qt/wait_cursor.h"
 
 #include "platform/qt/latin1.h"
 
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
+#include <QFile>
 #include <QMimeData>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -53,9 +54,19 @@ bool replayOnto(Tmdvform& window, Canvas& canvas, bool printer)
 
 void Tmdvform::PrintTo(QPrinter& printer)
 {
-    WaitCursor wait;
+    platform::WaitCursor wait;
     printer.setDocName("Vork Analyzer");
     PrinterCanvas canvas(&printer);
+    if (!canvas.painter().isActive()) {
+        const QString file = printer.outputFileName();
+        if (file.isEmpty()) {
+            showError("Unable to print");
+        } else {
+            QFile::remove(file); // nothing half-written stays behind
+            showError("Unable to write to " + platform::toBytes(file));
+        }
+        return;
+    }
     replayOnto(*this, canvas, true);
 }
 
@@ -79,7 +90,7 @@ void Tmdvform::PrinterSetup()
 
 QImage Tmdvform::PictureImage()
 {
-    WaitCursor wait;
+    platform::WaitCursor wait;
     ImageCanvas image(m_canvas->image().size());
     replayOnto(*this, image, false);
     return image.image().copy();
@@ -92,7 +103,7 @@ void Tmdvform::CopyPicture()
 
 bool Tmdvform::CopyMetafile()
 {
-    WaitCursor wait;
+    platform::WaitCursor wait;
     QBuffer svg;
     svg.open(QIODevice::WriteOnly);
     const QSize size = m_canvas->image().size();

@@ -4,7 +4,7 @@
 #include "analyzer/engine/top_glyph.h"
 #include "analyzer/ui/drawing_area.h"
 #include "analyzer/ui/main_window.h"
-#include "analyzer/ui/wait_cursor.h"
+#include "platform/qt/wait_cursor.h"
 #include "analyzer/ui/three_d_setup_dialog.h"
 
 #include <QApplication>
@@ -52,7 +52,7 @@ void Tmdvform::ClearDisplay()
 
 void Tmdvform::RepaintDrawing()
 {
-    WaitCursor wait;
+    platform::WaitCursor wait;
     Canvas& canvas = *m_canvas;
     m_window.DisplayFileON(false);
     m_window.SetBlackScreen(settings().blackBackground);
@@ -82,7 +82,7 @@ void Tmdvform::Zoom()
 void Tmdvform::Previous()
 {
     m_view.swapPrevious();
-    WaitCursor wait;
+    platform::WaitCursor wait;
     resetScrollBars();
     m_window.SetThreeD(m_view.threeD, m_view.eye.x, m_view.eye.y, m_view.eye.z);
     m_window.SetExt(m_view.current.xmin, m_view.current.ymin, m_view.current.xmax, m_view.current.ymax);
@@ -187,7 +187,7 @@ void Tmdvform::mouseReleased(QPoint at)
         return;
     m_area->hideBand();
     m_view.zoomArmed = false;
-    WaitCursor wait;
+    platform::WaitCursor wait;
     resetScrollBars();
     m_window.SetThreeD(m_view.threeD, m_view.eye.x, m_view.eye.y, m_view.eye.z);
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;

@@ -210,3 +210,30 @@ TEST(MainWindow, SliderSetsTheDelayAndCommandsWaitForTheRun)
 }
 
 } // namespace
+
+namespace {
+
+TEST(MainWindow, PicturesThatCannotBeWrittenAreReported)
+{
+    ShownWindow w;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(w.folder.file("no-such-folder/path.pdf")));
+    w.window.PrintTo(printer);
+    ASSERT_EQ(w.prompter.shown.size(), 1u);
+    EXPECT_EQ(w.prompter.shown[0].text, "Unable to write to " + w.folder.file("no-such-folder/path.pdf"));
+
+    const QString previous = QDir::currentPath();
+    std::string gone;
+    {
+        testsupport::TempFolder vanishing;
+        gone = vanishing.path();
+        QDir::setCurrent(QString::fromStdString(gone));
+    }
+    EXPECT_FALSE(w.window.CopyMetafile()); // the current folder no longer exists
+    QDir::setCurrent(previous);
+    ASSERT_EQ(w.prompter.shown.size(), 2u);
+    EXPECT_EQ(w.prompter.shown[1].text, "Unable to write to VORK.SVG");
+}
+
+} // namespace

@@ -2,7 +2,7 @@
 // The wait cursor for as long as the object lives.
 #include <QApplication>
 
-namespace vork {
+namespace platform {
 
 class WaitCursor {
 public:
@@ -12,4 +12,4 @@ public:
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-} // namespace vork
+} // namespace platform
