@@ -15,6 +15,8 @@
 #include <QSlider>
 #include <QPrinter>
 #include <QSvgRenderer>
+#include <QScrollBar>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -234,6 +236,36 @@ TEST(MainWindow, PicturesThatCannotBeWrittenAreReported)
     QDir::setCurrent(previous);
     ASSERT_EQ(w.prompter.shown.size(), 2u);
     EXPECT_EQ(w.prompter.shown[1].text, "Unable to write to VORK.SVG");
+}
+
+} // namespace
+
+namespace {
+
+TEST(MainWindow, ScrollBarsPanOnceTheScrollEndsAndAZoomPutsThemBack)
+{
+    ShownWindow w;
+    const double width = w.window.view().current.xmax - w.window.view().current.xmin;
+    const double xmin = w.window.view().current.xmin;
+    w.window.horizontalBar().triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    QApplication::processEvents();
+    EXPECT_NEAR(w.window.view().current.xmin, xmin + width * 0.05, 1e-9);
+
+    // A zoom window dragged from lower right to upper left.
+    w.window.Zoom();
+    DrawingArea& area = w.window.drawingArea();
+    QTest::mousePress(&area, Qt::LeftButton, {}, QPoint(300, 200));
+    QTest::mouseRelease(&area, Qt::LeftButton, {}, QPoint(100, 100));
+    const ViewExtents zoomed = w.window.view().current;
+    EXPECT_FALSE(w.window.view().zoomArmed);
+    EXPECT_LT(zoomed.xmin, zoomed.xmax);
+    EXPECT_LT(zoomed.ymin, zoomed.ymax);
+    EXPECT_LT(zoomed.xmax - zoomed.xmin, width / 2);
+    EXPECT_EQ(w.window.horizontalBar().value(), 0);
+    EXPECT_EQ(w.window.view().scrollOffX, 0);
+
+    w.window.Previous();
+    EXPECT_NEAR(w.window.view().current.xmin, xmin + width * 0.05, 1e-9);
 }
 
 } // namespace
