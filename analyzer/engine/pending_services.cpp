@@ -1,5 +1,6 @@
 #include "analyzer/engine/pending_services.h"
 
+#include "analyzer/engine/analyzer_routines.h"
 #include "analyzer/engine/expression.h"
 #include "analyzer/engine/mathlib.h"
 #include "analyzer/engine/analyzer_settings.h"
@@ -64,35 +65,6 @@ class NoFixtures : public FixtureDisplay {
 public:
     void RestartEntityCounters() override {}
     void DrawFixture() override {}
-};
-
-// Asks in an input box until the answer is an expression that evaluates.
-class PrompterNumbers : public NumberPrompt {
-public:
-    explicit PrompterNumbers(platform::Prompter*& prompter) : m_prompter(prompter) {}
-    bool InputNumber(const std::string& prompt, double defaultValue, double& value) override
-    {
-        if (!m_prompter)
-            return false;
-        std::string answer = platform::formatFixed(defaultValue, 4);
-        for (;;) {
-            if (!m_prompter->inputString("Input", prompt, answer))
-                return false;
-            std::string text = answer.empty() ? "0.0" : answer;
-            UpperCaseInPlace(text);
-            const ExpressionResult r = EvaluateExpression(text);
-            if (r.ok()) {
-                value = r.value;
-                return true;
-            }
-            answer = MarkErrorPosition(text, r.position, " >>");
-            m_prompter->message("Warning", "Error in Expression      \r\r" + EvalErrorText(r.code) + "\r\r" + answer,
-                                platform::MessageKind::Warning, platform::Buttons::Ok);
-        }
-    }
-
-private:
-    platform::Prompter*& m_prompter;
 };
 
 } // namespace

@@ -44,6 +44,8 @@ void RunSession::runAnalyzer()
     if (!state.ProgramLoaded)
         return; // nothing to run: the last load failed
     if (state.RestartPending) {
+        if (prepareFreshRun && !prepareFreshRun())
+            return;
         state.StartPressed = false;
         interpreter.ResetMachineState();
     }
@@ -73,6 +75,8 @@ bool RunSession::Close()
     state.DataFileOpen = false;
     state.StopRequest = false;
     motion.close();
+    if (!closed)
+        state.CloseRequest = false;
     return closed;
 }
 

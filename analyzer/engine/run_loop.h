@@ -12,6 +12,7 @@
 #include "analyzer/engine/run_services.h"
 #include "analyzer/engine/run_state.h"
 
+#include <functional>
 #include <string>
 
 namespace vork {
@@ -35,7 +36,13 @@ public:
     // The Stop toggle.
     void Stop() { state.StopRequest = !state.StopRequest; }
     // The window closes: an active loop returns, the program file gets the work copy.
+    // False when the program file could not be closed; the close does not go ahead then
+    // and later runs are not cut short.
     bool Close();
+
+    // Called before a fresh run is prepared: the main window makes sure a program and a
+    // machine are there and readies the picture; false leaves the run unstarted.
+    std::function<bool()> prepareFreshRun;
 
     TRunState state;
     AnalyzerSettings settings;

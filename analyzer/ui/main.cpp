@@ -1,13 +1,12 @@
+#include "analyzer/ui/analyzer_start.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName("VORK2013");
-    QMainWindow window;
-    window.setWindowTitle("Vork Analyzer");
-    window.resize(900, 650);
-    window.show();
+    QStringList arguments = QApplication::arguments();
+    arguments.removeFirst();
+    vork::AnalyzerStart start(arguments);
     return app.exec();
 }

@@ -1,6 +1,8 @@
 #pragma once
 // The plain dialog with OK and Cancel along the bottom that other dialogs build on:
 // their controls go into body().
+#include "platform/qt/shell_execute.h"
+
 #include <QDialog>
 
 class QFrame;

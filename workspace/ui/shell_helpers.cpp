@@ -1,14 +1,10 @@
 #include "workspace/ui/shell_helpers.h"
 
-#include "platform/paths.h"
-#include "platform/qt/shellstart.h"
+#include "platform/qt/shell_execute.h"
 
-#include <QCoreApplication>
 #include <QGuiApplication>
 
 #include <dlfcn.h>
-#include <sstream>
-#include <vector>
 
 // After the Qt headers: the X11 headers define macros such as None and Bool.
 #include <X11/XKBlib.h>
@@ -18,17 +14,7 @@ namespace mrw {
 int ExecuteFile(const std::string& file, const std::string& parameters, const std::string& folder,
                 platform::Prompter& prompter)
 {
-    std::vector<std::string> arguments;
-    std::istringstream words(parameters);
-    for (std::string word; words >> word;)
-        arguments.push_back(word);
-    const std::string path = platform::isBareName(file) ? platform::programPath(folder, file) : file;
-    const int result = platform::shellOpen(path, arguments, folder);
-    QCoreApplication::processEvents();
-    if (result <= 32)
-        prompter.message("MARROWIN", "Cannot Execute (" + std::to_string(result) + ") [" + file + "]",
-                         platform::MessageKind::Information, platform::Buttons::Ok);
-    return result;
+    return platform::ExecuteFile(file, parameters, folder, prompter, "MARROWIN");
 }
 
 namespace {

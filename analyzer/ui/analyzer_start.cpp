@@ -1,0 +1,52 @@
+#include "analyzer/ui/analyzer_start.h"
+
+#include "analyzer/engine/analyzer_routines.h"
+#include "analyzer/ui/about_box.h"
+#include "analyzer/ui/main_window.h"
+#include "platform/folders.h"
+
+#include <QApplication>
+#include <QScreen>
+
+namespace vork {
+
+namespace {
+constexpr int SplashMilliseconds = 2000;
+}
+
+AnalyzerStart::AnalyzerStart(const QStringList& arguments, const std::string& programFolder, bool splash,
+                             platform::Prompter* prompter)
+{
+    QApplication::setApplicationName("VORK2013");
+    QApplication::setApplicationDisplayName("Vork Analyzer 2013");
+    m_window =
+        std::make_unique<Tmdvform>(programFolder.empty() ? platform::programFolder() : programFolder, prompter);
+    Tmdvform& w = *m_window;
+    // Also where no window manager maximizes it, the window covers the screen.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        w.setGeometry(screen->availableGeometry());
+    w.showMaximized();
+    if (splash) {
+        QCoreApplication::processEvents();
+        w.aboutBox().show();
+        QCoreApplication::processEvents();
+        // The splash lasts until the first tick; the timer then paces the run.
+        RunSession& session = w.session();
+        w.timer1().start(SplashMilliseconds);
+        session.state.PacingTick = false;
+        platform::QtEventPump pump;
+        while (!session.state.PacingTick)
+            pump.waitPumping(20);
+        w.ApplySpeed();
+        w.aboutBox().hide();
+    }
+    std::vector<std::string> args;
+    for (const QString& a : arguments)
+        args.push_back(a.toStdString());
+    if (IsHandOffStart(args))
+        w.Reloadthelastjob();
+}
+
+AnalyzerStart::~AnalyzerStart() = default;
+
+} // namespace vork

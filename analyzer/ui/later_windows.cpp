@@ -1,0 +1,50 @@
+#include "analyzer/ui/later_windows.h"
+
+#include "analyzer/ui/main_window.h"
+#include "platform/paths.h"
+#include "platform/stored_path.h"
+
+namespace vork {
+
+void ShowFixtureDialog(Tmdvform& window) { window.notAvailable("The fixture display"); }
+
+void ShowOperationsManager(Tmdvform& window) { window.notAvailable("The operations manager"); }
+
+bool LoadOperationFile(Tmdvform&, const std::string&) { return false; }
+
+bool LoadLastOperationFile(Tmdvform& window)
+{
+    const std::string last = window.recentOperationFiles().first();
+    return !last.empty() && platform::fileExists(platform::resolveStoredPath(last));
+}
+
+void ShowCycleTimeGraph(Tmdvform& window) { window.notAvailable("The cycle time graph"); }
+
+bool ShowReadout(Tmdvform& window, bool visible)
+{
+    if (visible)
+        window.notAvailable("The coordinate readout");
+    return !visible;
+}
+
+void ShowMachineSetupEditor(Tmdvform& window) { window.notAvailable("The machine setup editor"); }
+
+bool EditInNCEditor(Tmdvform& window, const std::string&)
+{
+    window.notAvailable("The NC editor");
+    return false;
+}
+
+void SolidsVerification(Tmdvform& window) { window.notAvailable("Solids verification"); }
+
+bool OutputDxfFile(Tmdvform& window)
+{
+    window.notAvailable("The DXF output");
+    return false;
+}
+
+void ExportDifFile(Tmdvform& window) { window.notAvailable("The DIF export"); }
+
+void PrintDataFile(Tmdvform& window) { window.notAvailable("Printing the data file"); }
+
+} // namespace vork

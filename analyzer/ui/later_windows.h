@@ -1,0 +1,28 @@
+#pragma once
+// The analyzer's windows and exports that the main window opens but this version does
+// not have yet. Each command has one function here; until its window exists it says so.
+#include <string>
+
+namespace vork {
+
+class Tmdvform;
+
+void ShowFixtureDialog(Tmdvform& window);
+void ShowOperationsManager(Tmdvform& window);
+// The operations manager loads an operation file; false when it could not.
+bool LoadOperationFile(Tmdvform& window, const std::string& fileName);
+// The operations manager reloads its most recent operation file; false when it does not exist.
+bool LoadLastOperationFile(Tmdvform& window);
+void ShowCycleTimeGraph(Tmdvform& window);
+// Shows or hides the coordinate readout; false when it cannot be shown.
+bool ShowReadout(Tmdvform& window, bool visible);
+void ShowMachineSetupEditor(Tmdvform& window);
+// The NC editor on the program, modal; false when it was not shown.
+bool EditInNCEditor(Tmdvform& window, const std::string& fileName);
+void SolidsVerification(Tmdvform& window);
+// Starts or stops the DXF output; true when it is on afterwards.
+bool OutputDxfFile(Tmdvform& window);
+void ExportDifFile(Tmdvform& window);
+void PrintDataFile(Tmdvform& window);
+
+} // namespace vork

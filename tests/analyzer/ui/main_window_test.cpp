@@ -1,0 +1,271 @@
+#include "analyzer/ui/main_window.h"
+
+#include "analyzer/ui/analyzer_start.h"
+#include "analyzer/ui/code_list_view.h"
+#include "analyzer/ui/drawing_area.h"
+#include "platform/textfile.h"
+#include "support/scripted_prompter.h"
+#include "support/temp_folder.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QLabel>
+#include <QMimeData>
+#include <QSlider>
+#include <QPrinter>
+#include <QSvgRenderer>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+
+using namespace vork;
+
+namespace {
+
+std::string exampleFile(const std::string& name)
+{
+    return testsupport::readFixture(std::string(MRW_SOURCE_DIR) + "/examples", name);
+}
+
+// A program folder with the example mill and its face-milling program, and a ZV.INI
+// that loads the mill at start-up.
+struct ProgramFolder {
+    testsupport::TempFolder folder;
+    testsupport::ScriptedPrompter prompter;
+
+    ProgramFolder()
+    {
+        folder.write("MILL.MCH", exampleFile("MILL.MCH"));
+        folder.write("FACE.TAP", exampleFile("FACE.TAP"));
+        folder.write("ZV.INI", "[DV]\r\nDEFMCH=MILL.MCH\r\nSPEED=0\r\n[DIRECTORIES]\r\nTAPEDIR=" + folder.path() +
+                                   "\r\n");
+    }
+    std::string ini() const { return folder.read("ZV.INI"); }
+};
+
+struct ShownWindow : ProgramFolder {
+    Tmdvform window{folder.path(), &prompter};
+    ShownWindow()
+    {
+        window.resize(1000, 700);
+        window.show();
+        QApplication::processEvents();
+    }
+    // Start until the program has ended (the restart question is answered No).
+    void runToEnd()
+    {
+        for (int presses = 0; presses < 10 && !window.session().state.EndOfProgram; ++presses) {
+            prompter.buttons = {platform::Button::No};
+            window.Start();
+        }
+    }
+    bool drawnNear(double x, double y)
+    {
+        int px = 0, py = 0;
+        window.drawingWindow().WorldtoPC(x, y, px, py);
+        const QImage& image = window.canvas().image();
+        for (int dx = -2; dx <= 2; ++dx)
+            for (int dy = -2; dy <= 2; ++dy)
+                if (image.valid(px + dx, py + dy) && image.pixel(px + dx, py + dy) != qRgb(255, 255, 255))
+                    return true;
+        return false;
+    }
+};
+
+TEST(MainWindow, StartsWithTheDefaultMachineAndNoFile)
+{
+    ShownWindow w;
+    EXPECT_EQ(w.window.machineLabel(), "MILL.MCH");
+    EXPECT_EQ(w.window.windowTitle(), "Vork Analyzer 2013 -  [No File Loaded]");
+    EXPECT_EQ(w.window.codeList().lines().front(), "Load NC-File &  Machine File... Press Start or Single...");
+    EXPECT_TRUE(w.folder.read("ZV.INI").find("DVVER=11.08") != std::string::npos);
+}
+
+TEST(MainWindow, StartDrawsThePathAndTheCopiesShowIt)
+{
+    ShownWindow w;
+    w.window.LoadFile(w.folder.file("FACE.TAP"));
+    EXPECT_EQ(w.window.windowTitle().toStdString(), "Vork Analyzer 2013 - " + w.folder.file("FACE.TAP"));
+    EXPECT_FALSE(w.drawnNear(2.0, 0.5));
+    w.runToEnd();
+    ASSERT_TRUE(w.window.session().state.EndOfProgram);
+    EXPECT_TRUE(w.drawnNear(2.0, 0.5));  // the facing cut along Y0.5
+    EXPECT_FALSE(w.drawnNear(2.0, 4.0)); // nothing where the program never went
+
+    // The copy replays the display file at the drawing area's size.
+    const QImage copy = w.window.PictureImage();
+    EXPECT_EQ(copy.size(), w.window.drawingArea().size());
+    EXPECT_GT(std::count_if(reinterpret_cast<const QRgb*>(copy.constBits()),
+                            reinterpret_cast<const QRgb*>(copy.constBits()) + copy.width() * copy.height(),
+                            [](QRgb p) { return (p & 0xffffff) != 0xffffff; }),
+              50);
+
+    // Printing to PDF gives one page and leaves the display file as it was.
+    const std::string displayFile = w.window.workFolder() + "DVW.DI~";
+    const auto before = platform::readFileBytes(displayFile);
+    ASSERT_TRUE(before && !before->empty());
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(w.folder.file("path.pdf")));
+    w.window.PrintTo(printer);
+    const std::string pdf = w.folder.read("path.pdf");
+    std::size_t pages = 0;
+    for (std::size_t at = pdf.find("/Type /Page"); at != std::string::npos; at = pdf.find("/Type /Page", at + 1))
+        if (pdf.compare(at, 12, "/Type /Pages") != 0)
+            ++pages;
+    EXPECT_EQ(pages, 1u);
+    EXPECT_EQ(platform::readFileBytes(displayFile), before);
+
+    // The drawing goes to VORK.SVG in the current folder, replaced each time.
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(QString::fromStdString(w.folder.path()));
+    w.folder.write("VORK.SVG", "old");
+    EXPECT_TRUE(w.window.CopyMetafile());
+    QDir::setCurrent(previous);
+    QSvgRenderer svg(QString::fromStdString(w.folder.file("VORK.SVG")));
+    EXPECT_TRUE(svg.isValid());
+    EXPECT_TRUE(QApplication::clipboard()->mimeData()->hasFormat("image/svg+xml"));
+}
+
+TEST(MainWindow, TheHandOffStartReloadsTheJob)
+{
+    ProgramFolder p;
+    {
+        platform::IniFile ini(p.folder.file("ZV.INI"));
+        ini.writeInt(RecentNcFilesSection, "Count", 1);
+        ini.writeString(RecentNcFilesSection, "0", p.folder.file("FACE.TAP"));
+        ini.writeInt(RecentMachineFilesSection, "Count", 1);
+        ini.writeString(RecentMachineFilesSection, "0", "mill.mch"); // no folder, another case
+        ini.writeInt(RecentOperationFilesSection, "Count", 1);
+        ini.writeString(RecentOperationFilesSection, "0", p.folder.file("FACE.OPF"));
+        ini.writeString("DV", "DEFMCH", "NONE.MCH");
+    }
+    {
+        AnalyzerStart other({"mrw2013"}, p.folder.path(), false, &p.prompter);
+        EXPECT_EQ(other.window().windowTitle(), "Vork Analyzer 2013 -  [No File Loaded]");
+        EXPECT_EQ(other.window().machineLabel(), "No Machine Loaded");
+    }
+    AnalyzerStart start({"MRW2013"}, p.folder.path(), false, &p.prompter);
+    Tmdvform& w = start.window();
+    EXPECT_EQ(w.windowTitle().toStdString(), "Vork Analyzer 2013 - " + p.folder.file("FACE.TAP"));
+    EXPECT_EQ(w.machineLabel(), "MILL.MCH");
+    EXPECT_TRUE(w.session().state.WorkCopyOpen);
+    EXPECT_TRUE(p.prompter.shown.empty()) << p.prompter.shown.front().text;
+    EXPECT_EQ(w.codeList().lines().back(), "!Operation File Does Not Exist");
+}
+
+TEST(MainWindow, ReloadWithEmptyListsReportsEachMissingFile)
+{
+    ProgramFolder p;
+    Tmdvform w(p.folder.path(), &p.prompter);
+    w.Reloadthelastjob();
+    ASSERT_EQ(p.prompter.shown.size(), 2u);
+    EXPECT_EQ(p.prompter.shown[0].text, "NC-Code File [] Does Not Exist");
+    EXPECT_EQ(p.prompter.shown[1].text, "Machine File [] Does Not Exist");
+    EXPECT_EQ(w.codeList().lines().back(), "!Operation File Does Not Exist");
+    EXPECT_EQ(w.machineLabel(), "MILL.MCH"); // the default machine stays
+}
+
+TEST(MainWindow, AnUnreadableMachineFileChangesNothing)
+{
+    ProgramFolder p;
+    Tmdvform w(p.folder.path(), &p.prompter);
+    const auto before = w.machine().Ints;
+    EXPECT_FALSE(w.LoadMachine(p.folder.file("MISSING.MCH")));
+    EXPECT_EQ(w.machineLabel(), "MILL.MCH");
+    EXPECT_EQ(w.machine().Ints, before);
+    ASSERT_EQ(p.prompter.shown.size(), 1u);
+    EXPECT_NE(p.prompter.shown[0].text.find("MISSING.MCH"), std::string::npos);
+}
+
+TEST(MainWindow, CloseDuringASingleWaitClosesAfterTheLoopReturns)
+{
+    ShownWindow w;
+    w.window.LoadFile(w.folder.file("FACE.TAP"));
+    QTimer::singleShot(50, &w.window, [&] { w.window.close(); });
+    w.window.Single(); // waits before the first block until the close ends the loop
+    EXPECT_FALSE(w.window.runControl().Active());
+    for (int i = 0; i < 20 && w.window.isVisible(); ++i)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_FALSE(w.window.isVisible());
+    EXPECT_FALSE(w.window.session().state.WorkCopyOpen);
+    EXPECT_EQ(w.folder.read("FACE.TAP"), exampleFile("FACE.TAP"));
+    EXPECT_NE(w.ini().find("mdvform.OvcMenuMRU1.Items"), std::string::npos);
+}
+
+TEST(MainWindow, SliderSetsTheDelayAndCommandsWaitForTheRun)
+{
+    ShownWindow w;
+    w.window.speedSlider().setValue(1);
+    EXPECT_EQ(w.window.settings().speed, 9);
+    EXPECT_EQ(w.window.speedLabel().text(), "10%");
+    EXPECT_EQ(w.window.timer1().interval(), 900);
+    w.window.speedSlider().setValue(10);
+    EXPECT_EQ(w.window.settings().speed, 0);
+    EXPECT_FALSE(w.window.timer1().isActive()); // no delay: no ticks at all
+}
+
+} // namespace
+
+namespace {
+
+TEST(MainWindow, PicturesThatCannotBeWrittenAreReported)
+{
+    ShownWindow w;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(w.folder.file("no-such-folder/path.pdf")));
+    w.window.PrintTo(printer);
+    ASSERT_EQ(w.prompter.shown.size(), 1u);
+    EXPECT_EQ(w.prompter.shown[0].text, "Unable to write to " + w.folder.file("no-such-folder/path.pdf"));
+
+    const QString previous = QDir::currentPath();
+    std::string gone;
+    {
+        testsupport::TempFolder vanishing;
+        gone = vanishing.path();
+        QDir::setCurrent(QString::fromStdString(gone));
+    }
+    EXPECT_FALSE(w.window.CopyMetafile()); // the current folder no longer exists
+    QDir::setCurrent(previous);
+    ASSERT_EQ(w.prompter.shown.size(), 2u);
+    EXPECT_EQ(w.prompter.shown[1].text, "Unable to write to VORK.SVG");
+}
+
+} // namespace
+
+namespace {
+
+TEST(MainWindow, ScrollBarsPanOnceTheScrollEndsAndAZoomPutsThemBack)
+{
+    ShownWindow w;
+    const double width = w.window.view().current.xmax - w.window.view().current.xmin;
+    const double xmin = w.window.view().current.xmin;
+    w.window.horizontalBar().triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    QApplication::processEvents();
+    EXPECT_NEAR(w.window.view().current.xmin, xmin + width * 0.05, 1e-9);
+
+    // A zoom window dragged from lower right to upper left.
+    w.window.Zoom();
+    DrawingArea& area = w.window.drawingArea();
+    QTest::mousePress(&area, Qt::LeftButton, {}, QPoint(300, 200));
+    QTest::mouseRelease(&area, Qt::LeftButton, {}, QPoint(100, 100));
+    const ViewExtents zoomed = w.window.view().current;
+    EXPECT_FALSE(w.window.view().zoomArmed);
+    EXPECT_LT(zoomed.xmin, zoomed.xmax);
+    EXPECT_LT(zoomed.ymin, zoomed.ymax);
+    EXPECT_LT(zoomed.xmax - zoomed.xmin, width / 2);
+    EXPECT_EQ(w.window.horizontalBar().value(), 0);
+    EXPECT_EQ(w.window.view().scrollOffX, 0);
+
+    w.window.Previous();
+    EXPECT_NEAR(w.window.view().current.xmin, xmin + width * 0.05, 1e-9);
+}
+
+} // namespace
