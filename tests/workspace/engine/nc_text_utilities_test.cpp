@@ -124,11 +124,11 @@ TEST_F(Utility, ResequenceNumbersSkipsAndSlashesAsTheOperatorExpects)
 
 TEST_F(Utility, ResequenceWrapsPastMaximumDigitsAndPadsWithLeadingZeros)
 {
-    editor.lines = {"X1", "X2", "X3"};
+    editor.lines = {"X1", "X2", "X3", "X4"};
     ResequenceOptions o;
     o.snum = "9980";
     DoResequence(context, o, false);
-    EXPECT_EQ(editor.lines, (Lines{"N9980X1", "N9990X2", "N10X3"}));
+    EXPECT_EQ(editor.lines, (Lines{"N9980X1", "N9990X2", "N10X3", "N20X4"}));
 
     editor.lines = {"X1"};
     o.snum = "10";
