@@ -36,91 +36,30 @@ NcUtilityCommands::NcUtilityCommands(TMainForm& mainForm, mrw::WorkspaceGlobals&
     : QObject(&mainForm), m_main(mainForm), m_globals(globals), m_prompter(prompter),
       m_runDialog([](QDialog& dialog) { return dialog.exec() == QDialog::Accepted; })
 {
+    // Created once, so each keeps what was last chosen in it for the whole run.
+    mrw::MachineSettings& s = settings();
+    QComboBox* selector = m_main.machineSelector();
+    m_resequence = new TRESEQDlg(s, &m_main);
+    m_spaces = new TAddremSpaces(&m_main);
+    m_lineBeginEnd = new TChgBeginEndDlg(s, &m_main);
+    m_makeColumns = new TMakeColsDlg(s, &m_main);
+    m_fileCleanup = new TFcleanDlg(s, &m_main);
+    m_fileSplit = new TFileSplitdlg(&m_main);
+    m_feedSpeed = new TFSoverDlg(&m_main);
+    m_arithmetic = new TArithDlg(s, m_prompter, &m_main);
+    m_reformat = new TReformatDlg(
+        s, m_prompter,
+        [selector] {
+            QStringList names;
+            for (int i = 0; i < selector->count(); ++i)
+                names << selector->itemText(i);
+            return names;
+        },
+        [selector] { return selector->currentText(); }, &m_main);
+    m_process = new TProcessDlg(&m_main);
 }
 
 NcUtilityCommands::~NcUtilityCommands() = default;
-
-// ---- The dialogs, created on first use and kept ---------------------------------------
-
-TRESEQDlg& NcUtilityCommands::resequenceDialog()
-{
-    if (!m_resequence)
-        m_resequence = new TRESEQDlg(settings(), &m_main);
-    return *m_resequence;
-}
-
-TAddremSpaces& NcUtilityCommands::spacesDialog()
-{
-    if (!m_spaces)
-        m_spaces = new TAddremSpaces(&m_main);
-    return *m_spaces;
-}
-
-TChgBeginEndDlg& NcUtilityCommands::lineBeginEndDialog()
-{
-    if (!m_lineBeginEnd)
-        m_lineBeginEnd = new TChgBeginEndDlg(settings(), &m_main);
-    return *m_lineBeginEnd;
-}
-
-TMakeColsDlg& NcUtilityCommands::makeColumnsDialog()
-{
-    if (!m_makeColumns)
-        m_makeColumns = new TMakeColsDlg(settings(), &m_main);
-    return *m_makeColumns;
-}
-
-TFcleanDlg& NcUtilityCommands::fileCleanupDialog()
-{
-    if (!m_fileCleanup)
-        m_fileCleanup = new TFcleanDlg(settings(), &m_main);
-    return *m_fileCleanup;
-}
-
-TFileSplitdlg& NcUtilityCommands::fileSplitDialog()
-{
-    if (!m_fileSplit)
-        m_fileSplit = new TFileSplitdlg(&m_main);
-    return *m_fileSplit;
-}
-
-TFSoverDlg& NcUtilityCommands::feedSpeedDialog()
-{
-    if (!m_feedSpeed)
-        m_feedSpeed = new TFSoverDlg(&m_main);
-    return *m_feedSpeed;
-}
-
-TArithDlg& NcUtilityCommands::arithmeticDialog()
-{
-    if (!m_arithmetic)
-        m_arithmetic = new TArithDlg(settings(), m_prompter, &m_main);
-    return *m_arithmetic;
-}
-
-TReformatDlg& NcUtilityCommands::reformatDialog()
-{
-    if (!m_reformat) {
-        QComboBox* selector = m_main.machineSelector();
-        m_reformat = new TReformatDlg(
-            settings(), m_prompter,
-            [selector] {
-                QStringList names;
-                for (int i = 0; i < selector->count(); ++i)
-                    names << selector->itemText(i);
-                return names;
-            },
-            [selector] { return selector->currentText(); }, &m_main);
-    }
-    return *m_reformat;
-}
-
-TProcessDlg& NcUtilityCommands::processDialog()
-{
-    if (!m_process)
-        m_process = new TProcessDlg(&m_main);
-    return *m_process;
-}
 
 void NcUtilityCommands::registerOptionDialogs(mrw::TMRWSetupDlg& setup)
 {

@@ -1,9 +1,9 @@
 #pragma once
 // The NC Utilities menu's text and number-word commands: each needs an open editor
 // child, shows its option dialog and, after OK, runs its utility on the active pane of
-// the active child with the progress box. The option dialogs are created once and
-// keep their values for the run; the setup dialog's "NC-Commands" page opens the same
-// dialogs, and the send dialog runs the file cleanup through here.
+// the active child with the progress box. The option dialogs are made once, with the
+// main window, and keep their values for the run; the setup dialog's "NC-Commands"
+// page opens the same dialogs, and the send dialog runs the file cleanup through here.
 #include "workspace/engine/nc_batch.h"
 #include "workspace/engine/workspace_globals.h"
 
@@ -54,16 +54,16 @@ public:
     // Lets the setup dialog's "NC-Commands" buttons open the six stored-option dialogs.
     void registerOptionDialogs(mrw::TMRWSetupDlg& setup);
 
-    TRESEQDlg& resequenceDialog();
-    TAddremSpaces& spacesDialog();
-    TChgBeginEndDlg& lineBeginEndDialog();
-    TMakeColsDlg& makeColumnsDialog();
-    TFcleanDlg& fileCleanupDialog();
-    TFileSplitdlg& fileSplitDialog();
-    TFSoverDlg& feedSpeedDialog();
-    TArithDlg& arithmeticDialog();
-    TReformatDlg& reformatDialog();
-    TProcessDlg& processDialog();
+    TRESEQDlg& resequenceDialog() { return *m_resequence; }
+    TAddremSpaces& spacesDialog() { return *m_spaces; }
+    TChgBeginEndDlg& lineBeginEndDialog() { return *m_lineBeginEnd; }
+    TMakeColsDlg& makeColumnsDialog() { return *m_makeColumns; }
+    TFcleanDlg& fileCleanupDialog() { return *m_fileCleanup; }
+    TFileSplitdlg& fileSplitDialog() { return *m_fileSplit; }
+    TFSoverDlg& feedSpeedDialog() { return *m_feedSpeed; }
+    TArithDlg& arithmeticDialog() { return *m_arithmetic; }
+    TReformatDlg& reformatDialog() { return *m_reformat; }
+    TProcessDlg& processDialog() { return *m_process; }
 
 private:
     // Runs `work` on the active child after its dialog closed with OK.
@@ -77,14 +77,14 @@ private:
     platform::Prompter& m_prompter;
     DialogRunner m_runDialog;
 
-    TRESEQDlg* m_resequence = nullptr;
-    TAddremSpaces* m_spaces = nullptr;
-    TChgBeginEndDlg* m_lineBeginEnd = nullptr;
-    TMakeColsDlg* m_makeColumns = nullptr;
-    TFcleanDlg* m_fileCleanup = nullptr;
-    TFileSplitdlg* m_fileSplit = nullptr;
-    TFSoverDlg* m_feedSpeed = nullptr;
-    TArithDlg* m_arithmetic = nullptr;
-    TReformatDlg* m_reformat = nullptr;
-    TProcessDlg* m_process = nullptr;
+    TRESEQDlg* m_resequence;
+    TAddremSpaces* m_spaces;
+    TChgBeginEndDlg* m_lineBeginEnd;
+    TMakeColsDlg* m_makeColumns;
+    TFcleanDlg* m_fileCleanup;
+    TFileSplitdlg* m_fileSplit;
+    TFSoverDlg* m_feedSpeed;
+    TArithDlg* m_arithmetic;
+    TReformatDlg* m_reformat;
+    TProcessDlg* m_process;
 };
