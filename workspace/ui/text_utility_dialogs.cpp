@@ -128,6 +128,7 @@ TFileSplitdlg::TFileSplitdlg(QWidget* parent) : UtilityOptionsDlg("File Splitter
     m_prefix = namedEdit("Fprefix", "%", this);
     m_suffix = namedEdit("Fsuffix", "%", this);
     auto* browse = new QPushButton("...", this);
+    browse->setFixedWidth(browse->fontMetrics().horizontalAdvance("...") + 16);
     connect(browse, &QPushButton::clicked, this, [this] {
         const QString chosen = QFileDialog::getExistingDirectory(this, "Output Folder", m_folder->text());
         if (!chosen.isEmpty())
