@@ -101,14 +101,8 @@ void TSendDlg::OKBtnClick()
     else if (Bsendtoend->isChecked())
         mode = sendmode::CaretToEnd;
 
-    if (mode == sendmode::EditorText && m_settings().runFileCleanup) {
-        if (m_fileCleanup)
-            m_fileCleanup();
-        else
-            m_prompter->message(MessageCaption,
-                                "File Cleanup is not available yet.\nThe editor text is sent as it stands.",
-                                platform::MessageKind::Information);
-    }
+    if (mode == sendmode::EditorText && m_settings().runFileCleanup && m_fileCleanup)
+        m_fileCleanup();
     if (PrepareSendFile(mode))
         accept();
     else

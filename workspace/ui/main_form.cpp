@@ -1,6 +1,7 @@
 #include "workspace/ui/main_form.h"
 
 #include "dnc/ui/dnc_terminal.h"
+#include "dnc/ui/send_dialog.h"
 
 #include "workspace/engine/activity_log.h"
 #include "workspace/engine/editor_file.h"
@@ -12,6 +13,7 @@
 #include "workspace/ui/about_mrw.h"
 #include "workspace/ui/login_dialog.h"
 #include "workspace/ui/mdi_child.h"
+#include "workspace/ui/nc_utility_commands.h"
 #include "workspace/ui/nc_viewer.h"
 #include "workspace/ui/ncinfo_dialog.h"
 #include "workspace/ui/password_manager.h"
@@ -114,7 +116,8 @@ TMainForm::TMainForm(const QStringList& arguments, platform::Prompter* prompter,
       m_prompter(prompter ? prompter : m_ownPrompter.get()),
       m_fileDialogs(std::make_unique<QtFileDialogs>()),
       m_mdiArea(new QMdiArea(this)),
-      m_machineBox(new QComboBox(this))
+      m_machineBox(new QComboBox(this)),
+      m_ncUtilities(new NcUtilityCommands(*this, m_globals, *m_prompter))
 {
     setWindowTitle(Caption);
     setCentralWidget(m_mdiArea);
@@ -201,6 +204,15 @@ void TMainForm::createMenus()
     QMenu* utilities = menuBar()->addMenu("NC &Utilities");
     QAction* analyzerAction = utilities->addAction("Run &Vork Analyzer", this, &TMainForm::SpeedButton11Click);
     utilities->addAction("B-Macro Interpeter", this, &TMainForm::BMacroInterpeter1Click);
+    utilities->addAction("&Arithmetic", m_ncUtilities, &NcUtilityCommands::Arithmetic);
+    utilities->addAction("Add / Remove &Spaces", m_ncUtilities, &NcUtilityCommands::AddRemoveSpaces);
+    utilities->addAction("Change &Line Begin/End", m_ncUtilities, &NcUtilityCommands::ChangeLineBeginEnd);
+    utilities->addAction("F&eed / Speed Overide", m_ncUtilities, &NcUtilityCommands::FeedSpeedOverride);
+    utilities->addAction("File Splitter", m_ncUtilities, &NcUtilityCommands::FileSplitter);
+    utilities->addAction("&Make Columns", m_ncUtilities, &NcUtilityCommands::MakeColumns);
+    utilities->addAction("Re-&Format", m_ncUtilities, &NcUtilityCommands::Reformat);
+    utilities->addAction("&Re-Sequence", m_ncUtilities, &NcUtilityCommands::Resequence);
+    utilities->addAction("File Cleanup", m_ncUtilities, &NcUtilityCommands::FileCleanup);
     utilities->addAction("&Information", this, &TMainForm::Information1Click);
 
     QMenu* insert = menuBar()->addMenu("&Insert");
@@ -819,8 +831,10 @@ void TMainForm::Go1Click()
 
 dnc::TMDNCTERM* TMainForm::dncTerminal()
 {
-    if (!m_dncTerminal)
+    if (!m_dncTerminal) {
         m_dncTerminal = new dnc::TMDNCTERM(*this, m_globals, m_settings, m_prompter, this);
+        m_dncTerminal->sendDialog().setFileCleanup([this] { m_ncUtilities->FileCleanupBeforeSend(); });
+    }
     return m_dncTerminal;
 }
 
@@ -971,6 +985,7 @@ mrw::TMRWSetupDlg* TMainForm::setupDialog()
         m_setupDlg = new mrw::TMRWSetupDlg(m_globals, *m_prompter, this);
         connect(m_setupDlg, &mrw::TMRWSetupDlg::reportWritten, this,
                 [this](const QString& path) { showFileInResultsWindow(fileNameBytes(path)); });
+        m_ncUtilities->registerOptionDialogs(*m_setupDlg);
     }
     return m_setupDlg;
 }

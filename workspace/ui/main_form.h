@@ -26,6 +26,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class TMDIChild;
 class TMdiAbout;
+class NcUtilityCommands;
 namespace mrw {
 class TMRWSetupDlg;
 }
@@ -72,6 +73,7 @@ public:
     ~TMainForm() override;
 
     void setFileDialogs(std::unique_ptr<FileDialogs> dialogs);
+    FileDialogs& fileDialogs() { return *m_fileDialogs; }
     void setDialogs(MainFormDialogs dialogs) { m_dialogs = std::move(dialogs); }
 
     const mrw::ProgramSettings& settings() const { return m_settings; }
@@ -152,6 +154,7 @@ public:
     TNcinfoDlg* ncinfoDialog();
     TMdiAbout* aboutDialog();
     mrw::TMRWSetupDlg* setupDialog();
+    NcUtilityCommands* ncUtilities() const { return m_ncUtilities; }
     dnc::TMDNCTERM* dncTerminal();
     bool dncTerminalShowing() const;
     // The results window shows the text of a file (the setup report).
@@ -204,6 +207,7 @@ private:
 
     QMdiArea* m_mdiArea;
     QComboBox* m_machineBox;
+    NcUtilityCommands* m_ncUtilities;
     QAction* m_changeLoginAction = nullptr;
     QAction* m_splitAction = nullptr;
     QAction* m_mruSeparator = nullptr;

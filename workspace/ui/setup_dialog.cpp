@@ -55,13 +55,9 @@ QGroupBox* groupOf(const char* caption, QWidget* control)
     return box;
 }
 
-struct CommandButton {
-    const char* caption;
-    const char* dialogName;
-};
-constexpr CommandButton CommandButtons[] = {
-    {"&Re-Sequencing", "Re-Sequencing"}, {"Make Columns", "Make Columns"}, {"File Cleanup", "File Cleanup"},
-    {"Arithmetic", "Arithmetic"},        {"Reformat", "Reformat"},         {"&Change Line Begin/End", "Change Line Begin/End"},
+// In the order of NcCommandDialog.
+constexpr const char* CommandButtons[] = {
+    "&Re-Sequencing", "Make Columns", "File Cleanup", "Arithmetic", "Reformat", "&Change Line Begin/End",
 };
 
 } // namespace
@@ -476,15 +472,10 @@ QWidget* TMRWSetupDlg::buildCommandsPage()
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(new QLabel("Select and Enter Defaults For Each of The Following NC-Commands"));
     for (std::size_t i = 0; i < std::size(CommandButtons); ++i) {
-        auto* button = new QPushButton(CommandButtons[i].caption);
+        auto* button = new QPushButton(CommandButtons[i]);
         connect(button, &QPushButton::clicked, this, [this, i] {
             if (m_commandDialogs[i])
                 m_commandDialogs[i](this);
-            else
-                m_prompter.message(Caption,
-                                   std::string("The \"") + CommandButtons[i].dialogName
-                                       + "\" options dialog is not available yet",
-                                   platform::MessageKind::Information, platform::Buttons::Ok);
         });
         layout->addWidget(button);
     }
