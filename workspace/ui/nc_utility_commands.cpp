@@ -11,7 +11,8 @@
 #include "workspace/ui/utility_editor_pane.h"
 #include "workspace/ui/word_utility_dialogs.h"
 
-#include "platform/qt/latin1.h"
+#include "platform/stored_path.h"
+#include "platform//qt/latin1.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -127,21 +128,21 @@ void NcUtilityCommands::FileSplitter()
     if (!m_main.RequireActiveChild())
         return;
     TFileSplitdlg& dialog = fileSplitDialog();
-    dialog.setFolder(fileNameText(mrw::machineFolderPath(settings().DirLS, m_globals.ProgramFolder)));
+    dialog.setFolder(fileNameText(platform::resolveStoredPath(settings().DirLS)));
     dialog.setExtension(platform::toQString(settings().Defext));
     const bool ok = m_runDialog(dialog);
     QCoreApplication::processEvents();
     if (!ok)
         return;
     mrw::FileSplitOptions options = dialog.options();
-    options.folder = mrw::machineFolderPath(options.folder, m_globals.ProgramFolder);
+    options.folder = platform::resolveStoredPath(options.folder);
     options.programLetter = settings().ProgID;
     const auto saveAs = [this](const std::string& title, const std::string& folder, const std::string& extension,
                                const std::string& proposed) -> std::optional<std::string> {
         const QString ext = platform::toQString(extension);
         const QString filter = QString("NC-Code files (*.%1);;Text Files (*.txt);;All files (*)").arg(ext);
         const QString chosen = m_main.fileDialogs().saveFile(&m_main, fileNameText(title), fileNameText(folder),
-                                                              fileNameText(proposed), filter);
+                                                              fileNameText(proposed), filter, ext);
         if (chosen.isEmpty())
             return std::nullopt;
         return fileNameBytes(chosen);

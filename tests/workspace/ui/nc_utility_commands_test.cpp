@@ -13,7 +13,8 @@
 #include "workspace/ui/text_utility_dialogs.h"
 #include "workspace/ui/word_utility_dialogs.h"
 
-#include "platform/folders.h"
+#include "platform/stored_path.h"
+#include "platform//folders.h"
 #include "platform/ini.h"
 #include "platform/textfile.h"
 #include "support/scripted_prompter.h"
@@ -48,7 +49,7 @@ std::string example(const std::string& name)
 class NoFileDialogs : public FileDialogs {
 public:
     QStringList openFiles(QWidget*, const QString&, const QString&) override { return {}; }
-    QString saveFile(QWidget*, const QString&, const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFile(QWidget*, const QString&, const QString&, const QString&, const QString&, const QString&) override { return {}; }
 };
 
 class NcUtilitiesTest : public ::testing::Test {
@@ -201,7 +202,7 @@ TEST_F(NcUtilitiesTest, FileSplitterStartsInTheLoadSaveFolderWithTheDefaultExten
     answer = [&](QDialog& dialog) {
         auto* folder = dialog.findChild<QLineEdit*>("DirDNL");
         EXPECT_EQ(folder->text().toStdString(),
-                  mrw::machineFolderPath(machine().DirLS, mrw::workspaceGlobals().ProgramFolder));
+                  platform::resolveStoredPath(machine().DirLS));
         EXPECT_EQ(dialog.findChild<QLineEdit*>("Fext")->text(), "TAP");
         folder->setText(QString::fromStdString(out.path()));
         return true;
