@@ -40,8 +40,8 @@ TEST(OperationRun, ExampleJobsDrawEachToolInItsOperationsColourWithItsImage)
         std::map<int, int> colourOf; // operation number: palette colour
         double homeX, homeZ;
     } cases[] = {
-        {"BRACKET.TAP", "BRACKET.OPF", "MILL.MCH", {{10, 1}, {20, 4}, {30, 2}}, 0, 5},
-        {"SHAFT.TAP", "SHAFT.OPF", "LATHE.MCH", {{10, 1}, {20, 4}}, 2, 3},
+        {"BRACKET.TAP", "BRACKET.OPF", "Mill 1.MCH", {{10, 1}, {20, 4}, {30, 2}}, 0, 5},
+        {"SHAFT.TAP", "SHAFT.OPF", "Lathe 1.MCH", {{10, 1}, {20, 4}}, 2, 3},
     };
     const std::string examples = std::string(MRW_SOURCE_DIR) + "/examples/";
     for (const auto& c : cases) {

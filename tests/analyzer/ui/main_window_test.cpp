@@ -41,7 +41,7 @@ struct ProgramFolder {
 
     ProgramFolder()
     {
-        folder.write("MILL.MCH", exampleFile("MILL.MCH"));
+        folder.write("MILL.MCH", exampleFile("Mill 1.MCH"));
         folder.write("FACE.TAP", exampleFile("FACE.TAP"));
         folder.write("ZV.INI", "[DV]\r\nDEFMCH=MILL.MCH\r\nSPEED=0\r\n[DIRECTORIES]\r\nTAPEDIR=" + folder.path() +
                                    "\r\n");
