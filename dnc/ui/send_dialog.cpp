@@ -5,6 +5,7 @@
 #include "platform/qt/latin1.h"
 #include "platform/qt/help.h"
 #include "platform/qt/qthost.h"
+#include "platform/qt/wait_cursor.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -21,14 +22,6 @@ namespace dnc {
 namespace {
 
 const char* const MessageCaption = "Marrowin";
-
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 } // namespace
 
@@ -151,7 +144,7 @@ bool TSendDlg::PrepareSendFile(int sendMode, const std::string& fileName)
 bool TSendDlg::buildImage(const std::string& source)
 {
     try {
-        WaitCursor wait;
+        platform::WaitCursor wait;
         prepareSendImage(source, ScratchFiles{m_editor.sendBufferFile(), m_editor.sendSourceFile()},
                          m_settings().send);
         return true;
