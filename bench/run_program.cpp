@@ -1,13 +1,16 @@
 // Runs an NC program headless through the analyzer at full speed on a machine setup and
 // prints blocks per second and peak memory.
-//   bench_run_program [--motion FILE] PROGRAM.TAP [MACHINE.MCH]   (default: "examples/Mill 1.MCH")
+//   bench_run_program [--motion FILE] [--operations FILE.OPF] PROGRAM.TAP [MACHINE.MCH]
+//   (default machine: "examples/Mill 1.MCH")
 // --motion FILE keeps the run's motion file (VORK.MOT records) at FILE, so that the
-// path can be compared with what other tools make of the same program.
+// path can be compared with what other tools make of the same program. --operations
+// runs with the job's operations file; without it every tool has an operation of its own.
 // The program file is run in a copy in a scratch folder (a run rewrites its program
 // through the work copy). When the standalone rs274 interpreter is on PATH it runs the
 // same program for comparison. Exit status: 0 done, 1 a file cannot be read or
 // written, 2 wrong arguments.
 #include "analyzer/engine/machine_setup.h"
+#include "analyzer/engine/operation_table.h"
 #include "analyzer/engine/run_loop.h"
 
 #include <chrono>
@@ -66,19 +69,22 @@ int main(int argc, char** argv)
 {
     namespace fs = std::filesystem;
     std::string motionCopy;
+    std::string operationsFile;
     std::vector<std::string> files;
     bool unknownOption = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--motion" && i + 1 < argc)
             motionCopy = argv[++i];
+        else if (arg == "--operations" && i + 1 < argc)
+            operationsFile = argv[++i];
         else if (!arg.empty() && arg[0] == '-')
             unknownOption = true;
         else
             files.push_back(arg);
     }
     if (unknownOption || files.empty() || files.size() > 2) {
-        std::fprintf(stderr, "usage: %s [--motion FILE] PROGRAM.TAP [MACHINE.MCH]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--motion FILE] [--operations FILE.OPF] PROGRAM.TAP [MACHINE.MCH]\n", argv[0]);
         return 2;
     }
     const std::string programFile = files[0];
@@ -104,9 +110,18 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    EveryToolHasAnOperation operations;
+    EveryToolHasAnOperation everyTool;
+    vork::TOperationTable jobOperations;
     vork::RunServices services;
-    services.operations = &operations;
+    services.operations = &everyTool;
+    if (!operationsFile.empty()) {
+        if (!jobOperations.Loadfile(fs::absolute(operationsFile, error).string(), nullptr)) {
+            std::fprintf(stderr, "%s: cannot read the operations file %s\n", argv[0], operationsFile.c_str());
+            fs::remove_all(scratch, error);
+            return 1;
+        }
+        services.operations = &jobOperations;
+    }
     ErrorCount errors;
     services.errors = &errors;
     long blocks = 0;
