@@ -1,8 +1,6 @@
 #include "analyzer/ui/later_windows.h"
 
 #include "analyzer/ui/main_window.h"
-#include "platform/paths.h"
-#include "platform/stored_path.h"
 
 namespace vork {
 
@@ -10,12 +8,14 @@ void ShowFixtureDialog(Tmdvform& window) { window.notAvailable("The fixture disp
 
 void ShowOperationsManager(Tmdvform& window) { window.notAvailable("The operations manager"); }
 
-bool LoadOperationFile(Tmdvform&, const std::string&) { return false; }
+bool LoadOperationFile(Tmdvform& window, const std::string& fileName)
+{
+    return window.operations().Loadfile(fileName, &window.prompter());
+}
 
 bool LoadLastOperationFile(Tmdvform& window)
 {
-    const std::string last = window.recentOperationFiles().first();
-    return !last.empty() && platform::fileExists(platform::resolveStoredPath(last));
+    return window.operations().LoadLastFile(&window.prompter());
 }
 
 void ShowCycleTimeGraph(Tmdvform& window) { window.notAvailable("The cycle time graph"); }

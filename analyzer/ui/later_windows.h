@@ -9,9 +9,9 @@ class Tmdvform;
 
 void ShowFixtureDialog(Tmdvform& window);
 void ShowOperationsManager(Tmdvform& window);
-// The operations manager loads an operation file; false when it could not.
+// Loads an operation file into the run's table; false when it could not.
 bool LoadOperationFile(Tmdvform& window, const std::string& fileName);
-// The operations manager reloads its most recent operation file; false when it does not exist.
+// Reloads the most recent operation file; false when it does not exist.
 bool LoadLastOperationFile(Tmdvform& window);
 void ShowCycleTimeGraph(Tmdvform& window);
 // Shows or hides the coordinate readout; false when it cannot be shown.

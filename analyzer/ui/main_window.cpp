@@ -76,6 +76,9 @@ Tmdvform::Tmdvform(const std::string& programFolder, platform::Prompter* prompte
     services.pump = &m_pump;
     services.codeList = m_codeList;
     services.drawing = m_runDrawing.get();
+    m_toolImage.setTarget(&m_window, m_canvas.get());
+    services.toolImage = &m_toolImage;
+    services.operations = &m_operations;
     m_session = std::make_unique<RunSession>(m_setup, services, m_work.path());
     m_session->prepareFreshRun = [this] { return prepareFreshRun(); };
     m_control = std::make_unique<RunControl>(*m_session);
@@ -93,7 +96,7 @@ Tmdvform::Tmdvform(const std::string& programFolder, platform::Prompter* prompte
     }
     m_recentNc.read(m_ini);
     m_recentMachines.read(m_ini);
-    m_recentOperations.read(m_ini);
+    m_operations.RecentFiles.read(m_ini);
 
     m_aboutBox = new AboutBox(this);
     m_colorPicker = new ColorPicker(this);
@@ -374,7 +377,7 @@ void Tmdvform::saveOnExit()
         Set_INI_Stuff(settings(), m_ini);
         m_recentNc.write(m_ini);
         m_recentMachines.write(m_ini);
-        m_recentOperations.write(m_ini);
+        m_operations.RecentFiles.write(m_ini);
     } catch (const platform::IniWriteError& e) {
         showError(e.what());
     }

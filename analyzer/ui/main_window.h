@@ -10,10 +10,12 @@
 // SVG) and main_menus.cpp (menus and toolbar, wiring only).
 #include "analyzer/engine/drawing.h"
 #include "analyzer/engine/machine_setup.h"
+#include "analyzer/engine/operation_table.h"
 #include "analyzer/engine/recent_file_list.h"
 #include "analyzer/engine/run_control.h"
 #include "analyzer/engine/run_drawing.h"
 #include "analyzer/engine/run_loop.h"
+#include "analyzer/engine/tool_image.h"
 #include "analyzer/engine/view_state.h"
 #include "analyzer/ui/qt_canvas.h"
 #include "platform/ini.h"
@@ -127,7 +129,8 @@ public:
     QTimer& timer1() { return m_timer1; }
     RecentFileList& recentNcFiles() { return m_recentNc; }
     RecentFileList& recentMachines() { return m_recentMachines; }
-    RecentFileList& recentOperationFiles() { return m_recentOperations; }
+    RecentFileList& recentOperationFiles() { return m_operations.RecentFiles; }
+    TOperationTable& operations() { return m_operations; }
     const std::string& programFolder() const { return m_programFolder; }
     const std::string& workFolder() const { return m_work.path(); }
     QString machineLabel() const;
@@ -186,12 +189,14 @@ private:
     Trwindow m_window;
     std::unique_ptr<ImageCanvas> m_canvas;
     std::unique_ptr<TrwindowRunDrawing> m_runDrawing;
+    TToolImage m_toolPicture;
+    CanvasToolImage m_toolImage{m_toolPicture};
+    TOperationTable m_operations{&m_toolPicture};
     CodeListView* m_codeList = nullptr;
     std::unique_ptr<RunSession> m_session;
     std::unique_ptr<RunControl> m_control;
     RecentFileList m_recentNc{RecentNcFilesSection};
     RecentFileList m_recentMachines{RecentMachineFilesSection};
-    RecentFileList m_recentOperations{RecentOperationFilesSection};
     QTimer m_timer1;
     QTimer m_liveRefresh;
     std::unique_ptr<QPrinter> m_printer;

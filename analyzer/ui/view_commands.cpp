@@ -63,6 +63,7 @@ void Tmdvform::RepaintDrawing()
     m_window.DisplayFileON(true);
     m_window.PlayDisplay(canvas);
     settings().arrows = arrows;
+    m_toolImage.RedrawAtLastPosition(m_view.latheView); // the next animated tool erases cleanly
     m_area->update();
 }
 

@@ -160,6 +160,28 @@ TEST(MainWindow, TheHandOffStartReloadsTheJob)
     EXPECT_EQ(w.codeList().lines().back(), "!Operation File Does Not Exist");
 }
 
+TEST(MainWindow, TheHandedOverOperationsFileFillsTheRunsTable)
+{
+    ProgramFolder p;
+    p.folder.write("BRACKET.TAP", exampleFile("BRACKET.TAP"));
+    p.folder.write("BRACKET.OPF", exampleFile("BRACKET.OPF"));
+    {
+        platform::IniFile ini(p.folder.file("ZV.INI"));
+        ini.writeInt(RecentNcFilesSection, "Count", 1);
+        ini.writeString(RecentNcFilesSection, "0", p.folder.file("BRACKET.TAP"));
+        ini.writeInt(RecentMachineFilesSection, "Count", 1);
+        ini.writeString(RecentMachineFilesSection, "0", "MILL.MCH");
+        ini.writeInt(RecentOperationFilesSection, "Count", 1);
+        ini.writeString(RecentOperationFilesSection, "0", p.folder.file("BRACKET.OPF"));
+    }
+    AnalyzerStart start({"MRW2013"}, p.folder.path(), false, &p.prompter);
+    Tmdvform& w = start.window();
+    EXPECT_EQ(w.operations().OperationCount(), 3);
+    EXPECT_EQ(w.recentOperationFiles().first(), p.folder.file("BRACKET.OPF"));
+    EXPECT_NE(w.codeList().lines().back(), "!Operation File Does Not Exist");
+    EXPECT_GE(w.operations().Tooltoopnum(1, false), 0); // the run finds the tool's operation
+}
+
 TEST(MainWindow, ReloadWithEmptyListsReportsEachMissingFile)
 {
     ProgramFolder p;
