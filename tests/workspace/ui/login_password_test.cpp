@@ -155,6 +155,8 @@ TEST(ShellHelpers, CapsLockIsSwitchedOnOnAnX11Display)
     bool on = false;
     for (int i = 0; i < 200 && !(on = forceCapsLockOnDisplay(":173")); ++i)
         QThread::msleep(25); // until the server takes connections
+    if (!on && server.state() == QProcess::NotRunning)
+        GTEST_SKIP() << "Xvfb did not start: " << server.readAllStandardError().toStdString();
     EXPECT_TRUE(on);
     EXPECT_TRUE(forceCapsLockOnDisplay(":173")); // already on: left as it is
     EXPECT_FALSE(forceCapsLockOnDisplay(":171")); // no such display
