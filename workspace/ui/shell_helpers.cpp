@@ -23,14 +23,14 @@ namespace {
 struct X11Keyboard {
     using OpenDisplay = Display* (*)(const char*);
     using CloseDisplay = int (*)(Display*);
-    using Flush = int (*)(Display*);
+    using Sync = int (*)(Display*, Bool);
     using GetState = Status (*)(Display*, unsigned int, XkbStatePtr);
     using LockModifiers = Bool (*)(Display*, unsigned int, unsigned int, unsigned int);
 
     void* library = dlopen("libX11.so.6", RTLD_LAZY | RTLD_LOCAL);
     OpenDisplay openDisplay = symbol<OpenDisplay>("XOpenDisplay");
     CloseDisplay closeDisplay = symbol<CloseDisplay>("XCloseDisplay");
-    Flush flush = symbol<Flush>("XFlush");
+    Sync sync = symbol<Sync>("XSync");
     GetState getState = symbol<GetState>("XkbGetState");
     LockModifiers lockModifiers = symbol<LockModifiers>("XkbLockModifiers");
 
@@ -39,7 +39,7 @@ struct X11Keyboard {
     {
         return library ? reinterpret_cast<F>(dlsym(library, name)) : nullptr;
     }
-    bool usable() const { return openDisplay && closeDisplay && flush && getState && lockModifiers; }
+    bool usable() const { return openDisplay && closeDisplay && sync && getState && lockModifiers; }
 };
 
 } // namespace
@@ -63,7 +63,9 @@ bool forceCapsLockOnDisplay(const char* displayName)
         on = (state.locked_mods & LockMask) != 0;
         if (!on) {
             on = x11.lockModifiers(display, XkbUseCoreKbd, LockMask, LockMask);
-            x11.flush(display);
+            // A round trip, so the lock is in force before this returns: the next
+            // program to ask the server (on its own connection) sees it.
+            x11.sync(display, False);
         }
     }
     x11.closeDisplay(display);
