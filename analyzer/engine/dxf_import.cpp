@@ -1,6 +1,7 @@
 #include "analyzer/engine/dxf_import.h"
 
 #include "analyzer/engine/mathlib.h"
+#include "platform/paths.h"
 
 #include <charconv>
 #include <cmath>
@@ -130,15 +131,6 @@ private:
     std::streambuf* buf_;
     long lineNumber_ = 0;
 };
-
-std::string Trimmed(const std::string& s)
-{
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    const auto last = s.find_last_not_of(" \t");
-    return s.substr(first, last - first + 1);
-}
 
 // A value as a real: blanks and tabs removed, 0 when it does not convert.
 double ValueAsReal(std::string text)
@@ -342,9 +334,9 @@ DxfImportResult ImportDXF(std::istream& in, const std::string& fileName, const D
             return result;
         if (r == PairRead::BadCode)
             return badCode();
-        if (sectionStart && pair.code == 2 && Trimmed(pair.value) == "ENTITIES")
+        if (sectionStart && pair.code == 2 && platform::trimBlanks(pair.value) == "ENTITIES")
             break;
-        sectionStart = pair.code == 0 && Trimmed(pair.value) == "SECTION";
+        sectionStart = pair.code == 0 && platform::trimBlanks(pair.value) == "SECTION";
     }
 
     // Entities up to the section's end; `pair` always holds the group 0 that starts the next.
@@ -358,7 +350,7 @@ DxfImportResult ImportDXF(std::istream& in, const std::string& fileName, const D
             r = ReadPair(lines, pair);
             continue;
         }
-        const std::string name = Trimmed(pair.value);
+        const std::string name = std::string(platform::trimBlanks(pair.value));
         if (name == "ENDSEC" || name == "EOF")
             return result;
         const Shape shape = ShapeOf(name);
