@@ -35,11 +35,10 @@ void RecentFileList::read(const platform::IniFile& ini)
 void RecentFileList::write(platform::IniFile& ini) const
 {
     const int held = static_cast<int>(m_entries.size());
-    const int stored = std::clamp(ini.readInt(m_section, "Count", 0), 0, MaxEntries);
     ini.writeInt(m_section, "Count", held);
     for (int i = 0; i < held; ++i)
         ini.writeString(m_section, std::to_string(i), m_entries[static_cast<std::size_t>(i)]);
-    for (int i = held; i < std::max(stored, MaxEntries); ++i)
+    for (int i = held; i < MaxEntries; ++i)
         if (ini.hasKey(m_section, std::to_string(i)))
             ini.eraseKey(m_section, std::to_string(i));
 }
