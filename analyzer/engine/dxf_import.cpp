@@ -309,6 +309,7 @@ DxfImportResult ImportDXF(std::istream& in, const std::string& fileName, const D
                           FixtureTable& table)
 {
     DxfImportResult result;
+    result.opened = true;
     table.loaded = true;
     table.shown = true;
     if (table.tableFull) {

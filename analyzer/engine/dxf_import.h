@@ -69,6 +69,7 @@ struct DxfImportOptions {
 };
 
 struct DxfImportResult {
+    bool opened = false;    // the drawing was opened (the loaded and shown flags are set)
     std::size_t stored = 0; // entities (for a 3D face, lines) stored by this import
     bool tableFull = false; // the import stopped because the table is full
     bool failed = false;    // the import stopped on bad input; what was stored stays

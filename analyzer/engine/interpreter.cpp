@@ -107,8 +107,6 @@ void BlockInterpreter::ResetMachineState()
         s.SubFile[static_cast<std::size_t>(level)].close();
     s.SubLevel = 0;
     s.MCode = NotSetInt;
-    if (m_services.fixtures)
-        m_services.fixtures->RestartEntityCounters();
     s.Tool = 0;
     s.SegmentTool = 0;
     s.Block.clear();

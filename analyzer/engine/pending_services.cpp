@@ -2,6 +2,7 @@
 
 #include "analyzer/engine/analyzer_routines.h"
 #include "analyzer/engine/expression.h"
+#include "analyzer/engine/fixture_display.h"
 #include "analyzer/engine/mathlib.h"
 #include "analyzer/engine/analyzer_settings.h"
 #include "analyzer/engine/operation_table.h"
@@ -59,12 +60,6 @@ class NoDxf : public DxfOutput {
 public:
     bool DxfOutputOn() const override { return false; }
     void WriteOutputElement(int, double, double, double, double, double, double) override {}
-};
-
-class NoFixtures : public FixtureDisplay {
-public:
-    void RestartEntityCounters() override {}
-    void DrawFixture() override {}
 };
 
 } // namespace
@@ -129,7 +124,9 @@ struct PendingServices::Parts {
     NoReadouts readouts;
     NoListing listing;
     NoDxf dxf;
-    NoFixtures fixtures;
+    // An empty fixture table with nowhere to draw.
+    FixtureTable fixtureTable;
+    TFixtureDisplay fixtures{fixtureTable};
     PrompterNumbers numbers;
 };
 

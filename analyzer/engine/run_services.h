@@ -133,7 +133,6 @@ public:
 class FixtureDisplay {
 public:
     virtual ~FixtureDisplay() = default;
-    virtual void RestartEntityCounters() = 0;
     // Draws the fixture when its display is on.
     virtual void DrawFixture() = 0;
 };

@@ -1,6 +1,7 @@
 #include "analyzer/ui/color_picker.h"
 
 #include "analyzer/engine/drawing_canvas.h"
+#include "analyzer/ui/qt_canvas.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -19,12 +20,6 @@ namespace {
 constexpr int GridSize = 4;
 constexpr int CellPixels = 28;
 constexpr int HelpContext = 5;
-
-QColor paletteQColor(int index)
-{
-    const Rgb c = PaletteColor(index);
-    return QColor(c.red, c.green, c.blue);
-}
 
 } // namespace
 

@@ -4,8 +4,6 @@
 
 namespace vork {
 
-void ShowFixtureDialog(Tmdvform& window) { window.notAvailable("The fixture display"); }
-
 void ShowOperationsManager(Tmdvform& window) { window.notAvailable("The operations manager"); }
 
 bool LoadOperationFile(Tmdvform& window, const std::string& fileName)

@@ -7,7 +7,6 @@ namespace vork {
 
 class Tmdvform;
 
-void ShowFixtureDialog(Tmdvform& window);
 void ShowOperationsManager(Tmdvform& window);
 // Loads an operation file into the run's table; false when it could not.
 bool LoadOperationFile(Tmdvform& window, const std::string& fileName);

@@ -1,6 +1,7 @@
 // The main window's menus, toolbar and popup menu: each item only calls its command.
 #include "analyzer/ui/about_box.h"
 #include "analyzer/ui/drawing_area.h"
+#include "analyzer/ui/fixture_dialogs.h"
 #include "analyzer/ui/later_windows.h"
 #include "analyzer/ui/main_window.h"
 #include "platform/qt/help.h"

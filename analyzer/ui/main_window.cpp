@@ -79,7 +79,9 @@ Tmdvform::Tmdvform(const std::string& programFolder, platform::Prompter* prompte
     m_toolImage.setTarget(&m_window, m_canvas.get());
     services.toolImage = &m_toolImage;
     services.operations = &m_operations;
+    services.fixtures = &m_fixtures;
     m_session = std::make_unique<RunSession>(m_setup, services, m_work.path());
+    m_fixtures.setTarget(&m_window, m_canvas.get(), &m_session->state.LatheMachine);
     m_session->prepareFreshRun = [this] { return prepareFreshRun(); };
     m_control = std::make_unique<RunControl>(*m_session);
     m_control->closeNow = [this] { QTimer::singleShot(0, this, [this] { close(); }); };
@@ -361,6 +363,7 @@ void Tmdvform::closeEvent(QCloseEvent* event)
         return;
     }
     m_window.DisplayFileON(false);
+    m_fixtureTable.shown = false;
     saveOnExit();
     event->accept();
 }

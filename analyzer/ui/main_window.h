@@ -9,6 +9,7 @@
 // view_commands.cpp (extents, zoom, pan, 3D, repaint), picture_output.cpp (print, copy,
 // SVG) and main_menus.cpp (menus and toolbar, wiring only).
 #include "analyzer/engine/drawing.h"
+#include "analyzer/engine/fixture_display.h"
 #include "analyzer/engine/machine_setup.h"
 #include "analyzer/engine/operation_table.h"
 #include "analyzer/engine/recent_file_list.h"
@@ -131,6 +132,7 @@ public:
     RecentFileList& recentMachines() { return m_recentMachines; }
     RecentFileList& recentOperationFiles() { return m_operations.RecentFiles; }
     TOperationTable& operations() { return m_operations; }
+    TFixtureDisplay& fixtures() { return m_fixtures; }
     const std::string& programFolder() const { return m_programFolder; }
     const std::string& workFolder() const { return m_work.path(); }
     QString machineLabel() const;
@@ -191,6 +193,8 @@ private:
     std::unique_ptr<TrwindowRunDrawing> m_runDrawing;
     TToolImage m_toolPicture;
     CanvasToolImage m_toolImage{m_toolPicture};
+    FixtureTable m_fixtureTable;
+    TFixtureDisplay m_fixtures{m_fixtureTable};
     TOperationTable m_operations{&m_toolPicture};
     CodeListView* m_codeList = nullptr;
     std::unique_ptr<RunSession> m_session;

@@ -8,9 +8,9 @@
 
 namespace vork {
 
-namespace {
-
 QColor toQColor(Rgb c) { return QColor(c.red, c.green, c.blue); }
+
+namespace {
 
 Qt::PenStyle toQtStyle(PenStyle style)
 {

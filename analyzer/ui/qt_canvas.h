@@ -11,6 +11,10 @@ class QPrinter;
 
 namespace vork {
 
+QColor toQColor(Rgb c);
+// The palette colour of an index (black outside the 16).
+inline QColor paletteQColor(int index) { return toQColor(PaletteColor(index)); }
+
 class QtCanvas : public Canvas {
 public:
     // Paints on `device` until destroyed; the device must outlive the canvas.
