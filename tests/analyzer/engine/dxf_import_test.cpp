@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -319,6 +321,23 @@ TEST(DxfImport, GarbledAndTruncatedDrawingsNeverCrash)
         garbled[cut] = static_cast<char>(garbled[cut] ^ 0x5a);
         Import(table, garbled);
         EXPECT_LE(table.Count(), 8u);
+    }
+    // The two reference drawings (R12 and R2000), cut and garbled at many places.
+    for (const char* name : {"FIXTURE12.DXF", "FIXTURE2000.DXF"}) {
+        std::ifstream in(std::string(MRW_TEST_FIXTURES) + "/" + name, std::ios::binary);
+        const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_GT(whole.size(), 1000u);
+        FixtureTable full;
+        Import(full, whole);
+        EXPECT_GT(full.Count(), 20u) << name;
+        for (std::size_t at = 0; at < whole.size(); at += 251) {
+            FixtureTable table;
+            Import(table, whole.substr(0, at));
+            std::string garbled = whole;
+            for (std::size_t i = at; i < std::min(whole.size(), at + 40); i += 3)
+                garbled[i] = static_cast<char>(garbled[i] * 31 + 7);
+            Import(table, garbled);
+        }
     }
 }
 
