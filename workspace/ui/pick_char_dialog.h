@@ -1,7 +1,7 @@
 #pragma once
 // "Insert Special Character": a table of the characters 32 to 255 and a box of
 // control characters; OK puts the chosen character on the clipboard.
-#include "workspace/ui/ok_bottom_dialog.h"
+#include "platform/qt/ok_bottom_dialog.h"
 
 class QComboBox;
 class QLabel;

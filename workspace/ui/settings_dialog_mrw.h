@@ -1,7 +1,7 @@
 #pragma once
 // The Properties dialog: edits the program settings. OK takes every value; Cancel takes
 // none, except the fonts, which change as soon as they are chosen.
-#include "workspace/ui/ok_bottom_dialog.h"
+#include "platform/qt/ok_bottom_dialog.h"
 
 #include "workspace/engine/program_settings.h"
 

@@ -3,7 +3,7 @@
 // and controls bound live to fields of the current machine's settings (what is typed
 // goes straight in, so it stays after Cancel until the next machine is loaded). The
 // controls show the fields again every time the dialog is shown.
-#include "workspace/ui/ok_bottom_dialog.h"
+#include "platform/qt/ok_bottom_dialog.h"
 
 #include <functional>
 #include <string>

@@ -1,5 +1,5 @@
 #include "workspace/ui/about_mrw.h"
-#include "workspace/ui/ok_bottom_dialog.h"
+#include "platform/qt/ok_bottom_dialog.h"
 #include "workspace/ui/pick_char_dialog.h"
 #include "workspace/ui/process_dialog.h"
 

@@ -1,4 +1,4 @@
-#include "workspace/ui/ok_bottom_dialog.h"
+#include "platform/qt/ok_bottom_dialog.h"
 
 #include "platform/qt/help.h"
 
