@@ -11,6 +11,11 @@
 #include "workspace/engine/users.h"
 #include "workspace/engine/workspace_globals.h"
 #include "workspace/ui/about_mrw.h"
+#include "workspace/ui/edit_commands.h"
+#include "workspace/ui/insert_commands.h"
+#include "workspace/ui/print_commands.h"
+#include "workspace/ui/search_commands.h"
+#include "workspace/ui/window_commands.h"
 #include "workspace/ui/login_dialog.h"
 #include "workspace/ui/mdi_child.h"
 #include "workspace/ui/nc_utility_commands.h"
@@ -33,6 +38,9 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QMouseEvent>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -49,6 +57,8 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+
+#include <optional>
 
 namespace {
 constexpr const char* Caption = "Marrowin 2013";
@@ -117,7 +127,12 @@ TMainForm::TMainForm(const QStringList& arguments, platform::Prompter* prompter,
       m_fileDialogs(std::make_unique<QtFileDialogs>()),
       m_mdiArea(new QMdiArea(this)),
       m_machineBox(new QComboBox(this)),
-      m_ncUtilities(new NcUtilityCommands(*this, m_globals, *m_prompter))
+      m_ncUtilities(new NcUtilityCommands(*this, m_globals, *m_prompter)),
+      m_edit(new EditCommands(*this)),
+      m_search(new SearchCommands(*this, m_globals, *m_prompter)),
+      m_insert(new InsertCommands(*this, *m_prompter)),
+      m_print(new PrintCommands(*this, *m_prompter)),
+      m_window(new WindowCommands(*this, *m_mdiArea))
 {
     setWindowTitle(Caption);
     setCentralWidget(m_mdiArea);
@@ -128,7 +143,20 @@ TMainForm::TMainForm(const QStringList& arguments, platform::Prompter* prompter,
     m_machineBox->setMinimumContentsLength(20);
     connect(m_machineBox, &QComboBox::activated, this, &TMainForm::MnameboxChange);
     createMenus();
-    statusBar();
+    for (std::size_t i = 0; i < m_panels.size(); ++i) {
+        m_panels[i] = new QLabel(this);
+        m_panels[i]->setObjectName(QString("Panel%1").arg(i + 2));
+        m_panels[i]->setMinimumWidth(i == 0 || i == 5 ? 70 : 100);
+        statusBar()->addWidget(m_panels[i]);
+    }
+    menuBar()->installEventFilter(this);
+    m_statusTimer = new QTimer(this);
+    m_statusTimer->setSingleShot(true);
+    m_statusTimer->setInterval(0);
+    connect(m_statusTimer, &QTimer::timeout, this, &TMainForm::UpdateButtons);
+    connect(m_search, &SearchCommands::searchChanged, this, &TMainForm::Search1Click);
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TMainForm::UpdateButtons);
+    UpdateButtons();
 
     m_remoteStart = !m_arguments.isEmpty() && m_arguments.front() == "CNCREMOTE";
     m_startFolder = QDir::currentPath(); // before the TEMPDIR folder becomes the current one
@@ -178,20 +206,24 @@ void TMainForm::setFileDialogs(std::unique_ptr<FileDialogs> dialogs)
 void TMainForm::createMenus()
 {
     QMenu* file = menuBar()->addMenu("&File");
+    m_fileMenu = file;
+    connect(file, &QMenu::aboutToShow, this, &TMainForm::File1Click);
     QAction* newAction = file->addAction("&New", this, &TMainForm::New1Click);
     QAction* openAction = file->addAction("&Open...", this, &TMainForm::Open1Click);
-    QAction* saveAction = file->addAction("&Save", this, &TMainForm::Save1Click);
-    file->addAction("Save &as...", this, &TMainForm::SaveAs1Click);
+    m_saveAction = file->addAction("&Save", this, &TMainForm::Save1Click);
+    m_saveAsAction = file->addAction("Save &as...", this, &TMainForm::SaveAs1Click);
     file->addSeparator();
     m_changeLoginAction = file->addAction("Change &Login", this, &TMainForm::ChangeLogin1Click);
     file->addSeparator();
-    file->addAction("P&rint setup...", this, [this] { commandNotAvailable("Printing"); });
-    file->addAction("&Print...", this, [this] { commandNotAvailable("Printing"); });
+    file->addAction("P&rint setup...", m_print, &PrintCommands::PrintSetup1Click);
+    m_printAction = file->addAction("&Print...", m_print, &PrintCommands::Print1Click);
     m_mruSeparator = file->addSeparator();
     for (int i = 0; i < mrw::RecentFiles::Count; ++i)
         m_mruActions[static_cast<std::size_t>(i)] = file->addAction(QString(), this, [this, i] { OpenMRUEntry(i); });
     file->addSeparator();
     QAction* exitAction = file->addAction("E&xit", this, &TMainForm::Exit1Click);
+
+    createEditorCommandMenus();
 
     QMenu* setup = menuBar()->addMenu("&Setup");
     QAction* setupAction = setup->addAction("&Machine/DNC Setup...", this, &TMainForm::NCCodeSetup1Click);
@@ -214,9 +246,17 @@ void TMainForm::createMenus()
     utilities->addAction("&Re-Sequence", m_ncUtilities, &NcUtilityCommands::Resequence);
     utilities->addAction("File Cleanup", m_ncUtilities, &NcUtilityCommands::FileCleanup);
     utilities->addAction("&Information", this, &TMainForm::Information1Click);
+    utilities->addAction("Strip TABS", m_insert, &InsertCommands::StripTabs1Click);
+    utilities->addAction("C&ompare Two Files", this, &TMainForm::CompareTwoFiles1Click);
 
     QMenu* insert = menuBar()->addMenu("&Insert");
+    insert->addAction("&Expression", this, &TMainForm::InsertExpression1Click);
+    insert->addAction("&File", m_insert, &InsertCommands::File2Click);
+    insert->addAction("&NC-Code macro", QKeySequence("Ctrl+I"), this, &TMainForm::InsertNCMacro1Click);
     insert->addAction("&Special Character", this, &TMainForm::SpecialCharacter1Click);
+    insert->addAction("&Date / Time", m_insert, &InsertCommands::DateTime1Click);
+    insert->addAction("C&urrent File Name", m_insert, &InsertCommands::CurrentFileName1Click);
+    insert->addAction("&Comment", this, &TMainForm::InsertComment1Click);
 
     QMenu* calculators = menuBar()->addMenu("&Calculators");
     calculators->addAction("&Calculator", this, &TMainForm::Calculator1Click);
@@ -226,11 +266,31 @@ void TMainForm::createMenus()
                            [this] { commandNotAvailable("The speed and feed calculator"); });
 
     QMenu* window = menuBar()->addMenu("&Window");
+    connect(window, &QMenu::aboutToShow, this, &TMainForm::Window1Click);
+    m_arrangeActions << window->addAction("&Cascade", m_window, &WindowCommands::Cascade1Click)
+                     << window->addAction("&Tile Horizontal", m_window, &WindowCommands::TileHorizontal1Click)
+                     << window->addAction("Tile &Vertical", m_window, &WindowCommands::TileVertical1Click)
+                     << window->addAction("&Arrange Icons", m_window, &WindowCommands::ArrangeIcons1Click);
+    window->addAction("&Minimize All", m_window, &WindowCommands::MinimizeAll1Click);
+    window->addSeparator();
+    window->addAction("&File Viewer", this, &TMainForm::ShowFileViewer);
+    window->addAction("Toggle Read Only", QKeySequence(Qt::Key_F12), this, [this] {
+        m_window->ToggleReadOnly1Click();
+        UpdateButtons();
+    });
     m_splitAction = window->addAction("&Split", this, &TMainForm::ToggleSplitOfActiveChild);
     m_splitAction->setCheckable(true);
-    window->addAction("&File Viewer", this, &TMainForm::ShowFileViewer);
 
     QMenu* help = menuBar()->addMenu("&Help");
+    const auto helpItem = [help](const QString& text, const QString& page) {
+        QAction* a = help->addAction(text, help, [page] { WindowCommands::openPage(page); });
+        a->setEnabled(!page.isEmpty());
+    };
+    helpItem("&Contents", WindowCommands::contentsPage());
+    helpItem("&Topic Search", WindowCommands::indexPage());
+    helpItem("&DNC Help", WindowCommands::dncHelpPage());
+    helpItem("Vork Analyzer Help", WindowCommands::analyzerHelpPage());
+    help->addSeparator();
     help->addAction("&About...", this, &TMainForm::About1Click);
 
     QToolBar* bar = addToolBar("Buttons");
@@ -238,7 +298,24 @@ void TMainForm::createMenus()
     bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     bar->addAction(newAction);
     bar->addAction(openAction);
-    bar->addAction(saveAction);
+    // The button is enabled with any child, the menu item with a text to save.
+    m_saveButton = bar->addAction("Save", this, &TMainForm::Save1Click);
+    bar->addAction(m_printAction);
+    bar->addSeparator();
+    bar->addAction(m_undoAction);
+    bar->addAction(m_redoAction);
+    bar->addAction(m_cutAction);
+    bar->addAction(m_copyAction);
+    bar->addAction(m_pasteAction);
+    bar->addSeparator();
+    const std::pair<const char*, const char*> searchButtons[] = {
+        {"Find Next -&T-", "T"},        {"Find Next -&S-", "S"},          {"Fin&d Next -F-", "F"},
+        {"Find Next &Comment", "C"},    {"Jump To Su&bprogram", "B"},     {"&Jump To Tool", "J"}};
+    for (const auto& [item, button] : searchButtons) {
+        QAction* a = menuAction(item);
+        bar->addAction(a);
+        a->setIconText(button);
+    }
     bar->addSeparator();
     bar->addAction(setupAction);
     bar->addAction(goAction);
@@ -251,6 +328,214 @@ void TMainForm::createMenus()
     goAction->setIconText("Start DNC");
     analyzerAction->setIconText("Run Vork Analyzer");
     exitAction->setIconText("Exit Marrowin");
+    m_printAction->setIconText("Print File");
+    for (QAction* a : bar->actions())
+        if (a->statusTip().isEmpty() && !a->iconText().isEmpty())
+            a->setStatusTip(a->iconText().remove('&'));
+}
+
+void TMainForm::createEditorCommandMenus()
+{
+    QMenu* edit = menuBar()->addMenu("&Edit");
+    connect(edit, &QMenu::aboutToShow, this, &TMainForm::Edit1Click);
+    m_undoAction = edit->addAction("&Undo", QKeySequence(Qt::ALT | Qt::Key_Backspace), m_edit, &EditCommands::Undo1Click);
+    m_redoAction = edit->addAction("&Redo", QKeySequence(Qt::SHIFT | Qt::CTRL | Qt::Key_Z), m_edit,
+                                   &EditCommands::Redo1Click);
+    edit->addSeparator();
+    m_cutAction = edit->addAction("Cu&t", QKeySequence(Qt::CTRL | Qt::Key_X), m_edit, &EditCommands::Cut1Click);
+    m_copyAction = edit->addAction("&Copy", QKeySequence(Qt::CTRL | Qt::Key_C), m_edit, &EditCommands::Copy1Click);
+    m_pasteAction = edit->addAction("&Paste", QKeySequence(Qt::CTRL | Qt::Key_V), m_edit, &EditCommands::Paste1Click);
+    m_deleteAction =
+        edit->addAction("&Delete", QKeySequence(Qt::CTRL | Qt::Key_Delete), m_edit, &EditCommands::Delete1Click);
+    edit->addSeparator();
+    m_selectAllAction =
+        edit->addAction("&Select All", QKeySequence(Qt::CTRL | Qt::Key_A), m_edit, &EditCommands::SelectAll1Click);
+    m_undoAction->setIconText("Undo");
+    m_redoAction->setIconText("Redo");
+    m_cutAction->setIconText("Cut");
+    m_copyAction->setIconText("Copy");
+    m_pasteAction->setIconText("Paste");
+
+    QMenu* search = menuBar()->addMenu("&Search");
+    connect(search, &QMenu::aboutToShow, this, &TMainForm::Search1Click);
+    SearchCommands* s = m_search;
+    m_searchActions << search->addAction("&Find...", QKeySequence(Qt::CTRL | Qt::Key_F), s, &SearchCommands::Find1Click)
+                    << search->addAction("&Replace...", QKeySequence(Qt::CTRL | Qt::Key_R), s,
+                                         &SearchCommands::Replace1Click);
+    m_findNextAction = search->addAction("Find &next", QKeySequence(Qt::Key_F3), s, &SearchCommands::FindNext1Click);
+    search->addSeparator();
+    m_searchActions << search->addAction("Find Next -&T-", QKeySequence(Qt::CTRL | Qt::Key_T), s,
+                                         &SearchCommands::FindNextT1Click)
+                    << search->addAction("Find Next -&S-", QKeySequence(Qt::CTRL | Qt::Key_S), s,
+                                         &SearchCommands::FindNextS1Click)
+                    << search->addAction("Fin&d Next -F-", QKeySequence(Qt::CTRL | Qt::Key_E), s,
+                                         &SearchCommands::FindNextF1Click)
+                    << search->addAction("Find Next &Comment", QKeySequence(Qt::CTRL | Qt::Key_M), s,
+                                         &SearchCommands::FindNextComment1Click)
+                    << search->addAction("Jump To Su&bprogram", QKeySequence(Qt::CTRL | Qt::Key_B), s,
+                                         &SearchCommands::FindNextSubprogram1Click)
+                    << search->addAction("&Jump To Tool", QKeySequence(Qt::CTRL | Qt::Key_J), s,
+                                         &SearchCommands::OpenSpecial1Click);
+    search->addSeparator();
+    m_searchActions << search->addAction("&Go to line...", QKeySequence(Qt::Key_F4), s, &SearchCommands::Gotoline1Click)
+                    << search->addAction("Goto T&op", s, &SearchCommands::GotoTop1Click)
+                    << search->addAction("Goto &Bottom", s, &SearchCommands::GotoBottom1Click);
+
+    m_popup = new QMenu(this);
+    connect(m_popup, &QMenu::aboutToShow, this, &TMainForm::PopupMenu1Popup);
+    m_popup->addAction(m_cutAction);
+    m_popup->addAction(m_copyAction);
+    m_popup->addAction(m_pasteAction);
+    m_popup->addAction(m_deleteAction);
+    m_popup->addSeparator();
+    m_popupFindNext = m_popup->addAction("Find Next", s, &SearchCommands::FindNext1Click);
+    m_popup->addSeparator();
+    m_popup->addAction("Print", m_print, &PrintCommands::Print1Click);
+}
+
+QAction* TMainForm::menuAction(const QString& text) const
+{
+    for (QAction* top : menuBar()->actions())
+        if (QMenu* menu = top->menu())
+            for (QAction* a : menu->actions())
+                if (a->text() == text)
+                    return a;
+    return nullptr;
+}
+
+// ---- Enabling and status ---------------------------------------------------------------
+
+mrw::EditorCommandState TMainForm::commandState() const
+{
+    mrw::EditorCommandState s;
+    s.anyChild = !children().isEmpty();
+    s.findTextEmpty = m_search->findText().isEmpty();
+    s.clipboardHasText = clipboardHasText();
+    if (TMDIChild* child = activeChild()) {
+        EditorPane* pane = child->ActivePane;
+        s.activeChild = true;
+        s.hasSelection = pane->hasSelectedText();
+        s.byteCount = pane->length();
+        s.canUndo = pane->isUndoAvailable();
+        s.canRedo = pane->isRedoAvailable();
+        s.readOnly = pane->isReadOnly();
+        s.split = child->IsSplit;
+    }
+    return s;
+}
+
+void TMainForm::UpdateButtons()
+{
+    const mrw::ButtonEnabling e = mrw::buttonEnabling(commandState());
+    m_saveButton->setEnabled(e.save);
+    m_cutAction->setEnabled(e.cut);
+    m_copyAction->setEnabled(e.copy);
+    m_pasteAction->setEnabled(e.paste);
+    UpdateStatusPanels();
+}
+
+void TMainForm::UpdateStatusPanels()
+{
+    std::optional<mrw::PaneStatus> status;
+    if (TMDIChild* child = activeChild()) {
+        EditorPane* pane = child->ActivePane;
+        mrw::PaneStatus p;
+        int line = 0;
+        int index = 0;
+        pane->getCursorPosition(&line, &index);
+        p.caretLine = line + 1;
+        p.caretColumn = index + 1;
+        p.modified = child->isModified();
+        p.lineCount = pane->lines();
+        p.topLine = pane->firstVisibleLine() + 1;
+        p.byteCount = pane->length();
+        p.overwrite = pane->overwriteMode();
+        status = p;
+    }
+    const auto texts = mrw::statusPanelTexts(status ? &*status : nullptr);
+    for (std::size_t i = 0; i < m_panels.size(); ++i)
+        m_panels[i]->setText(platform::toQString(texts[i]));
+    Edit1Click();
+    // The shortcuts of the other menus follow the same state.
+    File1Click();
+    Search1Click();
+}
+
+QLabel* TMainForm::statusPanel(int number) const
+{
+    return number >= 2 && number <= 7 ? m_panels[static_cast<std::size_t>(number - 2)] : nullptr;
+}
+
+void TMainForm::Edit1Click()
+{
+    const mrw::EditMenuEnabling e = mrw::editMenuEnabling(commandState());
+    m_undoAction->setEnabled(e.undo);
+    m_redoAction->setEnabled(e.redo);
+    m_cutAction->setEnabled(e.cut);
+    m_copyAction->setEnabled(e.copy);
+    m_deleteAction->setEnabled(e.del);
+    m_pasteAction->setEnabled(e.paste);
+    m_selectAllAction->setEnabled(e.selectAll);
+}
+
+void TMainForm::File1Click()
+{
+    const bool on = mrw::fileMenuTextCommandsEnabled(commandState());
+    m_printAction->setEnabled(on);
+    m_saveAction->setEnabled(on);
+    m_saveAsAction->setEnabled(on);
+}
+
+void TMainForm::Search1Click()
+{
+    const mrw::SearchMenuEnabling e = mrw::searchMenuEnabling(commandState());
+    for (QAction* a : m_searchActions)
+        a->setEnabled(e.commands);
+    m_findNextAction->setEnabled(e.findNext);
+    m_popupFindNext->setEnabled(e.findNext);
+}
+
+void TMainForm::Window1Click()
+{
+    const mrw::WindowMenuEnabling e = mrw::windowMenuEnabling(commandState());
+    for (QAction* a : m_arrangeActions)
+        a->setEnabled(e.arrange);
+    m_splitAction->setEnabled(e.split);
+    m_splitAction->setChecked(e.splitChecked);
+}
+
+void TMainForm::PopupMenu1Popup()
+{
+    Search1Click();
+}
+
+void TMainForm::showEditorPopup(EditorPane* pane, const QPoint& position)
+{
+    UpdateButtons();
+    m_popup->popup(pane->mapToGlobal(position));
+}
+
+void TMainForm::ShowAppHint(const QString& hint)
+{
+    // A message hides the panels added with addWidget; clearing it shows them again.
+    if (hint.isEmpty())
+        statusBar()->clearMessage();
+    else
+        statusBar()->showMessage(hint);
+}
+
+QString TMainForm::openFolder()
+{
+    return fileNameText(initialFolder());
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == menuBar() && event->type() == QEvent::MouseButtonDblClick) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        m_window->menuBarDoubleClicked(static_cast<int>(mouse->position().x()), menuBar()->height());
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 // ---- Settings ----------------------------------------------------------------------
@@ -493,6 +778,8 @@ void TMainForm::activeChildChanged()
 {
     TMDIChild* child = activeChild();
     m_splitAction->setChecked(child && child->IsSplit);
+    // Once for a burst of changes (a replace-all changes the text many times).
+    m_statusTimer->start();
 }
 
 void TMainForm::ToggleSplitOfActiveChild()
@@ -883,6 +1170,28 @@ void TMainForm::BMacroInterpeter1Click()
     if (!RequireActiveChild())
         return;
     commandNotAvailable("The B-macro interpreter");
+}
+
+// ---- Insert dialogs and the compare window ------------------------------------------
+
+void TMainForm::InsertExpression1Click()
+{
+    commandNotAvailable("Inserting an expression");
+}
+
+void TMainForm::InsertNCMacro1Click()
+{
+    commandNotAvailable("Inserting an NC-code macro");
+}
+
+void TMainForm::InsertComment1Click()
+{
+    commandNotAvailable("Inserting a comment");
+}
+
+void TMainForm::CompareTwoFiles1Click()
+{
+    commandNotAvailable("Comparing two files");
 }
 
 void TMainForm::Calculator1Click()

@@ -2,6 +2,7 @@
 // The main window of MRW2013: the editor children, the file commands, the recent
 // files, the machine selector, the program settings and the hand-offs to the DNC
 // terminal, the analyzer and the calculators.
+#include "workspace/engine/editor_commands.h"
 #include "workspace/engine/editor_host.h"
 #include "workspace/engine/nc_syntax.h"
 #include "workspace/engine/program_settings.h"
@@ -27,6 +28,15 @@ class QMdiSubWindow;
 class TMDIChild;
 class TMdiAbout;
 class NcUtilityCommands;
+class EditCommands;
+class SearchCommands;
+class InsertCommands;
+class PrintCommands;
+class WindowCommands;
+class QLabel;
+class QTimer;
+class QMenu;
+class EditorPane;
 namespace mrw {
 class TMRWSetupDlg;
 }
@@ -155,16 +165,51 @@ public:
     TMdiAbout* aboutDialog();
     mrw::TMRWSetupDlg* setupDialog();
     NcUtilityCommands* ncUtilities() const { return m_ncUtilities; }
+    EditCommands* editCommands() const { return m_edit; }
+    SearchCommands* searchCommands() const { return m_search; }
+    InsertCommands* insertCommands() const { return m_insert; }
+    PrintCommands* printCommands() const { return m_print; }
+    WindowCommands* windowCommands() const { return m_window; }
+    QMdiArea* mdiArea() const { return m_mdiArea; }
+    // The folder and filter the Open dialog starts with (the folder rules of Open).
+    QString openFolder();
+    QString openFilter() const { return fileFilter(); }
+
+    // The enabling of buttons and menus and the status panels, after every caret or
+    // text change and every change of the active window.
+    void UpdateButtons();
+    void UpdateStatusPanels();
+    void Edit1Click();
+    void File1Click();
+    void Search1Click();
+    void Window1Click();
+    void PopupMenu1Popup();
+    // A hint on the status bar hides the panels while it shows.
+    void ShowAppHint(const QString& hint);
+    // The editor panes' popup menu.
+    QMenu* editorPopup() const { return m_popup; }
+    void showEditorPopup(EditorPane* pane, const QPoint& position);
+    // The status panels Panel2 to Panel7.
+    QLabel* statusPanel(int number) const;
+    // The action of a menu item by its text ("&Find..."), or null.
+    QAction* menuAction(const QString& text) const;
     dnc::TMDNCTERM* dncTerminal();
     bool dncTerminalShowing() const;
     // The results window shows the text of a file (the setup report).
     void showFileInResultsWindow(const std::string& path);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+
+private slots:
+    void InsertExpression1Click();
+    void InsertNCMacro1Click();
+    void InsertComment1Click();
+    void CompareTwoFiles1Click();
 
 private:
     void createMenus();
@@ -182,6 +227,8 @@ private:
     void updateCommentMarks();
     void buildEditorFont();
     void activeChildChanged();
+    void createEditorCommandMenus();
+    mrw::EditorCommandState commandState() const;
     bool login();
     void showLoggedInUser();
     void selectMachineShownInSelector();
@@ -208,6 +255,30 @@ private:
     QMdiArea* m_mdiArea;
     QComboBox* m_machineBox;
     NcUtilityCommands* m_ncUtilities;
+    EditCommands* m_edit;
+    SearchCommands* m_search;
+    InsertCommands* m_insert;
+    PrintCommands* m_print;
+    WindowCommands* m_window;
+    QMenu* m_popup = nullptr;
+    QTimer* m_statusTimer = nullptr;
+    QMenu* m_fileMenu = nullptr;
+    QAction* m_saveAction = nullptr;
+    QAction* m_saveAsAction = nullptr;
+    QAction* m_saveButton = nullptr;
+    QAction* m_printAction = nullptr;
+    QAction* m_undoAction = nullptr;
+    QAction* m_redoAction = nullptr;
+    QAction* m_cutAction = nullptr;
+    QAction* m_copyAction = nullptr;
+    QAction* m_pasteAction = nullptr;
+    QAction* m_deleteAction = nullptr;
+    QAction* m_selectAllAction = nullptr;
+    QAction* m_findNextAction = nullptr;
+    QAction* m_popupFindNext = nullptr;
+    QList<QAction*> m_searchActions; // enabled with a text to search
+    QList<QAction*> m_arrangeActions;
+    std::array<QLabel*, 6> m_panels{};
     QAction* m_changeLoginAction = nullptr;
     QAction* m_splitAction = nullptr;
     QAction* m_mruSeparator = nullptr;

@@ -106,8 +106,11 @@ void EditorPane::dropEvent(QDropEvent* event)
 
 void EditorPane::keyPressEvent(QKeyEvent* event)
 {
+    const bool overwrite = overwriteMode();
     QsciScintilla::keyPressEvent(event);
     updateCaretStyle();
+    if (overwrite != overwriteMode())
+        emit insertModeChanged();
 }
 
 void EditorPane::updateCaretStyle()
@@ -168,6 +171,30 @@ const WordStarKey WordStarKeys[] = {
     {QsciCommand::LineDelete, (Qt::CTRL | Qt::Key_Y).toCombined()},       {QsciCommand::DeleteBack, (Qt::CTRL | Qt::Key_H).toCombined()},
     {QsciCommand::EditToggleOvertype, (Qt::CTRL | Qt::Key_V).toCombined()},
 };
+
+// The shortcuts of the main window's Edit, Search, Insert and Window menus.
+const int MenuKeys[] = {
+    (Qt::ALT | Qt::Key_Backspace).toCombined(), (Qt::SHIFT | Qt::CTRL | Qt::Key_Z).toCombined(),
+    (Qt::CTRL | Qt::Key_X).toCombined(),         (Qt::CTRL | Qt::Key_C).toCombined(),
+    (Qt::CTRL | Qt::Key_V).toCombined(),         (Qt::CTRL | Qt::Key_Delete).toCombined(),
+    (Qt::CTRL | Qt::Key_A).toCombined(),         (Qt::CTRL | Qt::Key_F).toCombined(),
+    (Qt::CTRL | Qt::Key_R).toCombined(),         Qt::Key_F3,
+    (Qt::CTRL | Qt::Key_T).toCombined(),         (Qt::CTRL | Qt::Key_S).toCombined(),
+    (Qt::CTRL | Qt::Key_E).toCombined(),         (Qt::CTRL | Qt::Key_M).toCombined(),
+    (Qt::CTRL | Qt::Key_B).toCombined(),         (Qt::CTRL | Qt::Key_J).toCombined(),
+    Qt::Key_F4,                                  (Qt::CTRL | Qt::Key_I).toCombined(),
+    Qt::Key_F12,
+};
+
+void unbind(QsciCommandSet* set, int key)
+{
+    while (QsciCommand* other = set->boundTo(key)) {
+        if (other->key() == key)
+            other->setKey(0);
+        else
+            other->setAlternateKey(0);
+    }
+}
 }
 
 void applyKeyTable(QsciScintilla* pane, bool wordStar)
@@ -183,19 +210,17 @@ void applyKeyTable(QsciScintilla* pane, bool wordStar)
             }
         }
     }
-    if (!wordStar)
-        return;
-    for (const WordStarKey& w : WordStarKeys) {
-        // A WordStar key takes precedence over the default command bound to it.
-        while (QsciCommand* other = set->boundTo(w.key)) {
-            if (other->key() == w.key)
-                other->setKey(0);
-            else
-                other->setAlternateKey(0);
+    if (wordStar) {
+        for (const WordStarKey& w : WordStarKeys) {
+            // A WordStar key takes precedence over the default command bound to it.
+            unbind(set, w.key);
+            if (QsciCommand* c = set->find(w.command))
+                c->setAlternateKey(w.key);
         }
-        if (QsciCommand* c = set->find(w.command))
-            c->setAlternateKey(w.key);
     }
+    // The menus' keys win over both tables.
+    for (int key : MenuKeys)
+        unbind(set, key);
 }
 
 // ---- Child window ------------------------------------------------------------------
@@ -251,7 +276,11 @@ void TMDIChild::attachPane(EditorPane* pane)
     connect(pane, &QsciScintilla::textChanged, this, &TMDIChild::statusChanged);
     connect(pane, &QsciScintilla::selectionChanged, this, &TMDIChild::statusChanged);
     connect(pane, &QsciScintilla::modificationChanged, this, &TMDIChild::statusChanged);
-    pane->setContextMenuPolicy(Qt::DefaultContextMenu);
+    connect(pane, &EditorPane::insertModeChanged, this, &TMDIChild::statusChanged);
+    connect(pane->verticalScrollBar(), &QScrollBar::valueChanged, this, &TMDIChild::statusChanged);
+    pane->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(pane, &QWidget::customContextMenuRequested, this,
+            [this, pane](const QPoint& position) { m_main->showEditorPopup(pane, position); });
 }
 
 void TMDIChild::setFileName(const std::string& name)

@@ -38,6 +38,10 @@ public:
     // Wrap at this column (0: at the window's width).
     void setWrapColumn(int column);
 
+signals:
+    // Insert or overwrite changed.
+    void insertModeChanged();
+
 protected:
     QMimeData* toMimeData(const QByteArray& text, bool rectangular) const override;
     void resizeEvent(QResizeEvent* event) override;
@@ -55,7 +59,9 @@ private:
     int m_wrapColumn = 0;
 };
 
-// The default or the WordStar key commands of a pane.
+// The default or the WordStar key commands of a pane. Keys the main window's menus own
+// (Ctrl+T, Ctrl+S, F3 and the others) are taken from the pane in both tables, so that
+// the menu command runs.
 void applyKeyTable(QsciScintilla* pane, bool wordStar);
 
 class TMDIChild : public QWidget {
