@@ -2,6 +2,7 @@
 
 #include "workspace/ui/main_form.h"
 #include "workspace/ui/mdi_child.h"
+#include "workspace/ui/print_commands.h"
 #include "workspace/ui/search_commands.h"
 
 #include "platform/qt/latin1.h"
@@ -10,9 +11,7 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDateTime>
 #include <QFile>
-#include <QLocale>
 
 InsertCommands::InsertCommands(TMainForm& mainForm, platform::Prompter& prompter)
     : QObject(&mainForm), m_main(mainForm), m_prompter(prompter)
@@ -61,9 +60,7 @@ void InsertCommands::DateTime1Click()
 {
     if (!m_main.RequireActiveChild())
         return;
-    const QLocale locale = QLocale::system();
-    const QDateTime now = QDateTime::currentDateTime();
-    pasteText(locale.toString(now.date(), QLocale::ShortFormat) + " " + locale.toString(now.time(), QLocale::LongFormat));
+    pasteText(platform::toQString(currentDateTimeText()));
 }
 
 void InsertCommands::CurrentFileName1Click()

@@ -155,7 +155,12 @@ TMainForm::TMainForm(const QStringList& arguments, platform::Prompter* prompter,
     m_statusTimer->setInterval(0);
     connect(m_statusTimer, &QTimer::timeout, this, &TMainForm::UpdateButtons);
     connect(m_search, &SearchCommands::searchChanged, this, &TMainForm::Search1Click);
-    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TMainForm::UpdateButtons);
+    // The clipboard is asked once per change, not on every caret move.
+    m_clipboardHasText = clipboardHasText();
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
+        m_clipboardHasText = clipboardHasText();
+        UpdateButtons();
+    });
     UpdateButtons();
 
     m_remoteStart = !m_arguments.isEmpty() && m_arguments.front() == "CNCREMOTE";
@@ -410,7 +415,7 @@ mrw::EditorCommandState TMainForm::commandState() const
     mrw::EditorCommandState s;
     s.anyChild = !children().isEmpty();
     s.findTextEmpty = m_search->findText().isEmpty();
-    s.clipboardHasText = clipboardHasText();
+    s.clipboardHasText = m_clipboardHasText;
     if (TMDIChild* child = activeChild()) {
         EditorPane* pane = child->ActivePane;
         s.activeChild = true;

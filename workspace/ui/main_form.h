@@ -262,6 +262,7 @@ private:
     WindowCommands* m_window;
     QMenu* m_popup = nullptr;
     QTimer* m_statusTimer = nullptr;
+    bool m_clipboardHasText = false;
     QMenu* m_fileMenu = nullptr;
     QAction* m_saveAction = nullptr;
     QAction* m_saveAsAction = nullptr;

@@ -11,6 +11,7 @@
 #include "workspace/engine/workspace_globals.h"
 
 #include "platform/folders.h"
+#include "platform/textfile.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
 
@@ -441,4 +442,24 @@ TEST_F(EditorCommandsTest, APrintJobThatCannotStartIsReported)
         form->printCommands()->Print1Click();
         EXPECT_TRUE(shown("e.pdf")) << pretty;
     }
+}
+
+TEST_F(EditorCommandsTest, InsertItemsNeedAFileAndPasteAtTheCaret)
+{
+    InsertCommands& insert = *form->insertCommands();
+    for (void (InsertCommands::*command)() : {&InsertCommands::File2Click, &InsertCommands::DateTime1Click,
+                                              &InsertCommands::CurrentFileName1Click, &InsertCommands::StripTabs1Click}) {
+        prompter.shown.clear();
+        (insert.*command)();
+        EXPECT_TRUE(shown("No File Currently Loaded"));
+    }
+    openText("\xC4N.TAP", "N1\r\n"); // a name byte above 127 stays that byte
+    insert.CurrentFileName1Click();
+    EXPECT_EQ(text(), program.file("\xC4N.TAP") + "N1\r\n");
+    pane()->setCursorPosition(1, 0);
+    insert.DateTime1Click();
+    const std::string stamp = platform::splitLines(text()).at(1);
+    const std::string date = currentDateTimeText();
+    EXPECT_EQ(stamp.substr(0, stamp.find(' ')), date.substr(0, date.find(' '))); // the time may have moved on
+    EXPECT_GT(stamp.size(), date.find(' ') + 4);
 }
