@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPrinter>
 #include <QProcess>
@@ -462,4 +463,37 @@ TEST_F(EditorCommandsTest, InsertItemsNeedAFileAndPasteAtTheCaret)
     const std::string date = currentDateTimeText();
     EXPECT_EQ(stamp.substr(0, stamp.find(' ')), date.substr(0, date.find(' '))); // the time may have moved on
     EXPECT_GT(stamp.size(), date.find(' ') + 4);
+}
+
+TEST_F(EditorCommandsTest, WindowArrangementHintsAndHelpItems)
+{
+    form->resize(900, 700);
+    TMDIChild* a = openText("A.TAP", "N1\r\n");
+    TMDIChild* b = openText("B.TAP", "N2\r\n");
+    auto* subA = qobject_cast<QMdiSubWindow*>(a->parentWidget());
+    auto* subB = qobject_cast<QMdiSubWindow*>(b->parentWidget());
+    WindowCommands& window = *form->windowCommands();
+    window.TileVertical1Click();
+    EXPECT_EQ(subA->y(), subB->y());
+    EXPECT_NE(subA->x(), subB->x());
+    EXPECT_EQ(subA->height(), subB->height());
+    window.TileHorizontal1Click();
+    EXPECT_EQ(subA->x(), subB->x());
+    EXPECT_NE(subA->y(), subB->y());
+    EXPECT_EQ(subA->width(), form->mdiArea()->viewport()->width());
+    window.MinimizeAll1Click();
+    EXPECT_TRUE(subA->isMinimized());
+    EXPECT_TRUE(subB->isMinimized());
+
+    // A hint hides the panels; an empty one shows them again.
+    form->ShowAppHint("Open a file");
+    EXPECT_FALSE(form->statusPanel(4)->isVisible());
+    form->ShowAppHint("");
+    EXPECT_TRUE(form->statusPanel(4)->isVisible());
+
+    // No help pages are installed beside the test program.
+    ASSERT_TRUE(WindowCommands::contentsPage().isEmpty());
+    EXPECT_FALSE(form->menuAction("&Contents")->isEnabled());
+    EXPECT_FALSE(form->menuAction("&DNC Help")->isEnabled());
+    EXPECT_TRUE(form->menuAction("&About...")->isEnabled());
 }
