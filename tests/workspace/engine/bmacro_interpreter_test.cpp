@@ -346,3 +346,124 @@ TEST(BMacroJobTest, AVariablesFileThatCannotBeWrittenIsReportedAndTheRunGoesOn)
     EXPECT_TRUE(run.result.normal());
     EXPECT_EQ(folder.read("PART.OUT"), "(Define Variables Here)\r\nX1.\r\n");
 }
+
+// ---- Sub-program calls -----------------------------------------------------------
+
+namespace {
+
+Outcome runIn(const TempFolder& folder, const std::string& program, int format = 0)
+{
+    mrw::BMacroOptions options;
+    options.SubFolder = folder.path();
+    options.SubFormat = format;
+    return runMacro(program, "", options);
+}
+
+} // namespace
+
+TEST(BMacroCallTest, CallsRunTheirProgramsFromTheSecondLine)
+{
+    TempFolder folder;
+    folder.write("o1000.tap", "O1000\r\nX#1 Y#2\r\nM99\r\n");
+    folder.write("O1001.TAP", "O1001\r#1=7\rM99\r");
+    folder.write("O1002.TAP", "O1002\nX1.\nM99\n");
+    struct Case {
+        const char* name;
+        const char* program;
+        const char* written;
+    };
+    const Case cases[] = {
+        {"G65 passes and restores its arguments", "#1=5\nG65 P1000 A1. B2.\nX#1\nY#2\n",
+         "X1.0000Y2.0000\nX5.0000\nY0.0000\n"},
+        {"L repeats the program", "G65 P1000 L3 A1. B2.\n", "X1.0000Y2.0000\nX1.0000Y2.0000\nX1.0000Y2.0000\n"},
+        {"M98 passes nothing and restores nothing", "#1=5\nM98 P1001\nX#1\n", "X7.0000\n"},
+        {"G65 restores what the program changed", "#1=5\nG65 P1001\nX#1\n", "X5.0000\n"},
+        {"P from a variable", "#9=1002\nM98 P#9\nX2.\n", "X1.\nX2.\n"},
+        {"IF decides a call", "#1=1\nIF [#1 GT 0] THEN M98 P1001\nIF [#1 GT 10] THEN M98 P1002\nX#1\n",
+         "X7.0000\n"},
+        {"X Y Z arguments move the position", "G65 P1001 X3. Z-1.\nX#5001Z#5003\n", "X3.0000Z-1.0000\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome outcome = runIn(folder, c.program);
+        EXPECT_EQ(outcome.written, c.written);
+        EXPECT_EQ(outcome.boxes, std::vector<std::string>{});
+        EXPECT_TRUE(outcome.result.normal());
+    }
+}
+
+TEST(BMacroCallTest, TheSixFileNameFormats)
+{
+    const char* names[] = {"O1234.TAP", "O1234", "1234.TAP", "1234", "1234.SUB", "O1234.SUB"};
+    for (int format = 0; format < mrw::SubProgramFormatCount; ++format) {
+        SCOPED_TRACE(names[format]);
+        EXPECT_EQ(mrw::SubProgramFileName(format, 1234), names[format]);
+        TempFolder folder;
+        folder.write(names[format], "O1234\nX1.\nM99\n");
+        const Outcome outcome = runIn(folder, "M98 P1234\n", format);
+        EXPECT_EQ(outcome.written, "X1.\n");
+        EXPECT_TRUE(outcome.result.normal());
+    }
+}
+
+TEST(BMacroCallTest, AMissingFileEndsTheRun)
+{
+    TempFolder folder;
+    const Outcome outcome = runIn(folder, "X1.\nG65 P77 A1.\nX2.\n");
+    const std::string path = folder.file("O77.TAP");
+    EXPECT_EQ(outcome.boxes,
+              (std::vector<std::string>{"Sub File Not Found: " + path, "Sub Program File Not Found " + path}));
+    EXPECT_EQ(outcome.written, "X1.\n");
+    EXPECT_EQ(outcome.result.end, BMacroEnd::Error);
+}
+
+TEST(BMacroCallTest, FifteenLevelsNestButNotSixteen)
+{
+    TempFolder folder;
+    // O3000 calls itself while #100 counts the levels down.
+    folder.write("O3000.TAP", "O3000\n#100=#100-1\nIF [#100 GT 0] THEN M98 P3000\nX#100\nM99\n");
+    mrw::BMacroOptions options;
+    options.SubFolder = folder.path();
+    Outcome outcome = runMacro("M98 P3000\nM30\n", "#100=15\n", options);
+    EXPECT_EQ(outcome.boxes, std::vector<std::string>{});
+    std::string fifteen;
+    for (int i = 0; i < 15; ++i)
+        fifteen += "X0.0000\n";
+    EXPECT_EQ(outcome.written, fifteen + "M30\n");
+
+    outcome = runMacro("M98 P3000\nM30\n", "#100=16\n", options);
+    EXPECT_EQ(outcome.boxes, std::vector<std::string>{"Sub Program Nested Greater Than 15 Levels"});
+    EXPECT_EQ(outcome.written, "");
+    EXPECT_EQ(outcome.result.end, BMacroEnd::Error);
+}
+
+TEST(BMacroCallTest, ACalledProgramWithoutReturnEndsTheRun)
+{
+    TempFolder folder;
+    folder.write("O5.TAP", "O5\nX1.\n");
+    const Outcome outcome = runIn(folder, "M98 P5\nX2.\n");
+    EXPECT_EQ(outcome.written, "X1.\n");
+    EXPECT_EQ(outcome.result.end, BMacroEnd::OutOfLines);
+    EXPECT_FALSE(outcome.result.normal());
+}
+
+TEST(BMacroCallTest, ModalCallRunsOncePerArgumentLine)
+{
+    TempFolder folder;
+    folder.write("O2000.TAP", "O2000\nG01 X#5001 Y#5002 Z#26\nM99\n");
+    Outcome outcome = runIn(folder, "G66 P2000 Z-1.\nX1.Y1.\nX2.Y2.\nG67\nX#26\nM30\n");
+    // Three runs, the program number and the argument lines not written; #26 was
+    // undefined before the call and holds 0 after it.
+    EXPECT_EQ(outcome.boxes, std::vector<std::string>{});
+    EXPECT_EQ(outcome.written, "G01X0.0000Y0.0000Z-1.0000\n"
+                               "G01X1.0000Y1.0000Z-1.0000\n"
+                               "G01X2.0000Y2.0000Z-1.0000\n"
+                               "X0.0000\n"
+                               "M30\n");
+    EXPECT_EQ(outcome.result.end, BMacroEnd::StopCode);
+
+    // Without its G67 the modal call ends with the main program.
+    outcome = runIn(folder, "G66 P2000 Z-1.\nX1.Y1.\n");
+    EXPECT_EQ(outcome.written, "G01X0.0000Y0.0000Z-1.0000\nG01X1.0000Y1.0000Z-1.0000\n");
+    EXPECT_TRUE(outcome.result.normal());
+}
