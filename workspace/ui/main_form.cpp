@@ -11,6 +11,7 @@
 #include "workspace/engine/users.h"
 #include "workspace/engine/workspace_globals.h"
 #include "workspace/ui/about_mrw.h"
+#include "workspace/ui/bmacro_command.h"
 #include "workspace/ui/login_dialog.h"
 #include "workspace/ui/mdi_child.h"
 #include "workspace/ui/nc_utility_commands.h"
@@ -880,9 +881,7 @@ bool TMainForm::RunAnalyzerHandOff(const std::string& ncFile)
 
 void TMainForm::BMacroInterpeter1Click()
 {
-    if (!RequireActiveChild())
-        return;
-    commandNotAvailable("The B-macro interpreter");
+    RunBMacroInterpreter(*this);
 }
 
 void TMainForm::Calculator1Click()
