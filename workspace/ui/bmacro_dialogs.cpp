@@ -48,6 +48,9 @@ TGetvardlg::TGetvardlg(platform::Prompter& prompter, QWidget* parent) : QDialog(
     connect(Tresult, &QLineEdit::editingFinished, this, &TGetvardlg::TresultExit);
 }
 
+// The field loses its focus while the box is taken down: nothing is evaluated then.
+TGetvardlg::~TGetvardlg() { disconnect(Tresult, nullptr, this, nullptr); }
+
 void TGetvardlg::setPrompt(const std::string& text) { prompt->setText(platform::toQString(text)); }
 
 void TGetvardlg::setValue(double value) { Tresult->setText(QString::fromStdString(vork::RealToShortStr(false, value))); }

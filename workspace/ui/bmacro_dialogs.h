@@ -28,6 +28,7 @@ class TGetvardlg : public QDialog {
     Q_OBJECT
 public:
     explicit TGetvardlg(platform::Prompter& prompter, QWidget* parent = nullptr);
+    ~TGetvardlg() override;
 
     void setPrompt(const std::string& text);
     void setValue(double value);

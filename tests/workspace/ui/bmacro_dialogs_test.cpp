@@ -206,3 +206,16 @@ TEST(BMacroDialogTest, ValueBoxEvaluatesItsField)
     EXPECT_EQ(box.Tresult->text(), "2*");
     EXPECT_NE(box.result(), QDialog::Accepted);
 }
+TEST(BMacroDialogTest, AShownValueBoxIsTakenDownWithoutEvaluating)
+{
+    ScriptedPrompter prompter;
+    {
+        TGetvardlg box(prompter);
+        box.show();
+        box.activateWindow();
+        box.Tresult->setFocus();
+        QApplication::processEvents();
+        box.Tresult->setText("2*");
+    }
+    EXPECT_TRUE(prompter.shown.empty());
+}
