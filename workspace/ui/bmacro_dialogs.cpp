@@ -186,8 +186,11 @@ void TMacrobdlg::OKBtnClick()
         return;
     m_running = true;
     m_cancel = false;
+    m_shownLine = 0;
     OKBtn->setEnabled(false);
     ProgressBar1->setValue(0);
+    m_clock.start();
+    m_lastPaint = m_lastPump = -PumpInterval - PaintInterval;
 
     const mrw::MachineSettings& settings = m_globals.Machine.settings();
     mrw::BMacroJob job;
@@ -202,6 +205,8 @@ void TMacrobdlg::OKBtnClick()
     job.Options.SubFormat = subFormat();
     const std::vector<std::string> program = m_program ? m_program() : std::vector<std::string>{};
     m_result = mrw::RunBMacroJob(std::move(job), program, *this, m_prompter);
+    if (m_shownLine > 0)
+        paintLine();
 
     m_running = false;
     OKBtn->setEnabled(true);
@@ -237,13 +242,27 @@ bool TMacrobdlg::askValue(const std::string& prompt, double& value)
 
 void TMacrobdlg::showLine(int line, const std::string& text, int percent)
 {
-    ProgressBar1->setValue(percent);
-    Label4->setText(QStringLiteral("Line # %1").arg(line));
-    Label5->setText(platform::toQString(text));
+    m_shownLine = line;
+    m_shownText = text;
+    m_shownPercent = percent;
+    // The eye cannot follow every line of a long run: the labels change a few times a second.
+    if (m_clock.elapsed() - m_lastPaint >= PaintInterval)
+        paintLine();
+}
+
+void TMacrobdlg::paintLine()
+{
+    m_lastPaint = m_clock.elapsed();
+    ProgressBar1->setValue(m_shownPercent);
+    Label4->setText(QStringLiteral("Line # %1").arg(m_shownLine));
+    Label5->setText(platform::toQString(m_shownText));
 }
 
 bool TMacrobdlg::stopRequested()
 {
-    QCoreApplication::processEvents();
+    if (m_clock.elapsed() - m_lastPump >= PumpInterval) {
+        m_lastPump = m_clock.elapsed();
+        QCoreApplication::processEvents();
+    }
     return m_cancel;
 }

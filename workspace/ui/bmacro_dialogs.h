@@ -4,6 +4,7 @@
 #include "workspace/engine/bmacro_interpreter.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 
 #include <array>
 #include <functional>
@@ -95,6 +96,10 @@ private:
     bool askValue(const std::string& prompt, double& value) override;
     void showLine(int line, const std::string& text, int percent) override;
     bool stopRequested() override;
+    void paintLine();
+
+    static constexpr qint64 PaintInterval = 40; // milliseconds
+    static constexpr qint64 PumpInterval = 20;
 
     mrw::WorkspaceGlobals& m_globals;
     platform::Prompter& m_prompter;
@@ -105,4 +110,10 @@ private:
     mrw::BMacroResult m_result;
     bool m_running = false;
     bool m_cancel = false;
+    QElapsedTimer m_clock;
+    qint64 m_lastPaint = 0;
+    qint64 m_lastPump = 0;
+    int m_shownLine = 0;
+    std::string m_shownText;
+    int m_shownPercent = 0;
 };
