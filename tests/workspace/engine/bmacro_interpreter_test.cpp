@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <filesystem>
 #include <optional>
 
 using mrw::BMacroEnd;
@@ -466,4 +467,17 @@ TEST(BMacroCallTest, ModalCallRunsOncePerArgumentLine)
     outcome = runIn(folder, "G66 P2000 Z-1.\nX1.Y1.\n");
     EXPECT_EQ(outcome.written, "G01X0.0000Y0.0000Z-1.0000\nG01X1.0000Y1.0000Z-1.0000\n");
     EXPECT_TRUE(outcome.result.normal());
+}
+
+TEST(BMacroJobTest, AnOutputThatCannotBeWrittenIsNamedAndTheRunFails)
+{
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full here";
+    TempFolder folder;
+    mrw::BMacroJob job = jobIn(folder);
+    job.OutputFile = "/dev/full";
+    const JobRun run = runJob(job, "X1.\nM30\n");
+    EXPECT_EQ(run.boxes, std::vector<std::string>{"Cannot Write Output File /dev/full"});
+    EXPECT_EQ(run.result.end, BMacroEnd::Error);
+    EXPECT_FALSE(run.result.normal());
 }
