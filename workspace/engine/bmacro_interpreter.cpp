@@ -78,27 +78,6 @@ void eraseFirst(std::string& text, std::string_view word)
         text.erase(at, word.size());
 }
 
-// Counts the warning and error boxes shown through it.
-class CountingPrompter : public platform::Prompter {
-public:
-    explicit CountingPrompter(platform::Prompter& inner) : m_inner(inner) {}
-    platform::Button message(const std::string& caption, const std::string& text, platform::MessageKind kind,
-                             platform::Buttons buttons) override
-    {
-        if (kind == platform::MessageKind::Error || kind == platform::MessageKind::Warning)
-            ++errors;
-        return m_inner.message(caption, text, kind, buttons);
-    }
-    bool inputString(const std::string& caption, const std::string& prompt, std::string& value) override
-    {
-        return m_inner.inputString(caption, prompt, value);
-    }
-    int errors = 0;
-
-private:
-    platform::Prompter& m_inner;
-};
-
 } // namespace
 
 std::string SubProgramFileName(int format, std::int64_t number)
@@ -133,9 +112,27 @@ std::optional<int> DigitsRightFromText(std::string_view text)
 
 // ---- The interpreter -------------------------------------------------------------
 
-struct BMacroInterpreter::Boxes : CountingPrompter {
-    using CountingPrompter::CountingPrompter;
+// Counts the warning and error boxes shown through it.
+class BMacroInterpreter::Boxes : public platform::Prompter {
+public:
+    explicit Boxes(platform::Prompter& inner) : m_inner(inner) {}
+    platform::Button message(const std::string& caption, const std::string& text, platform::MessageKind kind,
+                             platform::Buttons buttons) override
+    {
+        if (kind == platform::MessageKind::Error || kind == platform::MessageKind::Warning)
+            ++errors;
+        return m_inner.message(caption, text, kind, buttons);
+    }
+    bool inputString(const std::string& caption, const std::string& prompt, std::string& value) override
+    {
+        return m_inner.inputString(caption, prompt, value);
+    }
+    int errors = 0;
+
+private:
+    platform::Prompter& m_inner;
 };
+
 
 BMacroInterpreter::BMacroInterpreter(BMacroOptions options, BMacroSink& sink, BMacroConsole& console,
                                      platform::Prompter& prompter)

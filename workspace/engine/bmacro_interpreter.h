@@ -109,7 +109,7 @@ private:
         int lnum = 1;
         std::array<double, ArgumentCount> lvars{};
     };
-    struct Boxes;
+    class Boxes;
 
     void reset();
     void finish(BMacroEnd how);
