@@ -103,6 +103,8 @@ TEST_F(BMacroCommandTest, ExpandsTheActiveProgramAndHandsTheOutputToTheAnalyzer)
     EXPECT_TRUE(out.ends_with("G00X1.2500Y-2.1651\r\nZ0.1000\r\nG01Z-0.2500F8.0000\r\nG00Z0.1000\r\nG00Z1.\r\nM05\r\nM30\r\n"));
     EXPECT_EQ(program.read("BMACROVARS.TXT"), "(Define Variables Here)\r\n");
     EXPECT_EQ(handedOff(), program.file("BOLTHOLE.OUT"));
+    EXPECT_EQ(platform::IniFile(program.file("ZV.INI")).readString("Operationsdlg.OvcMenuMRU1.Items", "0"),
+              program.file("BOLTHOLE.OPF"));
     EXPECT_EQ(form->activeChild()->Editor1->bytes(), example("BOLTHOLE.TAP"));
 }
 
