@@ -11,6 +11,7 @@
 #include "workspace/engine/users.h"
 #include "workspace/engine/workspace_globals.h"
 #include "workspace/ui/about_mrw.h"
+#include "workspace/ui/bmacro_command.h"
 #include "workspace/ui/edit_commands.h"
 #include "workspace/ui/insert_commands.h"
 #include "workspace/ui/print_commands.h"
@@ -1172,9 +1173,7 @@ bool TMainForm::RunAnalyzerHandOff(const std::string& ncFile)
 
 void TMainForm::BMacroInterpeter1Click()
 {
-    if (!RequireActiveChild())
-        return;
-    commandNotAvailable("The B-macro interpreter");
+    RunBMacroInterpreter(*this);
 }
 
 // ---- Insert dialogs and the compare window ------------------------------------------

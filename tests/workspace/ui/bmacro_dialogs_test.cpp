@@ -1,0 +1,223 @@
+#include "workspace/ui/bmacro_dialogs.h"
+#include "workspace/ui/main_form.h"
+#include "workspace/ui/mdi_child.h"
+
+#include "workspace/engine/workspace_globals.h"
+
+#include "platform/folders.h"
+#include "platform/ini.h"
+#include "platform/paths.h"
+#include "platform/textfile.h"
+#include "support/scripted_prompter.h"
+#include "support/temp_folder.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using testsupport::ScriptedPrompter;
+using testsupport::TempFolder;
+
+namespace {
+
+std::string example(const std::string& name)
+{
+    return testsupport::readFixture(std::string(MRW_SOURCE_DIR) + "/examples", name);
+}
+
+// A program folder with the example macro program; the main window starts on it.
+class BMacroCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_previousFolder = platform::currentFolder();
+        ::setenv("MRW_WINDOWS_DIR", windows.path().c_str(), 1);
+        ::setenv("MRW_PROGRAM_DIR", program.path().c_str(), 1);
+        for (const char* name : {"WPOSTS.INI", "MRW2013.INI", "BOLTHOLE.TAP", "O9010.TAP"})
+            program.write(name, example(name));
+        mrw::initializeWorkspaceGlobals(mrw::workspaceGlobals(), program.path());
+    }
+    void TearDown() override
+    {
+        form.reset();
+        platform::setCurrentFolder(m_previousFolder);
+        ::unsetenv("MRW_PROGRAM_DIR");
+    }
+
+    TMainForm& start(const std::string& file)
+    {
+        form = std::make_unique<TMainForm>(QStringList{}, &prompter);
+        form->show();
+        form->openOne(program.file(file), false);
+        return *form;
+    }
+    // Runs the menu command, pressing OK in its dialog.
+    void runCommand(bool autoRun = true)
+    {
+        QTimer::singleShot(0, form.get(), [this, autoRun] {
+            auto* dialog = form->findChild<TMacrobdlg*>();
+            ASSERT_NE(dialog, nullptr);
+            dialog->CBarun->setChecked(autoRun);
+            dialog->OKBtn->click();
+        });
+        form->BMacroInterpeter1Click();
+    }
+    std::string handedOff() const
+    {
+        if (!platform::fileExists(program.file("ZV.INI")))
+            return "";
+        return platform::IniFile(program.file("ZV.INI")).readString("mdvform.OvcMenuMRU1.Items", "0");
+    }
+
+    TempFolder program;
+    TempFolder windows;
+    ScriptedPrompter prompter;
+    std::unique_ptr<TMainForm> form;
+
+private:
+    std::string m_previousFolder;
+};
+
+} // namespace
+
+TEST_F(BMacroCommandTest, ExpandsTheActiveProgramAndHandsTheOutputToTheAnalyzer)
+{
+    start("BOLTHOLE.TAP");
+    runCommand();
+    const std::string out = program.read("BOLTHOLE.OUT");
+    EXPECT_EQ(out.substr(0, out.find("G00X2.5000")),
+              "(Define Variables Here)\r\n%\r\nO2001(BOLT HOLE CIRCLE)\r\n(#100 HOLES, #101 RADIUS, #102 DEPTH)\r\n"
+              "T1M06(CENTER DRILL)\r\nG90G54G00X0Y0S1500M03\r\nG43H01Z1.\r\n");
+    // Six holes, the drilling program's first line not written, the trailing "%" after M30 neither.
+    EXPECT_NE(out.find("G00X2.5000Y0.0000\r\nZ0.1000\r\nG01Z-0.2500F8.0000\r\nG00Z0.1000\r\n"
+                       "G00X1.2500Y2.1651\r\n"),
+              std::string::npos);
+    EXPECT_EQ(out.find("O9010"), std::string::npos);
+    EXPECT_TRUE(out.ends_with("G00X1.2500Y-2.1651\r\nZ0.1000\r\nG01Z-0.2500F8.0000\r\nG00Z0.1000\r\nG00Z1.\r\nM05\r\nM30\r\n"));
+    EXPECT_EQ(program.read("BMACROVARS.TXT"), "(Define Variables Here)\r\n");
+    EXPECT_EQ(handedOff(), program.file("BOLTHOLE.OUT"));
+    EXPECT_EQ(platform::IniFile(program.file("ZV.INI")).readString("Operationsdlg.OvcMenuMRU1.Items", "0"),
+              program.file("BOLTHOLE.OPF"));
+    EXPECT_EQ(form->activeChild()->Editor1->bytes(), example("BOLTHOLE.TAP"));
+}
+
+TEST_F(BMacroCommandTest, NoHandOffUnlessTheRunEndedNormally)
+{
+    struct Case {
+        const char* name;
+        const char* text;
+        bool outputExists;
+        platform::Button answer;
+        bool autoRun;
+    };
+    const Case cases[] = {
+        {"an error box", "X#7\nM30\n", false, platform::Button::Ok, true},
+        {"overwrite refused", "X1.\nM30\n", true, platform::Button::No, true},
+        {"analyzer not wanted", "X1.\nM30\n", false, platform::Button::Ok, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        program.write("PART.TAP", c.text);
+        if (c.outputExists)
+            program.write("PART.OUT", "OLD\r\n");
+        prompter.buttons = {c.answer};
+        start("PART.TAP");
+        runCommand(c.autoRun);
+        EXPECT_EQ(handedOff(), "");
+        form.reset();
+        std::remove(program.file("PART.OUT").c_str());
+    }
+}
+
+TEST(BMacroDialogTest, CancelEndsAnEndlessLoop)
+{
+    TempFolder folder;
+    mrw::WorkspaceGlobals globals;
+    mrw::initializeWorkspaceGlobals(globals, folder.path());
+    ScriptedPrompter prompter;
+    TMacrobdlg dialog(globals, prompter);
+    dialog.Ofilename->setText(QString::fromStdString(folder.file("LOOP.OUT")));
+    dialog.setProgramSource([] { return platform::splitLines("#1=0\nWHILE [1 EQ 1] DO 1\n#1=#1+1\nEND 1\n"); });
+    int pressedAtLine = 0;
+    QTimer cancel;
+    QObject::connect(&cancel, &QTimer::timeout, [&] {
+        if (!dialog.running() || pressedAtLine)
+            return;
+        EXPECT_FALSE(dialog.OKBtn->isEnabled());
+        pressedAtLine = dialog.Label4->text().mid(7).toInt();
+        dialog.CancelBtn->click();
+    });
+    cancel.start(0);
+    dialog.OKBtnClick();
+    EXPECT_GT(pressedAtLine, 0);
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(dialog.lastResult().end, mrw::BMacroEnd::Cancelled);
+    EXPECT_TRUE(dialog.OKBtn->isEnabled());
+}
+
+TEST(BMacroDialogTest, ShowingLoadsTheKeptVariablesAndAValueIsAsked)
+{
+    TempFolder folder;
+    folder.write("BMACROVARS.TXT", "#100=25.4\r\n(INCH)\r\n");
+    mrw::WorkspaceGlobals globals;
+    mrw::initializeWorkspaceGlobals(globals, folder.path());
+    ScriptedPrompter prompter;
+    TMacrobdlg dialog(globals, prompter);
+    dialog.FormShow();
+    EXPECT_EQ(dialog.Memo1->toPlainText(), "#100=25.4\n(INCH)");
+    EXPECT_EQ(dialog.Label4->text(), "Line #");
+
+    dialog.Ofilename->setText(QString::fromStdString(folder.file("ASK.OUT")));
+    dialog.CBKeepCmts->setChecked(false);
+    dialog.setProgramSource([] { return platform::splitLines("#1=#100 (DEPTH ?\?)\nZ#1\n"); });
+    std::string asked;
+    dialog.setValueAsker([&](const std::string& prompt, double& value) {
+        asked = prompt + " " + std::to_string(value);
+        value = 3;
+        return true;
+    });
+    dialog.OKBtnClick();
+    EXPECT_EQ(asked, "(DEPTH ?\?) 25.400000");
+    EXPECT_EQ(folder.read("ASK.OUT"), "Z3.0000\r\n");
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+TEST(BMacroDialogTest, ValueBoxEvaluatesItsField)
+{
+    ScriptedPrompter prompter;
+    TGetvardlg box(prompter);
+    EXPECT_EQ(box.windowTitle(), "Input a Number");
+    box.setPrompt("(DEPTH ?\?)");
+    box.setValue(5);
+    EXPECT_EQ(box.Tresult->text(), "5.00000");
+    box.Tresult->setText("2*3");
+    box.TresultExit();
+    EXPECT_EQ(box.Tresult->text(), "6.00000");
+    EXPECT_EQ(box.value(), 6.0);
+
+    box.Tresult->setText("2*");
+    box.accept();
+    EXPECT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(box.Tresult->text(), "2*");
+    EXPECT_NE(box.result(), QDialog::Accepted);
+}
+TEST(BMacroDialogTest, AShownValueBoxIsTakenDownWithoutEvaluating)
+{
+    ScriptedPrompter prompter;
+    {
+        TGetvardlg box(prompter);
+        box.show();
+        box.activateWindow();
+        box.Tresult->setFocus();
+        QApplication::processEvents();
+        box.Tresult->setText("2*");
+    }
+    EXPECT_TRUE(prompter.shown.empty());
+}
