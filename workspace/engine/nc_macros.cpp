@@ -231,6 +231,17 @@ bool MacroSession::saveAs(const std::string& name, const std::vector<std::string
     return true;
 }
 
+bool MacroSession::eraseStored(const std::string& name)
+{
+    try {
+        m_store.erase(name);
+        return true;
+    } catch (const platform::IniWriteError& e) {
+        showError(e.what());
+        return false;
+    }
+}
+
 std::optional<std::string> MacroSession::checkedName(std::string name, int ignoreIndex)
 {
     name = trimmed(name);
@@ -289,12 +300,8 @@ bool MacroSession::editName(const std::vector<std::string>& memo)
     const auto checked = checkedName(name, m_selected);
     if (!checked)
         return false;
-    try {
-        m_store.erase(listed);
-    } catch (const platform::IniWriteError& e) {
-        showError(e.what());
+    if (!eraseStored(listed))
         return false;
-    }
     listed = *checked;
     m_current = *checked;
     m_modified = true; // kept when the save below fails, so the lines are not lost
@@ -309,12 +316,8 @@ bool MacroSession::remove()
     if (m_prompter.message("MARROWIN", "Delete Current Macro ?", platform::MessageKind::Question,
                            platform::Buttons::YesNo) != platform::Button::Yes)
         return false;
-    try {
-        m_store.erase(m_current);
-    } catch (const platform::IniWriteError& e) {
-        showError(e.what());
+    if (!eraseStored(m_current))
         return false;
-    }
     m_names.erase(m_names.begin() + m_selected);
     m_selected = -1;
     m_current.clear();

@@ -93,6 +93,8 @@ public:
 
 private:
     bool saveAs(const std::string& name, const std::vector<std::string>& memo);
+    // Erases the stored macro; false after the write error was shown.
+    bool eraseStored(const std::string& name);
     // A usable new name, or nothing after a message.
     std::optional<std::string> checkedName(std::string name, int ignoreIndex);
     void showError(const std::string& text);

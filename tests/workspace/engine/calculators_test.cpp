@@ -3,6 +3,7 @@
 #include "workspace/engine/triangle_solver.h"
 
 #include "analyzer/engine/mathlib.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -17,16 +18,7 @@ TEST(TriangleSolver, ThreeFourFiveReport)
 {
     const auto t = SolveTriangle({3, 4, 5, 0, 0, 0});
     ASSERT_TRUE(t.solved());
-    EXPECT_EQ(mrw::triangleReport(t),
-              " Triangle results :\r\n"
-              "                                         Perimeter = 12.000000\r\n"
-              " Side  A =  3.000000                          Area =  6.000000\r\n"
-              " Side  B =  4.000000              Inscribed Circle =  2.000000\r\n"
-              " Side  C =  5.000000          Circumscribed Circle =  5.000000\r\n"
-              " Angle a = 36.869898 Deg =   36 Min =   52 Sec =   12\r\n"
-              " Angle b = 53.130102 Deg =   53 Min =    7 Sec =   48\r\n"
-              " Angle c = 90.000000 Deg =   90 Min =    0 Sec =    0\r\n"
-              "\r\n");
+    EXPECT_EQ(mrw::triangleReport(t), testsupport::readFixture(MRW_TEST_FIXTURES, "triangle_3_4_5.txt"));
 }
 
 TEST(TriangleSolver, Cases)

@@ -43,15 +43,11 @@ void leave(QLineEdit* edit, const char* text)
     emit edit->editingFinished();
 }
 
-const char* const Report345 = " Triangle results :\r\n"
-                              "                                         Perimeter = 12.000000\r\n"
-                              " Side  A =  3.000000                          Area =  6.000000\r\n"
-                              " Side  B =  4.000000              Inscribed Circle =  2.000000\r\n"
-                              " Side  C =  5.000000          Circumscribed Circle =  5.000000\r\n"
-                              " Angle a = 36.869898 Deg =   36 Min =   52 Sec =   12\r\n"
-                              " Angle b = 53.130102 Deg =   53 Min =    7 Sec =   48\r\n"
-                              " Angle c = 90.000000 Deg =   90 Min =    0 Sec =    0\r\n"
-                              "\r\n";
+// The report of the 3-4-5 triangle, shared with the solver's own tests.
+std::string report345()
+{
+    return testsupport::readFixture(std::string(MRW_SOURCE_DIR) + "/tests/workspace/engine/fixtures", "triangle_3_4_5.txt");
+}
 
 } // namespace
 
@@ -85,7 +81,7 @@ TEST(TriangleDialog, SolvesOrStaysOpen)
     dialog.SideC->setText("5");
     dialog.OKBtnClick();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(clipboardText(), Report345);
+    EXPECT_EQ(clipboardText(), report345());
     EXPECT_EQ(dialog.SideA->text(), "3.00000");
 }
 
@@ -231,7 +227,7 @@ TEST_F(CalculatorMenuTest, TriangleReportIntoTheResultsWindowWithTheEditRight)
     answerTriangle(true);
     CalculatorCommands::of(*form).TriangleSolver1Click();
     ASSERT_NE(results(), nullptr);
-    EXPECT_EQ(results()->Editor1->bytes(), Report345);
+    EXPECT_EQ(results()->Editor1->bytes(), report345());
     EXPECT_TRUE(prompter.shown.empty());
 }
 
@@ -244,7 +240,7 @@ TEST_F(CalculatorMenuTest, WithoutTheEditRightTheReportStaysOnTheClipboard)
     EXPECT_EQ(results(), nullptr);
     EXPECT_TRUE(anyShown(prompter, "Insufficient Priviliges for this Function"));
     EXPECT_TRUE(anyShown(prompter, "Triangle Results Placed in WINDOWS Clipboard"));
-    EXPECT_EQ(clipboardText(), Report345);
+    EXPECT_EQ(clipboardText(), report345());
 }
 
 TEST_F(CalculatorMenuTest, SpeedFeedReportIsPastedAndTheCalculatorWindowShows)
