@@ -1,4 +1,4 @@
-#include "workspace/ui/insert_commands.h"
+#include "workspace/ui/insert_dialog_commands.h"
 #include "workspace/ui/insert_dialogs.h"
 #include "workspace/ui/main_form.h"
 #include "workspace/ui/mdi_child.h"
@@ -66,7 +66,7 @@ protected:
     template <typename Dialog>
     void answer(std::function<void(Dialog&)> act)
     {
-        InsertCommands::of(*form).setDialogRunner([this, act](QDialog& dialog) {
+        InsertDialogCommands::of(*form).setDialogRunner([this, act](QDialog& dialog) {
             ++runs;
             dialog.setResult(QDialog::Rejected);
             act(static_cast<Dialog&>(dialog));
@@ -114,7 +114,7 @@ TEST_F(InsertMenuTest, MacroIsExpandedAndPastedIntoTheEditor)
 
 TEST_F(InsertMenuTest, MacroDialogSavesTheMacroLeftAndNeedsAMachine)
 {
-    TMacroInsert& d = InsertCommands::of(*form).macroDialog();
+    TMacroInsert& d = InsertDialogCommands::of(*form).macroDialog();
     d.prepare(mrw::workspaceGlobals().MachineDatabasePath, "Test Mill");
     d.List1->setCurrentRow(1);
     EXPECT_EQ(d.Text1->toPlainText(), "G91 G28 Z0\nG90");

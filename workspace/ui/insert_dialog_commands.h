@@ -17,11 +17,11 @@ void InsertExpression(TMainForm& main);
 void InsertNCMacro(TMainForm& main);
 void InsertComment(TMainForm& main);
 
-class InsertCommands : public QObject {
+class InsertDialogCommands : public QObject {
     Q_OBJECT
 public:
     // The insert commands of `main`, made on first use.
-    static InsertCommands& of(TMainForm& main);
+    static InsertDialogCommands& of(TMainForm& main);
 
     // Shows a dialog modally and gives its result; tests answer here.
     using DialogRunner = std::function<int(QDialog& dialog)>;
@@ -38,7 +38,7 @@ public:
     TCommentDlg& commentDialog();
 
 private:
-    explicit InsertCommands(TMainForm& main);
+    explicit InsertDialogCommands(TMainForm& main);
     void pasteIntoActivePane();
 
     TMainForm& m_main;

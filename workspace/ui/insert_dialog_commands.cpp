@@ -1,4 +1,4 @@
-#include "workspace/ui/insert_commands.h"
+#include "workspace/ui/insert_dialog_commands.h"
 
 #include "workspace/ui/insert_dialogs.h"
 #include "workspace/ui/main_form.h"
@@ -10,50 +10,50 @@
 
 #include <QLineEdit>
 
-void InsertExpression(TMainForm& main) { InsertCommands::of(main).InsertExpression1Click(); }
-void InsertNCMacro(TMainForm& main) { InsertCommands::of(main).InsertNCMacro1Click(); }
-void InsertComment(TMainForm& main) { InsertCommands::of(main).InsertComment1Click(); }
+void InsertExpression(TMainForm& main) { InsertDialogCommands::of(main).InsertExpression1Click(); }
+void InsertNCMacro(TMainForm& main) { InsertDialogCommands::of(main).InsertNCMacro1Click(); }
+void InsertComment(TMainForm& main) { InsertDialogCommands::of(main).InsertComment1Click(); }
 
-InsertCommands& InsertCommands::of(TMainForm& main)
+InsertDialogCommands& InsertDialogCommands::of(TMainForm& main)
 {
-    if (auto* existing = main.findChild<InsertCommands*>(QString(), Qt::FindDirectChildrenOnly))
+    if (auto* existing = main.findChild<InsertDialogCommands*>(QString(), Qt::FindDirectChildrenOnly))
         return *existing;
-    return *new InsertCommands(main);
+    return *new InsertDialogCommands(main);
 }
 
-InsertCommands::InsertCommands(TMainForm& main)
+InsertDialogCommands::InsertDialogCommands(TMainForm& main)
     : QObject(&main), m_main(main), m_runDialog([](QDialog& dialog) { return dialog.exec(); })
 {
 }
 
-TInsExpDlg& InsertCommands::expressionDialog()
+TInsExpDlg& InsertDialogCommands::expressionDialog()
 {
     if (!m_expression)
         m_expression = new TInsExpDlg(mrw::workspaceGlobals().Machine.settings(), m_main.prompter(), &m_main);
     return *m_expression;
 }
 
-TMacroInsert& InsertCommands::macroDialog()
+TMacroInsert& InsertDialogCommands::macroDialog()
 {
     if (!m_macro)
         m_macro = new TMacroInsert(m_main.prompter(), &m_main);
     return *m_macro;
 }
 
-TCommentDlg& InsertCommands::commentDialog()
+TCommentDlg& InsertDialogCommands::commentDialog()
 {
     if (!m_comment)
         m_comment = new TCommentDlg(m_main.prompter(), &m_main);
     return *m_comment;
 }
 
-void InsertCommands::InsertExpression1Click()
+void InsertDialogCommands::InsertExpression1Click()
 {
     if (m_runDialog(expressionDialog()) == QDialog::Accepted)
         pasteIntoActivePane();
 }
 
-void InsertCommands::InsertNCMacro1Click()
+void InsertDialogCommands::InsertNCMacro1Click()
 {
     if (!m_main.RequireActiveChild())
         return;
@@ -64,7 +64,7 @@ void InsertCommands::InsertNCMacro1Click()
         pasteIntoActivePane();
 }
 
-void InsertCommands::InsertComment1Click()
+void InsertDialogCommands::InsertComment1Click()
 {
     if (!m_main.RequireActiveChild())
         return;
@@ -76,7 +76,7 @@ void InsertCommands::InsertComment1Click()
         pasteIntoActivePane();
 }
 
-void InsertCommands::pasteIntoActivePane()
+void InsertDialogCommands::pasteIntoActivePane()
 {
     if (TMDIChild* child = m_main.activeChild())
         child->ActivePane->paste();
