@@ -10,6 +10,7 @@
 #include "workspace/engine/small_dialogs.h"
 #include "workspace/engine/users.h"
 #include "workspace/engine/workspace_globals.h"
+#include "workspace/ui/calculator_commands.h"
 #include "workspace/ui/about_mrw.h"
 #include "workspace/ui/bmacro_command.h"
 #include "workspace/ui/edit_commands.h"
@@ -266,10 +267,10 @@ void TMainForm::createMenus()
 
     QMenu* calculators = menuBar()->addMenu("&Calculators");
     calculators->addAction("&Calculator", this, &TMainForm::Calculator1Click);
-    calculators->addAction("&Brask-Calc", this, [this] { commandNotAvailable("The Brask-Calc calculator"); });
-    calculators->addAction("&Triangle Solver", this, [this] { commandNotAvailable("The triangle solver"); });
+    calculators->addAction("&Brask-Calc", this, [this] { CalculatorCommands::of(*this).BraskCalc1Click(); });
+    calculators->addAction("&Triangle Solver", this, [this] { CalculatorCommands::of(*this).TriangleSolver1Click(); });
     calculators->addAction("&Speed Feed Calculator", this,
-                           [this] { commandNotAvailable("The speed and feed calculator"); });
+                           [this] { CalculatorCommands::of(*this).SpeedFeedCalculator1Click(); });
 
     QMenu* window = menuBar()->addMenu("&Window");
     connect(window, &QMenu::aboutToShow, this, &TMainForm::Window1Click);
