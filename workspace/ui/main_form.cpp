@@ -15,6 +15,7 @@
 #include "workspace/ui/bmacro_command.h"
 #include "workspace/ui/edit_commands.h"
 #include "workspace/ui/insert_commands.h"
+#include "workspace/ui/insert_dialog_commands.h"
 #include "workspace/ui/print_commands.h"
 #include "workspace/ui/search_commands.h"
 #include "workspace/ui/window_commands.h"
@@ -1181,17 +1182,17 @@ void TMainForm::BMacroInterpeter1Click()
 
 void TMainForm::InsertExpression1Click()
 {
-    commandNotAvailable("Inserting an expression");
+    InsertExpression(*this);
 }
 
 void TMainForm::InsertNCMacro1Click()
 {
-    commandNotAvailable("Inserting an NC-code macro");
+    InsertNCMacro(*this);
 }
 
 void TMainForm::InsertComment1Click()
 {
-    commandNotAvailable("Inserting a comment");
+    InsertComment(*this);
 }
 
 void TMainForm::CompareTwoFiles1Click()
