@@ -77,9 +77,8 @@ std::string withThousands(std::uintmax_t value)
 {
     std::string digits = std::to_string(value);
     std::string out;
-    const std::size_t lead = digits.size() % 3;
     for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i != 0 && (i - lead) % 3 == 0)
+        if (i != 0 && (digits.size() - i) % 3 == 0)
             out += ',';
         out += digits[i];
     }
