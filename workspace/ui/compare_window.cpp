@@ -364,6 +364,7 @@ void TGridForm::DropFiles(const QStringList& names)
             m_file1 = path;
             m_file2.clear();
             setStatus("  Received: " + path);
+            SetCompareState(0); // the pair is no longer ready
         } else {
             setStatus("  Received: " + path);
             activateWindow();
@@ -547,13 +548,11 @@ void TGridForm::TopButtonClick()
 void TGridForm::FileViewClick(int file)
 {
     const mrw::TSourceList& list = file == 1 ? m_compare.List1() : m_compare.List2();
-    long number = 0, length = 0;
+    long number = 0;
     const QModelIndex current = m_grid->currentIndex();
     if (current.isValid()) {
         const mrw::CompareRow& row = m_model->compareRow(current.row());
         number = file == 1 ? row.line1 : row.line2;
-        if (number != 0)
-            length = static_cast<long>(m_model->cell(current.row(), mrw::TextColumn).size()) + 1;
     }
     setStatus("Loading Source file...");
     QCoreApplication::processEvents();
@@ -570,7 +569,7 @@ void TGridForm::FileViewClick(int file)
         return;
     }
     if (number != 0)
-        m_summaryDlg->selectFrom(mrw::ListingLineIndex(number), length + 6);
+        m_summaryDlg->selectLine(mrw::ListingLineIndex(number));
     m_summaryDlg->setSaveBaseName(withoutFolder(chosen));
     m_summaryDlg->show();
     m_summaryDlg->raise();

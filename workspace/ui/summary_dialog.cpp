@@ -66,13 +66,13 @@ std::vector<std::string> TSummaryDlg::lines() const
     return platform::splitLines(platform::toBytes(m_memo->toPlainText()));
 }
 
-void TSummaryDlg::selectFrom(long line, long length)
+void TSummaryDlg::selectLine(long line)
 {
     const QTextBlock block = m_memo->document()->findBlockByNumber(static_cast<int>(line));
     if (!block.isValid())
         return;
     QTextCursor cursor(block);
-    cursor.movePosition(QTextCursor::Right, QTextCursor::KeepAnchor, static_cast<int>(length));
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
     m_memo->setTextCursor(cursor);
     m_memo->ensureCursorVisible();
 }

@@ -19,8 +19,8 @@ public:
 
     void setLines(const std::vector<std::string>& lines);
     std::vector<std::string> lines() const;
-    // Selects `length` characters from the start of text line `line` (0-based).
-    void selectFrom(long line, long length);
+    // Selects text line `line` (0-based) and scrolls it into view.
+    void selectLine(long line);
     void setSaveBaseName(const std::string& name) { m_saveBaseName = name; }
     const std::string& saveBaseName() const { return m_saveBaseName; }
 
