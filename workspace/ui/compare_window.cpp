@@ -142,6 +142,18 @@ void TGridForm::createWidgets()
     m_grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_grid->viewport()->installEventFilter(this);
+    // Rows of the previous file only are drawn in the highlight colours; a selection
+    // must stand apart from them.
+    QPalette selection = m_grid->palette();
+    const QColor highlight = selection.color(QPalette::Active, QPalette::Highlight);
+    const QColor base = selection.color(QPalette::Active, QPalette::Base);
+    const QColor between((highlight.red() + base.red()) / 2, (highlight.green() + base.green()) / 2,
+                         (highlight.blue() + base.blue()) / 2);
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        selection.setColor(group, QPalette::Highlight, between);
+        selection.setColor(group, QPalette::HighlightedText, selection.color(QPalette::Active, QPalette::Text));
+    }
+    m_grid->setPalette(selection);
     const int screenWidth = QApplication::primaryScreen() ? QApplication::primaryScreen()->geometry().width() : 1024;
     m_grid->setColumnWidth(mrw::BlockColumn, 30);
     for (int c : {mrw::ChangeColumn, mrw::Line1Column, mrw::Line2Column})
