@@ -1,10 +1,10 @@
 #include "workspace/engine/file_compare.h"
 
 #include "platform/format.h"
-#include "platform/textfile.h"
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <sys/stat.h>
 
 namespace mrw {
@@ -159,10 +159,24 @@ void TSourceList::SetFileName(const std::string& name)
 
 void TSourceList::Load()
 {
-    std::optional<std::string> bytes = platform::readFileBytes(m_fileName);
-    if (!bytes)
+    // Read whole in one piece of the file's size: no growing copies of a large program.
+    std::FILE* file = std::fopen(m_fileName.c_str(), "rb");
+    if (!file)
         throw SourceLoadError(m_fileName);
-    SetText(std::move(*bytes));
+    std::string bytes;
+    struct stat info {};
+    if (::fstat(fileno(file), &info) == 0 && info.st_size > 0)
+        bytes.resize(static_cast<std::size_t>(info.st_size));
+    std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
+    bytes.resize(got);
+    char buffer[65536]; // a file that grew since, or one without a size (a pipe)
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes.append(buffer, got);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed)
+        throw SourceLoadError(m_fileName);
+    SetText(std::move(bytes));
 }
 
 void TSourceList::SetText(std::string bytes)
@@ -170,6 +184,7 @@ void TSourceList::SetText(std::string bytes)
     m_bytes = std::move(bytes);
     m_lines.clear();
     const std::size_t size = m_bytes.size();
+    m_lines.reserve(static_cast<std::size_t>(std::count(m_bytes.begin(), m_bytes.end(), '\n')) + 1);
     std::size_t begin = 0;
     for (std::size_t i = 0; i < size; ++i) {
         const char c = m_bytes[i];
