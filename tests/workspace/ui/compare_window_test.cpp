@@ -6,12 +6,15 @@
 #include "platform/textfile.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
+#include "workspace/engine/workspace_globals.h"
 #include "workspace/ui/compare_grid_model.h"
+#include "workspace/ui/main_form.h"
 #include "workspace/ui/summary_dialog.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QHeaderView>
 #include <QClipboard>
 #include <QDropEvent>
 #include <QMimeData>
@@ -353,4 +356,41 @@ TEST_F(CompareWindowTest, DifferenceListAndSummaryAreSavedAndPrinted)
     summary->SummaryMemo()->moveCursor(QTextCursor::Start);
     summary->CopyBtnClick();
     EXPECT_EQ(prompter.shown.back().text, "Select a block of text to copy.");
+}
+
+// The main window's command: one window, the editor font, and options beside the
+// Windows directory's files, not in the program's own settings file.
+TEST(CompareWindowEntry, ShowsOneWindowWithTheEditorFont)
+{
+    testsupport::TempFolder program, windows;
+    const std::string previousFolder = platform::currentFolder();
+    ::setenv("MRW_WINDOWS_DIR", windows.path().c_str(), 1);
+    ::setenv("MRW_PROGRAM_DIR", program.path().c_str(), 1);
+    for (const char* name : {"WPOSTS.INI", "MRW2013.INI"})
+        program.write(name, testsupport::readFixture(std::string(MRW_SOURCE_DIR) + "/examples", name));
+    mrw::initializeWorkspaceGlobals(mrw::workspaceGlobals(), program.path());
+    const std::string programSettings = program.read("MRW2013.INI");
+    testsupport::ScriptedPrompter prompter;
+    {
+        TMainForm form({}, &prompter);
+        form.show();
+        ShowCompareWindow(form, {});
+        auto* window = form.findChild<TGridForm*>();
+        ASSERT_NE(window, nullptr);
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(window->windowTitle(), "Marrowin -- File Compare");
+        EXPECT_EQ(window->DiffGrid()->font(), form.editorFont());
+        EXPECT_EQ(window->DiffGrid()->verticalHeader()->defaultSectionSize(),
+                  2 * QFontMetrics(form.editorFont()).boundingRect("Hg").height());
+        window->close();
+        ShowCompareWindow(form, {});
+        EXPECT_EQ(form.findChildren<TGridForm*>().size(), 1);
+        window->close();
+        EXPECT_TRUE(platform::IniFile(windows.file("MRW2013.INI")).hasSection("Match Options"));
+        EXPECT_EQ(program.read("MRW2013.INI"), programSettings);
+        form.close();
+    }
+    platform::setCurrentFolder(previousFolder);
+    ::unsetenv("MRW_PROGRAM_DIR");
+    ::unsetenv("MRW_WINDOWS_DIR");
 }
