@@ -127,7 +127,13 @@ TGridForm::TGridForm(CompareWindowHooks hooks, QWidget* parent)
     SetCompareState(0);
 }
 
-TGridForm::~TGridForm() = default;
+TGridForm::~TGridForm()
+{
+    // The model and the summary window refer to members that go before the children.
+    m_grid->setModel(nullptr);
+    delete m_model;
+    delete m_summaryDlg;
+}
 
 void TGridForm::createWidgets()
 {

@@ -212,3 +212,22 @@ TEST(CompareOptionsFile, WrittenKeyByKeyAndReadBack)
     EXPECT_EQ(ini.readString("GENERAL", "EDITFONT"), "Mono");
     EXPECT_NE(folder.read("MRW2013.INI").find("[Match Options]\r\nCase Sensitive=1\r\n"), std::string::npos);
 }
+
+TEST(CompareCells, BlankLinesAreLabelledWhenAsked)
+{
+    testsupport::TempFolder folder;
+    folder.write("a.tap", "A\r\n \t \r\nB\r\n");
+    folder.write("b.tap", "A\r\nB\r\n");
+    FileCompare compare;
+    compare.List1().SetFileName(folder.file("a.tap"));
+    compare.List2().SetFileName(folder.file("b.tap"));
+    compare.CompareFiles({});
+    ASSERT_EQ(compare.Rows().size(), 1u);
+    const CompareRow& row = compare.Rows()[0];
+    EXPECT_EQ(RowCell(compare, row, TextColumn, true), "{BLANK LINE}");
+    EXPECT_EQ(RowCell(compare, row, TextColumn, false), " \t ");
+    EXPECT_EQ(RowCell(compare, row, BlockColumn, false), " 1");
+    EXPECT_EQ(RowCell(compare, row, ChangeColumn, false), "Add");
+    EXPECT_EQ(RowCell(compare, row, Line1Column, false), "002");
+    EXPECT_EQ(RowCell(compare, row, Line2Column, false), "");
+}
