@@ -1,0 +1,412 @@
+#include "workspace/engine/file_compare.h"
+
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+#include <regex>
+#include <set>
+#include <sys/stat.h>
+#include <utime.h>
+
+using namespace mrw;
+
+namespace {
+
+std::string lines(std::initializer_list<const char*> texts)
+{
+    std::string out;
+    for (const char* t : texts)
+        out += std::string(t) + "\r\n";
+    return out;
+}
+
+// Rows as "<block><code><line 1>/<line 2>" separated by blanks.
+std::string describe(const std::vector<CompareRow>& rows)
+{
+    std::string out;
+    for (const CompareRow& r : rows) {
+        if (!out.empty())
+            out += ' ';
+        out += std::to_string(r.block) + r.code + std::to_string(r.line1) + "/" + std::to_string(r.line2);
+    }
+    return out;
+}
+
+struct Pair {
+    testsupport::TempFolder folder;
+    FileCompare compare;
+
+    FileCompare::Outcome run(const std::string& newer, const std::string& older, CompareRunOptions options = {},
+                             const CompareHooks& hooks = {})
+    {
+        folder.write("new.tap", newer);
+        folder.write("old.tap", older);
+        compare.List1().SetFileName(folder.file("new.tap"));
+        compare.List2().SetFileName(folder.file("old.tap"));
+        return compare.CompareFiles(options, hooks);
+    }
+};
+
+struct Case {
+    const char* name;
+    std::string newer, older;
+    CompareRunOptions options;
+    const char* rows;
+    const char* result;
+};
+
+CompareRunOptions opts(bool caseSensitive, bool excludeLeading, MatchDisplay m = MatchDisplay::None,
+                       DiffDisplay d = DiffDisplay::Both)
+{
+    return {caseSensitive, excludeLeading, m, d};
+}
+
+} // namespace
+
+TEST(FileCompare, ClassifiesDifferencesAsTheTableSays)
+{
+    const CompareRunOptions plain = opts(true, false);
+    const Case cases[] = {
+        {"identical, default options", lines({"A", "B"}), lines({"A", "B"}), {}, "",
+         "  *** Files are Identical. ***  --- (for options set)"},
+        {"identical, strict options", lines({"A", "B"}), lines({"A", "B"}), plain, "", "  *** Files are Identical. ***"},
+        {"case ignored", lines({"G01 x1"}), lines({"G01 X1"}), {}, "", "  *** Files are Identical. ***  --- (for options set)"},
+        {"case counted", lines({"G01 x1"}), lines({"G01 X1"}), plain, "1E0/1 1e1/0", "  There is 1 difference."},
+        {"trailing blanks", lines({"X1   ", "Y2\t"}), lines({"X1", "Y2"}), plain, "", "  *** Files are Identical. ***"},
+        {"leading blanks shift", lines({"  X1"}), lines({"X1"}), plain, "1S0/1 1+1/0", "  There is 1 difference."},
+        {"leading blanks shift left", lines({"X1"}), lines({"  X1"}), plain, "1S0/1 1-1/0", "  There is 1 difference."},
+        {"leading blanks excluded", lines({"  X1"}), lines({"X1"}), opts(true, true), "",
+         "  *** Files are Identical. ***  --- (for options set)"},
+        {"two added lines", lines({"A", "B", "C", "N1", "N2", "D", "E"}), lines({"A", "B", "C", "D", "E"}), plain,
+         "1I4/0 1I5/0", "  There is 1 difference."},
+        {"two deleted lines", lines({"A", "B", "C", "D", "E"}), lines({"A", "B", "C", "N1", "N2", "D", "E"}), plain,
+         "1D0/4 1D0/5", "  There is 1 difference."},
+        {"similar pair is an edit", lines({"N1", "G01 X1.0 Y2.0", "N3"}), lines({"N1", "G01 X1.5 Y2.0", "N3"}), plain,
+         "1E0/2 1e2/0", "  There is 1 difference."},
+        {"dissimilar pair is a replacement", lines({"N1", "G00 Z5.", "N3"}), lines({"N1", "M30", "N3"}), plain,
+         "1R0/2 1r2/0", "  There is 1 difference."},
+        {"file 2 ends first", lines({"A", "B", "C", "D"}), lines({"A", "B"}), plain, "1A3/0 1A4/0",
+         "  There is 1 difference."},
+        {"file 1 ends first", lines({"A", "B"}), lines({"A", "B", "C", "D"}), plain, "1D0/3 1D0/4",
+         "  There is 1 difference."},
+        {"insertion before a changed line", lines({"A", "NEW", "B2", "C", "D"}), lines({"A", "B", "C", "D"}), plain,
+         "1R0/2 1r2/0 2I3/0", "  There are 2 differences."},
+        {"adjacent matches frame each block once", lines({"A", "X", "B", "Y", "C"}), lines({"A", "P", "B", "Q", "C"}),
+         opts(true, false, MatchDisplay::Adjacent), "0=1/1 1R0/2 1r2/0 0=3/3 2R0/4 2r4/0 0=5/5",
+         "  There are 2 differences."},
+        {"all matches shown", lines({"A", "X", "B"}), lines({"A", "B"}), opts(true, false, MatchDisplay::All),
+         "0=1/1 1I2/0 0=3/2", "  There is 1 difference."},
+        {"first file only", lines({"N1", "G01 X1.0 Y2.0", "N3"}), lines({"N1", "G01 X1.5 Y2.0", "N3"}),
+         opts(true, false, MatchDisplay::None, DiffDisplay::FirstFile), "1e2/0", "  There is 1 difference."},
+        {"second file only, all filtered", lines({"A", "N1", "N2", "B", "C"}), lines({"A", "B", "C"}),
+         opts(true, false, MatchDisplay::None, DiffDisplay::SecondFile), "",
+         "  There is 1 difference.  Lines were added to current file."},
+        {"first file only, all filtered", lines({"A", "C"}), lines({"A", "B", "C"}),
+         opts(true, false, MatchDisplay::None, DiffDisplay::FirstFile), "",
+         "  There is 1 difference.  Lines were deleted from previous file."},
+        {"one-line files", lines({"X"}), lines({"Y"}), plain, "1R0/1 1r1/0", "  There is 1 difference."},
+        {"lines ended by LF and lone CR", "A\nB\rC", lines({"A", "B", "C"}), plain, "", "  *** Files are Identical. ***"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Pair pair;
+        ASSERT_EQ(pair.run(c.newer, c.older, c.options), FileCompare::Outcome::Compared);
+        EXPECT_EQ(describe(pair.compare.Rows()), c.rows);
+        EXPECT_EQ(pair.compare.ResultText(), c.result);
+    }
+}
+
+TEST(FileCompare, LabelsAndRowTexts)
+{
+    Pair pair;
+    pair.run(lines({"  X1", "G00 Z5."}), lines({"X1", "M30"}), opts(true, false));
+    const auto& rows = pair.compare.Rows();
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(ChangeLabel(rows[0].code, false), "Shift");
+    EXPECT_EQ(ChangeLabel(rows[1].code, false), " right");
+    EXPECT_EQ(ChangeLabel(rows[1].code, true), "Shift");
+    EXPECT_EQ(ChangeLabel(rows[3].code, false), "with..");
+    EXPECT_EQ(pair.compare.RowText(rows[0]), "X1");
+    EXPECT_EQ(pair.compare.RowText(rows[1]), "  X1");
+    EXPECT_EQ(pair.compare.RowText(rows[2]), "M30");
+    EXPECT_EQ(pair.compare.RowText(rows[3]), "G00 Z5.");
+    EXPECT_EQ(pair.compare.List1().FirstDifference(), 1);
+    EXPECT_EQ(pair.compare.List1().LastDifference(), 2);
+}
+
+TEST(FileCompare, EmptyFileIsReportedNotCompared)
+{
+    Pair pair;
+    EXPECT_EQ(pair.run("", lines({"A"})), FileCompare::Outcome::EmptyFiles);
+    EXPECT_TRUE(pair.compare.Rows().empty());
+}
+
+TEST(FileCompare, UnreadableFileRaisesTheLoadMessage)
+{
+    FileCompare compare;
+    compare.List1().SetFileName("/nonexistent/a.tap");
+    compare.List2().SetFileName("/nonexistent/b.tap");
+    try {
+        compare.CompareFiles({});
+        FAIL() << "no error";
+    } catch (const SourceLoadError& e) {
+        EXPECT_STREQ(e.what(), "Cannot load file: /nonexistent/a.tap\r to source list for processing.");
+    }
+}
+
+// The look-ahead reaches past index 32,717, where a 16-bit end would wrap.
+TEST(FileCompare, InsertionFarIntoALargeProgramIsAnAddBlock)
+{
+    std::string older, newer;
+    for (int i = 1; i <= 45000; ++i) {
+        const std::string line = "N" + std::to_string(i) + " G01 X" + std::to_string(i % 97) + "\r\n";
+        older += line;
+        newer += line;
+        if (i == 40000)
+            newer += "M00\r\nM01\r\n";
+    }
+    Pair pair;
+    pair.run(newer, older, opts(true, false));
+    ASSERT_EQ(pair.compare.Rows().size(), 2u);
+    EXPECT_EQ(describe(pair.compare.Rows()), "1I40001/0 1I40002/0");
+    EXPECT_EQ(pair.compare.Matches(), 45000);
+}
+
+TEST(FileCompare, ProgressReportsEvery250msAndCancelEndsTheRunAtTheNextStep)
+{
+    std::string older, newer;
+    for (int i = 0; i < 100; ++i) {
+        older += "N" + std::to_string(i) + "\r\n";
+        newer += "N" + std::to_string(i) + "\r\n";
+    }
+    Pair pair;
+    std::int64_t now = 0;
+    std::vector<bool> offered;
+    CompareHooks hooks;
+    hooks.clock = [&] { return now += 100; }; // every step 100 ms later
+    hooks.progress = [&](int pass, double, bool cancelOffered) {
+        EXPECT_EQ(pass, 1);
+        offered.push_back(cancelOffered);
+        if (offered.size() == 12)
+            pair.compare.RequestCancel();
+    };
+    try {
+        pair.run(newer, older, {}, hooks);
+        FAIL() << "not cancelled";
+    } catch (const EOpAction& e) {
+        EXPECT_STREQ(e.what(), "Process Canceled.");
+    }
+    ASSERT_EQ(offered.size(), 12u); // one report every third step, none after the cancel
+    EXPECT_FALSE(offered[8]);       // 2,700 ms after the start
+    EXPECT_TRUE(offered[9]);        // 3,000 ms after it
+    EXPECT_TRUE(pair.compare.Rows().empty());
+
+    // A fresh run is not cancelled by the request that ended the last one.
+    hooks.progress = {};
+    EXPECT_NO_THROW(pair.run(newer, older, {}, hooks));
+}
+
+TEST(FileCompare, OneLineFilesReportNoProgressOnARealClock)
+{
+    Pair pair;
+    int reports = 0;
+    CompareHooks hooks;
+    hooks.progress = [&](int, double, bool) { ++reports; };
+    pair.run(lines({"X"}), lines({"X"}), {}, hooks);
+    EXPECT_EQ(reports, 0);
+}
+
+TEST(FileCompare, RefusedExtensions)
+{
+    const std::pair<const char*, bool> cases[] = {
+        {"/a/picture.bmp", true}, {"/a/PICTURE.BMP", true}, {"/a/x.d", true},     {"/a/form.dfm", true},
+        {"/a/form.~df", true},    {"/a/prog.tap", false},   {"/a/O1234", false}, {"/a/dir.exe/O1234", false},
+        {"/a/p.nc", false},
+    };
+    for (const auto& [name, refused] : cases)
+        EXPECT_EQ(IsRefusedExtension(name), refused) << name;
+
+    FileCompare compare;
+    std::string one = "/a/x.bmp", two = "/a/y.tap";
+    try {
+        compare.PrepareFiles(one, two);
+        FAIL() << "accepted";
+    } catch (const EOpAction& e) {
+        EXPECT_STREQ(e.what(), "Non-ASCII Files can't be analyzed.\r(in this version)");
+    }
+}
+
+TEST(FileCompare, PrepareMakesTheNewerFileFirst)
+{
+    testsupport::TempFolder folder;
+    folder.write("old.tap", "A\r\n");
+    folder.write("new.tap", "B\r\n");
+    const utimbuf oldTime{1000000, 1000000}, newTime{2000000, 2000000};
+    utime(folder.file("old.tap").c_str(), &oldTime);
+    utime(folder.file("new.tap").c_str(), &newTime);
+    FileCompare compare;
+    std::string one = folder.file("old.tap"), two = folder.file("new.tap");
+    EXPECT_TRUE(compare.PrepareFiles(one, two));
+    EXPECT_EQ(one, folder.file("new.tap"));
+    EXPECT_EQ(compare.List1().FileName(), folder.file("new.tap"));
+    EXPECT_EQ(compare.List2().FileName(), folder.file("old.tap"));
+    EXPECT_FALSE(compare.PrepareFiles(one, two)); // equal order stays
+}
+
+TEST(FileInfo, InfoLineAndDates)
+{
+    setenv("TZ", "UTC", 1);
+    tzset();
+    testsupport::TempFolder folder;
+    folder.write("prog.tap", std::string(1234, 'x'));
+    folder.write(".hidden", "x");
+    const utimbuf when{1700000000, 1700000000}; // 14-Nov-2023 22:13:20 UTC
+    utime(folder.file("prog.tap").c_str(), &when);
+    utime(folder.file(".hidden").c_str(), &when);
+    chmod(folder.file(".hidden").c_str(), 0444);
+
+    const TFileInfo prog(folder.file("prog.tap"));
+    EXPECT_TRUE(prog.FindFile());
+    EXPECT_EQ(prog.Name(), "prog.tap");
+    EXPECT_EQ(prog.Folder(), folder.path());
+    EXPECT_EQ(prog.DateText(), "14-Nov-2023 22:13:20");
+    EXPECT_EQ(prog.InfoLine(), "    prog.tap  Size:  1,234  Date: 14-Nov-2023 22:13:20  ----");
+    EXPECT_EQ(TFileInfo(folder.file(".hidden")).InfoLine(),
+              "     .hidden  Size:      1  Date: 14-Nov-2023 22:13:20  R--H");
+
+    const TFileInfo missing(folder.file("none.tap"));
+    EXPECT_FALSE(missing.FindFile());
+    EXPECT_EQ(missing.DateText(), "DATE UNKNOWN");
+    EXPECT_EQ(missing.InfoLine(), "");
+}
+
+TEST(SourceList, LookAheadStaysInsideTheFileAndErrorsName)
+{
+    TSourceList list(1);
+    list.SetText("A\r\nB\r\nC\r\n");
+    list.Next();
+    list.StartLookAhead();
+    EXPECT_EQ(list.LookIndex(), 2);
+    EXPECT_FALSE(list.LookExhausted());
+    list.AdvanceLook();
+    EXPECT_TRUE(list.LookExhausted()); // the end is the last line, not index + 50
+    EXPECT_EQ(list.LookLine(0), "");   // beyond the last line: empty
+    EXPECT_EQ(list.LineAtCursor(-1), "A");
+    EXPECT_THROW(list.AdvanceLook(), SourceListError);
+    list.Next();
+    list.Next();
+    EXPECT_TRUE(list.AtEnd());
+    try {
+        list.Next();
+        FAIL();
+    } catch (const SourceListError& e) {
+        EXPECT_STREQ(e.what(), "Out-of-range SourceList index: 3.");
+    }
+    EXPECT_EQ(list.FirstDiffText(), "2");
+}
+
+TEST(CompareTextLines, Similarity)
+{
+    struct Row {
+        const char *a, *b;
+        bool similar, all;
+    };
+    const Row rows[] = {
+        {"G01 X1.0 Y2.0", "G01 X1.5 Y2.0", true, false}, // 6 of 7 pieces
+        {"G00 Z5.", "M30", false, false},                 // 1 of 7
+        {"  X1", "X1", true, true},
+        {"", "", false, false},
+        {"ABCDEFGHIJ", "ABCDEF", true, false}, // 3 of 5 pieces: exactly 60 %
+        {"ABCDEFGHIJ", "ABCD", false, false},  // 2 of 5
+    };
+    for (const Row& r : rows) {
+        TCompareTextLines test(false, true);
+        test.SetLines(r.a, r.b);
+        EXPECT_EQ(test.LinesSimilar(), r.similar) << r.a << " / " << r.b;
+        EXPECT_EQ(test.AllPiecesFound(), r.all) << r.a << " / " << r.b;
+    }
+}
+
+// GNU diff as an oracle: with edits at least three equal lines apart, the lines our rows
+// mark are exactly those diff reports added, deleted or changed.
+TEST(FileCompare, MarksTheLinesThatGnuDiffReports)
+{
+    std::mt19937 random(20240611);
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        std::vector<std::string> older, newer;
+        int serial = 0;
+        auto fresh = [&] { return "N" + std::to_string(++serial) + " X" + std::to_string(random() % 1000) + " Y" + std::to_string(random() % 1000); };
+        for (int i = 0; i < 400; ++i) {
+            if (i % 6 != 5) { // an edit at most every sixth line, after at least four equal ones
+                const std::string line = fresh();
+                older.push_back(line);
+                newer.push_back(line);
+                continue;
+            }
+            const int count = 1 + static_cast<int>(random() % 3);
+            switch (random() % 4) {
+            case 0: // added in the newer file
+                for (int k = 0; k < count; ++k)
+                    newer.push_back(fresh());
+                break;
+            case 1: // deleted from it
+                for (int k = 0; k < count; ++k)
+                    older.push_back(fresh());
+                break;
+            case 2: // one line changed
+                older.push_back(fresh());
+                newer.push_back(fresh());
+                break;
+            default: // a short block changed
+                for (int k = 0; k < count; ++k) {
+                    older.push_back(fresh());
+                    newer.push_back(fresh());
+                }
+            }
+        }
+        auto join = [](const std::vector<std::string>& v) {
+            std::string out;
+            for (const auto& s : v)
+                out += s + "\n";
+            return out;
+        };
+        Pair pair;
+        pair.run(join(newer), join(older), opts(true, false));
+        std::set<long> ours1, ours2;
+        for (const CompareRow& r : pair.compare.Rows()) {
+            if (r.line1)
+                ours1.insert(r.line1);
+            if (r.line2)
+                ours2.insert(r.line2);
+        }
+
+        const std::string command = "diff " + pair.folder.file("old.tap") + " " + pair.folder.file("new.tap");
+        FILE* pipe = popen(command.c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        std::set<long> diff1, diff2;
+        const std::regex header(R"((\d+)(?:,(\d+))?([acd])(\d+)(?:,(\d+))?)");
+        char buffer[512];
+        while (fgets(buffer, sizeof buffer, pipe)) {
+            std::cmatch m;
+            if (!std::regex_search(buffer, m, header) || buffer[0] == '<' || buffer[0] == '>' || buffer[0] == '-')
+                continue;
+            const long from2 = std::stol(m[1]), to2 = m[2].matched ? std::stol(m[2]) : from2;
+            const long from1 = std::stol(m[4]), to1 = m[5].matched ? std::stol(m[5]) : from1;
+            const char op = m[3].str()[0];
+            if (op != 'a')
+                for (long l = from2; l <= to2; ++l)
+                    diff2.insert(l);
+            if (op != 'd')
+                for (long l = from1; l <= to1; ++l)
+                    diff1.insert(l);
+        }
+        pclose(pipe);
+        EXPECT_FALSE(diff1.empty());
+        EXPECT_EQ(ours1, diff1);
+        EXPECT_EQ(ours2, diff2);
+    }
+}
