@@ -11,6 +11,7 @@
 #include "workspace/engine/users.h"
 #include "workspace/engine/workspace_globals.h"
 #include "workspace/ui/calculator_commands.h"
+#include "workspace/ui/compare_window.h"
 #include "workspace/ui/about_mrw.h"
 #include "workspace/ui/bmacro_command.h"
 #include "workspace/ui/edit_commands.h"
@@ -23,6 +24,7 @@
 #include "workspace/ui/mdi_child.h"
 #include "workspace/ui/nc_utility_commands.h"
 #include "workspace/ui/nc_viewer.h"
+#include "workspace/ui/plain_text_print.h"
 #include "workspace/ui/ncinfo_dialog.h"
 #include "workspace/ui/password_manager.h"
 #include "workspace/ui/pick_char_dialog.h"
@@ -1197,7 +1199,7 @@ void TMainForm::InsertComment1Click()
 
 void TMainForm::CompareTwoFiles1Click()
 {
-    commandNotAvailable("Comparing two files");
+    ShowCompareWindow(*this, printPlainTextLines);
 }
 
 void TMainForm::Calculator1Click()
