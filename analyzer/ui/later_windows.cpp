@@ -27,12 +27,6 @@ bool ShowReadout(Tmdvform& window, bool visible)
 
 void ShowMachineSetupEditor(Tmdvform& window) { window.notAvailable("The machine setup editor"); }
 
-bool EditInNCEditor(Tmdvform& window, const std::string&)
-{
-    window.notAvailable("The NC editor");
-    return false;
-}
-
 void SolidsVerification(Tmdvform& window) { window.notAvailable("Solids verification"); }
 
 bool OutputDxfFile(Tmdvform& window)
