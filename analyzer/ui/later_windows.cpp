@@ -25,8 +25,6 @@ bool ShowReadout(Tmdvform& window, bool visible)
     return !visible;
 }
 
-void ShowMachineSetupEditor(Tmdvform& window) { window.notAvailable("The machine setup editor"); }
-
 void SolidsVerification(Tmdvform& window) { window.notAvailable("Solids verification"); }
 
 bool OutputDxfFile(Tmdvform& window)
