@@ -4,8 +4,6 @@
 
 namespace vork {
 
-void ShowOperationsManager(Tmdvform& window) { window.notAvailable("The operations manager"); }
-
 bool LoadOperationFile(Tmdvform& window, const std::string& fileName)
 {
     return window.operations().Loadfile(fileName, &window.prompter());
