@@ -290,3 +290,30 @@ TEST(SetupQuestionnaire, SaveOpenAndTheirFailures)
 }
 
 } // namespace
+
+namespace {
+
+TEST(SetupQuestionnaire, RepeatsShowTheirMessageAndLegendAndPairsRepeatTogether)
+{
+    Editor e;
+    e.q.startGroup(2);
+    while (e.asked() != "I10")
+        e.q.answer(e.q.entryText());
+    e.q.enter("8");
+    ASSERT_EQ(e.asked(), "I11");
+    e.q.enter("2");
+    EXPECT_EQ(e.asked(), "I10") << "the pair is asked again";
+    EXPECT_EQ(e.memo.at(e.memo.size() - 2), "Please enter a 1 through 7 !!!");
+    e.q.enter("3");
+    e.q.enter("2");
+    while (e.asked() != "I17")
+        e.q.answer(e.q.entryText());
+    e.q.enter("5");
+    ASSERT_EQ(e.asked(), "I17");
+    const std::vector<std::string> tail(e.memo.end() - 5, e.memo.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"Please enter a 0  or 1 !!", "Machine Defaults to : ",
+                                              "  0 = Incremental Mode.", "  1 = Absolute Mode.",
+                                              SetupQuestionnaire::memoLine("Default mode", "5")}));
+}
+
+} // namespace
