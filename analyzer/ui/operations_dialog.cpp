@@ -702,9 +702,8 @@ void ShowOperationsManager(Tmdvform& window)
     // One dialog for the whole program run.
     auto* dialog = window.findChild<TOperationsdlg*>(QString(), Qt::FindDirectChildrenOnly);
     if (!dialog) {
-        RunSession& session = window.session();
-        dialog = new TOperationsdlg(window.operations(), session.state.OpSlot, window.settings(), window.prompter(),
-                                    [&session] { return session.state.Metric; }, &window);
+        dialog = new TOperationsdlg(window.operations(), window.session().state.OpSlot, window.settings(),
+                                    window.prompter(), [&window] { return window.session().state.Metric; }, &window);
     }
     dialog->exec();
 }
