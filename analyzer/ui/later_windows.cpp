@@ -4,8 +4,6 @@
 
 namespace vork {
 
-void ShowOperationsManager(Tmdvform& window) { window.notAvailable("The operations manager"); }
-
 bool LoadOperationFile(Tmdvform& window, const std::string& fileName)
 {
     return window.operations().Loadfile(fileName, &window.prompter());
@@ -23,14 +21,6 @@ bool ShowReadout(Tmdvform& window, bool visible)
     if (visible)
         window.notAvailable("The coordinate readout");
     return !visible;
-}
-
-void ShowMachineSetupEditor(Tmdvform& window) { window.notAvailable("The machine setup editor"); }
-
-bool EditInNCEditor(Tmdvform& window, const std::string&)
-{
-    window.notAvailable("The NC editor");
-    return false;
 }
 
 void SolidsVerification(Tmdvform& window) { window.notAvailable("Solids verification"); }

@@ -1,0 +1,78 @@
+#include "analyzer/ui/machine_setup_editor.h"
+
+#include "analyzer/ui/later_windows.h"
+#include "analyzer/ui/main_window.h"
+#include "support/scripted_prompter.h"
+#include "support/temp_folder.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace vork;
+
+TEST(MachineSetupEditor, AnswersTypedInTheWindowAreSavedAndClosingAsks)
+{
+    testsupport::TempFolder folder;
+    testsupport::ScriptedPrompter prompter;
+    TMsetupForm form(prompter, folder.path());
+    form.chooseFile = [&folder](bool save) { return save ? folder.file("NEW.MCH") : std::string(); };
+    form.show();
+    EXPECT_EQ(form.windowTitle(), "Machine Setup -- Untitled");
+    EXPECT_TRUE(form.memo()->toPlainText().isEmpty()) << "questions start with a group";
+
+    form.groupList()->setCurrentRow(2);
+    EXPECT_TRUE(form.memo()->toPlainText().startsWith("************ -G- Codes"));
+    form.groupList()->setCurrentRow(0);
+    EXPECT_EQ(form.entry()->text(), "1");
+    form.entry()->selectAll();
+    QTest::keyClicks(form.entry(), "1+1");
+    QTest::keyClick(form.entry(), Qt::Key_Return);
+    EXPECT_TRUE(form.memo()->toPlainText().contains("Custom Post options are:"));
+    EXPECT_EQ(form.questions().copy.mach_int[1], 2);
+
+    ASSERT_TRUE(form.Save()); // a new machine asks for a name
+    EXPECT_EQ(form.windowTitle(), "Machine Setup -- NEW.MCH");
+    MachineSetupWorkingCopy saved;
+    ASSERT_TRUE(ReadMachineFile(saved, folder.file("NEW.MCH")));
+    EXPECT_EQ(saved.mach_int[1], 2);
+
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(folder.file("SETUP.PDF")));
+    form.PrintTo(printer);
+    EXPECT_GT(std::filesystem::file_size(folder.file("SETUP.PDF")), 1000u);
+    EXPECT_TRUE(form.questions().waiting()) << "questions go on after printing";
+
+    prompter.buttons = {platform::Button::Cancel, platform::Button::No};
+    form.close();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(prompter.shown.back().text, "File Not Saved, Save it");
+    form.close();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(form.questions().waiting());
+}
+
+TEST(MachineSetupEditor, SetupMenuShowsOneEditorKeptBetweenShowings)
+{
+    testsupport::TempFolder folder;
+    testsupport::ScriptedPrompter prompter;
+    folder.write("ZV.INI", "[DV]\r\nSPEED=0\r\n");
+    Tmdvform window(folder.path(), &prompter);
+    ShowMachineSetupEditor(window);
+    auto* form = window.findChild<TMsetupForm*>();
+    ASSERT_NE(form, nullptr);
+    EXPECT_TRUE(form->isVisible());
+    form->questions().copy.mach_int[1] = 3;
+    form->hide();
+    ShowMachineSetupEditor(window);
+    EXPECT_EQ(window.findChildren<TMsetupForm*>().size(), 1);
+    EXPECT_EQ(form->questions().copy.mach_int[1], 3);
+}
