@@ -16,15 +16,6 @@ bool LoadLastOperationFile(Tmdvform& window)
     return window.operations().LoadLastFile(&window.prompter());
 }
 
-void ShowCycleTimeGraph(Tmdvform& window) { window.notAvailable("The cycle time graph"); }
-
-bool ShowReadout(Tmdvform& window, bool visible)
-{
-    if (visible)
-        window.notAvailable("The coordinate readout");
-    return !visible;
-}
-
 void ShowMachineSetupEditor(Tmdvform& window) { window.notAvailable("The machine setup editor"); }
 
 bool EditInNCEditor(Tmdvform& window, const std::string&)
