@@ -275,6 +275,20 @@ TEST(RunFeedbackOnTheWindow, StatusPanelReadoutAndErrorDialog)
     EXPECT_EQ(w.label("toolReadout"), "T2");
     EXPECT_NE(w.label("totalTimeReadout"), "00:00:00");
 
+    // View "Cycle Time Graph" shows the run's one booked segment.
+    TTimeGraphDlg& graph = w.window->runFeedback->timeGraph();
+    int bars = -1;
+    whenShown(graph, [&] {
+        bars = barSet(graph) ? barSet(graph)->count() : -1;
+        graph.accept();
+    });
+    for (QAction* action : w.window->findChildren<QAction*>())
+        if (action->text() == "Cycle Time &Graph") {
+            action->trigger();
+            break;
+        }
+    EXPECT_EQ(bars, 1);
+
     w.window->readoutAction->trigger();
     EXPECT_FALSE(readout.isVisible());
     EXPECT_FALSE(w.window->readoutVisible);
