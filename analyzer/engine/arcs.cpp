@@ -166,6 +166,8 @@ void ArcInterpolator::CircularInterpolation()
     s.MoveLength = arc.degenerate ? std::hypot(arc.end[p.first] - arc.start[p.first],
                                                arc.end[p.second] - arc.start[p.second])
                                   : arc.angles.sweep * arc.startRadius;
+    if (arc.plane == PlaneXY) // a helix: along its thread
+        s.MoveLength = std::hypot(s.MoveLength, arc.end[2] - arc.start[2]);
     if (planeByWords)
         s.Plane = PlaneXY;
     m_lastCentre = arc.centre;

@@ -294,7 +294,7 @@ void BlockInterpreter::endBlock(bool blockHadMCode, int blockMCode)
     }
     if (s.SegmentEnd || s.EndOfProgram) {
         if (m_services.times)
-            m_services.times->BookSegment();
+            m_services.times->BookSegment(s.EndOfProgram || m_endedAtToolChange);
         if (s.DataFileOn && s.DataFileOpen && !s.EndOfProgram)
             s.DataFile.writeLine(">>>>>>>>>>>>>>>>>>>>>>>>> Tool Change, Tool = " + platform::strInt(s.Tool, 6) +
                                  " <<<<<<<<<<<<<<<<<<<<<<<<<");

@@ -1,6 +1,9 @@
 #include "analyzer/engine/pending_services.h"
 
 #include "analyzer/engine/analyzer_routines.h"
+#include "analyzer/engine/cycle_time.h"
+#include "analyzer/engine/nc_errors.h"
+#include "analyzer/engine/readouts.h"
 #include "analyzer/engine/expression.h"
 #include "analyzer/engine/fixture_display.h"
 #include "analyzer/engine/mathlib.h"
@@ -37,19 +40,6 @@ private:
     int m_color = 0;
 };
 
-// Times are not estimated: every time stays 0.
-class NoTimes : public TimeModel {
-public:
-    void ResetTimes() override {}
-    void BlockTime() override {}
-    void BookSegment() override {}
-};
-
-class NoReadouts : public Readouts {
-public:
-    void UpdateReadouts(bool) override {}
-};
-
 class NoListing : public DataListing {
 public:
     void WriteDataLine() override {}
@@ -64,50 +54,9 @@ public:
 
 } // namespace
 
-PrompterErrorReporter::PrompterErrorReporter(TRunState& state, AnalyzerSettings& settings, platform::Prompter*& prompter)
-    : m_state(state), m_settings(settings), m_prompter(prompter)
-{
-}
-
-void PrompterErrorReporter::ReportNCError(int n)
-{
-    TRunState& s = m_state;
-    if (!m_settings.edit || n == 10 || !m_prompter) {
-        s.Retry = false;
-        return;
-    }
-    s.Retry = n != 13;
-    const std::string message = "NC error " + std::to_string(n);
-    const platform::Button answer = m_prompter->message("NC-Code Error", message + "\n" + s.RawBlock,
-                                                        platform::MessageKind::Error,
-                                                        platform::Buttons::AbortRetryIgnore);
-    if (answer == platform::Button::Abort) {
-        s.SegmentEnd = true;
-        s.Retry = false;
-        m_settings.skip = false;
-        return;
-    }
-    if (answer == platform::Button::Retry) {
-        std::string edited = s.RawBlock;
-        if (m_prompter->inputString("NC-Code Error", message, edited))
-            s.RawBlock = edited;
-    }
-    s.Block = s.RawBlock;
-    if (n == 13)
-        s.PrevBlock = s.RawBlock;
-    if (answer == platform::Button::Ignore)
-        s.Retry = false;
-    if (s.Retry) {
-        s.Mode = s.LastMode;
-        s.CurX = s.PrevX;
-        s.CurY = s.PrevY;
-        s.CurZ = s.PrevZ;
-    }
-}
-
 struct PendingServices::Parts {
-    Parts(TRunState& state, AnalyzerSettings& settings)
-        : errors(state, settings, services.prompter),
+    Parts(TRunState& state, const TMachineSetup& setup, AnalyzerSettings& settings)
+        : times(state, setup, services.errors), errors(state, settings), readouts(state, settings),
           numbers(services.prompter)
     {
     }
@@ -119,9 +68,9 @@ struct PendingServices::Parts {
     TToolImage picture;
     CanvasToolImage toolImage{picture};
     TOperationTable operations{&picture};
-    NoTimes times;
-    PrompterErrorReporter errors;
-    NoReadouts readouts;
+    CycleTimeModel times;
+    DialogErrorReporter errors;
+    RunReadouts readouts;
     NoListing listing;
     NoDxf dxf;
     // An empty fixture table with nowhere to draw.
@@ -130,10 +79,14 @@ struct PendingServices::Parts {
     PrompterNumbers numbers;
 };
 
-PendingServices::PendingServices(TRunState& state, AnalyzerSettings& settings)
-    : m_parts(std::make_unique<Parts>(state, settings))
+PendingServices::PendingServices(TRunState& state, const TMachineSetup& setup, AnalyzerSettings& settings)
+    : m_parts(std::make_unique<Parts>(state, setup, settings))
 {
 }
+
+DialogErrorReporter& PendingServices::errorReporter() { return m_parts->errors; }
+
+RunReadouts& PendingServices::readouts() { return m_parts->readouts; }
 
 PendingServices::~PendingServices() = default;
 

@@ -1,7 +1,9 @@
 #pragma once
 // Plain stand-ins for the services a run calls that are not connected: they do the
 // least that keeps a run honest (a cycle not yet simulated is drawn as a straight
-// line and said so in the code list; an NC error goes to a message box).
+// line and said so in the code list). The time model, the NC error report and the
+// readouts are the real ones: error dialog and readout view are attached through
+// errorReporter() and readouts().
 #include "analyzer/engine/run_services.h"
 
 #include <memory>
@@ -9,11 +11,14 @@
 namespace vork {
 
 struct TRunState;
+struct TMachineSetup;
 struct AnalyzerSettings;
+class DialogErrorReporter;
+class RunReadouts;
 
 class PendingServices {
 public:
-    PendingServices(TRunState& state, AnalyzerSettings& settings);
+    PendingServices(TRunState& state, const TMachineSetup& setup, AnalyzerSettings& settings);
     ~PendingServices();
     PendingServices(const PendingServices&) = delete;
     PendingServices& operator=(const PendingServices&) = delete;
@@ -23,22 +28,13 @@ public:
     // the run session's own).
     RunServices complete(const RunServices& given);
 
+    // The run's own error report and readouts, for the window to attach its views to.
+    DialogErrorReporter& errorReporter();
+    RunReadouts& readouts();
+
 private:
     struct Parts;
     std::unique_ptr<Parts> m_parts;
-};
-
-// Reports an NC error in a message box with Abort, Retry and Ignore when EDIT is on;
-// Retry lets the block be edited in an input box and runs it again.
-class PrompterErrorReporter : public ErrorReporter {
-public:
-    PrompterErrorReporter(TRunState& state, AnalyzerSettings& settings, platform::Prompter*& prompter);
-    void ReportNCError(int n) override;
-
-private:
-    TRunState& m_state;
-    AnalyzerSettings& m_settings;
-    platform::Prompter*& m_prompter;
 };
 
 } // namespace vork

@@ -7,8 +7,10 @@
 #include "analyzer/engine/cycles.h"
 #include "analyzer/engine/interpreter.h"
 #include "analyzer/engine/motion_file.h"
+#include "analyzer/engine/nc_errors.h"
 #include "analyzer/engine/nc_input.h"
 #include "analyzer/engine/pending_services.h"
+#include "analyzer/engine/readouts.h"
 #include "analyzer/engine/run_services.h"
 #include "analyzer/engine/run_state.h"
 
@@ -46,6 +48,10 @@ public:
 
     TRunState state;
     AnalyzerSettings settings;
+
+    // The run's own NC error report and readouts, for the window's dialog and labels.
+    DialogErrorReporter& errorReporter() { return m_pending.errorReporter(); }
+    RunReadouts& readouts() { return m_pending.readouts(); }
 
 private:
     void runAnalyzer();

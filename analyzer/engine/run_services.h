@@ -97,8 +97,9 @@ public:
     virtual void ResetTimes() = 0;
     // Adds the block's time to SegTime.
     virtual void BlockTime() = 0;
-    // Books the ended segment: tool-change time, deviation, totals, cost, a table row.
-    virtual void BookSegment() = 0;
+    // Books the ended segment: deviation, totals, cost, a table row; the tool-change
+    // time only when toolChange (a segment the user paused gets none).
+    virtual void BookSegment(bool toolChange) = 0;
 };
 
 class ErrorReporter {

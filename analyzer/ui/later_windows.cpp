@@ -14,15 +14,6 @@ bool LoadLastOperationFile(Tmdvform& window)
     return window.operations().LoadLastFile(&window.prompter());
 }
 
-void ShowCycleTimeGraph(Tmdvform& window) { window.notAvailable("The cycle time graph"); }
-
-bool ShowReadout(Tmdvform& window, bool visible)
-{
-    if (visible)
-        window.notAvailable("The coordinate readout");
-    return !visible;
-}
-
 void SolidsVerification(Tmdvform& window) { window.notAvailable("Solids verification"); }
 
 bool OutputDxfFile(Tmdvform& window)

@@ -6,6 +6,7 @@
 #include "analyzer/ui/color_picker.h"
 #include "analyzer/ui/drawing_area.h"
 #include "analyzer/ui/later_windows.h"
+#include "analyzer/ui/run_feedback.h"
 #include "analyzer/ui/settings_dialog.h"
 #include "analyzer/ui/three_d_setup_dialog.h"
 #include "platform/paths.h"
@@ -105,6 +106,7 @@ Tmdvform::Tmdvform(const std::string& programFolder, platform::Prompter* prompte
     m_settingsDialog = new SettingsDialog(settings(), *m_colorPicker, this);
     m_threeD = new ThreeDSetupDialog(m_view, settings(), this);
     BuildMainMenus(*this);
+    runFeedback = new RunFeedback(*this);
 
     m_window.SetDfDir(m_work.path());
     m_window.setPrompter(m_prompter);

@@ -44,6 +44,7 @@ class AboutBox;
 class CodeListView;
 class ColorPicker;
 class DrawingArea;
+class RunFeedback;
 class SettingsDialog;
 class ThreeDSetupDialog;
 
@@ -157,6 +158,8 @@ public:
     QMenu* fileMenu = nullptr;
     QAction* exitAction = nullptr;
     bool readoutVisible = false;
+    // The error dialog, readouts and cycle time chart of the run.
+    RunFeedback* runFeedback = nullptr;
     void refreshRecentMenus();
 
 protected:

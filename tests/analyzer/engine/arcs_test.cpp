@@ -84,6 +84,7 @@ struct ArcRun {
     RecordingDxf dxf;
     ScriptedErrors errors;
     ToolsWithOperations operations;
+    runtest::NoTimes times;
     std::unique_ptr<vork::RunSession> session;
 
     explicit ArcRun(const std::vector<std::string>& changes = {}) : machine(runtest::defaultMachine(changes))
@@ -93,6 +94,7 @@ struct ArcRun {
         given.dxf = &dxf;
         given.errors = &errors;
         given.operations = &operations;
+        given.times = &times;
         session = std::make_unique<vork::RunSession>(machine, given, folder.path());
         errors.state = &session->state;
         session->settings.skip = true;

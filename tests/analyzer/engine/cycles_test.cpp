@@ -69,7 +69,7 @@ public:
         if (atCall)
             atCall(++m_calls);
     }
-    void BookSegment() override {}
+    void BookSegment(bool) override {}
 
 private:
     Calls& m_log;
@@ -150,6 +150,7 @@ struct SimulatedRun {
         std::vector<int>* errors = nullptr;
         void ReportNCError(int n) override { errors->push_back(n); }
     } countingErrors;
+    runtest::ScriptedErrorDialog errorDialog;
     std::unique_ptr<vork::RunSession> session;
 
     explicit SimulatedRun(const std::vector<std::string>& changes = {}, bool showErrors = false,
@@ -167,6 +168,7 @@ struct SimulatedRun {
         if (!showErrors)
             given.errors = &countingErrors;
         session = std::make_unique<vork::RunSession>(machine, given, folder.path());
+        session->errorReporter().setDialog(&errorDialog);
         times = std::make_unique<LoggingTimes>(drawing.calls, session->state);
         listing = std::make_unique<MarkingListing>(drawing.calls, session->state);
         session->services.times = times.get();
@@ -314,15 +316,13 @@ TEST(DrillCycle, RPlaneOfFirstAndLaterCycleBlocks)
 TEST(DrillCycle, ARetryInARepeatLeavesTheLoopAndStartsTheBlockAgain)
 {
     SimulatedRun run({}, true);
-    run.prompter.buttons = {platform::Button::Retry};
+    run.errorDialog.answers = {{vork::ErrorAnswer::Retry, ""}};
     run.times->atCall = [&](int call) {
         if (call == 2)
             run.session->services.errors->ReportNCError(12);
     };
     run.run("G91 G81 X1. Z-.5 R.1 L3 F5.\r\n");
-    const auto errorBoxes = std::count_if(run.prompter.shown.begin(), run.prompter.shown.end(),
-                                          [](const auto& b) { return b.kind == platform::MessageKind::Error; });
-    EXPECT_EQ(errorBoxes, 1);
+    EXPECT_EQ(run.errorDialog.messages.size(), 1u);
     // The second repeat's time failed: the run left the loop and drilled the block anew.
     EXPECT_EQ(run.only(run.drawing.calls, "cross"),
               (Calls{"cross 1 0 0.1", "cross 2 0 0.1", "cross 1 0 0.1", "cross 2 0 0.1", "cross 3 0 0.1"}));

@@ -120,6 +120,8 @@ struct Analyzer {
     runtest::RecordingDrawing drawing;
     SnapshotListing listing;
     CountingErrors errors;
+    runtest::NoTimes times;
+    runtest::ScriptedErrorDialog errorDialog;
     std::unique_ptr<vork::RunSession> session;
 
     explicit Analyzer(const std::vector<std::string>& changes = {}, bool countErrors = true,
@@ -133,9 +135,11 @@ struct Analyzer {
         given.drawing = &drawing;
         given.listing = &listing;
         given.operations = operations;
+        given.times = &times;
         if (countErrors)
             given.errors = &errors;
         session = std::make_unique<vork::RunSession>(machine, given, folder.path());
+        session->errorReporter().setDialog(&errorDialog);
         listing.state = &session->state;
         pump.state = &session->state;
         session->settings.tapeDir = folder.path();
@@ -351,8 +355,7 @@ TEST(Program, SubProgramCallsRepeatAndAFourthLevelIsRefused)
 TEST(Program, RetryRunsTheEditedBlockAndTheEditReachesTheFile)
 {
     Analyzer run({"R   10 10."}, false);
-    run.prompter.buttons = {platform::Button::Retry};
-    run.prompter.inputs = {{true, "G00 X5."}};
+    run.errorDialog.answers = {{vork::ErrorAnswer::Retry, "G00 X5."}};
     run.load("G00 X20.\r\nG00 Y1.\r\n");
     run.startToEnd();
     EXPECT_DOUBLE_EQ(run.state().CurX, 5.0);
@@ -360,7 +363,7 @@ TEST(Program, RetryRunsTheEditedBlockAndTheEditReachesTheFile)
 
     Analyzer abort({"R   10 10."}, false);
     abort.session->settings.skip = true;
-    abort.prompter.buttons = {platform::Button::Abort};
+    abort.errorDialog.answers = {{vork::ErrorAnswer::Abort, ""}};
     abort.load("G00 X20.\r\nG00 Y1.\r\n");
     abort.session->Start();
     EXPECT_FALSE(abort.session->settings.skip);
@@ -644,8 +647,7 @@ TEST(Program, RetryAfterABadFormatDrawsAndRecordsOnlyTheEditedBlock)
 {
     EveryToolHasAnOperation operations;
     Analyzer run({"I   61 2"}, false, &operations); // coordinates in trailing-zero format
-    run.prompter.buttons = {platform::Button::Retry};
-    run.prompter.inputs = {{true, "G01 X15000"}};
+    run.errorDialog.answers = {{vork::ErrorAnswer::Retry, "G01 X15000"}};
     run.load("G01 X1.5\r\n");
     run.startToEnd();
     EXPECT_DOUBLE_EQ(run.state().CurX, 1.5);

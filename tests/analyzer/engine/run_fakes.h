@@ -1,9 +1,11 @@
 #pragma once
 // Recording stand-ins for what a run calls outside itself, for tests of the run.
 #include "analyzer/engine/machine_setup.h"
+#include "analyzer/engine/nc_errors.h"
 #include "analyzer/engine/run_services.h"
 #include "platform/numbers.h"
 
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -67,6 +69,40 @@ public:
             if (c.size() > 1 && c[0] == kind && c[1] == ' ')
                 out.push_back(c);
         return out;
+    }
+};
+
+// A run that is not timed: for tests of what the run draws and reports, where a move
+// without a feed is no error.
+class NoTimes : public vork::TimeModel {
+public:
+    void ResetTimes() override {}
+    void BlockTime() override {}
+    void BookSegment(bool) override {}
+};
+
+// The error dialog answered from a script: each report takes the next answer (and, for
+// Retry, the edited block when one is given); with none left the error is ignored (a
+// closed dialog would retry the block for ever).
+class ScriptedErrorDialog : public vork::ErrorDialogView {
+public:
+    struct Answer {
+        vork::ErrorAnswer answer;
+        std::string edited; // empty: the block unchanged
+    };
+    std::deque<Answer> answers;
+    std::vector<std::string> messages, blocks;
+    vork::ErrorAnswer ShowError(const std::string& message, std::string& block) override
+    {
+        messages.push_back(message);
+        blocks.push_back(block);
+        if (answers.empty())
+            return vork::ErrorAnswer::Ignore;
+        const Answer a = answers.front();
+        answers.pop_front();
+        if (!a.edited.empty())
+            block = a.edited;
+        return a.answer;
     }
 };
 

@@ -1,0 +1,235 @@
+#include "analyzer/engine/cycle_time.h"
+
+#include "analyzer/engine/analyzer_routines.h"
+#include "analyzer/engine/cycles.h"
+#include "analyzer/engine/machine_setup.h"
+#include "analyzer/engine/mathlib.h"
+#include "analyzer/engine/run_state.h"
+#include "platform/paths.h"
+
+#include <cmath>
+
+namespace vork {
+
+namespace {
+constexpr double NoRate = 1e-5;
+// Inches per minute squared in one unit of the machine's acceleration.
+constexpr double AccelerationUnit = 43200.0;
+
+bool isRotaryIndex(int mode)
+{
+    return mode == ModeRotaryA || mode == ModeRotaryB || mode == ModeRotaryC;
+}
+} // namespace
+
+double MoveTime(double distance, double rate, double accelerationG)
+{
+    // A rate of none (or below none: a broken setup) takes no time rather than a
+    // division by zero or a negative time.
+    if (!(rate > NoRate) || !std::isfinite(distance))
+        return 0.0;
+    if (IsNearZero(accelerationG) || !(accelerationG > 0))
+        return distance / rate;
+    const double a = accelerationG * AccelerationUnit;
+    const double t = rate / a;            // to reach the rate
+    const double d = 0.5 * a * t * t;     // covered meanwhile
+    if (2 * d > distance)
+        return 2 * distance / rate;       // never at full rate
+    return (distance - 2 * d) / rate + 2 * t;
+}
+
+CycleTimeModel::CycleTimeModel(TRunState& state, const TMachineSetup& setup, ErrorReporter* const& errors)
+    : m_state(state), m_setup(setup), m_errors(errors)
+{
+}
+
+void CycleTimeModel::ResetTimes()
+{
+    TRunState& s = m_state;
+    const TMachineSetup& m = m_setup;
+    s.SegTime = s.LastSegTime = s.TotalTime = s.TotalCost = s.MoveLength = s.ArcTime = 0;
+    s.ToolTimes.count = 0;
+    const double avg = (m.R(16) + m.R(17) + m.R(18)) / 3.0;
+    s.AvgRapid = IsNearZero(avg) ? 1.0 : avg;
+    s.PunchTime = IsNearZero(m.R(36)) ? 1.0 : 1.0 / m.R(36);
+}
+
+double CycleTimeModel::moveTime(double distance, double rate) const
+{
+    return MoveTime(distance, rate, m_setup.R(57));
+}
+
+void CycleTimeModel::add(double minutes)
+{
+    if (std::isfinite(minutes))
+        m_state.SegTime += minutes;
+}
+
+bool CycleTimeModel::noFeed()
+{
+    if (m_errors)
+        m_errors->ReportNCError(12);
+    return m_state.Retry;
+}
+
+void CycleTimeModel::BlockTime()
+{
+    TRunState& s = m_state;
+    const int type = m_setup.I(1);
+    const double dX = s.PrevX - s.CurX, dY = s.PrevY - s.CurY, dZ = s.PrevZ - s.CurZ;
+    const bool arc = s.Mode == ModeCW || s.Mode == ModeCCW;
+    // Arcs keep the length the arc left: in their plane, and along the helix when an XY
+    // arc also moves in Z.
+    if (!arc) {
+        s.MoveLength = s.LatheMachine || type == 2 ? Distance2D(s.PrevZ, s.PrevX, s.CurZ, s.CurX)
+                                                   : Distance2D(s.PrevX, s.PrevY, s.CurX, s.CurY);
+        s.MoveLength = std::fabs(s.MoveLength);
+    }
+    bool move3D = false;
+    if (type == 1 && s.Mode != ModeCycle && dZ != 0 && !arc) {
+        s.MoveLength = std::sqrt(dX * dX + dY * dY + dZ * dZ);
+        move3D = true;
+    }
+    switch (type) {
+    case 2:
+        latheTime();
+        break;
+    case 3:
+        punchTime();
+        break;
+    default:
+        millTime(move3D, dX, dY);
+        break;
+    }
+}
+
+bool CycleTimeModel::millTime(bool move3D, double dX, double dY)
+{
+    TRunState& s = m_state;
+    const TMachineSetup& m = m_setup;
+    const int mode = s.Mode;
+    const double length = s.MoveLength;
+    if (length != 0 && mode != ModeRapid && mode != ModeCycle && !s.HomeReturn) {
+        if (s.Feed > 0)
+            add(moveTime(length, s.Feed));
+        else if (!isRotaryIndex(mode) && noFeed())
+            return true;
+    }
+    if (length != 0 && (mode == ModeRapid || s.HomeReturn)) {
+        if (move3D)
+            add(moveTime(length, s.AvgRapid));
+        else if (dX == 0 && dY != 0)
+            add(moveTime(length, m.R(17)));
+        else if (dX != 0 && dY == 0)
+            add(moveTime(length, m.R(16)));
+        else if (dX != 0 && dY != 0)
+            add(moveTime(length, (m.R(16) + m.R(17)) / 2));
+    }
+    if (mode == ModeCycle)
+        return cycleTime();
+    return false;
+}
+
+bool CycleTimeModel::cycleTime()
+{
+    TRunState& s = m_state;
+    const TMachineSetup& m = m_setup;
+    add(moveTime(s.MoveLength, m.R(16)));
+    if (s.RetractToInitial)
+        add(moveTime(2 * std::fabs(s.InitialPlane - s.RPlane), m.R(18)));
+    if (!s.FeedOut)
+        add(moveTime(s.CycleDepth, m.R(18)));
+    else if (s.Feed > 0)
+        add(moveTime(s.CycleDepth, s.Feed));
+    else if (noFeed())
+        return true;
+    if (s.Peck) {
+        PeckTime(s, m);
+    } else if (s.Feed > 0) {
+        add(moveTime(s.CycleDepth, s.Feed));
+    } else if (noFeed()) {
+        return true;
+    }
+    return false;
+}
+
+void CycleTimeModel::punchTime()
+{
+    TRunState& s = m_state;
+    if (s.MoveLength == 0)
+        return;
+    if (s.Mode == ModeCycle)
+        add(s.PunchTime); // the stroke covers the positioning
+    else if (s.Feed > 0)
+        add(s.MoveLength / s.Feed);
+    else
+        noFeed();
+}
+
+void CycleTimeModel::latheTime()
+{
+    TRunState& s = m_state;
+    const TMachineSetup& m = m_setup;
+    const int mode = s.Mode;
+    if (mode == ModeRapid) {
+        add(moveTime(s.MoveLength, (m.R(16) + m.R(18)) / 2));
+        return;
+    }
+    const bool arc = mode == ModeCW || mode == ModeCCW;
+    if (!(arc || mode == ModeLinear || mode == ModeThread || mode == ModeLatheCycle))
+        return; // the threading cycle times itself
+    if (!(s.Feed > 0)) {
+        // A block that does not move needs no feed.
+        if (s.MoveLength != 0)
+            noFeed();
+        return;
+    }
+    if (arc && s.SpindleMode == 1)
+        add(std::fabs(s.ArcTime));
+    else
+        add(moveTime(s.MoveLength, s.Feed));
+}
+
+void CycleTimeModel::BookSegment(bool toolChange)
+{
+    TRunState& s = m_state;
+    const TMachineSetup& m = m_setup;
+    s.SegTime = s.SegTime * m.R(9) + (toolChange ? m.R(5) / 60.0 : 0.0);
+    if (!std::isfinite(s.SegTime))
+        s.SegTime = 0;
+    s.TotalTime += s.SegTime;
+    s.TotalCost += m.R(7) / 60.0 * s.SegTime;
+    TToolTimeTable& table = s.ToolTimes;
+    if (table.count >= ToolTimeRows)
+        return;
+    TToolTimeTable::Row& row = table.rows[static_cast<std::size_t>(++table.count)];
+    row.tool = s.SegmentTool;
+    row.rpm = static_cast<float>(s.Rpm);
+    row.time = static_cast<float>(s.SegTime);
+    row.total = static_cast<float>(s.TotalTime);
+    row.ipm = static_cast<float>(s.Feed);
+}
+
+std::vector<ToolTimeBar> ToolTimeBars(const TToolTimeTable& table)
+{
+    std::vector<ToolTimeBar> bars;
+    int newBars = 0; // bars after row 1's: blue, lime, blue, ...
+    for (int i = 1; i <= table.count && i <= ToolTimeRows; ++i) {
+        const TToolTimeTable::Row& row = table.rows[static_cast<std::size_t>(i)];
+        if (i > 1 && row.tool == table.rows[static_cast<std::size_t>(i - 1)].tool) {
+            bars.back().minutes += row.time;
+            continue;
+        }
+        const bool lime = i > 1 && newBars++ % 2 == 1;
+        bars.push_back({"T" + std::to_string(row.tool), row.time, lime});
+    }
+    return bars;
+}
+
+std::vector<std::string> ToolTimeTitles(const std::string& ncFileName, double totalMinutes)
+{
+    return {"File : " + platform::fileNamePart(ncFileName), "Cycle Time By Tool",
+            "Total Time: " + MinutesToHMS(totalMinutes)};
+}
+
+} // namespace vork
