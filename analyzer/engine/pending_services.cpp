@@ -1,6 +1,8 @@
 #include "analyzer/engine/pending_services.h"
 
 #include "analyzer/engine/analyzer_routines.h"
+#include "analyzer/engine/data_listing.h"
+#include "analyzer/engine/dxf_output.h"
 #include "analyzer/engine/expression.h"
 #include "analyzer/engine/fixture_display.h"
 #include "analyzer/engine/mathlib.h"
@@ -50,18 +52,6 @@ public:
     void UpdateReadouts(bool) override {}
 };
 
-class NoListing : public DataListing {
-public:
-    void WriteDataLine() override {}
-    void WriteTapeSummary() override {}
-};
-
-class NoDxf : public DxfOutput {
-public:
-    bool DxfOutputOn() const override { return false; }
-    void WriteOutputElement(int, double, double, double, double, double, double) override {}
-};
-
 } // namespace
 
 PrompterErrorReporter::PrompterErrorReporter(TRunState& state, AnalyzerSettings& settings, platform::Prompter*& prompter)
@@ -106,8 +96,10 @@ void PrompterErrorReporter::ReportNCError(int n)
 }
 
 struct PendingServices::Parts {
-    Parts(TRunState& state, AnalyzerSettings& settings)
+    Parts(TRunState& state, AnalyzerSettings& settings, const TMachineSetup& setup)
         : errors(state, settings, services.prompter),
+          listing(state, setup),
+          dxf(services.prompter),
           numbers(services.prompter)
     {
     }
@@ -122,17 +114,22 @@ struct PendingServices::Parts {
     NoTimes times;
     PrompterErrorReporter errors;
     NoReadouts readouts;
-    NoListing listing;
-    NoDxf dxf;
+    TDataListing listing;
+    TDxfOutput dxf;
     // An empty fixture table with nowhere to draw.
     FixtureTable fixtureTable;
     TFixtureDisplay fixtures{fixtureTable};
     PrompterNumbers numbers;
 };
 
-PendingServices::PendingServices(TRunState& state, AnalyzerSettings& settings)
-    : m_parts(std::make_unique<Parts>(state, settings))
+PendingServices::PendingServices(TRunState& state, AnalyzerSettings& settings, const TMachineSetup& setup)
+    : m_parts(std::make_unique<Parts>(state, settings, setup))
 {
+}
+
+TDxfOutput& PendingServices::dxfOutput()
+{
+    return m_parts->dxf;
 }
 
 PendingServices::~PendingServices() = default;

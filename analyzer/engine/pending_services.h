@@ -10,10 +10,12 @@ namespace vork {
 
 struct TRunState;
 struct AnalyzerSettings;
+struct TMachineSetup;
+class TDxfOutput;
 
 class PendingServices {
 public:
-    PendingServices(TRunState& state, AnalyzerSettings& settings);
+    PendingServices(TRunState& state, AnalyzerSettings& settings, const TMachineSetup& setup);
     ~PendingServices();
     PendingServices(const PendingServices&) = delete;
     PendingServices& operator=(const PendingServices&) = delete;
@@ -22,6 +24,9 @@ public:
     // as given: without them nothing is shown and nothing waits; arcs and cycles are
     // the run session's own).
     RunServices complete(const RunServices& given);
+
+    // The DXF output of the path, which the main window starts and finishes.
+    TDxfOutput& dxfOutput();
 
 private:
     struct Parts;
