@@ -33,16 +33,4 @@ bool EditInNCEditor(Tmdvform& window, const std::string&)
     return false;
 }
 
-void SolidsVerification(Tmdvform& window) { window.notAvailable("Solids verification"); }
-
-bool OutputDxfFile(Tmdvform& window)
-{
-    window.notAvailable("The DXF output");
-    return false;
-}
-
-void ExportDifFile(Tmdvform& window) { window.notAvailable("The DIF export"); }
-
-void PrintDataFile(Tmdvform& window) { window.notAvailable("Printing the data file"); }
-
 } // namespace vork

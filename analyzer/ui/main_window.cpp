@@ -5,6 +5,7 @@
 #include "analyzer/ui/code_list_view.h"
 #include "analyzer/ui/color_picker.h"
 #include "analyzer/ui/drawing_area.h"
+#include "analyzer/engine/dxf_output.h"
 #include "analyzer/ui/later_windows.h"
 #include "analyzer/ui/settings_dialog.h"
 #include "analyzer/ui/three_d_setup_dialog.h"
@@ -286,6 +287,10 @@ void Tmdvform::runButton(bool single)
         m_control->Single();
     else
         m_control->Start();
+    // The DXF drawing reads whole while the analyzer stays open.
+    m_session->dxfOutput().Checkpoint();
+    if (dxfOutputAction)
+        dxfOutputAction->setChecked(m_session->dxfOutput().DxfOutputOn());
     if (fresh)
         setRunActive(m_control->Active());
 }
@@ -364,6 +369,7 @@ void Tmdvform::closeEvent(QCloseEvent* event)
     }
     m_window.DisplayFileON(false);
     m_fixtureTable.shown = false;
+    m_session->dxfOutput().Finish();
     saveOnExit();
     event->accept();
 }
