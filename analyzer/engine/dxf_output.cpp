@@ -3,6 +3,7 @@
 #include "analyzer/engine/fixed_text.h"
 #include "analyzer/engine/mathlib.h"
 #include "analyzer/engine/run_state.h"
+#include "platform/textfile.h"
 
 #include <cerrno>
 #include <cstring>
@@ -16,10 +17,17 @@ constexpr double DegreesPerRadian = 57.29577951308232;
 constexpr double FullTurn = 6.283185307179586;
 constexpr int DxfDecimals = 12;
 
-void addValue(std::vector<std::string>& lines, const char* code, double value)
+void addLine(std::string& out, std::string_view text)
 {
-    lines.emplace_back(code);
-    lines.push_back(fixedText(value, DxfDecimals));
+    out += text;
+    out += "\r\n";
+}
+
+void addValue(std::string& out, const char* code, double value)
+{
+    addLine(out, code);
+    appendFixed(out, value, 0, DxfDecimals);
+    out += "\r\n";
 }
 
 } // namespace
@@ -47,51 +55,62 @@ const std::vector<std::string>& DxfTrailerLines()
     return lines;
 }
 
-std::vector<std::string> DxfElementLines(int mode, double p1, double p2, double p3, double p4, double p5, double p6)
+void AppendDxfElement(std::string& out, int mode, double p1, double p2, double p3, double p4, double p5, double p6)
 {
-    std::vector<std::string> lines;
+    const auto entity = [&out](const char* kind) {
+        addLine(out, "  0");
+        addLine(out, kind);
+        addLine(out, "  8");
+        addLine(out, "0");
+    };
     switch (mode) {
     case ModeRapid:
     case ModeLinear:
     case ModeThread:
-        lines = {"  0", "LINE", "  8", "0"};
+        entity("LINE");
         if (mode != ModeLinear) {
-            lines.emplace_back("  6");
-            lines.emplace_back("DASHED");
+            addLine(out, "  6");
+            addLine(out, "DASHED");
         }
-        addValue(lines, " 10", p1);
-        addValue(lines, " 20", p2);
-        addValue(lines, " 30", p3);
-        addValue(lines, " 11", p4);
-        addValue(lines, " 21", p5);
-        addValue(lines, " 31", p6);
+        addValue(out, " 10", p1);
+        addValue(out, " 20", p2);
+        addValue(out, " 30", p3);
+        addValue(out, " 11", p4);
+        addValue(out, " 21", p5);
+        addValue(out, " 31", p6);
         break;
     case ModeCycle:
-        lines = {"  0", "POINT", "  8", "0"};
-        addValue(lines, " 10", p1);
-        addValue(lines, " 20", p2);
-        addValue(lines, " 30", p3);
+        entity("POINT");
+        addValue(out, " 10", p1);
+        addValue(out, " 20", p2);
+        addValue(out, " 30", p3);
         break;
     case ModeCW:
     case ModeCCW: {
         if (mode == ModeCW)
             std::swap(p5, p6); // the entity runs counter-clockwise
         const bool circle = IsNearZero(p5) && p6 >= FullTurn;
-        lines = {"  0", circle ? "CIRCLE" : "ARC", "  8", "0"};
-        addValue(lines, " 10", p1);
-        addValue(lines, " 20", p2);
-        addValue(lines, " 30", p3);
-        addValue(lines, " 40", p4);
+        entity(circle ? "CIRCLE" : "ARC");
+        addValue(out, " 10", p1);
+        addValue(out, " 20", p2);
+        addValue(out, " 30", p3);
+        addValue(out, " 40", p4);
         if (!circle) {
-            addValue(lines, " 50", p5 * DegreesPerRadian);
-            addValue(lines, " 51", p6 * DegreesPerRadian);
+            addValue(out, " 50", p5 * DegreesPerRadian);
+            addValue(out, " 51", p6 * DegreesPerRadian);
         }
         break;
     }
     default:
         break;
     }
-    return lines;
+}
+
+std::vector<std::string> DxfElementLines(int mode, double p1, double p2, double p3, double p4, double p5, double p6)
+{
+    std::string text;
+    AppendDxfElement(text, mode, p1, p2, p3, p4, p5, p6);
+    return platform::splitLines(text);
 }
 
 TDxfOutput::~TDxfOutput()
@@ -101,14 +120,15 @@ TDxfOutput::~TDxfOutput()
 
 void TDxfOutput::writeLines(const std::vector<std::string>& lines)
 {
-    if (!m_file)
-        return;
     m_buffer.clear();
-    for (const std::string& line : lines) {
-        m_buffer += line;
-        m_buffer += "\r\n";
-    }
-    if (std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file) != m_buffer.size())
+    for (const std::string& line : lines)
+        addLine(m_buffer, line);
+    writeBuffer();
+}
+
+void TDxfOutput::writeBuffer()
+{
+    if (m_file && std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file) != m_buffer.size())
         failed();
 }
 
@@ -124,8 +144,11 @@ void TDxfOutput::failed()
 
 void TDxfOutput::WriteOutputElement(int mode, double p1, double p2, double p3, double p4, double p5, double p6)
 {
-    if (m_file)
-        writeLines(DxfElementLines(mode, p1, p2, p3, p4, p5, p6));
+    if (!m_file)
+        return;
+    m_buffer.clear();
+    AppendDxfElement(m_buffer, mode, p1, p2, p3, p4, p5, p6);
+    writeBuffer();
 }
 
 bool TDxfOutput::OpenOutputFile(const std::string& path, std::string* errorText)

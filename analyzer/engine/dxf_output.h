@@ -15,7 +15,9 @@ namespace vork {
 const std::vector<std::string>& DxfHeaderLines();
 // The trailer that closes the file.
 const std::vector<std::string>& DxfTrailerLines();
-// The lines of one element (none for a mode that writes nothing).
+// One element's lines, each with CR LF, appended to `out` (nothing for a mode that
+// writes nothing); and the same as lines.
+void AppendDxfElement(std::string& out, int mode, double p1, double p2, double p3, double p4, double p5, double p6);
 std::vector<std::string> DxfElementLines(int mode, double p1, double p2, double p3, double p4, double p5, double p6);
 
 class TDxfOutput : public DxfOutput {
@@ -41,6 +43,7 @@ public:
 
 private:
     void writeLines(const std::vector<std::string>& lines);
+    void writeBuffer();
     void failed();
 
     platform::Prompter*& m_prompter;
