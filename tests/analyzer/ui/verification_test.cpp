@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -194,6 +195,20 @@ TEST(SolidsVerificationCommand, WritesTheClFileAndStartsTheVerifier)
     EXPECT_EQ(cl.back(), "FINI");
     for (int slot = 1; slot <= 3; ++slot)
         EXPECT_EQ(a.window->operations().slot(slot), before.slot(slot));
+}
+
+TEST(SolidsVerificationCommand, TheMainWindowTakesNoCommandsDuringTheExport)
+{
+    Analyzer a;
+    a.run();
+    a.installVerifier();
+    a.window->show();
+    bool closedDuringExport = true;
+    QTimer::singleShot(0, a.window.get(), [&] { closedDuringExport = a.window->close(); });
+    ASSERT_TRUE(ExportAndVerify(*a.window, {}));
+    EXPECT_FALSE(closedDuringExport);
+    EXPECT_TRUE(a.window->isVisible());
+    ASSERT_TRUE(a.started());
 }
 
 TEST(SolidsVerificationCommand, AFileThatCannotBeWrittenIsNamedAndNothingStarts)
