@@ -275,6 +275,10 @@ void Tmdvform::setRunActive(bool active)
         m_liveRefresh.stop();
         m_area->update();
         m_codeList->showLines();
+        // The run has returned: the DXF drawing reads whole while the analyzer stays open.
+        m_session->dxfOutput().Checkpoint();
+        if (dxfOutputAction)
+            dxfOutputAction->setChecked(m_session->dxfOutput().DxfOutputOn());
     }
 }
 
@@ -287,10 +291,6 @@ void Tmdvform::runButton(bool single)
         m_control->Single();
     else
         m_control->Start();
-    // The DXF drawing reads whole while the analyzer stays open.
-    m_session->dxfOutput().Checkpoint();
-    if (dxfOutputAction)
-        dxfOutputAction->setChecked(m_session->dxfOutput().DxfOutputOn());
     if (fresh)
         setRunActive(m_control->Active());
 }
