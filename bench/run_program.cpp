@@ -1,6 +1,7 @@
 // Runs an NC program headless through the analyzer at full speed on a machine setup and
-// prints blocks per second and peak memory.
-//   bench_run_program [--motion FILE] [--operations FILE.OPF] PROGRAM.TAP [MACHINE.MCH]
+// prints blocks per second and peak memory, first without the data listing, then with it
+// (as the analyzer runs from start-up), and with --dxf also with the DXF output of the path.
+//   bench_run_program [--motion FILE] [--operations FILE.OPF] [--dxf] PROGRAM.TAP [MACHINE.MCH]
 //   (default machine: "examples/Mill 1.MCH")
 // --motion FILE keeps the run's motion file (VORK.MOT records) at FILE, so that the
 // path can be compared with what other tools make of the same program. --operations
@@ -9,6 +10,7 @@
 // through the work copy). When the standalone rs274 interpreter is on PATH it runs the
 // same program for comparison. Exit status: 0 done, 1 a file cannot be read or
 // written, 2 wrong arguments.
+#include "analyzer/engine/dxf_output.h"
 #include "analyzer/engine/machine_setup.h"
 #include "analyzer/engine/operation_table.h"
 #include "analyzer/engine/run_loop.h"
@@ -63,6 +65,26 @@ double runRs274(const std::string& program, const std::filesystem::path& scratch
     return rc == 0 ? took.count() : -1.0;
 }
 
+struct RunFigures {
+    long blocks = 0;
+    double seconds = 0;
+    bool ok = false;
+};
+
+std::uintmax_t sizeOf(const std::filesystem::path& file)
+{
+    std::error_code error;
+    const auto size = std::filesystem::file_size(file, error);
+    return error ? 0 : size;
+}
+
+void report(const char* what, const RunFigures& run)
+{
+    std::printf("%s: %ld blocks in %.3f s, %.0f blocks per second, %.3f us a block\n", what, run.blocks, run.seconds,
+                run.seconds > 0 ? static_cast<double>(run.blocks) / run.seconds : 0.0,
+                run.blocks > 0 ? run.seconds * 1e6 / static_cast<double>(run.blocks) : 0.0);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -71,6 +93,7 @@ int main(int argc, char** argv)
     std::string motionCopy;
     std::string operationsFile;
     std::vector<std::string> files;
+    bool withDxf = false;
     bool unknownOption = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -78,13 +101,15 @@ int main(int argc, char** argv)
             motionCopy = argv[++i];
         else if (arg == "--operations" && i + 1 < argc)
             operationsFile = argv[++i];
+        else if (arg == "--dxf")
+            withDxf = true;
         else if (!arg.empty() && arg[0] == '-')
             unknownOption = true;
         else
             files.push_back(arg);
     }
     if (unknownOption || files.empty() || files.size() > 2) {
-        std::fprintf(stderr, "usage: %s [--motion FILE] [--operations FILE.OPF] PROGRAM.TAP [MACHINE.MCH]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--motion FILE] [--operations FILE.OPF] [--dxf] PROGRAM.TAP [MACHINE.MCH]\n", argv[0]);
         return 2;
     }
     const std::string programFile = files[0];
@@ -124,26 +149,50 @@ int main(int argc, char** argv)
     }
     ErrorCount errors;
     services.errors = &errors;
-    long blocks = 0;
-    double seconds = 0;
-    {
+    // One run of a fresh copy of the program; the listing and the DXF output as asked.
+    const auto runOnce = [&](bool listing, bool dxf) {
+        RunFigures figures;
+        if (!fs::copy_file(programFile, program, fs::copy_options::overwrite_existing, error))
+            return figures;
         vork::RunSession run(machine, services, scratch.string() + "/");
         run.settings.skip = true;
-        run.state.DataFileOn = false;
-        if (!run.LoadFile(program.string())) {
-            std::fprintf(stderr, "%s: cannot open the program %s\n", argv[0], program.c_str());
-            fs::remove_all(scratch, error);
-            return 1;
-        }
+        run.state.DataFileOn = listing;
+        if (dxf && !run.dxfOutput().OpenOutputFile((scratch / "PATH.DXF").string()))
+            return figures;
+        if (!run.LoadFile(program.string()))
+            return figures;
         const auto start = std::chrono::steady_clock::now();
-        while (!run.state.EndOfProgram)
+        while (!run.state.EndOfProgram) {
             run.Start();
+            run.dxfOutput().Checkpoint();
+        }
+        run.dxfOutput().Finish();
+        run.state.DataFile.close();
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        seconds = took.count();
-        blocks = run.state.BlockCount;
+        figures.seconds = took.count();
+        figures.blocks = run.state.BlockCount;
+        figures.ok = true;
         run.Close();
-        std::printf("motion file: %lld bytes\n",
-                    static_cast<long long>(fs::file_size(scratch / "VORK.MOT", error)));
+        return figures;
+    };
+    const RunFigures plain = runOnce(false, false);
+    if (!plain.ok) {
+        std::fprintf(stderr, "%s: cannot open the program %s\n", argv[0], program.c_str());
+        fs::remove_all(scratch, error);
+        return 1;
+    }
+    std::printf("motion file: %llu bytes\n", static_cast<unsigned long long>(sizeOf(scratch / "VORK.MOT")));
+    const long blocks = plain.blocks;
+    const double seconds = plain.seconds;
+    report("without listing", plain);
+    const RunFigures listed = runOnce(true, false);
+    report("with listing", listed);
+    std::printf("listing: %llu bytes\n", static_cast<unsigned long long>(sizeOf(scratch / "NCCODE.DAT")));
+    RunFigures drawn;
+    if (withDxf) {
+        drawn = runOnce(true, true);
+        report("with listing and DXF", drawn);
+        std::printf("DXF file: %llu bytes\n", static_cast<unsigned long long>(sizeOf(scratch / "PATH.DXF")));
     }
     if (!motionCopy.empty()) {
         if (!fs::copy_file(scratch / "VORK.MOT", motionCopy, fs::copy_options::overwrite_existing, error)) {
@@ -160,8 +209,12 @@ int main(int argc, char** argv)
 
     if (std::system("command -v rs274 > /dev/null 2>&1") == 0) {
         const double theirs = runRs274(program.string(), scratch);
-        if (theirs > 0)
+        if (theirs > 0) {
             std::printf("rs274 seconds: %.3f\nrs274 / ours: %.2f\n", theirs, theirs / seconds);
+            std::printf("rs274 / ours with listing: %.2f\n", theirs / listed.seconds);
+            if (withDxf)
+                std::printf("rs274 / ours with listing and DXF: %.2f\n", theirs / drawn.seconds);
+        }
         else
             std::printf("rs274 failed on the program\n");
     } else {

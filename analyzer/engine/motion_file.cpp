@@ -126,6 +126,13 @@ void MotionFile::append(const TMotionRecord& record)
         m_failed = true;
 }
 
+bool MotionFile::flush()
+{
+    if (m_file && std::fflush(m_file) != 0)
+        m_failed = true;
+    return !m_failed;
+}
+
 bool MotionFile::close()
 {
     if (m_file && std::fclose(m_file) != 0)

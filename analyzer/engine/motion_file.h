@@ -42,6 +42,8 @@ public:
     // Re-creates the file last created.
     bool recreate() { return recreate(m_path); }
     void append(const TMotionRecord& record);
+    // Hands the buffered records to the file, for a reader of the same file.
+    bool flush();
     // True when every record reached the file.
     bool close();
     bool isOpen() const { return m_file != nullptr; }

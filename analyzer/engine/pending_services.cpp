@@ -1,14 +1,16 @@
 #include "analyzer/engine/pending_services.h"
 
 #include "analyzer/engine/analyzer_routines.h"
+#include "analyzer/engine/analyzer_settings.h"
 #include "analyzer/engine/cycle_time.h"
-#include "analyzer/engine/nc_errors.h"
-#include "analyzer/engine/readouts.h"
+#include "analyzer/engine/data_listing.h"
+#include "analyzer/engine/dxf_output.h"
 #include "analyzer/engine/expression.h"
 #include "analyzer/engine/fixture_display.h"
 #include "analyzer/engine/mathlib.h"
-#include "analyzer/engine/analyzer_settings.h"
+#include "analyzer/engine/nc_errors.h"
 #include "analyzer/engine/operation_table.h"
+#include "analyzer/engine/readouts.h"
 #include "analyzer/engine/run_state.h"
 #include "analyzer/engine/tool_image.h"
 #include "platform/numbers.h"
@@ -40,23 +42,13 @@ private:
     int m_color = 0;
 };
 
-class NoListing : public DataListing {
-public:
-    void WriteDataLine() override {}
-    void WriteTapeSummary() override {}
-};
-
-class NoDxf : public DxfOutput {
-public:
-    bool DxfOutputOn() const override { return false; }
-    void WriteOutputElement(int, double, double, double, double, double, double) override {}
-};
-
 } // namespace
 
 struct PendingServices::Parts {
     Parts(TRunState& state, const TMachineSetup& setup, AnalyzerSettings& settings)
         : times(state, setup, services.errors), errors(state, settings), readouts(state, settings),
+          listing(state, setup),
+          dxf(services.prompter),
           numbers(services.prompter)
     {
     }
@@ -71,8 +63,8 @@ struct PendingServices::Parts {
     CycleTimeModel times;
     DialogErrorReporter errors;
     RunReadouts readouts;
-    NoListing listing;
-    NoDxf dxf;
+    TDataListing listing;
+    TDxfOutput dxf;
     // An empty fixture table with nowhere to draw.
     FixtureTable fixtureTable;
     TFixtureDisplay fixtures{fixtureTable};
@@ -87,6 +79,8 @@ PendingServices::PendingServices(TRunState& state, const TMachineSetup& setup, A
 DialogErrorReporter& PendingServices::errorReporter() { return m_parts->errors; }
 
 RunReadouts& PendingServices::readouts() { return m_parts->readouts; }
+
+TDxfOutput& PendingServices::dxfOutput() { return m_parts->dxf; }
 
 PendingServices::~PendingServices() = default;
 

@@ -15,6 +15,7 @@ struct TMachineSetup;
 struct AnalyzerSettings;
 class DialogErrorReporter;
 class RunReadouts;
+class TDxfOutput;
 
 class PendingServices {
 public:
@@ -31,6 +32,8 @@ public:
     // The run's own error report and readouts, for the window to attach its views to.
     DialogErrorReporter& errorReporter();
     RunReadouts& readouts();
+    // The DXF output of the path, which the main window starts and finishes.
+    TDxfOutput& dxfOutput();
 
 private:
     struct Parts;

@@ -46,6 +46,9 @@ public:
     // machine are there and readies the picture; false leaves the run unstarted.
     std::function<bool()> prepareFreshRun;
 
+    // The DXF output of the path (off until the user starts it).
+    TDxfOutput& dxfOutput() { return m_pending.dxfOutput(); }
+
     TRunState state;
     AnalyzerSettings settings;
 

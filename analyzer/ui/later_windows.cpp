@@ -14,16 +14,4 @@ bool LoadLastOperationFile(Tmdvform& window)
     return window.operations().LoadLastFile(&window.prompter());
 }
 
-void SolidsVerification(Tmdvform& window) { window.notAvailable("Solids verification"); }
-
-bool OutputDxfFile(Tmdvform& window)
-{
-    window.notAvailable("The DXF output");
-    return false;
-}
-
-void ExportDifFile(Tmdvform& window) { window.notAvailable("The DIF export"); }
-
-void PrintDataFile(Tmdvform& window) { window.notAvailable("Printing the data file"); }
-
 } // namespace vork

@@ -93,6 +93,7 @@ void BuildMainMenus(Tmdvform& w)
                                           }),
                                           !settings.skip);
     QAction* dxf = checkable(controls->addAction("&Output DXF File"), false);
+    w.dxfOutputAction = dxf;
     QObject::connect(dxf, &QAction::triggered, &w, [&w, dxf] { dxf->setChecked(OutputDxfFile(w)); });
     w.addRunLockedAction(add(controls, "S&plit Sub Programs", w, [&w] { w.SplitSubPrograms(); }));
     add(controls, "Export &Dif File", w, [&w] { ExportDifFile(w); });

@@ -5,6 +5,7 @@
 #include "analyzer/ui/code_list_view.h"
 #include "analyzer/ui/color_picker.h"
 #include "analyzer/ui/drawing_area.h"
+#include "analyzer/engine/dxf_output.h"
 #include "analyzer/ui/later_windows.h"
 #include "analyzer/ui/run_feedback.h"
 #include "analyzer/ui/settings_dialog.h"
@@ -276,6 +277,10 @@ void Tmdvform::setRunActive(bool active)
         m_liveRefresh.stop();
         m_area->update();
         m_codeList->showLines();
+        // The run has returned: the DXF drawing reads whole while the analyzer stays open.
+        m_session->dxfOutput().Checkpoint();
+        if (dxfOutputAction)
+            dxfOutputAction->setChecked(m_session->dxfOutput().DxfOutputOn());
     }
 }
 
@@ -366,6 +371,7 @@ void Tmdvform::closeEvent(QCloseEvent* event)
     }
     m_window.DisplayFileON(false);
     m_fixtureTable.shown = false;
+    m_session->dxfOutput().Finish();
     saveOnExit();
     event->accept();
 }

@@ -109,6 +109,8 @@ public:
     // Replays the display file onto a printer (or PDF) in the current view.
     void PrintTo(QPrinter& printer);
     void PrinterSetup();
+    // The program's printer, shared by the picture and the listing.
+    QPrinter& printer();
     // The picture at the drawing area's size.
     QImage PictureImage();
     void CopyPicture();
@@ -154,6 +156,7 @@ public:
     QAction* showToolImageAction = nullptr;
     QAction* animatedToolAction = nullptr;
     QAction* readoutAction = nullptr;
+    QAction* dxfOutputAction = nullptr;
     QMenu* recentMachinesMenu = nullptr;
     QMenu* fileMenu = nullptr;
     QAction* exitAction = nullptr;

@@ -1,0 +1,177 @@
+#include "analyzer/engine/data_listing.h"
+
+#include "analyzer/engine/analyzer_routines.h"
+#include "analyzer/engine/fixed_text.h"
+#include "analyzer/engine/machine_setup.h"
+#include "analyzer/engine/run_state.h"
+#include "platform/textfile.h"
+
+namespace vork {
+
+namespace {
+
+constexpr int WrapLength = 54;
+constexpr int ContinuationIndent = 57;
+constexpr int ModeColumnEnd = 63;
+constexpr int LatheType = 2;
+constexpr int MillType = 1;
+
+const std::string Stars(132, '*');
+const std::string SummaryIndent(44, ' ');
+
+} // namespace
+
+const char* ListingModeName(int mode)
+{
+    switch (mode) {
+    case ModeRapid: return "Rapid ";
+    case ModeLinear: return "Linear";
+    case ModeCW: return "CW    ";
+    case ModeCCW: return "CCW   ";
+    case ModeCycle: return "Cycle ";
+    case ModeThread: return "Thread";
+    case ModeLatheCycle: return "LCycle";
+    case ModeDwell: return "Dwell ";
+    case ModeRevDwell: return "RDwell";
+    case ModePreset: return "Preset";
+    case 12: return "Maxrpm";
+    default: return "      ";
+    }
+}
+
+void AppendDataLine(std::string& out, const TRunState& s, int machineType)
+{
+    const std::size_t start = out.size();
+    // The block with tabs as blanks and every run of blanks made one.
+    bool lastBlank = false;
+    for (char c : s.Block) {
+        const bool blank = c == ' ' || c == '\t';
+        if (blank && lastBlank)
+            continue;
+        out += blank ? ' ' : c;
+        lastBlank = blank;
+    }
+    const int length = static_cast<int>(out.size() - start);
+    if (length > WrapLength) {
+        out += " \r\n";
+        out.append(ContinuationIndent, ' ');
+    }
+    appendRight(out, ListingModeName(s.Mode), ModeColumnEnd - length);
+
+    const double f = s.Metric ? 25.4 : 1.0;
+    const int d = s.Metric ? 3 : 5;
+    appendFixed(out, s.CurX * f, 11, d);
+    if (machineType != LatheType)
+        appendFixed(out, s.CurY * f, 11, d);
+    else
+        out.append(11, ' ');
+    if (machineType == MillType || machineType == LatheType)
+        appendFixed(out, s.CurZ * f, 11, d);
+    else
+        out.append(11, ' ');
+    appendFixed(out, s.Rpm, 9, 0);
+    if (s.Mode == ModeRapid)
+        out += "    Rapid";
+    else
+        appendFixed(out, s.Feed * f, 9, 2);
+    appendFixed(out, s.SegTime - s.LastSegTime, 8, 3);
+    appendFixed(out, s.TotalTime + s.SegTime, 9, 2);
+}
+
+std::vector<std::string> TapeSummaryLines(const TRunState& s, double costFactor)
+{
+    std::vector<std::string> lines;
+    const auto right = [](std::string_view text, int width) {
+        std::string out;
+        appendRight(out, text, width);
+        return out;
+    };
+    lines.push_back(" ");
+    lines.push_back(Stars);
+    lines.push_back("");
+    lines.push_back(right("Tape Summary", 72));
+    lines.push_back("");
+    lines.push_back(SummaryIndent + "Tool     RPM     IPM   Tool Time    Total Time");
+    lines.push_back(SummaryIndent + "----     ---     ---   ---- ----    ----- ----");
+    const TToolTimeTable& table = s.ToolTimes;
+    for (int i = 2; i <= table.count && i <= ToolTimeRows; ++i) {
+        const TToolTimeTable::Row& row = table.rows[static_cast<std::size_t>(i)];
+        std::string line(43, ' ');
+        appendInt(line, row.tool, 5);
+        appendFixed(line, row.rpm, 8, 0);
+        appendFixed(line, row.ipm, 8, 2);
+        appendFixed(line, row.time, 12, 2);
+        appendFixed(line, row.total, 14, 2);
+        lines.push_back(std::move(line));
+    }
+    lines.push_back(SummaryIndent + std::string(46, '='));
+    lines.push_back("");
+    lines.push_back(right("Total Machining Time = ", 70) + MinutesToHMS(s.TotalTime));
+    std::string cost = right("Machining Cost =", 69);
+    appendFixed(cost, s.TotalCost * costFactor, 9, 2);
+    lines.push_back(cost + " Dollars");
+    lines.push_back("");
+    lines.push_back(Stars);
+    return lines;
+}
+
+std::vector<std::string> DifLines(const TToolTimeTable& table)
+{
+    const int rows = std::min(table.count, ToolTimeRows);
+    // The label tuple is always written: the count says so even when no row is booked.
+    const int tuples = std::max(rows, 1);
+    std::vector<std::string> lines = {
+        "TABLE", "0,1", "\"\"", "VECTORS", "0,5", "\"\"", "TUPLES", "0," + std::to_string(tuples), "\"\"",
+        "DATA", "0,0", "\"\"", "-1,0", "BOT",
+    };
+    for (const char* label : {"Tool", "RPM", "IPM", "Time", "Total"}) {
+        lines.push_back("1,0");
+        lines.push_back(std::string("\"") + label + "\"");
+    }
+    lines.push_back("-1,0");
+    for (int i = 2; i <= rows; ++i) {
+        const TToolTimeTable::Row& row = table.rows[static_cast<std::size_t>(i)];
+        lines.push_back("BOT");
+        std::string value = "0,";
+        appendInt(value, row.tool, 6);
+        lines.push_back(value);
+        lines.push_back("V");
+        const std::pair<double, int> numbers[] = {{row.rpm, 0}, {row.ipm, 2}, {row.time, 2}, {row.total, 2}};
+        for (const auto& [number, decimals] : numbers) {
+            value = "0,";
+            appendFixed(value, number, 6, decimals);
+            lines.push_back(value);
+            lines.push_back("V");
+        }
+        lines.push_back("-1,0");
+    }
+    lines.push_back("EOD");
+    return lines;
+}
+
+bool ExportDIFFile(TRunState& state, const std::string& fileName, std::string* errorText)
+{
+    state.DifFileName = fileName;
+    return platform::saveTextLinesAtomic(fileName, DifLines(state.ToolTimes), errorText);
+}
+
+void TDataListing::WriteDataLine()
+{
+    if (!m_state.DataFileOpen)
+        return;
+    m_line.clear();
+    AppendDataLine(m_line, m_state, m_setup.I(1));
+    m_state.DataFile.writeLine(m_line);
+}
+
+void TDataListing::WriteTapeSummary()
+{
+    TRunState& s = m_state;
+    if (s.DataFileOpen)
+        for (const std::string& line : TapeSummaryLines(s, m_setup.R(8)))
+            s.DataFile.writeLine(line);
+    s.DataFile.close();
+    s.DataFileOpen = false;
+}
+
+} // namespace vork

@@ -1,0 +1,197 @@
+#include "analyzer/engine/dxf_output.h"
+
+#include "analyzer/engine/fixed_text.h"
+#include "analyzer/engine/mathlib.h"
+#include "analyzer/engine/run_state.h"
+#include "platform/textfile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+namespace vork {
+
+namespace {
+
+constexpr double DegreesPerRadian = 57.29577951308232;
+constexpr double FullTurn = 6.283185307179586;
+constexpr int DxfDecimals = 12;
+
+void addLine(std::string& out, std::string_view text)
+{
+    out += text;
+    out += "\r\n";
+}
+
+void addValue(std::string& out, const char* code, double value)
+{
+    addLine(out, code);
+    appendFixed(out, value, 0, DxfDecimals);
+    out += "\r\n";
+}
+
+} // namespace
+
+const std::vector<std::string>& DxfHeaderLines()
+{
+    static const std::vector<std::string> lines = {
+        "  0", "SECTION", "  2", "TABLES", "  0", "TABLE", "  2", "LTYPE", " 70", "     4",
+        "  0", "LTYPE", "  2", "CONTINUOUS", " 70", "    64", "  3", "Solid line", " 72", "    65", " 73", "     0",
+        " 40", "0.0",
+        "  0", "LTYPE", "  2", "DOT", " 70", "    64", "  3", std::string(47, '.'), " 72", "    65", " 73", "     2",
+        " 40", "0.25", " 49", "0.0", " 49", "-0.25",
+        "  0", "LTYPE", "  2", "CENTER", " 70", "    64", "  3", "____ _ ____ _ ____ _ ____ _ ____ _ ____ _ ____",
+        " 72", "    65", " 73", "     4", " 40", "2.0", " 49", "1.25", " 49", "-0.25", " 49", "0.25", " 49", "-0.25",
+        "  0", "LTYPE", "  2", "DASHED", " 70", "    64", "  3", "__ __ __ __ __ __ __ __ __ __ __ __ __ __ __",
+        " 72", "    65", " 73", "     2", " 40", "0.75", " 49", "0.5", " 49", "-0.25",
+        "  0", "ENDTAB", "  0", "ENDSEC", "  0", "SECTION", "  2", "ENTITIES",
+    };
+    return lines;
+}
+
+const std::vector<std::string>& DxfTrailerLines()
+{
+    static const std::vector<std::string> lines = {"  0", "ENDSEC", "  0", "EOF"};
+    return lines;
+}
+
+void AppendDxfElement(std::string& out, int mode, double p1, double p2, double p3, double p4, double p5, double p6)
+{
+    const auto entity = [&out](const char* kind) {
+        addLine(out, "  0");
+        addLine(out, kind);
+        addLine(out, "  8");
+        addLine(out, "0");
+    };
+    switch (mode) {
+    case ModeRapid:
+    case ModeLinear:
+    case ModeThread:
+        entity("LINE");
+        if (mode != ModeLinear) {
+            addLine(out, "  6");
+            addLine(out, "DASHED");
+        }
+        addValue(out, " 10", p1);
+        addValue(out, " 20", p2);
+        addValue(out, " 30", p3);
+        addValue(out, " 11", p4);
+        addValue(out, " 21", p5);
+        addValue(out, " 31", p6);
+        break;
+    case ModeCycle:
+        entity("POINT");
+        addValue(out, " 10", p1);
+        addValue(out, " 20", p2);
+        addValue(out, " 30", p3);
+        break;
+    case ModeCW:
+    case ModeCCW: {
+        if (mode == ModeCW)
+            std::swap(p5, p6); // the entity runs counter-clockwise
+        const bool circle = IsNearZero(p5) && p6 >= FullTurn;
+        entity(circle ? "CIRCLE" : "ARC");
+        addValue(out, " 10", p1);
+        addValue(out, " 20", p2);
+        addValue(out, " 30", p3);
+        addValue(out, " 40", p4);
+        if (!circle) {
+            addValue(out, " 50", p5 * DegreesPerRadian);
+            addValue(out, " 51", p6 * DegreesPerRadian);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+std::vector<std::string> DxfElementLines(int mode, double p1, double p2, double p3, double p4, double p5, double p6)
+{
+    std::string text;
+    AppendDxfElement(text, mode, p1, p2, p3, p4, p5, p6);
+    return platform::splitLines(text);
+}
+
+TDxfOutput::~TDxfOutput()
+{
+    Finish();
+}
+
+void TDxfOutput::writeLines(const std::vector<std::string>& lines)
+{
+    m_buffer.clear();
+    for (const std::string& line : lines)
+        addLine(m_buffer, line);
+    writeBuffer();
+}
+
+void TDxfOutput::writeBuffer()
+{
+    if (m_file && std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file) != m_buffer.size())
+        failed();
+}
+
+void TDxfOutput::failed()
+{
+    const std::string reason = std::strerror(errno);
+    std::fclose(m_file);
+    m_file = nullptr;
+    if (m_prompter)
+        m_prompter->message("DXF Output", "Error writing " + m_path + ": " + reason + "\nThe DXF output is off.",
+                            platform::MessageKind::Error, platform::Buttons::Ok);
+}
+
+void TDxfOutput::WriteOutputElement(int mode, double p1, double p2, double p3, double p4, double p5, double p6)
+{
+    if (!m_file)
+        return;
+    m_buffer.clear();
+    AppendDxfElement(m_buffer, mode, p1, p2, p3, p4, p5, p6);
+    writeBuffer();
+}
+
+bool TDxfOutput::OpenOutputFile(const std::string& path, std::string* errorText)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        if (errorText)
+            *errorText = std::strerror(errno);
+        return false;
+    }
+    Finish();
+    m_file = file;
+    m_path = path;
+    writeLines(DxfHeaderLines());
+    return m_file != nullptr;
+}
+
+void TDxfOutput::Checkpoint()
+{
+    if (!m_file)
+        return;
+    writeLines(DxfTrailerLines());
+    if (!m_file)
+        return;
+    long trailer = 0;
+    for (const std::string& line : DxfTrailerLines())
+        trailer += static_cast<long>(line.size() + 2);
+    if (std::fflush(m_file) != 0 || std::fseek(m_file, -trailer, SEEK_CUR) != 0)
+        failed();
+}
+
+void TDxfOutput::Finish()
+{
+    if (!m_file)
+        return;
+    writeLines(DxfTrailerLines());
+    if (m_file && std::fclose(m_file) != 0) {
+        m_file = nullptr;
+        if (m_prompter)
+            m_prompter->message("DXF Output", "Error writing " + m_path, platform::MessageKind::Error,
+                                platform::Buttons::Ok);
+    }
+    m_file = nullptr;
+}
+
+} // namespace vork

@@ -1,0 +1,349 @@
+#include "analyzer/engine/solid_verification.h"
+
+#include "analyzer/engine/fixed_text.h"
+#include "analyzer/engine/mathlib.h"
+#include "analyzer/engine/motion_reader.h"
+#include "analyzer/engine/run_state.h"
+#include "platform/ini.h"
+#include "platform/linestream.h"
+#include "platform/numbers.h"
+
+#include <cmath>
+#include <optional>
+
+namespace vork {
+
+namespace {
+
+constexpr const char* Section = "DV";
+constexpr double ThreadFactor = 0.61343;
+constexpr float MinGrooveRadius = 0.0021f;
+constexpr int PostedBit = 0;
+
+std::string F(double value, int decimals = 5) { return fixedText(value, decimals); }
+std::string I(double value) { return std::to_string(platform::roundHalfEven(value)); }
+
+// The state of one export: the CL lines and what the last tool block left.
+class ClWriter {
+public:
+    explicit ClWriter(platform::LineWriter& out) : m_out(out) {}
+
+    void toolBlock(TOperationRecord op);
+    void motionBlock(TMotionRecord r, bool first);
+
+private:
+    void line(const std::string& text) { m_out.writeLine(text); }
+    // A point: x, y, z for milling; y, 0.0, x for the turning forms.
+    std::string point(double a, double b, double c) const
+    {
+        return m_pointForm == 0 ? F(a) + "," + F(b) + "," + F(c) : F(b) + ",0.0," + F(a);
+    }
+
+    platform::LineWriter& m_out;
+    int m_pointForm = 0;
+    int m_orientation = 0;
+    double m_noseRadius = 0;
+    double m_lastFeed = -99.0;
+    double m_lastZ = 0;
+    bool m_grooveKludge = false;
+};
+
+void ClWriter::toolBlock(TOperationRecord op)
+{
+    m_grooveKludge = false;
+    m_pointForm = op.optype == 1 ? 0 : op.optype == 0 ? 1 : 2;
+    const auto p = [&op](int n) { return static_cast<double>(op.p[static_cast<std::size_t>(n - 1)]); };
+    const double tooldia = op.tooldia;
+    const std::int64_t shape = platform::roundHalfEven(op.tshape);
+    if (op.optype != 0) {
+        m_orientation = 3;
+        const double r = op.cornerrad > op.tooldia ? 0.0 : static_cast<double>(op.cornerrad);
+        if (shape == 0)
+            line("CUTTER/ " + F(tooldia) + "," + F(r) + ",0,0,0,0," + F(p(1)));
+        else
+            line("CUTTER/ " + F(tooldia) + ",0.0,0,0," + F((180 - p(2)) / 2) + ",0," + F(p(1)));
+    } else {
+        m_orientation = static_cast<int>(platform::truncToInt(op.lcomp));
+        double a = p(1) / 2 - p(2);
+        if (m_orientation == 2)
+            a = 180 - a;
+        else if (m_orientation == 4)
+            a = -a;
+        else if (m_orientation == 5)
+            a = a - 360;
+        const auto f4 = [](double v) { return F(v, 4); };
+        switch (shape) {
+        case 2: line("PPRINT/TURN DIAMOND " + f4(p(4)) + " " + f4(p(7)) + " " + f4(p(1)) + " " + f4(a)); break;
+        case 3: line("PPRINT/TURN SQUARE " + f4(p(4)) + " " + f4(p(7)) + " " + f4(a)); break;
+        case 4: line("PPRINT/TURN TRIANGLE " + f4(p(4)) + " " + f4(p(7)) + " " + f4(a)); break;
+        case 5: line("PPRINT/TURN CIRCLE " + f4(p(7))); break;
+        case 6:
+            a = m_orientation > 3 ? 180 : 0;
+            line("PPRINT/TURN TRIANGLE 0.002 " + f4(p(1) / 3.464) + " " + f4(a));
+            m_orientation = 3;
+            break;
+        case 7: {
+            m_grooveKludge = true;
+            const double r = op.p[3] < MinGrooveRadius ? 0.0021 : p(4);
+            op.tooldia = 2 * op.p[3]; // this export's copy only: the table keeps its diameter
+            switch (m_orientation) {
+            case 1: a = 90; break;
+            case 2: a = 180; break;
+            case 3: a = 90; break;
+            case 4: a = -90; break;
+            case 5: a = -180; break;
+            case 6: a = 180; break;
+            default: break;
+            }
+            if (m_orientation == 2 || m_orientation == 5)
+                line("PPRINT/TURN GROOVE " + f4(r) + " " + f4(p(1)) + " " + f4(p(3)) + " " + f4(a));
+            else
+                line("PPRINT/TURN GROOVE " + f4(r) + " " + f4(p(3)) + " " + f4(p(1)) + " " + f4(a));
+            break;
+        }
+        case 8: line("CUTTER/ " + F(p(4)) + ",0.0,0,0," + F((180 - p(1)) / 2) + ",0," + F(p(5))); break;
+        default: break;
+        }
+    }
+    line("LOADTL/ " + I(op.toolnum));
+    line("SPINDL/ " + I(op.speed) + ",  CLW");
+    line("FEDRAT/" + F(op.feed, 4) + ", " + (platform::roundHalfEven(op.feedmode) == 1 ? "IPM" : "IPR"));
+    if (m_pointForm == 0)
+        line("FROM/" + F(op.xhome) + "," + F(op.yhome) + "," + F(op.zhome));
+    else
+        line("FROM/" + F(op.xhome) + ",0.0," + F(op.zhome));
+    m_noseRadius = static_cast<double>(op.tooldia) / 2;
+}
+
+void ClWriter::motionBlock(TMotionRecord r, bool first)
+{
+    if ((r.mode == ModeCW || r.mode == ModeCCW) && IsNearZero(r.radius))
+        return; // an arc without a radius (a C-axis arc of a lathe) has no CL form
+    if (m_grooveKludge && IsNearZero(r.ey))
+        r.ey = 0.00001;
+    const double n = m_noseRadius;
+    double first_ = 0, second = 0; // offsets of the first and second coordinates
+    switch (m_orientation) {
+    case 1:
+    case 6: first_ = n; second = n; break;
+    case 2: first_ = n; second = -n; break;
+    case 4: first_ = -n; second = n; break;
+    case 5: first_ = -n; second = -n; break;
+    default: break;
+    }
+    r.ex += first_; r.sx += first_; r.cx += first_;
+    r.ey += second; r.sy += second; r.cy += second;
+
+    if (!IsNearZero(r.feed) && std::fabs(r.feed - m_lastFeed) >= NearZeroTolerance) {
+        line("FEDRAT/" + F(r.feed, 4));
+        m_lastFeed = r.feed;
+    }
+    switch (r.mode) {
+    case ModeRapid:
+        if (first) {
+            line("RAPID");
+            line("GOTO/" + point(r.sx, r.sy, r.sz));
+        }
+        line("RAPID");
+        line("GOTO/" + point(r.ex, r.ey, r.ez));
+        break;
+    case ModeLinear:
+        if (first)
+            line("GOTO/" + point(r.sx, r.sy, r.sz));
+        line("GOTO/" + point(r.ex, r.ey, r.ez));
+        break;
+    case ModeCW:
+    case ModeCCW: {
+        const char* d = r.mode == ModeCCW ? "1" : "-1";
+        if (m_pointForm == 0) {
+            line("CIRCLE/ " + F(r.cx) + "," + F(r.cy) + "," + F(m_lastZ) + ",0,0," + d + "," + F(r.radius));
+            line("GOTO/ " + F(r.ex) + "," + F(r.ey) + "," + F(r.ez));
+        } else {
+            line("CIRCLE/ " + F(r.cy) + ",0.0," + F(r.cx) + ",0," + d + ",0," + F(r.radius));
+            line("GOTO/" + F(r.ey) + ",0.0," + F(r.ex));
+        }
+        break;
+    }
+    case ModeCycle: {
+        const std::string xy = "GOTO/ " + F(r.ex, 4) + "," + F(r.ey, 4) + ",";
+        line("RAPID");
+        line(xy + F(r.rplane));
+        line(xy + F(r.ez));
+        line("RAPID");
+        line(xy + F(r.rplane));
+        break;
+    }
+    case ModeThread: {
+        const double k = m_orientation == 2 || m_orientation == 5 ? -ThreadFactor : ThreadFactor;
+        line("THREAD/" + F(r.ey) + ",0.0," + F(r.ex) + "," + F(r.rplane) + "," + F(k * r.rplane));
+        break;
+    }
+    default:
+        break;
+    }
+    if (r.mode <= ModeCCW)
+        m_lastZ = r.ez;
+}
+
+} // namespace
+
+void ExchangeVerifySettings(VerifySettings& settings, platform::IniFile& ini, bool writing)
+{
+    const VerifySettings defaults;
+    if (writing) {
+        ini.writeInt(Section, "MTYPE", settings.mode);
+        for (std::size_t i = 0; i < settings.edit.size(); ++i)
+            ini.writeString(Section, "EDIT" + std::to_string(i + 1), settings.edit[i]);
+        return;
+    }
+    settings.mode = ini.readInt(Section, "MTYPE", defaults.mode);
+    for (std::size_t i = 0; i < settings.edit.size(); ++i)
+        settings.edit[i] = ini.readString(Section, "EDIT" + std::to_string(i + 1), defaults.edit[i]);
+}
+
+bool CalculateExtents(const std::string& motionPath, VerifySettings& settings)
+{
+    const bool turning = settings.mode == 1;
+    MotionReader reader;
+    if (!reader.open(motionPath))
+        return false;
+    double minx = 100000, miny = 100000, minz = 100000;
+    double maxx = -100000, maxy = -100000, maxz = -100000;
+    bool counted = false;
+    const auto widen = [&](double x, double y) {
+        minx = std::min(minx, x);
+        maxx = std::max(maxx, x);
+        miny = std::min(miny, y);
+        maxy = std::max(maxy, y);
+    };
+    const auto widenZ = [&](double z) {
+        minz = std::min(minz, z);
+        maxz = std::max(maxz, z);
+        counted = true;
+    };
+    TMotionRecord r;
+    while (reader.read(r)) {
+        if (r.opnum == -1)
+            continue;
+        switch (r.mode) {
+        case ModeRapid:
+            if (turning)
+                break;
+            r.ez -= 0.1;
+            [[fallthrough]];
+        case ModeLinear:
+        case ModeCycle:
+            widen(r.ex, r.ey);
+            widenZ(r.ez);
+            break;
+        case ModeCW:
+        case ModeCCW: {
+            double start = VectorAngle(r.sx - r.cx, r.sy - r.cy);
+            double end = VectorAngle(r.ex - r.cx, r.ey - r.cy);
+            if (r.mode == ModeCW)
+                std::swap(start, end);
+            const Extents box = ArcExtents(r.cx, r.cy, std::fabs(r.radius), start, end);
+            widen(box.xmin, box.ymin);
+            widen(box.xmax, box.ymax);
+            widenZ(r.ez);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    if (!counted)
+        return false;
+    const double o = StrToReal(settings.edit[6]);
+    const auto put = [&settings](int field, double value) {
+        settings.edit[static_cast<std::size_t>(field - 1)] = RealToShortStr(false, value);
+    };
+    if (turning) {
+        put(2, maxx - minx + o);
+        put(3, maxy * 2 + o);
+    } else {
+        put(1, minx - o);
+        put(2, miny - o);
+        put(3, maxz);
+        put(4, (maxx + o) - (minx - o));
+        put(5, (maxy + o) - (miny - o));
+        put(6, minz - o - maxz);
+    }
+    return true;
+}
+
+ClExportResult WriteCLFile(const ClExportJob& job, ClProgress* progress)
+{
+    ClExportResult result;
+    MotionReader reader;
+    if (!reader.open(job.motionPath) || reader.count() == 0)
+        return result;
+    platform::LineWriter out;
+    if (!out.create(job.clPath)) {
+        result.error = "Unable to create " + job.clPath;
+        return result;
+    }
+    out.writeLine("PARTNO/" + job.ncFileName);
+    out.writeLine("NSIDES/22");
+    const auto field = [&job](int n) { return StrToReal(job.stock.edit[static_cast<std::size_t>(n - 1)]); };
+    if (job.stock.mode == 1) {
+        const double face = field(1);
+        out.writeLine("CYL/0.0,0.0," + F(face) + ",0.0,0.0," + F(face - field(2)) + "," + F(field(3) / 2));
+    } else {
+        const double x0 = field(1), y0 = field(2), z0 = field(3);
+        out.writeLine("CBOX/" + F(x0) + "," + F(y0) + "," + F(z0) + "," + F(x0 + field(4)) + "," + F(y0 + field(5)) +
+                      "," + F(z0 + field(6)));
+    }
+    if (progress)
+        progress->reset("Preparing Solid File ...");
+
+    ClWriter writer(out);
+    const std::int64_t total = reader.count();
+    std::optional<TMotionRecord> held;
+    const auto next = [&]() -> std::optional<TMotionRecord> {
+        if (held) {
+            std::optional<TMotionRecord> r = std::move(held);
+            held.reset();
+            return r;
+        }
+        TMotionRecord r;
+        if (!reader.read(r))
+            return std::nullopt;
+        if (progress)
+            progress->setPercent(static_cast<int>(platform::roundHalfEven(100.0 * static_cast<double>(reader.position()) /
+                                                                          static_cast<double>(total))));
+        return r;
+    };
+    const TOperationTable& table = *job.operations;
+    for (int i = 1; TOperationTable::IsSlot(i) && !table.slot(i).empty() && (held || reader.position() < total); ++i) {
+        const TOperationRecord& op = table.slot(i);
+        const bool posted = TestFlagBit(op.flags, PostedBit);
+        if (posted)
+            writer.toolBlock(op);
+        bool first = true;
+        while (std::optional<TMotionRecord> r = next()) {
+            if (r->opnum != op.opnum) {
+                held = std::move(r);
+                break;
+            }
+            if (posted)
+                writer.motionBlock(*r, first);
+            first = false;
+        }
+    }
+    // Moves the walk passed by: their operation's slot came before them.
+    while (std::optional<TMotionRecord> r = next())
+        ++result.leftOut[r->opnum];
+    out.writeLine("FINI");
+    const bool closed = out.close();
+    if (progress)
+        progress->finish();
+    if (!closed) {
+        result.error = "Error writing " + job.clPath;
+        return result;
+    }
+    result.written = true;
+    return result;
+}
+
+} // namespace vork

@@ -1,0 +1,138 @@
+// The path drawings read by an independent DXF library: python3-ezdxf must read every
+// file whole, audit it without errors and find one entity per move the run wrote.
+// Skipped where ezdxf is not installed.
+#include "analyzer/engine/dxf_output.h"
+#include "analyzer/engine/machine_setup.h"
+#include "analyzer/engine/operation_table.h"
+#include "analyzer/engine/tool_image.h"
+#include "analyzer/engine/run_loop.h"
+#include "analyzer/engine/run_state.h"
+#include "platform/textfile.h"
+#include "support/scripted_prompter.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+
+namespace {
+
+const std::string Script = std::string(MRW_TEST_FIXTURES) + "/dxf_oracle.py";
+
+bool HaveEzdxf() { return std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") == 0; }
+
+// What ezdxf finds in the file: "errors N" and a "KIND COUNT" line per kind.
+std::string Audit(const std::string& file)
+{
+    const std::string command = "/usr/bin/python3 '" + Script + "' audit '" + file + "' 2>&1";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    std::string out;
+    char buffer[4096];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe.get()))
+        out.append(buffer, n);
+    return out;
+}
+
+std::string Expected(const std::map<std::string, int>& counts)
+{
+    std::string out = "errors 0\n";
+    for (const auto& [kind, count] : counts)
+        if (count)
+            out += kind + " " + std::to_string(count) + "\n";
+    return out;
+}
+
+constexpr double Pi = 3.141592653589793;
+
+TEST(DxfOutputOracle, EveryKindReadsAndAuditsClean)
+{
+    if (!HaveEzdxf())
+        GTEST_SKIP() << "python3-ezdxf is not installed";
+    testsupport::TempFolder folder;
+    platform::Prompter* prompter = nullptr;
+    vork::TDxfOutput out(prompter);
+    ASSERT_TRUE(out.OpenOutputFile(folder.file("KINDS.DXF")));
+    out.Checkpoint();
+    EXPECT_EQ(Audit(folder.file("KINDS.DXF")), Expected({}));
+    out.WriteOutputElement(0, 1, 2, 3, -0.25, 0, 1.5);
+    out.WriteOutputElement(1, 1, 2, 3, 4, 5, 6);
+    out.WriteOutputElement(5, -1, 0.5, 0, 0, 0.5, 0);
+    out.WriteOutputElement(4, 1, 2, -0.5, 0.1, 0, 0);
+    out.WriteOutputElement(3, 1, 1, 0, 2, 0, 2 * Pi);
+    out.WriteOutputElement(3, 1, 1, 0, 2, Pi / 2, Pi / 2 + 2 * Pi);
+    out.WriteOutputElement(2, 0, 0, -0.25, 1, Pi / 2, 0);
+    out.Checkpoint(); // the file reads whole while the analyzer stays open
+    EXPECT_EQ(Audit(folder.file("KINDS.DXF")), Expected({{"LINE", 3}, {"POINT", 1}, {"CIRCLE", 1}, {"ARC", 2}}));
+    // Starting another file finishes this one.
+    ASSERT_TRUE(out.OpenOutputFile(folder.file("NEXT.DXF")));
+    EXPECT_EQ(Audit(folder.file("KINDS.DXF")), Expected({{"LINE", 3}, {"POINT", 1}, {"CIRCLE", 1}, {"ARC", 2}}));
+}
+
+// Counts what the run hands to the output, by the entity it becomes.
+class CountingDxf : public vork::DxfOutput {
+public:
+    explicit CountingDxf(vork::TDxfOutput& out) : m_out(out) {}
+    bool DxfOutputOn() const override { return m_out.DxfOutputOn(); }
+    void WriteOutputElement(int mode, double p1, double p2, double p3, double p4, double p5, double p6) override
+    {
+        const auto lines = vork::DxfElementLines(mode, p1, p2, p3, p4, p5, p6);
+        if (!lines.empty())
+            ++counts[lines[1]];
+        m_out.WriteOutputElement(mode, p1, p2, p3, p4, p5, p6);
+    }
+    std::map<std::string, int> counts;
+
+private:
+    vork::TDxfOutput& m_out;
+};
+
+TEST(DxfOutputOracle, ExampleProgramsPathIsReadWhole)
+{
+    if (!HaveEzdxf())
+        GTEST_SKIP() << "python3-ezdxf is not installed";
+    const std::string examples = std::string(MRW_SOURCE_DIR) + "/examples/";
+    const struct {
+        const char* program;
+        const char* operations;
+        const char* machine;
+    } cases[] = {{"BRACKET.TAP", "BRACKET.OPF", "Mill 1.MCH"}, {"SHAFT.TAP", "SHAFT.OPF", "Lathe 1.MCH"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.program);
+        testsupport::TempFolder folder;
+        for (const char* file : {c.program, "O1001.TAP"})
+            folder.write(file, *platform::readFileBytes(examples + file));
+        vork::TMachineSetup machine;
+        ASSERT_TRUE(vork::LoadMachineFile(machine, examples + c.machine));
+        vork::TToolImage picture;
+        vork::TOperationTable operations(&picture);
+        testsupport::ScriptedPrompter prompter;
+        prompter.buttons.assign(4, platform::Button::No);
+        ASSERT_TRUE(operations.Loadfile(examples + c.operations, &prompter));
+        platform::Prompter* outPrompter = &prompter;
+        vork::TDxfOutput out(outPrompter);
+        CountingDxf counting(out);
+        vork::RunServices services;
+        services.prompter = &prompter;
+        services.operations = &operations;
+        services.dxf = &counting;
+        vork::RunSession run(machine, services, folder.path());
+        run.settings.skip = true;
+        run.settings.sub = true;
+        run.settings.tapeDir = folder.path();
+        ASSERT_TRUE(out.OpenOutputFile(folder.file("PATH.DXF")));
+        run.LoadFile(folder.file(c.program));
+        for (int press = 0; press < 10 && !run.state.EndOfProgram; ++press) {
+            run.Start();
+            out.Checkpoint();
+        }
+        ASSERT_TRUE(run.state.EndOfProgram);
+        EXPECT_GT(counting.counts["LINE"], 10);
+        EXPECT_EQ(Audit(folder.file("PATH.DXF")), Expected(counting.counts));
+        out.Finish();
+        EXPECT_EQ(Audit(folder.file("PATH.DXF")), Expected(counting.counts));
+    }
+}
+
+} // namespace
