@@ -66,13 +66,6 @@ private:
 
 } // namespace
 
-QPrinter& Tmdvform::printer()
-{
-    if (!m_printer)
-        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    return *m_printer;
-}
-
 bool PrintListingTo(Tmdvform& window, QPrinter& printer, int* pages)
 {
     RunSession& session = window.session();

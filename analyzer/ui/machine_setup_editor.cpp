@@ -194,7 +194,7 @@ void TMsetupForm::PrintTo(QPrinter& printer)
 
 void TMsetupForm::Print()
 {
-    QPrinter printer;
+    QPrinter& printer = ProgramPrinter(this);
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted)
         return;

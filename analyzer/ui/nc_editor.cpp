@@ -2,6 +2,7 @@
 
 #include "analyzer/ui/later_windows.h"
 #include "analyzer/ui/main_window.h"
+#include "analyzer/ui/text_printout.h"
 
 #include "platform/paths.h"
 #include "platform/qt/help.h"
@@ -466,7 +467,7 @@ void TNCEditor::Resequence()
 
 void TNCEditor::Print()
 {
-    QPrinter printer;
+    QPrinter& printer = ProgramPrinter(this);
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted)
         return;

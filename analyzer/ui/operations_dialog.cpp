@@ -670,7 +670,7 @@ void TOperationsdlg::PrintTo(QPrinter& printer)
 
 void TOperationsdlg::Print()
 {
-    QPrinter printer;
+    QPrinter& printer = ProgramPrinter(this);
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() == QDialog::Accepted)
         PrintTo(printer);

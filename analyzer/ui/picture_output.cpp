@@ -2,6 +2,7 @@
 // bitmap on the clipboard and an SVG drawing. Each replays the display file through a
 // second drawing window that records nothing, in the current view.
 #include "analyzer/ui/main_window.h"
+#include "analyzer/ui/text_printout.h"
 #include "platform/qt/wait_cursor.h"
 
 #include "platform/qt/latin1.h"
@@ -70,21 +71,34 @@ void Tmdvform::PrintTo(QPrinter& printer)
     replayOnto(*this, canvas, true);
 }
 
-void Tmdvform::Print()
+QPrinter& Tmdvform::printer()
 {
     if (!m_printer)
         m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    QPrintDialog dialog(m_printer.get(), this);
+    return *m_printer;
+}
+
+QPrinter& ProgramPrinter(QWidget* window)
+{
+    for (QWidget* w = window; w; w = w->parentWidget()) {
+        if (auto* main = qobject_cast<Tmdvform*>(w))
+            return main->printer();
+    }
+    static QPrinter alone(QPrinter::HighResolution);
+    return alone;
+}
+
+void Tmdvform::Print()
+{
+    QPrintDialog dialog(&printer(), this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    PrintTo(*m_printer);
+    PrintTo(printer());
 }
 
 void Tmdvform::PrinterSetup()
 {
-    if (!m_printer)
-        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    QPageSetupDialog dialog(m_printer.get(), this);
+    QPageSetupDialog dialog(&printer(), this);
     dialog.exec();
 }
 
