@@ -231,9 +231,18 @@ void TerminalMenu::refused(const std::string& name)
     mrw::WriteActivityLog("Refused File Name [" + name + "], Machine [" + m_machine + "]");
 }
 
+bool TerminalMenu::switchTo(const std::string& machine)
+{
+    // What the shop terminal was told leaves before the port is set up for another.
+    ComPort& port = m_session.port();
+    if (port.isOpen())
+        port.drainOutput(60000, true);
+    return m_session.LoadMachineRecord(machine);
+}
+
 void TerminalMenu::backToTerminal()
 {
-    m_session.LoadMachineRecord(m_session.terminalMachine());
+    switchTo(m_session.terminalMachine());
     armReply();
 }
 
@@ -337,7 +346,7 @@ void TerminalMenu::download()
     SendMenuLine("Downloading " + name);
     SendMenuLine("To " + m_machine + " ...");
     m_session.waitTicks(secsToTicks(1));
-    if (!m_session.LoadMachineRecord(m_machine)) {
+    if (!switchTo(m_machine)) {
         backToTerminal();
         return;
     }
@@ -389,7 +398,7 @@ void TerminalMenu::upload()
     m_session.menuLineCount = 0;
     SendMenuLine("Uploading " + platform::fileNamePart(target.path));
     SendMenuLine("From " + m_machine + " ...");
-    if (!m_session.LoadMachineRecord(m_machine) || !m_session.SetupProtocol(ProtocolSide::Receive) ||
+    if (!switchTo(m_machine) || !m_session.SetupProtocol(ProtocolSide::Receive) ||
         (m_session.globals().Machine.settings().xonwait1 &&
          !WaitForChar({m_session.port(), m_waitBox, m_session.view(), m_machine, m_minimized, m_session.verbose()}))) {
         backToTerminal();

@@ -75,6 +75,7 @@ private:
     void postFromTerminal();
     void errorLine(const std::string& text, bool firstLine);
     void refused(const std::string& name);
+    bool switchTo(const std::string& machine);
     void backToTerminal();
     void sendText(const std::string& text);
     bool waitContinue();
