@@ -4,8 +4,18 @@
 #include "workspace/engine/users.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace dnc {
+
+std::string currentTimeText()
+{
+    const mrw::LocalDateTime now = mrw::localNow();
+    const char separator = mrw::systemDateTimeSeparators().time;
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d%c%02d%c%02d", now.hour, separator, now.minute, separator, now.second);
+    return text;
+}
 
 void DivertingPrompter::divert(Report report)
 {

@@ -10,6 +10,9 @@
 
 namespace dnc {
 
+// The time of day as the message list shows it ("hh:mm:ss" with the system's separator).
+std::string currentTimeText();
+
 class DivertingPrompter : public platform::Prompter {
 public:
     using Report = std::function<void(const std::string& text)>;

@@ -10,7 +10,6 @@
 #include "platform/paths.h"
 #include "platform/stored_path.h"
 
-#include <cstdio>
 
 namespace dnc {
 
@@ -26,15 +25,6 @@ std::string withoutLeadingBlanks(const std::string& text)
     return first == std::string::npos ? std::string() : text.substr(first);
 }
 
-std::string systemTimeText()
-{
-    const mrw::LocalDateTime now = mrw::localNow();
-    const char separator = mrw::systemDateTimeSeparators().time;
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d%c%02d%c%02d", now.hour, separator, now.minute, separator, now.second);
-    return text;
-}
-
 } // namespace
 
 RemoteRequests::RemoteRequests(DncSession& session, mrw::EditorHost& editor, SendChooser& sender, WaitBox& waitBox,
@@ -42,7 +32,7 @@ RemoteRequests::RemoteRequests(DncSession& session, mrw::EditorHost& editor, Sen
     : QObject(parent), m_session(session), m_editor(editor), m_sender(sender), m_waitBox(waitBox),
       m_prompter(prompter)
 {
-    timeText = systemTimeText;
+    timeText = currentTimeText;
     struct Frame {
         const char* start;
         const char* end;

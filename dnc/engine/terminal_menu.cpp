@@ -265,7 +265,7 @@ void TerminalMenu::RunTerminalMenu()
         minimizeWindow();
     DivertedMessages unattended(m_prompter, [this](const std::string& text) {
         if (postMessage)
-            postMessage(text);
+            postMessage(currentTimeText() + ": " + text);
     });
 
     while (m_session.menuRunning() && !m_stopped) {

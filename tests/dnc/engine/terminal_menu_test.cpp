@@ -323,7 +323,7 @@ TEST(TerminalMenu, ErrorsGoToTheMessageListAndTheMenuGoesOn)
                                     {"Cmd ?", "P\r"}, {"Msg?", "CALL ME\r"}});
     EXPECT_TRUE(m.rig.prompter.shown.empty());
     ASSERT_FALSE(m.posted.empty());
-    EXPECT_NE(m.posted.front().find("The Selected Port Number Cannot Be Opened"), std::string::npos);
+    EXPECT_NE(m.posted.front().find(": The Selected Port Number Cannot Be Opened"), std::string::npos);
     EXPECT_EQ(m.posted.back(), "CALL ME");
     EXPECT_EQ(m.rig.prompter.beeps, 1);
     EXPECT_FALSE(m.rig.logLines().empty());
