@@ -1,6 +1,7 @@
 #include "dnc/ui/dnc_terminal.h"
 
 #include "dnc/engine/send_settings.h"
+#include "dnc/ui/debug_tools.h"
 #include "dnc/ui/protocol_status.h"
 #include "dnc/ui/send_dialog.h"
 #include "dnc/ui/status_lights.h"
@@ -101,7 +102,8 @@ TMDNCTERM::TMDNCTERM(mrw::EditorHost& editor, mrw::WorkspaceGlobals& globals, co
     setObjectName(QStringLiteral("TMDNCTERM"));
     setWindowTitle(QStringLiteral("Marrowin -- DNC TERMINAL"));
 
-    m_session = std::make_unique<DncSession>(globals, settings, static_cast<SessionView&>(*this), *m_prompter,
+    m_divert = std::make_unique<DivertingPrompter>(*m_prompter);
+    m_session = std::make_unique<DncSession>(globals, settings, static_cast<SessionView&>(*this), *m_divert,
                                              deviceLines(globals.ProgramIniPath));
     m_protocolStatus = new ui::ProtocolStatusWindow(this);
     connect(m_session.get(), &DncSession::protocolMade, m_protocolStatus, &ui::ProtocolStatusWindow::attach);
@@ -151,9 +153,10 @@ TMDNCTERM::TMDNCTERM(mrw::EditorHost& editor, mrw::WorkspaceGlobals& globals, co
     connect(BitBtn2, &QPushButton::clicked, this, &TMDNCTERM::BitBtn2Click);
     connect(Button2, &QPushButton::clicked, this, &TMDNCTERM::Button2Click);
     connect(SpeedButton1, &QToolButton::clicked, this, [this] { platform::showHelpTopic(HelpContext, *m_prompter); });
-    connect(Button1, &QPushButton::clicked, this, [this] {
-        m_prompter->message(DncCaption, "The debugging tools are not available yet.",
-                            platform::MessageKind::Information);
+    connect(Button1, &QPushButton::clicked, this, &TMDNCTERM::Button1Click);
+    connect(Bshutdown, &QCheckBox::toggled, this, [this](bool checked) {
+        if (checked)
+            m_menu->requestShutdown();
     });
 
     auto* status = new QHBoxLayout;
@@ -180,16 +183,28 @@ TMDNCTERM::TMDNCTERM(mrw::EditorHost& editor, mrw::WorkspaceGlobals& globals, co
         [this, &settings] {
             return sendSettingsFrom(m_globals.CurrentMachine, m_globals.Machine.settings(), settings.LineSkipMarker);
         },
-        m_prompter, this);
+        m_divert.get(), this);
     m_sendDlg->setDownloadFolderFirstTime(&m_globals.DownloadFolderFirstTime);
     m_waitBox = new Txonwaitform(this);
     m_sendChooser = std::make_unique<SendDialogChooser>(*m_sendDlg);
     m_fileDialogs = std::make_unique<FileDialogs>(this);
     m_runner = std::make_unique<TransferRunner>(*m_session, editor, *m_sendChooser, *m_fileDialogs, *m_waitBox);
+
+    m_menu = std::make_unique<TerminalMenu>(*m_session, editor, *m_sendChooser, *m_waitBox, *m_divert);
+    m_menu->postMessage = [this](const std::string& text) { addMessage(text); };
+    m_menu->minimizeWindow = [this] { showMinimized(); };
+    m_menu->shutdownChecked = [this] { Bshutdown->setChecked(true); };
+    m_remote = std::make_unique<RemoteRequests>(*m_session, editor, *m_sendChooser, *m_waitBox, *m_divert);
+    m_remote->postMessage = [this](const std::string& text) { addMessage(text); };
+    m_tools = new DebugTools({*this, *m_session, *ApdTerminal1, *m_sendChooser, *m_waitBox, editor, *m_prompter}, this);
+    // Quitting the program ends the menu loop before any window goes.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { m_menu->stop(); });
 }
 
 TMDNCTERM::~TMDNCTERM()
 {
+    m_menu->stop();
+    m_remote->leave();
     m_session->end();
     // The terminal and the lights go after the session and its port.
     ApdTerminal1->setPort(nullptr);
@@ -289,23 +304,34 @@ void TMDNCTERM::BitBtn2Click()
 
 void TMDNCTERM::Button2Click()
 {
-    if (!m_session->remoteDevice() || m_session->menuRunning())
+    if (!m_session->remoteDevice() || m_session->menuRunning() || m_remote->active())
         return;
     BitBtn2->setEnabled(false);
     Button2->setEnabled(false);
-    const bool remoteCnc = m_globals.CurrentMachine.DeviceType == mrw::devicetype::RemoteCnc;
-    if (remoteCnc) {
+    if (m_globals.CurrentMachine.DeviceType == mrw::devicetype::RemoteCnc) {
         BitBtn2->setEnabled(true);
         Bshutdown->hide();
         setWindowTitle(QStringLiteral("REMOTE DNC (CNC) MODE"));
+        m_remote->setMinimized(isMinimized());
+        m_remote->enter();
+        return;
     }
-    // The shop-terminal menu and the remote request mode are not part of this program yet.
-    m_prompter->message(DncCaption,
-                        remoteCnc ? "The remote (CNC) request mode is not available yet."
-                                  : "The shop-terminal menu is not available yet.",
-                        platform::MessageKind::Information);
+    Bshutdown->setChecked(false);
+    Bshutdown->show();
+    m_menu->setMinimized(isMinimized());
+    m_menu->RunTerminalMenu();
     BitBtn2->setEnabled(true);
-    Button2->setEnabled(true);
+}
+
+void TMDNCTERM::Button1Click()
+{
+    m_tools->Button1Click();
+}
+
+void TMDNCTERM::addMessage(const std::string& text)
+{
+    msgbox1->addItem(platform::toQString(text));
+    msgbox1->setCurrentRow(msgbox1->count() - 1);
 }
 
 void TMDNCTERM::closeEvent(QCloseEvent* event)
@@ -314,9 +340,14 @@ void TMDNCTERM::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    m_menu->stop();
+    const bool remoteMode = m_remote->active();
+    m_remote->leave();
     m_session->end();
     m_waitBox->hide();
     event->accept();
+    if (remoteMode)
+        emit remoteModeEnded();
 }
 
 void TMDNCTERM::writeTerminalLine(const std::string& text)

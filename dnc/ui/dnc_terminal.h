@@ -3,7 +3,10 @@
 // is created once and shown by the main window's "&Go" for the current machine; it
 // opens the machine's port (directly or through a TRX-8 hub), shows a terminal on it and
 // sends and receives files. The session logic lives in DncSession and TransferRunner.
+#include "dnc/engine/diverting_prompter.h"
 #include "dnc/engine/dnc_session.h"
+#include "dnc/engine/remote_requests.h"
+#include "dnc/engine/terminal_menu.h"
 #include "dnc/engine/transfer_runner.h"
 
 #include <QWidget>
@@ -25,6 +28,7 @@ class EditorHost;
 
 namespace dnc {
 
+class DebugTools;
 class TSendDlg;
 class Txonwaitform;
 namespace ui {
@@ -51,6 +55,11 @@ public:
     Txonwaitform& waitBox() { return *m_waitBox; }
     ui::ProtocolStatusWindow& protocolStatus() { return *m_protocolStatus; }
     ui::TerminalWidget& terminal() { return *ApdTerminal1; }
+    TerminalMenu& terminalMenu() { return *m_menu; }
+    RemoteRequests& remoteRequests() { return *m_remote; }
+    DebugTools& debugTools() { return *m_tools; }
+    // The remote request mode is answering a control.
+    bool remoteModeActive() const { return m_remote->active(); }
 
     // The file dialogs of "&Receive" and of direct file transfer (tests answer them).
     using ReceiveFileChooser = std::function<std::optional<std::string>(const TransferDialogs::SaveRequest&)>;
@@ -63,7 +72,13 @@ public:
     void BitBtn3Click(); // "&Receive"
     void BitBtn2Click(); // "&Done"
     void Button2Click(); // "&Start"
+    void Button1Click(); // "D": the debugging tools
 
+signals:
+    // The remote request mode ended with the window.
+    void remoteModeEnded();
+
+public:
     static constexpr int HelpContext = 115;
 
 protected:
@@ -84,11 +99,16 @@ private:
     void setStatusText(const std::string& text) override;
     void setPortStatusText(const std::string& text) override;
     void focusTerminal() override;
+    // Adds a line to the message list and selects it.
+    void addMessage(const std::string& text);
 
     mrw::EditorHost& m_editor;
     mrw::WorkspaceGlobals& m_globals;
     std::unique_ptr<platform::Prompter> m_ownPrompter;
     platform::Prompter* m_prompter;
+    // What the session and the send dialog talk through: the message list while nobody
+    // is needed at the PC.
+    std::unique_ptr<DivertingPrompter> m_divert;
 
     ui::TerminalWidget* ApdTerminal1;
     ui::StatusLights* m_lights;
@@ -113,6 +133,9 @@ private:
     std::unique_ptr<SendDialogChooser> m_sendChooser;
     std::unique_ptr<FileDialogs> m_fileDialogs;
     std::unique_ptr<TransferRunner> m_runner;
+    std::unique_ptr<TerminalMenu> m_menu;
+    std::unique_ptr<RemoteRequests> m_remote;
+    DebugTools* m_tools;
 };
 
 } // namespace dnc

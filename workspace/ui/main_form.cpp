@@ -662,6 +662,11 @@ void TMainForm::FormShow()
         m_machineBox->setCurrentIndex(m_machineBox->findText(m_arguments.at(1), Qt::MatchExactly | Qt::MatchCaseSensitive));
     }
     Go1Click();
+    // A remote control is answered until "&Done" or the terminal window closes.
+    if (m_dncTerminal && m_dncTerminal->remoteModeActive()) {
+        connect(m_dncTerminal, &dnc::TMDNCTERM::remoteModeEnded, this, &QWidget::close, Qt::QueuedConnection);
+        return;
+    }
     close();
 }
 

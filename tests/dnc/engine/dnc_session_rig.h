@@ -2,6 +2,7 @@
 // A DNC session on fake lines (one fake device behind every port, virtual time) or on a
 // pty pair, with a recording view, scripted message boxes, a machine database written
 // for the test and the activity log in the test's folder.
+#include "dnc/engine/diverting_prompter.h"
 #include "dnc/engine/dnc_session.h"
 #include "dnc/engine/fake_line.h"
 #include "dnc/engine/posix_line.h"
@@ -193,7 +194,7 @@ struct SessionRig {
         mrw::initializeWorkspaceGlobals(globals, folder.path());
         globals.CurrentMachineName = machine;
         settings.DtrDelayTicks = 36;
-        session = std::make_unique<DncSession>(globals, settings, view, prompter, [this](int portNumber) {
+        session = std::make_unique<DncSession>(globals, settings, view, divert, [this](int portNumber) {
             openedPorts.push_back(portNumber);
             std::unique_ptr<SerialLine> line;
             if (ptyPath.empty())
@@ -248,6 +249,7 @@ struct SessionRig {
     mrw::ProgramSettings settings;
     RecordingView view;
     testsupport::ScriptedPrompter prompter;
+    DivertingPrompter divert{prompter}; // what the session talks through
     std::shared_ptr<FakeDevice> device = std::make_shared<FakeDevice>();
     std::string ptyPath; // set: every port opens this pty instead of the fake device
     std::vector<int> openedPorts;

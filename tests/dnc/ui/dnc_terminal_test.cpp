@@ -1,18 +1,24 @@
 // The DNC terminal window: shown for a machine on a pty with the simulated control, a
 // send through the send dialog, the layout for remote devices, "&Start" and closing.
 #include "dnc/ui/dnc_terminal.h"
+#include "dnc/engine/fake_line.h"
+#include "dnc/ui/debug_tools.h"
 #include "dnc/ui/send_dialog.h"
 #include "dnc/ui/terminal_widget.h"
 #include "dnc/ui/wait_box.h"
 #include "tests/dnc/engine/sim_control.h"
 #include "workspace/engine/editor_host.h"
 
+#include "platform/paths.h"
+
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QLabel>
+#include <QMenu>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -123,16 +129,21 @@ TEST(DncTerminal, RemoteDeviceLayoutStartAndClosing)
     EXPECT_FALSE(rig.button("Button2")->isHidden());
     EXPECT_TRUE(rig.terminal->findChild<QCheckBox*>("Bshutdown")->isHidden());
 
+    // "&Start" runs the menu loop; closing is refused while it runs, except after a
+    // remote start, and closing then ends the loop. Nothing is asked at the PC meanwhile.
+    bool ran = false;
+    QTimer::singleShot(200, rig.terminal.get(), [&] {
+        ran = rig.terminal->session().menuRunning();
+        rig.terminal->close();
+        EXPECT_TRUE(rig.terminal->isVisible()); // refused while the menu runs
+        rig.globals.RemoteStartFlag = true;
+        rig.terminal->close();
+    });
     rig.button("Button2")->click();
-    ASSERT_EQ(rig.prompter.shown.size(), 2u);
-    EXPECT_EQ(rig.prompter.shown[1].text, "The shop-terminal menu is not available yet.");
-
-    rig.terminal->session().setMenuRunning(true);
-    rig.terminal->close();
-    EXPECT_TRUE(rig.terminal->isVisible()); // refused while the menu runs
-    rig.globals.RemoteStartFlag = true;
-    rig.terminal->close();
+    EXPECT_TRUE(ran);
     EXPECT_FALSE(rig.terminal->isVisible());
+    EXPECT_FALSE(rig.terminal->session().menuRunning());
+    EXPECT_EQ(rig.prompter.shown.size(), 1u);
 }
 
 TEST(DncTerminal, DirectFileTransferMachineShowsNoPort)
@@ -211,6 +222,68 @@ TEST(DncTerminal, WaitBoxShowsWhatItWaitsForAndCanBeStopped)
     EXPECT_TRUE(box.stopRequested());
     box.hideWaiting();
     EXPECT_FALSE(box.isVisible());
+}
+
+
+// The debugging tools on a fake line: the items in order, XON, XOFF and DTR by hand, the
+// hex view, the test pattern's size check and a capture that appends.
+TEST(DncTerminal, DebuggingTools)
+{
+    TerminalRig rig("[M]\r\nPORT=1\r\nBAUD=9600\r\nDATABITS=8\r\nPARITY=N\r\nSTOPBITS=1\r\nFLOW=1\r\nANSI=0\r\n");
+    auto device = std::make_shared<FakeDevice>();
+    rig.terminal->session().setLineFactory([device](int) { return std::make_unique<FakeLine>(device); });
+    rig.terminal->session().setIdleClock(&device->clock);
+    const QString oldCurrent = QDir::currentPath();
+    QDir::setCurrent(QString::fromStdString(rig.folder.path()));
+    rig.terminal->Go(false);
+    ASSERT_TRUE(rig.terminal->session().portOpened());
+    DebugTools& tools = rig.terminal->debugTools();
+
+    QStringList captions;
+    for (QAction* a : tools.menu()->actions())
+        captions << a->text();
+    EXPECT_EQ(captions, (QStringList{"&Hex Mode", "Toggle &DTR", "Send Test &Pattern", "&Send Scan Test",
+                                     "Send an XON", "Send an XOFF", "&Recieve Scan Test", "&Clear Screen",
+                                     "New Send Test", "Receive Bin", "Verbose Mode", "Capture Terminal"}));
+
+    device->clearEvents();
+    tools.SendanXON1Click();
+    tools.SendanXOFF1Click();
+    device->clock.waitFor([] { return false; }, 100, true);
+    EXPECT_EQ(device->sent(), "\x11\x13");
+    tools.ToggleDTR1Click();
+    EXPECT_FALSE(device->dtr);
+    EXPECT_FALSE(tools.menu()->actions()[1]->isChecked());
+    tools.ToggleDTR1Click();
+    EXPECT_TRUE(device->dtr);
+
+    tools.HexMode1Click();
+    EXPECT_TRUE(tools.menu()->actions()[0]->isChecked());
+    device->feed("N1\r\n");
+    device->clock.waitFor([] { return false; }, 100, true);
+    EXPECT_EQ(rig.terminal->terminal().rowText(0), "N[4E],1[31],<cr><lf>");
+
+    // Sizes out of range or not whole numbers: told, nothing written.
+    rig.prompter.inputs = {{true, "10000"}, {true, "abc"}};
+    const std::size_t shown = rig.prompter.shown.size();
+    tools.SendTestPattern1Click();
+    tools.SendTestPattern1Click();
+    EXPECT_FALSE(platform::fileExists(rig.folder.file("TSTPATT.TAP")));
+    ASSERT_GT(rig.prompter.shown.size(), shown);
+    EXPECT_NE(rig.prompter.shown.back().text.find("0 to 9999"), std::string::npos);
+
+    // Receive Bin after Cancel touches nothing.
+    tools.chooseCaptureFile = [] { return std::nullopt; };
+    tools.ReceiveBin1Click();
+
+    rig.folder.write("MRW2013.LOG", "old");
+    tools.CaptureTerminal1Click();
+    rig.terminal->terminal().writeText("abc");
+    tools.CaptureTerminal1Click();
+    EXPECT_FALSE(tools.menu()->actions()[11]->isChecked());
+    EXPECT_EQ(rig.folder.read("MRW2013.LOG"), "oldabc");
+    rig.terminal->close();
+    QDir::setCurrent(oldCurrent);
 }
 
 } // namespace

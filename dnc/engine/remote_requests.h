@@ -1,0 +1,91 @@
+#pragma once
+// The remote request mode: a control on the serial line asks the PC for things itself,
+// framed as a keyword, an argument and an end string. SND asks for a file, DIR for a
+// directory listing sent back as a small NC program, PTH sets the folder for the next
+// request, MSG posts a text on the PC, and RCV announces a file the control wants to
+// send. Every answer is written to the terminal and the activity log. One request is
+// answered at a time, nobody is needed at the PC, and no name leads outside the
+// machine's folders.
+#include "dnc/engine/data_packet.h"
+#include "dnc/engine/diverting_prompter.h"
+
+#include <QObject>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace mrw {
+class EditorHost;
+}
+
+namespace dnc {
+
+class DncSession;
+class SendChooser;
+class WaitBox;
+
+class RemoteRequests : public QObject {
+    Q_OBJECT
+public:
+    RemoteRequests(DncSession& session, mrw::EditorHost& editor, SendChooser& sender, WaitBox& waitBox,
+                   DivertingPrompter& prompter, QObject* parent = nullptr);
+    ~RemoteRequests() override;
+
+    // What the window does for the mode.
+    std::function<void(const std::string&)> postMessage; // add to the message list and select it
+    // The current time as the system writes it (the wall clock unless a test sets one).
+    std::function<std::string()> timeText;
+
+    void setMinimized(bool minimized) { m_minimized = minimized; }
+
+    // "&Start": the packets are enabled and the line re-armed; messages go to the list.
+    void enter();
+    // "&Done" or the window closes.
+    void leave();
+    bool active() const { return m_active; }
+
+    void EnableRemotePackets(bool on);
+    void RearmRemotePackets();
+    static std::string FormatRemoteDirectoryLine(const std::string& cmtStart, const std::string& fileName,
+                                                 std::uintmax_t size, const std::string& cmtEnd);
+
+    const std::string& remotePath() const { return m_remotePath; }
+    bool busy() const;
+
+private:
+    enum Packet { Send, Receive, Dir, Path, Message, PacketCount };
+
+    void DPSendStringPacket(const std::string& data);
+    void DPReceiveStringPacket(const std::string& data);
+    void DPDirStringPacket(const std::string& data);
+    void DPPathStringPacket(const std::string& data);
+    void DPmessageStringPacket(const std::string& data);
+
+    // Runs a handler unless another request is being answered.
+    void answer(const char* keyword, const std::string& data, void (RemoteRequests::*handler)(const std::string&));
+    void refused(const std::string& argument);
+    void awaitQuietLine();
+    void onTransferEnded();
+    std::string folderText() const;
+    std::string folderFor(bool upload) const;
+
+    DncSession& m_session;
+    mrw::EditorHost& m_editor;
+    SendChooser& m_sender;
+    WaitBox& m_waitBox;
+    DivertingPrompter& m_prompter;
+    std::unique_ptr<DataPacket> m_packets[PacketCount];
+
+    bool m_active = false;
+    bool m_minimized = false;
+    bool m_handling = false;
+    bool m_sendRunning = false; // a SND transfer is on the line; its finish re-arms
+    std::string m_remotePath;   // the folder of the last PTH as the control wrote it
+    std::string m_remoteFolder; // and where it lies
+    int m_quietTimer = -1;
+    LineClock* m_quietClock = nullptr;
+    std::unique_ptr<DivertedMessages> m_diverted;
+};
+
+} // namespace dnc

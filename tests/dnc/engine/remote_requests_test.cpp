@@ -1,0 +1,215 @@
+// The remote request mode: a control on the line asks for files, listings and folders.
+#include "dnc/engine/remote_requests.h"
+
+#include "tests/dnc/engine/dnc_session_rig.h"
+#include "tests/dnc/engine/sim_control.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace dnc {
+namespace {
+
+using testrig::SessionRig;
+
+std::string remoteMachine(const std::string& keys)
+{
+    return "[M]\r\nPORT=1\r\nBAUD=9600\r\nDATABITS=8\r\nPARITY=N\r\nSTOPBITS=1\r\nDTYPE=3\r\nTCODE=2\r\n"
+           "DEFDNL=C:\\NC\r\nDEFUPL=C:\\UP\r\nDEFEXT=TAP\r\nRMTSDELAY=2\r\nRMTDDELAY=1\r\nRMTRDELAY=5\r\n" +
+           keys;
+}
+
+struct RemoteRig {
+    explicit RemoteRig(const std::string& keys = "FLOW=1\r\n") : rig(remoteMachine(keys))
+    {
+        std::filesystem::create_directories(rig.folder.path() + "NC/SUB");
+        std::filesystem::create_directories(rig.folder.path() + "UP");
+        rig.folder.write("NC/O1000.TAP", "%\r\nO1000\r\nG0X1\r\nM30\r\n%\r\n");
+        rig.folder.write("NC/O2000.TAP", std::string(1234, 'x'));
+        rig.folder.write("NC/SUB/O1234.TAP", "%\r\nO1234\r\n%\r\n");
+        rig.session->begin();
+        remote.postMessage = [this](const std::string& text) { posted.push_back(text); };
+        remote.timeText = [] { return std::string("05:06:07"); };
+        remote.enter();
+    }
+
+    // The control sends a request; gives what the PC answered once things are quiet.
+    std::string request(const std::string& bytes, int settleMs = 5000)
+    {
+        rig.device->clearEvents();
+        rig.device->feed(bytes);
+        rig.device->clock.waitFor([this] { return !remote.busy(); }, 120000, true);
+        rig.device->clock.waitFor([] { return false; }, settleMs, true);
+        return rig.device->sent();
+    }
+
+    SessionRig rig;
+    RemoteRequests remote{*rig.session, rig.editor, *rig.sender, rig.waitBox, rig.divert};
+    std::vector<std::string> posted;
+};
+
+const std::string Listing = "\r\n%\r\nO7000\r\n(O1000.TAP   24 Chrs)\r\n(O2000.TAP   1234 Chrs)\r\nM30\r\n%\r\n";
+
+TEST(RemoteRequests, DirectoryListingIsASmallProgram)
+{
+    RemoteRig r;
+    EXPECT_EQ(r.request("DIR *.TAP)"), Listing);
+    EXPECT_EQ(r.request("DIR *.XYZ)"), "\r\n%\r\nO7000\r\n(No Files Found?)\r\nM30\r\n%\r\n");
+    const auto log = r.rig.logLines();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.front(), "Remote Command \"Directory\", Machine [M],File [" + r.rig.folder.path() + "NC/*.TAP]");
+    EXPECT_TRUE(r.rig.prompter.shown.empty());
+}
+
+TEST(RemoteRequests, PathAppliesToTheNextSendOnly)
+{
+    RemoteRig r;
+    r.request("PTH C:\\NC\\SUB\\\r");
+    EXPECT_EQ(r.remote.remotePath(), "C:\\NC\\SUB\\");
+    EXPECT_EQ(r.request("SND O1234)"), "%\r\nO1234\r\n%\r\n");
+    EXPECT_EQ(r.remote.remotePath(), "");
+    // The next one looks in the download folder again.
+    EXPECT_EQ(r.request("SND O1234)"), "");
+    EXPECT_EQ(r.request("SND O1000)"), "%\r\nO1000\r\nG0X1\r\nM30\r\n%\r\n");
+    EXPECT_NE(r.rig.view.shown.find("Remote Request for [" + r.rig.folder.path() + "NC/O1234.TAP] Failed"),
+              std::string::npos);
+    EXPECT_NE(r.rig.view.shown.find("Waiting [2] Seconds\r\nSending File ...\r\n"), std::string::npos);
+}
+
+TEST(RemoteRequests, MessageGoesToTheListWithTheTime)
+{
+    RemoteRig r;
+    r.request("MSG   TOOL 5 BROKEN\r");
+    r.request("PTH C:\\NC\r");
+    EXPECT_EQ(r.posted, (std::vector<std::string>{"05:06:07: TOOL 5 BROKEN"}));
+    EXPECT_EQ(r.rig.prompter.beeps, 1);
+}
+
+TEST(RemoteRequests, ReceiveIsAcknowledgedAndRequestsComeBackAfterAQuietLine)
+{
+    RemoteRig r;
+    r.rig.folder.write("UP/O5.TAP", "old");
+    r.request("RCV O5\r", 0);
+    EXPECT_NE(r.rig.view.shown.find("Remote Requested Receive of [O5]\r\nFile Exists, Ignoring Request \r\n"),
+              std::string::npos);
+    // The control's file goes by unread, a DIR in it too.
+    r.rig.device->feed("%\r\nDIR *.TAP)\r\n%\r\n");
+    r.rig.device->clock.waitFor([] { return false; }, 4000, true);
+    EXPECT_EQ(r.rig.device->sent(), "");
+    EXPECT_EQ(r.rig.folder.read("UP/O5.TAP"), "old");
+    // Five quiet seconds later the control is heard again.
+    r.rig.device->clock.waitFor([] { return false; }, 2000, true);
+    EXPECT_EQ(r.request("DIR *.TAP)"), Listing);
+}
+
+TEST(RemoteRequests, TimeOutEnablesOnlyItsOwnPacket)
+{
+    RemoteRig r;
+    r.request("RCV X\r", 0); // every packet off until the line is quiet
+    r.remote.EnableRemotePackets(false);
+    r.remote.EnableRemotePackets(true);
+    r.request("RCV X\r", 0); // receive off again, the others on
+    // The others time out and come back; the receive packet stays off.
+    r.rig.device->clock.waitFor([] { return false; }, ticksToMs(200) + 100, true);
+    EXPECT_EQ(r.request("DIR *.TAP)"), Listing);
+}
+
+TEST(RemoteRequests, SecondSendWhileTheFirstWaitsIsNotStarted)
+{
+    RemoteRig r;
+    r.rig.device->feed("SND O1000)");
+    r.rig.device->clock.waitFor([] { return false; }, 500, true);
+    r.rig.device->feed("SND O2000)");
+    r.rig.device->clock.waitFor([&r] { return !r.remote.busy(); }, 120000, true);
+    r.rig.device->clock.waitFor([] { return false; }, 3000, true);
+    EXPECT_EQ(r.rig.device->sent(), "%\r\nO1000\r\nG0X1\r\nM30\r\n%\r\n");
+    EXPECT_NE(r.rig.view.shown.find("Remote Request SND [O2000] Ignored, Busy"), std::string::npos) << r.rig.view.shown;
+}
+
+// What the control may not reach: each answer is the one for a missing file, at once,
+// with a trace in the terminal and the log, and nothing outside the folders is touched.
+TEST(RemoteRequests, NamesOutsideTheFoldersAreRefused)
+{
+    RemoteRig r; // with flow control, so that re-arming keeps the port open
+    r.rig.folder.write("CANARY.TXT", "secret");
+    std::filesystem::create_symlink(r.rig.folder.path() + "CANARY.TXT", r.rig.folder.path() + "NC/OUT.TAP");
+    std::filesystem::create_symlink("/dev/zero", r.rig.folder.path() + "NC/ZERO.TAP");
+    std::filesystem::create_symlink(r.rig.folder.path() + "NC/O1000.TAP", r.rig.folder.path() + "NC/IN.TAP");
+    const std::string empty = "\r\n%\r\nO7000\r\n(No Files Found?)\r\nM30\r\n%\r\n";
+    const std::string longName(300, 'A');
+    const struct {
+        std::string request;
+        std::string argument;
+        std::string answer;
+    } cases[] = {
+        {"SND ..\\CANARY.TXT)", "..\\CANARY.TXT", ""},
+        {"SND ../CANARY.TXT)", "../CANARY.TXT", ""},
+        {"SND /etc/passwd)", "/etc/passwd", ""},
+        {"SND C:\\CANARY.TXT)", "C:\\CANARY.TXT", ""},
+        {"SND a/b)", "a/b", ""},
+        {"SND )", "", ""},
+        {"SND ..)", "..", ""},
+        {"SND " + longName + ")", longName, ""},
+        {"SND O1\x01)", "O1\x01", ""},
+        {"SND OUT.TAP)", "OUT.TAP", ""},
+        {"SND ZERO.TAP)", "ZERO.TAP", ""},
+        {"DIR ../*)", "../*", empty},
+        {"DIR /etc/*)", "/etc/*", empty},
+        {"RCV ../CANARY.TXT\r", "../CANARY.TXT", ""},
+        {"PTH C:\\\r", "C:\\", ""},
+        {"PTH /etc\r", "/etc", ""},
+        {"PTH C:\\NC\\..\\..\r", "C:\\NC\\..\\..", ""},
+    };
+    for (const auto& c : cases) {
+        const std::size_t logged = r.rig.logLines().size();
+        EXPECT_EQ(r.request(c.request, 6000), c.answer) << c.request;
+        const auto log = r.rig.logLines();
+        ASSERT_EQ(log.size(), logged + 1) << c.request;
+        EXPECT_EQ(log.back(), "Refused File Name [" + c.argument + "], Machine [M]") << c.request;
+        EXPECT_NE(r.rig.view.lines.end(), std::find(r.rig.view.lines.begin(), r.rig.view.lines.end(),
+                                                     "Remote Request for [" + c.argument + "] Refused"))
+            << c.request;
+        EXPECT_EQ(r.remote.remotePath(), "") << c.request;
+    }
+    EXPECT_EQ(r.rig.folder.read("CANARY.TXT"), "secret");
+    EXPECT_EQ(r.rig.openedPorts.size(), 1u); // no port or hub was switched
+    // Accepted: a drive path to a sub-folder of the machine's folder, a link inside it.
+    r.request("PTH C:\\NC\\SUB\r");
+    EXPECT_EQ(r.remote.remotePath(), "C:\\NC\\SUB");
+    EXPECT_EQ(r.request("SND O1234)"), "%\r\nO1234\r\n%\r\n");
+    EXPECT_EQ(r.request("SND IN.TAP)"), "%\r\nO1000\r\nG0X1\r\nM30\r\n%\r\n");
+}
+
+// A control on a pty: the mode answers right after it is entered, and a send without
+// flow control reaches the control whole.
+TEST(RemoteRequestsPty, DirectoryAndSendWithoutFlowControl)
+{
+    simcontrol::PtyPair pty;
+    ASSERT_TRUE(pty.ready());
+    simcontrol::SimControl control(pty.machineEnd(), simcontrol::ControlSettings{4096, 3072, 1024, 9600});
+    SessionRig rig(remoteMachine("FLOW=0\r\nRMTSDELAY=0\r\nRMTDDELAY=0\r\n"));
+    std::filesystem::create_directories(rig.folder.path() + "NC");
+    rig.folder.write("NC/O1000.TAP", "%\r\nO1000\r\nG0X1\r\nM30\r\n%\r\n");
+    rig.ptyPath = pty.pcEnd();
+    rig.session->setIdleClock(nullptr);
+    rig.session->begin();
+    ASSERT_TRUE(rig.session->portOpened());
+    RemoteRequests remote(*rig.session, rig.editor, *rig.sender, rig.waitBox, rig.divert);
+    remote.enter();
+
+    control.send("DIR *.TAP)");
+    const std::string listing = "\r\n%\r\nO7000\r\n(O1000.TAP   24 Chrs)\r\nM30\r\n%\r\n";
+    rig.session->clock().waitFor([&] { return control.consumed() >= listing.size(); }, 10000, true);
+    EXPECT_EQ(control.program(), listing);
+    control.send("SND O1000)");
+    const std::string program = "%\r\nO1000\r\nG0X1\r\nM30\r\n%\r\n";
+    rig.session->clock().waitFor([&] { return control.consumed() >= listing.size() + program.size(); }, 10000, true);
+    EXPECT_EQ(control.program(), listing + program);
+    rig.session->clock().waitFor([&] { return !remote.busy(); }, 10000, true);
+    EXPECT_FALSE(remote.busy());
+    EXPECT_TRUE(rig.prompter.shown.empty());
+}
+
+} // namespace
+} // namespace dnc

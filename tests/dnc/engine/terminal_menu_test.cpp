@@ -1,0 +1,334 @@
+// The shop-terminal menu, played by a scripted terminal on the fake line.
+#include "dnc/engine/terminal_menu.h"
+
+#include "tests/dnc/engine/dnc_session_rig.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <utility>
+
+namespace dnc {
+namespace {
+
+using testrig::SessionRig;
+
+std::string database(const std::string& terminalKeys)
+{
+    return "[MACHINE NAMES]\r\nNUMBER=7\r\nMACHINE1=T\r\nMACHINE2=mill\r\nMACHINE3=Lathe\r\nMACHINE4=Not Used\r\n"
+           "MACHINE5=MILL\r\nMACHINE6=HUBM\r\nMACHINE7=EIA\r\n"
+           "[T]\r\nPORT=1\r\nBAUD=9600\r\nDATABITS=8\r\nPARITY=N\r\nSTOPBITS=1\r\nFLOW=1\r\nDTYPE=2\r\nCDELAY=15\r\n" +
+           terminalKeys +
+           "[MILL]\r\nPORT=1\r\nBAUD=9600\r\nDATABITS=8\r\nPARITY=N\r\nSTOPBITS=1\r\nFLOW=1\r\nTCODE=2\r\n"
+           "DEFDNL=C:\\NC\r\nDEFUPL=C:\\NC\r\nDEFEXT=TAP\r\n"
+           "[Lathe]\r\nPORT=1\r\nDEFDNL=C:\\LATHE.V2\r\nDEFUPL=C:\\LATHE.V2\r\nDEFEXT=NC\r\nTCODE=2\r\n"
+           "[EIA]\r\nPORT=1\r\nDEFDNL=C:\\NC\r\nDEFUPL=C:\\NC\r\nTCODE=0\r\n"
+           "[HUBM]\r\nHUB=1\r\nPORT=3\r\nBAUD=9600\r\nDATABITS=8\r\nPARITY=N\r\nSTOPBITS=1\r\nFLOW=1\r\nTCODE=2\r\n"
+           "DEFDNL=C:\\NC\r\nDEFUPL=C:\\NC\r\n"
+           "[HUB1]\r\nPORT=1\r\nBAUD=9600\r\nDATABITS=8\r\nPARITY=N\r\nSTOPBITS=1\r\nFLOW=1\r\n";
+}
+
+// The terminal at the shop: when the PC has sent the expected text, it types the reply
+// (none: it lets the prompt time out).
+struct Step {
+    std::string expect;
+    std::optional<std::string> reply;
+};
+
+struct MenuRig {
+    explicit MenuRig(const std::string& terminalKeys = "LDELAY=24\r\n") : rig(database(terminalKeys), "T")
+    {
+        std::filesystem::create_directories(rig.folder.path() + "NC");
+        std::filesystem::create_directories(rig.folder.path() + "LATHE.V2");
+        rig.session->begin();
+        menu.postMessage = [this](const std::string& text) { posted.push_back(text); };
+        rig.device->onSent = [this](const std::string& bytes) { answer(bytes); };
+    }
+
+    // Runs the menu through the steps, then "Q".
+    std::string run(std::vector<Step> steps)
+    {
+        steps.push_back({"Cmd ?", "Q\r"});
+        script = {steps.begin(), steps.end()};
+        rig.device->clearEvents();
+        menu.RunTerminalMenu();
+        rig.device->clock.waitFor([] { return false; }, 1000, true); // the last line leaves
+        EXPECT_TRUE(script.empty()) << "waiting for " << script.front().expect;
+        return rig.device->sent();
+    }
+
+    void answer(const std::string& bytes)
+    {
+        seen += bytes;
+        // Lost: the menu came back far more often than the script expects.
+        if (bytes.find("Cmd ?") != std::string::npos && ++menus > 40)
+            menu.stop();
+        if (script.empty())
+            return;
+        const std::size_t at = seen.find(script.front().expect);
+        if (at == std::string::npos)
+            return;
+        seen.erase(0, at + script.front().expect.size());
+        const std::optional<std::string> reply = script.front().reply;
+        script.pop_front();
+        if (reply)
+            rig.device->clock.startTimer(20, [this, reply] { rig.device->feed(*reply); });
+    }
+
+    SessionRig rig;
+    TerminalMenu menu{*rig.session, rig.editor, *rig.sender, rig.waitBox, rig.divert};
+    std::deque<Step> script;
+    std::string seen;
+    int menus = 0;
+    std::vector<std::string> posted;
+};
+
+TEST(TerminalMenu, DirectoryLines)
+{
+    const struct {
+        const char* name;
+        std::uintmax_t size;
+        const char* line;
+    } cases[] = {
+        {"O1234.TAP", 5000, "O1234    5000  Chrs"},
+        {"O1234.TAP", 20480, "O1234      20k Chrs"},
+        {"O1.TAP", 9216, "O1       9216  Chrs"},
+        {"O1.TAP", 9217, "O1          9k Chrs"},
+        {"LONGPROGRAMNAME.NC", 7, "LONGPROGRAMNAME   7  Chrs"},
+        {"NOEXT", 12345678, "NOEXT    12056k Chrs"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TerminalMenu::FormatDirectoryLine(c.name, c.size), c.line) << c.name;
+}
+
+TEST(TerminalMenu, RepliesAreEditedByBackspaces)
+{
+    MenuRig m;
+    const struct {
+        std::string typed;
+        bool result;
+        std::string reply;
+    } cases[] = {
+        {"O12X\b3\r", true, "O123"},
+        {"\bO1\r", true, "O1"},
+        {"\n\r", false, ""},
+        {"\r", false, ""},
+        {"\b\b\bAB\b\r", true, "A"},
+    };
+    for (const auto& c : cases) {
+        m.script = {{"File?", c.typed}};
+        std::string reply = "old";
+        EXPECT_EQ(m.menu.PromptLine("File?", reply), c.result) << c.typed;
+        EXPECT_EQ(reply, c.reply) << c.typed;
+    }
+    // A time-out leaves the reply as it was and says so.
+    m.script = {{"File?", std::nullopt}};
+    std::string reply = "old";
+    EXPECT_FALSE(m.menu.PromptLine("File?", reply));
+    EXPECT_EQ(reply, "old");
+    EXPECT_NE(m.rig.device->sent().find("\r\n**Timeout**"), std::string::npos);
+}
+
+TEST(TerminalMenu, MenuSelectionListingAndShutdown)
+{
+    MenuRig m;
+    m.rig.folder.write("NC/O1234.TAP", std::string(5000, 'x'));
+    m.rig.folder.write("NC/O2000.TAP", std::string(20480, 'x'));
+    m.rig.folder.write("NC/O3000.NC", "x");
+    const std::string sent = m.run({
+        {"Cmd ?", "D\r"},                // no machine yet
+        {"Continue ...", "\r"},
+        {"Cmd ?", "M\r"}, {"Machine?", "\r"}, // lists and deselects
+        {"Cmd ?", "M\r"}, {"Machine?", "nosuch\r"}, {"Continue ...", "\r"},
+        {"Cmd ?", "m\r"}, {"Machine?", "MILL\r"},
+        {"Cmd ?", "L\r"}, {"Continue ...", "\r"},
+    });
+    const std::string menu = "\r\n*** TKZ DNC ***\r\nU)pload  D)ownload\r\nM)achine L)ist Files\r\n";
+    EXPECT_NE(sent.find(menu + "Mch:NONE - Cmd ?\r\nSelect Machine 1st?\r\nContinue ...\r\n "), std::string::npos);
+    // Sorted without regard to case, a name listed twice shown once.
+    EXPECT_NE(sent.find("Machine?\r\nEIA\r\nHUBM\r\nLathe\r\nmill\r\nT \r\n"), std::string::npos) << sent;
+    EXPECT_NE(sent.find("Machine?\r\nNo Such Machine ?\r\nContinue ...\r\n  \r\n"), std::string::npos);
+    EXPECT_NE(sent.find("Mch:mill - Cmd ?"), std::string::npos);
+    EXPECT_NE(sent.find("\r\n[C:\\NC\\*.TAP]\r\nO1234    5000  Chrs\r\nO2000      20k Chrs\r\nContinue ...\r\n "),
+              std::string::npos);
+    EXPECT_EQ(sent.substr(sent.size() - 18), "\r\n*** SHUTDOWN ***") ;
+    EXPECT_FALSE(m.rig.session->menuRunning()) << sent;
+    EXPECT_TRUE(m.rig.prompter.shown.empty());
+}
+
+
+// Downloads: the file is looked up in the machine's folder; what is not there, or not
+// a plain name in it, gets "No Such File ?", a refused name at once and on the record.
+TEST(TerminalMenu, DownloadLooksUpTheFileInTheMachinesFolder)
+{
+    const struct {
+        std::string machine;
+        std::string typed;
+        std::string sent;    // the file's bytes, or "" for "No Such File ?"
+        bool refused;
+    } cases[] = {
+        {"mill", "O1234", "%\r\nO1234\r\n%\r\n", false},
+        {"mill", "o1234.tap", "%\r\nO1234\r\n%\r\n", false},
+        {"Lathe", "O1", "%\r\nO1\r\n%\r\n", false}, // a dotted folder: no default extension
+        {"mill", "NOPE", "", false},
+        {"mill", "../CANARY.TXT", "", true},
+        {"mill", "..\\CANARY.TXT", "", true},
+        {"mill", "/etc/passwd", "", true},
+        {"mill", "..", "", true},
+        {"mill", "OUT.TAP", "", true},
+    };
+    for (const auto& c : cases) {
+        MenuRig m;
+        m.rig.folder.write("NC/O1234.TAP", "%\r\nO1234\r\n%\r\n");
+        m.rig.folder.write("LATHE.V2/O1", "%\r\nO1\r\n%\r\n");
+        m.rig.folder.write("CANARY.TXT", "secret");
+        std::filesystem::create_symlink(m.rig.folder.path() + "CANARY.TXT", m.rig.folder.path() + "NC/OUT.TAP");
+        std::vector<Step> steps{{"Cmd ?", "M\r"}, {"Machine?", c.machine + "\r"}, {"Cmd ?", "D\r"},
+                                {"File?", c.typed + "\r"}};
+        if (c.sent.empty())
+            steps.push_back({"Continue ...", "\r"});
+        m.rig.openedPorts.clear();
+        const std::string sent = m.run(steps);
+        const std::string downloading = "Downloading " + c.typed + "\r\nTo " + c.machine + " ...";
+        const std::string answer = "File?\r\n" + (c.refused ? "No Such File ?\r\nContinue ..."
+                                                             : c.sent.empty() ? downloading + "\r\nNo Such File ?"
+                                                                              : downloading);
+        EXPECT_NE(sent.find(answer), std::string::npos) << c.typed;
+        if (!c.sent.empty()) {
+            EXPECT_NE(sent.find(" ..." + c.sent), std::string::npos) << c.typed;
+        }
+        const std::vector<std::string> log = m.rig.logLines();
+        if (c.refused) {
+            EXPECT_EQ(log, (std::vector<std::string>{"Refused File Name [" + c.typed + "], Machine [mill]"}));
+            // Answered before any switch: only the terminal's own port was opened again
+            // for the unknown-command path, never the machine's.
+            EXPECT_EQ(sent.find("Downloading"), std::string::npos);
+            EXPECT_EQ(m.rig.folder.read("CANARY.TXT"), "secret");
+        } else {
+            EXPECT_TRUE(log.empty()) << c.typed;
+        }
+    }
+}
+
+TEST(TerminalMenu, DownloadThroughAHubSwitchesToTheMachineAndBack)
+{
+    MenuRig m;
+    m.rig.folder.write("NC/O1234.TAP", "%\r\nO1234\r\n%\r\n");
+    const std::string sent =
+        m.run({{"Cmd ?", "M\r"}, {"Machine?", "hubm\r"}, {"Cmd ?", "D\r"}, {"File?", "O1234\r"}});
+    const std::size_t file = sent.find("%\r\nO1234\r\n%\r\n");
+    const std::size_t hubPort = sent.find("2", sent.find("To HUBM ..."));
+    ASSERT_NE(file, std::string::npos);
+    EXPECT_LT(hubPort, file); // port 3 of the hub selected before the file
+    // The terminal's menu comes back after the file.
+    EXPECT_NE(sent.find("*** TKZ DNC ***", file), std::string::npos);
+    // Machine's settings for the file, the terminal's again afterwards: DTR dropped
+    // around the hub's port character, and the port opened again after the file.
+    std::vector<LineEvent::Kind> kinds;
+    bool fileSeen = false;
+    int opensAfterFile = 0;
+    for (const LineEvent& e : m.rig.device->events) {
+        if (e.kind == LineEvent::Sent && e.bytes.find("O1234\r\n%") != std::string::npos)
+            fileSeen = true;
+        if (fileSeen && e.kind == LineEvent::Opened)
+            ++opensAfterFile;
+    }
+    EXPECT_TRUE(fileSeen);
+    EXPECT_EQ(opensAfterFile, 1);
+}
+
+TEST(TerminalMenu, UploadStoresWhatArrivesAndAsksBeforeReplacing)
+{
+    MenuRig m;
+    m.rig.folder.write("NC/O5.TAP", "old");
+    bool right = false;
+    m.menu.mayOverwrite = [&right] { return right; };
+    const std::string tape = "%\r\nO5\xB1\r\n%\r\n"; // one byte with its parity bit set
+    m.run({{"Cmd ?", "M\r"}, {"Machine?", "MILL\r"},
+           {"Cmd ?", "U\r"}, {"File?", "O5\r"},  // exists, no right: nothing happens
+           {"Cmd ?", "U\r"}, {"File?", "O6\r"}, {"From mill ...", tape}});
+    EXPECT_EQ(m.rig.folder.read("NC/O5.TAP"), "old");
+    EXPECT_EQ(m.rig.logLines(), (std::vector<std::string>{"Failed Attempt to Overwrite Via Remote"}));
+    // Stored as received: only EIA tapes are converted.
+    EXPECT_EQ(m.rig.folder.read("NC/O6.TAP"), tape);
+
+    right = true;
+    m.run({{"Cmd ?", "M\r"}, {"Machine?", "MILL\r"}, {"Cmd ?", "U\r"}, {"File?", "O5\r"},
+           {"Overwrite?", "n\r"}, {"Cmd ?", "U\r"}, {"File?", "O5\r"}, {"Overwrite?", "Y\r"},
+           {"From mill ...", "NEW\r\n"}});
+    EXPECT_EQ(m.rig.folder.read("NC/O5.TAP"), "NEW\r\n");
+}
+
+TEST(TerminalMenu, UploadInEiaIsConvertedToText)
+{
+    MenuRig m;
+    std::string tape;
+    for (const char c : std::string("O7\r"))
+        tape += static_cast<char>(c == '\r' ? 0x80 : AsciiToEia(static_cast<std::uint8_t>(c)));
+    m.run({{"Cmd ?", "M\r"}, {"Machine?", "EIA\r"}, {"Cmd ?", "U\r"}, {"File?", "O7\r"}, {"From EIA ...", tape}});
+    EXPECT_EQ(m.rig.folder.read("NC/O7.TAP"), "O7\r\n");
+}
+
+TEST(TerminalMenu, PagingWaitsAtContinue)
+{
+    // Page length 4: the fourth line waits; ESC stops the listing, CR and the time-out go on.
+    MenuRig m("LDELAY=4\r\n");
+    for (const char* name : {"O1.TAP", "O2.TAP", "O3.TAP", "O4.TAP", "O5.TAP", "O6.TAP", "O7.TAP"})
+        m.rig.folder.write(std::string("NC/") + name, "x");
+    std::string sent = m.run({{"Cmd ?", "M\r"}, {"Machine?", "MILL\r"},
+                              {"Cmd ?", "L\r"}, {"Continue ...", "\r"}, {"Continue ...", "\x1b"}, {"Continue ...", "\r"},
+                              {"Cmd ?", "L\r"}, {"Continue ...", std::nullopt}, {"Continue ...", "\x1b"},
+                              {"Continue ...", "\r"}});
+    // The line that reached the pause is shown, whatever the answer.
+    const std::string listing = "[C:\\NC\\*.TAP]\r\nO1          1  Chrs\r\nO2          1  Chrs\r\nContinue ...\r\n"
+                                "O3          1  Chrs\r\nO4          1  Chrs\r\nO5          1  Chrs\r\nContinue ...\r\n"
+                                "O6          1  Chrs\r\nContinue ...\r\n ";
+    const std::size_t first = sent.find(listing);
+    ASSERT_NE(first, std::string::npos) << sent;
+    // After a time-out the listing goes on to the next pause, as after CR.
+    EXPECT_NE(sent.find(listing, first + listing.size()), std::string::npos);
+
+    // Page length 0: every line waits.
+    MenuRig z("LDELAY=0\r\n");
+    sent = z.run({{"Continue ...", "\r"}, {"Continue ...", "\r"}, {"Continue ...", "\r"}, {"Continue ...", "\r"},
+                  {"Continue ...", "\r"}});
+    EXPECT_NE(sent.find("Continue ...\r\n*** TKZ DNC ***\r\nContinue ...\r\nU)pload  D)ownload\r\nContinue ..."),
+              std::string::npos);
+}
+
+// Nobody is at the PC: what would have been a message box goes to the message list and
+// the log, and the shop terminal gets the menu again.
+TEST(TerminalMenu, ErrorsGoToTheMessageListAndTheMenuGoesOn)
+{
+    MenuRig m;
+    m.rig.folder.write("NC/O1.TAP", "x");
+    // The machine's port cannot be opened.
+    bool failNext = false;
+    std::string heard;
+    m.rig.session->setLineFactory([&](int port) -> std::unique_ptr<SerialLine> {
+        if (std::exchange(failNext, false))
+            return nullptr;
+        return std::make_unique<FakeLine>(m.rig.device, "COM" + std::to_string(port));
+    });
+    m.rig.device->onSent = [&](const std::string& bytes) {
+        heard += bytes;
+        if (heard.find("To mill ...") != std::string::npos) {
+            failNext = true;
+            heard.clear();
+        }
+        m.answer(bytes);
+    };
+    const std::string sent = m.run({{"Cmd ?", "M\r"}, {"Machine?", "MILL\r"}, {"Cmd ?", "D\r"}, {"File?", "O1\r"},
+                                    {"Cmd ?", "P\r"}, {"Msg?", "CALL ME\r"}});
+    EXPECT_TRUE(m.rig.prompter.shown.empty());
+    ASSERT_FALSE(m.posted.empty());
+    EXPECT_NE(m.posted.front().find(": The Selected Port Number Cannot Be Opened"), std::string::npos);
+    EXPECT_EQ(m.posted.back(), "CALL ME");
+    EXPECT_EQ(m.rig.prompter.beeps, 1);
+    EXPECT_FALSE(m.rig.logLines().empty());
+    EXPECT_NE(sent.find("Msg?"), std::string::npos);
+}
+
+} // namespace
+} // namespace dnc
