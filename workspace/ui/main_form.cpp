@@ -684,6 +684,12 @@ void TMainForm::closeEvent(QCloseEvent* event)
             return;
         }
     }
+    // The terminal goes first: it ends a running menu loop or remote mode, and it refuses
+    // while a transfer runs, which keeps the program open.
+    if (dncTerminalShowing() && !m_dncTerminal->close()) {
+        event->ignore();
+        return;
+    }
     for (TMDIChild* child : all)
         child->closeWithoutAsking();
     m_mdiArea->closeAllSubWindows();

@@ -912,3 +912,14 @@ TEST_F(MainFormTest, MenusHaveNoSharedAccelerators)
         }
     }
 }
+
+TEST_F(MainFormTest, ClosingTheProgramClosesTheDncTerminalFirst)
+{
+    TMainForm& f = start();
+    f.Go1Click();
+    auto* terminal = f.findChild<dnc::TMDNCTERM*>();
+    ASSERT_NE(terminal, nullptr);
+    ASSERT_TRUE(terminal->isVisible());
+    EXPECT_TRUE(f.close());
+    EXPECT_FALSE(terminal->isVisible());
+}
