@@ -2,7 +2,7 @@
 // reload of the last job.
 #include "analyzer/engine/analyzer_routines.h"
 #include "analyzer/ui/code_list_view.h"
-#include "analyzer/ui/later_windows.h"
+#include "analyzer/ui/window_commands.h"
 #include "analyzer/ui/main_window.h"
 #include "platform/paths.h"
 #include "platform/qt/latin1.h"

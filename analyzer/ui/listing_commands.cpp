@@ -4,7 +4,7 @@
 #include "analyzer/engine/dxf_output.h"
 #include "analyzer/engine/listing_print.h"
 #include "analyzer/engine/mathlib.h"
-#include "analyzer/ui/later_windows.h"
+#include "analyzer/ui/window_commands.h"
 #include "analyzer/ui/main_window.h"
 #include "platform/qt/latin1.h"
 #include "platform/qt/wait_cursor.h"

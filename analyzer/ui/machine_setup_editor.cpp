@@ -1,6 +1,6 @@
 #include "analyzer/ui/machine_setup_editor.h"
 
-#include "analyzer/ui/later_windows.h"
+#include "analyzer/ui/window_commands.h"
 #include "analyzer/ui/main_window.h"
 #include "analyzer/ui/text_printout.h"
 #include "platform/qt/help.h"

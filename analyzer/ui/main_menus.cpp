@@ -2,7 +2,7 @@
 #include "analyzer/ui/about_box.h"
 #include "analyzer/ui/drawing_area.h"
 #include "analyzer/ui/fixture_dialogs.h"
-#include "analyzer/ui/later_windows.h"
+#include "analyzer/ui/window_commands.h"
 #include "analyzer/ui/main_window.h"
 #include "platform/qt/help.h"
 #include "platform/qt/shell_execute.h"

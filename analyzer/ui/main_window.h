@@ -109,7 +109,7 @@ public:
     // Replays the display file onto a printer (or PDF) in the current view.
     void PrintTo(QPrinter& printer);
     void PrinterSetup();
-    // The program's printer, shared by the picture and the listing.
+    // The program's one printer, shared by the picture, the listing and the editors.
     QPrinter& printer();
     // The picture at the drawing area's size.
     QImage PictureImage();

@@ -5,7 +5,7 @@
 #include "analyzer/engine/mathlib.h"
 #include "analyzer/ui/color_picker.h"
 #include "analyzer/ui/expression_field.h"
-#include "analyzer/ui/later_windows.h"
+#include "analyzer/ui/window_commands.h"
 #include "analyzer/ui/main_window.h"
 #include "analyzer/ui/qt_canvas.h"
 #include "analyzer/ui/text_printout.h"

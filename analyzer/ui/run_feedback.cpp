@@ -3,7 +3,7 @@
 #include "analyzer/engine/nc_errors.h"
 #include "analyzer/ui/coordinate_readout.h"
 #include "analyzer/ui/error_dialog.h"
-#include "analyzer/ui/later_windows.h"
+#include "analyzer/ui/window_commands.h"
 #include "analyzer/ui/main_window.h"
 #include "analyzer/ui/time_graph_dialog.h"
 #include "platform/qt/latin1.h"

@@ -1,7 +1,7 @@
 #include "analyzer/ui/solids_verification.h"
 
 #include "analyzer/engine/motion_reader.h"
-#include "analyzer/ui/later_windows.h"
+#include "analyzer/ui/window_commands.h"
 #include "analyzer/ui/main_window.h"
 #include "analyzer/ui/verification_dialogs.h"
 #include "platform/paths.h"

@@ -1,6 +1,6 @@
 #include "analyzer/ui/machine_setup_editor.h"
 
-#include "analyzer/ui/later_windows.h"
+#include "analyzer/ui/window_commands.h"
 #include "analyzer/ui/main_window.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"

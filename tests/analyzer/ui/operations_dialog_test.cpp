@@ -1,7 +1,7 @@
 #include "analyzer/ui/operations_dialog.h"
 
 #include "analyzer/engine/analyzer_settings.h"
-#include "analyzer/ui/later_windows.h"
+#include "analyzer/ui/window_commands.h"
 #include "analyzer/ui/main_window.h"
 #include "analyzer/ui/qt_canvas.h"
 #include "support/scripted_prompter.h"

@@ -1,4 +1,4 @@
-#include "analyzer/ui/later_windows.h"
+#include "analyzer/ui/window_commands.h"
 
 #include "analyzer/ui/main_window.h"
 

@@ -1,6 +1,6 @@
 #pragma once
-// The analyzer's windows and exports that the main window opens but this version does
-// not have yet. Each command has one function here; until its window exists it says so.
+// The analyzer's windows and exports that the main window's commands open: one function
+// a command, defined with its window (the operation files' loading here).
 #include <string>
 
 namespace vork {
