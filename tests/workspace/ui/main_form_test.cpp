@@ -20,6 +20,7 @@
 #include "platform/textfile.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
+#include "dnc/engine/sim_control.h"
 
 #include <Qsci/qscicommand.h>
 #include <Qsci/qscicommandset.h>
@@ -36,11 +37,14 @@
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QTimer>
+#include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <deque>
+#include <filesystem>
 #include <map>
 #include <optional>
 
@@ -922,4 +926,43 @@ TEST_F(MainFormTest, ClosingTheProgramClosesTheDncTerminalFirst)
     ASSERT_TRUE(terminal->isVisible());
     EXPECT_TRUE(f.close());
     EXPECT_FALSE(terminal->isVisible());
+}
+
+// A control on a pty starts MRW2013 in remote mode: its DIR is answered, and the program
+// stays until "&Done" ends the mode.
+TEST_F(MainFormTest, RemoteStartAnswersTheControlUntilDone)
+{
+    simcontrol::PtyPair pty;
+    ASSERT_TRUE(pty.ready());
+    simcontrol::SimControl control(pty.machineEnd(), simcontrol::ControlSettings{4096, 3072, 1024, 9600});
+    ASSERT_TRUE(control.isOpen());
+    program.write("WPOSTS.INI", example("WPOSTS.INI"));
+    std::filesystem::create_directories(program.file("NC"));
+    program.write("NC/O1000.TAP", "%\r\nO1000\r\nG0X1\r\nM30\r\n%\r\n");
+    {
+        platform::IniFile posts(program.file("WPOSTS.INI"));
+        for (const auto& [key, value] : std::map<std::string, std::string>{
+                 {"DTYPE", "3"}, {"PORT", "1"}, {"FLOW", "0"}, {"RMTSDELAY", "0"}, {"RMTDDELAY", "0"},
+                 {"DEFDNL", program.path() + "NC"}})
+            posts.writeString("Lathe 1", key, value);
+        platform::IniFile(program.file("MRW2013.INI")).writeString("PORTS", "COM1", pty.pcEnd());
+    }
+    mrw::initializeWorkspaceGlobals(mrw::workspaceGlobals(), program.path());
+
+    TMainForm& f = start({"CNCREMOTE", "Lathe 1"});
+    auto* terminal = f.findChild<dnc::TMDNCTERM*>();
+    ASSERT_NE(terminal, nullptr);
+    ASSERT_TRUE(terminal->remoteModeActive());
+    control.send("DIR *.TAP)");
+    const std::string listing = "\r\n%\r\nO7000\r\n(O1000.TAP   24 Chrs)\r\nM30\r\n%\r\n";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return control.consumed() >= listing.size(); }, 10000));
+    EXPECT_EQ(control.program(), listing);
+    EXPECT_TRUE(terminal->isVisible()); // still answering
+
+    auto* done = terminal->findChild<QPushButton*>("BitBtn2");
+    ASSERT_NE(done, nullptr);
+    done->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !terminal->isVisible(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !f.isVisible(); }, 5000));
+    EXPECT_TRUE(prompter.shown.empty());
 }
