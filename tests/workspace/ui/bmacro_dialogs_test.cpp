@@ -10,6 +10,7 @@
 #include "platform/textfile.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
+#include "program_folder_rig.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -24,31 +25,20 @@
 
 using testsupport::ScriptedPrompter;
 using testsupport::TempFolder;
+using testsupport::example;
+using testsupport::settle;
 
 namespace {
-
-std::string example(const std::string& name)
-{
-    return testsupport::readFixture(std::string(MRW_SOURCE_DIR) + "/examples", name);
-}
 
 // A program folder with the example macro program; the main window starts on it.
 class BMacroCommandTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_previousFolder = platform::currentFolder();
-        ::setenv("MRW_WINDOWS_DIR", windows.path().c_str(), 1);
-        ::setenv("MRW_PROGRAM_DIR", program.path().c_str(), 1);
-        for (const char* name : {"WPOSTS.INI", "MRW2013.INI", "BOLTHOLE.TAP", "O9010.TAP"})
-            program.write(name, example(name));
-        mrw::initializeWorkspaceGlobals(mrw::workspaceGlobals(), program.path());
     }
     void TearDown() override
     {
         form.reset();
-        platform::setCurrentFolder(m_previousFolder);
-        ::unsetenv("MRW_PROGRAM_DIR");
     }
 
     TMainForm& start(const std::string& file)
@@ -76,13 +66,11 @@ protected:
         return platform::IniFile(program.file("ZV.INI")).readString("mdvform.OvcMenuMRU1.Items", "0");
     }
 
-    TempFolder program;
-    TempFolder windows;
+    testsupport::ProgramFolderRig rig{"WPOSTS.INI", "MRW2013.INI", "BOLTHOLE.TAP", "O9010.TAP"};
+    TempFolder& program = rig.program;
+    TempFolder& windows = rig.windows;
     ScriptedPrompter prompter;
     std::unique_ptr<TMainForm> form;
-
-private:
-    std::string m_previousFolder;
 };
 
 } // namespace

@@ -11,6 +11,7 @@
 #include "platform/folders.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
+#include "program_folder_rig.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -23,7 +24,6 @@
 #include <gtest/gtest.h>
 
 using testsupport::ScriptedPrompter;
-using testsupport::TempFolder;
 
 namespace {
 
@@ -169,10 +169,6 @@ class CalculatorMenuTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_previousFolder = platform::currentFolder();
-        ::setenv("MRW_WINDOWS_DIR", windows.path().c_str(), 1);
-        ::setenv("MRW_PROGRAM_DIR", program.path().c_str(), 1);
-        mrw::initializeWorkspaceGlobals(mrw::workspaceGlobals(), program.path());
         form = std::make_unique<TMainForm>(QStringList{}, &prompter);
         form->show();
         QApplication::processEvents();
@@ -181,8 +177,6 @@ protected:
     {
         form.reset();
         mrw::userSession().setUseSecure(false);
-        platform::setCurrentFolder(m_previousFolder);
-        ::unsetenv("MRW_PROGRAM_DIR");
     }
     TMDIChild* results() const
     {
@@ -206,13 +200,9 @@ protected:
         });
     }
 
-    TempFolder program;
-    TempFolder windows;
+    testsupport::ProgramFolderRig rig;
     ScriptedPrompter prompter;
     std::unique_ptr<TMainForm> form;
-
-private:
-    std::string m_previousFolder;
 };
 
 } // namespace

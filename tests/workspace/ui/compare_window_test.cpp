@@ -6,6 +6,7 @@
 #include "platform/textfile.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
+#include "program_folder_rig.h"
 #include "workspace/engine/workspace_globals.h"
 #include "workspace/ui/compare_grid_model.h"
 #include "workspace/ui/main_form.h"
@@ -362,13 +363,9 @@ TEST_F(CompareWindowTest, DifferenceListAndSummaryAreSavedAndPrinted)
 // Windows directory's files, not in the program's own settings file.
 TEST(CompareWindowEntry, ShowsOneWindowWithTheEditorFont)
 {
-    testsupport::TempFolder program, windows;
-    const std::string previousFolder = platform::currentFolder();
-    ::setenv("MRW_WINDOWS_DIR", windows.path().c_str(), 1);
-    ::setenv("MRW_PROGRAM_DIR", program.path().c_str(), 1);
-    for (const char* name : {"WPOSTS.INI", "MRW2013.INI"})
-        program.write(name, testsupport::readFixture(std::string(MRW_SOURCE_DIR) + "/examples", name));
-    mrw::initializeWorkspaceGlobals(mrw::workspaceGlobals(), program.path());
+    testsupport::ProgramFolderRig rig{"WPOSTS.INI", "MRW2013.INI"};
+    testsupport::TempFolder& program = rig.program;
+    testsupport::TempFolder& windows = rig.windows;
     const std::string programSettings = program.read("MRW2013.INI");
     testsupport::ScriptedPrompter prompter;
     {
@@ -390,7 +387,4 @@ TEST(CompareWindowEntry, ShowsOneWindowWithTheEditorFont)
         EXPECT_EQ(program.read("MRW2013.INI"), programSettings);
         form.close();
     }
-    platform::setCurrentFolder(previousFolder);
-    ::unsetenv("MRW_PROGRAM_DIR");
-    ::unsetenv("MRW_WINDOWS_DIR");
 }

@@ -14,6 +14,7 @@
 #include "platform/textfile.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
+#include "program_folder_rig.h"
 
 #include <QAction>
 #include <QApplication>
@@ -37,6 +38,8 @@
 
 using testsupport::ScriptedPrompter;
 using testsupport::TempFolder;
+using testsupport::example;
+using testsupport::settle;
 
 namespace {
 
@@ -58,12 +61,6 @@ public:
     }
 };
 
-void settle()
-{
-    for (int i = 0; i < 3; ++i)
-        QApplication::processEvents();
-}
-
 QString run(const QString& program, const QStringList& arguments)
 {
     QProcess p;
@@ -76,12 +73,6 @@ class EditorCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_previousFolder = platform::currentFolder();
-        ::setenv("MRW_WINDOWS_DIR", windows.path().c_str(), 1);
-        ::setenv("MRW_PROGRAM_DIR", program.path().c_str(), 1);
-        for (const char* name : {"WPOSTS.INI", "MRW2013.INI", "BRACKET.TAP"})
-            program.write(name, testsupport::readFixture(std::string(MRW_SOURCE_DIR) + "/examples", name));
-        mrw::initializeWorkspaceGlobals(mrw::workspaceGlobals(), program.path());
         form = std::make_unique<TMainForm>(QStringList{}, &prompter);
         auto dialogs = std::make_unique<ScriptedOpen>();
         files = dialogs.get();
@@ -92,8 +83,6 @@ protected:
     void TearDown() override
     {
         form.reset();
-        platform::setCurrentFolder(m_previousFolder);
-        ::unsetenv("MRW_PROGRAM_DIR");
     }
 
     // A child with `text` (CR LF lines), caret at the top.
@@ -121,14 +110,12 @@ protected:
         return false;
     }
 
-    TempFolder program;
-    TempFolder windows;
+    testsupport::ProgramFolderRig rig{"WPOSTS.INI", "MRW2013.INI", "BRACKET.TAP"};
+    TempFolder& program = rig.program;
+    TempFolder& windows = rig.windows;
     ScriptedPrompter prompter;
     ScriptedOpen* files = nullptr;
     std::unique_ptr<TMainForm> form;
-
-private:
-    std::string m_previousFolder;
 };
 
 } // namespace

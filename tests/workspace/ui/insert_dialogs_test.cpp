@@ -9,6 +9,7 @@
 #include "platform/ini.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
+#include "program_folder_rig.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -41,9 +42,6 @@ class InsertMenuTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_previousFolder = platform::currentFolder();
-        ::setenv("MRW_WINDOWS_DIR", windows.path().c_str(), 1);
-        ::setenv("MRW_PROGRAM_DIR", program.path().c_str(), 1);
         program.write("WPOSTS.INI", Database);
         mrw::initializeWorkspaceGlobals(mrw::workspaceGlobals(), program.path());
         form = std::make_unique<TMainForm>(QStringList{}, &prompter);
@@ -55,8 +53,6 @@ protected:
     {
         form.reset();
         mrw::workspaceGlobals().Machine.settings() = mrw::MachineSettings{};
-        platform::setCurrentFolder(m_previousFolder);
-        ::unsetenv("MRW_PROGRAM_DIR");
     }
     TMDIChild* newFile()
     {
@@ -74,14 +70,11 @@ protected:
         });
     }
 
-    TempFolder program;
-    TempFolder windows;
+    testsupport::ProgramFolderRig rig;
+    TempFolder& program = rig.program;
     ScriptedPrompter prompter;
     std::unique_ptr<TMainForm> form;
     int runs = 0;
-
-private:
-    std::string m_previousFolder;
 };
 
 } // namespace

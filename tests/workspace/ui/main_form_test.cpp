@@ -20,6 +20,7 @@
 #include "platform/textfile.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
+#include "program_folder_rig.h"
 #include "dnc/engine/sim_control.h"
 
 #include <Qsci/qscicommand.h>
@@ -50,6 +51,8 @@
 
 using testsupport::ScriptedPrompter;
 using testsupport::TempFolder;
+using testsupport::example;
+using testsupport::settle;
 
 namespace {
 
@@ -79,34 +82,15 @@ public:
     }
 };
 
-std::string example(const std::string& name)
-{
-    return testsupport::readFixture(std::string(MRW_SOURCE_DIR) + "/examples", name);
-}
-
-void settle()
-{
-    for (int i = 0; i < 3; ++i)
-        QApplication::processEvents();
-}
-
 // A program folder made from the examples; the main window starts on it.
 class MainFormTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_previousFolder = platform::currentFolder();
-        ::setenv("MRW_WINDOWS_DIR", windows.path().c_str(), 1);
-        ::setenv("MRW_PROGRAM_DIR", program.path().c_str(), 1);
-        for (const char* name : {"WPOSTS.INI", "MRW2013.INI", "O1001.TAP", "FACE.TAP"})
-            program.write(name, example(name));
-        mrw::initializeWorkspaceGlobals(mrw::workspaceGlobals(), program.path());
     }
     void TearDown() override
     {
         form.reset();
-        platform::setCurrentFolder(m_previousFolder);
-        ::unsetenv("MRW_PROGRAM_DIR");
     }
 
     TMainForm& start(const QStringList& arguments = {})
@@ -127,14 +111,12 @@ protected:
         return false;
     }
 
-    TempFolder program;
-    TempFolder windows;
+    testsupport::ProgramFolderRig rig{"WPOSTS.INI", "MRW2013.INI", "O1001.TAP", "FACE.TAP"};
+    TempFolder& program = rig.program;
+    TempFolder& windows = rig.windows;
     ScriptedPrompter prompter;
     ScriptedFileDialogs* files = nullptr;
     std::unique_ptr<TMainForm> form;
-
-private:
-    std::string m_previousFolder;
 };
 
 } // namespace
