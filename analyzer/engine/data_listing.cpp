@@ -1,9 +1,9 @@
 #include "analyzer/engine/data_listing.h"
 
 #include "analyzer/engine/analyzer_routines.h"
-#include "analyzer/engine/fixed_text.h"
 #include "analyzer/engine/machine_setup.h"
 #include "analyzer/engine/run_state.h"
+#include "platform/fixed_text.h"
 #include "platform/textfile.h"
 
 namespace vork {
@@ -56,26 +56,26 @@ void AppendDataLine(std::string& out, const TRunState& s, int machineType)
         out += " \r\n";
         out.append(ContinuationIndent, ' ');
     }
-    appendRight(out, ListingModeName(s.Mode), ModeColumnEnd - length);
+    platform::appendRight(out, ListingModeName(s.Mode), ModeColumnEnd - length);
 
     const double f = s.Metric ? 25.4 : 1.0;
     const int d = s.Metric ? 3 : 5;
-    appendFixed(out, s.CurX * f, 11, d);
+    platform::appendFixed(out, s.CurX * f, 11, d);
     if (machineType != LatheType)
-        appendFixed(out, s.CurY * f, 11, d);
+        platform::appendFixed(out, s.CurY * f, 11, d);
     else
         out.append(11, ' ');
     if (machineType == MillType || machineType == LatheType)
-        appendFixed(out, s.CurZ * f, 11, d);
+        platform::appendFixed(out, s.CurZ * f, 11, d);
     else
         out.append(11, ' ');
-    appendFixed(out, s.Rpm, 9, 0);
+    platform::appendFixed(out, s.Rpm, 9, 0);
     if (s.Mode == ModeRapid)
         out += "    Rapid";
     else
-        appendFixed(out, s.Feed * f, 9, 2);
-    appendFixed(out, s.SegTime - s.LastSegTime, 8, 3);
-    appendFixed(out, s.TotalTime + s.SegTime, 9, 2);
+        platform::appendFixed(out, s.Feed * f, 9, 2);
+    platform::appendFixed(out, s.SegTime - s.LastSegTime, 8, 3);
+    platform::appendFixed(out, s.TotalTime + s.SegTime, 9, 2);
 }
 
 std::vector<std::string> TapeSummaryLines(const TRunState& s, double costFactor)
@@ -83,7 +83,7 @@ std::vector<std::string> TapeSummaryLines(const TRunState& s, double costFactor)
     std::vector<std::string> lines;
     const auto right = [](std::string_view text, int width) {
         std::string out;
-        appendRight(out, text, width);
+        platform::appendRight(out, text, width);
         return out;
     };
     lines.push_back(" ");
@@ -97,18 +97,18 @@ std::vector<std::string> TapeSummaryLines(const TRunState& s, double costFactor)
     for (int i = 2; i <= table.count && i <= ToolTimeRows; ++i) {
         const TToolTimeTable::Row& row = table.rows[static_cast<std::size_t>(i)];
         std::string line(43, ' ');
-        appendInt(line, row.tool, 5);
-        appendFixed(line, row.rpm, 8, 0);
-        appendFixed(line, row.ipm, 8, 2);
-        appendFixed(line, row.time, 12, 2);
-        appendFixed(line, row.total, 14, 2);
+        platform::appendInt(line, row.tool, 5);
+        platform::appendFixed(line, row.rpm, 8, 0);
+        platform::appendFixed(line, row.ipm, 8, 2);
+        platform::appendFixed(line, row.time, 12, 2);
+        platform::appendFixed(line, row.total, 14, 2);
         lines.push_back(std::move(line));
     }
     lines.push_back(SummaryIndent + std::string(46, '='));
     lines.push_back("");
     lines.push_back(right("Total Machining Time = ", 70) + MinutesToHMS(s.TotalTime));
     std::string cost = right("Machining Cost =", 69);
-    appendFixed(cost, s.TotalCost * costFactor, 9, 2);
+    platform::appendFixed(cost, s.TotalCost * costFactor, 9, 2);
     lines.push_back(cost + " Dollars");
     lines.push_back("");
     lines.push_back(Stars);
@@ -133,13 +133,13 @@ std::vector<std::string> DifLines(const TToolTimeTable& table)
         const TToolTimeTable::Row& row = table.rows[static_cast<std::size_t>(i)];
         lines.push_back("BOT");
         std::string value = "0,";
-        appendInt(value, row.tool, 6);
+        platform::appendInt(value, row.tool, 6);
         lines.push_back(value);
         lines.push_back("V");
         const std::pair<double, int> numbers[] = {{row.rpm, 0}, {row.ipm, 2}, {row.time, 2}, {row.total, 2}};
         for (const auto& [number, decimals] : numbers) {
             value = "0,";
-            appendFixed(value, number, 6, decimals);
+            platform::appendFixed(value, number, 6, decimals);
             lines.push_back(value);
             lines.push_back("V");
         }

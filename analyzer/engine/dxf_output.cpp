@@ -1,8 +1,8 @@
 #include "analyzer/engine/dxf_output.h"
 
-#include "analyzer/engine/fixed_text.h"
 #include "analyzer/engine/mathlib.h"
 #include "analyzer/engine/run_state.h"
+#include "platform/fixed_text.h"
 #include "platform/textfile.h"
 
 #include <cerrno>
@@ -26,7 +26,7 @@ void addLine(std::string& out, std::string_view text)
 void addValue(std::string& out, const char* code, double value)
 {
     addLine(out, code);
-    appendFixed(out, value, 0, DxfDecimals);
+    platform::appendFixed(out, value, 0, DxfDecimals);
     out += "\r\n";
 }
 

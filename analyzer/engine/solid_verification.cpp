@@ -1,9 +1,9 @@
 #include "analyzer/engine/solid_verification.h"
 
-#include "analyzer/engine/fixed_text.h"
 #include "analyzer/engine/mathlib.h"
 #include "analyzer/engine/motion_reader.h"
 #include "analyzer/engine/run_state.h"
+#include "platform/fixed_text.h"
 #include "platform/ini.h"
 #include "platform/linestream.h"
 #include "platform/numbers.h"
@@ -20,7 +20,7 @@ constexpr double ThreadFactor = 0.61343;
 constexpr float MinGrooveRadius = 0.0021f;
 constexpr int PostedBit = 0;
 
-std::string F(double value, int decimals = 5) { return fixedText(value, decimals); }
+std::string F(double value, int decimals = 5) { return platform::fixedText(value, decimals); }
 std::string I(double value) { return std::to_string(platform::roundHalfEven(value)); }
 
 // The state of one export: the CL lines and what the last tool block left.

@@ -1,11 +1,11 @@
-#include "analyzer/engine/fixed_text.h"
+#include "platform/fixed_text.h"
 
 #include "platform/numbers.h"
 
 #include <cmath>
 #include <string_view>
 
-namespace vork {
+namespace platform {
 
 namespace {
 
@@ -86,7 +86,7 @@ void appendFixed(std::string& out, double value, int width, int decimals)
             return;
         }
     }
-    const std::string text = platform::formatFixed(value, decimals);
+    const std::string text = formatFixed(value, decimals);
     appendPadded(out, text.data(), text.size(), width);
 }
 
@@ -97,4 +97,4 @@ std::string fixedText(double value, int decimals)
     return out;
 }
 
-} // namespace vork
+} // namespace platform
