@@ -831,12 +831,6 @@ bool TMainForm::checkRight(int right, bool show)
     return mrw::userSession().CheckPrivilege(right, show);
 }
 
-void TMainForm::commandNotAvailable(const QString& what)
-{
-    m_prompter->message("Marrowin", platform::toBytes(what + " is not available in this version."),
-                        platform::MessageKind::Information, platform::Buttons::Ok);
-}
-
 void TMainForm::showError(const std::string& text)
 {
     m_prompter->message("Marrowin", text, platform::MessageKind::Error, platform::Buttons::Ok);

@@ -222,7 +222,6 @@ private:
     std::string withDefaultExtension(const std::string& name) const;
     void activateChild(TMDIChild* child);
     TMDIChild* childWithCaption(const std::string& caption) const;
-    void commandNotAvailable(const QString& what);
     void showError(const std::string& text);
     void updateCommentMarks();
     void buildEditorFont();
