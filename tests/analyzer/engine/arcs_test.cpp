@@ -21,9 +21,11 @@ namespace {
 
 using vork::TRunState;
 
+// An element as WriteOutputElement takes it; an arc keeps the plane it lies in.
 struct DxfElement {
     int mode;
     std::array<double, 6> p;
+    vork::DxfArc arc;
 };
 
 class RecordingDxf : public vork::DxfOutput {
@@ -32,7 +34,11 @@ public:
     bool DxfOutputOn() const override { return true; }
     void WriteOutputElement(int mode, double p1, double p2, double p3, double p4, double p5, double p6) override
     {
-        elements.push_back({mode, {p1, p2, p3, p4, p5, p6}});
+        elements.push_back({mode, {p1, p2, p3, p4, p5, p6}, {}});
+    }
+    void WriteOutputArc(int mode, const vork::DxfArc& a) override
+    {
+        elements.push_back({mode, {a.centre[0], a.centre[1], a.centre[2], a.radius, a.start, a.end}, a});
     }
 };
 
@@ -485,6 +491,27 @@ TEST(ArcRecords, MotionRecordsAndDxfElements)
               std::vector<double>({0, 2, 1, -1, 2, 0, 0, 1, 0.01}));
     ASSERT_EQ(lathe.dxf.elements.size(), 2u);
     EXPECT_EQ(lathe.dxf.elements[1].p, (std::array<double, 6>{0, 2, 0, 1, vork::ThreeHalfPi, vork::Pi}));
+
+    // A mill's ZX arc: its centre lies in the arc's plane, at the arc's own Y; the
+    // record holds centre X and Y. The second row is a block of the bracket example.
+    const struct {
+        std::vector<std::string> blocks;
+        double cx, cy, radius;
+    } zx[] = {
+        {{"T1", "G00 X0. Y1. Z0.", "G18 G02 X1. Z1. R1."}, 0, 1, 1},
+        {{"T1", "G00 X-0.6 Y-0.6 Z0.1", "G18 G02 X-0.2 Z0.5 R0.4"}, -0.6, -0.6, 0.4},
+        {{"T1", "G00 X0. Y2. Z1.", "G18 G03 X1. Z0. I0. K-1."}, 0, 2, 1},
+    };
+    for (const auto& c : zx) {
+        ArcRun run({"I   10 5"});
+        run.run(c.blocks);
+        EXPECT_TRUE(run.errors.seen.empty()) << c.blocks[2];
+        records = run.records();
+        ASSERT_EQ(records.size(), 2u) << c.blocks[2];
+        EXPECT_NEAR(records[1].cx, c.cx, 1e-9) << c.blocks[2];
+        EXPECT_NEAR(records[1].cy, c.cy, 1e-9) << c.blocks[2];
+        EXPECT_NEAR(records[1].radius, c.radius, 1e-9) << c.blocks[2];
+    }
 
     // YZ arcs and tools without an operation write neither.
     ArcRun yz;

@@ -111,6 +111,7 @@ public:
         if (mode == vork::ModeCycle)
             points.push_back({p1, p2, p3, p4});
     }
+    void WriteOutputArc(int, const vork::DxfArc&) override {}
 };
 
 class OperationForEveryTool : public vork::OperationTable {
