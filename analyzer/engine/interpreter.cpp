@@ -137,7 +137,7 @@ void BlockInterpreter::ResetMachineState()
     s.PrevY = s.CurY = m.R(20);
     s.PrevZ = s.CurZ = m.R(21);
     s.Plane = isMill() ? std::clamp(m.I(24), 0, 2) : s.LatheMachine ? PlaneZX : PlaneXY;
-    s.Mode = s.ModeSave = ModeRapid;
+    s.Mode = s.ModeSave = s.LastMode = ModeRapid;
 }
 
 void BlockInterpreter::ResetRun()
@@ -418,10 +418,8 @@ bool BlockInterpreter::applyGCode(int code)
         }
         if (is(40))
             s.RetractToInitial = false;
-        if (is(41)) {
-            s.RetractToInitial = true;
-            s.InitialPlane = s.PrevZ;
-        }
+        if (is(41))
+            s.RetractToInitial = true; // to the Z where the cycle started (set by the cycle)
     }
     if (lathe) {
         if (is(29))
