@@ -158,8 +158,9 @@ void ArcInterpolator::CircularInterpolation()
     measure(arc);
     if (arc.degenerate && IsNearZero(arc.startRadius) && IsNearZero(arc.endRadius) &&
         IsNearZero(arc.end[p.third] - arc.start[p.third])) {
-        // A block without motion in a modal arc mode (an M code after an arc): there is
-        // nothing to draw, record or report.
+        // An arc block that stays where the tool stands with its centre there (axis
+        // words that repeat the position, centre words of 0): nothing to draw, record
+        // or report.
         s.MoveLength = 0;
         return;
     }

@@ -342,6 +342,30 @@ TEST(ArcErrors, RadiusMismatchIgnoredDrawsRetriedAbandons)
     EXPECT_EQ(retried.state().Plane, vork::PlaneXY);
 }
 
+TEST(ArcErrors, RadiusToleranceR37AtItsBoundary)
+{
+    // From (1, 0) about (0, 0): the end's radius differs from the start's by the tolerance
+    // (no error) or by a little more (error 1 showing the difference).
+    const struct {
+        const char* end;
+        std::vector<std::pair<int, double>> errors;
+    } cases[] = {
+        {"X0. Y1.125", {}},
+        {"X0. Y1.126", {{1, 0.126}}},
+        {"X0. Y.875", {}},
+        {"X0. Y.874", {{1, 0.126}}},
+    };
+    for (const auto& c : cases) {
+        ArcRun run({"R   37 0.125"});
+        run.run({"G00 X1. Y0.", std::string("G03 ") + c.end + " I-1. J0."});
+        ASSERT_EQ(run.errors.seen.size(), c.errors.size()) << c.end;
+        for (std::size_t k = 0; k < c.errors.size(); ++k) {
+            EXPECT_EQ(run.errors.seen[k].first, c.errors[k].first) << c.end;
+            EXPECT_NEAR(run.errors.seen[k].second, c.errors[k].second, 1e-12) << c.end;
+        }
+    }
+}
+
 TEST(ArcErrors, EndOnTheCentreIsAnErrorInEveryPlane)
 {
     for (const PlaneLetters& p : {XY, ZX, YZ}) {
@@ -384,7 +408,34 @@ TEST(ArcDrawing, ChordsHelixAndFullCircle)
     ASSERT_EQ(full.lines().size(), 72u);
     EXPECT_NEAR(full.lines()[0][1], -std::sin(5 * vork::Pi / 180), 1e-9); // clockwise first
     EXPECT_NEAR(full.state().MoveLength, vork::TwoPi, 1e-9);
-    EXPECT_EQ(full.drawing.calls.back(), "arrow 1 0");
+    EXPECT_EQ(full.drawing.calls.back().rfind("arrow 1 0 ", 0), 0u);
+}
+
+TEST(ArcDrawing, ArrowAtTheEndLeansIntoTheArc)
+{
+    // The arrow's angle is the end point's angle about the centre turned by 5 pi / 11
+    // in the arc's direction: nearly along the way the arc runs on.
+    const double lean = 5 * vork::Pi / 11;
+    const struct {
+        std::vector<std::string> blocks;
+        double angle;
+    } cases[] = {
+        {{"G00 X1. Y0.", "G03 X0. Y1. I-1. J0."}, vork::HalfPi + lean},
+        {{"G00 X0. Y1.", "G02 X1. Y0. I0. J-1."}, -lean},
+        {{"G00 X1. Y0.", "G02 X1. Y0. I-1. J0."}, -lean}, // a full turn ends where it began
+        {{"G18 G00 Z1. X0.", "G03 Z0. X1. I0. K-1."}, vork::HalfPi + lean}, // in the plane's own angles
+    };
+    for (const auto& c : cases) {
+        ArcRun run;
+        run.session->settings.arrows = true;
+        run.run(c.blocks);
+        const std::string arrow = run.drawing.calls.back();
+        ASSERT_EQ(arrow.rfind("arrow ", 0), 0u) << c.blocks[1];
+        std::istringstream in(arrow.substr(6));
+        double x = 0, y = 0, angle = 0;
+        in >> x >> y >> angle;
+        EXPECT_NEAR(std::remainder(angle - c.angle, vork::TwoPi), 0, 1e-9) << c.blocks[1];
+    }
 }
 
 TEST(ArcWords, ModalCentreWordsAndPlaneByWords)
@@ -414,6 +465,40 @@ TEST(ArcWords, ModalCentreWordsAndPlaneByWords)
         EXPECT_EQ(run.lines().size(), 18u) << c.blocks[1];
         EXPECT_EQ(run.state().Plane, vork::PlaneXY) << c.blocks[1];
     }
+}
+
+TEST(ArcWords, ABlockWithoutArcWordsIsNoArc)
+{
+    // After a quarter arc, blocks of M codes alone move nothing: also where the centre
+    // words stay (modal I, J, K), are absolute (methods 4 and 7) or unsigned (method 3),
+    // and where a full turn would break the degree limit.
+    const struct {
+        std::vector<std::string> machine;
+        const char* centre;
+    } cases[] = {
+        {{"I   94 0", "I   10 1"}, "I-1. J0."},
+        {{"I   94 1", "I   10 4"}, "I0. J0."},
+        {{"I   94 1", "I   10 7"}, "I0. J0."},
+        {{"I   94 0", "I   10 3"}, "I1. J0."},
+        {{"I   94 1", "I   10 3"}, "I1. J0."},
+        {{"I   94 0", "I   10 1", "I   78 0"}, "I-1. J0."},
+        {{"I   94 0", "I   10 1", "I   78 1"}, "I-1. J0."},
+    };
+    for (const auto& c : cases) {
+        const std::string name = c.machine[1] + " " + c.machine[0] + (c.machine.size() > 2 ? " " + c.machine[2] : "");
+        ArcRun run(c.machine);
+        run.run({"T1", "G00 X1. Y0.", std::string("G03 X0. Y1. ") + c.centre + " F10.", "M09", "M30"});
+        EXPECT_TRUE(run.errors.seen.empty()) << name;
+        EXPECT_EQ(run.lines().size(), 18u) << name; // the quarter arc's chords and end
+        EXPECT_EQ(run.records().size(), 2u) << name;
+        EXPECT_EQ(run.dxf.elements.size(), 2u) << name;
+    }
+    // A centre word alone is an arc: from where the tool stands round to it again.
+    ArcRun full({"I   94 1", "I   10 1", "I   78 2"});
+    full.run({"G00 X1. Y0.", "G02 I-1."});
+    EXPECT_TRUE(full.errors.seen.empty());
+    EXPECT_EQ(full.lines().size(), 72u);
+    EXPECT_NEAR(full.state().MoveLength, vork::TwoPi, 1e-9);
 }
 
 TEST(ArcPostOptions, AnglesWithRadiusAndDirectionByTurn)
