@@ -2,13 +2,8 @@
 // file whole, audit it without errors and find one entity per move the run wrote.
 // Skipped where ezdxf is not installed.
 #include "analyzer/engine/dxf_output.h"
-#include "analyzer/engine/machine_setup.h"
-#include "analyzer/engine/operation_table.h"
-#include "analyzer/engine/tool_image.h"
-#include "analyzer/engine/run_loop.h"
-#include "analyzer/engine/run_state.h"
 #include "platform/textfile.h"
-#include "support/scripted_prompter.h"
+#include "example_run.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -126,7 +121,6 @@ TEST(DxfOutputOracle, ExampleProgramsPathIsReadWhole)
 {
     if (!HaveEzdxf())
         GTEST_SKIP() << "python3-ezdxf is not installed";
-    const std::string examples = std::string(MRW_SOURCE_DIR) + "/examples/";
     const struct {
         const char* program;
         const char* operations;
@@ -134,34 +128,16 @@ TEST(DxfOutputOracle, ExampleProgramsPathIsReadWhole)
     } cases[] = {{"BRACKET.TAP", "BRACKET.OPF", "Mill 1.MCH"}, {"SHAFT.TAP", "SHAFT.OPF", "Lathe 1.MCH"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.program);
-        testsupport::TempFolder folder;
-        for (const char* file : {c.program, "O1001.TAP"})
-            folder.write(file, *platform::readFileBytes(examples + file));
-        vork::TMachineSetup machine;
-        ASSERT_TRUE(vork::LoadMachineFile(machine, examples + c.machine));
-        vork::TToolImage picture;
-        vork::TOperationTable operations(&picture);
-        testsupport::ScriptedPrompter prompter;
-        prompter.buttons.assign(4, platform::Button::No);
-        ASSERT_TRUE(operations.Loadfile(examples + c.operations, &prompter));
-        platform::Prompter* outPrompter = &prompter;
+        examplerun::ExampleRun example(c.machine, c.operations);
+        ASSERT_TRUE(example.ready);
+        example.copy(c.program);
+        testsupport::TempFolder& folder = example.folder;
+        platform::Prompter* outPrompter = &example.prompter;
         vork::TDxfOutput out(outPrompter);
         CountingDxf counting(out);
-        vork::RunServices services;
-        services.prompter = &prompter;
-        services.operations = &operations;
-        services.dxf = &counting;
-        vork::RunSession run(machine, services, folder.path());
-        run.settings.skip = true;
-        run.settings.sub = true;
-        run.settings.tapeDir = folder.path();
+        example.services.dxf = &counting;
         ASSERT_TRUE(out.OpenOutputFile(folder.file("PATH.DXF")));
-        run.LoadFile(folder.file(c.program));
-        for (int press = 0; press < 10 && !run.state.EndOfProgram; ++press) {
-            run.Start();
-            out.Checkpoint();
-        }
-        ASSERT_TRUE(run.state.EndOfProgram);
+        ASSERT_TRUE(example.run(c.program, [&] { out.Checkpoint(); }));
         EXPECT_GT(counting.counts["LINE"], 10);
         EXPECT_EQ(Audit(folder.file("PATH.DXF")), Expected(counting.counts));
         out.Finish();
@@ -175,27 +151,19 @@ TEST(DxfOutputOracle, MillArcsLieInTheirOwnPlane)
 {
     if (!HaveEzdxf())
         GTEST_SKIP() << "python3-ezdxf is not installed";
-    testsupport::TempFolder folder;
+    examplerun::ExampleRun example("Mill 1.MCH", "");
+    ASSERT_TRUE(example.ready);
+    testsupport::TempFolder& folder = example.folder;
     folder.write("ARCS.TAP", "G00 X0. Y1. Z0.\r\n"
                              "G18 G02 X1. Z1. R1.\r\n" // about (0, 1, 1), clockwise seen from +Y
                              "G03 X2. Z0. R1.\r\n"     // about (1, 1, 0)
                              "G02 X2. Z0. I-1. K0.\r\n" // a full turn about (1, 1, 0)
                              "G17 G03 X1. Y2. I-1. J0.\r\n");
-    vork::TMachineSetup machine;
-    ASSERT_TRUE(vork::LoadMachineFile(machine, std::string(MRW_SOURCE_DIR) + "/examples/Mill 1.MCH"));
-    testsupport::ScriptedPrompter prompter;
-    prompter.buttons.assign(4, platform::Button::No);
-    platform::Prompter* outPrompter = &prompter;
+    platform::Prompter* outPrompter = &example.prompter;
     vork::TDxfOutput out(outPrompter);
-    vork::RunServices services;
-    services.prompter = &prompter;
-    services.dxf = &out;
-    vork::RunSession run(machine, services, folder.path());
-    run.settings.skip = true;
+    example.services.dxf = &out;
     ASSERT_TRUE(out.OpenOutputFile(folder.file("ARCS.DXF")));
-    run.LoadFile(folder.file("ARCS.TAP"));
-    run.Start();
-    ASSERT_TRUE(run.state.EndOfProgram);
+    ASSERT_TRUE(example.run("ARCS.TAP"));
     out.Finish();
 
     const double h = std::sqrt(0.5);

@@ -1,12 +1,9 @@
 #include "analyzer/engine/solid_verification.h"
 
-#include "analyzer/engine/machine_setup.h"
 #include "analyzer/engine/motion_file.h"
-#include "analyzer/engine/run_loop.h"
-#include "analyzer/engine/tool_image.h"
+#include "example_run.h"
 #include "platform/ini.h"
 #include "platform/textfile.h"
-#include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -271,34 +268,17 @@ TEST(ClExport, StockFromTheMoves)
 // a circle about a centre at the arc's own Y, and the stock stays the path's.
 TEST(ClExport, BracketExampleArcCentreInItsPlane)
 {
-    const std::string examples = std::string(MRW_SOURCE_DIR) + "/examples/";
-    testsupport::TempFolder folder;
-    for (const char* file : {"BRACKET.TAP", "O1001.TAP"})
-        folder.write(file, *platform::readFileBytes(examples + file));
-    vork::TMachineSetup machine;
-    ASSERT_TRUE(vork::LoadMachineFile(machine, examples + "Mill 1.MCH"));
-    vork::TToolImage picture;
-    vork::TOperationTable operations(&picture);
-    testsupport::ScriptedPrompter prompter;
-    prompter.buttons.assign(4, platform::Button::No);
-    ASSERT_TRUE(operations.Loadfile(examples + "BRACKET.OPF", &prompter));
-    vork::RunServices services;
-    services.prompter = &prompter;
-    services.operations = &operations;
-    vork::RunSession run(machine, services, folder.path());
-    run.settings.skip = true;
-    run.settings.sub = true;
-    run.settings.tapeDir = folder.path();
-    run.LoadFile(folder.file("BRACKET.TAP"));
-    for (int press = 0; press < 10 && !run.state.EndOfProgram; ++press)
-        run.Start();
-    ASSERT_TRUE(run.state.EndOfProgram);
-    run.motion.close();
+    examplerun::ExampleRun example("Mill 1.MCH", "BRACKET.OPF");
+    ASSERT_TRUE(example.ready);
+    example.copy("BRACKET.TAP");
+    ASSERT_TRUE(example.run("BRACKET.TAP"));
+    example.session->motion.close();
+    testsupport::TempFolder& folder = example.folder;
 
     vork::ClExportJob job;
     job.motionPath = folder.file("VORK.MOT");
     job.clPath = folder.file("VORK2K.APT");
-    job.operations = &operations;
+    job.operations = &example.operations;
     ASSERT_TRUE(vork::WriteCLFile(job, nullptr).written);
     const auto lines = platform::splitLines(folder.read("VORK2K.APT"));
     const auto n150 = std::find(lines.begin(), lines.end(), "GOTO/ -0.20000,-0.60000,0.50000");
