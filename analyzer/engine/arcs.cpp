@@ -147,6 +147,8 @@ void ArcInterpolator::CircularInterpolation()
     if (!centreKnown && !centreByMethod(arc))
         return;
     const PlaneAxes& p = arc.axes;
+    // The centre lies in the arc's own plane: at the height of its end (a helix's end).
+    arc.centre[p.third] = arc.end[p.third];
     if (m_setup.PostOption == 5 && ThreePointAngle(arc.start[p.first], arc.start[p.second], arc.end[p.first],
                                                    arc.end[p.second], arc.centre[p.first], arc.centre[p.second])
                                            .turn >= 0) {
@@ -156,8 +158,9 @@ void ArcInterpolator::CircularInterpolation()
     measure(arc);
     if (arc.degenerate && IsNearZero(arc.startRadius) && IsNearZero(arc.endRadius) &&
         IsNearZero(arc.end[p.third] - arc.start[p.third])) {
-        // A block without motion in a modal arc mode (an M code after an arc): there is
-        // nothing to draw, record or report.
+        // An arc block that stays where the tool stands with its centre there (axis
+        // words that repeat the position, centre words of 0): nothing to draw, record
+        // or report.
         s.MoveLength = 0;
         return;
     }
@@ -453,13 +456,32 @@ bool ArcInterpolator::drawArc(Arc& arc)
         return true;
     DxfOutput* dxf = m_services.dxf;
     if (dxf && dxf->DxfOutputOn() && !arc.degenerate)
-        dxf->WriteOutputElement(s.Mode, arc.centre[p.first], arc.centre[p.second],
-                                arc.plane == PlaneXY ? arc.end[2] : 0.0, arc.startRadius, arc.angles.start,
-                                arc.angles.end);
+        dxf->WriteOutputArc(s.Mode, dxfArc(arc));
     if (arc.plane == PlaneZX && arc.machineType == 2 && s.SpindleMode == 1)
         surfaceSpeedTime(arc);
     writeMotionRecord(arc);
     return true;
+}
+
+// A lathe's arcs go to the drawing of its Z-X plane, Z across; other arcs lie in their
+// own plane of the world.
+DxfArc ArcInterpolator::dxfArc(const Arc& arc) const
+{
+    const PlaneAxes& p = arc.axes;
+    DxfArc out;
+    out.radius = arc.startRadius;
+    out.start = arc.angles.start;
+    out.end = arc.angles.end;
+    if (m_state.LatheMachine && arc.plane == PlaneZX) {
+        out.centre = {arc.centre[p.first], arc.centre[p.second], 0.0};
+        return out;
+    }
+    out.centre = arc.centre;
+    out.first = {0, 0, 0};
+    out.second = {0, 0, 0};
+    out.first[static_cast<std::size_t>(p.first)] = 1;
+    out.second[static_cast<std::size_t>(p.second)] = 1;
+    return out;
 }
 
 // Under constant surface speed the feed per minute changes with X along the arc.

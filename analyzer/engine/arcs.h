@@ -64,6 +64,7 @@ private:
     std::array<double, 3> lineTo(const Arc& arc, std::array<double, 3> point);
     void setEndPoint(const Arc& arc);
     void writeMotionRecord(const Arc& arc);
+    DxfArc dxfArc(const Arc& arc) const;
     void surfaceSpeedTime(const Arc& arc);
     bool failed(int error, double shownValue); // true when the block is to run again
 

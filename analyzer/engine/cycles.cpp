@@ -186,7 +186,7 @@ void Cycles::drawHole()
     const TRunState& s = m_state;
     const Point initial = turned(s.CurX, s.CurY, s.InitialPlane);
     const Point rPlane = turned(s.CurX, s.CurY, s.RPlane);
-    const Point bottom = turned(s.CurX, s.CurY, s.CurZ);
+    const Point bottom = turned(s.CurX, s.CurY, s.CycleBottom);
     if (s.RetractToInitial)
         rapidTo(initial);
     rapidTo(rPlane);
@@ -207,8 +207,13 @@ void Cycles::DrillCycle(const std::function<void()>& recordHole)
 {
     TRunState& s = m_state;
     const TMachineSetup& m = m_setup;
+    // A cycle starts where the tool stands: that Z is its initial plane for every hole,
+    // also when G98 is chosen in a later block.
+    const bool newCycle = s.LastMode != ModeCycle;
+    if (newCycle)
+        s.InitialPlane = s.PrevZ;
     std::int64_t holes = 1;
-    double stepX = 0, stepY = 0, stepZ = 0;
+    double stepX = 0, stepY = 0;
     bool found = false;
     if (m.S(46) != NotSetString && !s.Absolute) {
         // A count: a whole number in every coordinate format ("L3" is three holes also
@@ -216,40 +221,50 @@ void Cycles::DrillCycle(const std::function<void()>& recordHole)
         m_input.ReadWordValue(m.S(46), FormatDecimal, m.I(62), 0);
         if (s.WordFound) {
             holes = std::max<std::int64_t>(1, platform::roundHalfEven(s.WordValue));
+            // Each repeat moves by X and Y and drills to the same depth.
             stepX = readLength(m.S(1), m.R(1), found);
             stepY = readLength(m.S(2), m.R(2), found);
-            stepZ = readLength(m.S(3), m.R(3), found);
         }
     }
+    // Incremental R counts from the initial plane, incremental Z from the R plane;
+    // absolute ones are work coordinates like the axis words.
+    const double previousRPlane = s.RPlane, previousBottom = s.CycleBottom;
     const double r = readLength(m.S(11), m.R(3), found);
     if (found) {
         s.Moved = true;
-        s.RPlane = r;
+        s.RPlane = s.Absolute ? r + s.OffZ : s.InitialPlane + r;
     }
     const double z = readLength(m.S(3), m.R(3), found);
-    if (found) {
+    const bool depthGiven = found;
+    if (depthGiven)
         s.Moved = true;
-        s.CurZ = s.Absolute ? z : s.PrevZ + z;
-    }
     if (m.I(98) == 0 && s.CycleFirstBlock) {
-        s.RPlane = s.PrevZ;
+        s.RPlane = s.InitialPlane;
         s.CycleFirstBlock = false;
     }
-    if (m.I(99) == 0 && s.CycleFirstBlock) { // the depth counts from the R plane
-        s.CurZ += s.RPlane;
+    const bool fromRPlane = m.I(99) == 0 && s.CycleFirstBlock; // the depth counts from the R plane
+    if (depthGiven)
+        s.CycleBottom = s.Absolute && !fromRPlane ? z + s.OffZ : s.RPlane + z;
+    else if (newCycle)
+        s.CycleBottom = s.PrevZ; // no depth: the hole ends where the tool stands
+    else if (!s.Absolute)
+        s.CycleBottom += s.RPlane - previousRPlane; // the depth below R stays
+    if (fromRPlane) {
         s.RPlane += CincinnatiClearance;
         s.CycleFirstBlock = false;
     }
-    s.CycleDepth = std::fabs(s.CurZ - s.RPlane);
-    const double firstDepth = s.CurZ;
+    s.CycleDepth = std::fabs(s.CycleBottom - s.RPlane);
+    const double retractLevel = s.RetractToInitial ? s.InitialPlane : s.RPlane;
 
     // Each repeat is timed from the hole before it; a retry runs the block again from
     // where it started.
-    const double startX = s.PrevX, startY = s.PrevY;
+    const double startX = s.PrevX, startY = s.PrevY, startZ = s.PrevZ;
     for (std::int64_t hole = 1;; ++hole) {
+        s.CurZ = s.CycleBottom;
         drawHole();
         if (recordHole)
             recordHole();
+        s.CurZ = retractLevel;
         if (hole >= holes)
             break;
         if (!s.Retry && m_services.times)
@@ -257,16 +272,17 @@ void Cycles::DrillCycle(const std::function<void()>& recordHole)
         if (s.Retry) {
             s.PrevX = s.CurX = startX;
             s.PrevY = s.CurY = startY;
-            s.CurZ = s.PrevZ;
+            s.PrevZ = s.CurZ = startZ;
+            s.RPlane = previousRPlane;
+            s.CycleBottom = previousBottom;
             return;
         }
         s.PrevX = s.CurX;
         s.PrevY = s.CurY;
+        s.PrevZ = s.CurZ;
         s.CurX += stepX;
         s.CurY += stepY;
-        s.CurZ += stepZ;
     }
-    s.CurZ = firstDepth;
 }
 
 void PeckTime(TRunState& s, const TMachineSetup& m)

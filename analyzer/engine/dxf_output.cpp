@@ -5,7 +5,9 @@
 #include "platform/fixed_text.h"
 #include "platform/textfile.h"
 
+#include <array>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <utility>
 
@@ -28,6 +30,24 @@ void addValue(std::string& out, const char* code, double value)
     addLine(out, code);
     platform::appendFixed(out, value, 0, DxfDecimals);
     out += "\r\n";
+}
+
+using Vector = std::array<double, 3>;
+
+Vector cross(const Vector& a, const Vector& b)
+{
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+
+double dot(const Vector& a, const Vector& b)
+{
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
+
+Vector unit(const Vector& v)
+{
+    const double length = std::sqrt(dot(v, v));
+    return length > 0 ? Vector{v[0] / length, v[1] / length, v[2] / length} : Vector{0, 0, 1};
 }
 
 } // namespace
@@ -87,23 +107,62 @@ void AppendDxfElement(std::string& out, int mode, double p1, double p2, double p
         break;
     case ModeCW:
     case ModeCCW: {
-        if (mode == ModeCW)
-            std::swap(p5, p6); // the entity runs counter-clockwise
-        const bool circle = IsNearZero(p5) && p6 >= FullTurn;
-        entity(circle ? "CIRCLE" : "ARC");
-        addValue(out, " 10", p1);
-        addValue(out, " 20", p2);
-        addValue(out, " 30", p3);
-        addValue(out, " 40", p4);
-        if (!circle) {
-            addValue(out, " 50", p5 * DegreesPerRadian);
-            addValue(out, " 51", p6 * DegreesPerRadian);
-        }
+        DxfArc arc;
+        arc.centre = {p1, p2, p3};
+        arc.radius = p4;
+        arc.start = p5;
+        arc.end = p6;
+        AppendDxfArc(out, mode, arc);
         break;
     }
     default:
         break;
     }
+}
+
+void AppendDxfArc(std::string& out, int mode, const DxfArc& arc)
+{
+    if (mode != ModeCW && mode != ModeCCW)
+        return;
+    // The plane's object coordinate system, by the arbitrary-axis rule of the format:
+    // its X axis is the world's Y (or Z) axis crossed with the normal.
+    const Vector normal = unit(cross(arc.first, arc.second));
+    const Vector ocsX = unit(std::fabs(normal[0]) < 1.0 / 64 && std::fabs(normal[1]) < 1.0 / 64
+                                 ? cross({0, 1, 0}, normal)
+                                 : cross({0, 0, 1}, normal));
+    const Vector ocsY = cross(normal, ocsX);
+    const bool flat = normal[0] == 0 && normal[1] == 0 && normal[2] > 0;
+    // An angle in the plane turns into one in the object coordinates by the angle of the
+    // plane's first axis there (0 in the XY plane).
+    const double turn = flat ? 0.0 : std::atan2(dot(arc.first, ocsY), dot(arc.first, ocsX));
+    double start = arc.start, end = arc.end;
+    if (mode == ModeCW)
+        std::swap(start, end); // the entity runs counter-clockwise
+    const bool circle = IsNearZero(std::fabs(end - start) - FullTurn);
+    addLine(out, "  0");
+    addLine(out, circle ? "CIRCLE" : "ARC");
+    addLine(out, "  8");
+    addLine(out, "0");
+    addValue(out, " 10", flat ? arc.centre[0] : dot(arc.centre, ocsX));
+    addValue(out, " 20", flat ? arc.centre[1] : dot(arc.centre, ocsY));
+    addValue(out, " 30", flat ? arc.centre[2] : dot(arc.centre, normal));
+    addValue(out, " 40", arc.radius);
+    if (!circle) {
+        addValue(out, " 50", (start + turn) * DegreesPerRadian);
+        addValue(out, " 51", (end + turn) * DegreesPerRadian);
+    }
+    if (!flat) {
+        addValue(out, "210", normal[0]);
+        addValue(out, "220", normal[1]);
+        addValue(out, "230", normal[2]);
+    }
+}
+
+std::vector<std::string> DxfArcLines(int mode, const DxfArc& arc)
+{
+    std::string text;
+    AppendDxfArc(text, mode, arc);
+    return platform::splitLines(text);
 }
 
 std::vector<std::string> DxfElementLines(int mode, double p1, double p2, double p3, double p4, double p5, double p6)
@@ -142,13 +201,23 @@ void TDxfOutput::failed()
                             platform::MessageKind::Error, platform::Buttons::Ok);
 }
 
-void TDxfOutput::WriteOutputElement(int mode, double p1, double p2, double p3, double p4, double p5, double p6)
+void TDxfOutput::writeElement(const std::function<void(std::string&)>& append)
 {
     if (!m_file)
         return;
     m_buffer.clear();
-    AppendDxfElement(m_buffer, mode, p1, p2, p3, p4, p5, p6);
+    append(m_buffer);
     writeBuffer();
+}
+
+void TDxfOutput::WriteOutputElement(int mode, double p1, double p2, double p3, double p4, double p5, double p6)
+{
+    writeElement([&](std::string& out) { AppendDxfElement(out, mode, p1, p2, p3, p4, p5, p6); });
+}
+
+void TDxfOutput::WriteOutputArc(int mode, const DxfArc& arc)
+{
+    writeElement([&](std::string& out) { AppendDxfArc(out, mode, arc); });
 }
 
 bool TDxfOutput::OpenOutputFile(const std::string& path, std::string* errorText)

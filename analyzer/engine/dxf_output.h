@@ -6,6 +6,7 @@
 #include "analyzer/engine/run_services.h"
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,10 @@ const std::vector<std::string>& DxfTrailerLines();
 // writes nothing); and the same as lines.
 void AppendDxfElement(std::string& out, int mode, double p1, double p2, double p3, double p4, double p5, double p6);
 std::vector<std::string> DxfElementLines(int mode, double p1, double p2, double p3, double p4, double p5, double p6);
+// An arc in its own plane: an ARC (a CIRCLE for a full turn) whose extrusion direction
+// is the plane's normal, its centre and angles in that plane's object coordinates.
+void AppendDxfArc(std::string& out, int mode, const DxfArc& arc);
+std::vector<std::string> DxfArcLines(int mode, const DxfArc& arc);
 
 class TDxfOutput : public DxfOutput {
 public:
@@ -30,6 +35,7 @@ public:
 
     bool DxfOutputOn() const override { return m_file != nullptr; }
     void WriteOutputElement(int mode, double p1, double p2, double p3, double p4, double p5, double p6) override;
+    void WriteOutputArc(int mode, const DxfArc& arc) override;
 
     // Starts a new file with the header. An open file is finished first. When the new
     // file cannot be created the output stays as it was; false and errorText then.
@@ -43,6 +49,7 @@ public:
 
 private:
     void writeLines(const std::vector<std::string>& lines);
+    void writeElement(const std::function<void(std::string&)>& append);
     void writeBuffer();
     void failed();
 

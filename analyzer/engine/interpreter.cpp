@@ -137,7 +137,7 @@ void BlockInterpreter::ResetMachineState()
     s.PrevY = s.CurY = m.R(20);
     s.PrevZ = s.CurZ = m.R(21);
     s.Plane = isMill() ? std::clamp(m.I(24), 0, 2) : s.LatheMachine ? PlaneZX : PlaneXY;
-    s.Mode = s.ModeSave = ModeRapid;
+    s.Mode = s.ModeSave = s.LastMode = ModeRapid;
 }
 
 void BlockInterpreter::ResetRun()
@@ -348,7 +348,7 @@ bool BlockInterpreter::interpretBlock()
         applyMCode(s.MCode);
     if (!readAxes() || s.Retry)
         return false;
-    if (s.Mode == ModeCW || s.Mode == ModeCCW)
+    if (isArcBlock())
         s.Moved = s.AxisMoved = true;
     readRotaryWords();
     if (!checkTravelLimits())
@@ -364,7 +364,7 @@ bool BlockInterpreter::interpretBlock()
     readFeed();
     if (!readThreadLead())
         return false;
-    if (s.Mode == ModeCW || s.Mode == ModeCCW)
+    if (isArcBlock())
         s.Moved = true;
     if (s.Retry)
         return false; // a retry is pending: the edited block runs instead, nothing of this one is drawn
@@ -373,6 +373,22 @@ bool BlockInterpreter::interpretBlock()
     if (s.HomeReturn && !homeReturn())
         return false;
     return readEndOfBlockWords();
+}
+
+// In an arc mode a block is an arc only when it says where to go or about what: an
+// axis, centre or radius word (with post option 1 also its angle words). A block of M
+// codes alone moves nothing, also where centre words are modal or absolute.
+bool BlockInterpreter::isArcBlock() const
+{
+    const TRunState& s = m_state;
+    if (s.Mode != ModeCW && s.Mode != ModeCCW)
+        return false;
+    if (s.AxisMoved)
+        return true;
+    const TMachineSetup& m = m_setup;
+    const auto holds = [&](const std::string& letter) { return letter != NotSetString && occurs(s.Block, letter); };
+    return holds(m.S(4)) || holds(m.S(5)) || holds(m.S(6)) || holds(m.S(10)) ||
+           (m.PostOption == 1 && (holds("A") || holds("B")));
 }
 
 bool BlockInterpreter::readGWords()
@@ -418,10 +434,8 @@ bool BlockInterpreter::applyGCode(int code)
         }
         if (is(40))
             s.RetractToInitial = false;
-        if (is(41)) {
-            s.RetractToInitial = true;
-            s.InitialPlane = s.PrevZ;
-        }
+        if (is(41))
+            s.RetractToInitial = true; // to the Z where the cycle started (set by the cycle)
     }
     if (lathe) {
         if (is(29))

@@ -46,6 +46,7 @@ private:
     bool callSubProgram();
     void applyMCode(int mcode);
     bool readAxes();
+    bool isArcBlock() const;
     void readRotaryWords();
     bool checkTravelLimits();
     void updateCssRadius();

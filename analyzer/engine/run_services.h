@@ -6,6 +6,7 @@
 // them, and PendingServices gives a plain stand-in for each that is not yet connected.
 #include "platform/host.h"
 
+#include <array>
 #include <functional>
 #include <string>
 
@@ -123,12 +124,23 @@ public:
     virtual void WriteTapeSummary() = 0;
 };
 
+// An arc as the drawing holds it: in the plane of the unit vectors `first` and
+// `second`, its angles measured from `first` toward `second` (radians), ordered as the
+// run's arcs are (clockwise the start lies above the end).
+struct DxfArc {
+    std::array<double, 3> centre{};
+    double radius = 0, start = 0, end = 0;
+    std::array<double, 3> first{1, 0, 0}, second{0, 1, 0};
+};
+
 class DxfOutput {
 public:
     virtual ~DxfOutput() = default;
     virtual bool DxfOutputOn() const = 0;
     virtual void WriteOutputElement(int mode, double p1, double p2, double p3, double p4, double p5,
                                     double p6) = 0;
+    // An arc of mode 2 (clockwise) or 3 (counter-clockwise) in its own plane.
+    virtual void WriteOutputArc(int mode, const DxfArc& arc) = 0;
 };
 
 class FixtureDisplay {

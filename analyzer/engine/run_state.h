@@ -126,6 +126,7 @@ struct TRunState {
     double RPlane = 0.1;
     bool CycleFirstBlock = false;
     double CycleDepth = 0;
+    double CycleBottom = 0; // Z of the current drilling cycle's hole bottom
     int Tool = 0;
     int SegmentTool = 0;
     int MCode = -9999;

@@ -238,6 +238,15 @@ bool CalculateExtents(const std::string& motionPath, VerifySettings& settings)
             break;
         case ModeCW:
         case ModeCCW: {
+            // A mill's arc in the ZX or YZ plane is not a circle of the record's first two
+            // coordinates: its ends bound it there.
+            const double onCircle = 0.001;
+            if (std::fabs(std::hypot(r.sx - r.cx, r.sy - r.cy) - std::fabs(r.radius)) > onCircle ||
+                std::fabs(std::hypot(r.ex - r.cx, r.ey - r.cy) - std::fabs(r.radius)) > onCircle) {
+                widen(r.ex, r.ey);
+                widenZ(r.ez);
+                break;
+            }
             double start = VectorAngle(r.sx - r.cx, r.sy - r.cy);
             double end = VectorAngle(r.ex - r.cx, r.ey - r.cy);
             if (r.mode == ModeCW)

@@ -21,9 +21,11 @@ namespace {
 
 using vork::TRunState;
 
+// An element as WriteOutputElement takes it; an arc keeps the plane it lies in.
 struct DxfElement {
     int mode;
     std::array<double, 6> p;
+    vork::DxfArc arc;
 };
 
 class RecordingDxf : public vork::DxfOutput {
@@ -32,7 +34,11 @@ public:
     bool DxfOutputOn() const override { return true; }
     void WriteOutputElement(int mode, double p1, double p2, double p3, double p4, double p5, double p6) override
     {
-        elements.push_back({mode, {p1, p2, p3, p4, p5, p6}});
+        elements.push_back({mode, {p1, p2, p3, p4, p5, p6}, {}});
+    }
+    void WriteOutputArc(int mode, const vork::DxfArc& a) override
+    {
+        elements.push_back({mode, {a.centre[0], a.centre[1], a.centre[2], a.radius, a.start, a.end}, a});
     }
 };
 
@@ -336,6 +342,30 @@ TEST(ArcErrors, RadiusMismatchIgnoredDrawsRetriedAbandons)
     EXPECT_EQ(retried.state().Plane, vork::PlaneXY);
 }
 
+TEST(ArcErrors, RadiusToleranceR37AtItsBoundary)
+{
+    // From (1, 0) about (0, 0): the end's radius differs from the start's by the tolerance
+    // (no error) or by a little more (error 1 showing the difference).
+    const struct {
+        const char* end;
+        std::vector<std::pair<int, double>> errors;
+    } cases[] = {
+        {"X0. Y1.125", {}},
+        {"X0. Y1.126", {{1, 0.126}}},
+        {"X0. Y.875", {}},
+        {"X0. Y.874", {{1, 0.126}}},
+    };
+    for (const auto& c : cases) {
+        ArcRun run({"R   37 0.125"});
+        run.run({"G00 X1. Y0.", std::string("G03 ") + c.end + " I-1. J0."});
+        ASSERT_EQ(run.errors.seen.size(), c.errors.size()) << c.end;
+        for (std::size_t k = 0; k < c.errors.size(); ++k) {
+            EXPECT_EQ(run.errors.seen[k].first, c.errors[k].first) << c.end;
+            EXPECT_NEAR(run.errors.seen[k].second, c.errors[k].second, 1e-12) << c.end;
+        }
+    }
+}
+
 TEST(ArcErrors, EndOnTheCentreIsAnErrorInEveryPlane)
 {
     for (const PlaneLetters& p : {XY, ZX, YZ}) {
@@ -378,7 +408,34 @@ TEST(ArcDrawing, ChordsHelixAndFullCircle)
     ASSERT_EQ(full.lines().size(), 72u);
     EXPECT_NEAR(full.lines()[0][1], -std::sin(5 * vork::Pi / 180), 1e-9); // clockwise first
     EXPECT_NEAR(full.state().MoveLength, vork::TwoPi, 1e-9);
-    EXPECT_EQ(full.drawing.calls.back(), "arrow 1 0");
+    EXPECT_EQ(full.drawing.calls.back().rfind("arrow 1 0 ", 0), 0u);
+}
+
+TEST(ArcDrawing, ArrowAtTheEndLeansIntoTheArc)
+{
+    // The arrow's angle is the end point's angle about the centre turned by 5 pi / 11
+    // in the arc's direction: nearly along the way the arc runs on.
+    const double lean = 5 * vork::Pi / 11;
+    const struct {
+        std::vector<std::string> blocks;
+        double angle;
+    } cases[] = {
+        {{"G00 X1. Y0.", "G03 X0. Y1. I-1. J0."}, vork::HalfPi + lean},
+        {{"G00 X0. Y1.", "G02 X1. Y0. I0. J-1."}, -lean},
+        {{"G00 X1. Y0.", "G02 X1. Y0. I-1. J0."}, -lean}, // a full turn ends where it began
+        {{"G18 G00 Z1. X0.", "G03 Z0. X1. I0. K-1."}, vork::HalfPi + lean}, // in the plane's own angles
+    };
+    for (const auto& c : cases) {
+        ArcRun run;
+        run.session->settings.arrows = true;
+        run.run(c.blocks);
+        const std::string arrow = run.drawing.calls.back();
+        ASSERT_EQ(arrow.rfind("arrow ", 0), 0u) << c.blocks[1];
+        std::istringstream in(arrow.substr(6));
+        double x = 0, y = 0, angle = 0;
+        in >> x >> y >> angle;
+        EXPECT_NEAR(std::remainder(angle - c.angle, vork::TwoPi), 0, 1e-9) << c.blocks[1];
+    }
 }
 
 TEST(ArcWords, ModalCentreWordsAndPlaneByWords)
@@ -408,6 +465,40 @@ TEST(ArcWords, ModalCentreWordsAndPlaneByWords)
         EXPECT_EQ(run.lines().size(), 18u) << c.blocks[1];
         EXPECT_EQ(run.state().Plane, vork::PlaneXY) << c.blocks[1];
     }
+}
+
+TEST(ArcWords, ABlockWithoutArcWordsIsNoArc)
+{
+    // After a quarter arc, blocks of M codes alone move nothing: also where the centre
+    // words stay (modal I, J, K), are absolute (methods 4 and 7) or unsigned (method 3),
+    // and where a full turn would break the degree limit.
+    const struct {
+        std::vector<std::string> machine;
+        const char* centre;
+    } cases[] = {
+        {{"I   94 0", "I   10 1"}, "I-1. J0."},
+        {{"I   94 1", "I   10 4"}, "I0. J0."},
+        {{"I   94 1", "I   10 7"}, "I0. J0."},
+        {{"I   94 0", "I   10 3"}, "I1. J0."},
+        {{"I   94 1", "I   10 3"}, "I1. J0."},
+        {{"I   94 0", "I   10 1", "I   78 0"}, "I-1. J0."},
+        {{"I   94 0", "I   10 1", "I   78 1"}, "I-1. J0."},
+    };
+    for (const auto& c : cases) {
+        const std::string name = c.machine[1] + " " + c.machine[0] + (c.machine.size() > 2 ? " " + c.machine[2] : "");
+        ArcRun run(c.machine);
+        run.run({"T1", "G00 X1. Y0.", std::string("G03 X0. Y1. ") + c.centre + " F10.", "M09", "M30"});
+        EXPECT_TRUE(run.errors.seen.empty()) << name;
+        EXPECT_EQ(run.lines().size(), 18u) << name; // the quarter arc's chords and end
+        EXPECT_EQ(run.records().size(), 2u) << name;
+        EXPECT_EQ(run.dxf.elements.size(), 2u) << name;
+    }
+    // A centre word alone is an arc: from where the tool stands round to it again.
+    ArcRun full({"I   94 1", "I   10 1", "I   78 2"});
+    full.run({"G00 X1. Y0.", "G02 I-1."});
+    EXPECT_TRUE(full.errors.seen.empty());
+    EXPECT_EQ(full.lines().size(), 72u);
+    EXPECT_NEAR(full.state().MoveLength, vork::TwoPi, 1e-9);
 }
 
 TEST(ArcPostOptions, AnglesWithRadiusAndDirectionByTurn)
@@ -485,6 +576,27 @@ TEST(ArcRecords, MotionRecordsAndDxfElements)
               std::vector<double>({0, 2, 1, -1, 2, 0, 0, 1, 0.01}));
     ASSERT_EQ(lathe.dxf.elements.size(), 2u);
     EXPECT_EQ(lathe.dxf.elements[1].p, (std::array<double, 6>{0, 2, 0, 1, vork::ThreeHalfPi, vork::Pi}));
+
+    // A mill's ZX arc: its centre lies in the arc's plane, at the arc's own Y; the
+    // record holds centre X and Y. The second row is a block of the bracket example.
+    const struct {
+        std::vector<std::string> blocks;
+        double cx, cy, radius;
+    } zx[] = {
+        {{"T1", "G00 X0. Y1. Z0.", "G18 G02 X1. Z1. R1."}, 0, 1, 1},
+        {{"T1", "G00 X-0.6 Y-0.6 Z0.1", "G18 G02 X-0.2 Z0.5 R0.4"}, -0.6, -0.6, 0.4},
+        {{"T1", "G00 X0. Y2. Z1.", "G18 G03 X1. Z0. I0. K-1."}, 0, 2, 1},
+    };
+    for (const auto& c : zx) {
+        ArcRun run({"I   10 5"});
+        run.run(c.blocks);
+        EXPECT_TRUE(run.errors.seen.empty()) << c.blocks[2];
+        records = run.records();
+        ASSERT_EQ(records.size(), 2u) << c.blocks[2];
+        EXPECT_NEAR(records[1].cx, c.cx, 1e-9) << c.blocks[2];
+        EXPECT_NEAR(records[1].cy, c.cy, 1e-9) << c.blocks[2];
+        EXPECT_NEAR(records[1].radius, c.radius, 1e-9) << c.blocks[2];
+    }
 
     // YZ arcs and tools without an operation write neither.
     ArcRun yz;

@@ -39,6 +39,23 @@ std::array<double, 3> pointOf(const std::string& call)
     return p;
 }
 
+// Moves ("M x y z", "L x y z") alike in kind and, within rounding, in their points.
+testing::AssertionResult SameMoves(const Calls& actual, const Calls& expected)
+{
+    bool same = actual.size() == expected.size();
+    for (std::size_t k = 0; same && k < actual.size(); ++k) {
+        const auto a = pointOf(actual[k]), e = pointOf(expected[k]);
+        same = actual[k][0] == expected[k][0] && std::fabs(a[0] - e[0]) < 1e-9 && std::fabs(a[1] - e[1]) < 1e-9 &&
+               std::fabs(a[2] - e[2]) < 1e-9;
+    }
+    if (same)
+        return testing::AssertionSuccess();
+    std::string text;
+    for (const std::string& call : actual)
+        text += "\"" + call + "\" ";
+    return testing::AssertionFailure() << "moves were " << text;
+}
+
 // Tool-image calls go into the drawing's log, so that their order shows.
 class LoggingToolImage : public vork::ToolImage {
 public:
@@ -79,7 +96,7 @@ private:
 
 struct BlockEnd {
     std::string block;
-    double curX, curZ, rPlane, cycleDepth, blockTime;
+    double curX, curZ, rPlane, cycleDepth, cycleBottom, blockTime;
 };
 
 // Marks each block's end in the drawing's log and keeps the state the block left.
@@ -93,7 +110,7 @@ public:
         if (s.RawBlock.empty())
             return;
         m_log.push_back("end " + s.RawBlock);
-        blocks.push_back({s.RawBlock, s.CurX, s.CurZ, s.RPlane, s.CycleDepth, s.SegTime - s.LastSegTime});
+        blocks.push_back({s.RawBlock, s.CurX, s.CurZ, s.RPlane, s.CycleDepth, s.CycleBottom, s.SegTime - s.LastSegTime});
     }
     void WriteTapeSummary() override {}
 
@@ -111,6 +128,7 @@ public:
         if (mode == vork::ModeCycle)
             points.push_back({p1, p2, p3, p4});
     }
+    void WriteOutputArc(int, const vork::DxfArc&) override {}
 };
 
 class OperationForEveryTool : public vork::OperationTable {
@@ -244,21 +262,21 @@ TEST(DrillCycle, RepeatsOnlyInIncrementalModeWithARepeatWord)
         Calls crossesAndTimes;
         double curX, curZ;
     } cases[] = {
-        // From (0, 0, 1): each repeat is timed from the hole before it; Z after the block
-        // is that of the first hole.
-        {{}, "G91 G81 X1. Z-.5 R.1 L3 F5.",
-         {"cross 1 0 0.1", "time 0 1", "cross 2 0 0.1", "time 1 2", "cross 3 0 0.1", "time 2 3"}, 3, 0.5},
-        {{}, "G90 G81 X1. Z-.5 R.1 L3 F5.", {"cross 1 0 0.1", "time 0 1"}, 1, -0.5},
-        {{"S   46 NONE"}, "G91 G81 X1. Z-.5 R.1 L3 F5.", {"cross 1 0 0.1", "time 0 1"}, 1, 0.5},
-        {{}, "G91 G81 X1. Z-.5 R.1 F5.", {"cross 1 0 0.1", "time 0 1"}, 1, 0.5},
-        {{}, "G91 G81 X1. Z-.5 R.1 L0 F5.", {"cross 1 0 0.1", "time 0 1"}, 1, 0.5},
-        {{}, "G91 G81 X1. Z-.5 R.1 L-2 F5.", {"cross 1 0 0.1", "time 0 1"}, 1, 0.5},
-        {{}, "G91 G81 X1. Z-.5 R.1 L-99999999999999999999 F5.", {"cross 1 0 0.1", "time 0 1"}, 1, 0.5},
-        {{}, "G91 G81 X1. Z-.5 R.1 L2.5 F5.", {"cross 1 0 0.1", "time 0 1", "cross 2 0 0.1", "time 1 2"}, 2, 0.5},
+        // From (0, 0, 1): each repeat is timed from the hole before it; the tool ends at
+        // the R plane, 0.75 below the start.
+        {{}, "G91 G81 X1. Z-.5 R-.75 L3 F5.",
+         {"cross 1 0 0.25", "time 0 1", "cross 2 0 0.25", "time 1 2", "cross 3 0 0.25", "time 2 3"}, 3, 0.25},
+        {{}, "G90 G81 X1. Z-.5 R.25 L3 F5.", {"cross 1 0 0.25", "time 0 1"}, 1, 0.25},
+        {{"S   46 NONE"}, "G91 G81 X1. Z-.5 R-.75 L3 F5.", {"cross 1 0 0.25", "time 0 1"}, 1, 0.25},
+        {{}, "G91 G81 X1. Z-.5 R-.75 F5.", {"cross 1 0 0.25", "time 0 1"}, 1, 0.25},
+        {{}, "G91 G81 X1. Z-.5 R-.75 L0 F5.", {"cross 1 0 0.25", "time 0 1"}, 1, 0.25},
+        {{}, "G91 G81 X1. Z-.5 R-.75 L-2 F5.", {"cross 1 0 0.25", "time 0 1"}, 1, 0.25},
+        {{}, "G91 G81 X1. Z-.5 R-.75 L-99999999999999999999 F5.", {"cross 1 0 0.25", "time 0 1"}, 1, 0.25},
+        {{}, "G91 G81 X1. Z-.5 R-.75 L2.5 F5.", {"cross 1 0 0.25", "time 0 1", "cross 2 0 0.25", "time 1 2"}, 2, 0.25},
         // A count is a whole number also where coordinates have implied decimals.
-        {{"I  105 0"}, "G91 G81 X1. Z-.5 R.1 L2 F5.", {"cross 1 0 0.1", "time 0 1", "cross 2 0 0.1", "time 1 2"}, 2, 0.5},
-        {{"I   61 1"}, "G91 G81 X001 Z-0005 R0001 L2 F5.", {"cross 1 0 0.1", "time 0 1", "cross 2 0 0.1", "time 1 2"}, 2,
-         99.5}, // leading digits: the start's "Z1." is Z100
+        {{"I  105 0"}, "G91 G81 X1. Z-.5 R-.75 L2 F5.", {"cross 1 0 0.25", "time 0 1", "cross 2 0 0.25", "time 1 2"}, 2, 0.25},
+        {{"I   61 1"}, "G91 G81 X001 Z-0005 R-0975 L2 F5.", {"cross 1 0 2.5", "time 0 1", "cross 2 0 2.5", "time 1 2"}, 2,
+         2.5}, // leading digits: the start's "Z1." is Z100, R-0975 is 97.5 below it
     };
     for (const auto& c : cases) {
         SimulatedRun run(c.machine);
@@ -272,12 +290,12 @@ TEST(DrillCycle, RepeatsOnlyInIncrementalModeWithARepeatWord)
         EXPECT_EQ(crossesAndTimes, c.crossesAndTimes) << c.block;
         ASSERT_EQ(run.listing->blocks.size(), 2u) << c.block;
         EXPECT_DOUBLE_EQ(run.listing->blocks[1].curX, c.curX) << c.block;
-        EXPECT_DOUBLE_EQ(run.listing->blocks[1].curZ, c.curZ) << c.block;
+        EXPECT_NEAR(run.listing->blocks[1].curZ, c.curZ, 1e-12) << c.block;
     }
 
     // Holes in X and Y as another interpreter drills them from (1, 1).
     SimulatedRun both;
-    both.run("G00 X1. Y1. Z1.\r\nG91 G99 G81 X1. Y.5 Z-.5 R.1 L3 F8.\r\n");
+    both.run("G00 X1. Y1. Z1.\r\nG91 G99 G81 X1. Y.5 Z-.5 R-.9 L3 F8.\r\n");
     Calls holes;
     for (const std::string& cross : both.only(both.drawing.calls, "cross")) {
         const auto p = pointOf(cross);
@@ -292,13 +310,13 @@ TEST(DrillCycle, RPlaneOfFirstAndLaterCycleBlocks)
     const struct {
         const char* i98;
         const char* i99;
-        // R plane and Z after each of the three cycle blocks
-        std::array<double, 3> rPlane, curZ;
+        // R plane and hole bottom of each of the three cycle blocks
+        std::array<double, 3> rPlane, bottom;
     } cases[] = {
         {"1", "1", {0.2, 0.2, 0.2}, {-0.5, -0.5, -0.3}},
-        {"0", "1", {1.0, 1.0, -0.5}, {-0.5, -0.5, -0.3}},  // the Z before the cycle
-        {"1", "0", {0.3, 0.3, 0.3}, {-0.3, -0.3, -0.1}},   // the depth counts from the R plane
-        {"0", "0", {1.0, 1.0, -0.5}, {-0.5, -0.5, -0.3}},  // the first rule alone
+        {"0", "1", {1.0, 1.0, 1.0}, {-0.5, -0.5, -0.3}},  // the Z before the cycle
+        {"1", "0", {0.3, 0.3, 0.3}, {-0.3, -0.3, -0.1}},  // the depth counts from the R plane
+        {"0", "0", {1.0, 1.0, 1.0}, {-0.5, -0.5, -0.3}},  // the first rule alone
     };
     for (const auto& c : cases) {
         SimulatedRun run({std::string("I   98 ") + c.i98, std::string("I   99 ") + c.i99});
@@ -307,9 +325,75 @@ TEST(DrillCycle, RPlaneOfFirstAndLaterCycleBlocks)
         for (std::size_t k = 0; k < 3; ++k) {
             const BlockEnd& b = run.listing->blocks[k + 1];
             EXPECT_NEAR(b.rPlane, c.rPlane[k], 1e-12) << c.i98 << c.i99 << " " << b.block;
-            EXPECT_NEAR(b.curZ, c.curZ[k], 1e-12) << c.i98 << c.i99 << " " << b.block;
-            EXPECT_NEAR(b.cycleDepth, std::fabs(c.curZ[k] - c.rPlane[k]), 1e-12) << b.block;
+            EXPECT_NEAR(b.cycleBottom, c.bottom[k], 1e-12) << c.i98 << c.i99 << " " << b.block;
+            EXPECT_NEAR(b.curZ, c.rPlane[k], 1e-12) << b.block; // back at the R plane
+            EXPECT_NEAR(b.cycleDepth, std::fabs(c.bottom[k] - c.rPlane[k]), 1e-12) << b.block;
         }
+    }
+}
+
+// Every move of a cycle, rapids (M) and feeds (L) with DASH off, and where the tool
+// stands after each block: G98 returns to the Z where the cycle started, G99 to the R
+// plane; incremental R counts from that Z and incremental Z from the R plane.
+TEST(DrillCycle, MoveListsForAbsoluteIncrementalAndBothReturns)
+{
+    struct Block {
+        std::string text;
+        Calls moves;
+        double zAfter;
+    };
+    const struct {
+        const char* name;
+        std::vector<Block> blocks;
+    } cases[] = {
+        {"G90 G98",
+         {{"G00 X0. Y0. Z1.", {"M 0 0 0", "M 0 0 1"}, 1},
+          {"G98 G81 X1. Y1. Z-.5 R.1 F5.", {"M 1 1 1", "M 1 1 0.1", "L 1 1 -0.5", "M 1 1 0.1", "M 1 1 1"}, 1},
+          {"X2.", {"M 2 1 1", "M 2 1 0.1", "L 2 1 -0.5", "M 2 1 0.1", "M 2 1 1"}, 1},
+          {"G80", {}, 1},
+          {"G00 X3. Y3.", {"M 3 3 1"}, 1}}},
+        {"G90 G99",
+         {{"G00 X0. Y0. Z1.", {"M 0 0 0", "M 0 0 1"}, 1},
+          {"G99 G81 X1. Y1. Z-.5 R.1 F5.", {"M 1 1 0.1", "L 1 1 -0.5", "M 1 1 0.1"}, 0.1},
+          {"X2.", {"M 2 1 0.1", "L 2 1 -0.5", "M 2 1 0.1"}, 0.1},
+          {"G80", {}, 0.1},
+          {"G00 X3. Y3.", {"M 3 3 0.1"}, 0.1}}},
+        {"G98 and G99 switched in the cycle",
+         {{"G00 X0. Y0. Z1.", {"M 0 0 0", "M 0 0 1"}, 1},
+          {"G99 G81 X1. Y1. Z-1. R.1 F5.", {"M 1 1 0.1", "L 1 1 -1", "M 1 1 0.1"}, 0.1},
+          {"G98 X2. Z-.2", {"M 2 1 1", "M 2 1 0.1", "L 2 1 -0.2", "M 2 1 0.1", "M 2 1 1"}, 1},
+          {"G99 X3.", {"M 3 1 0.1", "L 3 1 -0.2", "M 3 1 0.1"}, 0.1},
+          {"G80 G00 Z2.", {"M 3 1 2"}, 2}}},
+        {"G91 with repeats, G98 and a new R",
+         {{"G00 X0. Y0. Z1.", {"M 0 0 0", "M 0 0 1"}, 1},
+          {"G91 G99 G81 X1. Y1. Z-.6 R-.9 L3 F5.",
+           {"M 1 1 0.1", "L 1 1 -0.5", "M 1 1 0.1", "M 2 2 0.1", "L 2 2 -0.5", "M 2 2 0.1", "M 3 3 0.1", "L 3 3 -0.5",
+            "M 3 3 0.1"},
+           0.1},
+          {"G98 X1.", {"M 4 3 1", "M 4 3 0.1", "L 4 3 -0.5", "M 4 3 0.1", "M 4 3 1"}, 1},
+          {"G99 X1. R-.5", {"M 5 3 0.5", "L 5 3 -0.1", "M 5 3 0.5"}, 0.5},
+          {"G80 G90", {}, 0.5}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimulatedRun run;
+        run.settings().dash = false;
+        run.settings().showTool = false;
+        std::string program;
+        for (const Block& b : c.blocks)
+            program += b.text + "\r\n";
+        run.run(program);
+        ASSERT_EQ(run.listing->blocks.size(), c.blocks.size());
+        for (std::size_t k = 0; k < c.blocks.size(); ++k) {
+            const Block& b = c.blocks[k];
+            const Calls calls = run.callsOf(b.text);
+            Calls moves;
+            std::copy_if(calls.begin(), calls.end(), std::back_inserter(moves),
+                         [](const std::string& call) { return call.rfind("M ", 0) == 0 || call.rfind("L ", 0) == 0; });
+            EXPECT_TRUE(SameMoves(moves, b.moves)) << b.text;
+            EXPECT_NEAR(run.listing->blocks[k].curZ, b.zAfter, 1e-12) << b.text;
+        }
+        EXPECT_TRUE(run.errors.empty());
     }
 }
 
@@ -345,7 +429,9 @@ TEST(DrillCycle, EveryHoleReachesTheMotionFileAndTheDxfOutput)
         const auto r = vork::DecodeMotionRecord(record);
         EXPECT_EQ(r.mode, vork::ModeCycle);
         EXPECT_DOUBLE_EQ(r.ex, static_cast<double>(k + 1));
-        EXPECT_DOUBLE_EQ(r.sx, static_cast<double>(k)); // from the hole before
+        EXPECT_DOUBLE_EQ(r.sx, static_cast<double>(k)); // from the hole before, at its R plane
+        EXPECT_NEAR(r.sz, k == 0 ? 0.0 : 0.1, 1e-12);
+        EXPECT_NEAR(r.ez, -0.4, 1e-12); // 0.5 below the R plane, 0.1 above the start
         EXPECT_DOUBLE_EQ(r.rplane, 0.1);
         EXPECT_DOUBLE_EQ(run.dxf.points.at(k)[0], static_cast<double>(k + 1));
     }

@@ -41,7 +41,9 @@ TEST(DxfOutput, Elements)
         {"CCW full circle from 0", 3, {1, 1, 0, 2, 0, 2 * Pi},
          "  0|CIRCLE|  8|0| 10|1.000000000000| 20|1.000000000000| 30|0.000000000000| 40|2.000000000000|"},
         {"CCW full circle from 90", 3, {1, 1, 0, 2, Pi / 2, Pi / 2 + 2 * Pi},
-         "  0|ARC|  8|0| 10|1.000000000000| 20|1.000000000000| 30|0.000000000000| 40|2.000000000000| 50|90.000000000000| 51|450.000000000000|"},
+         "  0|CIRCLE|  8|0| 10|1.000000000000| 20|1.000000000000| 30|0.000000000000| 40|2.000000000000|"},
+        {"CW full circle from 0", 2, {1, 1, 0, 2, 0, -2 * Pi},
+         "  0|CIRCLE|  8|0| 10|1.000000000000| 20|1.000000000000| 30|0.000000000000| 40|2.000000000000|"},
         {"CW quarter 90 to 0", 2, {0, 0, -0.25, 1, Pi / 2, 0},
          "  0|ARC|  8|0| 10|0.000000000000| 20|0.000000000000| 30|-0.250000000000| 40|1.000000000000| 50|0.000000000000| 51|90.000000000000|"},
         {"dwell writes nothing", 9, {1, 2, 3, 4, 5, 6}, ""},
@@ -55,6 +57,19 @@ TEST(DxfOutput, Elements)
                 << c.name << " " << locale;
     }
     std::setlocale(LC_NUMERIC, saved.c_str());
+
+    // An arc of the ZX plane (angles from Z toward X) in the object coordinates of its
+    // normal +Y: their X axis runs along -X and their Y axis along Z.
+    vork::DxfArc zx;
+    zx.centre = {1, 2, 3};
+    zx.radius = 0.5;
+    zx.start = 0;
+    zx.end = Pi / 2;
+    zx.first = {0, 0, 1};
+    zx.second = {1, 0, 0};
+    EXPECT_EQ(Joined(vork::DxfArcLines(3, zx)),
+              "  0|ARC|  8|0| 10|-1.000000000000| 20|3.000000000000| 30|2.000000000000| 40|0.500000000000|"
+              " 50|90.000000000000| 51|180.000000000000|210|0.000000000000|220|1.000000000000|230|0.000000000000|");
 }
 
 TEST(DxfOutput, FileIsWholeBetweenRunsAndAtTheEnd)

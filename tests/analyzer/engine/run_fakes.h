@@ -24,7 +24,7 @@ public:
 };
 
 // Records each drawing call as a line of text: "L 1 2 0" (line to), "M ..." (move to),
-// "C 3" (colour), "S 3" (line style), "label 1 2 0.125 TEXT", "arrow ...", "cross 1 2 0.1",
+// "C 3" (colour), "S 3" (line style), "label 1 2 0.125 TEXT", "arrow x y angle", "cross 1 2 0.1",
 // "thread ...".
 class RecordingDrawing : public vork::RunDrawing {
 public:
@@ -43,7 +43,10 @@ public:
     int GetColor() const override { return color; }
     void Setlinestyle(int s) override { calls.push_back("S " + std::to_string(s)); }
     double Getscale() const override { return scale; }
-    void DrawArrow(double x, double y, double, double) override { calls.push_back("arrow " + num(x) + " " + num(y)); }
+    void DrawArrow(double x, double y, double, double angle) override
+    {
+        calls.push_back("arrow " + num(x) + " " + num(y) + " " + num(angle));
+    }
     void DrawCross(double x, double y, double z) override
     {
         calls.push_back("cross " + num(x) + " " + num(y) + " " + num(z));

@@ -1,13 +1,16 @@
 #include "analyzer/engine/solid_verification.h"
 
 #include "analyzer/engine/motion_file.h"
+#include "example_run.h"
 #include "platform/ini.h"
 #include "platform/textfile.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
+#include <iterator>
 
 namespace {
 
@@ -259,6 +262,34 @@ TEST(ClExport, StockFromTheMoves)
     vork::VerifySettings u = t;
     EXPECT_FALSE(vork::CalculateExtents(motion, u));
     EXPECT_EQ(u.edit, t.edit);
+}
+
+// The bracket example run and exported: its ZX arc (N150, from (-0.6, -0.6, 0.1)) is
+// a circle about a centre at the arc's own Y, and the stock stays the path's.
+TEST(ClExport, BracketExampleArcCentreInItsPlane)
+{
+    examplerun::ExampleRun example("Mill 1.MCH", "BRACKET.OPF");
+    ASSERT_TRUE(example.ready);
+    example.copy("BRACKET.TAP");
+    ASSERT_TRUE(example.run("BRACKET.TAP"));
+    example.session->motion.close();
+    testsupport::TempFolder& folder = example.folder;
+
+    vork::ClExportJob job;
+    job.motionPath = folder.file("VORK.MOT");
+    job.clPath = folder.file("VORK2K.APT");
+    job.operations = &example.operations;
+    ASSERT_TRUE(vork::WriteCLFile(job, nullptr).written);
+    const auto lines = platform::splitLines(folder.read("VORK2K.APT"));
+    const auto n150 = std::find(lines.begin(), lines.end(), "GOTO/ -0.20000,-0.60000,0.50000");
+    ASSERT_NE(n150, lines.end());
+    EXPECT_EQ(*std::prev(n150), "CIRCLE/ -0.60000,-0.60000,0.10000,0,0,-1,0.40000");
+
+    vork::VerifySettings stock;
+    ASSERT_TRUE(vork::CalculateExtents(job.motionPath, stock));
+    // The path's lowest X and Y, -0.6, less the offset: the ZX arc reaches no further.
+    EXPECT_EQ(stock.edit[0], "-1.10000");
+    EXPECT_EQ(stock.edit[1], "-1.10000");
 }
 
 TEST(ClExport, SettingsUnderDv)
