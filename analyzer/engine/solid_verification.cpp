@@ -84,7 +84,7 @@ void ClWriter::toolBlock(TOperationRecord op)
     m_pointForm = op.optype == 1 ? 0 : op.optype == 0 ? 1 : 2;
     const auto p = [&op](int n) { return static_cast<double>(op.p[static_cast<std::size_t>(n - 1)]); };
     const double tooldia = op.tooldia;
-    const std::int64_t shape = platform::roundHalfEven(op.tshape);
+    const std::int64_t shape = platform::roundHalfEven(finite(op.tshape));
     if (op.optype != 0) {
         m_orientation = 3;
         const double r = op.cornerrad > op.tooldia ? 0.0 : static_cast<double>(op.cornerrad);
@@ -93,7 +93,7 @@ void ClWriter::toolBlock(TOperationRecord op)
         else
             line("CUTTER/ " + F(tooldia) + ",0.0,0,0," + F((180 - p(2)) / 2) + ",0," + F(p(1)));
     } else {
-        m_orientation = static_cast<int>(platform::truncToInt(op.lcomp));
+        m_orientation = static_cast<int>(platform::truncToInt(finite(op.lcomp)));
         double a = p(1) / 2 - p(2);
         if (m_orientation == 2)
             a = 180 - a;
@@ -137,7 +137,7 @@ void ClWriter::toolBlock(TOperationRecord op)
     }
     line("LOADTL/ " + I(op.toolnum));
     line("SPINDL/ " + I(op.speed) + ",  CLW");
-    line("FEDRAT/" + F(op.feed, 4) + ", " + (platform::roundHalfEven(op.feedmode) == 1 ? "IPM" : "IPR"));
+    line("FEDRAT/" + F(op.feed, 4) + ", " + (platform::roundHalfEven(finite(op.feedmode)) == 1 ? "IPM" : "IPR"));
     if (m_pointForm == 0)
         line("FROM/" + F(op.xhome) + "," + F(op.yhome) + "," + F(op.zhome));
     else
@@ -164,9 +164,10 @@ void ClWriter::motionBlock(TMotionRecord r, bool first)
     r.ex += first_; r.sx += first_; r.cx += first_;
     r.ey += second; r.sy += second; r.cy += second;
 
-    if (!IsNearZero(r.feed) && std::fabs(r.feed - m_lastFeed) >= NearZeroTolerance) {
-        line("FEDRAT/" + F(r.feed, 4));
-        m_lastFeed = r.feed;
+    const double feed = finite(r.feed);
+    if (!IsNearZero(feed) && std::fabs(feed - m_lastFeed) >= NearZeroTolerance) {
+        line("FEDRAT/" + F(feed, 4));
+        m_lastFeed = feed;
     }
     switch (r.mode) {
     case ModeRapid:

@@ -245,6 +245,9 @@ TEST(ClExport, ValuesThatAreNotNumbersAreRefusedAndTheLastFileKept)
         {"end point", [](TOperationRecord&) {}, Move(7, 1, 0, 0, 0, nan, 1, 1), "A move of Operation 7 holds"},
         {"arc radius", [](TOperationRecord&) {}, Move(7, 3, 1, 0, 0, -1, 0, 0, 1, 0, 0, -inf),
          "A move of Operation 7 holds"},
+        {"feed", [](TOperationRecord&) {}, Move(7, 1, 0, 0, 0, 1, 1, 1, nan), "A move of Operation 7 holds"},
+        {"tool shape", [](TOperationRecord& op) { op.tshape = std::numeric_limits<float>::quiet_NaN(); },
+         Move(7, 1, 0, 0, 0, 1, 1, 1), "Operation 7 holds"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
