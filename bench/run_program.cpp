@@ -50,6 +50,15 @@ long peakKilobytes()
     return usage.ru_maxrss;
 }
 
+// A word for the shell, quoted as it stands.
+std::string shellWord(const std::string& word)
+{
+    std::string quoted = "'";
+    for (char c : word)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
 double runRs274(const std::string& program, const std::filesystem::path& scratch)
 {
     const auto toolTable = scratch / "tools.tbl";
@@ -58,7 +67,12 @@ double runRs274(const std::string& program, const std::filesystem::path& scratch
             std::fprintf(f, "T%d P%d D0.5 Z0\n", t, t);
         std::fclose(f);
     }
-    const std::string command = "rs274 -g -t " + toolTable.string() + " " + program + " > /dev/null 2>&1";
+    // Its own HOME: the interpreter keeps files there, and runs side by side must not share them.
+    const auto home = scratch / "home";
+    std::error_code error;
+    std::filesystem::create_directories(home, error);
+    const std::string command = "HOME=" + shellWord(home.string()) + " rs274 -g -t " + shellWord(toolTable.string()) +
+                                " " + shellWord(program) + " > /dev/null 2>&1";
     const auto start = std::chrono::steady_clock::now();
     const int rc = std::system(command.c_str());
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;

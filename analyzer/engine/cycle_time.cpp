@@ -38,6 +38,13 @@ double MoveTime(double distance, double rate, double accelerationG)
     return (distance - 2 * d) / rate + 2 * t;
 }
 
+void ClearTimeTable(TRunState& s)
+{
+    s.SegTime = s.LastSegTime = s.TotalTime = s.TotalCost = s.MoveLength = s.ArcTime = 0;
+    s.ToolTimes.count = 0;
+    s.ToolTimes.clearRows();
+}
+
 CycleTimeModel::CycleTimeModel(TRunState& state, const TMachineSetup& setup, ErrorReporter* const& errors)
     : m_state(state), m_setup(setup), m_errors(errors)
 {
@@ -46,17 +53,21 @@ CycleTimeModel::CycleTimeModel(TRunState& state, const TMachineSetup& setup, Err
 void CycleTimeModel::ResetTimes()
 {
     TRunState& s = m_state;
-    const TMachineSetup& m = m_setup;
-    s.SegTime = s.LastSegTime = s.TotalTime = s.TotalCost = s.MoveLength = s.ArcTime = 0;
-    s.ToolTimes.count = 0;
-    const double avg = (m.R(16) + m.R(17) + m.R(18)) / 3.0;
+    ClearTimeTable(s);
+    const double avg = (machineRate(16) + machineRate(17) + machineRate(18)) / 3.0;
     s.AvgRapid = IsNearZero(avg) ? 1.0 : avg;
-    s.PunchTime = IsNearZero(m.R(36)) ? 1.0 : 1.0 / m.R(36);
+    const double strokes = machineRate(36);
+    s.PunchTime = IsNearZero(strokes) ? 1.0 : 1.0 / strokes;
+}
+
+double CycleTimeModel::machineRate(int n) const
+{
+    return m_setup.RealOr(n, 0.0);
 }
 
 double CycleTimeModel::moveTime(double distance, double rate) const
 {
-    return MoveTime(distance, rate, m_setup.R(57));
+    return MoveTime(distance, rate, machineRate(57));
 }
 
 void CycleTimeModel::add(double minutes)
@@ -106,7 +117,6 @@ void CycleTimeModel::BlockTime()
 bool CycleTimeModel::millTime(bool move3D, double dX, double dY)
 {
     TRunState& s = m_state;
-    const TMachineSetup& m = m_setup;
     const int mode = s.Mode;
     const double length = s.MoveLength;
     if (length != 0 && mode != ModeRapid && mode != ModeCycle && !s.HomeReturn) {
@@ -119,11 +129,11 @@ bool CycleTimeModel::millTime(bool move3D, double dX, double dY)
         if (move3D)
             add(moveTime(length, s.AvgRapid));
         else if (dX == 0 && dY != 0)
-            add(moveTime(length, m.R(17)));
+            add(moveTime(length, machineRate(17)));
         else if (dX != 0 && dY == 0)
-            add(moveTime(length, m.R(16)));
+            add(moveTime(length, machineRate(16)));
         else if (dX != 0 && dY != 0)
-            add(moveTime(length, (m.R(16) + m.R(17)) / 2));
+            add(moveTime(length, (machineRate(16) + machineRate(17)) / 2));
     }
     if (mode == ModeCycle)
         return cycleTime();
@@ -133,18 +143,17 @@ bool CycleTimeModel::millTime(bool move3D, double dX, double dY)
 bool CycleTimeModel::cycleTime()
 {
     TRunState& s = m_state;
-    const TMachineSetup& m = m_setup;
-    add(moveTime(s.MoveLength, m.R(16)));
+    add(moveTime(s.MoveLength, machineRate(16)));
     if (s.RetractToInitial)
-        add(moveTime(2 * std::fabs(s.InitialPlane - s.RPlane), m.R(18)));
+        add(moveTime(2 * std::fabs(s.InitialPlane - s.RPlane), machineRate(18)));
     if (!s.FeedOut)
-        add(moveTime(s.CycleDepth, m.R(18)));
+        add(moveTime(s.CycleDepth, machineRate(18)));
     else if (s.Feed > 0)
         add(moveTime(s.CycleDepth, s.Feed));
     else if (noFeed())
         return true;
     if (s.Peck) {
-        PeckTime(s, m);
+        PeckTime(s, m_setup);
     } else if (s.Feed > 0) {
         add(moveTime(s.CycleDepth, s.Feed));
     } else if (noFeed()) {
@@ -169,10 +178,9 @@ void CycleTimeModel::punchTime()
 void CycleTimeModel::latheTime()
 {
     TRunState& s = m_state;
-    const TMachineSetup& m = m_setup;
     const int mode = s.Mode;
     if (mode == ModeRapid) {
-        add(moveTime(s.MoveLength, (m.R(16) + m.R(18)) / 2));
+        add(moveTime(s.MoveLength, (machineRate(16) + machineRate(18)) / 2));
         return;
     }
     const bool arc = mode == ModeCW || mode == ModeCCW;
@@ -193,12 +201,12 @@ void CycleTimeModel::latheTime()
 void CycleTimeModel::BookSegment(bool toolChange)
 {
     TRunState& s = m_state;
-    const TMachineSetup& m = m_setup;
-    s.SegTime = s.SegTime * m.R(9) + (toolChange ? m.R(5) / 60.0 : 0.0);
+    // A deviation factor that is not set leaves the time as it is.
+    s.SegTime = s.SegTime * m_setup.RealOr(9, 1.0) + (toolChange ? machineRate(5) / 60.0 : 0.0);
     if (!std::isfinite(s.SegTime))
         s.SegTime = 0;
     s.TotalTime += s.SegTime;
-    s.TotalCost += m.R(7) / 60.0 * s.SegTime;
+    s.TotalCost += machineRate(7) / 60.0 * s.SegTime;
     TToolTimeTable& table = s.ToolTimes;
     if (table.count >= ToolTimeRows)
         return;

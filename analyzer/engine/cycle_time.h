@@ -17,6 +17,10 @@ struct TToolTimeTable;
 // braking at `accelerationG` (0: at full rate at once). No rate, no time.
 double MoveTime(double distance, double rate, double accelerationG);
 
+// The run's times, totals and per-tool table, cleared: what another program or another
+// machine starts from.
+void ClearTimeTable(TRunState& state);
+
 class CycleTimeModel : public TimeModel {
 public:
     // NC error 12 (no feed rate) goes to `errors`, a slot that may be filled later.
@@ -27,6 +31,8 @@ public:
     void BookSegment(bool toolChange) override;
 
 private:
+    // A time, rate or cost parameter: one the machine does not set counts as 0.
+    double machineRate(int n) const;
     double moveTime(double distance, double rate) const;
     void add(double minutes);
     // Reports error 12; true when the block is to run again (the time stops there).

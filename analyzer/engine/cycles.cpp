@@ -107,15 +107,15 @@ void Cycles::RotaryMoveTime()
     switch (s.Mode) {
     case ModeRotaryA:
         change = s.RotA - s.PrevRotA;
-        fullTurn = m.R(54);
+        fullTurn = m.RealOr(54, 0.0);
         break;
     case ModeRotaryB:
         change = s.RotB - s.PrevRotB;
-        fullTurn = m.R(55);
+        fullTurn = m.RealOr(55, 0.0);
         break;
     case ModeRotaryC:
         change = s.RotC - s.PrevRotC;
-        fullTurn = m.R(56);
+        fullTurn = m.RealOr(56, 0.0);
         break;
     default:
         return;

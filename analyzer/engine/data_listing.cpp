@@ -4,7 +4,10 @@
 #include "analyzer/engine/machine_setup.h"
 #include "analyzer/engine/run_state.h"
 #include "platform/fixed_text.h"
+#include "platform/linestream.h"
 #include "platform/textfile.h"
+
+#include <cmath>
 
 namespace vork {
 
@@ -18,6 +21,10 @@ constexpr int MillType = 1;
 
 const std::string Stars(132, '*');
 const std::string SummaryIndent(44, ' ');
+
+// A number as the listing and the exports write it: one that is not a number (an
+// overflowing feed, say) is written as 0, never as text no reader takes.
+double finite(double value) { return std::isfinite(value) ? value : 0.0; }
 
 } // namespace
 
@@ -60,22 +67,22 @@ void AppendDataLine(std::string& out, const TRunState& s, int machineType)
 
     const double f = s.Metric ? 25.4 : 1.0;
     const int d = s.Metric ? 3 : 5;
-    platform::appendFixed(out, s.CurX * f, 11, d);
+    platform::appendFixed(out, finite(s.CurX * f), 11, d);
     if (machineType != LatheType)
-        platform::appendFixed(out, s.CurY * f, 11, d);
+        platform::appendFixed(out, finite(s.CurY * f), 11, d);
     else
         out.append(11, ' ');
     if (machineType == MillType || machineType == LatheType)
-        platform::appendFixed(out, s.CurZ * f, 11, d);
+        platform::appendFixed(out, finite(s.CurZ * f), 11, d);
     else
         out.append(11, ' ');
-    platform::appendFixed(out, s.Rpm, 9, 0);
+    platform::appendFixed(out, finite(s.Rpm), 9, 0);
     if (s.Mode == ModeRapid)
         out += "    Rapid";
     else
-        platform::appendFixed(out, s.Feed * f, 9, 2);
-    platform::appendFixed(out, s.SegTime - s.LastSegTime, 8, 3);
-    platform::appendFixed(out, s.TotalTime + s.SegTime, 9, 2);
+        platform::appendFixed(out, finite(s.Feed * f), 9, 2);
+    platform::appendFixed(out, finite(s.SegTime - s.LastSegTime), 8, 3);
+    platform::appendFixed(out, finite(s.TotalTime + s.SegTime), 9, 2);
 }
 
 std::vector<std::string> TapeSummaryLines(const TRunState& s, double costFactor)
@@ -98,17 +105,17 @@ std::vector<std::string> TapeSummaryLines(const TRunState& s, double costFactor)
         const TToolTimeTable::Row& row = table.rows[static_cast<std::size_t>(i)];
         std::string line(43, ' ');
         platform::appendInt(line, row.tool, 5);
-        platform::appendFixed(line, row.rpm, 8, 0);
-        platform::appendFixed(line, row.ipm, 8, 2);
-        platform::appendFixed(line, row.time, 12, 2);
-        platform::appendFixed(line, row.total, 14, 2);
+        platform::appendFixed(line, finite(row.rpm), 8, 0);
+        platform::appendFixed(line, finite(row.ipm), 8, 2);
+        platform::appendFixed(line, finite(row.time), 12, 2);
+        platform::appendFixed(line, finite(row.total), 14, 2);
         lines.push_back(std::move(line));
     }
     lines.push_back(SummaryIndent + std::string(46, '='));
     lines.push_back("");
-    lines.push_back(right("Total Machining Time = ", 70) + MinutesToHMS(s.TotalTime));
+    lines.push_back(right("Total Machining Time = ", 70) + MinutesToHMS(finite(s.TotalTime)));
     std::string cost = right("Machining Cost =", 69);
-    platform::appendFixed(cost, s.TotalCost * costFactor, 9, 2);
+    platform::appendFixed(cost, finite(s.TotalCost * costFactor), 9, 2);
     lines.push_back(cost + " Dollars");
     lines.push_back("");
     lines.push_back(Stars);
@@ -139,7 +146,7 @@ std::vector<std::string> DifLines(const TToolTimeTable& table)
         const std::pair<double, int> numbers[] = {{row.rpm, 0}, {row.ipm, 2}, {row.time, 2}, {row.total, 2}};
         for (const auto& [number, decimals] : numbers) {
             value = "0,";
-            platform::appendFixed(value, number, 6, decimals);
+            platform::appendFixed(value, finite(number), 6, decimals);
             lines.push_back(value);
             lines.push_back("V");
         }
@@ -155,20 +162,44 @@ bool ExportDIFFile(TRunState& state, const std::string& fileName, std::string* e
     return platform::saveTextLinesAtomic(fileName, DifLines(state.ToolTimes), errorText);
 }
 
+bool BeginDataListing(TRunState& s)
+{
+    s.DataFile.close();
+    platform::LineWriter probe; // appends nothing: the old listing stays as it is
+    s.DataFileOpen = probe.openAppend(s.DataFileName) && probe.close();
+    return s.DataFileOpen;
+}
+
+bool TDataListing::ready()
+{
+    TRunState& s = m_state;
+    if (s.DataFileOpen && !s.DataFile.isOpen())
+        s.DataFileOpen = s.DataFile.create(s.DataFileName);
+    return s.DataFileOpen;
+}
+
 void TDataListing::WriteDataLine()
 {
-    if (!m_state.DataFileOpen)
+    TRunState& s = m_state;
+    // The end of the file is no block: it has no line, and the listing is complete.
+    if (s.EndOfProgram && s.Block.empty()) {
+        s.DataFile.flush();
+        return;
+    }
+    if (!ready())
         return;
     m_line.clear();
-    AppendDataLine(m_line, m_state, m_setup.I(1));
-    m_state.DataFile.writeLine(m_line);
+    AppendDataLine(m_line, s, m_setup.I(1));
+    s.DataFile.writeLine(m_line);
+    if (s.SingleBlock || s.TypedEntry)
+        s.DataFile.flush(); // the run waits for the user now
 }
 
 void TDataListing::WriteTapeSummary()
 {
     TRunState& s = m_state;
-    if (s.DataFileOpen)
-        for (const std::string& line : TapeSummaryLines(s, m_setup.R(8)))
+    if (ready())
+        for (const std::string& line : TapeSummaryLines(s, m_setup.RealOr(8, 1.0)))
             s.DataFile.writeLine(line);
     s.DataFile.close();
     s.DataFileOpen = false;

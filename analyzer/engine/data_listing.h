@@ -30,7 +30,15 @@ std::vector<std::string> DifLines(const TToolTimeTable& table);
 // failed export keeps an old file). False with errorText on failure.
 bool ExportDIFFile(TRunState& state, const std::string& fileName, std::string* errorText = nullptr);
 
-// The listing as the run writes it, through the run state's DataFile.
+// Readies the listing for the run of a program just opened. The file is created anew
+// only when the run writes its first line, so the last run's listing stays whole until
+// then; whether it can be written is checked now. False (no listing for this run) when
+// it cannot.
+bool BeginDataListing(TRunState& state);
+
+// The listing as the run writes it, through the run state's DataFile. What is written
+// reaches the disk whenever the run stops to wait for the user (the end of the program,
+// each block of a single-block or typed run); the run session pushes it at every pause.
 class TDataListing : public DataListing {
 public:
     TDataListing(TRunState& state, const TMachineSetup& setup) : m_state(state), m_setup(setup) {}
@@ -38,6 +46,9 @@ public:
     void WriteTapeSummary() override;
 
 private:
+    // Creates the run's listing file at its first line; false when there is none.
+    bool ready();
+
     TRunState& m_state;
     const TMachineSetup& m_setup;
     std::string m_line; // reused: a listing line allocates nothing once warmed up

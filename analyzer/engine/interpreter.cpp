@@ -118,7 +118,7 @@ void BlockInterpreter::ResetMachineState()
         m_settings.dash = false;
 
     if (m.S(13) == NotSetString)
-        s.Feed = m.R(16);
+        s.Feed = m.RealOr(16, 0.0);
     s.FeedMode = std::clamp(m.I(60), 0, 2);
     s.SpindleMode = 0;
     selectSpeedRange(m.I(96));

@@ -32,6 +32,8 @@ struct TMachineSetup {
     std::int32_t I(int n) const { return Ints[static_cast<std::size_t>(n)]; }
     double R(int n) const { return Reals[static_cast<std::size_t>(n)]; }
     const std::string& S(int n) const { return Strs[static_cast<std::size_t>(n)]; }
+    // R n, or `whenNotSet` when the machine does not set it (a time or rate not set is none).
+    double RealOr(int n, double whenNotSet) const { return R(n) <= NotSetReal ? whenNotSet : R(n); }
     bool isLathe() const { return Ints[1] == 2; }
 };
 

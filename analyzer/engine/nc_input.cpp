@@ -1,5 +1,6 @@
 #include "analyzer/engine/nc_input.h"
 
+#include "analyzer/engine/data_listing.h"
 #include "analyzer/engine/machine_setup.h"
 #include "analyzer/engine/mathlib.h"
 #include "analyzer/engine/run_services.h"
@@ -136,12 +137,8 @@ bool NCInput::OpenNCFile(const std::string& name)
         s.TypedSinceReopen = 0;
     }
 
-    if (s.DataFileOn) {
-        s.DataFile.close();
-        s.DataFileOpen = s.DataFile.create(s.DataFileName);
-        if (!s.DataFileOpen)
-            showError("Error Opening Data File");
-    }
+    if (s.DataFileOn && !BeginDataListing(s))
+        showError("Error Opening Data File");
 
     s.WorkCopyFailed = !createWorkCopy();
     if (s.WorkCopyFailed)

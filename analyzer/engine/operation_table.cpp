@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <utility>
+#include <vector>
 
 namespace vork {
 
@@ -40,7 +41,31 @@ long long wholeNumber(float value) { return std::isfinite(value) ? platform::rou
 
 std::string shortText(double value) { return RealToShortStr(true, value); }
 
+// Tells which operations held values that are not numbers: "Operation 10" or
+// "Operations 10, 20", then what became of them.
+void tellNonFinite(platform::Prompter* prompter, const std::vector<int>& opnums, const std::string& what)
+{
+    if (!prompter || opnums.empty())
+        return;
+    std::string which = opnums.size() == 1 ? "Operation " : "Operations ";
+    for (std::size_t i = 0; i < opnums.size(); ++i)
+        which += (i == 0 ? "" : ", ") + std::to_string(opnums[i]);
+    prompter->message("Operations", which + what, platform::MessageKind::Warning, platform::Buttons::Ok);
+}
+
 } // namespace
+
+bool ZeroNonFiniteReals(TOperationRecord& r)
+{
+    bool found = false;
+    forEachReal(r, [&found](float& f) {
+        if (!std::isfinite(f)) {
+            f = 0;
+            found = true;
+        }
+    });
+    return found;
+}
 
 std::array<std::uint8_t, OperationRecordSize> EncodeOperationRecord(const TOperationRecord& r)
 {
@@ -136,11 +161,15 @@ bool TOperationTable::Loadfile(const std::string& fileName, platform::Prompter* 
         return in.gcount() == static_cast<std::streamsize>(bytes.size());
     };
     int n = 0;
+    std::vector<int> damaged;
     while (n < OperationSlots && readRecord()) {
         TOperationRecord& r = m_slots[static_cast<std::size_t>(n++)];
         r = DecodeOperationRecord(bytes.data());
         r.flags = 1; // a loaded operation is posted
+        if (ZeroNonFiniteReals(r))
+            damaged.push_back(r.opnum);
     }
+    tellNonFinite(prompter, damaged, " in\n" + path + "\nheld values that are not numbers: they were taken as 0");
     // Trailing bytes that fill no whole record are passed over; a failing disk is not.
     if (in.bad()) {
         tell("Error Reading Operation File\n" + path, platform::MessageKind::Error);
@@ -156,12 +185,17 @@ bool TOperationTable::Loadfile(const std::string& fileName, platform::Prompter* 
 
 bool TOperationTable::Save(const std::string& fileName, platform::Prompter* prompter) const
 {
+    const std::string path = platform::resolveStoredPath(fileName);
     std::string bytes;
+    std::vector<int> damaged;
     for (int n = 1; n <= OperationCount(); ++n) {
-        const auto record = EncodeOperationRecord(slot(n));
+        TOperationRecord written = slot(n);
+        if (ZeroNonFiniteReals(written))
+            damaged.push_back(written.opnum);
+        const auto record = EncodeOperationRecord(written);
         bytes.append(reinterpret_cast<const char*>(record.data()), record.size());
     }
-    const std::string path = platform::resolveStoredPath(fileName);
+    tellNonFinite(prompter, damaged, " held values that are not numbers: they were written as 0 to\n" + path);
     std::string why;
     if (platform::saveFileAtomic(path, bytes, &why))
         return true;

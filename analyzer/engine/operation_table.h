@@ -64,6 +64,10 @@ inline TOperationRecord OperationTemplate() { return {}; }
 std::array<std::uint8_t, OperationRecordSize> EncodeOperationRecord(const TOperationRecord& r);
 TOperationRecord DecodeOperationRecord(const std::uint8_t* bytes);
 
+// Sets each single of the record that is not a number (NaN or infinite: a damaged
+// file) to 0; true when there was one.
+bool ZeroNonFiniteReals(TOperationRecord& r);
+
 void SetFlagBit(std::uint8_t& flags, int bit, bool on);
 bool TestFlagBit(std::uint8_t flags, int bit);
 
@@ -94,10 +98,12 @@ public:
     // Loads an operations file into the table and puts its name first in the recent
     // list. A file that cannot be opened leaves the table as it was; a read error midway
     // keeps the slots read and leaves the recent list; records past 50 are not loaded
-    // and the user is told. False on any failure.
+    // and the user is told, as of each operation whose values that are not numbers were
+    // taken as 0. False on any failure.
     bool Loadfile(const std::string& fileName, platform::Prompter* prompter);
     // Writes the operations to the file through a temporary file beside it, so the old
-    // file stays whole when writing fails (reported, false).
+    // file stays whole when writing fails (reported, false). A value that is not a
+    // number is written as 0, and the user is told.
     bool Save(const std::string& fileName, platform::Prompter* prompter) const;
     // Loads the most recent operations file when it exists.
     bool LoadLastFile(platform::Prompter* prompter);

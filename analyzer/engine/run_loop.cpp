@@ -1,5 +1,6 @@
 #include "analyzer/engine/run_loop.h"
 
+#include "analyzer/engine/cycle_time.h"
 #include "platform/paths.h"
 
 namespace vork {
@@ -31,7 +32,14 @@ bool RunSession::LoadFile(const std::string& ncFileName)
     const bool opened = input.OpenNCFile(ncFileName);
     state.RestartPending = true;
     state.EndOfProgram = false;
+    // The chart, its title and the DIF export show this program's times, none yet.
+    ClearTimeTable(state);
     return opened;
+}
+
+void RunSession::MachineLoaded()
+{
+    ClearTimeTable(state);
 }
 
 void RunSession::runAnalyzer()
@@ -50,6 +58,7 @@ void RunSession::runAnalyzer()
         interpreter.ResetMachineState();
     }
     interpreter.RunBlocks();
+    state.DataFile.flush(); // paused or ended: the listing so far is on the disk
 }
 
 void RunSession::Start()

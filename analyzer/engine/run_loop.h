@@ -30,6 +30,8 @@ public:
     // A program loaded for a fresh run (a missing file starts typed entry). False when
     // it cannot be read: it was reported, and Start does nothing until a load succeeds.
     bool LoadFile(const std::string& ncFileName);
+    // Another machine was loaded: the times of the last run are not this machine's.
+    void MachineLoaded();
     // Start: runs on (a fresh run when one is pending); while a run is active it only
     // releases the waiting loop.
     void Start();

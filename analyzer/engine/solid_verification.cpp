@@ -9,7 +9,9 @@
 #include "platform/numbers.h"
 
 #include <cmath>
+#include <cstdio>
 #include <optional>
+#include <unistd.h>
 
 namespace vork {
 
@@ -20,21 +22,35 @@ constexpr double ThreadFactor = 0.61343;
 constexpr float MinGrooveRadius = 0.0021f;
 constexpr int PostedBit = 0;
 
-std::string F(double value, int decimals = 5) { return platform::fixedText(value, decimals); }
-std::string I(double value) { return std::to_string(platform::roundHalfEven(value)); }
-
 // The state of one export: the CL lines and what the last tool block left.
 class ClWriter {
 public:
     explicit ClWriter(platform::LineWriter& out) : m_out(out) {}
 
+    void stock(const VerifySettings& fields);
     void toolBlock(TOperationRecord op);
     void motionBlock(TMotionRecord r, bool first);
+    // A value of the last block was not a number (NaN or infinite): the file is wrong.
+    bool notANumber() const { return m_notANumber; }
 
 private:
     void line(const std::string& text) { m_out.writeLine(text); }
+    // Numbers in fixed point, and whole numbers; a value that is not a number is noted
+    // and written as 0, so that no such text reaches the file.
+    std::string F(double value, int decimals = 5)
+    {
+        return platform::fixedText(finite(value), decimals);
+    }
+    std::string I(double value) { return std::to_string(platform::roundHalfEven(finite(value))); }
+    double finite(double value)
+    {
+        if (std::isfinite(value))
+            return value;
+        m_notANumber = true;
+        return 0.0;
+    }
     // A point: x, y, z for milling; y, 0.0, x for the turning forms.
-    std::string point(double a, double b, double c) const
+    std::string point(double a, double b, double c)
     {
         return m_pointForm == 0 ? F(a) + "," + F(b) + "," + F(c) : F(b) + ",0.0," + F(a);
     }
@@ -46,7 +62,21 @@ private:
     double m_lastFeed = -99.0;
     double m_lastZ = 0;
     bool m_grooveKludge = false;
+    bool m_notANumber = false;
 };
+
+void ClWriter::stock(const VerifySettings& fields)
+{
+    const auto field = [&fields](int n) { return StrToReal(fields.edit[static_cast<std::size_t>(n - 1)]); };
+    if (fields.mode == 1) {
+        const double face = field(1);
+        line("CYL/0.0,0.0," + F(face) + ",0.0,0.0," + F(face - field(2)) + "," + F(field(3) / 2));
+    } else {
+        const double x0 = field(1), y0 = field(2), z0 = field(3);
+        line("CBOX/" + F(x0) + "," + F(y0) + "," + F(z0) + "," + F(x0 + field(4)) + "," + F(y0 + field(5)) + "," +
+             F(z0 + field(6)));
+    }
+}
 
 void ClWriter::toolBlock(TOperationRecord op)
 {
@@ -54,7 +84,7 @@ void ClWriter::toolBlock(TOperationRecord op)
     m_pointForm = op.optype == 1 ? 0 : op.optype == 0 ? 1 : 2;
     const auto p = [&op](int n) { return static_cast<double>(op.p[static_cast<std::size_t>(n - 1)]); };
     const double tooldia = op.tooldia;
-    const std::int64_t shape = platform::roundHalfEven(op.tshape);
+    const std::int64_t shape = platform::roundHalfEven(finite(op.tshape));
     if (op.optype != 0) {
         m_orientation = 3;
         const double r = op.cornerrad > op.tooldia ? 0.0 : static_cast<double>(op.cornerrad);
@@ -63,7 +93,7 @@ void ClWriter::toolBlock(TOperationRecord op)
         else
             line("CUTTER/ " + F(tooldia) + ",0.0,0,0," + F((180 - p(2)) / 2) + ",0," + F(p(1)));
     } else {
-        m_orientation = static_cast<int>(platform::truncToInt(op.lcomp));
+        m_orientation = static_cast<int>(platform::truncToInt(finite(op.lcomp)));
         double a = p(1) / 2 - p(2);
         if (m_orientation == 2)
             a = 180 - a;
@@ -71,7 +101,7 @@ void ClWriter::toolBlock(TOperationRecord op)
             a = -a;
         else if (m_orientation == 5)
             a = a - 360;
-        const auto f4 = [](double v) { return F(v, 4); };
+        const auto f4 = [this](double v) { return F(v, 4); };
         switch (shape) {
         case 2: line("PPRINT/TURN DIAMOND " + f4(p(4)) + " " + f4(p(7)) + " " + f4(p(1)) + " " + f4(a)); break;
         case 3: line("PPRINT/TURN SQUARE " + f4(p(4)) + " " + f4(p(7)) + " " + f4(a)); break;
@@ -107,7 +137,7 @@ void ClWriter::toolBlock(TOperationRecord op)
     }
     line("LOADTL/ " + I(op.toolnum));
     line("SPINDL/ " + I(op.speed) + ",  CLW");
-    line("FEDRAT/" + F(op.feed, 4) + ", " + (platform::roundHalfEven(op.feedmode) == 1 ? "IPM" : "IPR"));
+    line("FEDRAT/" + F(op.feed, 4) + ", " + (platform::roundHalfEven(finite(op.feedmode)) == 1 ? "IPM" : "IPR"));
     if (m_pointForm == 0)
         line("FROM/" + F(op.xhome) + "," + F(op.yhome) + "," + F(op.zhome));
     else
@@ -134,9 +164,10 @@ void ClWriter::motionBlock(TMotionRecord r, bool first)
     r.ex += first_; r.sx += first_; r.cx += first_;
     r.ey += second; r.sy += second; r.cy += second;
 
-    if (!IsNearZero(r.feed) && std::fabs(r.feed - m_lastFeed) >= NearZeroTolerance) {
-        line("FEDRAT/" + F(r.feed, 4));
-        m_lastFeed = r.feed;
+    const double feed = finite(r.feed);
+    if (!IsNearZero(feed) && std::fabs(feed - m_lastFeed) >= NearZeroTolerance) {
+        line("FEDRAT/" + F(feed, 4));
+        m_lastFeed = feed;
     }
     switch (r.mode) {
     case ModeRapid:
@@ -185,6 +216,14 @@ void ClWriter::motionBlock(TMotionRecord r, bool first)
         m_lastZ = r.ez;
 }
 
+bool FiniteMotion(const TMotionRecord& r)
+{
+    for (double v : {r.cx, r.cy, r.radius, r.ex, r.ey, r.ez, r.sx, r.sy, r.sz})
+        if (!std::isfinite(v))
+            return false;
+    return true;
+}
+
 } // namespace
 
 void ExchangeVerifySettings(VerifySettings& settings, platform::IniFile& ini, bool writing)
@@ -223,8 +262,8 @@ bool CalculateExtents(const std::string& motionPath, VerifySettings& settings)
     };
     TMotionRecord r;
     while (reader.read(r)) {
-        if (r.opnum == -1)
-            continue;
+        if (r.opnum == -1 || !FiniteMotion(r))
+            continue; // a move that is not on the part: no stock for it
         switch (r.mode) {
         case ModeRapid:
             if (turning)
@@ -287,26 +326,31 @@ ClExportResult WriteCLFile(const ClExportJob& job, ClProgress* progress)
     MotionReader reader;
     if (!reader.open(job.motionPath) || reader.count() == 0)
         return result;
+    // Written beside the CL file and put in its place once whole, so that an export that
+    // fails keeps the last good file.
+    const std::string temporary = job.clPath + ".~" + std::to_string(::getpid());
     platform::LineWriter out;
-    if (!out.create(job.clPath)) {
+    if (!out.create(temporary)) {
         result.error = "Unable to create " + job.clPath;
         return result;
     }
+    const auto refuse = [&](const std::string& what) {
+        out.close();
+        std::remove(temporary.c_str());
+        if (progress)
+            progress->finish();
+        result.error = what + " holds a value that is not a number:\n" + job.clPath + " was not written";
+        return result;
+    };
+    ClWriter writer(out);
     out.writeLine("PARTNO/" + job.ncFileName);
     out.writeLine("NSIDES/22");
-    const auto field = [&job](int n) { return StrToReal(job.stock.edit[static_cast<std::size_t>(n - 1)]); };
-    if (job.stock.mode == 1) {
-        const double face = field(1);
-        out.writeLine("CYL/0.0,0.0," + F(face) + ",0.0,0.0," + F(face - field(2)) + "," + F(field(3) / 2));
-    } else {
-        const double x0 = field(1), y0 = field(2), z0 = field(3);
-        out.writeLine("CBOX/" + F(x0) + "," + F(y0) + "," + F(z0) + "," + F(x0 + field(4)) + "," + F(y0 + field(5)) +
-                      "," + F(z0 + field(6)));
-    }
+    writer.stock(job.stock);
+    if (writer.notANumber())
+        return refuse("The stock");
     if (progress)
         progress->reset("Preparing Solid File ...");
 
-    ClWriter writer(out);
     const std::int64_t total = reader.count();
     std::optional<TMotionRecord> held;
     const auto next = [&]() -> std::optional<TMotionRecord> {
@@ -327,8 +371,11 @@ ClExportResult WriteCLFile(const ClExportJob& job, ClProgress* progress)
     for (int i = 1; TOperationTable::IsSlot(i) && !table.slot(i).empty() && (held || reader.position() < total); ++i) {
         const TOperationRecord& op = table.slot(i);
         const bool posted = TestFlagBit(op.flags, PostedBit);
+        const std::string operation = "Operation " + std::to_string(op.opnum);
         if (posted)
             writer.toolBlock(op);
+        if (writer.notANumber())
+            return refuse(operation);
         bool first = true;
         while (std::optional<TMotionRecord> r = next()) {
             if (r->opnum != op.opnum) {
@@ -337,6 +384,8 @@ ClExportResult WriteCLFile(const ClExportJob& job, ClProgress* progress)
             }
             if (posted)
                 writer.motionBlock(*r, first);
+            if (writer.notANumber())
+                return refuse("A move of " + operation);
             first = false;
         }
     }
@@ -344,10 +393,11 @@ ClExportResult WriteCLFile(const ClExportJob& job, ClProgress* progress)
     while (std::optional<TMotionRecord> r = next())
         ++result.leftOut[r->opnum];
     out.writeLine("FINI");
-    const bool closed = out.close();
+    const bool closed = out.close() && std::rename(temporary.c_str(), job.clPath.c_str()) == 0;
     if (progress)
         progress->finish();
     if (!closed) {
+        std::remove(temporary.c_str());
         result.error = "Error writing " + job.clPath;
         return result;
     }

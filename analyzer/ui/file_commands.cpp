@@ -109,6 +109,7 @@ bool Tmdvform::LoadMachine(const std::string& fileName)
         return false;
     }
     setMachineLabel(fileName);
+    m_session->MachineLoaded();
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "analyzer/engine/cycle_time.h"
 
 #include "analyzer/engine/cycles.h"
+#include "analyzer/engine/data_listing.h"
 #include "analyzer/engine/mathlib.h"
 #include "analyzer/engine/run_loop.h"
 #include "analyzer/engine/run_state.h"
@@ -351,6 +352,90 @@ struct TimedRun {
         ASSERT_TRUE(session->LoadFile(folder.file("P.TAP")));
     }
 };
+
+TEST(TimedRun, AnotherProgramOrMachineStartsWithoutTheLastRunsTimes)
+{
+    const std::vector<std::pair<const char*, std::function<void(TimedRun&)>>> loads = {
+        {"another program",
+         [](TimedRun& run) {
+             run.folder.write("FACE.TAP", "G01 X1. F10.\r\nM30\r\n");
+             ASSERT_TRUE(run.session->LoadFile(run.folder.file("FACE.TAP")));
+         }},
+        {"another machine", [](TimedRun& run) { run.session->MachineLoaded(); }},
+    };
+    for (const auto& [what, load] : loads) {
+        TimedRun run({"R   57 0.", "R    5 60.", "R    9 1.", "R    7 60."});
+        run.load("G01 X10. F100.\r\nT2\r\nG01 X20.\r\nM30\r\n");
+        while (!run.state().EndOfProgram)
+            run.session->Start();
+        ASSERT_EQ(run.state().ToolTimes.count, 2) << what;
+        ASSERT_GT(run.state().TotalTime, 0) << what;
+        load(run);
+        const TRunState& s = run.state();
+        EXPECT_EQ(s.ToolTimes.count, 0) << what;
+        EXPECT_EQ(s.TotalTime, 0) << what;
+        EXPECT_EQ(s.TotalCost, 0) << what;
+        EXPECT_EQ(s.ToolTimes.rows[1].tool, -1) << what;
+        EXPECT_TRUE(vork::ToolTimeBars(s.ToolTimes).empty()) << what;
+        EXPECT_EQ(vork::DifLines(s.ToolTimes), vork::DifLines(vork::TToolTimeTable{})) << what;
+    }
+}
+
+TEST(TimedRun, ParameterNotSetCountsAsNone)
+{
+    // A program that meets every time, rate and cost of the machine: rapids in X and Y,
+    // in Z, a feed, a speed change, a drilling cycle, a rotary index, a tool change.
+    const std::string program = "S1000 M03\r\nG00 X5. Y5.\r\nG00 X6.\r\nG00 Y6.\r\nG00 Z-1.\r\n"
+                                "G01 X7. F10.\r\nG81 X8. Y8. Z-1.5 R.1\r\nG80\r\nA90.\r\nT2 M06\r\n"
+                                "G01 X1.\r\nM30\r\n";
+    const auto param = [](int n, const std::string& value) {
+        std::string number = std::to_string(n);
+        return "R " + std::string(4 - number.size(), ' ') + number + " " + value;
+    };
+    const struct {
+        int parameter;
+        const char* countsAs;
+        std::vector<std::string> machine;
+    } cases[] = {
+        {5, "0.", {}},  {6, "0.", {}},  {7, "0.", {}},  {8, "1.", {}},  {9, "1.", {}},
+        {16, "0.", {}}, {17, "0.", {}}, {18, "0.", {}}, {54, "0.", {}}, {57, "0.", {}},
+        {36, "0.", {"I    1 3"}},
+    };
+    struct Outcome {
+        double total = 0, cost = 0;
+        std::string costLine;
+    };
+    const auto runWith = [&](const std::vector<std::string>& machine, const std::string& change) {
+        std::vector<std::string> changes = {param(5, "30."), param(6, "6."),   param(7, "60."), param(8, "1.5"),
+                                            param(9, "1.1"), param(54, "5."),  param(36, "75.")};
+        changes.insert(changes.end(), machine.begin(), machine.end());
+        changes.push_back(change);
+        TimedRun run(changes);
+        run.session->settings.useRotary = true;
+        run.load(program);
+        while (!run.state().EndOfProgram)
+            run.session->Start();
+        TRunState& s = run.state();
+        s.DataFileName = run.folder.file("SUMMARY.DAT");
+        vork::BeginDataListing(s);
+        vork::TDataListing(s, run.machine).WriteTapeSummary();
+        Outcome out{s.TotalTime, s.TotalCost, ""};
+        for (const std::string& line : platform::splitLines(run.folder.read("SUMMARY.DAT")))
+            if (line.find("Machining Cost") != std::string::npos)
+                out.costLine = line;
+        return out;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("R" + std::to_string(c.parameter));
+        const Outcome notSet = runWith(c.machine, param(c.parameter, "-9999."));
+        const Outcome none = runWith(c.machine, param(c.parameter, c.countsAs));
+        EXPECT_GE(notSet.total, 0);
+        EXPECT_NEAR(notSet.total, none.total, 1e-9);
+        EXPECT_NEAR(notSet.cost, none.cost, 1e-9);
+        EXPECT_EQ(notSet.costLine, none.costLine);
+        EXPECT_FALSE(none.costLine.empty());
+    }
+}
 
 TEST(TimedRun, UserPausesBookNoToolChangeTime)
 {

@@ -2,14 +2,20 @@
 
 #include "analyzer/engine/listing_print.h"
 #include "analyzer/engine/machine_setup.h"
+#include "analyzer/engine/run_loop.h"
 #include "analyzer/engine/run_state.h"
 #include "platform/numbers.h"
 #include "platform/textfile.h"
+#include "run_fakes.h"
+#include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
+#include <limits>
+#include <memory>
 
 namespace {
 
@@ -93,6 +99,25 @@ void FillSummary(TRunState& s, int rows)
     s.TotalCost = 10;
 }
 
+TEST(DataListing, ValuesThatAreNotNumbersAreWrittenAsZero)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    const auto written = [](double x, double feed, float rpm) {
+        TRunState s;
+        FillSummary(s, 3);
+        s.Block = "G01";
+        s.Mode = 1;
+        s.CurX = x;
+        s.Feed = feed;
+        s.ToolTimes.rows[2].rpm = rpm;
+        std::string all = Line(s, 1);
+        for (const auto& lines : {vork::TapeSummaryLines(s, 1.0), vork::DifLines(s.ToolTimes)})
+            all += "\n" + platform::joinLinesCrLf(lines);
+        return all;
+    };
+    EXPECT_EQ(written(std::nan(""), inf, -std::numeric_limits<float>::infinity()), written(0, 0, 0));
+}
+
 struct Summary {
     explicit Summary(int rows) { FillSummary(state, rows); }
     TRunState state;
@@ -153,6 +178,68 @@ TEST(DataListing, DifExportReplacesWholeOrKeepsTheOldFile)
     std::string error;
     EXPECT_FALSE(vork::ExportDIFFile(s, folder.file("missing/TOOLS.DIF"), &error));
     EXPECT_FALSE(error.empty());
+}
+
+// ---- The listing of a run, as it stands on the disk -----------------------------------
+
+// A run that lists into NCCODE.DAT in a scratch folder; the prompter answers
+// "End of Program, Restart?".
+struct ListedRun {
+    testsupport::TempFolder folder;
+    vork::TMachineSetup machine = runtest::defaultMachine({"R   57 0."});
+    testsupport::ScriptedPrompter prompter;
+    std::unique_ptr<vork::RunSession> session;
+
+    explicit ListedRun(const std::string& program)
+    {
+        vork::RunServices given;
+        given.prompter = &prompter;
+        session = std::make_unique<vork::RunSession>(machine, given, folder.path());
+        session->settings.showTool = false;
+        session->settings.limits = false;
+        folder.write("P.TAP", program);
+        EXPECT_TRUE(session->LoadFile(folder.file("P.TAP")));
+    }
+    // Read while the run holds the file open, as another program would.
+    std::vector<std::string> onDisk() const { return platform::splitLines(folder.read("NCCODE.DAT")); }
+};
+
+bool startsWith(const std::string& line, const std::string& text) { return line.rfind(text, 0) == 0; }
+
+TEST(DataListing, OnTheDiskAtEveryPauseAndAtTheEndWithoutALineForTheEndOfTheFile)
+{
+    ListedRun run("G01 X1. F10.\r\nT2\r\nG01 X2.\r\nM30\r\n");
+    run.session->Start(); // to the tool change
+    auto lines = run.onDisk();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_TRUE(startsWith(lines[1], "T2 "));
+    EXPECT_EQ(lines[2], ">>>>>>>>>>>>>>>>>>>>>>>>> Tool Change, Tool =      2 <<<<<<<<<<<<<<<<<<<<<<<<<");
+
+    run.prompter.buttons = {platform::Button::No}; // End of Program, Restart?
+    run.session->Start();
+    ASSERT_TRUE(run.session->state.EndOfProgram);
+    lines = run.onDisk();
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_TRUE(startsWith(lines.back(), "M30 ")) << lines.back();
+}
+
+TEST(DataListing, ARestartKeepsTheLastListingUntilTheNewRunWrites)
+{
+    ListedRun run("G01 X1. F10.\r\nM30\r\n");
+    run.prompter.buttons = {platform::Button::Yes}; // restart: the summary, the program again
+    run.session->Start();
+    ASSERT_FALSE(run.session->state.EndOfProgram);
+    auto lines = run.onDisk();
+    ASSERT_GT(lines.size(), 4u);
+    EXPECT_TRUE(startsWith(lines[0], "G01 X1. F10."));
+    EXPECT_TRUE(startsWith(lines[1], "M30 "));
+    EXPECT_EQ(lines.back(), std::string(132, '*')); // the Tape Summary closes it
+
+    run.prompter.buttons = {platform::Button::No};
+    run.session->Start();
+    lines = run.onDisk();
+    ASSERT_EQ(lines.size(), 2u); // the new run's listing in its place
+    EXPECT_TRUE(startsWith(lines[1], "M30 "));
 }
 
 // ---- Printing ----------------------------------------------------------------------

@@ -178,6 +178,8 @@ TEST(DxfImport, TransformsAndMapsTheLathe)
         {"lathe point", lathe, "  0\nPOINT\n 10\n5\n 20\n2\n 30\n0\n", {2, 0, 5, 0, 0, 0}},
         {"lathe line", lathe, line, {2, 0, 5, 3, 0, 7}},
         {"lathe arc", lathe, arc, {0, 0, 2, 350 * Deg, 10 * Deg, 3}},
+        {"text without a height is 0.25 high", {}, "  0\nTEXT\n 10\n1\n 20\n2\n  1\nA\n", {1, 2, 0, 0.25, 0, 0}},
+        {"circle without a radius is 0.25 wide", {}, "  0\nCIRCLE\n 10\n1\n 20\n2\n", {1, 2, 0, 0, 360 * Deg, 0.25}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -12,7 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 using platform::Button;
 using testsupport::ScriptedPrompter;
@@ -164,6 +166,41 @@ TEST(OperationFile, LoadFillsSlotsInOrderAllPostedAndTheRestTemplate)
             EXPECT_EQ(l.table.slot(n), vork::OperationTemplate()) << n;
         EXPECT_EQ(l.table.RecentFiles.first(), l.folder.file("JOB.OPF"));
     }
+}
+
+TEST(OperationFile, ValuesThatAreNotNumbersLoadAsZeroAndSaveAsZeroNamingTheOperation)
+{
+    // Reals start at byte 7, four bytes each: tooldia is the 3rd, xhome the 11th, p7 the 26th.
+    const auto put = [](std::string& record, int real, float value) {
+        std::memcpy(record.data() + 7 + 4 * (real - 1), &value, sizeof value);
+    };
+    std::string damaged = goldenRecord(20, 0, "NAN");
+    put(damaged, 3, std::numeric_limits<float>::infinity());
+    put(damaged, 11, std::numeric_limits<float>::quiet_NaN());
+    std::string negative = goldenRecord(30, 0, "-INF");
+    put(negative, 26, -std::numeric_limits<float>::infinity());
+    Loaded l(goldenRecord(10, 0, "SOUND") + damaged + negative);
+    ASSERT_TRUE(l.ok);
+    EXPECT_EQ(l.table.OperationCount(), 3);
+    EXPECT_EQ(l.table.slot(1).xhome, 11.5f);
+    EXPECT_EQ(l.table.slot(2).tooldia, 0.0f);
+    EXPECT_EQ(l.table.slot(2).xhome, 0.0f);
+    EXPECT_EQ(l.table.slot(2).yhome, 12.5f); // the sound values of the record stay
+    EXPECT_EQ(l.table.slot(3).p[6], 0.0f);
+    ASSERT_EQ(l.prompter.shown.size(), 1u);
+    EXPECT_EQ(l.prompter.shown[0].text, "Operations 20, 30 in\n" + l.folder.file("JOB.OPF") +
+                                            "\nheld values that are not numbers: they were taken as 0");
+
+    // An operation edited to a value that is not a number is written with 0 in its place.
+    l.table.slot(1).feed = std::numeric_limits<float>::infinity();
+    ScriptedPrompter told;
+    ASSERT_TRUE(l.table.Save(l.folder.file("OUT.OPF"), &told));
+    const std::string bytes = l.folder.read("OUT.OPF");
+    ASSERT_EQ(bytes.size(), 3 * vork::OperationRecordSize);
+    EXPECT_EQ(vork::DecodeOperationRecord(reinterpret_cast<const std::uint8_t*>(bytes.data())).feed, 0.0f);
+    ASSERT_EQ(told.shown.size(), 1u);
+    EXPECT_EQ(told.shown[0].text.rfind("Operation 10 held values that are not numbers", 0), 0u);
+    EXPECT_TRUE(std::isinf(l.table.slot(1).feed)); // saving leaves the table as it was
 }
 
 TEST(OperationFile, MissingFileLeavesTheTableAndTheRecentList)
@@ -457,12 +494,15 @@ TEST(OperationTable, CurrentToolImageIsBuiltFromTheOperationsShape)
         table.SetCurrentTIM(1);
         EXPECT_EQ(image.elements().size(), c.elements);
     }
-    // The drill's point angle is p2: 90 degrees on a diameter of 1 is a cone of 0.5.
+    // The drill's length is p1 and its point angle p2: 90 degrees on a diameter of 1 is a
+    // cone of 0.5, and the top of a drill 3 long is at 3.
     r.tshape = 1;
+    r.p[0] = 3;
     r.p[1] = 90;
     image.ResetToolImage();
     table.SetCurrentTIM(1);
     EXPECT_NEAR(image.elements()[0].val3, 0.5, 1e-12);
+    EXPECT_NEAR(image.elements()[1].val3, 3, 1e-12);
     // ID boring turns the insert below the reference point.
     r.tshape = 3;
     r.lcomp = 2;

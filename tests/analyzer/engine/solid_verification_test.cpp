@@ -10,7 +10,10 @@
 
 #include <algorithm>
 #include <clocale>
+#include <filesystem>
+#include <functional>
 #include <iterator>
+#include <limits>
 
 namespace {
 
@@ -189,6 +192,8 @@ TEST(ClExport, ToolShapesOrientationsAndNoseOffsets)
         {"no shape line", 0, 3, 1, 0.1, 0, 0, 0, 0, 0, 0, 0, "", "FROM/2.00000,0.0,1.00000", "GOTO/1.00000,0.0,0.00000"},
         {"end mill with corner", 1, 0, 0, 0.5, 0.1, 3, 0, 0, 0, 0, 0, "CUTTER/ 0.50000,0.10000,0,0,0,0,3.00000",
          "FROM/2.00000,3.00000,1.00000", "GOTO/0.00000,1.00000,0.00000"},
+        {"corner past the radius, within the diameter", 1, 0, 0, 0.5, 0.4, 3, 0, 0, 0, 0, 0,
+         "CUTTER/ 0.50000,0.40000,0,0,0,0,3.00000", "FROM/2.00000,3.00000,1.00000", "GOTO/0.00000,1.00000,0.00000"},
         {"kind 2", 2, 0, 0, 0.5, 0, 3, 0, 0, 0, 0, 0, "CUTTER/ 0.50000,0.00000,0,0,0,0,3.00000",
          "FROM/2.00000,0.0,1.00000", "GOTO/1.00000,0.0,0.00000"},
     };
@@ -224,6 +229,53 @@ TEST(ClExport, NothingToWriteOrNowhereToWrite)
     const vork::ClExportResult result = e.run({Move(1, 1, 0, 0, 0, 1, 1, 1)});
     EXPECT_FALSE(result.written);
     EXPECT_NE(result.error.find(e.job.clPath), std::string::npos);
+}
+
+TEST(ClExport, ValuesThatAreNotNumbersAreRefusedAndTheLastFileKept)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const struct {
+        const char* what;
+        std::function<void(TOperationRecord&)> damage;
+        TMotionRecord move;
+        const char* error;
+    } cases[] = {
+        {"home", [](TOperationRecord& op) { op.xhome = std::numeric_limits<float>::quiet_NaN(); },
+         Move(7, 1, 0, 0, 0, 1, 1, 1), "Operation 7 holds"},
+        {"diameter", [](TOperationRecord& op) { op.tooldia = std::numeric_limits<float>::infinity(); },
+         Move(7, 1, 0, 0, 0, 1, 1, 1), "Operation 7 holds"},
+        {"end point", [](TOperationRecord&) {}, Move(7, 1, 0, 0, 0, nan, 1, 1), "A move of Operation 7 holds"},
+        {"arc radius", [](TOperationRecord&) {}, Move(7, 3, 1, 0, 0, -1, 0, 0, 1, 0, 0, -inf),
+         "A move of Operation 7 holds"},
+        {"feed", [](TOperationRecord&) {}, Move(7, 1, 0, 0, 0, 1, 1, 1, nan), "A move of Operation 7 holds"},
+        {"tool shape", [](TOperationRecord& op) { op.tshape = std::numeric_limits<float>::quiet_NaN(); },
+         Move(7, 1, 0, 0, 0, 1, 1, 1), "Operation 7 holds"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Export e;
+        TOperationRecord op = Op(7, 1, 4, 100, 1, 1);
+        c.damage(op);
+        e.table.slot(1) = op;
+        e.folder.write("VORK2K.APT", "OLD");
+        const vork::ClExportResult result = e.run({Move(7, 0, 0, 0, 5, 0, 0, 1), c.move});
+        EXPECT_FALSE(result.written);
+        EXPECT_EQ(result.error.rfind(c.error, 0), 0u) << result.error;
+        EXPECT_NE(result.error.find(e.job.clPath + " was not written"), std::string::npos) << result.error;
+        EXPECT_EQ(e.folder.read("VORK2K.APT"), "OLD");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(e.folder.path()), {}), 2); // no scraps
+    }
+
+    // The stock leaves out a move that is not on the part.
+    testsupport::TempFolder folder;
+    const std::string motion = folder.file("VORK.MOT");
+    WriteMotion(motion, {Move(1, 1, 0, 0, 0, 4, 2, -1), Move(1, 1, 0, 0, 0, inf, nan, -9), Move(1, 1, 0, 0, 0, 0, 0, 0)});
+    vork::VerifySettings s;
+    s.edit[6] = "0";
+    ASSERT_TRUE(vork::CalculateExtents(motion, s));
+    EXPECT_EQ(s.edit, (std::array<std::string, 7>{"0.00000", "0.00000", "0.00000", "4.00000", "2.00000", "-1.00000",
+                                                  "0"}));
 }
 
 TEST(ClExport, StockFromTheMoves)

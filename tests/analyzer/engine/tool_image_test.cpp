@@ -73,21 +73,23 @@ TEST(ToolImage, BullNoseHasATipCircleAndTenCornerChordsInFourPlanes)
 TEST(ToolImage, DrillConeFollowsThePointAngle)
 {
     const struct {
-        double angle;
+        double angle, length;
         double cone;
     } cases[] = {
-        {0, 0.5 / std::tan(59 * Deg)}, // 118 degrees when none is given: 0.3004
-        {90, 0.5},
-        {180, 0},  // flat
-        {200, 0},  // no negative cone
-        {-30, 0},
+        {0, 2, 0.5 / std::tan(59 * Deg)}, // 118 degrees when none is given: 0.3004
+        {90, 2, 0.5},
+        {90, 3, 0.5},  // the length moves the top, not the cone
+        {180, 2, 0},   // flat
+        {200, 2, 0},   // no negative cone
+        {-30, 2, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.angle);
         TToolImage image;
-        image.BuildMillToolImage(true, 1, 0, 2, c.angle);
+        image.BuildMillToolImage(true, 1, 0, c.length, c.angle);
         ASSERT_EQ(image.elements().size(), 18u);
         EXPECT_NEAR(image.elements()[0].val3, c.cone, 1e-12); // the circle where the cone starts
+        EXPECT_NEAR(image.elements()[1].val3, c.length, 1e-12); // the circle at the top
         const TEntityRecord& toTip = image.elements()[3];
         EXPECT_NEAR(toTip.val3, c.cone, 1e-12);
         EXPECT_EQ(toTip.val4, 0);

@@ -2,12 +2,16 @@
 
 #include "analyzer/engine/dxf_output.h"
 #include "analyzer/ui/main_window.h"
+#include "analyzer/ui/time_graph_dialog.h"
 #include "platform/textfile.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
 #include <QFontInfo>
 #include <QPrinter>
 
@@ -118,6 +122,60 @@ TEST(ListingCommands, DxfOutputIsWholeAfterEachRunAndFinishedAtClose)
     EXPECT_TRUE(a.window->dxfOutputAction->isChecked());
     a.window->close();
     EXPECT_EQ(a.folder.read("PATH.DXF"), drawn);
+}
+
+// The chart as its dialog draws it for the window's run: its title and its bars.
+std::pair<QString, std::vector<double>> Chart(Analyzer& a)
+{
+    TTimeGraphDlg dialog(a.window->session().state);
+    dialog.DisplayTimes();
+    std::vector<double> bars;
+    for (QAbstractSeries* series : dialog.chart().series())
+        for (QBarSet* set : static_cast<QBarSeries*>(series)->barSets())
+            for (int i = 0; i < set->count(); ++i)
+                bars.push_back(set->at(i));
+    return {dialog.chart().title(), bars};
+}
+
+// The DIF file's tuple count: the label tuple and one per tool row after the first.
+std::string DifTuples(Analyzer& a)
+{
+    EXPECT_TRUE(ExportDifTo(*a.window, a.folder.file("TIMES.DIF")));
+    const auto lines = platform::splitLines(a.folder.read("TIMES.DIF"));
+    return lines.size() > 7 ? lines[7] : "";
+}
+
+TEST(ListingCommands, AnotherProgramOrMachineShowsNoneOfTheLastRunsTimes)
+{
+    Analyzer a;
+    a.folder.write("FACE.TAP", exampleFile("FACE.TAP"));
+    a.run("BRACKET.TAP");
+    EXPECT_GT(Chart(a).second.size(), 1u);
+    EXPECT_NE(DifTuples(a), "0,1");
+
+    a.window->LoadFile(a.folder.file("FACE.TAP"));
+    const auto [title, bars] = Chart(a);
+    EXPECT_TRUE(title.contains("File : FACE.TAP")) << title.toStdString();
+    EXPECT_TRUE(title.contains("Total Time: 00:00:00")) << title.toStdString();
+    EXPECT_TRUE(bars.empty());
+    EXPECT_EQ(DifTuples(a), "0,1"); // the label tuple alone
+
+    a.run("FACE.TAP");
+    EXPECT_FALSE(Chart(a).second.empty());
+    ASSERT_TRUE(a.window->LoadMachine(a.folder.file("MILL.MCH")));
+    EXPECT_TRUE(Chart(a).second.empty());
+    EXPECT_EQ(DifTuples(a), "0,1");
+}
+
+TEST(ListingCommands, TheListingIsWholeOnTheDiskWhenTheRunEnds)
+{
+    Analyzer a;
+    a.run("BRACKET.TAP");
+    const auto program = platform::splitLines(exampleFile("BRACKET.TAP"));
+    const auto listing = platform::splitLines(a.folder.read("NCCODE.DAT"));
+    ASSERT_FALSE(listing.empty());
+    // The program's last block ends the listing: nothing is held back, nothing added.
+    EXPECT_EQ(listing.back().rfind(program.back(), 0), 0u) << listing.back();
 }
 
 } // namespace
