@@ -5,9 +5,12 @@
 
 #include <string>
 
+class QBarCategoryAxis;
+class QBarSet;
 class QChart;
 class QChartView;
 class QPrinter;
+class QValueAxis;
 
 namespace vork {
 
@@ -37,11 +40,15 @@ protected:
 private:
     void BitBtn1Click(); // Print
     void BitBtn2Click(); // Copy
+    void buildChart();
     void layOutNow();
 
     const TRunState& m_state;
     QChart* m_chart = nullptr;
     QChartView* m_view = nullptr;
+    QBarSet* m_bars = nullptr;
+    QBarCategoryAxis* m_toolAxis = nullptr;
+    QValueAxis* m_timeAxis = nullptr;
 };
 
 } // namespace vork
