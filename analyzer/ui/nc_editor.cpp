@@ -62,7 +62,7 @@ int searchStart(const QPlainTextEdit& edit)
 
 // ---- TRESEQDlg ----
 
-TRESEQDlg::TRESEQDlg(platform::Prompter& prompter, QWidget* parent) : QDialog(parent)
+TRESEQDlg::TRESEQDlg(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle("RE/UN-Sequence Block Numbers");
     auto* form = new QFormLayout;
@@ -87,8 +87,7 @@ TRESEQDlg::TRESEQDlg(platform::Prompter& prompter, QWidget* parent) : QDialog(pa
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(buttons, &QDialogButtonBox::helpRequested, this,
-            [&prompter] { platform::showHelpTopic(ResequenceHelp, prompter); });
+    platform::bindHelpButton(*buttons->button(QDialogButtonBox::Help), ResequenceHelp);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);
@@ -197,7 +196,7 @@ TNCEditor::TNCEditor(platform::Prompter& prompter, QWidget* parent) : QDialog(pa
     m_status = new QStatusBar(this);
     m_status->setSizeGripEnabled(false);
 
-    m_reseq = new TRESEQDlg(prompter, this);
+    m_reseq = new TRESEQDlg(this);
     m_findDialog = new FindReplaceDialog(false, this);
     m_replaceDialog = new FindReplaceDialog(true, this);
     connect(m_findDialog, &FindReplaceDialog::findNextRequested, this, [this] { find(*m_findDialog, false); });
@@ -258,9 +257,7 @@ TNCEditor::TNCEditor(platform::Prompter& prompter, QWidget* parent) : QDialog(pa
     search->addAction(replace);
 
     QMenu* help = bar->addMenu("&Help");
-    QAction* editorHelp = action("&Editor Help", "Help on the editor");
-    connect(editorHelp, &QAction::triggered, this, [this] { platform::showHelpTopic(EditorHelp, m_prompter); });
-    help->addAction(editorHelp);
+    platform::addHelpItem(*help, "&Editor Help", platform::helpTopicPage(EditorHelp))->setStatusTip("Help on the editor");
 
     auto* tools = new QToolBar(this);
     auto tool = [&](QAction* a, QStyle::StandardPixmap icon, const char* text) {

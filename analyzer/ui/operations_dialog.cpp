@@ -240,7 +240,7 @@ void TOperationsdlg::buildMenus(QVBoxLayout* layout)
         }
     });
     QMenu* help = bar->addMenu("&Help");
-    help->addAction("&Help", this, [this] { platform::showHelpTopic(OperationsHelp, m_prompter); });
+    platform::addHelpItem(*help, "&Help", platform::helpTopicPage(OperationsHelp));
     layout->setMenuBar(bar);
 
     auto* tools = new QToolBar(this);

@@ -4,6 +4,7 @@
 #include "analyzer/engine/run_state.h"
 #include "platform/qt/latin1.h"
 #include "platform/qt/wait_cursor.h"
+#include "platform/qt/help.h"
 
 #include <QApplication>
 #include <QBarCategoryAxis>
@@ -60,7 +61,7 @@ TTimeGraphDlg::TTimeGraphDlg(const TRunState& state, QWidget* parent) : QDialog(
     connect(copy, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(buttons, &QDialogButtonBox::helpRequested, this, [this] { emit helpRequested(HelpContext); });
+    platform::bindHelpButton(*buttons->button(QDialogButtonBox::Help), HelpContext);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_view, 1);

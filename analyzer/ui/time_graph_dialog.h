@@ -31,8 +31,6 @@ public:
     // The chart on the clipboard as a picture and as an SVG drawing.
     void CopyToClipboard();
 
-signals:
-    void helpRequested(int context);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -168,24 +168,10 @@ TEST(TimeGraph, PrintsToPdfAndCopiesPictureAndSvg)
     EXPECT_TRUE(svg.contains("<svg")) << svg.left(200).toStdString();
 }
 
-TEST(TimeGraph, HelpAsksForItsContext)
-{
-    TRunState s;
-    TTimeGraphDlg dialog(s);
-    QSignalSpy help(&dialog, &TTimeGraphDlg::helpRequested);
-    dialog.show();
-    for (auto* b : dialog.findChildren<QPushButton*>())
-        if (b->text() == "&Help" || b->text() == "Help")
-            b->click();
-    ASSERT_EQ(help.count(), 1);
-    EXPECT_EQ(help.front().front().toInt(), 10459);
-}
-
 TEST(ErrorDialog, ButtonsAndTheEditedBlock)
 {
     TErrorDlg dialog;
     EXPECT_EQ(dialog.windowTitle(), "NC-Code Error");
-    QSignalSpy help(&dialog, &TErrorDlg::helpRequested);
     const struct {
         const char* what;
         std::function<void()> press;
@@ -211,13 +197,6 @@ TEST(ErrorDialog, ButtonsAndTheEditedBlock)
              QTest::keyClick(&dialog, Qt::Key_Escape);
          },
          ErrorAnswer::Closed, "G01 X5."},
-        {"Help stays open",
-         [&] {
-             dialog.findChild<QPushButton*>("Help")->click();
-             EXPECT_TRUE(dialog.isVisible());
-             dialog.findChild<QPushButton*>("Abort")->click();
-         },
-         ErrorAnswer::Abort, "G01 X5."},
     };
     for (const auto& c : cases) {
         std::string block = "G01 X5.";
@@ -232,8 +211,6 @@ TEST(ErrorDialog, ButtonsAndTheEditedBlock)
         EXPECT_EQ(shownMessage, "-X- Axis over travel") << c.what;
         EXPECT_EQ(shownBlock, "G01 X5.") << c.what;
     }
-    ASSERT_EQ(help.count(), 1);
-    EXPECT_EQ(help.front().front().toInt(), 6);
 }
 
 TEST(CoordinateReadout, ToolWindowWithLedDigits)
