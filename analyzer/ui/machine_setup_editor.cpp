@@ -18,6 +18,8 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -128,6 +130,11 @@ TMsetupForm::TMsetupForm(platform::Prompter& prompter, const std::string& progra
 
     m_q.onMemoLine = [this](const std::string& line) { m_memo->appendPlainText(platform::toQString(line)); };
     m_q.onMemoClear = [this] { m_memo->clear(); };
+    m_q.onMemoReplaceLast = [this](const std::string& line) {
+        QTextCursor last(m_memo->document()->lastBlock());
+        last.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        last.insertText(platform::toQString(line));
+    };
     m_q.onAsk = [this] { showQuestion(); };
     m_q.onCaption = [this] { updateCaption(); };
     updateCaption();
