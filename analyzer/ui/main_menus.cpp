@@ -116,7 +116,7 @@ void BuildMainMenus(Tmdvform& w)
     QAction* clear = add(view, "C&lear Display", w, [&w] { w.ClearDisplay(); });
     QAction* previous = add(view, "&Previous", w, [&w] { w.Previous(); }, QKeySequence("Ctrl+R"));
     QAction* zoom = add(view, "&Zoom", w, [&w] { w.Zoom(); }, QKeySequence("Ctrl+Z"));
-    QAction* refresh = add(view, "Re&fresh", w, [&w] { w.RepaintDrawing(); }, QKeySequence(Qt::Key_F5));
+    QAction* refresh = add(view, "Refr&esh", w, [&w] { w.RepaintDrawing(); }, QKeySequence(Qt::Key_F5));
     add(view, "&3D View Setup", w, [&w] { w.ThreeDSetup(); });
     view->addSeparator();
     QAction* verification = add(view, "Solids &Verification", w, [&w] { SolidsVerification(w); },
