@@ -71,7 +71,8 @@ std::string NewFileName(const std::string& answer, const std::string& tapeDir, c
     if (!tapeDir.empty() && !platform::isSeparator(tapeDir.back()))
         name += '\\';
     name += answer;
-    if (name.find('.') == std::string::npos)
+    // Only the typed name can carry an extension: a folder such as "." has none to give.
+    if (platform::fileNamePart(answer).find('.') == std::string::npos)
         name += "." + defaultExtension;
     return name;
 }

@@ -39,7 +39,7 @@ private:
 };
 
 // The file New opens for the typed answer: in TAPEDIR (one separator between them), with
-// the default extension when the answer has none.
+// the default extension when the typed name has none.
 std::string NewFileName(const std::string& answer, const std::string& tapeDir, const std::string& defaultExtension);
 
 // The operation file that goes with an NC program: its name in the operation folder with

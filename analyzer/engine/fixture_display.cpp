@@ -27,6 +27,17 @@ void TFixtureDisplay::DrawFixture()
             draw(e);
 }
 
+void TFixtureDisplay::DrawFixtureOn(Trwindow& window, Canvas& canvas)
+{
+    Trwindow* const ownWindow = m_window;
+    Canvas* const ownCanvas = m_canvas;
+    m_window = &window;
+    m_canvas = &canvas;
+    DrawFixture();
+    m_window = ownWindow;
+    m_canvas = ownCanvas;
+}
+
 void TFixtureDisplay::DrawFixtureEntity(std::uint8_t kind, std::int16_t number)
 {
     if (!m_window || !m_canvas)

@@ -20,6 +20,8 @@ public:
     // Every entity of the table, when the fixture is shown. Leaves the last entity's
     // colour and the solid line style set.
     void DrawFixture() override;
+    // The same onto another window and canvas (a printout or a copy of the picture).
+    void DrawFixtureOn(Trwindow& window, Canvas& canvas);
     // One entity, found by kind and number; texts are stored only, never drawn.
     void DrawFixtureEntity(std::uint8_t kind, std::int16_t number);
 

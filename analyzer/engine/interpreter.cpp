@@ -74,7 +74,9 @@ void BlockInterpreter::waitFor(bool TRunState::*flag)
     m_state.*flag = false;
     if (!m_services.pump)
         return; // nothing could ever set it: do not wait
-    while (!(m_state.*flag) && !m_state.CloseRequest)
+    // Stop ends the wait for Single too; the pacing wait lets the block run first.
+    const bool stopEnds = flag == &TRunState::StartPressed;
+    while (!(m_state.*flag) && !m_state.CloseRequest && !(stopEnds && m_state.StopRequest))
         m_services.pump->waitPumping(10);
 }
 
@@ -174,7 +176,8 @@ void BlockInterpreter::RunBlocks()
         // Abort and a pause in typed entry return to the window.
         if (m_settings.skip && !s.RestartPending && !s.EndOfProgram && !m_stoppedByToggle && m_endedAtToolChange)
             continue;
-        if (!s.EndOfProgram && m_services.codeList && !s.NoDisplay)
+        // A restart at the end waits for Start with the list cleared, not at a tool change.
+        if (!s.EndOfProgram && !s.RestartPending && m_services.codeList && !s.NoDisplay)
             m_services.codeList->add("Tool Change, Press Start to Continue ...");
         return;
     }
@@ -248,8 +251,16 @@ bool BlockInterpreter::runSegment()
 BlockInterpreter::BlockOutcome BlockInterpreter::runBlock()
 {
     TRunState& s = m_state;
-    if (s.SingleBlock && !s.Retry)
+    if (s.SingleBlock && !s.Retry) {
         waitFor(&TRunState::StartPressed);
+        if (s.StopRequest && !s.StartPressed && !s.CloseRequest) {
+            // Stopped while waiting for Single: the segment ends before the next block.
+            s.SegmentEnd = true;
+            m_stoppedByToggle = true;
+            endSegment();
+            return BlockOutcome::Next;
+        }
+    }
     if (s.CloseRequest)
         return BlockOutcome::Leave;
     if (!s.Retry)
@@ -292,15 +303,20 @@ void BlockInterpreter::endBlock(bool blockHadMCode, int blockMCode)
         s.SegmentEnd = true;
         s.EndOfProgram = true;
     }
-    if (s.SegmentEnd || s.EndOfProgram) {
-        if (m_services.times)
-            m_services.times->BookSegment(s.EndOfProgram || m_endedAtToolChange);
-        if (s.DataFileOn && s.DataFileOpen && !s.EndOfProgram)
-            s.DataFile.writeLine(">>>>>>>>>>>>>>>>>>>>>>>>> Tool Change, Tool = " + platform::strInt(s.Tool, 6) +
-                                 " <<<<<<<<<<<<<<<<<<<<<<<<<");
-        if (m_services.readouts)
-            m_services.readouts->UpdateReadouts(true);
-    }
+    if (s.SegmentEnd || s.EndOfProgram)
+        endSegment();
+}
+
+void BlockInterpreter::endSegment()
+{
+    TRunState& s = m_state;
+    if (m_services.times)
+        m_services.times->BookSegment(s.EndOfProgram || m_endedAtToolChange);
+    if (s.DataFileOn && s.DataFileOpen && !s.EndOfProgram)
+        s.DataFile.writeLine(">>>>>>>>>>>>>>>>>>>>>>>>> Tool Change, Tool = " + platform::strInt(s.Tool, 6) +
+                             " <<<<<<<<<<<<<<<<<<<<<<<<<");
+    if (m_services.readouts)
+        m_services.readouts->UpdateReadouts(true);
 }
 
 // ---- One block --------------------------------------------------------------------

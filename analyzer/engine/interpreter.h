@@ -61,6 +61,7 @@ private:
     bool homeReturn();
     bool readEndOfBlockWords();
     void endBlock(bool blockHadMCode, int blockMCode);
+    void endSegment();
 
     bool reportError(int n); // true when the block is to stop (a retry is pending)
     void waitFor(bool TRunState::*flag);

@@ -111,6 +111,7 @@ void SetupQuestionnaire::SetDefaults()
     Printing = false;
     Mfilename = "Untitled";
     copy.SetDefaults();
+    Dirty = false;
     if (onCaption)
         onCaption();
 }
@@ -870,8 +871,8 @@ void SetupQuestionnaire::present(const SetupAsk& ask)
     const auto [before, last] = splitPrompt(ask.prompt);
     writeLines(before);
     m_entry = shownValue(ask.type, ask.index);
+    m_memoPrompt = last;
     write(memoLine(last, m_entry));
-    Dirty = true;
     m_waiting = true;
     if (onAsk)
         onAsk();
@@ -897,6 +898,7 @@ void SetupQuestionnaire::answer(const std::string& text)
     if (!m_waiting)
         return;
     const auto i = static_cast<std::size_t>(m_ask.index);
+    const std::string before = shownValue(m_ask.type, m_ask.index);
     if (text == "@" || (m_ask.type == 'S' && text == "NONE")) {
         if (m_ask.type == 'I')
             copy.mach_int[i] = NotSetInt;
@@ -916,6 +918,13 @@ void SetupQuestionnaire::answer(const std::string& text)
             else
                 write("Please enter a whole number from -32768 to 32767 !!");
         }
+    }
+    const std::string after = shownValue(m_ask.type, m_ask.index);
+    if (after != before) {
+        // Only a changed value makes the file unsaved; its question's line shows it.
+        Dirty = true;
+        if (onMemoReplaceLast)
+            onMemoReplaceLast(memoLine(m_memoPrompt, after));
     }
     m_waiting = false;
     run();
@@ -976,6 +985,7 @@ bool SetupQuestionnaire::open(const std::string& fileName)
     KillMainLoop();
     copy = read;
     Mfilename = fileName;
+    Dirty = false;
     if (onCaption)
         onCaption();
     startGroup(0);

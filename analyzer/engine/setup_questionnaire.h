@@ -89,6 +89,7 @@ public:
     // The window's side.
     std::function<void(const std::string&)> onMemoLine; // a line added to the memo
     std::function<void()> onMemoClear;
+    std::function<void(const std::string&)> onMemoReplaceLast; // the answered question's line
     std::function<void()> onAsk;                        // a question waits (entryText())
     std::function<void()> onCaption;                    // Mfilename changed
 
@@ -96,7 +97,7 @@ public:
     std::string Mfilename = "Untitled";
     bool Numbering = false;
     bool Autohelp = false;
-    bool Dirty = false;
+    bool Dirty = false; // a value changed since the file was opened or saved
     bool Printing = false;
     bool finished = false;
     int GrpPtr = 0;
@@ -171,6 +172,7 @@ private:
     SetupQuestionTask m_task;
     SetupAsk m_ask;
     std::string m_entry;
+    std::string m_memoPrompt; // the last line of the waiting question's prompt
     bool m_waiting = false;
     bool m_idle = false;
     bool m_askedThisNumber = false;

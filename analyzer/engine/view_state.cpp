@@ -47,10 +47,10 @@ void ViewState::selectView(int index)
     }
 }
 
-void ViewState::pan(int horizontal, int vertical)
+void ViewState::pan(int horizontal, int vertical, const ViewExtents& shown)
 {
-    const double dx = (current.xmax - current.xmin) * (horizontal - scrollOffX) / 100.0;
-    const double dy = -(current.ymax - current.ymin) * (vertical - scrollOffY) / 100.0;
+    const double dx = (shown.xmax - shown.xmin) * (horizontal - scrollOffX) / 100.0;
+    const double dy = -(shown.ymax - shown.ymin) * (vertical - scrollOffY) / 100.0;
     current.xmin += dx;
     current.xmax += dx;
     current.ymin += dy;

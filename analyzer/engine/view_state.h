@@ -41,8 +41,9 @@ struct ViewState {
     // The view combo: projection and eye by item; the extents stay.
     void selectView(int index);
     // A scroll ended with the bars at these positions: the view moves by the bars' movement
-    // since the last pan, in percent of its width and height (down moves it down).
-    void pan(int horizontal, int vertical);
+    // since the last pan, in percent of the width and height shown (down moves it down).
+    // `shown` are the extents as drawn, widened to the drawing area's proportions.
+    void pan(int horizontal, int vertical, const ViewExtents& shown);
     // The scroll bars were put back to 0.
     void resetScroll() { scrollOffX = scrollOffY = 0; }
 };

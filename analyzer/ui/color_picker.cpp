@@ -2,6 +2,7 @@
 
 #include "analyzer/engine/drawing_canvas.h"
 #include "analyzer/ui/qt_canvas.h"
+#include "platform/qt/help.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -100,7 +101,7 @@ ColorPicker::ColorPicker(QWidget* parent) : QDialog(parent)
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(buttons, &QDialogButtonBox::helpRequested, this, [this] { emit helpRequested(HelpContext); });
+    platform::bindHelpButton(*buttons->button(QDialogButtonBox::Help), HelpContext);
 
     auto* top = new QHBoxLayout;
     top->addWidget(m_grid);

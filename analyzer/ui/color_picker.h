@@ -19,8 +19,6 @@ public:
     // The cell in `row` and `column` (from 0) chosen: palette index row * 4 + column.
     void chooseCell(int row, int column);
 
-signals:
-    void helpRequested(int context);
 
 protected:
     void showEvent(QShowEvent* event) override;

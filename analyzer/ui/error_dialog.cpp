@@ -1,6 +1,7 @@
 #include "analyzer/ui/error_dialog.h"
 
 #include "platform/qt/latin1.h"
+#include "platform/qt/help.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -41,7 +42,7 @@ TErrorDlg::TErrorDlg(QWidget* parent) : QDialog(parent)
     auto* help = buttons->addButton("&Help", QDialogButtonBox::HelpRole);
     help->setObjectName("Help");
     help->setAutoDefault(false);
-    connect(help, &QPushButton::clicked, this, [this] { emit helpRequested(HelpContext); });
+    platform::bindHelpButton(*help, HelpContext);
     abort->setDefault(true);
 
     auto* layout = new QVBoxLayout(this);

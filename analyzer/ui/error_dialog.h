@@ -22,8 +22,6 @@ public:
     QLabel& ErLabel() { return *m_label; }
     QLineEdit& Edline() { return *m_edit; }
 
-signals:
-    void helpRequested(int context);
 
 private:
     QLabel* m_label = nullptr;

@@ -31,12 +31,11 @@ namespace vork {
 namespace {
 constexpr int HelpTopic = 4;
 
-QDialogButtonBox* okCancelHelp(QDialog* dialog, platform::Prompter& prompter)
+QDialogButtonBox* okCancelHelp(QDialog* dialog)
 {
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, dialog);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-    QObject::connect(buttons, &QDialogButtonBox::helpRequested, dialog,
-                     [&prompter] { platform::showHelpTopic(HelpTopic, prompter); });
+    platform::bindHelpButton(*buttons->button(QDialogButtonBox::Help), HelpTopic);
     return buttons;
 }
 
@@ -113,7 +112,7 @@ TDXFinDlg::TDXFinDlg(FixtureTable& table, bool latheMachine, platform::Prompter&
     groups->addWidget(translation);
     groups->addWidget(rotation);
 
-    QDialogButtonBox* buttons = okCancelHelp(this, m_prompter);
+    QDialogButtonBox* buttons = okCancelHelp(this);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] { OKBtnClick(); });
 
     auto* layout = new QVBoxLayout(this);
@@ -201,7 +200,7 @@ TFixtureDlg::TFixtureDlg(FixtureTable& table, const bool& latheMachine, platform
         return QFileDialog::getOpenFileName(this, "Load Fixture", m_lastFolder, "DXF Files (*.DXF *.dxf)");
     };
 
-    QDialogButtonBox* buttons = okCancelHelp(this, m_prompter);
+    QDialogButtonBox* buttons = okCancelHelp(this);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] { OKBtnClick(); });
 
     auto* row = new QHBoxLayout;

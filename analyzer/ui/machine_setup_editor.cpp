@@ -9,7 +9,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -19,11 +18,12 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace vork {
@@ -95,9 +95,11 @@ TMsetupForm::TMsetupForm(platform::Prompter& prompter, const std::string& progra
     navigation->addWidget(button("&Previous", [this] { m_q.previous(); }));
     navigation->addWidget(button("&Top", [this] { m_q.top(); }));
     navigation->addWidget(button("&Bottom", [this] { m_q.bottom(); }));
-    navigation->addWidget(button("&Help", [this] {
+    QPushButton* help = button("&Help", [this] {
         platform::showHelpTopic(m_q.Helpnum < 0 ? SetupHelp : m_q.Helpnum, m_prompter);
-    }));
+    });
+    help->setEnabled(!platform::helpTopicPage(SetupHelp).isEmpty());
+    navigation->addWidget(help);
 
     auto* left = new QVBoxLayout;
     left->addWidget(new QLabel("Question Group", central));
@@ -124,11 +126,15 @@ TMsetupForm::TMsetupForm(platform::Prompter& prompter, const std::string& progra
     m_autohelp = options->addAction("&Automatic Help Display");
     m_autohelp->setCheckable(true);
     connect(m_autohelp, &QAction::toggled, this, [this](bool on) { m_q.Autohelp = on; });
-    menuBar()->addMenu("Help")->addAction("&Contents", this,
-                                           [this] { platform::showHelpTopic(SetupHelp, m_prompter); });
+    platform::addHelpItem(*menuBar()->addMenu("Help"), "&Contents", platform::helpTopicPage(SetupHelp));
 
     m_q.onMemoLine = [this](const std::string& line) { m_memo->appendPlainText(platform::toQString(line)); };
     m_q.onMemoClear = [this] { m_memo->clear(); };
+    m_q.onMemoReplaceLast = [this](const std::string& line) {
+        QTextCursor last(m_memo->document()->lastBlock());
+        last.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        last.insertText(platform::toQString(line));
+    };
     m_q.onAsk = [this] { showQuestion(); };
     m_q.onCaption = [this] { updateCaption(); };
     updateCaption();
@@ -142,11 +148,8 @@ void TMsetupForm::showQuestion()
     m_entry->selectAll();
     m_entry->setFocus();
     m_memo->verticalScrollBar()->setValue(m_memo->verticalScrollBar()->maximum());
-    if (m_q.Autohelp) {
-        const QString page = platform::helpTopicPage(m_q.Helpnum);
-        if (!page.isEmpty())
-            QDesktopServices::openUrl(QUrl::fromLocalFile(page));
-    }
+    if (m_q.Autohelp)
+        platform::openHelpPage(platform::helpTopicPage(m_q.Helpnum));
 }
 
 void TMsetupForm::chooseGroup(int group)

@@ -9,21 +9,20 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QLabel>
 #include <QMenuBar>
 #include <QSlider>
 #include <QStyle>
 #include <QToolBar>
-#include <QUrl>
 
 namespace vork {
 
 namespace {
 
-// Help context of the contents page and of the topic search.
-constexpr int HelpContents = 1;
-constexpr int HelpTopicSearch = 3;
+// The analyzer's help contents (the page MRW2013's "Vork Analyzer Help" opens) and the
+// help index.
+constexpr const char* HelpContents = "analyzer.html";
+constexpr const char* HelpIndex = "index.html";
 
 template <typename F>
 QAction* add(QMenu* menu, const char* text, Tmdvform& w, F command, QKeySequence key = {})
@@ -40,15 +39,6 @@ QAction* checkable(QAction* action, bool checked)
     action->setCheckable(true);
     action->setChecked(checked);
     return action;
-}
-
-void openHelp(Tmdvform& w, int topic)
-{
-    const QString page = platform::helpTopicPage(topic);
-    if (page.isEmpty())
-        w.notAvailable("Help");
-    else
-        QDesktopServices::openUrl(QUrl::fromLocalFile(page));
 }
 
 } // namespace
@@ -126,7 +116,7 @@ void BuildMainMenus(Tmdvform& w)
     QAction* clear = add(view, "C&lear Display", w, [&w] { w.ClearDisplay(); });
     QAction* previous = add(view, "&Previous", w, [&w] { w.Previous(); }, QKeySequence("Ctrl+R"));
     QAction* zoom = add(view, "&Zoom", w, [&w] { w.Zoom(); }, QKeySequence("Ctrl+Z"));
-    QAction* refresh = add(view, "Re&fresh", w, [&w] { w.RepaintDrawing(); }, QKeySequence(Qt::Key_F5));
+    QAction* refresh = add(view, "Refr&esh", w, [&w] { w.RepaintDrawing(); }, QKeySequence(Qt::Key_F5));
     add(view, "&3D View Setup", w, [&w] { w.ThreeDSetup(); });
     view->addSeparator();
     QAction* verification = add(view, "Solids &Verification", w, [&w] { SolidsVerification(w); },
@@ -140,8 +130,8 @@ void BuildMainMenus(Tmdvform& w)
 
     // ---- Help ----
     QMenu* help = bar->addMenu("&Help");
-    add(help, "&Contents", w, [&w] { openHelp(w, HelpContents); });
-    add(help, "Topic &Search", w, [&w] { openHelp(w, HelpTopicSearch); });
+    platform::addHelpItem(*help, "&Contents", platform::helpPage(HelpContents));
+    platform::addHelpItem(*help, "Topic &Search", platform::helpPage(HelpIndex));
     add(help, "&About ...", w, [&w] { w.aboutBox().exec(); });
 
     // ---- Toolbar ----

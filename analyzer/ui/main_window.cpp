@@ -237,12 +237,6 @@ QString Tmdvform::machineLabel() const
     return m_machineLabel->text();
 }
 
-void Tmdvform::notAvailable(const QString& what)
-{
-    m_prompter->message(Caption, platform::toBytes(what + " is not available yet."), platform::MessageKind::Information,
-                       platform::Buttons::Ok);
-}
-
 void Tmdvform::showError(const std::string& text)
 {
     m_prompter->message(Caption, text, platform::MessageKind::Error, platform::Buttons::Ok);

@@ -144,8 +144,6 @@ public:
     QScrollBar& verticalBar() { return *m_vbar; }
     QLabel& speedLabel() { return *m_speedLabel; }
     QSlider& speedSlider() { return *m_slider; }
-    // "<what> is not available yet.": said of help when its pages are not installed.
-    void notAvailable(const QString& what);
     void showError(const std::string& text);
     // Information box with the analyzer's caption.
     void inform(const std::string& text);

@@ -17,6 +17,7 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -62,7 +63,7 @@ int searchStart(const QPlainTextEdit& edit)
 
 // ---- TRESEQDlg ----
 
-TRESEQDlg::TRESEQDlg(platform::Prompter& prompter, QWidget* parent) : QDialog(parent)
+TRESEQDlg::TRESEQDlg(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle("RE/UN-Sequence Block Numbers");
     auto* form = new QFormLayout;
@@ -87,8 +88,7 @@ TRESEQDlg::TRESEQDlg(platform::Prompter& prompter, QWidget* parent) : QDialog(pa
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(buttons, &QDialogButtonBox::helpRequested, this,
-            [&prompter] { platform::showHelpTopic(ResequenceHelp, prompter); });
+    platform::bindHelpButton(*buttons->button(QDialogButtonBox::Help), ResequenceHelp);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);
@@ -126,13 +126,17 @@ FindReplaceDialog::FindReplaceDialog(bool replace, QWidget* parent) : QDialog(pa
     auto* grid = new QGridLayout(this);
     m_find = new QLineEdit(this);
     m_find->setObjectName("findText");
-    grid->addWidget(new QLabel("Fi&nd what:", this), 0, 0);
+    auto* findLabel = new QLabel("Fi&nd what:", this);
+    findLabel->setBuddy(m_find);
+    grid->addWidget(findLabel, 0, 0);
     grid->addWidget(m_find, 0, 1);
     int row = 1;
     if (replace) {
         m_replace = new QLineEdit(this);
         m_replace->setObjectName("replaceText");
-        grid->addWidget(new QLabel("Re&place with:", this), row, 0);
+        auto* replaceLabel = new QLabel("Re&place with:", this);
+        replaceLabel->setBuddy(m_replace);
+        grid->addWidget(replaceLabel, row, 0);
         grid->addWidget(m_replace, row, 1);
         ++row;
     }
@@ -197,7 +201,7 @@ TNCEditor::TNCEditor(platform::Prompter& prompter, QWidget* parent) : QDialog(pa
     m_status = new QStatusBar(this);
     m_status->setSizeGripEnabled(false);
 
-    m_reseq = new TRESEQDlg(prompter, this);
+    m_reseq = new TRESEQDlg(this);
     m_findDialog = new FindReplaceDialog(false, this);
     m_replaceDialog = new FindReplaceDialog(true, this);
     connect(m_findDialog, &FindReplaceDialog::findNextRequested, this, [this] { find(*m_findDialog, false); });
@@ -258,21 +262,21 @@ TNCEditor::TNCEditor(platform::Prompter& prompter, QWidget* parent) : QDialog(pa
     search->addAction(replace);
 
     QMenu* help = bar->addMenu("&Help");
-    QAction* editorHelp = action("&Editor Help", "Help on the editor");
-    connect(editorHelp, &QAction::triggered, this, [this] { platform::showHelpTopic(EditorHelp, m_prompter); });
-    help->addAction(editorHelp);
+    platform::addHelpItem(*help, "&Editor Help", platform::helpTopicPage(EditorHelp))->setStatusTip("Help on the editor");
 
     auto* tools = new QToolBar(this);
-    auto tool = [&](QAction* a, QStyle::StandardPixmap icon, const char* text) {
-        QAction* button = tools->addAction(style()->standardIcon(icon), text);
+    // The desktop's icons for these commands where it has them, always with the name.
+    tools->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    auto tool = [&](QAction* a, const char* themeIcon, const char* text) {
+        QAction* button = tools->addAction(QIcon::fromTheme(themeIcon), text);
         button->setStatusTip(a->statusTip());
         connect(button, &QAction::triggered, a, &QAction::trigger);
     };
-    tool(exit, QStyle::SP_DialogCloseButton, "Exit");
-    tool(print, QStyle::SP_FileDialogDetailedView, "Print");
-    tool(cut, QStyle::SP_DialogDiscardButton, "Cut");
-    tool(copy, QStyle::SP_FileDialogContentsView, "Copy");
-    tool(paste, QStyle::SP_DialogApplyButton, "Paste");
+    tool(exit, "application-exit", "Exit");
+    tool(print, "document-print", "Print");
+    tool(cut, "edit-cut", "Cut");
+    tool(copy, "edit-copy", "Copy");
+    tool(paste, "edit-paste", "Paste");
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

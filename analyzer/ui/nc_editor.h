@@ -24,7 +24,7 @@ namespace vork {
 class TRESEQDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit TRESEQDlg(platform::Prompter& prompter, QWidget* parent = nullptr);
+    explicit TRESEQDlg(QWidget* parent = nullptr);
 
     // The options as set; a number field that is not a whole number or a value out of
     // range gives a message naming the field (options untouched).

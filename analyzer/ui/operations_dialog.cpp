@@ -197,6 +197,16 @@ TOperationsdlg::~TOperationsdlg() = default;
 
 QAbstractItemModel* TOperationsdlg::model() const { return m_model; }
 
+bool TOperationsdlg::hasCurrentOperation() const
+{
+    if (m_table.MarkedOpnum == -1)
+        return false;
+    for (int n = 1; n <= OperationSlots; ++n)
+        if (m_table.slot(n).opnum == m_table.MarkedOpnum)
+            return true;
+    return false;
+}
+
 void TOperationsdlg::buildMenus(QVBoxLayout* layout)
 {
     auto* bar = new QMenuBar(this);
@@ -207,6 +217,12 @@ void TOperationsdlg::buildMenus(QVBoxLayout* layout)
         return a;
     };
     add("&Delete Current", [this] {
+        if (!hasCurrentOperation()) {
+            m_prompter.message(windowTitle().toStdString(),
+                               "No operation is current: double click the Current cell of the operation to delete.",
+                               platform::MessageKind::Information, platform::Buttons::Ok);
+            return;
+        }
         if (m_table.DeleteCurrent(m_prompter, m_runOpSlot))
             tableChanged();
     });
@@ -240,7 +256,7 @@ void TOperationsdlg::buildMenus(QVBoxLayout* layout)
         }
     });
     QMenu* help = bar->addMenu("&Help");
-    help->addAction("&Help", this, [this] { platform::showHelpTopic(OperationsHelp, m_prompter); });
+    platform::addHelpItem(*help, "&Help", platform::helpTopicPage(OperationsHelp));
     layout->setMenuBar(bar);
 
     auto* tools = new QToolBar(this);

@@ -73,6 +73,8 @@ private:
     QWidget* buildDetailsPage();
     QWidget* buildShapePage();
     void buildMenus(QVBoxLayout* layout);
+    // An operation is marked "Current" (the one Delete Current deletes).
+    bool hasCurrentOperation() const;
     void pageChanged(int to);
     void formToControls(const OperationForm& form);
     OperationForm controlsToForm() const;

@@ -47,6 +47,9 @@ bool replayOnto(Tmdvform& window, Canvas& canvas, bool printer)
         canvas.setPenMode(PenMode::Copy);
         replay.SetPenWidth(canvas, PrinterPenWidth);
     }
+    // The fixture is never recorded (the window draws it again at each repaint): it goes
+    // under the path here as it does on the screen.
+    window.fixtures().DrawFixtureOn(replay, canvas);
     replay.PlayDisplay(canvas);
     return true;
 }

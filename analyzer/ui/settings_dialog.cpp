@@ -4,6 +4,7 @@
 #include "analyzer/engine/drawing_canvas.h"
 #include "analyzer/ui/color_picker.h"
 #include "platform/qt/latin1.h"
+#include "platform/qt/help.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -103,7 +104,7 @@ SettingsDialog::SettingsDialog(AnalyzerSettings& settings, ColorPicker& picker, 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &SettingsDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(buttons, &QDialogButtonBox::helpRequested, this, [this] { emit helpRequested(HelpContext); });
+    platform::bindHelpButton(*buttons->button(QDialogButtonBox::Help), HelpContext);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);

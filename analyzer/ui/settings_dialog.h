@@ -23,8 +23,6 @@ public:
     // "Set Rapid Color": the picker with the rapid colour preselected.
     void chooseRapidColor();
 
-signals:
-    void helpRequested(int context);
 
 protected:
     void showEvent(QShowEvent* event) override;

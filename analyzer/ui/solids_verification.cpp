@@ -10,6 +10,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 
 namespace vork {
 
@@ -95,10 +97,12 @@ bool ExportAndVerify(Tmdvform& window, const VerifySettings& stock)
     }
     if (!result.leftOut.empty())
         window.inform(LeftOutText(result.leftOut));
-    const std::string program = window.settings().solidPath + VerifierProgram;
-    const int code = platform::shellOpen(platform::programPath(folder, VerifierProgram), {job.clPath}, folder);
+    const std::string program = platform::programPath(folder, VerifierProgram);
+    const int code = platform::shellOpen(program, {job.clPath}, folder);
     if (code <= 32) {
-        window.inform("Cannot Execute (" + std::to_string(code) + ") [" + program + "]");
+        // The whole path tried, whatever form the folder setting has.
+        const QString tried = QDir::cleanPath(QFileInfo(platform::toQString(program)).absoluteFilePath());
+        window.inform("Cannot Execute (" + std::to_string(code) + ") [" + platform::toBytes(tried) + "]");
         return false;
     }
     return true;

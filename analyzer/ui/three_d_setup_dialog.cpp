@@ -10,7 +10,6 @@
 #include "platform/qt/shell_execute.h"
 
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -19,7 +18,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace vork {
@@ -119,10 +117,7 @@ ThreeDSetupDialog::ThreeDSetupDialog(ViewState& view, const AnalyzerSettings& se
         accept();
     });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    const QString help = platform::helpTopicPage(HelpContext);
-    buttons->button(QDialogButtonBox::Help)->setEnabled(!help.isEmpty());
-    connect(buttons, &QDialogButtonBox::helpRequested, this,
-            [help] { QDesktopServices::openUrl(QUrl::fromLocalFile(help)); });
+    platform::bindHelpButton(*buttons->button(QDialogButtonBox::Help), HelpContext);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);

@@ -4,6 +4,7 @@
 #include "analyzer/engine/run_state.h"
 #include "platform/qt/latin1.h"
 #include "platform/qt/wait_cursor.h"
+#include "platform/qt/help.h"
 
 #include <QApplication>
 #include <QBarCategoryAxis>
@@ -43,6 +44,7 @@ TTimeGraphDlg::TTimeGraphDlg(const TRunState& state, QWidget* parent) : QDialog(
     m_chart->setPlotAreaBackgroundBrush(Qt::white);
     m_chart->setPlotAreaBackgroundVisible(true);
     m_chart->legend()->hide();
+    buildChart();
     m_view = new QChartView(m_chart, this);
     m_view->setObjectName("chart");
     m_view->setRenderHint(QPainter::Antialiasing);
@@ -59,7 +61,7 @@ TTimeGraphDlg::TTimeGraphDlg(const TRunState& state, QWidget* parent) : QDialog(
     connect(copy, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(buttons, &QDialogButtonBox::helpRequested, this, [this] { emit helpRequested(HelpContext); });
+    platform::bindHelpButton(*buttons->button(QDialogButtonBox::Help), HelpContext);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_view, 1);
@@ -72,6 +74,34 @@ void TTimeGraphDlg::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
 }
 
+// The series and both axes live as long as the dialog and are refilled at each showing:
+// the chart deletes the pictures of removed axes and series only when the event loop that
+// removed them runs again, which a modal showing never lets happen, so removed ones would
+// stay in the picture beside the new ones.
+void TTimeGraphDlg::buildChart()
+{
+    m_bars = new QBarSet("Minutes");
+    m_bars->setColor(BarBlue);
+    m_bars->setBorderColor(BarBlue.darker());
+    m_bars->setSelectedColor(BarLime);
+    m_bars->setLabelColor(Qt::black);
+    auto* series = new QBarSeries;
+    series->append(m_bars);
+    series->setLabelsVisible(true);
+    series->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
+    series->setLabelsFormat("@value");
+    series->setLabelsPrecision(4);
+    m_chart->addSeries(series);
+    m_toolAxis = new QBarCategoryAxis;
+    m_toolAxis->setTitleText("Tool");
+    m_timeAxis = new QValueAxis;
+    m_timeAxis->setTitleText("Minutes");
+    m_chart->addAxis(m_toolAxis, Qt::AlignBottom);
+    m_chart->addAxis(m_timeAxis, Qt::AlignLeft);
+    series->attachAxis(m_toolAxis);
+    series->attachAxis(m_timeAxis);
+}
+
 void TTimeGraphDlg::DisplayTimes()
 {
     const std::vector<std::string> titles = ToolTimeTitles(m_state.NCFileName, m_state.TotalTime);
@@ -81,45 +111,22 @@ void TTimeGraphDlg::DisplayTimes()
     m_chart->setTitle(lines.join("<br>"));
 
     platform::WaitCursor busy;
-    m_chart->removeAllSeries();
-    for (QAbstractAxis* axis : m_chart->axes()) {
-        m_chart->removeAxis(axis);
-        delete axis;
-    }
-    auto* set = new QBarSet("Minutes");
-    set->setColor(BarBlue);
-    set->setBorderColor(BarBlue.darker());
-    set->setSelectedColor(BarLime);
-    set->setLabelColor(Qt::black);
+    m_bars->deselectAllBars();
+    m_bars->remove(0, m_bars->count());
     QStringList categories;
     double highest = 0;
     const std::vector<ToolTimeBar> bars = ToolTimeBars(m_state.ToolTimes);
     for (const ToolTimeBar& bar : bars) {
-        set->append(bar.minutes);
+        m_bars->append(bar.minutes);
         categories << QString::fromStdString(bar.label);
         highest = std::max(highest, bar.minutes);
     }
     for (std::size_t i = 0; i < bars.size(); ++i)
         if (bars[i].lime)
-            set->selectBar(static_cast<int>(i));
-    auto* series = new QBarSeries;
-    series->append(set);
-    series->setLabelsVisible(true);
-    series->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
-    series->setLabelsFormat("@value");
-    series->setLabelsPrecision(4);
-    m_chart->addSeries(series);
-    auto* toolAxis = new QBarCategoryAxis;
-    toolAxis->append(categories);
-    toolAxis->setTitleText("Tool");
-    auto* timeAxis = new QValueAxis;
-    timeAxis->setRange(0, highest > 0 ? highest * 1.15 : 1.0);
-    timeAxis->applyNiceNumbers();
-    timeAxis->setTitleText("Minutes");
-    m_chart->addAxis(toolAxis, Qt::AlignBottom);
-    m_chart->addAxis(timeAxis, Qt::AlignLeft);
-    series->attachAxis(toolAxis);
-    series->attachAxis(timeAxis);
+            m_bars->selectBar(static_cast<int>(i));
+    m_toolAxis->setCategories(categories);
+    m_timeAxis->setRange(0, highest > 0 ? highest * 1.15 : 1.0);
+    m_timeAxis->applyNiceNumbers();
 }
 
 // The chart lays out its titles and axes when events are next processed; a picture taken

@@ -5,9 +5,12 @@
 
 #include <string>
 
+class QBarCategoryAxis;
+class QBarSet;
 class QChart;
 class QChartView;
 class QPrinter;
+class QValueAxis;
 
 namespace vork {
 
@@ -28,8 +31,6 @@ public:
     // The chart on the clipboard as a picture and as an SVG drawing.
     void CopyToClipboard();
 
-signals:
-    void helpRequested(int context);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -37,11 +38,15 @@ protected:
 private:
     void BitBtn1Click(); // Print
     void BitBtn2Click(); // Copy
+    void buildChart();
     void layOutNow();
 
     const TRunState& m_state;
     QChart* m_chart = nullptr;
     QChartView* m_view = nullptr;
+    QBarSet* m_bars = nullptr;
+    QBarCategoryAxis* m_toolAxis = nullptr;
+    QValueAxis* m_timeAxis = nullptr;
 };
 
 } // namespace vork

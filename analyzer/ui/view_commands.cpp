@@ -120,7 +120,8 @@ void Tmdvform::ThreeDSetup()
 
 void Tmdvform::PanMessage()
 {
-    m_view.pan(m_hbar->value(), m_vbar->value());
+    m_view.pan(m_hbar->value(), m_vbar->value(),
+               {m_window.extx, m_window.exty, m_window.extxx, m_window.extyy}); // as shown
     m_window.SetExt(m_view.current.xmin, m_view.current.ymin, m_view.current.xmax, m_view.current.ymax);
     m_window.SetThreeD(m_view.threeD, m_view.eye.x, m_view.eye.y, m_view.eye.z);
     m_window.SetupCanvas(*m_canvas);

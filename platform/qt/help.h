@@ -1,16 +1,33 @@
 #pragma once
-// Help pages: one page per help context number in the help/ folder beside the program.
-// Where the pages are not installed the help commands say so.
+// Help pages: the help/ folder in the program folder holds one page per help context number
+// and the contents and index pages. Where the pages are not installed, help is simply
+// unavailable: its buttons and menu items are disabled.
 #include "platform/host.h"
 
 #include <QString>
 
+#include <string_view>
+
+class QAbstractButton;
+class QAction;
+class QMenu;
+
 namespace platform {
 
+// The page of that name in the help folder ("" when it is not installed).
+QString helpPage(std::string_view name);
 // The page of a help context ("" when there is none).
 QString helpTopicPage(int topic);
 
-// Opens the page of a help context, or tells the operator that help is not installed.
+void openHelpPage(const QString& page);
+
+// A help button for one context: it opens the page, and is disabled without it.
+void bindHelpButton(QAbstractButton& button, int topic);
+// A help menu item that opens a page, disabled without it.
+QAction* addHelpItem(QMenu& menu, const QString& text, const QString& page);
+
+// Opens the page of a help context that is known only when asked (a question's own
+// topic), or tells the operator that help is not installed.
 void showHelpTopic(int topic, Prompter& prompter);
 
 } // namespace platform

@@ -2,11 +2,9 @@
 
 #include "platform/qt/help.h"
 
-#include <QDesktopServices>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QPushButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 TOKBottomDlg::TOKBottomDlg(QWidget* parent)
@@ -31,8 +29,6 @@ QPushButton* TOKBottomDlg::addHelpButton(int topic)
 {
     auto* help = new QPushButton("&Help", this);
     m_buttons->addWidget(help);
-    const QString page = platform::helpTopicPage(topic);
-    help->setEnabled(!page.isEmpty());
-    connect(help, &QPushButton::clicked, this, [page] { QDesktopServices::openUrl(QUrl::fromLocalFile(page)); });
+    platform::bindHelpButton(*help, topic);
     return help;
 }

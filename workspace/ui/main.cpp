@@ -1,4 +1,5 @@
 #include "workspace/ui/main_form.h"
+#include "workspace/ui/shell_helpers.h"
 
 #include <QApplication>
 
@@ -6,6 +7,8 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName("MARROWIN 2013");
+    // The editors may force Caps Lock on; the keyboard is left as it was found.
+    const mrw::CapsLockRestorer capsLock(QGuiApplication::platformName() == QLatin1String("xcb"));
     TMainForm mainForm(QApplication::arguments().mid(1));
     mainForm.show();
     return app.exec();

@@ -35,6 +35,7 @@
 #include "analyzer/engine/mathlib.h"
 #include "platform/folders.h"
 #include "platform/paths.h"
+#include "platform/qt/help.h"
 #include "platform/qt/latin1.h"
 #include "platform/qt/qthost.h"
 #include "platform/qt/shellstart.h"
@@ -292,14 +293,10 @@ void TMainForm::createMenus()
     m_splitAction->setCheckable(true);
 
     QMenu* help = menuBar()->addMenu("&Help");
-    const auto helpItem = [help](const QString& text, const QString& page) {
-        QAction* a = help->addAction(text, help, [page] { WindowCommands::openPage(page); });
-        a->setEnabled(!page.isEmpty());
-    };
-    helpItem("&Contents", WindowCommands::contentsPage());
-    helpItem("&Topic Search", WindowCommands::indexPage());
-    helpItem("&DNC Help", WindowCommands::dncHelpPage());
-    helpItem("Vork Analyzer Help", WindowCommands::analyzerHelpPage());
+    platform::addHelpItem(*help, "&Contents", WindowCommands::contentsPage());
+    platform::addHelpItem(*help, "&Topic Search", WindowCommands::indexPage());
+    platform::addHelpItem(*help, "&DNC Help", WindowCommands::dncHelpPage());
+    platform::addHelpItem(*help, "Vork Analyzer Help", WindowCommands::analyzerHelpPage());
     help->addSeparator();
     help->addAction("&About...", this, &TMainForm::About1Click);
 

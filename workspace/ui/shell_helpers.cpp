@@ -42,6 +42,12 @@ struct X11Keyboard {
     bool usable() const { return openDisplay && closeDisplay && sync && getState && lockModifiers; }
 };
 
+const X11Keyboard& keyboard()
+{
+    static const X11Keyboard x11;
+    return x11;
+}
+
 } // namespace
 
 bool ForceCapsLockOn()
@@ -51,25 +57,61 @@ bool ForceCapsLockOn()
 
 bool forceCapsLockOnDisplay(const char* displayName)
 {
-    static const X11Keyboard x11;
+    return setCapsLockOnDisplay(displayName, true);
+}
+
+namespace {
+
+// Runs `use` with the display's keyboard state; nothing when the display cannot be asked.
+template <typename F>
+auto withKeyboard(const char* displayName, F use) -> std::optional<decltype(use(nullptr, XkbStateRec{}))>
+{
+    const X11Keyboard& x11 = keyboard();
     if (!x11.usable())
-        return false;
+        return std::nullopt;
     Display* display = x11.openDisplay(displayName);
     if (!display)
-        return false;
+        return std::nullopt;
     XkbStateRec state{};
-    bool on = false;
-    if (x11.getState(display, XkbUseCoreKbd, &state) == Success) {
-        on = (state.locked_mods & LockMask) != 0;
-        if (!on) {
-            on = x11.lockModifiers(display, XkbUseCoreKbd, LockMask, LockMask);
-            // A round trip, so the lock is in force before this returns: the next
-            // program to ask the server (on its own connection) sees it.
-            x11.sync(display, False);
-        }
-    }
+    std::optional<decltype(use(nullptr, XkbStateRec{}))> result;
+    if (x11.getState(display, XkbUseCoreKbd, &state) == Success)
+        result = use(display, state);
     x11.closeDisplay(display);
-    return on;
+    return result;
+}
+
+} // namespace
+
+std::optional<bool> capsLockOnDisplay(const char* displayName)
+{
+    return withKeyboard(displayName, [](Display*, const XkbStateRec& state) { return (state.locked_mods & LockMask) != 0; });
+}
+
+bool setCapsLockOnDisplay(const char* displayName, bool on)
+{
+    const std::optional<bool> done = withKeyboard(displayName, [on](Display* display, const XkbStateRec& state) {
+        if (((state.locked_mods & LockMask) != 0) == on)
+            return true;
+        const bool locked = keyboard().lockModifiers(display, XkbUseCoreKbd, LockMask, on ? LockMask : 0);
+        // A round trip, so the lock is in force before this returns: the next program to
+        // ask the server (on its own connection) sees it.
+        keyboard().sync(display, False);
+        return locked;
+    });
+    return done.value_or(false);
+}
+
+CapsLockRestorer::CapsLockRestorer(bool x11, std::optional<std::string> displayName)
+    : m_display(std::move(displayName))
+{
+    if (x11)
+        m_found = capsLockOnDisplay(display());
+}
+
+CapsLockRestorer::~CapsLockRestorer()
+{
+    if (m_found)
+        setCapsLockOnDisplay(display(), *m_found);
 }
 
 } // namespace mrw

@@ -3,22 +3,12 @@
 #include "workspace/ui/main_form.h"
 #include "workspace/ui/mdi_child.h"
 
-#include "platform/folders.h"
-#include "platform/paths.h"
+#include "platform/qt/help.h"
 
-#include <QDesktopServices>
-#include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QUrl>
 
 namespace {
-QString helpPage(const char* name)
-{
-    const std::string page = platform::joinPath(platform::executablesFolder(), std::string("help/") + name);
-    return platform::fileExists(page) ? QFile::decodeName(QByteArray::fromStdString(page)) : QString();
-}
-
 QList<QMdiSubWindow*> shownWindows(QMdiArea& area, bool minimized)
 {
     QList<QMdiSubWindow*> list;
@@ -111,26 +101,21 @@ void WindowCommands::menuBarDoubleClicked(int x, int barHeight)
 
 QString WindowCommands::contentsPage()
 {
-    return helpPage("contents.html");
+    return platform::helpPage("contents.html");
 }
 
 QString WindowCommands::indexPage()
 {
-    return helpPage("index.html");
+    return platform::helpPage("index.html");
 }
 
 QString WindowCommands::dncHelpPage()
 {
-    return helpPage("dnc.html");
+    return platform::helpPage("dnc.html");
 }
 
 QString WindowCommands::analyzerHelpPage()
 {
-    return helpPage("analyzer.html");
+    return platform::helpPage("analyzer.html");
 }
 
-void WindowCommands::openPage(const QString& page)
-{
-    if (!page.isEmpty())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(page));
-}

@@ -30,7 +30,6 @@ public:
     static QString indexPage();
     static QString dncHelpPage();
     static QString analyzerHelpPage();
-    static void openPage(const QString& page);
 
 private:
     void tile(bool horizontal);

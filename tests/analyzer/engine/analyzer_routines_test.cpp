@@ -25,10 +25,22 @@ TEST(ExeRelativePath, BareNamesLieInTheProgramFolder)
 
 TEST(NewFileName, FolderSeparatorAndExtension)
 {
-    EXPECT_EQ(vork::NewFileName("PART1", "c:\\HALVEN", "TAP"), "c:\\HALVEN\\PART1.TAP");
-    EXPECT_EQ(vork::NewFileName("PART1.NC", "c:\\HALVEN", "TAP"), "c:\\HALVEN\\PART1.NC");
-    EXPECT_EQ(vork::NewFileName("PART1", "c:\\HALVEN\\", "TAP"), "c:\\HALVEN\\PART1.TAP");
-    EXPECT_EQ(vork::NewFileName("PART1", "", "TAP"), "PART1.TAP");
+    const struct {
+        const char* answer;
+        const char* tapeDir;
+        const char* name;
+    } cases[] = {
+        {"PART1", "c:\\HALVEN", "c:\\HALVEN\\PART1.TAP"},
+        {"PART1.NC", "c:\\HALVEN", "c:\\HALVEN\\PART1.NC"},
+        {"PART1", "c:\\HALVEN\\", "c:\\HALVEN\\PART1.TAP"},
+        {"PART1", "", "PART1.TAP"},
+        // A dot in the folder is no extension of the typed name.
+        {"TYPED", ".", ".\\TYPED.TAP"},
+        {"TYPED", "/srv/nc.v2/", "/srv/nc.v2/TYPED.TAP"},
+        {"OLD.D\\TYPED", "", "OLD.D\\TYPED.TAP"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(vork::NewFileName(c.answer, c.tapeDir, "TAP"), c.name) << c.answer << " in " << c.tapeDir;
 }
 
 TEST(OperationFileFor, TheProgramsNameInTheOperationFolder)

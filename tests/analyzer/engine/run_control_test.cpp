@@ -120,6 +120,29 @@ TEST(RunControl, StopWhileWaitingForSingleIsUndoneByThatSingle)
     EXPECT_EQ(w.freshRuns, 1);
 }
 
+TEST(RunControl, StopEndsAWaitForSingleBeforeTheNextBlock)
+{
+    Window w;
+    w.pump.presses = {[&] { w.control->Single(); }, [&] { w.control->Stop(); }};
+    w.control->Single();
+    EXPECT_EQ(w.blocksRun(), 1);
+    EXPECT_FALSE(w.control->Active()); // the window's commands are free again
+    EXPECT_FALSE(w.state().EndOfProgram);
+    EXPECT_EQ(w.state().ToolTimes.count, 1); // the stopped segment is booked
+    EXPECT_EQ(w.codeList.lines.back(), "Tool Change, Press Start to Continue ...");
+
+    // Stop twice before the loop looks leaves it waiting; Start then runs on from there.
+    w.pump.presses = {[&] {
+                          w.control->Stop();
+                          w.control->Stop();
+                      },
+                      [&] { w.control->Start(); }};
+    w.control->Single();
+    EXPECT_EQ(w.blocksRun(), 4);
+    EXPECT_TRUE(w.state().EndOfProgram);
+    EXPECT_EQ(w.pump.deepest, 1);
+}
+
 TEST(RunControl, StartWhileTheLoopWaitsOnlyReleasesIt)
 {
     Window w;

@@ -25,6 +25,7 @@ struct Editor {
     {
         q.onMemoLine = [this](const std::string& line) { memo.push_back(line); };
         q.onMemoClear = [this] { memo.clear(); };
+        q.onMemoReplaceLast = [this](const std::string& line) { memo.back() = line; };
         q.onAsk = [this] { ++asks; };
     }
     std::string asked() const { return std::string(1, q.asking().type) + std::to_string(q.asking().index); }
@@ -59,8 +60,11 @@ TEST(SetupQuestionnaire, MachineTypeIsAskedUntilInRangeAndAtClearsIt)
     EXPECT_EQ(e.memo.at(0), "************ Machine type  ************");
     EXPECT_EQ(e.memo.back(), I1Prompt + " [1]") << "a long prompt: one blank before the bracket";
     EXPECT_EQ(e.q.entryText(), "1");
-    EXPECT_TRUE(e.q.Dirty);
+    EXPECT_FALSE(e.q.Dirty) << "nothing changed yet";
     EXPECT_EQ(e.q.Helpnum, 101);
+    e.q.enter("1");
+    EXPECT_FALSE(e.q.Dirty) << "the same value again changes nothing";
+    e.q.startGroup(0);
 
     e.q.enter("7");
     EXPECT_EQ(e.asked(), "I1");
@@ -71,6 +75,8 @@ TEST(SetupQuestionnaire, MachineTypeIsAskedUntilInRangeAndAtClearsIt)
     EXPECT_EQ(e.q.copy.mach_int[1], -9999);
     EXPECT_EQ(e.q.entryText(), "NONE");
     e.q.enter("2");
+    EXPECT_TRUE(e.q.Dirty);
+    EXPECT_TRUE(e.memoHas(I1Prompt + " [2]")) << "the answered question shows its new value";
     EXPECT_EQ(e.asked(), "I126");
     EXPECT_TRUE(e.memoHas("Custom Post options are:"));
     EXPECT_EQ(e.q.copy.mach_int[1], 2);
@@ -269,9 +275,11 @@ TEST(SetupQuestionnaire, SaveOpenAndTheirFailures)
     EXPECT_EQ(*lines, FormatMachineFile(e.q.copy));
     EXPECT_EQ(lines->size(), 300u);
     EXPECT_TRUE(e.q.waiting()) << "the questions start again";
-    EXPECT_TRUE(e.q.Dirty) << "a question was shown since";
+    EXPECT_FALSE(e.q.Dirty) << "asking again changes nothing";
 
     // A failed write is reported and keeps the editor dirty.
+    e.q.enter("1");
+    ASSERT_TRUE(e.q.Dirty);
     EXPECT_FALSE(e.q.saveAs(folder.file("gone/X.MCH")));
     EXPECT_TRUE(e.q.Dirty);
     ASSERT_FALSE(e.prompter.shown.empty());

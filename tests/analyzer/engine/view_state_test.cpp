@@ -31,21 +31,28 @@ TEST(ViewState, StartsAsTheXYViewOfTheDefaultWindow)
 TEST(ViewState, PanMovesByTheBarsMovementSinceTheLastPan)
 {
     ViewState v;
-    v.pan(20, 0); // 20 percent of the width of 20
+    v.pan(20, 0, v.current); // 20 percent of the width of 20
     EXPECT_DOUBLE_EQ(v.current.xmin, -6);
     EXPECT_DOUBLE_EQ(v.current.xmax, 14);
-    v.pan(25, 0); // then 5 percent more
+    v.pan(25, 0, v.current); // then 5 percent more
     EXPECT_DOUBLE_EQ(v.current.xmin, -5);
-    v.pan(25, 10); // the bar down moves the window down
+    v.pan(25, 10, v.current); // the bar down moves the window down
     EXPECT_DOUBLE_EQ(v.current.ymin, -7 - 1.4);
     EXPECT_DOUBLE_EQ(v.current.ymax, 7 - 1.4);
 
     v.zoomTo(0, 0, 10, 10); // a zoom puts the bars back: the next pan counts from 0
-    v.pan(10, 0);
+    v.pan(10, 0, v.current);
     EXPECT_DOUBLE_EQ(v.current.xmin, 1);
     v.swapPrevious();
-    v.pan(10, 0);
+    v.pan(10, 0, v.current);
     EXPECT_EQ(v.scrollOffX, 10);
+
+    // A tall zoom window shown in a wide area: the steps are those of the width shown.
+    v.zoomTo(0, 0, 2, 10);
+    v.pan(5, 5, {-4, 0, 6, 10});
+    EXPECT_DOUBLE_EQ(v.current.xmin, 0.5);
+    EXPECT_DOUBLE_EQ(v.current.xmax, 2.5);
+    EXPECT_DOUBLE_EQ(v.current.ymin, -0.5);
 }
 
 TEST(ViewState, ZoomWindowInAnyCornerOrderAndPreviousSwaps)

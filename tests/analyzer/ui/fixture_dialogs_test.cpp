@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QPrinter>
+#include <QProcess>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -144,6 +146,29 @@ TEST(FixtureDialogs, LoadedFixtureIsDrawnOnTheMainWindow)
     for (int dy = -1; dy <= 1; ++dy)
         found = found || image.pixel(px, py + dy) == qRgb(red.red, red.green, red.blue);
     EXPECT_TRUE(found);
+    // The copy and the printout show it as the screen does.
+    const QImage copy = window.PictureImage();
+    found = false;
+    for (int dy = -1; dy <= 1; ++dy)
+        found = found || copy.pixel(px, py + dy) == qRgb(red.red, red.green, red.blue);
+    EXPECT_TRUE(found) << "the copied picture lacks the fixture";
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(folder.file("picture.pdf")));
+    window.PrintTo(printer);
+    QProcess toImage;
+    toImage.start("pdftoppm", {"-r", "30", "-png", "-singlefile", QString::fromStdString(folder.file("picture.pdf")),
+                               QString::fromStdString(folder.file("page"))});
+    ASSERT_TRUE(toImage.waitForFinished(20000));
+    const QImage page(QString::fromStdString(folder.file("page.png")));
+    ASSERT_FALSE(page.isNull());
+    int reddish = 0;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x) {
+            const QColor c = page.pixelColor(x, y);
+            reddish += c.red() > 150 && c.green() < 100 && c.blue() < 100;
+        }
+    EXPECT_GT(reddish, 5) << "the printout lacks the fixture";
     if (const char* keep = std::getenv("MRW_KEEP_SCREENSHOT"))
         window.grab().save(keep);
 

@@ -37,6 +37,7 @@ TEST(MachineSetupEditor, AnswersTypedInTheWindowAreSavedAndClosingAsks)
     QTest::keyClick(form.entry(), Qt::Key_Return);
     EXPECT_TRUE(form.memo()->toPlainText().contains("Custom Post options are:"));
     EXPECT_EQ(form.questions().copy.mach_int[1], 2);
+    EXPECT_TRUE(form.memo()->toPlainText().contains("5 = Flame [2]")) << "the answer shows in its question's line";
 
     ASSERT_TRUE(form.Save()); // a new machine asks for a name
     EXPECT_EQ(form.windowTitle(), "Machine Setup -- NEW.MCH");
@@ -51,9 +52,23 @@ TEST(MachineSetupEditor, AnswersTypedInTheWindowAreSavedAndClosingAsks)
     EXPECT_GT(std::filesystem::file_size(folder.file("SETUP.PDF")), 1000u);
     EXPECT_TRUE(form.questions().waiting()) << "questions go on after printing";
 
+    // Saved and only asked since: it closes without a question.
+    const std::size_t boxes = prompter.shown.size();
+    form.close();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(prompter.shown.size(), boxes);
+
+    // A changed answer is unsaved.
+    form.show();
+    form.groupList()->setCurrentRow(1);
+    form.groupList()->setCurrentRow(0);
+    form.entry()->selectAll();
+    QTest::keyClicks(form.entry(), "1");
+    QTest::keyClick(form.entry(), Qt::Key_Return);
     prompter.buttons = {platform::Button::Cancel, platform::Button::No};
     form.close();
     EXPECT_TRUE(form.isVisible());
+    ASSERT_EQ(prompter.shown.size(), boxes + 1);
     EXPECT_EQ(prompter.shown.back().text, "File Not Saved, Save it");
     form.close();
     EXPECT_FALSE(form.isVisible());

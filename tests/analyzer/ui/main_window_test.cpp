@@ -7,10 +7,12 @@
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
 #include <QSlider>
 #include <QPrinter>
@@ -133,6 +135,22 @@ TEST(MainWindow, StartDrawsThePathAndTheCopiesShowIt)
     EXPECT_TRUE(QApplication::clipboard()->mimeData()->hasFormat("image/svg+xml"));
 }
 
+TEST(MainWindow, ARestartAtTheEndAsksForStartWithoutATextOfAToolChange)
+{
+    ShownWindow w;
+    w.window.LoadFile(w.folder.file("FACE.TAP"));
+    const auto asked = [&] {
+        return std::any_of(w.prompter.shown.begin(), w.prompter.shown.end(),
+                           [](const auto& box) { return box.text == "End of Program, Restart?"; });
+    };
+    for (int presses = 0; presses < 10 && !asked(); ++presses)
+        w.window.Start(); // the restart question is answered Yes
+    ASSERT_TRUE(asked());
+    EXPECT_TRUE(w.window.session().state.RestartPending);
+    for (const auto& line : w.window.codeList().lines())
+        EXPECT_NE(line, "Tool Change, Press Start to Continue ...");
+}
+
 TEST(MainWindow, TheHandOffStartReloadsTheJob)
 {
     ProgramFolder p;
@@ -221,6 +239,34 @@ TEST(MainWindow, CloseDuringASingleWaitClosesAfterTheLoopReturns)
     EXPECT_NE(w.ini().find("mdvform.OvcMenuMRU1.Items"), std::string::npos);
 }
 
+TEST(MainWindow, StopEndsASingleWaitAndFreesTheFileCommands)
+{
+    ShownWindow w;
+    w.window.LoadFile(w.folder.file("FACE.TAP"));
+    QAction* open = nullptr;
+    for (QAction* action : w.window.fileMenu->actions())
+        if (action->text() == "&Open -- NC Code File")
+            open = action;
+    ASSERT_TRUE(open);
+    bool lockedWhileWaiting = false;
+    QTimer::singleShot(50, &w.window, [&] {
+        lockedWhileWaiting = !open->isEnabled();
+        w.window.Stop();
+    });
+    // Should Stop not end the wait, closing ends it and the test fails instead of hanging.
+    bool closed = false;
+    QTimer::singleShot(5000, &w.window, [&] {
+        closed = true;
+        w.window.close();
+    });
+    w.window.Single(); // waits before the first block until Stop ends the wait
+    EXPECT_TRUE(lockedWhileWaiting);
+    EXPECT_FALSE(closed);
+    EXPECT_FALSE(w.window.runControl().Active());
+    EXPECT_TRUE(open->isEnabled());
+    EXPECT_TRUE(w.window.isVisible());
+}
+
 TEST(MainWindow, SliderSetsTheDelayAndCommandsWaitForTheRun)
 {
     ShownWindow w;
@@ -267,7 +313,8 @@ namespace {
 TEST(MainWindow, ScrollBarsPanOnceTheScrollEndsAndAZoomPutsThemBack)
 {
     ShownWindow w;
-    const double width = w.window.view().current.xmax - w.window.view().current.xmin;
+    // The steps are those of the extents shown, which the area's proportions widen.
+    const double width = w.window.drawingWindow().extxx - w.window.drawingWindow().extx;
     const double xmin = w.window.view().current.xmin;
     w.window.horizontalBar().triggerAction(QAbstractSlider::SliderSingleStepAdd);
     QApplication::processEvents();
@@ -288,6 +335,19 @@ TEST(MainWindow, ScrollBarsPanOnceTheScrollEndsAndAZoomPutsThemBack)
 
     w.window.Previous();
     EXPECT_NEAR(w.window.view().current.xmin, xmin + width * 0.05, 1e-9);
+
+    // After a tall zoom window a step pans by 5 percent of the width shown, which the
+    // drawing area's proportions make far wider than the window dragged.
+    w.window.Zoom();
+    QTest::mousePress(&area, Qt::LeftButton, {}, QPoint(300, 300));
+    QTest::mouseRelease(&area, Qt::LeftButton, {}, QPoint(280, 100));
+    const Trwindow& shown = w.window.drawingWindow();
+    const double shownWidth = shown.extxx - shown.extx;
+    ASSERT_GT(shownWidth, 2 * (w.window.view().current.xmax - w.window.view().current.xmin));
+    const double before = w.window.view().current.xmin;
+    w.window.horizontalBar().triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    QApplication::processEvents();
+    EXPECT_NEAR(w.window.view().current.xmin, before + shownWidth * 0.05, 1e-9);
 }
 
 } // namespace

@@ -98,7 +98,11 @@ TEST(OperationsDialog, TheListEditsTheTableAndPostedMarksStayWithTheirOperations
     EXPECT_EQ(d.table.slot(3).opnum, 30);
     EXPECT_FLOAT_EQ(d.table.slot(3).toolnum, 2) << "a copy of the operation before it";
 
-    // The Current mark and Delete Current.
+    // The Current mark and Delete Current: without a mark it says what is needed.
+    d.trigger("&Delete Current");
+    ASSERT_EQ(d.prompter.shown.size(), 1u);
+    EXPECT_NE(d.prompter.shown[0].text.find("double click the Current cell"), std::string::npos);
+    EXPECT_EQ(d.table.slot(1).opnum, 20);
     d.dialog.cellDoubleClicked(0, 0);
     EXPECT_EQ(d.table.MarkedOpnum, 20);
     EXPECT_EQ(d.model().data(d.cell(0, 0)).toString(), "Yes");

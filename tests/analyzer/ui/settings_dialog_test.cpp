@@ -120,27 +120,6 @@ TEST(SettingsDialogTest, PickerTakesTheCellMovedToWithTheKeyboard)
     EXPECT_EQ(picker.GetPen(), 2 * 4 + 2);
 }
 
-TEST(SettingsDialogTest, HelpButtonsAskForTheirContexts)
-{
-    const auto pressHelp = [](QDialog& dialog) {
-        auto* buttons = dialog.findChild<QDialogButtonBox*>();
-        ASSERT_TRUE(buttons && buttons->button(QDialogButtonBox::Help));
-        buttons->button(QDialogButtonBox::Help)->click();
-    };
-    ColorPicker picker;
-    int pickerHelp = 0;
-    QObject::connect(&picker, &ColorPicker::helpRequested, [&](int context) { pickerHelp = context; });
-    pressHelp(picker);
-    EXPECT_EQ(pickerHelp, 5);
-
-    AnalyzerSettings settings;
-    SettingsDialog dialog(settings, picker);
-    int dialogHelp = 0;
-    QObject::connect(&dialog, &SettingsDialog::helpRequested, [&](int context) { dialogHelp = context; });
-    pressHelp(dialog);
-    EXPECT_EQ(dialogHelp, 3);
-}
-
 TEST(SettingsDialogTest, AboutBoxShowsTheVersion)
 {
     AboutBox about;

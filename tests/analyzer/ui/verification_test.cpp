@@ -24,6 +24,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 using namespace vork;
 
 namespace {
@@ -231,6 +233,16 @@ TEST(SolidsVerificationCommand, AMissingVerifierIsReported)
     EXPECT_FALSE(ExportAndVerify(*a.window, {}));
     ASSERT_EQ(a.prompter.shown.size(), 1u);
     EXPECT_EQ(a.prompter.shown[0].text, "Cannot Execute (2) [" + a.folder.file("SOLID/") + "TORVELIN.EXE]");
+
+    // A folder given as the shipped settings give it, relative and with "\": the message
+    // names the whole path tried.
+    ::setenv("MRW_PROGRAM_DIR", a.folder.path().c_str(), 1);
+    a.window->settings().solidPath = ".\\SOLID\\";
+    a.prompter.shown.clear();
+    EXPECT_FALSE(ExportAndVerify(*a.window, {}));
+    ::unsetenv("MRW_PROGRAM_DIR");
+    ASSERT_EQ(a.prompter.shown.size(), 1u);
+    EXPECT_EQ(a.prompter.shown[0].text, "Cannot Execute (2) [" + a.folder.file("SOLID/TORVELIN.EXE") + "]");
 }
 
 } // namespace

@@ -150,7 +150,7 @@ TEST(ShellHelpers, CapsLockIsSwitchedOnOnAnX11Display)
     if (QStandardPaths::findExecutable("Xvfb").isEmpty())
         GTEST_SKIP() << "no Xvfb";
     QProcess server;
-    server.start("Xvfb", {":173", "-nolisten", "tcp"});
+    server.start("Xvfb", {":173", "-nolisten", "tcp", "-noreset"}); // its state outlives each connection, as on a desktop
     ASSERT_TRUE(server.waitForStarted());
     bool on = false;
     for (int i = 0; i < 200 && !(on = forceCapsLockOnDisplay(":173")); ++i)
@@ -165,6 +165,26 @@ TEST(ShellHelpers, CapsLockIsSwitchedOnOnAnX11Display)
         QThread::msleep(25);
     EXPECT_TRUE(held);
     EXPECT_FALSE(forceCapsLockOnDisplay(":171")); // no such display
+
+    // The program puts back the state it found: off when it was off, on when it was on.
+    ASSERT_TRUE(setCapsLockOnDisplay(":173", false));
+    {
+        const CapsLockRestorer restorer(true, ":173");
+        ASSERT_TRUE(forceCapsLockOnDisplay(":173"));
+    }
+    EXPECT_EQ(capsLockOnDisplay(":173"), std::optional<bool>(false));
+    ASSERT_TRUE(setCapsLockOnDisplay(":173", true));
+    {
+        const CapsLockRestorer restorer(true, ":173");
+        ASSERT_TRUE(setCapsLockOnDisplay(":173", false));
+    }
+    EXPECT_EQ(capsLockOnDisplay(":173"), std::optional<bool>(true));
+    {
+        const CapsLockRestorer elsewhere(false, ":173"); // windows not on X11: hands off
+        ASSERT_TRUE(setCapsLockOnDisplay(":173", false));
+    }
+    EXPECT_EQ(capsLockOnDisplay(":173"), std::optional<bool>(false));
+    EXPECT_EQ(capsLockOnDisplay(":171"), std::nullopt);
     server.terminate();
     server.waitForFinished();
 }

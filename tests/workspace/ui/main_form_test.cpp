@@ -18,6 +18,7 @@
 #include "platform/ini.h"
 #include "platform/paths.h"
 #include "platform/textfile.h"
+#include "support/menu_accelerators.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
 #include "program_folder_rig.h"
@@ -870,33 +871,11 @@ TEST_F(MainFormTest, LogoffWithAnEditedFileNeverLooksLoggedIn)
 TEST_F(MainFormTest, MenusHaveNoSharedAccelerators)
 {
     TMainForm& f = start();
-    const QRegularExpression recentFile("^(&\\d|1&0|&1[12]) ");
-    auto accelerator = [](const QString& text) {
-        const int at = text.indexOf('&');
-        return at >= 0 && at + 1 < text.size() ? text.at(at + 1).toUpper() : QChar();
-    };
-    QList<QAction*> top = f.menuBar()->actions();
-    std::vector<QList<QAction*>> menus{top};
-    for (QAction* action : top)
-        if (action->menu())
-            menus.push_back(action->menu()->actions());
-    for (const QList<QAction*>& actions : menus) {
-        std::map<QChar, QString> taken;
-        for (QAction* action : actions) {
-            const QChar key = accelerator(action->text());
-            if (key.isNull() || recentFile.match(action->text()).hasMatch())
-                continue;
-            const auto [it, fresh] = taken.emplace(key, action->text());
-            // The system's own captions share these two; Alt+letter takes turns between them.
-            const std::pair<QString, QString> shared[] = {{"&Setup", "&Search"},
-                                                          {"Jump To Su&bprogram", "Goto &Bottom"}};
-            const bool known =
-                std::find(std::begin(shared), std::end(shared), std::pair(it->second, action->text())) !=
-                    std::end(shared) ||
-                std::find(std::begin(shared), std::end(shared), std::pair(action->text(), it->second)) != std::end(shared);
-            EXPECT_TRUE(fresh || known) << action->text().toStdString() << " and " << it->second.toStdString();
-        }
-    }
+    // The system's own captions share these two; Alt+letter takes turns between them.
+    const testsupport::AcceleratorRules rules{QRegularExpression("^(&\\d|1&0|&1[12]) "),
+                                              {{"&Setup", "&Search"}, {"Jump To Su&bprogram", "Goto &Bottom"}}};
+    for (const std::string& clash : testsupport::acceleratorClashes(f.menuBar()->actions(), rules))
+        ADD_FAILURE() << clash;
 }
 
 TEST_F(MainFormTest, ClosingTheProgramClosesTheDncTerminalFirst)
