@@ -289,19 +289,25 @@ void XmodemReceiver::receive(std::string_view bytes)
         return;
     if (state_ == State::AfterEot) {
         purge();  // more bytes after an EOT: it was part of a damaged block, not an end
+        noteDamagedBlock(bytes);
         return;
     }
     if (state_ == State::Purge) {
+        noteDamagedBlock(bytes);
         setTimer(purgeQuietMs(options_));
         return;
     }
     for (std::size_t i = 0; i < bytes.size() && !finished(); ++i) {
         onByte(static_cast<unsigned char>(bytes[i]));
-        if (state_ == State::Purge)
-            return;  // the rest of this read belongs to the damaged block
+        if (state_ == State::Purge) {
+            noteDamagedBlock(bytes.substr(i + 1));  // the rest of this read belongs to the damaged block
+            return;
+        }
         if (state_ == State::AfterEot) {
-            if (i + 1 < bytes.size())
+            if (i + 1 < bytes.size()) {
                 purge();
+                noteDamagedBlock(bytes.substr(i));
+            }
             return;
         }
     }
@@ -350,7 +356,7 @@ void XmodemReceiver::checkBlock()
     std::uint16_t check = static_cast<std::uint16_t>((static_cast<unsigned char>(block_[blockSize_ + 3]) << 8) |
                                                      static_cast<unsigned char>(block_[blockSize_ + 4]));
     if (number + complement != 255 || crc16Xmodem(payload) != check) {
-        noteDamagedBlock();
+        noteDamagedBlock(block_);
         block_.clear();
         purge();
         return;
@@ -498,13 +504,22 @@ bool XmodemReceiver::announcedLengthArrived() const
     return sizeLeft_ >= 0 && !blockOwed_ && sizeLeft_ <= static_cast<std::int64_t>(held_.size());
 }
 
-// A damaged block whose number is the one due was a real block: the sender owes it,
-// and an end of file before it came again means the sender has lost count.
-void XmodemReceiver::noteDamagedBlock()
+// Bytes let go by as damage.  Where the block due begins among them (its SOH or
+// STX, number and complement), a real block was there: the sender owes it, and an
+// end of file before it came again means the sender has lost count.
+void XmodemReceiver::noteDamagedBlock(std::string_view bytes)
 {
-    if (block_.size() >= 3 && !headerExpected_ && static_cast<unsigned char>(block_[1]) == expected_ &&
-        static_cast<unsigned char>(block_[1]) + static_cast<unsigned char>(block_[2]) == 255)
-        blockOwed_ = true;
+    if (headerExpected_)
+        return;
+    const auto due = static_cast<char>(expected_);
+    const auto complement = static_cast<char>(255 - expected_);
+    for (std::size_t i = 0; i + 2 < bytes.size(); ++i) {
+        if ((bytes[i] == static_cast<char>(SOH) || bytes[i] == static_cast<char>(STX)) && bytes[i + 1] == due &&
+            bytes[i + 2] == complement) {
+            blockOwed_ = true;
+            return;
+        }
+    }
 }
 
 // The sender ended the file; `answerEot` acknowledges its EOT, which is not wanted
@@ -570,7 +585,7 @@ void XmodemReceiver::timerExpired()
         askForBlock();
         return;
     }
-    noteDamagedBlock();
+    noteDamagedBlock(block_);
     block_.clear();
     blockAfterEot_ = false;
     if (!started_ && !fileDone_ && !eotSeen_) {

@@ -84,7 +84,7 @@ private:
     void askForBlock();
     void purge();
     void fail(int code, std::string text = {});
-    void noteDamagedBlock();
+    void noteDamagedBlock(std::string_view bytes);
     void releaseHeld(bool final);
 
     XmodemVariant variant_;

@@ -163,6 +163,26 @@ TEST(XmodemPeer, EndOfFileWhileADamagedBlockIsDueIsAFailedReceive)
     EXPECT_EQ(receiver.result(), ProtocolSequenceError);
 }
 
+TEST(XmodemPeer, BlockInsideADamagedFrameIsStillDue)
+{
+    // Noise that looks like the start of a long block takes block 1 in with it; a
+    // forged answer may have sent the sender on to its end of file meanwhile.
+    const std::string one = xmodemBlock(1, "N1");
+    const std::string paths[] = {std::string("\x02\xc4\x18", 3) + one, std::string("\x01\xc4", 2) + one};
+    for (const std::string& noise : paths) {
+        XmodemReceiver receiver(XmodemVariant::XmodemCrc);
+        receiver.start();
+        receiver.receive(noise);
+        receiver.timerExpired();  // the long block never completes, or the damaged one goes quiet
+        for (int i = 0; i < 2; ++i) {
+            receiver.receive(std::string(1, EOT));
+            receiver.timerExpired();
+        }
+        EXPECT_TRUE(receiver.finished());
+        EXPECT_EQ(receiver.result(), ProtocolSequenceError);
+    }
+}
+
 TEST(YmodemPeer, EndOfFileBeforeTheAnnouncedLengthIsAFailedReceive)
 {
     XmodemReceiver receiver(XmodemVariant::Ymodem);
