@@ -367,7 +367,9 @@ void XmodemReceiver::checkBlock()
     // each may bring two copies of the block, and the sender counts an answer to each.
     crossingRepeats_ = timeoutNaks_ > 0 ? 2 * timeoutNaks_ - 1 : 0;
     timeoutNaks_ = 0;
-    if (variant_ == XmodemVariant::Ymodem && number == 0 && !headerExpected_ && copy != header_) {
+    // Block numbers wrap after 255: where block 0 is due, or was the last one, it is data.
+    const bool zeroIsData = expected_ == 0 || (expected_ == 1 && wrapped_);
+    if (variant_ == XmodemVariant::Ymodem && number == 0 && !headerExpected_ && !zeroIsData && copy != header_) {
         // The next file's header (or the end of the batch) while a file is open: the
         // sender took some answer of ours for the ACK of its EOT and has ended the file.
         // Straight after our request to repeat an EOT it is that EOT confirmed; else
@@ -381,7 +383,7 @@ void XmodemReceiver::checkBlock()
             return;
     }
     started_ = true;
-    if (headerExpected_ || (variant_ == XmodemVariant::Ymodem && number == 0 && expected_ == 1)) {
+    if (headerExpected_ || (variant_ == XmodemVariant::Ymodem && number == 0 && !zeroIsData)) {
         if (number != 0) {
             fail(ProtocolSequenceError);
             return;
@@ -446,12 +448,13 @@ void XmodemReceiver::acceptHeader(const std::string& payload)
 
 void XmodemReceiver::acceptData(std::string_view payload)
 {
-    repeatsToIgnore_ = std::max(variant_ == XmodemVariant::XmodemCrc && expected_ == 1 ? startRequests_ - 1 : 0,
+    repeatsToIgnore_ = std::max(variant_ == XmodemVariant::XmodemCrc && expected_ == 1 && !wrapped_ ? startRequests_ - 1 : 0,
                                 crossingRepeats_);
     blockOwed_ = false;
     releaseHeld(false);
     held_.assign(payload);
-    ++expected_;
+    if (++expected_ == 0)
+        wrapped_ = true;
     blockDone();
     send(static_cast<char>(ACK));
     setTimer(options_.blockWaitMs);

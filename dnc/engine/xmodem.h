@@ -98,6 +98,7 @@ private:
     bool eotSeen_ = false;        // an EOT came and was asked again; it counts once repeated
     bool eotAsked_ = false;       // we answered it with NAK; the next byte decides
     bool blockAfterEot_ = false;  // the block coming in began straight after that NAK
+    bool wrapped_ = false;        // the block numbers went past 255
     int handshakeElapsedMs_ = 0;
     int cancels_ = 0;
     int startRequests_ = 0;       // "C"s sent before the first block arrived

@@ -354,6 +354,10 @@ TEST(ProtocolFixedDamage, TransfersEndWellWithTheWholeFile)
         {"late start", {ProtocolType::Ymodem, true}, 5000, {}, 3'500'000},
         {"late start", {ProtocolType::Ymodem, true}, 0, {}, 3'500'000},
         {"late start, last block exactly full", {ProtocolType::Ymodem, true}, 2048, {}, 6'500'000},
+        // Block numbers wrap past 255; block 0 is then data, not a header.
+        {"numbers wrap", {ProtocolType::Ymodem, true}, 300000, {}, 3'500'000},
+        {"numbers wrap", {ProtocolType::Ymodem}, 300000, {}, 3'500'000},
+        {"numbers wrap", {ProtocolType::XmodemCrc, true}, 40000, {}, 3'500'000},
         // Block 4's SOH arrives changed, so its number 04h looks like an EOT; the SOH of
         // the repeat is lost, so the first byte after our NAK is 04h again.
         {"block number read as two EOTs", {ProtocolType::XmodemCrc}, 1500, {{399, 0x01}, {532, 0}}, 0},
