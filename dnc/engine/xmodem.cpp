@@ -288,8 +288,7 @@ void XmodemReceiver::receive(std::string_view bytes)
     if (finished() || bytes.empty())
         return;
     if (state_ == State::AfterEot) {
-        purge();  // more bytes after an EOT: it was part of a damaged block, not an end
-        noteDamagedBlock(bytes);
+        notAnEnd(bytes);
         return;
     }
     if (state_ == State::Purge) {
@@ -304,10 +303,8 @@ void XmodemReceiver::receive(std::string_view bytes)
             return;
         }
         if (state_ == State::AfterEot) {
-            if (i + 1 < bytes.size()) {
-                purge();
-                noteDamagedBlock(bytes.substr(i));
-            }
+            if (i + 1 < bytes.size())
+                notAnEnd(bytes.substr(i + 1));
             return;
         }
     }
@@ -487,6 +484,14 @@ void XmodemReceiver::onEot()
     // counts only when the line stays quiet after it.
     state_ = State::AfterEot;
     setTimer(purgeQuietMs(options_));
+}
+
+// More bytes came straight after an EOT: it was part of a damaged block.
+void XmodemReceiver::notAnEnd(std::string_view after)
+{
+    eotSeen_ = false;
+    purge();
+    noteDamagedBlock(after);
 }
 
 // The line stayed quiet after an EOT.  A lone EOT may still be noise: it is asked

@@ -78,6 +78,7 @@ private:
     void answerRepeat();
     void onEot();
     void eotStoodAlone();
+    void notAnEnd(std::string_view after);
     bool announcedLengthArrived() const;
     void endOfFile(bool answerEot);
     void requestStart();
