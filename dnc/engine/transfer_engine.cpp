@@ -100,6 +100,7 @@ void TransferEngine::finish(int code, std::string text)
 {
     if (finished_)
         return;
+    ending();
     finished_ = true;
     result_ = code;
     resultText_ = text.empty() ? protocolResultText(code) : std::move(text);

@@ -82,6 +82,9 @@ protected:
     explicit TransferEngine(TransferOptions timings) : options_(timings) {}
 
     virtual std::string cancelSequence() const = 0;
+    // Called once as the transfer ends, however it ends (success, error, cancel):
+    // an engine hands over the received bytes it still holds back.
+    virtual void ending() {}
 
     void send(std::string_view bytes) { output_.append(bytes); }
     void send(char byte) { output_.push_back(byte); }

@@ -272,20 +272,41 @@ std::string XmodemReceiver::cancelSequence() const { return cancelBurst(); }
 
 void XmodemReceiver::start()
 {
-    send(static_cast<char>(CRC_REQUEST));
+    requestStart();
     setTimer(startRequestMs(options_));
+}
+
+void XmodemReceiver::requestStart()
+{
+    send(static_cast<char>(CRC_REQUEST));
+    if (!started_)
+        ++startRequests_;
 }
 
 void XmodemReceiver::receive(std::string_view bytes)
 {
-    if (state_ == State::Purge && !finished()) {
+    if (finished() || bytes.empty())
+        return;
+    if (state_ == State::AfterEot) {
+        notAnEnd(bytes);
+        return;
+    }
+    if (state_ == State::Purge) {
+        noteDamagedBlock(bytes);
         setTimer(purgeQuietMs(options_));
         return;
     }
     for (std::size_t i = 0; i < bytes.size() && !finished(); ++i) {
         onByte(static_cast<unsigned char>(bytes[i]));
-        if (state_ == State::Purge)
-            return;  // the rest of this read belongs to the damaged block
+        if (state_ == State::Purge) {
+            noteDamagedBlock(bytes.substr(i + 1));  // the rest of this read belongs to the damaged block
+            return;
+        }
+        if (state_ == State::AfterEot) {
+            if (i + 1 < bytes.size())
+                notAnEnd(bytes.substr(i + 1));
+            return;
+        }
     }
     if (!block_.empty() && !finished())
         setTimer(options_.blockWaitMs);  // a block still coming in: silence counts from now
@@ -296,11 +317,10 @@ void XmodemReceiver::onByte(unsigned char byte)
     if (eotAsked_) {
         // Only an EOT straight after our NAK confirms the end.
         eotAsked_ = false;
-        if (byte == EOT) {
-            endOfFile();
-            return;
+        if (byte != EOT) {
+            eotSeen_ = false;
+            blockAfterEot_ = byte == SOH || byte == STX;
         }
-        eotSeen_ = false;
     }
     if (block_.empty()) {
         switch (byte) {
@@ -325,22 +345,42 @@ void XmodemReceiver::onByte(unsigned char byte)
 
 void XmodemReceiver::checkBlock()
 {
+    const bool afterEot = blockAfterEot_;
+    blockAfterEot_ = false;
     auto number = static_cast<unsigned char>(block_[1]);
     auto complement = static_cast<unsigned char>(block_[2]);
     std::string_view payload(block_.data() + 3, blockSize_);
     std::uint16_t check = static_cast<std::uint16_t>((static_cast<unsigned char>(block_[blockSize_ + 3]) << 8) |
                                                      static_cast<unsigned char>(block_[blockSize_ + 4]));
     if (number + complement != 255 || crc16Xmodem(payload) != check) {
-        noteDamagedBlock();
+        noteDamagedBlock(block_);
         block_.clear();
         purge();
         return;
     }
-    started_ = true;
-    eotSeen_ = false;
     std::string copy = block_.substr(3, blockSize_);
     block_.clear();
-    if (headerExpected_ || (variant_ == XmodemVariant::Ymodem && number == 0 && expected_ == 1)) {
+    // NAKs sent on our time-out may have crossed repeats the sender made on its own:
+    // each may bring two copies of the block, and the sender counts an answer to each.
+    crossingRepeats_ = timeoutNaks_ > 0 ? 2 * timeoutNaks_ - 1 : 0;
+    timeoutNaks_ = 0;
+    // Block numbers wrap after 255: where block 0 is due, or was the last one, it is data.
+    const bool zeroIsData = expected_ == 0 || (expected_ == 1 && wrapped_);
+    if (variant_ == XmodemVariant::Ymodem && number == 0 && !headerExpected_ && !zeroIsData && copy != header_) {
+        // The next file's header (or the end of the batch) while a file is open: the
+        // sender took some answer of ours for the ACK of its EOT and has ended the file.
+        // Straight after our request to repeat an EOT it is that EOT confirmed; else
+        // only the announced length can tell whether the file is whole.
+        if (!afterEot && sizeLeft_ < 0) {
+            fail(ProtocolSequenceError, "The sender ended the file without an end of file");
+            return;
+        }
+        endOfFile(false);
+        if (finished())
+            return;
+    }
+    started_ = true;
+    if (headerExpected_ || (variant_ == XmodemVariant::Ymodem && number == 0 && !zeroIsData)) {
         if (number != 0) {
             fail(ProtocolSequenceError);
             return;
@@ -348,17 +388,31 @@ void XmodemReceiver::checkBlock()
         acceptHeader(copy);
         return;
     }
-    if (number == expected_) {
+    if (number == expected_)
         acceptData(copy);
-    } else if (number == static_cast<unsigned char>(expected_ - 1)) {
-        send(static_cast<char>(ACK));  // our answer was lost: the block is here already
-        setTimer(options_.blockWaitMs);
-    } else {
+    else if (number == static_cast<unsigned char>(expected_ - 1))
+        answerRepeat();
+    else
         fail(ProtocolSequenceError);
-    }
 }
 
-void XmodemReceiver::acceptHeader(std::string_view payload)
+// A block that is here already.  A sender that found several of our start requests
+// waiting takes each one after the first as a request to send the first block again;
+// those repeats are answered by the requests themselves.  Answering them too would
+// put the sender one answer behind for the rest of the file.  Any other repeat means
+// that our answer was lost.
+void XmodemReceiver::answerRepeat()
+{
+    if (repeatsToIgnore_ > 0) {
+        --repeatsToIgnore_;
+    } else {
+        send(static_cast<char>(ACK));
+        repeatsToIgnore_ = crossingRepeats_;
+    }
+    setTimer(options_.blockWaitMs);
+}
+
+void XmodemReceiver::acceptHeader(const std::string& payload)
 {
     std::size_t nameEnd = payload.find('\0');
     std::string name(payload.substr(0, nameEnd));
@@ -371,18 +425,18 @@ void XmodemReceiver::acceptHeader(std::string_view payload)
         fail(ProtocolOneFileOnly);
         return;
     }
-    if (!headerExpected_) {  // a repeated header: our answer to it was lost
-        send(static_cast<char>(ACK));
-        send(static_cast<char>(CRC_REQUEST));
-        setTimer(options_.blockWaitMs);
+    if (!headerExpected_) {
+        answerRepeat();  // the data start was asked for with the first answer
         return;
     }
+    header_ = payload;
     status_.fileName = name;
-    std::string_view rest = nameEnd == std::string_view::npos ? std::string_view() : payload.substr(nameEnd + 1);
+    std::string_view rest = nameEnd == std::string::npos ? std::string_view() : std::string_view(payload).substr(nameEnd + 1);
     sizeLeft_ = announcedFileSize(rest);
     status_.fileSize = sizeLeft_;
     headerExpected_ = false;
     expected_ = 1;
+    repeatsToIgnore_ = std::max(startRequests_ - 1, crossingRepeats_);
     blockDone();
     send(static_cast<char>(ACK));
     send(static_cast<char>(CRC_REQUEST));
@@ -391,10 +445,13 @@ void XmodemReceiver::acceptHeader(std::string_view payload)
 
 void XmodemReceiver::acceptData(std::string_view payload)
 {
+    repeatsToIgnore_ = std::max(variant_ == XmodemVariant::XmodemCrc && expected_ == 1 && !wrapped_ ? startRequests_ - 1 : 0,
+                                crossingRepeats_);
     blockOwed_ = false;
     releaseHeld(false);
     held_.assign(payload);
-    ++expected_;
+    if (++expected_ == 0)
+        wrapped_ = true;
     blockDone();
     send(static_cast<char>(ACK));
     setTimer(options_.blockWaitMs);
@@ -416,27 +473,66 @@ void XmodemReceiver::releaseHeld(bool final)
     held_.clear();
 }
 
+// However the transfer ends, what arrived intact goes to the file.
+void XmodemReceiver::ending() { releaseHeld(false); }
+
 void XmodemReceiver::onEot()
 {
     if (headerExpected_)
         return;  // nothing to end
-    // A lone EOT may be the rest of a damaged block: let the line go quiet and
-    // ask again; a real end repeats it at once.
-    eotSeen_ = true;
-    state_ = State::Purge;
+    // An EOT may be the block number of a block whose first byte was damaged: it
+    // counts only when the line stays quiet after it.
+    state_ = State::AfterEot;
     setTimer(purgeQuietMs(options_));
 }
 
-// A damaged block whose number is the one due was a real block: the sender owes it,
-// and an end of file before it came again means the sender has lost count.
-void XmodemReceiver::noteDamagedBlock()
+// More bytes came straight after an EOT: it was part of a damaged block.
+void XmodemReceiver::notAnEnd(std::string_view after)
 {
-    if (block_.size() >= 3 && !headerExpected_ && static_cast<unsigned char>(block_[1]) == expected_ &&
-        static_cast<unsigned char>(block_[1]) + static_cast<unsigned char>(block_[2]) == 255)
-        blockOwed_ = true;
+    eotSeen_ = false;
+    purge();
+    noteDamagedBlock(after);
 }
 
-void XmodemReceiver::endOfFile()
+// The line stayed quiet after an EOT.  A lone EOT may still be noise: it is asked
+// for again, and a real end repeats it at once.  When the announced length is all
+// here there is nothing it could stand for but the end.
+void XmodemReceiver::eotStoodAlone()
+{
+    if (eotSeen_ || announcedLengthArrived()) {
+        endOfFile(true);
+        return;
+    }
+    eotSeen_ = true;
+    askForBlock();
+}
+
+bool XmodemReceiver::announcedLengthArrived() const
+{
+    return sizeLeft_ >= 0 && !blockOwed_ && sizeLeft_ <= static_cast<std::int64_t>(held_.size());
+}
+
+// Bytes let go by as damage.  Where the block due begins among them (its SOH or
+// STX, number and complement), a real block was there: the sender owes it, and an
+// end of file before it came again means the sender has lost count.
+void XmodemReceiver::noteDamagedBlock(std::string_view bytes)
+{
+    if (headerExpected_)
+        return;
+    const auto due = static_cast<char>(expected_);
+    const auto complement = static_cast<char>(255 - expected_);
+    for (std::size_t i = 0; i + 2 < bytes.size(); ++i) {
+        if ((bytes[i] == static_cast<char>(SOH) || bytes[i] == static_cast<char>(STX)) && bytes[i + 1] == due &&
+            bytes[i + 2] == complement) {
+            blockOwed_ = true;
+            return;
+        }
+    }
+}
+
+// The sender ended the file; `answerEot` acknowledges its EOT, which is not wanted
+// when it has gone on already.
+void XmodemReceiver::endOfFile(bool answerEot)
 {
     eotSeen_ = false;
     if (blockOwed_) {
@@ -448,7 +544,8 @@ void XmodemReceiver::endOfFile()
         fail(ProtocolSequenceError, "The file ended " + std::to_string(sizeLeft_) + " bytes before its announced length");
         return;
     }
-    send(static_cast<char>(ACK));
+    if (answerEot)
+        send(static_cast<char>(ACK));
     if (variant_ == XmodemVariant::XmodemCrc) {
         finish(ProtocolOk);
         return;
@@ -456,7 +553,8 @@ void XmodemReceiver::endOfFile()
     fileDone_ = true;
     headerExpected_ = true;
     expected_ = 0;
-    send(static_cast<char>(CRC_REQUEST));
+    if (answerEot)
+        send(static_cast<char>(CRC_REQUEST));
     setTimer(options_.blockWaitMs);
 }
 
@@ -473,7 +571,10 @@ void XmodemReceiver::purge()
 void XmodemReceiver::askForBlock()
 {
     bool waitingForStart = !eotSeen_ && (!started_ || (fileDone_ && headerExpected_));
-    send(static_cast<char>(waitingForStart ? CRC_REQUEST : NAK));
+    if (waitingForStart)
+        requestStart();
+    else
+        send(static_cast<char>(NAK));
     eotAsked_ = eotSeen_;
     setTimer(options_.blockWaitMs);
 }
@@ -482,20 +583,26 @@ void XmodemReceiver::timerExpired()
 {
     if (finished())
         return;
+    if (state_ == State::AfterEot) {
+        state_ = State::WaitBlock;
+        eotStoodAlone();
+        return;
+    }
     if (state_ == State::Purge) {
         state_ = State::WaitBlock;
         askForBlock();
         return;
     }
-    noteDamagedBlock();
+    noteDamagedBlock(block_);
     block_.clear();
+    blockAfterEot_ = false;
     if (!started_ && !fileDone_ && !eotSeen_) {
         handshakeElapsedMs_ += startRequestMs(options_);
         if (handshakeElapsedMs_ >= options_.handshakeWaitMs) {
             fail(ProtocolTimeout);
             return;
         }
-        send(static_cast<char>(CRC_REQUEST));
+        requestStart();
         setTimer(startRequestMs(options_));
         return;
     }
@@ -503,12 +610,13 @@ void XmodemReceiver::timerExpired()
         fail(ProtocolTimeout);
         return;
     }
+    if (started_ && !eotSeen_ && !headerExpected_)
+        ++timeoutNaks_;
     askForBlock();
 }
 
 void XmodemReceiver::fail(int code, std::string text)
 {
-    releaseHeld(false);
     send(cancelSequence());
     finish(code, std::move(text));
 }

@@ -64,20 +64,28 @@ public:
 
 protected:
     std::string cancelSequence() const override;
+    void ending() override;
 
 private:
-    enum class State { WaitBlock, Purge };
+    // Purge: the rest of a damaged block is let go by; AfterEot: an EOT came and
+    // counts only if the line stays quiet after it.
+    enum class State { WaitBlock, Purge, AfterEot };
 
     void onByte(unsigned char byte);
     void checkBlock();
-    void acceptHeader(std::string_view payload);
+    void acceptHeader(const std::string& payload);
     void acceptData(std::string_view payload);
+    void answerRepeat();
     void onEot();
-    void endOfFile();
+    void eotStoodAlone();
+    void notAnEnd(std::string_view after);
+    bool announcedLengthArrived() const;
+    void endOfFile(bool answerEot);
+    void requestStart();
     void askForBlock();
     void purge();
     void fail(int code, std::string text = {});
-    void noteDamagedBlock();
+    void noteDamagedBlock(std::string_view bytes);
     void releaseHeld(bool final);
 
     XmodemVariant variant_;
@@ -88,10 +96,17 @@ private:
     bool headerExpected_ = false; // YMODEM: block 0 comes next
     bool started_ = false;        // the first block has arrived
     bool fileDone_ = false;       // YMODEM: one file is complete
-    bool eotSeen_ = false;        // an EOT came; it counts once repeated
+    bool eotSeen_ = false;        // an EOT came and was asked again; it counts once repeated
     bool eotAsked_ = false;       // we answered it with NAK; the next byte decides
+    bool blockAfterEot_ = false;  // the block coming in began straight after that NAK
+    bool wrapped_ = false;        // the block numbers went past 255
     int handshakeElapsedMs_ = 0;
     int cancels_ = 0;
+    int startRequests_ = 0;       // "C"s sent before the first block arrived
+    int timeoutNaks_ = 0;         // NAKs sent on our time-out since the last good block
+    int crossingRepeats_ = 0;     // repeats of the last good block those NAKs may bring
+    int repeatsToIgnore_ = 0;     // repeats of the last good block that are answered already
+    std::string header_;          // YMODEM: the header block accepted
     std::string held_;            // last good block, kept back until the next one shows it was not the last
     std::int64_t sizeLeft_ = -1;  // bytes still due by the announced size
     bool blockOwed_ = false;      // the block due arrived damaged and has not come again

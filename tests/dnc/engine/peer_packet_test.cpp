@@ -3,10 +3,13 @@
 // next block's, and a short file is never reported as received.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "dnc/engine/kermit.h"
 #include "dnc/engine/xmodem.h"
 
 #include "dnc/engine/crc.h"
+#include "proto_standard_sender.h"
 
 using namespace dnc;
 
@@ -14,6 +17,7 @@ namespace {
 
 constexpr char ACK = 0x06;
 constexpr char EOT = 0x04;
+constexpr char NAK = 0x15;
 
 std::string kermitPacket(char type, std::string_view data, int seq = 0)
 {
@@ -90,13 +94,7 @@ TEST(EngineGuard, WhatAStepThrowsEndsTheTransferWithAnErrorAndACancel)
 
 std::string xmodemBlock(unsigned char number, std::string payload, std::size_t size = 128)
 {
-    payload.resize(size, '\0');
-    std::string block{size == 1024 ? '\x02' : '\x01', static_cast<char>(number), static_cast<char>(255 - number)};
-    block += payload;
-    const std::uint16_t crc = crc16Xmodem(payload);
-    block.push_back(static_cast<char>(crc >> 8));
-    block.push_back(static_cast<char>(crc & 0xFF));
-    return block;
+    return prototest::xmodemFrame(number, std::move(payload), size);
 }
 
 TEST(XmodemPeer, StartRequestAfterTheFirstBlockIsNotTakenForANak)
@@ -160,8 +158,29 @@ TEST(XmodemPeer, EndOfFileWhileADamagedBlockIsDueIsAFailedReceive)
         receiver.timerExpired();  // the quiet after the damage, then after a lone EOT
         receiver.receive(std::string(1, EOT));
     }
+    receiver.timerExpired();  // the quiet after the repeated EOT
     EXPECT_TRUE(receiver.finished());
     EXPECT_EQ(receiver.result(), ProtocolSequenceError);
+}
+
+TEST(XmodemPeer, BlockInsideADamagedFrameIsStillDue)
+{
+    // Noise that looks like the start of a long block takes block 1 in with it; a
+    // forged answer may have sent the sender on to its end of file meanwhile.
+    const std::string one = xmodemBlock(1, "N1");
+    const std::string paths[] = {std::string("\x02\xc4\x18", 3) + one, std::string("\x01\xc4", 2) + one};
+    for (const std::string& noise : paths) {
+        XmodemReceiver receiver(XmodemVariant::XmodemCrc);
+        receiver.start();
+        receiver.receive(noise);
+        receiver.timerExpired();  // the long block never completes, or the damaged one goes quiet
+        for (int i = 0; i < 2; ++i) {
+            receiver.receive(std::string(1, EOT));
+            receiver.timerExpired();
+        }
+        EXPECT_TRUE(receiver.finished());
+        EXPECT_EQ(receiver.result(), ProtocolSequenceError);
+    }
 }
 
 TEST(YmodemPeer, EndOfFileBeforeTheAnnouncedLengthIsAFailedReceive)
@@ -173,6 +192,7 @@ TEST(YmodemPeer, EndOfFileBeforeTheAnnouncedLengthIsAFailedReceive)
     receiver.receive(std::string(1, EOT));
     receiver.timerExpired();  // the quiet after a lone EOT
     receiver.receive(std::string(1, EOT));
+    receiver.timerExpired();
     EXPECT_TRUE(receiver.finished());
     EXPECT_NE(receiver.result(), ProtocolOk);
     EXPECT_LT(receiver.takeReceivedData().size(), 1024u);
@@ -191,6 +211,164 @@ TEST(YmodemPeer, WholeAnnouncedLengthEndsWell)
     receiver.receive(xmodemBlock(0, ""));
     EXPECT_EQ(receiver.result(), ProtocolOk);
     EXPECT_EQ(receiver.takeReceivedData(), std::string(130, 'N'));
+}
+
+// What the receiver answers to each step of a peer that repeats blocks; `timer`
+// lets the receiver's timer run out before the step.
+struct Step {
+    bool timer;
+    std::string bytes;
+    std::string answer;
+};
+
+void runSteps(XmodemReceiver& receiver, const std::vector<Step>& steps)
+{
+    receiver.start();
+    EXPECT_EQ(receiver.takeOutput(), "C");
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        if (steps[i].timer)
+            receiver.timerExpired();
+        receiver.receive(steps[i].bytes);
+        EXPECT_EQ(receiver.takeOutput(), steps[i].answer) << "step " << i;
+    }
+}
+
+TEST(XmodemPeer, RepeatsAnsweredAlreadyAreNotAnsweredAgain)
+{
+    const std::string one = xmodemBlock(1, "N1");
+    const std::string two = xmodemBlock(2, "N2");
+    const std::string ack(1, ACK), nak(1, NAK);
+    struct Case {
+        const char* what;
+        XmodemVariant variant;
+        std::vector<Step> steps;
+    };
+    const std::string header = xmodemBlock(0, std::string("PART.TAP\0" "300", 12));
+    const Case cases[] = {
+        // A sender that found two start requests waiting repeats block 1 at once: the
+        // second request answered that repeat.  A later repeat means our ACK was lost.
+        {"two start requests", XmodemVariant::XmodemCrc,
+         {{true, "", "C"}, {false, one, ack}, {false, one, ""}, {false, one, ack}, {false, two, ack}}},
+        {"one start request", XmodemVariant::XmodemCrc, {{false, one, ack}, {false, one, ack}}},
+        {"two start requests", XmodemVariant::Ymodem,
+         {{true, "", "C"}, {false, header, ack + "C"}, {false, header, ""}, {false, header, ack}}},
+        // A repeated header is answered with ACK only: a further "C" would bring block 1 twice.
+        {"repeated header", XmodemVariant::Ymodem, {{false, header, ack + "C"}, {false, header, ack}}},
+        // Our NAK after a silence crossed the sender's own repeat: of the two copies that
+        // come, one is answered by the NAK already.
+        {"time-outs crossed, repeat", XmodemVariant::XmodemCrc,
+         {{false, one, ack}, {true, "", nak}, {false, one, ack}, {false, one, ""}, {false, two, ack}}},
+        {"time-outs crossed, new block", XmodemVariant::XmodemCrc,
+         {{false, one, ack}, {true, "", nak}, {false, two, ack}, {false, two, ""}, {false, two, ack}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        XmodemReceiver receiver(c.variant);
+        runSteps(receiver, c.steps);
+        EXPECT_FALSE(receiver.finished());
+    }
+}
+
+TEST(YmodemPeer, EndOfFileIsTakenAtOnceWhenTheAnnouncedLengthIsHere)
+{
+    XmodemReceiver receiver(XmodemVariant::Ymodem);
+    runSteps(receiver, {{false, xmodemBlock(0, std::string("PART.TAP\0" "130", 12)), "\x06" "C"},
+                        {false, xmodemBlock(1, std::string(128, 'N')), "\x06"},
+                        {false, xmodemBlock(2, "NN"), "\x06"},
+                        {false, std::string(1, EOT), ""},
+                        {true, "", "\x06" "C"},  // the line stayed quiet after it
+                        {false, xmodemBlock(0, ""), "\x06"}});
+    EXPECT_EQ(receiver.result(), ProtocolOk);
+    EXPECT_EQ(receiver.takeReceivedData(), std::string(130, 'N'));
+}
+
+// The sender took an earlier answer for the ACK of its EOT and sends the block 0
+// that ends the batch where we wait for the EOT again.
+TEST(YmodemPeer, BatchEndInPlaceOfTheRepeatedEotEndsTheFile)
+{
+    struct Case {
+        const char* what;
+        bool eotFirst;
+        const char* length;  // announced, "" for none
+        int result;
+    };
+    const Case cases[] = {
+        {"after our NAK of an EOT, no length", true, "", ProtocolOk},
+        {"after our NAK of an EOT, length here", true, "200", ProtocolOk},
+        {"after our NAK of an EOT, length short", true, "1300", ProtocolSequenceError},
+        {"without an EOT, length here", false, "200", ProtocolOk},
+        {"without an EOT or a length", false, "", ProtocolSequenceError},
+        {"without an EOT, length short", false, "1300", ProtocolSequenceError},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        XmodemReceiver receiver(XmodemVariant::Ymodem);
+        receiver.start();
+        receiver.receive(xmodemBlock(0, std::string("PART.TAP\0", 9) + c.length));
+        receiver.receive(xmodemBlock(1, std::string(200, 'N'), 1024));
+        receiver.takeOutput();
+        if (c.eotFirst) {
+            receiver.receive(std::string(1, EOT));
+            receiver.timerExpired();
+            if (std::string(c.length) != "200") {
+                EXPECT_EQ(receiver.takeOutput(), std::string(1, NAK));
+            }
+        }
+        receiver.receive(xmodemBlock(0, ""));
+        EXPECT_TRUE(receiver.finished());
+        EXPECT_EQ(receiver.result(), c.result);
+        if (c.result == ProtocolOk) {
+            EXPECT_EQ(receiver.takeReceivedData().substr(0, 200), std::string(200, 'N'));
+        }
+    }
+}
+
+// An EOT followed at once by more bytes is the number of block 4 whose SOH was lost.
+TEST(XmodemPeer, EotFollowedByMoreBytesIsNoEnd)
+{
+    const std::string four = xmodemBlock(4, "N4");
+    const std::string nak(1, NAK);
+    for (const bool confirming : {false, true}) {
+        SCOPED_TRACE(confirming ? "after our NAK of an EOT" : "first EOT");
+        XmodemReceiver receiver(XmodemVariant::XmodemCrc);
+        runSteps(receiver, {{false, xmodemBlock(1, "N1"), "\x06"}, {false, xmodemBlock(2, "N2"), "\x06"},
+                            {false, xmodemBlock(3, "N3"), "\x06"}});
+        if (confirming) {
+            receiver.receive(std::string(1, EOT));
+            receiver.timerExpired();
+            ASSERT_EQ(receiver.takeOutput(), nak);
+        }
+        receiver.receive(four.substr(1, 1));
+        receiver.receive(four.substr(2));
+        receiver.timerExpired();
+        EXPECT_FALSE(receiver.finished());
+        EXPECT_EQ(receiver.takeOutput(), nak);
+        receiver.receive(four);
+        EXPECT_EQ(receiver.takeOutput(), "\x06");
+    }
+}
+
+// Whatever ends a receive, the last good block reaches the file.
+TEST(XmodemPeer, EveryEndKeepsTheLastGoodBlock)
+{
+    const std::function<void(XmodemReceiver&)> ends[] = {
+        [](XmodemReceiver& r) { r.cancel(); },
+        [](XmodemReceiver& r) { r.receive(std::string(2, '\x18')); },
+        [](XmodemReceiver& r) { r.receive(xmodemBlock(9, "N9")); },
+    };
+    for (const auto& end : ends) {
+        for (XmodemVariant variant : {XmodemVariant::XmodemCrc, XmodemVariant::Ymodem}) {
+            XmodemReceiver receiver(variant);
+            receiver.start();
+            if (variant == XmodemVariant::Ymodem)
+                receiver.receive(xmodemBlock(0, std::string("PART.TAP\0" "256", 12)));
+            receiver.receive(xmodemBlock(1, std::string(128, 'A')));
+            receiver.receive(xmodemBlock(2, std::string(128, 'B')));
+            end(receiver);
+            EXPECT_TRUE(receiver.finished());
+            EXPECT_EQ(receiver.takeReceivedData(), std::string(128, 'A') + std::string(128, 'B'));
+        }
+    }
 }
 
 }  // namespace

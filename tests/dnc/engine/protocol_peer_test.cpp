@@ -131,3 +131,30 @@ TEST(ProtocolPeerBatch, SecondFileIsRefusedAndTheFirstKept)
 }
 
 }  // namespace
+
+namespace {
+
+// The operator starts the receive a few seconds before the other side sends: our
+// start requests wait in the line, and the standard sender finds several of them.
+TEST(ProtocolPeerLateSender, ReceiveStartedBeforeTheSenderSucceeds)
+{
+    struct Case { ProtocolType type; const char* sender; };
+    for (const Case& c : {Case{ProtocolType::XmodemCrc, "sx -b in.bin"}, Case{ProtocolType::Ymodem, "sb -b in.bin"},
+                          Case{ProtocolType::Zmodem, "sz -b in.bin"}, Case{ProtocolType::Kermit, "gkermit -q -i -P -s in.bin"}}) {
+        SCOPED_TRACE(c.sender);
+        testsupport::TempFolder dir;
+        const std::string data = prototest::allByteValues(3000);
+        dir.write("in.bin", data);
+        dir.write("late.sh", std::string("sleep 5\nexec ") + c.sender + "\n");
+        prototest::PeerLink link(dir.path(), dir.path(), "sh late.sh");
+        ASSERT_TRUE(link.ok());
+        auto engine = makeReceiveEngine(c.type, TransferOptions{});
+        ReceivedFile file(dir.file("chosen.tap"));
+        ASSERT_TRUE(file.open());
+        EXPECT_EQ(FdTransferDriver(link.fd(), link.fd()).run(*engine, &file), ProtocolOk) << engine->resultText();
+        EXPECT_EQ(link.waitExit(10000), 0);
+        EXPECT_TRUE(dir.read("chosen.tap") == data) << "received " << dir.read("chosen.tap").size() << " bytes";
+    }
+}
+
+}  // namespace
