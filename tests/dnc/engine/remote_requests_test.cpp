@@ -3,6 +3,9 @@
 
 #include "tests/dnc/engine/dnc_session_rig.h"
 #include "tests/dnc/engine/sim_control.h"
+#include "workspace/engine/machine_database.h"
+
+#include "platform/stored_path.h"
 
 #include <gtest/gtest.h>
 
@@ -313,6 +316,26 @@ TEST(RemoteRequests, ProgramFilesAreNotTheControlsBusiness)
     r.request("RCV SETUP.TMP\r", 0);
     ASSERT_FALSE(r.rig.logLines().empty());
     EXPECT_EQ(r.rig.logLines().back(), "Refused File Name [SETUP.TMP], Machine [M]");
+}
+
+// The example machines send from and receive into NC folders of their own, which hold
+// programs only.
+TEST(RemoteRequests, ExampleMachinesHaveFoldersOfTheirOwn)
+{
+    const std::string examples = std::string(MRW_SOURCE_DIR) + "/examples";
+    const mrw::MachineDatabase db(examples + "/WPOSTS.INI");
+    for (const std::string& name : db.machineNames()) {
+        mrw::MachineSettings s;
+        db.loadMachine(name, s);
+        for (const std::string& stored : {s.DirDNL, s.DirUPL}) {
+            const std::string folder = platform::resolveStoredPath(stored, examples, {});
+            EXPECT_TRUE(platform::folderExists(folder)) << name << ": " << stored;
+            EXPECT_NE(std::filesystem::weakly_canonical(folder), std::filesystem::weakly_canonical(examples))
+                << name << ": " << stored;
+        }
+        const auto programs = confinedListing(platform::resolveStoredPath(s.DirDNL, examples, {}), "*.TAP");
+        EXPECT_GE(programs.size(), 5u) << name;
+    }
 }
 
 // A control on a pty: the mode answers right after it is entered, and a send without
