@@ -80,7 +80,15 @@ RemoteRequests::RemoteRequests(DncSession& session, mrw::EditorHost& editor, Sen
 RemoteRequests::~RemoteRequests()
 {
     leave();
+    stopArgumentTimer();
     m_session.port().removeByteWatcher(this);
+}
+
+void RemoteRequests::stopArgumentTimer()
+{
+    if (m_argumentTimer >= 0 && m_argumentClock)
+        m_argumentClock->cancelTimer(m_argumentTimer);
+    m_argumentTimer = -1;
 }
 
 void RemoteRequests::enter()
@@ -130,9 +138,7 @@ void RemoteRequests::EnableRemotePackets(bool on)
         m_reading = Reading::LineStart;
     std::fill(std::begin(m_enabled), std::end(m_enabled), on);
     if (!on) {
-        if (m_argumentTimer >= 0 && m_argumentClock)
-            m_argumentClock->cancelTimer(m_argumentTimer);
-        m_argumentTimer = -1;
+        stopArgumentTimer();
         m_packet = -1;
         m_reading = Reading::LineStart;
     }
@@ -201,9 +207,7 @@ void RemoteRequests::startArgument(int packet)
 
 void RemoteRequests::endArgument()
 {
-    if (m_argumentTimer >= 0 && m_argumentClock)
-        m_argumentClock->cancelTimer(m_argumentTimer);
-    m_argumentTimer = -1;
+    stopArgumentTimer();
     const int packet = m_packet;
     m_reading = Reading::LineStart; // the next request may follow at once
     m_packet = -1;

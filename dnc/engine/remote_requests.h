@@ -73,6 +73,7 @@ private:
     void startArgument(int packet);
     void endArgument();
     void argumentTimedOut();
+    void stopArgumentTimer();
     bool anyEnabled() const;
     void listen();
 

@@ -298,6 +298,18 @@ TEST(RemoteRequests, RequestRightAfterASentFileIsNeverLostSilently)
     }
 }
 
+// A request whose end never comes is logged as dropped, and what comes of it late is
+// still its argument.
+TEST(RemoteRequests, IncompleteRequestIsLoggedAsDropped)
+{
+    RemoteRig r;
+    r.request("SND O10", ticksToMs(200) + 100);
+    ASSERT_FALSE(r.rig.logLines().empty());
+    EXPECT_EQ(r.rig.logLines().back(), "Remote Request SND [O10] Dropped, Incomplete, Machine [M]");
+    EXPECT_EQ(r.request("DIR *.TAP)"), "");
+    EXPECT_EQ(r.request("\r\nDIR *.TAP)"), Listing);
+}
+
 // Even where a machine's folders are the program folder, its own settings, logs and
 // scratch files are neither sent, listed nor overwritten.
 TEST(RemoteRequests, ProgramFilesAreNotTheControlsBusiness)
