@@ -73,6 +73,14 @@ void ComPort::close()
         return;
     stopTimers();
     m_line->disconnect(this);
+    if (m_holdingPeer && sendsXonXoff()) {
+        // The buffer goes with the port: a peer held by our XOFF is released, or it
+        // would wait for good.
+        const char xon = XonChar;
+        if (m_line->write(&xon, 1) > 0)
+            ++m_bytesSent;
+    }
+    m_holdingPeer = false;
     m_line->close();
     // The line may be the sender of the signal being handled right now.
     m_closedLine = m_line.release();
@@ -185,7 +193,8 @@ void ComPort::readInput()
     bool released = false;
     char chunk[1024];
     for (;;) {
-        const int space = m_inSize - static_cast<int>(m_in.size() + arrived.size());
+        // Listening only, nothing is kept and there is always room.
+        const int space = m_inSize - (m_watchOnly ? 0 : static_cast<int>(m_in.size() + arrived.size()));
         if (space <= 0) {
             // Leave the rest with the device until the reader makes room.
             m_line->setReadNotification(false);
@@ -207,8 +216,10 @@ void ComPort::readInput()
         }
     }
     if (!arrived.empty()) {
-        m_in += arrived;
-        updateReceiveHold();
+        if (!m_watchOnly) {
+            m_in += arrived;
+            updateReceiveHold();
+        }
         for (std::size_t i = 0; i < arrived.size() && !m_watchers.empty(); ++i) {
             const char c = arrived[i];
             // A watcher may come or go while it handles a byte.
@@ -364,6 +375,15 @@ void ComPort::flushInBuffer()
         m_line->discardInput();
     m_in.clear();
     updateReceiveHold();
+}
+
+void ComPort::setWatchOnly(bool on)
+{
+    m_watchOnly = on;
+    if (on) {
+        m_in.clear();
+        updateReceiveHold();
+    }
 }
 
 void ComPort::flushOutBuffer()

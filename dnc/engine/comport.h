@@ -126,6 +126,13 @@ public:
     void flushInBuffer();
     void flushOutBuffer();
 
+    // Listening only: arriving bytes go to the byte watchers and dataArrived and are then
+    // dropped, for a listener that watches the line and never reads it. The buffer never
+    // fills, so the line is never paused and the peer never held; turning it on drops
+    // what waits and releases a held peer. Stays set across close and open.
+    void setWatchOnly(bool on);
+    bool watchOnly() const { return m_watchOnly; }
+
     // Reads what has arrived and moves output on ("the port processes pending events").
     void processEvents();
     // Waits until all output is on the wire or `timeoutMs` passed; true when drained.
@@ -186,6 +193,7 @@ private:
     bool m_heldByXoff = false;  // the machine sent XOFF
     bool m_holdingPeer = false; // we sent XOFF or dropped RTS
     bool m_readPaused = false;
+    bool m_watchOnly = false;
 
     double m_credit = 0;        // characters the pacing allows now
     std::int64_t m_creditTime = 0;

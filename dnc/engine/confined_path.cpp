@@ -63,6 +63,15 @@ bool matchFrom(std::string_view mask, std::string_view name)
 
 } // namespace
 
+bool isProgramFile(std::string_view name)
+{
+    // The settings and databases, the logs, and the scratch and work files.
+    static constexpr std::string_view own[] = {"*.INI",   "MRWDNC.LOG", "MRW2013.LOG", "MRW*.TMP",   "SETUP.TMP",
+                                               "DV*.TMP", "DVW.DI~",    "VORK.MOT",    "VORK2K.APT", "VORK.EMF",
+                                               "NCCODE.DAT", "BMACROVARS.TXT"};
+    return std::any_of(std::begin(own), std::end(own), [name](std::string_view mask) { return matchFrom(mask, name); });
+}
+
 bool isPlainName(std::string_view name, bool mask)
 {
     if (name.empty() || name.size() > 255 || name == "." || name == "..")
@@ -107,6 +116,8 @@ ConfinedFile confinedTarget(const std::string& folder, const std::string& name)
     ConfinedFile result;
     if (!isPlainName(name) || !platform::folderExists(folder))
         return result;
+    if (isProgramFile(name))
+        return result;
     result.path = platform::resolveCaseInsensitive(platform::joinPath(folder, name));
     std::error_code error;
     const fs::file_status link = fs::symlink_status(result.path, error);
@@ -116,6 +127,8 @@ ConfinedFile confinedTarget(const std::string& folder, const std::string& name)
     }
     // A link that leads nowhere, or out of the folder, or to anything but a file is refused.
     if (!insideFolder(result.path, folder) || !fs::is_regular_file(fs::status(result.path, error)))
+        return result;
+    if (const auto real = realPath(result.path); !real || isProgramFile(real->filename().string()))
         return result;
     result.status = ConfinedFile::Ok;
     return result;
@@ -155,11 +168,12 @@ std::vector<FolderEntry> confinedListing(const std::string& folder, const std::s
     std::error_code error;
     for (fs::directory_iterator it(*root, error), end; !error && it != end; it.increment(error)) {
         const std::string name = it->path().filename().string();
-        if (!maskMatches(mask, name))
+        if (!maskMatches(mask, name) || isProgramFile(name))
             continue;
         std::error_code statError;
         const auto real = realPath(it->path().string());
-        if (!real || !within(*real, *root) || !fs::is_regular_file(*real, statError))
+        if (!real || !within(*real, *root) || !fs::is_regular_file(*real, statError) ||
+            isProgramFile(real->filename().string()))
             continue;
         entries.push_back({name, fs::file_size(*real, statError)});
     }

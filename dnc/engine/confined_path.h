@@ -16,6 +16,11 @@ namespace dnc {
 // (below 32, or 127). A mask may hold "*" and "?" as well; a name may not.
 bool isPlainName(std::string_view name, bool mask = false);
 
+// The program's own files (its settings and databases, logs, scratch and work files),
+// which no control or terminal may fetch, overwrite or see listed, even where a machine's
+// folder is the program folder. Letter case is ignored.
+bool isProgramFile(std::string_view name);
+
 // Appends "." + extension when the folder's text and the name hold no "." at all.
 std::string withDefaultExtension(std::string_view folderText, const std::string& name,
                                  const std::string& extension);

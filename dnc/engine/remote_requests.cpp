@@ -15,6 +15,7 @@ namespace dnc {
 
 namespace {
 
+// A request's argument must be complete this long after its keyword.
 constexpr int PacketTimeoutTicks = 200;
 // The most one listing line takes, with room to spare.
 constexpr int ListingLineRoom = 81;
@@ -25,7 +26,43 @@ std::string withoutLeadingBlanks(const std::string& text)
     return first == std::string::npos ? std::string() : text.substr(first);
 }
 
+// Blanks, line ends and other control bytes (a control's punch-on code) may come before
+// a keyword; they keep the reading at the start of a line.
+bool beforeKeyword(char c)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    return byte <= ' ' || byte == 127;
+}
+
+std::string withoutTrailingSeparator(std::string text)
+{
+    if (!text.empty() && (text.back() == '\\' || text.back() == '/'))
+        text.pop_back();
+    return text;
+}
+
+bool lineEnd(char c) { return c == '\r' || c == '\n'; }
+
 } // namespace
+
+struct RemoteRequests::Frame {
+    const char* keyword;
+    char end;
+    bool autoEnable; // listens again after its request
+    void (RemoteRequests::*handler)(const std::string&);
+};
+
+const RemoteRequests::Frame& RemoteRequests::frame(int packet)
+{
+    static const Frame frames[PacketCount] = {
+        {"SND", ')', true, &RemoteRequests::DPSendStringPacket},
+        {"RCV", '\r', false, &RemoteRequests::DPReceiveStringPacket},
+        {"DIR", ')', true, &RemoteRequests::DPDirStringPacket},
+        {"PTH", '\r', true, &RemoteRequests::DPPathStringPacket},
+        {"MSG", '\r', true, &RemoteRequests::DPmessageStringPacket},
+    };
+    return frames[packet];
+}
 
 RemoteRequests::RemoteRequests(DncSession& session, mrw::EditorHost& editor, SendChooser& sender, WaitBox& waitBox,
                                DivertingPrompter& prompter, QObject* parent)
@@ -33,48 +70,25 @@ RemoteRequests::RemoteRequests(DncSession& session, mrw::EditorHost& editor, Sen
       m_prompter(prompter)
 {
     timeText = currentTimeText;
-    struct Frame {
-        const char* start;
-        const char* end;
-        void (RemoteRequests::*handler)(const std::string&);
-        const char* keyword;
-    };
-    static const Frame frames[PacketCount] = {
-        {"SND", ")", &RemoteRequests::DPSendStringPacket, "SND"},
-        {"RCV", "\r", &RemoteRequests::DPReceiveStringPacket, "RCV"},
-        {"DIR", ")", &RemoteRequests::DPDirStringPacket, "DIR"},
-        {"PTH", "\r", &RemoteRequests::DPPathStringPacket, "PTH"},
-        {"MSG", "\r", &RemoteRequests::DPmessageStringPacket, "MSG"},
-    };
-    for (int i = 0; i < PacketCount; ++i) {
-        auto packet = std::make_unique<DataPacket>(session.port());
-        packet->setStartString(frames[i].start);
-        packet->setEndString(frames[i].end);
-        packet->setTimeoutTicks(PacketTimeoutTicks);
-        packet->setAutoEnable(i != Receive);
-        const Frame frame = frames[i];
-        // Answered from the event loop, not from inside the port's reading: the port
-        // keeps reading while an answer waits, and a request arriving meanwhile is seen.
-        connect(
-            packet.get(), &DataPacket::stringPacket, this,
-            [this, frame](const std::string& data) { answer(frame.keyword, data, frame.handler); },
-            Qt::QueuedConnection);
-        // A time-out only enables that packet again.
-        DataPacket* raw = packet.get();
-        connect(packet.get(), &DataPacket::timeout, this, [raw] { raw->setEnabled(true); });
-        m_packets[i] = std::move(packet);
-    }
+    session.port().addByteWatcher(this);
     connect(&session.port(), &ComPort::dataArrived, this, [this] {
-        if (m_quietTimer >= 0) {
-            m_session.port().flushInBuffer();
+        if (m_quietTimer >= 0)
             awaitQuietLine();
-        }
     });
 }
 
 RemoteRequests::~RemoteRequests()
 {
     leave();
+    stopArgumentTimer();
+    m_session.port().removeByteWatcher(this);
+}
+
+void RemoteRequests::stopArgumentTimer()
+{
+    if (m_argumentTimer >= 0 && m_argumentClock)
+        m_argumentClock->cancelTimer(m_argumentTimer);
+    m_argumentTimer = -1;
 }
 
 void RemoteRequests::enter()
@@ -82,6 +96,8 @@ void RemoteRequests::enter()
     if (m_active)
         return;
     m_active = true;
+    m_pathRefused = false;
+    m_refusedPath.clear();
     m_diverted = std::make_unique<DivertedMessages>(m_prompter, [this](const std::string& text) {
         if (postMessage)
             postMessage(timeText() + ": " + text);
@@ -100,6 +116,7 @@ void RemoteRequests::leave()
         m_quietClock->cancelTimer(m_quietTimer);
     m_quietTimer = -1;
     m_session.remoteTransferEnded = nullptr;
+    m_session.port().setWatchOnly(false);
     m_diverted.reset();
     m_active = false;
 }
@@ -109,10 +126,116 @@ bool RemoteRequests::busy() const
     return m_handling || m_sendRunning || m_session.transferActive();
 }
 
+bool RemoteRequests::anyEnabled() const
+{
+    return std::any_of(std::begin(m_enabled), std::end(m_enabled), [](bool on) { return on; });
+}
+
 void RemoteRequests::EnableRemotePackets(bool on)
 {
-    for (auto& packet : m_packets)
-        packet->setEnabled(on);
+    // Enabling again what listens already leaves a request that is coming in whole.
+    if (on && !anyEnabled())
+        m_reading = Reading::LineStart;
+    std::fill(std::begin(m_enabled), std::end(m_enabled), on);
+    if (!on) {
+        stopArgumentTimer();
+        m_packet = -1;
+        m_reading = Reading::LineStart;
+    }
+}
+
+void RemoteRequests::onByte(char c)
+{
+    if (!anyEnabled())
+        return; // nothing listens: the bytes go by unread
+    switch (m_reading) {
+    case Reading::LineStart:
+        if (beforeKeyword(c))
+            return;
+        m_word.clear();
+        [[fallthrough]];
+    case Reading::Keyword: {
+        if (lineEnd(c)) {
+            m_reading = Reading::LineStart;
+            return;
+        }
+        m_word.push_back(c);
+        bool prefix = false;
+        for (int i = 0; i < PacketCount; ++i) {
+            const std::string_view keyword = frame(i).keyword;
+            if (!m_enabled[i] || !keyword.starts_with(m_word))
+                continue;
+            if (keyword.size() == m_word.size()) {
+                startArgument(i);
+                return;
+            }
+            prefix = true;
+        }
+        m_reading = prefix ? Reading::Keyword : Reading::RestOfLine;
+        return;
+    }
+    case Reading::Argument:
+        if (c == frame(m_packet).end) {
+            endArgument();
+        } else if (m_data.empty() && c == ' ') {
+            // The blanks before the argument are not part of it.
+        } else if (m_data.size() < MaxRequestData) {
+            m_data.push_back(c);
+        } else {
+            m_overlong = true;
+        }
+        return;
+    case Reading::RestOfLine:
+        if (lineEnd(c))
+            m_reading = Reading::LineStart;
+        return;
+    }
+}
+
+void RemoteRequests::startArgument(int packet)
+{
+    m_reading = Reading::Argument;
+    m_packet = packet;
+    m_data.clear();
+    m_overlong = false;
+    m_argumentClock = &m_session.port().clock();
+    m_argumentTimer = m_argumentClock->startTimer(ticksToMs(PacketTimeoutTicks), [this] {
+        m_argumentTimer = -1;
+        argumentTimedOut();
+    });
+}
+
+void RemoteRequests::endArgument()
+{
+    stopArgumentTimer();
+    const int packet = m_packet;
+    m_reading = Reading::LineStart; // the next request may follow at once
+    m_packet = -1;
+    if (!frame(packet).autoEnable)
+        m_enabled[packet] = false;
+    // Answered from the event loop, not from inside the port's reading: the port keeps
+    // reading while an answer waits, and a request arriving meanwhile is seen.
+    QMetaObject::invokeMethod(
+        this, [this, packet, data = m_data, overlong = m_overlong] { answer(packet, data, overlong); },
+        Qt::QueuedConnection);
+}
+
+void RemoteRequests::argumentTimedOut()
+{
+    if (m_reading != Reading::Argument)
+        return;
+    // What still comes of it is the rest of its argument.
+    m_reading = Reading::RestOfLine;
+    const int packet = m_packet;
+    m_packet = -1;
+    if (m_active)
+        unanswered(frame(packet).keyword, m_data, "Dropped, Incomplete");
+}
+
+void RemoteRequests::listen()
+{
+    // What has come was seen by the reading; nothing else needs it.
+    m_session.port().setWatchOnly(true);
 }
 
 void RemoteRequests::RearmRemotePackets()
@@ -120,10 +243,13 @@ void RemoteRequests::RearmRemotePackets()
     m_remotePath.clear();
     m_remoteFolder.clear();
     ComPort& port = m_session.port();
-    port.flushInBuffer();
+    port.processEvents(); // what has come is read, and seen, before anything is dropped
+    listen();
     m_session.view().writeTerminal("\r\nWaiting For Remote CNC Machine\r\n");
-    if (port.flowState() != FlowState::On) {
-        // What was answered goes out before the port is opened again.
+    const FlowState flow = port.flowState();
+    if (flow != FlowState::On && flow != FlowState::Off) {
+        // A port that flow control holds starts afresh; what was answered goes out
+        // before it is opened again.
         port.drainOutput(60000, true);
         m_session.OpenMachinePort(m_session.currentMachine());
         m_session.view().setTerminalActive(false);
@@ -136,35 +262,39 @@ std::string RemoteRequests::FormatRemoteDirectoryLine(const std::string& cmtStar
     return cmtStart + fileName + "   " + std::to_string(size) + " Chrs" + cmtEnd;
 }
 
-void RemoteRequests::answer(const char* keyword, const std::string& data,
-                            void (RemoteRequests::*handler)(const std::string&))
+void RemoteRequests::answer(int packet, const std::string& data, bool overlong)
 {
     if (!m_active)
         return;
     if (busy()) {
-        const std::string line =
-            std::string("Remote Request ") + keyword + " [" + withoutLeadingBlanks(data) + "] Ignored, Busy";
-        m_session.view().writeTerminalLine(line);
-        mrw::WriteActivityLog(line + ", Machine [" + m_session.currentMachine().Name + "]");
+        unanswered(frame(packet).keyword, data, "Ignored, Busy");
         return;
     }
     m_handling = true;
-    (this->*handler)(data);
+    m_argumentOverlong = overlong;
+    (this->*frame(packet).handler)(data);
+    m_argumentOverlong = false;
     m_handling = false;
+}
+
+void RemoteRequests::unanswered(const char* keyword, const std::string& data, const char* why)
+{
+    const std::string line =
+        std::string("Remote Request ") + keyword + " [" + mrw::LogQuote(withoutLeadingBlanks(data)) + "] " + why;
+    m_session.view().writeTerminalLine(line);
+    mrw::WriteActivityLog(line + ", Machine [" + m_session.currentMachine().Name + "]");
 }
 
 void RemoteRequests::refused(const std::string& argument)
 {
     m_session.view().writeTerminalLine("Remote Request for [" + argument + "] Refused");
-    mrw::WriteActivityLog("Refused File Name [" + argument + "], Machine [" + m_session.currentMachine().Name + "]");
+    mrw::WriteActivityLog("Refused File Name [" + mrw::LogQuote(argument) + "], Machine [" +
+                          m_session.currentMachine().Name + "]");
 }
 
 std::string RemoteRequests::folderText() const
 {
-    std::string text = m_remotePath;
-    if (!text.empty() && (text.back() == '\\' || text.back() == '/'))
-        text.pop_back();
-    return text;
+    return withoutTrailingSeparator(m_remotePath);
 }
 
 std::string RemoteRequests::folderFor(bool upload) const
@@ -175,6 +305,21 @@ std::string RemoteRequests::folderFor(bool upload) const
     return platform::resolveStoredPath(upload ? settings.DirUPL : settings.DirDNL);
 }
 
+ConfinedFile RemoteRequests::requestedFile(const std::string& argument, bool upload) const
+{
+    if (m_argumentOverlong || !isPlainName(argument))
+        return ConfinedFile{};
+    const mrw::MachineSettings& settings = m_session.globals().Machine.settings();
+    if (m_pathRefused) {
+        // Where the control asked to look, which holds nothing for it.
+        const std::string text = withoutTrailingSeparator(m_refusedPath);
+        return ConfinedFile{ConfinedFile::Missing, text + "\\" + withDefaultExtension(text, argument, settings.Defext)};
+    }
+    const std::string text = m_remotePath.empty() ? (upload ? settings.DirUPL : settings.DirDNL) : folderText();
+    const std::string name = withDefaultExtension(text, argument, settings.Defext);
+    return upload ? confinedTarget(folderFor(true), name) : confinedSource(folderFor(false), name);
+}
+
 void RemoteRequests::DPSendStringPacket(const std::string& data)
 {
     SessionView& view = m_session.view();
@@ -182,15 +327,11 @@ void RemoteRequests::DPSendStringPacket(const std::string& data)
     const mrw::MachineSettings& settings = m_session.globals().Machine.settings();
     const mrw::MachComRec& machine = m_session.currentMachine();
     view.setTerminalActive(false);
-    port.flushInBuffer();
     const std::string argument = withoutLeadingBlanks(data);
     view.writeTerminal("\r\n");
     view.writeTerminalLine("Remote Requested Send of [" + argument + "]");
 
-    const std::string text = m_remotePath.empty() ? settings.DirDNL : folderText();
-    const ConfinedFile file = isPlainName(argument)
-                                  ? confinedSource(folderFor(false), withDefaultExtension(text, argument, settings.Defext))
-                                  : ConfinedFile{};
+    const ConfinedFile file = requestedFile(argument, false);
     if (file.status == ConfinedFile::Refused) {
         refused(argument);
     } else if (file.status == ConfinedFile::Missing) {
@@ -200,6 +341,8 @@ void RemoteRequests::DPSendStringPacket(const std::string& data)
         view.writeTerminalLine("Waiting [" + std::to_string(machine.RemoteSendDelay) + "] Seconds");
         m_session.waitTicks(secsToTicks(machine.RemoteSendDelay));
         view.writeTerminalLine("Sending File ...");
+        // The transfer reads the line from here on.
+        port.setWatchOnly(false);
         const bool ready = m_sender.prepareFile(file.path) && m_session.SetupProtocol(ProtocolSide::Send) &&
                            (!settings.xonwait || WaitForXon({port, m_waitBox, view, machine.Name, m_minimized,
                                                              m_session.verbose()}));
@@ -238,15 +381,18 @@ void RemoteRequests::DPDirStringPacket(const std::string& data)
 
     std::vector<FolderEntry> files;
     const std::string folder = folderFor(false);
-    if (!isPlainName(mask, true)) {
+    if (m_argumentOverlong || !isPlainName(mask, true)) {
         refused(mask);
     } else {
-        const std::string path = platform::joinPath(folder, mask);
-        mrw::WriteActivityLog("Remote Command \"Directory\", Machine [" + machine.Name + "],File [" + path + "]");
+        // Under a refused folder nothing is found.
+        const std::string path = m_pathRefused ? m_refusedPath + "\\" + mask : platform::joinPath(folder, mask);
+        mrw::WriteActivityLog("Remote Command \"Directory\", Machine [" + machine.Name + "],File [" +
+                              mrw::LogQuote(path) + "]");
         view.writeTerminalLine("Waiting [" + std::to_string(machine.RemoteDirDelay) + "] Seconds");
         m_session.waitTicks(secsToTicks(machine.RemoteDirDelay));
         view.writeTerminalLine("Sending Directory ...");
-        files = confinedListing(folder, mask);
+        if (!m_pathRefused)
+            files = confinedListing(folder, mask);
     }
 
     m_session.putBytes("\r\n%\r\nO7000\r\n");
@@ -269,12 +415,22 @@ void RemoteRequests::DPPathStringPacket(const std::string& data)
     const std::string argument = withoutLeadingBlanks(data);
     m_session.view().writeTerminalLine("Remote Set Path To [" + argument + "]");
     const mrw::MachineSettings& settings = m_session.globals().Machine.settings();
-    const std::optional<std::string> folder = confinedFolder(
-        argument, {platform::resolveStoredPath(settings.DirDNL), platform::resolveStoredPath(settings.DirUPL)});
+    const std::optional<std::string> folder =
+        m_argumentOverlong ? std::nullopt
+                           : confinedFolder(argument, {platform::resolveStoredPath(settings.DirDNL),
+                                                       platform::resolveStoredPath(settings.DirUPL)});
     if (!folder) {
         refused(argument);
+        // No fall-back to the machine's folders: a file of the same name there is
+        // another program.
+        m_pathRefused = true;
+        m_refusedPath = argument;
+        m_remotePath.clear();
+        m_remoteFolder.clear();
         return;
     }
+    m_pathRefused = false;
+    m_refusedPath.clear();
     m_remotePath = argument;
     m_remoteFolder = *folder;
 }
@@ -292,19 +448,15 @@ void RemoteRequests::DPReceiveStringPacket(const std::string& data)
 {
     SessionView& view = m_session.view();
     ComPort& port = m_session.port();
-    const mrw::MachineSettings& settings = m_session.globals().Machine.settings();
     view.setTerminalActive(false);
     EnableRemotePackets(false);
-    port.flushInBuffer();
+    listen();
     port.flushOutBuffer();
     const std::string argument = withoutLeadingBlanks(data);
     view.writeTerminal("\r\n");
     view.writeTerminalLine("Remote Requested Receive of [" + argument + "]");
 
-    const std::string text = m_remotePath.empty() ? settings.DirUPL : folderText();
-    const ConfinedFile file = isPlainName(argument)
-                                  ? confinedTarget(folderFor(true), withDefaultExtension(text, argument, settings.Defext))
-                                  : ConfinedFile{};
+    const ConfinedFile file = requestedFile(argument, true);
     if (file.status == ConfinedFile::Refused)
         refused(argument);
     else if (file.status == ConfinedFile::Ok && m_session.currentMachine().RemoteOverwrite == 0)
@@ -323,7 +475,6 @@ void RemoteRequests::awaitQuietLine()
     const int seconds = std::max(1, m_session.currentMachine().RemoteReceiveDelay);
     m_quietTimer = m_quietClock->startTimer(ticksToMs(secsToTicks(seconds)), [this] {
         m_quietTimer = -1;
-        m_session.port().flushInBuffer();
         if (m_active)
             EnableRemotePackets(true);
     });

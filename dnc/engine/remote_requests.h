@@ -6,7 +6,13 @@
 // send. Every answer is written to the terminal and the activity log. One request is
 // answered at a time, nobody is needed at the PC, and no name leads outside the
 // machine's folders.
-#include "dnc/engine/data_packet.h"
+//
+// The mode reads the line itself: a keyword counts only where a request can start (at
+// the start of a line, or right after the previous request's end), never inside the
+// argument being collected; an argument holds at most MaxRequestData bytes; and what no
+// request needs is dropped as it arrives, so the mode keeps listening whatever comes.
+#include "dnc/engine/comport.h"
+#include "dnc/engine/confined_path.h"
 #include "dnc/engine/diverting_prompter.h"
 
 #include <QObject>
@@ -25,7 +31,7 @@ class DncSession;
 class SendChooser;
 class WaitBox;
 
-class RemoteRequests : public QObject {
+class RemoteRequests : public QObject, private ByteWatcher {
     Q_OBJECT
 public:
     RemoteRequests(DncSession& session, mrw::EditorHost& editor, SendChooser& sender, WaitBox& waitBox,
@@ -53,8 +59,23 @@ public:
     const std::string& remotePath() const { return m_remotePath; }
     bool busy() const;
 
+    // The longest argument a request may carry; a longer name is refused.
+    static constexpr std::size_t MaxRequestData = 255;
+
 private:
     enum Packet { Send, Receive, Dir, Path, Message, PacketCount };
+    // Where the reading stands in the incoming bytes.
+    enum class Reading { LineStart, Keyword, Argument, RestOfLine };
+    struct Frame; // a request's keyword, end and handler
+    static const Frame& frame(int packet);
+
+    void onByte(char c) override;
+    void startArgument(int packet);
+    void endArgument();
+    void argumentTimedOut();
+    void stopArgumentTimer();
+    bool anyEnabled() const;
+    void listen();
 
     void DPSendStringPacket(const std::string& data);
     void DPReceiveStringPacket(const std::string& data);
@@ -62,20 +83,31 @@ private:
     void DPPathStringPacket(const std::string& data);
     void DPmessageStringPacket(const std::string& data);
 
-    // Runs a handler unless another request is being answered.
-    void answer(const char* keyword, const std::string& data, void (RemoteRequests::*handler)(const std::string&));
+    // Runs the packet's handler unless another request is being answered.
+    void answer(int packet, const std::string& data, bool overlong);
     void refused(const std::string& argument);
+    void unanswered(const char* keyword, const std::string& data, const char* why);
     void awaitQuietLine();
     void onTransferEnded();
     std::string folderText() const;
     std::string folderFor(bool upload) const;
+    // The file a SND (or RCV) names: refused, missing or there.
+    ConfinedFile requestedFile(const std::string& argument, bool upload) const;
 
     DncSession& m_session;
     mrw::EditorHost& m_editor;
     SendChooser& m_sender;
     WaitBox& m_waitBox;
     DivertingPrompter& m_prompter;
-    std::unique_ptr<DataPacket> m_packets[PacketCount];
+    bool m_enabled[PacketCount] = {};
+    Reading m_reading = Reading::LineStart;
+    int m_packet = -1;        // the request whose argument is being collected
+    std::string m_word;       // the keyword so far
+    std::string m_data;       // the argument so far, at most MaxRequestData bytes
+    bool m_overlong = false;  // and more came
+    int m_argumentTimer = -1;
+    LineClock* m_argumentClock = nullptr;
+    bool m_argumentOverlong = false; // of the request being answered
 
     bool m_active = false;
     bool m_minimized = false;
@@ -83,6 +115,8 @@ private:
     bool m_sendRunning = false; // a SND transfer is on the line; its finish re-arms
     std::string m_remotePath;   // the folder of the last PTH as the control wrote it
     std::string m_remoteFolder; // and where it lies
+    std::string m_refusedPath;  // a refused PTH: every file request fails until one is accepted
+    bool m_pathRefused = false;
     int m_quietTimer = -1;
     LineClock* m_quietClock = nullptr;
     std::unique_ptr<DivertedMessages> m_diverted;

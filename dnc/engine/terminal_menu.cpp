@@ -228,7 +228,7 @@ void TerminalMenu::errorLine(const std::string& text, bool firstLine)
 void TerminalMenu::refused(const std::string& name)
 {
     m_session.view().writeTerminalLine("Remote Request for [" + name + "] Refused");
-    mrw::WriteActivityLog("Refused File Name [" + name + "], Machine [" + m_machine + "]");
+    mrw::WriteActivityLog("Refused File Name [" + mrw::LogQuote(name) + "], Machine [" + m_machine + "]");
 }
 
 bool TerminalMenu::switchTo(const std::string& machine)

@@ -33,6 +33,28 @@ char separatorOf(const char* format, char fallback)
     return fallback;
 }
 
+// Control bytes as <hex>; `limit` characters at most, "..." marking a cut.
+std::string escaped(std::string_view text, std::size_t limit)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool control = byte < 32 || byte == 127;
+        if (out.size() + (control ? 4 : 1) > limit)
+            return out + "...";
+        if (control) {
+            out += '<';
+            out += hex[byte >> 4];
+            out += hex[byte & 15];
+            out += '>';
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 std::string twoDigits(int v)
 {
     return platform::format("%2.2d", {v});
@@ -66,8 +88,10 @@ bool ActivityLog::write(const std::string& message)
 {
     if (!m_enabled)
         return true;
-    const std::string line =
-        formatLogLine(m_clock(), m_separators.value_or(systemDateTimeSeparators()), message) + "\r\n";
+    // One event, one line, whatever the message holds.
+    const std::string line = formatLogLine(m_clock(), m_separators.value_or(systemDateTimeSeparators()),
+                                           escaped(message, std::string::npos)) +
+                             "\r\n";
     std::FILE* file = std::fopen(m_path.c_str(), "ab");
     bool ok = file != nullptr;
     if (file) {
@@ -80,6 +104,11 @@ bool ActivityLog::write(const std::string& message)
                             platform::MessageKind::Warning, platform::Buttons::Ok);
     }
     return ok;
+}
+
+std::string LogQuote(std::string_view text)
+{
+    return escaped(text, LogQuoteLimit);
 }
 
 bool readLoggingSetting(const std::string& programIniPath)

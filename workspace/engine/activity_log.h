@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace mrw {
 
@@ -59,6 +60,13 @@ private:
 // password manager closes). The write throws platform::IniWriteError.
 bool readLoggingSetting(const std::string& programIniPath);
 void writeLoggingSetting(const std::string& programIniPath, bool on);
+
+// Text from outside (a serial line, a name typed at a terminal) as a log line quotes it:
+// control bytes written as <0D>, at most LogQuoteLimit characters, "..." marking a cut.
+// Every line that quotes such text goes through here; a line can then neither be split
+// nor forged, nor grow without bound.
+inline constexpr std::size_t LogQuoteLimit = 128;
+std::string LogQuote(std::string_view text);
 
 // The log of the run (path and switch set by the main window at start).
 ActivityLog& activityLog();

@@ -163,6 +163,33 @@ TEST(ComPort, FullInputBufferLeavesTheRestWithTheDevice)
     EXPECT_EQ(read, data); // nothing lost
 }
 
+// A listener that only watches the line: every byte reaches it, nothing piles up, and a
+// peer held by our XOFF always gets its XON, also when the port closes.
+TEST(ComPort, WatchingOnlyNeverFillsNorHoldsThePeer)
+{
+    struct Counter : ByteWatcher {
+        std::size_t seen = 0;
+        void onByte(char) override { ++seen; }
+    } counter;
+    FakePort fake(withFlow(SoftwareFlow::Both), 64, 4096);
+    fake.port.addByteWatcher(&counter);
+    fake.device->feed(std::string(48, 'x'));
+    EXPECT_EQ(fake.device->sent(), "\x13");
+    fake.port.setWatchOnly(true);
+    EXPECT_EQ(fake.device->sent(), "\x13\x11");
+    fake.device->feed(std::string(5000, 'y'));
+    EXPECT_EQ(counter.seen, 5048u);
+    EXPECT_EQ(fake.port.inCount(), 0);
+    EXPECT_EQ(fake.device->sent(), "\x13\x11");
+
+    fake.port.setWatchOnly(false);
+    fake.device->feed(std::string(48, 'z'));
+    EXPECT_EQ(fake.device->sent(), "\x13\x11\x13");
+    fake.port.close();
+    EXPECT_EQ(fake.device->sent(), "\x13\x11\x13\x11");
+    fake.port.removeByteWatcher(&counter);
+}
+
 TEST(ComPort, RtsCtsHoldsBothWays)
 {
     FakePort fake(withFlow(SoftwareFlow::None, true), 64, 4096);

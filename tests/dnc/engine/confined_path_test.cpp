@@ -120,6 +120,28 @@ TEST(ConfinedPath, ListingHoldsOnlyRegularFilesInsideTheFolder)
     EXPECT_TRUE(confinedListing(f.nc, "*.XYZ").empty());
 }
 
+// The program's own files, in a machine folder that is the program folder: a link with
+// an NC program's name leads to one as well.
+TEST(ConfinedPath, ProgramFilesAreNeitherReadWrittenNorListed)
+{
+    Folders f;
+    const std::string root = f.tmp.path();
+    for (const char* own : {"WPOSTS.INI", "MRWDNC.LOG", "MRW1A.TMP", "DV2.TMP", "DVW.DI~", "VORK.MOT"})
+        f.tmp.write(own, "private");
+    fs::create_symlink(root + "WPOSTS.INI", root + "DB.TAP");
+    f.tmp.write("MRW5.TAP", "%");
+    for (const char* own : {"WPOSTS.INI", "wposts.ini", "TKZPWL.INI", "MRWDNC.LOG", "MRW1A.TMP", "DV2.TMP",
+                            "DVW.DI~", "VORK.MOT", "DB.TAP"}) {
+        EXPECT_EQ(confinedSource(root, own).status, ConfinedFile::Refused) << own;
+        EXPECT_EQ(confinedTarget(root, own).status, ConfinedFile::Refused) << own;
+    }
+    EXPECT_EQ(confinedSource(root, "MRW5.TAP").status, ConfinedFile::Ok);
+    std::vector<std::string> names;
+    for (const FolderEntry& e : confinedListing(root, "*.*"))
+        names.push_back(e.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"CANARY.TXT", "MRW5.TAP"}));
+}
+
 TEST(ConfinedPath, DefaultExtensionOnlyWithoutAnyDot)
 {
     EXPECT_EQ(withDefaultExtension("C:\\NC", "O1234", "TAP"), "O1234.TAP");

@@ -3,6 +3,9 @@
 
 #include "tests/dnc/engine/dnc_session_rig.h"
 #include "tests/dnc/engine/sim_control.h"
+#include "workspace/engine/machine_database.h"
+
+#include "platform/stored_path.h"
 
 #include <gtest/gtest.h>
 
@@ -13,15 +16,15 @@ namespace {
 
 using testrig::SessionRig;
 
-std::string remoteMachine(const std::string& keys)
+std::string remoteMachine(const std::string& keys, const std::string& folders = "DEFDNL=C:\\NC\r\nDEFUPL=C:\\UP\r\n")
 {
-    return "[M]\r\nPORT=1\r\nBAUD=9600\r\nDATABITS=8\r\nPARITY=N\r\nSTOPBITS=1\r\nDTYPE=3\r\nTCODE=2\r\n"
-           "DEFDNL=C:\\NC\r\nDEFUPL=C:\\UP\r\nDEFEXT=TAP\r\nRMTSDELAY=2\r\nRMTDDELAY=1\r\nRMTRDELAY=5\r\n" +
-           keys;
+    return "[M]\r\nPORT=1\r\nBAUD=9600\r\nDATABITS=8\r\nPARITY=N\r\nSTOPBITS=1\r\nDTYPE=3\r\nTCODE=2\r\n" + folders +
+           "DEFEXT=TAP\r\nRMTSDELAY=2\r\nRMTDDELAY=1\r\nRMTRDELAY=5\r\n" + keys;
 }
 
 struct RemoteRig {
-    explicit RemoteRig(const std::string& keys = "FLOW=1\r\n") : rig(remoteMachine(keys))
+    explicit RemoteRig(const std::string& keys = "FLOW=1\r\n", const std::string& folders = "DEFDNL=C:\\NC\r\nDEFUPL=C:\\UP\r\n")
+        : rig(remoteMachine(keys, folders))
     {
         std::filesystem::create_directories(rig.folder.path() + "NC/SUB");
         std::filesystem::create_directories(rig.folder.path() + "UP");
@@ -140,8 +143,9 @@ TEST(RemoteRequests, NamesOutsideTheFoldersAreRefused)
     const std::string longName(300, 'A');
     const struct {
         std::string request;
-        std::string argument;
+        std::string argument; // as the terminal shows it
         std::string answer;
+        std::string logged = argument; // as the log quotes it
     } cases[] = {
         {"SND ..\\CANARY.TXT)", "..\\CANARY.TXT", ""},
         {"SND ../CANARY.TXT)", "../CANARY.TXT", ""},
@@ -150,8 +154,12 @@ TEST(RemoteRequests, NamesOutsideTheFoldersAreRefused)
         {"SND a/b)", "a/b", ""},
         {"SND )", "", ""},
         {"SND ..)", "..", ""},
-        {"SND " + longName + ")", longName, ""},
-        {"SND O1\x01)", "O1\x01", ""},
+        // What is kept of a long name, and what the log quotes of it.
+        {"SND " + longName + ")", longName.substr(0, RemoteRequests::MaxRequestData), "",
+         std::string(mrw::LogQuoteLimit, 'A') + "..."},
+        {"SND O1\x01)", "O1\x01", "", "O1<01>"},
+        {"SND O1\r\n03/04/2026,05:06:07,Remote Command)", "O1\r\n03/04/2026,05:06:07,Remote Command", "",
+         "O1<0D><0A>03/04/2026,05:06:07,Remote Command"},
         {"SND OUT.TAP)", "OUT.TAP", ""},
         {"SND ZERO.TAP)", "ZERO.TAP", ""},
         {"DIR ../*)", "../*", empty},
@@ -166,7 +174,7 @@ TEST(RemoteRequests, NamesOutsideTheFoldersAreRefused)
         EXPECT_EQ(r.request(c.request, 6000), c.answer) << c.request;
         const auto log = r.rig.logLines();
         ASSERT_EQ(log.size(), logged + 1) << c.request;
-        EXPECT_EQ(log.back(), "Refused File Name [" + c.argument + "], Machine [M]") << c.request;
+        EXPECT_EQ(log.back(), "Refused File Name [" + c.logged + "], Machine [M]") << c.request;
         EXPECT_NE(r.rig.view.lines.end(), std::find(r.rig.view.lines.begin(), r.rig.view.lines.end(),
                                                      "Remote Request for [" + c.argument + "] Refused"))
             << c.request;
@@ -179,6 +187,167 @@ TEST(RemoteRequests, NamesOutsideTheFoldersAreRefused)
     EXPECT_EQ(r.remote.remotePath(), "C:\\NC\\SUB");
     EXPECT_EQ(r.request("SND O1234)"), "%\r\nO1234\r\n%\r\n");
     EXPECT_EQ(r.request("SND IN.TAP)"), "%\r\nO1000\r\nG0X1\r\nM30\r\n%\r\n");
+}
+
+// Whatever arrives, the mode keeps listening: input no request needs is dropped, every
+// answer clears what it consumed, an argument is bounded, and the PC never holds the
+// control with an XOFF it does not take back.
+TEST(RemoteRequests, KeepsListeningWhateverArrives)
+{
+    std::string messages, strayText;
+    for (int i = 0; i < 450; ++i)
+        messages += "MSG hello\r\n";
+    while (strayText.size() < 4200)
+        strayText += "N10 G01 X1.2345 Y2.3456 F20.\r\n";
+    const std::string longName(5000, 'A');
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::size_t posted;
+        std::string logged;
+    } cases[] = {
+        {"messages", messages, 450, ""},
+        {"stray text", strayText, 0, ""},
+        {"a long name", "SND " + longName + ")", 0,
+         "Refused File Name [" + std::string(mrw::LogQuoteLimit, 'A') + "...], Machine [M]"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        RemoteRig r; // XON/XOFF both ways
+        EXPECT_EQ(r.request(c.bytes + "DIR *.TAP)"), Listing);
+        EXPECT_EQ(r.posted.size(), c.posted);
+        if (!c.logged.empty()) {
+            const auto log = r.rig.logLines();
+            ASSERT_FALSE(log.empty());
+            EXPECT_EQ(log.front(), c.logged);
+        }
+    }
+}
+
+// A PTH that is refused or names no folder leaves every file request failing as for a
+// missing file until a PTH is accepted: nothing comes from the download folder instead.
+TEST(RemoteRequests, RefusedPathNeverFallsBackToTheDownloadFolder)
+{
+    const std::string noFiles = "\r\n%\r\nO7000\r\n(No Files Found?)\r\nM30\r\n%\r\n";
+    for (const std::string& path :
+         std::vector<std::string>{"C:\\OTHER", "C:\\NC\\NOPE", "C:\\NC\\SUB" + std::string(300, '\\')}) {
+        SCOPED_TRACE(path);
+        RemoteRig r;
+        std::filesystem::create_directories(r.rig.folder.path() + "OTHER");
+        r.rig.folder.write("OTHER/O1000.TAP", "elsewhere");
+        r.request("PTH " + path + "\r");
+        EXPECT_EQ(r.request("SND O1000)"), "");
+        EXPECT_NE(r.rig.view.shown.find("O1000.TAP] Failed"), std::string::npos);
+        EXPECT_EQ(r.request("DIR *.TAP)"), noFiles);
+        EXPECT_EQ(r.request("SND O1000)"), "");
+        r.request("PTH C:\\NC\r");
+        EXPECT_EQ(r.request("SND O1000)"), "%\r\nO1000\r\nG0X1\r\nM30\r\n%\r\n");
+    }
+}
+
+// A keyword counts only at the start of a line or right after the previous request.
+TEST(RemoteRequests, KeywordsCountOnlyWhereARequestCanStart)
+{
+    const std::string noFiles = "\r\n%\r\nO7000\r\n(No Files Found?)\r\nM30\r\n%\r\n";
+    const struct {
+        std::string bytes;
+        std::string answer;
+    } cases[] = {
+        {"PTH C:\\NC\\SUBDIR\rDIR *.*)", "\r\n%\r\nO7000\r\n(O7.TAP   3 Chrs)\r\nM30\r\n%\r\n"},
+        {"MSG SPINDLE DIRTY (CHECK)\r", ""},
+        {"SND O1DIR)", ""},
+        {"N10 G01 X1. (SND O1000)\r\nN20 DIR *.TAP)\r\n", ""},
+        {"DIR *.XYZ)DIR *.TAP)", noFiles + Listing},
+        {"\x12\r\n  DIR *.TAP)", Listing}, // punch-on code and blanks before the keyword
+    };
+    RemoteRig r;
+    std::filesystem::create_directories(r.rig.folder.path() + "NC/SUBDIR");
+    r.rig.folder.write("NC/SUBDIR/O7.TAP", "%\r\n");
+    for (const auto& c : cases)
+        EXPECT_EQ(r.request(c.bytes), c.answer) << c.bytes;
+    EXPECT_EQ(r.posted, (std::vector<std::string>{"05:06:07: SPINDLE DIRTY (CHECK)"}));
+}
+
+// A request that comes right after a SND's file is answered or logged; a request whose
+// keyword came before the transfer ended and the rest after it is answered.
+TEST(RemoteRequests, RequestRightAfterASentFileIsNeverLostSilently)
+{
+    const std::string program = "%\r\nO1000\r\nG0X1\r\nM30\r\n%\r\n";
+    for (const bool split : {false, true}) {
+        SCOPED_TRACE(split ? "split across the end of the transfer" : "whole at once");
+        RemoteRig r;
+        bool fed = false;
+        r.rig.device->onSent = [&](const std::string&) {
+            if (fed || r.rig.device->sent().find(program) == std::string::npos)
+                return;
+            fed = true;
+            r.rig.device->clock.startTimer(0, [&] { r.rig.device->feed(split ? "DI" : "DIR *.TAP)"); });
+        };
+        std::string sent = r.request("SND O1000)");
+        ASSERT_TRUE(fed);
+        if (split)
+            sent += r.request("R *.TAP)");
+        const auto log = r.rig.logLines();
+        const bool logged = std::any_of(log.begin(), log.end(), [](const std::string& line) {
+            return line.starts_with("Remote Request DIR [*.TAP]");
+        });
+        EXPECT_TRUE(sent.find(Listing) != std::string::npos || logged) << sent;
+        if (split) {
+            EXPECT_EQ(sent, program + Listing);
+        }
+    }
+}
+
+// A request whose end never comes is logged as dropped, and what comes of it late is
+// still its argument.
+TEST(RemoteRequests, IncompleteRequestIsLoggedAsDropped)
+{
+    RemoteRig r;
+    r.request("SND O10", ticksToMs(200) + 100);
+    ASSERT_FALSE(r.rig.logLines().empty());
+    EXPECT_EQ(r.rig.logLines().back(), "Remote Request SND [O10] Dropped, Incomplete, Machine [M]");
+    EXPECT_EQ(r.request("DIR *.TAP)"), "");
+    EXPECT_EQ(r.request("\r\nDIR *.TAP)"), Listing);
+}
+
+// Even where a machine's folders are the program folder, its own settings, logs and
+// scratch files are neither sent, listed nor overwritten.
+TEST(RemoteRequests, ProgramFilesAreNotTheControlsBusiness)
+{
+    RemoteRig r("FLOW=1\r\n", "DEFDNL=C:\\\r\nDEFUPL=C:\\\r\n");
+    for (const char* own : {"MRW2013.INI", "ZV.INI", "TKZPWL.INI", "MRW2013.LOG", "MRW1F.TMP", "SETUP.TMP"})
+        r.rig.folder.write(own, "private");
+    r.rig.folder.write("O5.TAP", "%\r\nO5\r\n%\r\n");
+    r.rig.folder.write("MRW5.TAP", "%\r\n");
+    EXPECT_EQ(r.request("DIR *.*)"), "\r\n%\r\nO7000\r\n(MRW5.TAP   3 Chrs)\r\n(O5.TAP   10 Chrs)\r\nM30\r\n%\r\n");
+    for (const std::string name : {"WPOSTS.INI", "mrw2013.ini", "ZV.INI", "TKZPWL.INI", "MRWDNC.LOG", "MRW1F.TMP"}) {
+        EXPECT_EQ(r.request("SND " + name + ")"), "") << name;
+        ASSERT_FALSE(r.rig.logLines().empty());
+        EXPECT_EQ(r.rig.logLines().back(), "Refused File Name [" + name + "], Machine [M]");
+    }
+    r.request("RCV SETUP.TMP\r", 0);
+    ASSERT_FALSE(r.rig.logLines().empty());
+    EXPECT_EQ(r.rig.logLines().back(), "Refused File Name [SETUP.TMP], Machine [M]");
+}
+
+// The example machines send from and receive into NC folders of their own, which hold
+// programs only.
+TEST(RemoteRequests, ExampleMachinesHaveFoldersOfTheirOwn)
+{
+    const std::string examples = std::string(MRW_SOURCE_DIR) + "/examples";
+    const mrw::MachineDatabase db(examples + "/WPOSTS.INI");
+    for (const std::string& name : db.machineNames()) {
+        mrw::MachineSettings s;
+        db.loadMachine(name, s);
+        for (const std::string& stored : {s.DirDNL, s.DirUPL}) {
+            const std::string folder = platform::resolveStoredPath(stored, examples, {});
+            EXPECT_TRUE(platform::folderExists(folder)) << name << ": " << stored;
+            EXPECT_NE(std::filesystem::weakly_canonical(folder), std::filesystem::weakly_canonical(examples))
+                << name << ": " << stored;
+        }
+        const auto programs = confinedListing(platform::resolveStoredPath(s.DirDNL, examples, {}), "*.TAP");
+        EXPECT_GE(programs.size(), 5u) << name;
+    }
 }
 
 // A control on a pty: the mode answers right after it is entered, and a send without
@@ -208,6 +377,14 @@ TEST(RemoteRequestsPty, DirectoryAndSendWithoutFlowControl)
     EXPECT_EQ(control.program(), listing + program);
     rig.session->clock().waitFor([&] { return !remote.busy(); }, 10000, true);
     EXPECT_FALSE(remote.busy());
+    // More text than the input buffer holds, and the control is still heard.
+    std::string strayText;
+    while (strayText.size() < 6000)
+        strayText += "N10 G01 X1.2345 Y2.3456 F20.\r\n";
+    control.send(strayText + "DIR *.TAP)");
+    const std::size_t total = 2 * listing.size() + program.size();
+    rig.session->clock().waitFor([&] { return control.consumed() >= total; }, 20000, true);
+    EXPECT_EQ(control.program(), listing + program + listing);
     EXPECT_TRUE(rig.prompter.shown.empty());
 }
 

@@ -42,6 +42,7 @@ struct SetupDialogTest : ::testing::Test {
         const auto example = platform::readFileBytes(std::string(MRW_SOURCE_DIR) + "/examples/WPOSTS.INI");
         ASSERT_TRUE(example);
         folder.write("WPOSTS.INI", *example);
+        std::filesystem::create_directories(folder.path() + "NC/UP"); // the example machines' folders
         ::setenv("MRW_PROGRAM_DIR", folder.path().c_str(), 1);
         initializeWorkspaceGlobals(g, folder.path());
         g.CurrentMachineName = "Mill 1";
