@@ -16,7 +16,8 @@ PaneUtilityEditor::PaneUtilityEditor(EditorPane& pane) : m_pane(pane) {}
 
 PaneUtilityEditor::~PaneUtilityEditor()
 {
-    setRepaint(true);
+    while (m_batchDepth > 0)
+        setRepaint(true);
 }
 
 int PaneUtilityEditor::lineCount() const
@@ -101,17 +102,24 @@ void PaneUtilityEditor::setCaret(int line, int column)
 
 void PaneUtilityEditor::setRepaint(bool on)
 {
-    if (on == !m_batchOpen)
-        return;
-    m_batchOpen = !on;
     if (!on) {
+        if (m_batchDepth++ > 0)
+            return; // a step of a larger command: its batch stays one Undo step
         m_pane.SendScintilla(QsciScintilla::SCI_BEGINUNDOACTION); // one Undo takes the whole command back
         m_pane.viewport()->setUpdatesEnabled(false);
+        // The editor's per-change notices cost time in proportion to where the change is,
+        // which makes a pass over a long program quadratic: the batch tells once at its end.
+        m_savedEventMask = m_pane.SendScintilla(QsciScintilla::SCI_GETMODEVENTMASK);
+        m_pane.SendScintilla(QsciScintilla::SCI_SETMODEVENTMASK, 0UL);
         return;
     }
+    if (m_batchDepth == 0 || --m_batchDepth > 0)
+        return;
+    m_pane.SendScintilla(QsciScintilla::SCI_SETMODEVENTMASK, static_cast<unsigned long>(m_savedEventMask));
     m_pane.SendScintilla(QsciScintilla::SCI_ENDUNDOACTION);
     m_pane.viewport()->setUpdatesEnabled(true);
     m_pane.viewport()->update();
+    emit m_pane.textChanged();
 }
 
 // ---- Progress ------------------------------------------------------------------------
