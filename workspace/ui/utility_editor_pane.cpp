@@ -107,19 +107,15 @@ void PaneUtilityEditor::setRepaint(bool on)
             return; // a step of a larger command: its batch stays one Undo step
         m_pane.SendScintilla(QsciScintilla::SCI_BEGINUNDOACTION); // one Undo takes the whole command back
         m_pane.viewport()->setUpdatesEnabled(false);
-        // The editor's per-change notices cost time in proportion to where the change is,
-        // which makes a pass over a long program quadratic: the batch tells once at its end.
-        m_savedEventMask = m_pane.SendScintilla(QsciScintilla::SCI_GETMODEVENTMASK);
-        m_pane.SendScintilla(QsciScintilla::SCI_SETMODEVENTMASK, 0UL);
+        m_pane.holdChangeNotices(); // else a pass over a long program grows with its square
         return;
     }
     if (m_batchDepth == 0 || --m_batchDepth > 0)
         return;
-    m_pane.SendScintilla(QsciScintilla::SCI_SETMODEVENTMASK, static_cast<unsigned long>(m_savedEventMask));
     m_pane.SendScintilla(QsciScintilla::SCI_ENDUNDOACTION);
+    m_pane.releaseChangeNotices();
     m_pane.viewport()->setUpdatesEnabled(true);
     m_pane.viewport()->update();
-    emit m_pane.textChanged();
 }
 
 // ---- Progress ------------------------------------------------------------------------

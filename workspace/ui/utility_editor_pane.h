@@ -32,7 +32,6 @@ private:
     long lineEnd(int line) const;
     EditorPane& m_pane;
     int m_batchDepth = 0; // painting off and one undo step open while above 0
-    long m_savedEventMask = 0;
 };
 
 class ProcessDlgProgress : public mrw::BatchProgress {
