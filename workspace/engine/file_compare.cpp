@@ -689,32 +689,33 @@ std::uint64_t lineKey(std::string_view line, bool excludeLeading, bool caseSensi
 void FileCompare::LineIndex::build(const TSourceList& list, const CompareRunOptions& options)
 {
     keys.resize(static_cast<std::size_t>(list.Count()));
-    at.clear();
+    places.clear();
+    places.reserve(keys.size());
     for (long i = 0; i < list.Count(); ++i) {
         keys[static_cast<std::size_t>(i)] = lineKey(list.Line(i), options.excludeLeadingWhitespace, options.caseSensitive);
-        at[keys[static_cast<std::size_t>(i)]].push_back(i);
+        places.emplace_back(keys[static_cast<std::size_t>(i)], i);
     }
+    std::sort(places.begin(), places.end());
 }
 
 long FileCompare::FarMatch(const TSourceList& x, const LineIndex& xIndex, const TSourceList& y,
                            const LineIndex& yIndex, const TCompareTextLines& test) const
 {
     const long from = y.Index();
-    const auto found = xIndex.at.find(yIndex.keys[static_cast<std::size_t>(from)]);
-    if (found == xIndex.at.end())
-        return 0;
+    const std::uint64_t key = yIndex.keys[static_cast<std::size_t>(from)];
     const long run = std::min<long>(FarConfirmLines, y.Last() - from + 1);
-    const std::vector<long>& places = found->second;
     int tried = 0;
-    for (auto it = std::upper_bound(places.begin(), places.end(), x.Index() + TSourceList::Window);
-         it != places.end() && tried < FarCandidates; ++it, ++tried) {
-        if (*it + run - 1 > x.Last())
+    for (auto it = std::lower_bound(xIndex.places.begin(), xIndex.places.end(),
+                                    std::pair<std::uint64_t, long>(key, x.Index() + TSourceList::Window + 1));
+         it != xIndex.places.end() && it->first == key && tried < FarCandidates; ++it, ++tried) {
+        const long place = it->second;
+        if (place + run - 1 > x.Last())
             break;
         long k = 0;
-        while (k < run && test.LinesEqual(x.Line(*it + k), y.Line(from + k)))
+        while (k < run && test.LinesEqual(x.Line(place + k), y.Line(from + k)))
             ++k;
         if (k == run)
-            return *it - x.Index();
+            return place - x.Index();
     }
     return 0;
 }

@@ -15,7 +15,6 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -258,8 +257,8 @@ private:
     // Beyond the look-ahead window: the lines of each file by a key of their text, so
     // that a block added or deleted further than the window reaches is found again.
     struct LineIndex {
-        std::vector<std::uint64_t> keys;
-        std::unordered_map<std::uint64_t, std::vector<long>> at; // line indexes, ascending
+        std::vector<std::uint64_t> keys;                   // by line
+        std::vector<std::pair<std::uint64_t, long>> places; // (key, line), sorted
         void build(const TSourceList& list, const CompareRunOptions& options);
     };
     // A run of this many lines (or the rest of the file) must agree at the place found.
