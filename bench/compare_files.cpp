@@ -4,7 +4,8 @@
 // 0.2 % of the lines changed, 0.05 % inserted and 0.05 % deleted, single lines and short
 // blocks), then times the compare (load, all passes, result; once more with every
 // matching line in the list) and `diff` in child processes, and prints the times, their
-// ratio and the peak memory of each child above that of an idle child.
+// ratio and the peak memory of each child above that of an idle child. A second case has
+// 300 scattered one-line edits and a block of 2,000 lines inserted in the middle.
 #include "workspace/engine/file_compare.h"
 
 #include <chrono>
@@ -27,6 +28,29 @@ std::string block(long n, std::mt19937& random)
                   (random() % 90000) / 10000.0 - 4.5, -static_cast<double>(random() % 7) * 0.05,
                   20u + static_cast<unsigned>(random() % 5));
     return text;
+}
+
+// A pair with 300 scattered one-line edits and one block of 2,000 lines inserted in the
+// middle, longer than the compare's look-ahead window.
+void writeInsertionPair(long lines, const std::string& older, const std::string& newer)
+{
+    std::mt19937 random(static_cast<unsigned>(lines) + 1);
+    FILE* o = std::fopen(older.c_str(), "wb");
+    FILE* n = std::fopen(newer.c_str(), "wb");
+    const auto put = [](FILE* f, const std::string& line) {
+        std::fputs(line.c_str(), f);
+        std::fputs("\r\n", f);
+    };
+    for (long i = 0; i < lines; ++i) {
+        const std::string line = block(i + 1, random);
+        put(o, line);
+        put(n, random() % static_cast<unsigned>(lines) < 300 ? line + " M08" : line);
+        if (i == lines / 2)
+            for (int k = 0; k < 2000; ++k)
+                put(n, block(lines + k, random) + " (INSERTED)");
+    }
+    std::fclose(o);
+    std::fclose(n);
 }
 
 void writePair(long lines, const std::string& older, const std::string& newer)
@@ -105,10 +129,11 @@ int main(int argc, char** argv)
     if (pipe(pipeEnds) != 0)
         return 1;
     const long idle = inChild([](int) {}, pipeEnds[1]);
-    std::printf("%8s %10s %10s %10s %7s %10s %10s %8s\n", "lines", "compare s", "all s", "diff s", "ratio",
+    std::printf("%-10s %8s %10s %10s %10s %7s %10s %10s %8s\n", "case", "lines", "compare s", "all s", "diff s", "ratio",
                 "compare MB", "diff MB", "blocks");
+    for (int kind = 0; kind < 2; ++kind)
     for (long lines : sizes) {
-        writePair(lines, older, newer);
+        (kind == 0 ? writePair : writeInsertionPair)(lines, older, newer);
         double figures[3] = {0, 0, 0};
         const long compareKb = inChild(
             [&](int out) {
@@ -150,7 +175,8 @@ int main(int argc, char** argv)
             pipeEnds[1]);
         if (read(pipeEnds[0], &diffSeconds, sizeof diffSeconds) != sizeof diffSeconds)
             return 1;
-        std::printf("%8ld %10.3f %10.3f %10.3f %7.2f %10.1f %10.1f %8.0f\n", lines, figures[0], figures[1], diffSeconds,
+        std::printf("%-10s %8ld %10.3f %10.3f %10.3f %7.2f %10.1f %10.1f %8.0f\n",
+                    kind == 0 ? "scattered" : "insertion", lines, figures[0], figures[1], diffSeconds,
                     figures[0] / diffSeconds, (compareKb - idle) / 1024.0, diffKb / 1024.0, figures[2]);
     }
     std::remove(older.c_str());

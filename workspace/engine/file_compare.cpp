@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <set>
 #include <sys/stat.h>
+#include <unordered_map>
 
 namespace mrw {
 
@@ -289,28 +291,145 @@ bool TCompareTextLines::LinesEqual(std::string_view a, std::string_view b) const
     return m_caseSensitive ? a == b : equalIgnoringCase(a, b);
 }
 
-bool TCompareTextLines::LinesSimilar()
+namespace {
+
+// The plain search: fast for the lines of an NC program.
+std::size_t countFoundPiecesPlain(std::string_view longer, std::string other, std::size_t piece,
+                                  const std::function<void()>& tick)
 {
-    const std::string_view a = trimLeading(m_a);
-    const std::string_view b = trimLeading(m_b);
-    const bool secondLonger = b.size() >= a.size();
-    const std::string_view longer = secondLonger ? b : a;
-    std::string other(secondLonger ? a : b);
-    m_allPiecesFound = false;
-    const std::size_t piece = std::clamp<std::size_t>(longer.size() / 5, 1, 5);
-    std::size_t pieces = 0;
     std::size_t found = 0;
+    std::size_t pieces = 0;
     for (std::size_t at = 0; at < longer.size(); at += piece) {
+        if (tick && ++pieces % 4096 == 0)
+            tick();
         const std::string_view part = longer.substr(at, piece);
-        ++pieces;
         const std::size_t where = other.find(part);
         if (where != std::string::npos) {
             ++found;
             other.erase(where, part.size());
         }
     }
+    return found;
+}
+
+} // namespace
+
+// The characters of `other` that are still there form a linked list; every run of
+// `piece` of them that starts at a character is indexed by its bytes, so the first
+// occurrence of a piece is the lowest position under its key. Taking a piece out
+// changes only the runs that started up to piece - 1 characters before it.
+std::size_t CountFoundPiecesIndexed(std::string_view longer, std::string_view other, std::size_t piece,
+                                    const std::function<void()>& tick)
+{
+    piece = std::clamp<std::size_t>(piece, 1, 5);
+    const int n = static_cast<int>(other.size());
+    constexpr std::uint64_t None = ~std::uint64_t{0};
+    std::vector<int> next(static_cast<std::size_t>(n)), prev(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        next[static_cast<std::size_t>(i)] = i + 1 < n ? i + 1 : -1;
+        prev[static_cast<std::size_t>(i)] = i - 1;
+    }
+    int first = n > 0 ? 0 : -1;
+    const auto keyOf = [](std::string_view bytes) {
+        std::uint64_t key = bytes.size();
+        for (char c : bytes)
+            key = (key << 8) | static_cast<unsigned char>(c);
+        return key;
+    };
+    std::vector<std::uint64_t> runAt(static_cast<std::size_t>(n), None);
+    std::unordered_map<std::uint64_t, std::set<int>> starts;
+    const auto runFrom = [&](int c) {
+        std::uint64_t key = piece;
+        for (std::size_t k = 0; k < piece; ++k, c = next[static_cast<std::size_t>(c)]) {
+            if (c < 0)
+                return None;
+            key = (key << 8) | static_cast<unsigned char>(other[static_cast<std::size_t>(c)]);
+        }
+        return key;
+    };
+    const auto index = [&](int c) {
+        const std::uint64_t key = runFrom(c);
+        runAt[static_cast<std::size_t>(c)] = key;
+        if (key != None)
+            starts[key].insert(c);
+    };
+    const auto unindex = [&](int c) {
+        std::uint64_t& key = runAt[static_cast<std::size_t>(c)];
+        if (key != None) {
+            const auto it = starts.find(key);
+            it->second.erase(c);
+            if (it->second.empty())
+                starts.erase(it);
+        }
+        key = None;
+    };
+    for (int i = 0; i < n; ++i)
+        index(i);
+
+    std::size_t found = 0;
+    std::size_t pieces = 0;
+    for (std::size_t at = 0; at < longer.size(); at += piece) {
+        if (tick && ++pieces % 4096 == 0)
+            tick();
+        const std::string_view part = longer.substr(at, piece);
+        if (part.size() < piece) {
+            // The short last piece: one plain search over what is left.
+            std::string rest;
+            for (int c = first; c >= 0; c = next[static_cast<std::size_t>(c)])
+                rest += other[static_cast<std::size_t>(c)];
+            if (rest.find(part) != std::string::npos)
+                ++found;
+            break;
+        }
+        const auto it = starts.find(keyOf(part));
+        if (it == starts.end())
+            continue;
+        ++found;
+        const int start = *it->second.begin();
+        std::vector<int> before;
+        for (int b = prev[static_cast<std::size_t>(start)]; b >= 0 && before.size() + 1 < piece;
+             b = prev[static_cast<std::size_t>(b)])
+            before.push_back(b);
+        for (int b : before)
+            unindex(b);
+        int last = start;
+        for (std::size_t k = 0; k < piece; ++k) {
+            unindex(last);
+            if (k + 1 < piece)
+                last = next[static_cast<std::size_t>(last)];
+        }
+        const int left = prev[static_cast<std::size_t>(start)];
+        const int right = next[static_cast<std::size_t>(last)];
+        (left >= 0 ? next[static_cast<std::size_t>(left)] : first) = right;
+        if (right >= 0)
+            prev[static_cast<std::size_t>(right)] = left;
+        for (int b : before)
+            index(b);
+    }
+    return found;
+}
+
+std::size_t CountFoundPieces(std::string_view longer, std::string_view other, std::size_t piece,
+                             const std::function<void()>& tick)
+{
+    // Past a few hundred characters the plain search grows with the square of the length.
+    if (longer.size() <= 512 && other.size() <= 512)
+        return countFoundPiecesPlain(longer, std::string(other), piece, tick);
+    return CountFoundPiecesIndexed(longer, other, piece, tick);
+}
+
+bool TCompareTextLines::LinesSimilar(const std::function<void()>& tick)
+{
+    const std::string_view a = trimLeading(m_a);
+    const std::string_view b = trimLeading(m_b);
+    const bool secondLonger = b.size() >= a.size();
+    const std::string_view longer = secondLonger ? b : a;
+    m_allPiecesFound = false;
+    const std::size_t piece = std::clamp<std::size_t>(longer.size() / 5, 1, 5);
+    const std::size_t pieces = (longer.size() + piece - 1) / piece;
     if (pieces == 0)
         return false;
+    const std::size_t found = CountFoundPieces(longer, secondLonger ? a : b, piece, tick);
     m_allPiecesFound = found == pieces;
     return m_allPiecesFound || found * 100 / pieces >= 60;
 }
@@ -457,6 +576,7 @@ void FileCompare::MainPass()
     const long total = std::max(m_list1.Last(), m_list2.Last());
     m_list1.Reset();
     m_list2.Reset();
+    m_indexed = false;
     TCompareTextLines test(m_options.excludeLeadingWhitespace, m_options.caseSensitive);
 
     while (!m_list1.AtEnd() && !m_list2.AtEnd()) {
@@ -490,6 +610,23 @@ void FileCompare::MainPass()
             const bool inFile2 = LookAheadHit(m_list2, m_list1, test);
             state = inFile1 ? (inFile2 ? 3 : 1) : (inFile2 ? 2 : 0);
         }
+        if (state == 0) {
+            // Nothing within the window: an added or deleted block longer than the window
+            // still comes back in step further on.
+            const auto [inFile1, lines] = FarResync(test);
+            if (lines > 0) {
+                TSourceList& list = inFile1 ? m_list1 : m_list2;
+                const char code = inFile1 ? 'I' : 'D';
+                if (!LastRowContinues(code, list.Index(), inFile1))
+                    ++m_blocks;
+                for (long k = 0; k < lines; ++k) {
+                    if (k > 0)
+                        Progress(m_list1.Index(), total, 1);
+                    AppendRow(m_blocks, code, list);
+                }
+                continue;
+            }
+        }
         if (state == 1) {
             if (!LastRowContinues('I', m_list1.Index(), true))
                 ++m_blocks;
@@ -499,7 +636,7 @@ void FileCompare::MainPass()
                 ++m_blocks;
             AppendRow(m_blocks, 'D', m_list2);
         } else {
-            const bool similar = test.LinesSimilar();
+            const bool similar = test.LinesSimilar([&] { Progress(m_list1.Index(), total, 1); });
             ++m_blocks;
             if (!similar) {
                 AppendRow(m_blocks, 'R', m_list2);
@@ -527,6 +664,81 @@ void FileCompare::MainPass()
     };
     appendRest(m_list2, 'D');
     appendRest(m_list1, 'A');
+}
+
+// ---- Coming back in step beyond the window --------------------------------------------
+
+namespace {
+
+// The lines that count as equal (see LinesEqual) get the same key.
+std::uint64_t lineKey(std::string_view line, bool excludeLeading, bool caseSensitive)
+{
+    line = trimTrailing(line);
+    if (excludeLeading)
+        line = trimLeading(line);
+    std::uint64_t key = 1469598103934665603ull;
+    for (char c : line) {
+        const unsigned char byte = caseSensitive ? static_cast<unsigned char>(c) : foldCase(static_cast<unsigned char>(c));
+        key = (key ^ byte) * 1099511628211ull;
+    }
+    return key;
+}
+
+} // namespace
+
+void FileCompare::LineIndex::build(const TSourceList& list, const CompareRunOptions& options)
+{
+    keys.resize(static_cast<std::size_t>(list.Count()));
+    places.clear();
+    places.reserve(keys.size());
+    for (long i = 0; i < list.Count(); ++i) {
+        keys[static_cast<std::size_t>(i)] = lineKey(list.Line(i), options.excludeLeadingWhitespace, options.caseSensitive);
+        places.emplace_back(keys[static_cast<std::size_t>(i)], i);
+    }
+    std::sort(places.begin(), places.end());
+}
+
+long FileCompare::FarMatch(const TSourceList& x, const LineIndex& xIndex, const TSourceList& y,
+                           const LineIndex& yIndex, const TCompareTextLines& test) const
+{
+    const long from = y.Index();
+    const std::uint64_t key = yIndex.keys[static_cast<std::size_t>(from)];
+    const long run = std::min<long>(FarConfirmLines, y.Last() - from + 1);
+    int tried = 0;
+    for (auto it = std::lower_bound(xIndex.places.begin(), xIndex.places.end(),
+                                    std::pair<std::uint64_t, long>(key, x.Index() + TSourceList::Window + 1));
+         it != xIndex.places.end() && it->first == key && tried < FarCandidates; ++it, ++tried) {
+        const long place = it->second;
+        if (place + run - 1 > x.Last())
+            break;
+        long k = 0;
+        while (k < run && test.LinesEqual(x.Line(place + k), y.Line(from + k)))
+            ++k;
+        if (k == run)
+            return place - x.Index();
+    }
+    return 0;
+}
+
+std::pair<bool, long> FileCompare::FarResync(const TCompareTextLines& test)
+{
+    // Where the lines after this pair agree again, the pair is an edited line.
+    const long after = std::min<long>({FarConfirmLines, m_list1.Last() - m_list1.Index(), m_list2.Last() - m_list2.Index()});
+    long k = 1;
+    while (k <= after && test.LinesEqual(m_list1.Line(m_list1.Index() + k), m_list2.Line(m_list2.Index() + k)))
+        ++k;
+    if (after > 0 && k > after)
+        return {true, 0};
+    if (!m_indexed) {
+        m_index1.build(m_list1, m_options);
+        m_index2.build(m_list2, m_options);
+        m_indexed = true;
+    }
+    const long added = FarMatch(m_list1, m_index1, m_list2, m_index2, test);
+    const long deleted = FarMatch(m_list2, m_index2, m_list1, m_index1, test);
+    if (added > 0 && (deleted == 0 || added <= deleted))
+        return {true, added};
+    return {false, deleted};
 }
 
 void FileCompare::FilterPass()

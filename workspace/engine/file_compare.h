@@ -15,6 +15,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace mrw {
@@ -150,8 +151,9 @@ public:
     bool LinesEqual(std::string_view a, std::string_view b) const;
     bool Equal() const { return LinesEqual(m_a, m_b); }
     // Cuts the longer line into pieces of up to five characters and looks for each in
-    // the other: similar when all or at least 60 % are found.
-    bool LinesSimilar();
+    // the other: similar when all or at least 60 % are found. `tick` is called now and
+    // then on very long lines (it may throw to end the test).
+    bool LinesSimilar(const std::function<void()>& tick = {});
     bool AllPiecesFound() const { return m_allPiecesFound; }
 
 private:
@@ -160,6 +162,16 @@ private:
     std::string_view m_a, m_b;
     bool m_allPiecesFound = false;
 };
+
+// How many of the consecutive pieces of `longer` (of `piece` characters, the last one
+// maybe shorter) occur in `other`, each found piece taken out of `other` at its first
+// occurrence before the next is looked for. Grows with n log n in the lengths; `tick` is
+// called every few thousand pieces.
+std::size_t CountFoundPieces(std::string_view longer, std::string_view other, std::size_t piece,
+                             const std::function<void()>& tick = {});
+// The same by the index that long lines use, whatever the length.
+std::size_t CountFoundPiecesIndexed(std::string_view longer, std::string_view other, std::size_t piece,
+                                    const std::function<void()>& tick = {});
 
 // True when every character is a blank or a control character.
 bool IsBlankLine(std::string_view line);
@@ -241,6 +253,26 @@ private:
     void FilterPass();
     void Progress(long value, long total, int pass);
     bool LookAheadHit(TSourceList& x, const TSourceList& y, const TCompareTextLines& test);
+
+    // Beyond the look-ahead window: the lines of each file by a key of their text, so
+    // that a block added or deleted further than the window reaches is found again.
+    struct LineIndex {
+        std::vector<std::uint64_t> keys;                   // by line
+        std::vector<std::pair<std::uint64_t, long>> places; // (key, line), sorted
+        void build(const TSourceList& list, const CompareRunOptions& options);
+    };
+    // A run of this many lines (or the rest of the file) must agree at the place found.
+    static constexpr long FarConfirmLines = 5;
+    // Places of a line tried beyond the window before giving up.
+    static constexpr int FarCandidates = 256;
+    // How many lines of x, from its current line on, stand before the first place past the
+    // window where x agrees again with y's current line and the lines after it; 0 for none.
+    long FarMatch(const TSourceList& x, const LineIndex& xIndex, const TSourceList& y, const LineIndex& yIndex,
+                  const TCompareTextLines& test) const;
+    // After a look-ahead that found nothing: unless the next lines agree (an edited line),
+    // the nearer of a block added to file 1 (true) or deleted from file 2 (false), with
+    // its length; a length of 0 when the files do not agree again.
+    std::pair<bool, long> FarResync(const TCompareTextLines& test);
     void AppendRow(int block, char code, TSourceList& list);
     void AppendMatch();
     bool LastRowContinues(char code, long line, bool file1) const;
@@ -256,6 +288,8 @@ private:
     bool m_cancelRequested = false;
     std::int64_t m_lastReport = 0;
     std::int64_t m_cancelTime = 0;
+    LineIndex m_index1, m_index2;
+    bool m_indexed = false;
 };
 
 } // namespace mrw

@@ -42,7 +42,9 @@ public:
 
     // Caret to (line, column), columns from 1.
     virtual void setCaret(int line, int column) = 0;
-    // Off: no painting until switched on again, which repaints.
+    // Off: no painting until switched on again, which repaints; what changes in between
+    // is one Undo step. Calls nest: a batch run as a step of a larger command ends with
+    // the command.
     virtual void setRepaint(bool on) = 0;
 };
 

@@ -312,6 +312,7 @@ void DoStripAfterProgramEnd(BatchContext& context)
 void DoAddPercentAtEnd(BatchContext& context)
 {
     UtilityEditor& editor = context.editor;
+    editor.setRepaint(false);
     // Only once: every send with cleanup would otherwise stack another "%".
     int last = editor.lineCount();
     auto isBlank = [](const std::string& line) { return line.find_first_not_of(' ') == std::string::npos; };
@@ -327,6 +328,7 @@ void DoAddPercentAtEnd(BatchContext& context)
 
 void DoFileCleanup(BatchContext& context, const FileCleanupOptions& o, bool fixLineEnds, const CommentMarks& marks)
 {
+    context.editor.setRepaint(false); // the whole cleanup is one Undo step
     if (fixLineEnds) {
         context.editor.cutAndPasteAll();
         context.editor.setCaret(1, 1);
@@ -343,6 +345,7 @@ void DoFileCleanup(BatchContext& context, const FileCleanupOptions& o, bool fixL
         DoStripAfterProgramEnd(context);
     if (o.AddStopCode)
         DoAddPercentAtEnd(context);
+    context.editor.setRepaint(true);
 }
 
 // ---- File splitter -------------------------------------------------------------------

@@ -106,11 +106,45 @@ void EditorPane::dropEvent(QDropEvent* event)
 
 void EditorPane::keyPressEvent(QKeyEvent* event)
 {
+    if (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo)) {
+        event->matches(QKeySequence::Undo) ? undo() : redo();
+        return;
+    }
     const bool overwrite = overwriteMode();
     QsciScintilla::keyPressEvent(event);
     updateCaretStyle();
     if (overwrite != overwriteMode())
         emit insertModeChanged();
+}
+
+void EditorPane::holdChangeNotices()
+{
+    if (m_noticeHolds++ > 0)
+        return;
+    m_noticeMask = SendScintilla(SCI_GETMODEVENTMASK);
+    SendScintilla(SCI_SETMODEVENTMASK, 0UL);
+}
+
+void EditorPane::releaseChangeNotices()
+{
+    if (m_noticeHolds == 0 || --m_noticeHolds > 0)
+        return;
+    SendScintilla(SCI_SETMODEVENTMASK, static_cast<unsigned long>(m_noticeMask));
+    emit textChanged();
+}
+
+void EditorPane::undo()
+{
+    holdChangeNotices();
+    QsciScintilla::undo();
+    releaseChangeNotices();
+}
+
+void EditorPane::redo()
+{
+    holdChangeNotices();
+    QsciScintilla::redo();
+    releaseChangeNotices();
 }
 
 void EditorPane::updateCaretStyle()

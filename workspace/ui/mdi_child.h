@@ -38,6 +38,16 @@ public:
     // Wrap at this column (0: at the window's width).
     void setWrapColumn(int column);
 
+    // The editor component's notice of each change costs time in proportion to where the
+    // change is, so a change of many lines (a utility's batch, undoing one) holds them
+    // and tells once, as textChanged, when the last hold is released. Holds nest.
+    void holdChangeNotices();
+    void releaseChangeNotices();
+
+public slots:
+    void undo() override;
+    void redo() override;
+
 signals:
     // Insert or overwrite changed.
     void insertModeChanged();
@@ -57,6 +67,8 @@ private:
     void updateCaretStyle();
     NcLexer* m_lexer;
     int m_wrapColumn = 0;
+    int m_noticeHolds = 0;
+    long m_noticeMask = 0;
 };
 
 // The default or the WordStar key commands of a pane. Keys the main window's menus own

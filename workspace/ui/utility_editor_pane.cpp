@@ -16,7 +16,8 @@ PaneUtilityEditor::PaneUtilityEditor(EditorPane& pane) : m_pane(pane) {}
 
 PaneUtilityEditor::~PaneUtilityEditor()
 {
-    setRepaint(true);
+    while (m_batchDepth > 0)
+        setRepaint(true);
 }
 
 int PaneUtilityEditor::lineCount() const
@@ -101,15 +102,18 @@ void PaneUtilityEditor::setCaret(int line, int column)
 
 void PaneUtilityEditor::setRepaint(bool on)
 {
-    if (on == !m_batchOpen)
-        return;
-    m_batchOpen = !on;
     if (!on) {
+        if (m_batchDepth++ > 0)
+            return; // a step of a larger command: its batch stays one Undo step
         m_pane.SendScintilla(QsciScintilla::SCI_BEGINUNDOACTION); // one Undo takes the whole command back
         m_pane.viewport()->setUpdatesEnabled(false);
+        m_pane.holdChangeNotices(); // else a pass over a long program grows with its square
         return;
     }
+    if (m_batchDepth == 0 || --m_batchDepth > 0)
+        return;
     m_pane.SendScintilla(QsciScintilla::SCI_ENDUNDOACTION);
+    m_pane.releaseChangeNotices();
     m_pane.viewport()->setUpdatesEnabled(true);
     m_pane.viewport()->update();
 }

@@ -31,7 +31,7 @@ private:
     long lineStart(int line) const;
     long lineEnd(int line) const;
     EditorPane& m_pane;
-    bool m_batchOpen = false; // painting off and one undo step open
+    int m_batchDepth = 0; // painting off and one undo step open while above 0
 };
 
 class ProcessDlgProgress : public mrw::BatchProgress {

@@ -58,6 +58,55 @@ struct Case {
     const char* result;
 };
 
+// The line numbers of the newer (file 1) and the older file (file 2) that GNU diff
+// reports added, deleted or changed.
+std::pair<std::set<long>, std::set<long>> linesGnuDiffMarks(Pair& pair)
+{
+    const std::string command = "diff " + pair.folder.file("old.tap") + " " + pair.folder.file("new.tap");
+    std::set<long> diff1, diff2;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return {};
+    const std::regex header(R"((\d+)(?:,(\d+))?([acd])(\d+)(?:,(\d+))?)");
+    char buffer[512];
+    while (fgets(buffer, sizeof buffer, pipe)) {
+        std::cmatch m;
+        if (!std::regex_search(buffer, m, header) || buffer[0] == '<' || buffer[0] == '>' || buffer[0] == '-')
+            continue;
+        const long from2 = std::stol(m[1]), to2 = m[2].matched ? std::stol(m[2]) : from2;
+        const long from1 = std::stol(m[4]), to1 = m[5].matched ? std::stol(m[5]) : from1;
+        const char op = m[3].str()[0];
+        if (op != 'a')
+            for (long l = from2; l <= to2; ++l)
+                diff2.insert(l);
+        if (op != 'd')
+            for (long l = from1; l <= to1; ++l)
+                diff1.insert(l);
+    }
+    pclose(pipe);
+    return {diff1, diff2};
+}
+
+std::pair<std::set<long>, std::set<long>> linesOurRowsMark(const FileCompare& compare)
+{
+    std::set<long> ours1, ours2;
+    for (const CompareRow& r : compare.Rows()) {
+        if (r.line1)
+            ours1.insert(r.line1);
+        if (r.line2)
+            ours2.insert(r.line2);
+    }
+    return {ours1, ours2};
+}
+
+std::string joinLf(const std::vector<std::string>& v)
+{
+    std::string out;
+    for (const auto& s : v)
+        out += s + "\n";
+    return out;
+}
+
 CompareRunOptions opts(bool caseSensitive, bool excludeLeading, MatchDisplay m = MatchDisplay::None,
                        DiffDisplay d = DiffDisplay::Both)
 {
@@ -321,6 +370,10 @@ TEST(CompareTextLines, Similarity)
         {"", "", false, false},
         {"ABCDEFGHIJ", "ABCDEF", true, false}, // 3 of 5 pieces: exactly 60 %
         {"ABCDEFGHIJ", "ABCD", false, false},  // 2 of 5
+        // From 25 characters on the pieces stay five long: 7 pieces, where 6-character
+        // pieces would give other counts.
+        {"G01 X12.3456 Y2.3456 Z-0.5 F20.", "G9Z X12.3456 Y2.3456 0-625 F20.", true, false},
+        {"G01 X12.3456 Y2.3456 Z-0.5 F20.", "G01 X12.3456 82.0456 3-0.5 F20.", false, false},
     };
     for (const Row& r : rows) {
         TCompareTextLines test(false, true);
@@ -368,45 +421,155 @@ TEST(FileCompare, MarksTheLinesThatGnuDiffReports)
                 }
             }
         }
-        auto join = [](const std::vector<std::string>& v) {
-            std::string out;
-            for (const auto& s : v)
-                out += s + "\n";
-            return out;
-        };
         Pair pair;
-        pair.run(join(newer), join(older), opts(true, false));
-        std::set<long> ours1, ours2;
-        for (const CompareRow& r : pair.compare.Rows()) {
-            if (r.line1)
-                ours1.insert(r.line1);
-            if (r.line2)
-                ours2.insert(r.line2);
-        }
+        pair.run(joinLf(newer), joinLf(older), opts(true, false));
+        const auto [ours1, ours2] = linesOurRowsMark(pair.compare);
 
-        const std::string command = "diff " + pair.folder.file("old.tap") + " " + pair.folder.file("new.tap");
-        FILE* pipe = popen(command.c_str(), "r");
-        ASSERT_NE(pipe, nullptr);
-        std::set<long> diff1, diff2;
-        const std::regex header(R"((\d+)(?:,(\d+))?([acd])(\d+)(?:,(\d+))?)");
-        char buffer[512];
-        while (fgets(buffer, sizeof buffer, pipe)) {
-            std::cmatch m;
-            if (!std::regex_search(buffer, m, header) || buffer[0] == '<' || buffer[0] == '>' || buffer[0] == '-')
-                continue;
-            const long from2 = std::stol(m[1]), to2 = m[2].matched ? std::stol(m[2]) : from2;
-            const long from1 = std::stol(m[4]), to1 = m[5].matched ? std::stol(m[5]) : from1;
-            const char op = m[3].str()[0];
-            if (op != 'a')
-                for (long l = from2; l <= to2; ++l)
-                    diff2.insert(l);
-            if (op != 'd')
-                for (long l = from1; l <= to1; ++l)
-                    diff1.insert(l);
-        }
-        pclose(pipe);
+        const auto [diff1, diff2] = linesGnuDiffMarks(pair);
         EXPECT_FALSE(diff1.empty());
         EXPECT_EQ(ours1, diff1);
         EXPECT_EQ(ours2, diff2);
+    }
+}
+
+// Blocks longer than the look-ahead window: the compare comes back in step where the files
+// agree again, so each added or deleted block is one block of rows, as diff finds it.
+TEST(FileCompare, BlocksLongerThanTheWindowAreOneBlockAsGnuDiffFindsThem)
+{
+    struct Edit {
+        const char* name;
+        int at;      // line of the older file where the block goes
+        int added;   // lines added to the newer file there
+        int deleted; // lines of the older file left out there
+        int blocks;
+    };
+    const Edit edits[] = {
+        {"49 added", 300, 49, 0, 1},     {"50 added", 300, 50, 0, 1},      {"51 added", 300, 51, 0, 1},
+        {"60 deleted", 300, 0, 60, 1},   {"2,000 added", 100, 2000, 0, 1}, {"700 deleted", 50, 0, 700, 1},
+        {"at the start", 0, 80, 0, 1},   {"at the end", 990, 0, 10, 1},
+        // Replaced lines pair up, each pair a block of its own, as within the window.
+        {"replaced", 200, 75, 75, 75},
+    };
+    for (const Edit& e : edits) {
+        SCOPED_TRACE(e.name);
+        std::vector<std::string> older, newer;
+        for (int i = 0; i < 1000; ++i) {
+            if (i == e.at)
+                for (int k = 0; k < e.added; ++k)
+                    newer.push_back("G01 X" + std::to_string(k) + ".5 (NEW)");
+            older.push_back("N" + std::to_string(i * 10) + " G01 X" + std::to_string(i % 37));
+            if (i < e.at || i >= e.at + e.deleted)
+                newer.push_back(older.back());
+        }
+        Pair pair;
+        pair.run(joinLf(newer), joinLf(older), opts(true, false));
+        const auto [ours1, ours2] = linesOurRowsMark(pair.compare);
+        const auto [diff1, diff2] = linesGnuDiffMarks(pair);
+        EXPECT_EQ(ours1, diff1);
+        EXPECT_EQ(ours2, diff2);
+        EXPECT_EQ(pair.compare.Blocks(), e.blocks);
+    }
+}
+
+TEST(FileCompare, AMovedBlockLongerThanTheWindowIsOneDeleteAndOneAddBlock)
+{
+    std::vector<std::string> older, newer;
+    for (int i = 0; i < 600; ++i)
+        older.push_back("N" + std::to_string(i * 10) + " X" + std::to_string(i % 41));
+    newer = older;
+    // Lines 200 to 259 moved behind line 459.
+    std::vector<std::string> moved(newer.begin() + 200, newer.begin() + 260);
+    newer.erase(newer.begin() + 200, newer.begin() + 260);
+    newer.insert(newer.begin() + 400, moved.begin(), moved.end());
+    Pair pair;
+    pair.run(joinLf(newer), joinLf(older), opts(true, false));
+    EXPECT_EQ(pair.compare.Blocks(), 2);
+    EXPECT_EQ(pair.compare.Rows().size(), 120u);
+    EXPECT_EQ(pair.compare.ResultText(), "  There are 2 differences.");
+}
+
+// An edited line of a program that repeats itself: the older line stands again further on
+// with the lines after it, but the lines after the edit agree at once, so it stays an edit.
+TEST(FileCompare, AnEditedLineIsNotTakenForABlockFurtherOn)
+{
+    std::vector<std::string> older;
+    for (int i = 0; i < 400; ++i)
+        older.push_back("G01 X" + std::to_string(i % 60) + ".5 Y1.");
+    std::vector<std::string> newer = older;
+    newer[100] = "G01 X40.7 Y1.";
+    Pair pair;
+    pair.run(joinLf(newer), joinLf(older), opts(true, false));
+    EXPECT_EQ(describe(pair.compare.Rows()), "1E0/101 1e101/0");
+}
+
+// The plain search and the index give the same count, also where taking a piece out joins
+// its neighbours into a new occurrence.
+TEST(CompareTextLines, IndexedPieceCountAgreesWithThePlainSearch)
+{
+    std::mt19937 random(5);
+    for (int round = 0; round < 3000; ++round) {
+        std::string longer, other;
+        const std::size_t alphabet = 2 + random() % 3;
+        const std::size_t n = 1 + random() % 40, m = random() % 40;
+        for (std::size_t i = 0; i < n; ++i)
+            longer += static_cast<char>('A' + random() % alphabet);
+        for (std::size_t i = 0; i < m; ++i)
+            other += static_cast<char>('A' + random() % alphabet);
+        const std::size_t piece = 1 + random() % 5;
+        // The plain search as the compare defines it.
+        std::string left = other;
+        std::size_t expected = 0;
+        for (std::size_t at = 0; at < longer.size(); at += piece) {
+            const std::size_t where = left.find(longer.substr(at, piece));
+            if (where != std::string::npos) {
+                ++expected;
+                left.erase(where, std::min(piece, longer.size() - at));
+            }
+        }
+        ASSERT_EQ(CountFoundPiecesIndexed(longer, other, piece), expected)
+            << longer << " / " << other << " piece " << piece;
+        ASSERT_EQ(CountFoundPieces(longer, other, piece), expected);
+    }
+}
+
+// Tapes without line ends make lines of hundreds of kilobytes: the similarity test of
+// such a pair reports progress and can be cancelled inside the line.
+TEST(FileCompare, ALongLinePairIsComparedWithProgressAndCanBeCancelled)
+{
+    std::string a, b;
+    std::mt19937 random(9);
+    for (int i = 0; i < 20000; ++i) {
+        const std::string word = "X" + std::to_string(random() % 1000) + "Y" + std::to_string(random() % 1000);
+        a += word;
+        b += (i % 3 == 0) ? "Z" + std::to_string(random() % 1000) : word;
+    }
+    Pair pair;
+    std::int64_t now = 0;
+    int reports = 0;
+    CompareHooks hooks;
+    hooks.clock = [&] { return now += 1000; };
+    hooks.progress = [&](int, double, bool) { ++reports; };
+    pair.run(a + "\r\n", b + "\r\n", opts(true, false), hooks);
+    EXPECT_EQ(pair.compare.Rows().size(), 2u);
+    EXPECT_GT(reports, 3);
+
+    hooks.progress = [&](int, double, bool) { pair.compare.RequestCancel(); };
+    EXPECT_THROW(pair.run(a + "\r\n", b + "\r\n", opts(true, false), hooks), EOpAction);
+}
+
+TEST(FileCompare, ProgressComesOnlyAfterMoreThan250ms)
+{
+    std::string text;
+    for (int i = 0; i < 20; ++i)
+        text += "N" + std::to_string(i) + "\r\n";
+    for (const auto& [step, expected] : {std::pair{250, 10}, std::pair{251, 20}}) {
+        Pair pair;
+        std::int64_t now = 0;
+        int reports = 0;
+        CompareHooks hooks;
+        hooks.clock = [&, step = step] { return now += step; };
+        hooks.progress = [&](int, double, bool) { ++reports; };
+        pair.run(text, text, {}, hooks);
+        EXPECT_EQ(reports, expected) << step;
     }
 }

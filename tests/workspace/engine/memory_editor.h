@@ -28,6 +28,8 @@ public:
     std::pair<int, int> caret{0, 0};
     std::string clipboard;
     int linesReplaced = 0;
+    int batchDepth = 0;
+    int undoSteps = 0;
 
     int lineCount() const override { return static_cast<int>(lines.size()); }
     std::string lineCopy(int line) const override { return mrw::expandTabs(at(line), tabSize); }
@@ -60,11 +62,19 @@ public:
             lines.emplace_back();
     }
     void setCaret(int line, int column) override { caret = {line, column}; }
+    // Nests as the editor pane does; each outermost batch is one Undo step.
     void setRepaint(bool on) override
     {
-        repaintOn = on;
-        if (on)
-            ++repaints;
+        if (!on) {
+            if (batchDepth++ == 0)
+                repaintOn = false;
+            return;
+        }
+        if (batchDepth == 0 || --batchDepth > 0)
+            return;
+        repaintOn = true;
+        ++repaints;
+        ++undoSteps;
     }
 
 private:

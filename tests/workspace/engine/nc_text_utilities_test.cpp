@@ -245,6 +245,7 @@ TEST_F(Utility, CleanupStepsRunInTheirOrder)
               (Lines{"Delete All Before First \"%\" ...", "Removing Control Characters ...", "Removing Comments ...",
                      "Removing Blank Lines ...", "Delete All After End ..."}));
     expectBatchEnded();
+    EXPECT_EQ(editor.undoSteps, 1); // one Undo takes the whole cleanup back
 }
 
 TEST_F(Utility, CleanupKeepsATextWithoutPercentAndAddsPercentOnlyOnce)

@@ -61,3 +61,34 @@ TEST_F(PaneTest, ABatchIsOneUndoStepAndTheSelectionGivesItsLines)
     pane.undo();
     EXPECT_EQ(pane.bytes(), "A\r\nB\r\nC");
 }
+
+// A batch inside a larger command (File Cleanup's steps) stays in the command's one undo
+// step; the pane tells of the change once, at the end, and as before afterwards.
+TEST_F(PaneTest, NestedBatchesAreOneUndoStepAndTellOfTheChangeOnceAtTheEnd)
+{
+    pane.setBytes("A\r\nB\r\nC");
+    int told = 0;
+    QObject::connect(&pane, &QsciScintilla::textChanged, [&] { ++told; });
+    editor.setRepaint(false);
+    editor.replaceLine(1, "X");
+    editor.setRepaint(false);
+    editor.replaceLine(2, "Y");
+    editor.deleteLine(3);
+    editor.setRepaint(true);
+    EXPECT_EQ(told, 0);
+    EXPECT_FALSE(pane.viewport()->updatesEnabled());
+    editor.setRepaint(true);
+    EXPECT_EQ(told, 1);
+    EXPECT_TRUE(pane.viewport()->updatesEnabled());
+    EXPECT_EQ(pane.bytes(), "X\r\nY");
+
+    pane.undo();
+    EXPECT_EQ(pane.bytes(), "A\r\nB\r\nC");
+    EXPECT_EQ(told, 2);
+    EXPECT_FALSE(pane.SendScintilla(QsciScintilla::SCI_CANUNDO));
+    pane.redo();
+    EXPECT_EQ(pane.bytes(), "X\r\nY");
+    told = 0;
+    pane.append("Z"); // an ordinary edit is told at once again
+    EXPECT_EQ(told, 1);
+}
