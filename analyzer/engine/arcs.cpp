@@ -1,5 +1,7 @@
 #include "analyzer/engine/arcs.h"
 
+#include "analyzer/engine/figures.h"
+
 #include "analyzer/engine/analyzer_settings.h"
 #include "analyzer/engine/machine_setup.h"
 #include "analyzer/engine/mathlib.h"
@@ -25,8 +27,6 @@ constexpr double MinArcRadius = 0.0001;
 constexpr double ChordRadiusAllowance = 0.001;
 // The direction arrow leans 5 pi / 11 from the end point's angle: into the arc.
 constexpr double ArrowLean = 1.4279966607;
-// Whole chord steps of a sweep are counted past the rounding of the division.
-constexpr double StepRounding = 1e-9;
 
 // The plane's coordinates as indexes into a point: angles run from `first` toward
 // `second`; `third` is the height. Only XY arcs climb as a helix; YZ arcs reach
@@ -82,11 +82,6 @@ ArcAngles OrderArcAngles(double startAngle, double endAngle, bool clockwise)
         a.sweep = TwoPi;
     }
     return a;
-}
-
-double ArcStepAngle(double scale, double radius)
-{
-    return (scale * radius > 2.0 ? 2.5 : 5.0) * DegreesToRadians;
 }
 
 // One arc as it is worked out. Its points are in the frame the arc is computed in: a
@@ -422,27 +417,22 @@ bool ArcInterpolator::drawArc(Arc& arc)
     drawing.Setlinestyle(0);
 
     if (!arc.degenerate) {
-        const double step = ArcStepAngle(drawing.Getscale(), arc.startRadius);
-        const double sweep = arc.angles.sweep;
         const double rise = arc.end[p.third] - arc.start[p.third];
-        const bool helix = p.helix && !IsNearZero(rise);
-        // At least one step, so that a helix shorter than a step still climbs.
-        const double zStep = helix ? rise / std::max(1.0, std::floor(sweep / step + StepRounding)) : 0.0;
-        const int chords = std::max(0, static_cast<int>(std::ceil(sweep / step - StepRounding)) - 1);
-        const double turn = arc.clockwise ? -step : step;
-        const double turnCos = std::cos(turn), turnSin = std::sin(turn);
-        double c = std::cos(arc.angles.start), sn = std::sin(arc.angles.start);
-        Point q{};
-        const double height = p.helix ? arc.start[p.third] : arc.end[p.third];
-        for (int k = 1; k <= chords; ++k) {
-            const double next = c * turnCos - sn * turnSin;
-            sn = sn * turnCos + c * turnSin;
-            c = next;
-            q[p.first] = arc.centre[p.first] + arc.startRadius * c;
-            q[p.second] = arc.centre[p.second] + arc.startRadius * sn;
-            q[p.third] = height + k * zStep;
-            lineTo(arc, q);
-        }
+        PathArc path;
+        path.plane = arc.plane;
+        path.centreFirst = arc.centre[p.first];
+        path.centreSecond = arc.centre[p.second];
+        path.radius = arc.startRadius;
+        path.startAngle = arc.angles.start;
+        path.sweep = arc.clockwise ? -arc.angles.sweep : arc.angles.sweep;
+        path.height = p.helix ? arc.start[p.third] : arc.end[p.third];
+        path.rise = p.helix && !IsNearZero(rise) ? rise : 0.0;
+        // Chords that the rotary axes or a C turn move off the arc's plane are drawn one
+        // by one; a plain arc is drawn (and kept for repaints) as a whole.
+        if (arc.drawTurn == 0.0 && !m_settings.useRotary)
+            drawing.DrawPathArc(path);
+        else
+            ForEachArcChord(path, drawing.Getscale(), [&](double x, double y, double z) { lineTo(arc, {x, y, z}); });
     }
     const Point end = lineTo(arc, arc.end);
 

@@ -29,9 +29,6 @@ inline double ArcSweep(double startAngle, double endAngle, bool clockwise)
 {
     return OrderArcAngles(startAngle, endAngle, clockwise).sweep;
 }
-// The chord step angle of an arc: 2.5 degrees when its radius on paper (scale times
-// radius) exceeds 2 inches, else 5 degrees.
-double ArcStepAngle(double scale, double radius);
 
 class ArcInterpolator : public ArcInterpolation {
 public:

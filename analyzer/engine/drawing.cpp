@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace vork {
 
@@ -21,11 +22,32 @@ int toPixel(double value)
         return static_cast<int>(-PixelLimit);
     if (value > PixelLimit)
         return static_cast<int>(PixelLimit);
-    return static_cast<int>(platform::roundHalfEven(value));
+    return static_cast<int>(std::nearbyint(value)); // halves to even
 }
 
 // Degrees to radians as the analyzer's expressions know it.
 constexpr double DegreesToRadians = 0.017453292519943295;
+
+PathArc ArcOfRecords(const TDisplayRecord& centre, const TDisplayRecord& sweep)
+{
+    PathArc arc;
+    arc.centreFirst = centre.p1;
+    arc.centreSecond = centre.p2;
+    arc.radius = centre.p3;
+    arc.startAngle = centre.p4;
+    arc.sweep = sweep.p1;
+    arc.height = sweep.p2;
+    arc.rise = sweep.p3;
+    arc.plane = static_cast<int>(platform::roundHalfEven(sweep.p4));
+    return arc;
+}
+
+std::pair<TDisplayRecord, TDisplayRecord> RecordsOfArc(const PathArc& arc)
+{
+    const auto f = [](double v) { return static_cast<float>(v); };
+    return {{DisplayArc, f(arc.centreFirst), f(arc.centreSecond), f(arc.radius), f(arc.startAngle)},
+            {DisplayArcSweep, f(arc.sweep), f(arc.height), f(arc.rise), f(arc.plane)}};
+}
 
 } // namespace
 
@@ -75,12 +97,13 @@ bool Trwindow::ReOpenDisplayFile()
     return true;
 }
 
-void Trwindow::record(std::int32_t code, double p1, double p2, double p3)
+void Trwindow::record(std::int32_t code, double p1, double p2, double p3, double p4)
 {
     // A window that only replays another window's file never writes into it.
-    if (!dfopen || !dfile.isWritable())
+    if (!dfopen || m_measuring || !dfile.isWritable())
         return;
-    const TDisplayRecord rec{code, static_cast<float>(p1), static_cast<float>(p2), static_cast<float>(p3), 0.0F};
+    const TDisplayRecord rec{code, static_cast<float>(p1), static_cast<float>(p2), static_cast<float>(p3),
+                             static_cast<float>(p4)};
     if (!dfile.append(rec)) {
         dfopen = false;
         reportFileError("Unable to write to " + dfile.path());
@@ -102,6 +125,12 @@ void Trwindow::PlayDisplay(Canvas& canvas)
             case DisplayColor: SetColor(canvas, static_cast<int>(platform::roundHalfEven(rec.p1))); break;
             case DisplayLineStyle: Setlinestyle(canvas, static_cast<int>(platform::roundHalfEven(rec.p1))); break;
             case DisplayPenWidth: SetPenWidth(canvas, rec.p1); break;
+            case DisplayArc: m_arcCentre = rec; break;
+            case DisplayArcSweep:
+                if (m_arcCentre.code == DisplayArc)
+                    drawArcChords(canvas, ArcOfRecords(m_arcCentre, rec));
+                m_arcCentre = {};
+                break;
             default: break;
             }
         }
@@ -366,13 +395,73 @@ bool Trwindow::projectSegment(Point3& from, Point3& to) const
 
 // ---- Drawing ------------------------------------------------------------------------
 
+
+void Trwindow::DrawPathArc(Canvas& canvas, const PathArc& arc)
+{
+    const auto [centre, sweep] = RecordsOfArc(arc);
+    record(centre.code, centre.p1, centre.p2, centre.p3, centre.p4);
+    record(sweep.code, sweep.p1, sweep.p2, sweep.p3, sweep.p4);
+    drawArcChords(canvas, ArcOfRecords(centre, sweep));
+}
+
+void Trwindow::drawArcChords(Canvas& canvas, const PathArc& arc)
+{
+    const bool recording = dfopen;
+    dfopen = false;
+    const Pen& pen = canvas.pen();
+    const bool patterned = pen.style != PenStyle::Solid && pen.width > 1;
+    if (ThreeDMode || m_measuring || patterned || !arcInsideWindow(arc)) {
+        ForEachArcChord(arc, Getscale(), [&](double x, double y, double z) { Lineto(canvas, x, y, z); });
+        dfopen = recording;
+        return;
+    }
+    // In a plane view with the whole arc in the window, each chord is what Lineto would
+    // draw, without its clipping: the ends map straight to pixels, each end once.
+    PixelPoint previous = toPixels(xpos, ypos);
+    ForEachArcChord(arc, Getscale(), [&](double x, double y, double z) {
+        LatheCoords(x, y, z);
+        dextx = std::min({dextx, x, xpos});
+        dextxx = std::max({dextxx, x, xpos});
+        dexty = std::min({dexty, y, ypos});
+        dextyy = std::max({dextyy, y, ypos});
+        const PixelPoint at = toPixels(x, y);
+        canvas.moveTo(at.x, at.y);
+        canvas.lineTo(previous.x, previous.y);
+        previous = at;
+        xpos = x;
+        ypos = y;
+        zpos = z;
+    });
+    dfopen = recording;
+}
+
+// Whether every chord end of the arc, and the position it starts from, lies inside the
+// clip box of a plane view.
+bool Trwindow::arcInsideWindow(const PathArc& arc) const
+{
+    double low[3], high[3];
+    static constexpr int Axes[3][3] = {{0, 1, 2}, {2, 0, 1}, {1, 2, 0}};
+    const int* axes = Axes[std::clamp(arc.plane, 0, 2)];
+    low[axes[0]] = arc.centreFirst - arc.radius;
+    high[axes[0]] = arc.centreFirst + arc.radius;
+    low[axes[1]] = arc.centreSecond - arc.radius;
+    high[axes[1]] = arc.centreSecond + arc.radius;
+    low[axes[2]] = std::min(arc.height, arc.height + arc.rise);
+    high[axes[2]] = std::max(arc.height, arc.height + arc.rise);
+    double x0 = low[0], y0 = low[1], z0 = low[2], x1 = high[0], y1 = high[1], z1 = high[2];
+    LatheCoords(x0, y0, z0);
+    LatheCoords(x1, y1, z1);
+    const auto inside = [&](double x, double y) { return clb <= x && x <= crb && cbb <= y && y <= ctb; };
+    return inside(x0, y0) && inside(x1, y1) && inside(xpos, ypos);
+}
+
 void Trwindow::Moveto(Canvas& canvas, double x, double y, double z)
 {
     record(DisplayMove, x, y, z);
     LatheCoords(x, y, z);
     double px = x;
     double py = y;
-    const bool visible = !ThreeDMode || ThreeD(px, py, z);
+    const bool visible = !m_measuring && (!ThreeDMode || ThreeD(px, py, z));
     if (visible && extx <= px && px <= extxx && exty <= py && py <= extyy) {
         const PixelPoint p = toPixels(px, py);
         canvas.moveTo(p.x, p.y);
@@ -390,7 +479,7 @@ void Trwindow::Lineto(Canvas& canvas, double x, double y, double z)
     Point3 n{x, y, z};
     Point3 p{xpos, ypos, zpos};
     const bool visible = !ThreeDMode || projectSegment(n, p);
-    if (visible && clipLine(n.x, n.y, p.x, p.y) != 2) {
+    if (visible && clipLine(n.x, n.y, p.x, p.y) != 2 && !m_measuring) {
         const PixelPoint start = toPixels(n.x, n.y);
         canvas.moveTo(start.x, start.y);
         if (saved.style == PenStyle::Solid || saved.width <= 1) {

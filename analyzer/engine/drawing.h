@@ -6,6 +6,7 @@
 // The canvas is passed with every call; a window owns none.
 #include "analyzer/engine/drawing_canvas.h"
 #include "analyzer/engine/drawing_display_file.h"
+#include "analyzer/engine/figures.h"
 
 #include <string>
 
@@ -70,11 +71,30 @@ public:
     // ---- Drawing ----
     void Moveto(Canvas& canvas, double x, double y, double z);
     void Lineto(Canvas& canvas, double x, double y, double z);
+    // The chords of a path arc (figures.h) at this window's scale; recorded as the arc
+    // itself, and drawn as its record reads, so that a replay at the same scale draws
+    // the very same chords.
+    void DrawPathArc(Canvas& canvas, const PathArc& arc);
 
     // ---- Drawn extents ----
     void Reset_Drawn_Extents();
     void Set_Extents_To_Drawn(double frame);
     void Get_Extents_Drawn(double& x, double& y, double& xx, double& yy, double frame) const;
+    struct DrawnExtents {
+        double x, xx, y, yy;
+    };
+    DrawnExtents drawnExtents() const { return {dextx, dextxx, dexty, dextyy}; }
+    void setDrawnExtents(const DrawnExtents& e)
+    {
+        dextx = e.x;
+        dextxx = e.xx;
+        dexty = e.y;
+        dextyy = e.yy;
+    }
+    // Measuring only: moves and lines grow the drawn extents and move the position, yet
+    // nothing reaches the canvas or the display file.
+    void SetMeasuring(bool on) { m_measuring = on; }
+    bool measuring() const { return m_measuring; }
 
     // ---- Figures ----
     void DrawArrow(Canvas& canvas, double x, double y, double z, double angle);
@@ -112,7 +132,9 @@ private:
     struct Point3 {
         double x, y, z;
     };
-    void record(std::int32_t code, double p1, double p2 = 0, double p3 = 0);
+    void record(std::int32_t code, double p1, double p2 = 0, double p3 = 0, double p4 = 0);
+    void drawArcChords(Canvas& canvas, const PathArc& arc);
+    bool arcInsideWindow(const PathArc& arc) const;
     void reportFileError(const std::string& text);
     std::string displayFilePath() const;
     int clipLine(double& x1, double& y1, double& x2, double& y2);
@@ -125,7 +147,9 @@ private:
     void setBackgroundOrContrast(Canvas& canvas, bool background);
 
     DisplayFile dfile;
+    TDisplayRecord m_arcCentre; // the first record of an arc being replayed
     platform::Prompter* m_prompter = nullptr;
+    bool m_measuring = false;
     std::string m_fileError;
 };
 

@@ -87,6 +87,12 @@ public:
     // A line with the pen from the pen position; the pen position moves to (x, y).
     void lineTo(int x, int y);
 
+    // Lines drawn in an exclusive-or mode between these calls form one picture: each
+    // pixel it covers changes once, however many of its lines meet or cross there, so
+    // drawing the picture twice restores what was there and no two of its lines cancel.
+    virtual void beginPicture() {}
+    virtual void endPicture() {}
+
     virtual void fillRect(const PixelRect& rect, Rgb color) = 0;
     // An ellipse in the rectangle, outlined with the pen and filled with the brush.
     virtual void ellipse(const PixelRect& rect) = 0;

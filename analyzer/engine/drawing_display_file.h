@@ -26,6 +26,12 @@ inline constexpr std::int32_t DisplayLine = 1;
 inline constexpr std::int32_t DisplayColor = 10;
 inline constexpr std::int32_t DisplayLineStyle = 11;
 inline constexpr std::int32_t DisplayPenWidth = 12;
+// An arc of the path in two records, drawn again at the replaying window's scale:
+// p1, p2 the centre in the arc's plane, p3 the radius, p4 the start angle; then
+// p1 the sweep (negative clockwise), p2 the height at the start, p3 the helix's rise,
+// p4 the plane.
+inline constexpr std::int32_t DisplayArc = 20;
+inline constexpr std::int32_t DisplayArcSweep = 21;
 
 inline constexpr std::size_t DisplayRecordSize = 20;
 std::array<unsigned char, DisplayRecordSize> EncodeDisplayRecord(const TDisplayRecord& record);

@@ -51,6 +51,11 @@ RulerSpacing RulerTicks(double scale)
     return {100, 1};
 }
 
+double ArcStepAngle(double scale, double radius)
+{
+    return (scale * radius > 2.0 ? 2.5 : 5.0) * Degree;
+}
+
 double ArcChordStep(double scale, double radius)
 {
     const double step = 2 * ArcCosine(1 - 0.005 / (scale * radius));
@@ -268,6 +273,8 @@ void Trwindow::Drawlabel(Canvas& canvas, double x, double y, double z, double si
     if (!(clb <= x && x <= crb && cbb <= y && y <= ctb))
         return;
     Moveto(canvas, x, y, z);
+    if (m_measuring)
+        return;
     canvas.setFont(labelFont(size, c, PaletteColor(Pencolor)));
     const PixelPoint at = canvas.penPos();
     canvas.textOut(at.x, at.y, text);

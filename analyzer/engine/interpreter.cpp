@@ -1009,6 +1009,38 @@ void BlockInterpreter::reopenProgram()
     ResetMachineState();
 }
 
+namespace {
+
+// The pass of an extent fit that measures the path shows, writes and asks nothing: the
+// drawing only measures, and no tool image, DXF output or NC-error prompt takes part.
+class MeasuringPass {
+public:
+    explicit MeasuringPass(RunServices& services) : m_services(services), m_kept(services)
+    {
+        if (m_services.drawing)
+            m_services.drawing->SetMeasuring(true);
+        m_services.toolImage = nullptr;
+        m_services.dxf = nullptr;
+        m_services.errors = nullptr;
+    }
+    ~MeasuringPass()
+    {
+        m_services.toolImage = m_kept.toolImage;
+        m_services.dxf = m_kept.dxf;
+        m_services.errors = m_kept.errors;
+        if (m_services.drawing)
+            m_services.drawing->SetMeasuring(false);
+    }
+    MeasuringPass(const MeasuringPass&) = delete;
+    MeasuringPass& operator=(const MeasuringPass&) = delete;
+
+private:
+    RunServices& m_services;
+    const RunServices m_kept;
+};
+
+} // namespace
+
 void BlockInterpreter::AutoFitExtents()
 {
     TRunState& s = m_state;
@@ -1026,9 +1058,12 @@ void BlockInterpreter::AutoFitExtents()
     if (m_services.drawing)
         m_services.drawing->Reset_Drawn_Extents();
     m_settings.skip = true;
-    if (m_services.fixtures)
-        m_services.fixtures->DrawFixture();
-    RunBlocks();
+    {
+        const MeasuringPass measuring(m_services);
+        if (m_services.fixtures)
+            m_services.fixtures->DrawFixture();
+        RunBlocks();
+    }
 
     if (m_services.codeList)
         m_services.codeList->clear();

@@ -27,6 +27,7 @@ public:
     int GetColor() const override { return m_window.GetColor(); }
     void Setlinestyle(int style) override { m_window.Setlinestyle(m_canvas, style); }
     double Getscale() const override { return m_window.Getscale(); }
+    void DrawPathArc(const PathArc& arc) override { m_window.DrawPathArc(m_canvas, arc); }
     void DrawArrow(double x, double y, double z, double angle) override
     {
         m_window.DrawArrow(m_canvas, x, y, z, angle);
@@ -48,6 +49,7 @@ public:
     void Set_Extents_To_Drawn(double frame) override { m_window.Set_Extents_To_Drawn(frame); }
     void SetupCanvas() override { m_window.SetupCanvas(m_canvas); }
     void ClearDisplay() override;
+    void SetMeasuring(bool on) override { m_window.SetMeasuring(on); }
 
 private:
     Trwindow& m_window;

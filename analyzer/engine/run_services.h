@@ -4,6 +4,7 @@
 // operation table, arcs, cycles, the time model, error reports, readouts, the data
 // listing, the DXF output and fixtures. Each is a small interface; RunServices bundles
 // them, and PendingServices gives a plain stand-in for each that is not yet connected.
+#include "analyzer/engine/figures.h"
 #include "platform/host.h"
 
 #include <array>
@@ -37,6 +38,11 @@ public:
     virtual void Setlinestyle(int style) = 0;
     // Paper inches per world unit: figures and chord steps keep their size on paper.
     virtual double Getscale() const = 0;
+    // The chords of an arc of the path, a line to each chord end at the current scale.
+    virtual void DrawPathArc(const PathArc& arc)
+    {
+        ForEachArcChord(arc, Getscale(), [this](double x, double y, double z) { Lineto(x, y, z); });
+    }
     virtual void DrawArrow(double x, double y, double z, double angle) = 0;
     virtual void DrawCross(double x, double y, double z) = 0;
     virtual void DrawThread(double sx, double sy, double fx, double fy, double lead, bool external) = 0;
@@ -47,6 +53,8 @@ public:
     virtual void SetupCanvas() = 0;
     // The main window's ClearDisplay (restart, extent fit).
     virtual void ClearDisplay() = 0;
+    // While on, moves and lines only grow the drawn extents: nothing is drawn or recorded.
+    virtual void SetMeasuring(bool) {}
 };
 
 class ToolImage {

@@ -485,16 +485,30 @@ void TToolImage::DrawToolImage(Trwindow& window, Canvas& canvas, bool lathe, dou
 void TToolImage::drawWithMode(Trwindow& window, Canvas& canvas, bool exclusive, bool lathe, double x, double y,
                               double z, const ToolPointTurn& turn) const
 {
+    // The tool is not part of the path: what an extent fit measures stays as the path
+    // left it.
+    const Trwindow::DrawnExtents path = window.drawnExtents();
     // Exclusive-or shows on a black background, its negation on a white one; either way
     // drawing the same picture twice gives the background back.
+    // One picture, so that its own lines, where they meet or lie on each other (the top
+    // and bottom circles of a mill seen from above), do not cancel.
     canvas.setPenMode(exclusive ? (window.BlackScreen ? PenMode::Xor : PenMode::NotXor) : PenMode::Copy);
+    if (exclusive)
+        canvas.beginPicture();
     DrawToolImage(window, canvas, lathe, x, y, z, turn);
+    if (exclusive)
+        canvas.endPicture();
     canvas.setPenMode(PenMode::Copy);
+    window.setDrawnExtents(path);
 }
 
 void TToolImage::ShowToolImage(Trwindow& window, Canvas& canvas, bool lathe, double x, double y, double z,
                                bool animate, bool recordAfter, const ToolPointTurn& turn)
 {
+    if (window.measuring()) {
+        window.Moveto(canvas, x, y, z); // a pass that only measures the path shows no tool
+        return;
+    }
     window.DisplayFileON(false);
     if (animate) {
         if (HasLastPosition()) {

@@ -6,11 +6,16 @@
 #include <QPaintEvent>
 #include <QPrinter>
 
+#include <cstdlib>
+
 namespace vork {
 
 QColor toQColor(Rgb c) { return QColor(c.red, c.green, c.blue); }
 
 namespace {
+
+// Held-back lines are painted at the latest when this many have gathered.
+constexpr std::size_t HeldLinesLimit = 4096;
 
 Qt::PenStyle toQtStyle(PenStyle style)
 {
@@ -30,19 +35,35 @@ QtCanvas::QtCanvas(QPaintDevice* device) { restart(device); }
 
 QtCanvas::~QtCanvas()
 {
+    flush();
     if (m_painter.isActive())
         m_painter.end();
 }
 
 void QtCanvas::restart(QPaintDevice* device)
 {
+    flush();
     if (m_painter.isActive())
         m_painter.end();
+    m_penApplied = false;
+    m_inPicture = false;
+    m_layer = QImage();
     m_device = device;
     // Raster operations exist only in the raster engine, that is on images.
     m_rasterOps = device && device->devType() == QInternal::Image;
-    if (!device || !m_painter.begin(device))
+    m_plotsDirectly = m_rasterOps && static_cast<QImage*>(device)->depth() == 32;
+    m_size = device ? QSize(device->width(), device->height()) : QSize();
+    m_bits = nullptr;
+    if (!device || !m_painter.begin(device)) {
+        m_plotsDirectly = false;
         return;
+    }
+    // The painter has made the image its own; its pixels stay where they are until it ends.
+    if (m_plotsDirectly) {
+        auto* image = static_cast<QImage*>(device);
+        m_bits = image->bits();
+        m_stride = image->bytesPerLine();
+    }
     m_painter.setRenderHint(QPainter::Antialiasing, false);
     m_painter.setRenderHint(QPainter::TextAntialiasing, false);
 }
@@ -57,8 +78,24 @@ PixelRect QtCanvas::clipRect() const
 int QtCanvas::dpiX() const { return m_device ? m_device->logicalDpiX() : 96; }
 int QtCanvas::dpiY() const { return m_device ? m_device->logicalDpiY() : 96; }
 
+QPainter& QtCanvas::painter()
+{
+    flush();
+    m_penApplied = false; // the caller may change the painter's pen
+    return m_painter;
+}
+
+void QtCanvas::flush() const
+{
+    if (m_heldLines.empty())
+        return;
+    m_painter.drawLines(m_heldLines.data(), static_cast<int>(m_heldLines.size()));
+    m_heldLines.clear();
+}
+
 void QtCanvas::applyPen()
 {
+    flush();
     const Pen& p = pen();
     QPen qpen(toQColor(p.color));
     qpen.setStyle(toQtStyle(p.style));
@@ -79,20 +116,130 @@ void QtCanvas::applyPen()
     else if (m_rasterOps && p.mode == PenMode::NotXor)
         mode = QPainter::RasterOp_NotSourceXorDestination;
     m_painter.setCompositionMode(mode);
+    m_appliedPen = p;
+    m_penApplied = true;
+}
+
+namespace {
+
+// A thin solid line straight into an image of 32-bit pixels, every pixel from `from` on
+// and the last one left out (as a cosmetic line with flat caps), so that the lines of a
+// chain do not cover their joints twice. Both ends lie inside the image. Painting each
+// short line of a path through the painter costs many times more.
+void plotLine(uchar* bits, qsizetype stride, QPoint from, QPoint to, QRgb color)
+{
+    const int dx = std::abs(to.x() - from.x()), dy = -std::abs(to.y() - from.y());
+    const int sx = from.x() < to.x() ? 1 : -1, sy = from.y() < to.y() ? 1 : -1;
+    int x = from.x(), y = from.y();
+    int error = dx + dy;
+    while (x != to.x() || y != to.y()) {
+        reinterpret_cast<QRgb*>(bits + y * stride)[x] = color;
+        const int twice = 2 * error;
+        if (twice >= dy) {
+            error += dy;
+            x += sx;
+        }
+        if (twice <= dx) {
+            error += dx;
+            y += sy;
+        }
+    }
+}
+
+bool isPlainLine(const Pen& p) { return p.style == PenStyle::Solid && p.width <= 1; }
+
+} // namespace
+
+bool QtCanvas::plainInside(PixelPoint from, PixelPoint to) const
+{
+    const auto inside = [&](PixelPoint q) {
+        return q.x >= 0 && q.y >= 0 && q.x < m_size.width() && q.y < m_size.height();
+    };
+    return m_plotsDirectly && isPlainLine(pen()) && inside(from) && inside(to);
 }
 
 void QtCanvas::drawLine(PixelPoint from, PixelPoint to)
 {
     if (!m_painter.isActive())
         return;
-    applyPen();
-    m_painter.drawLine(from.x, from.y, to.x, to.y);
+    const bool exclusive = pen().mode != PenMode::Copy;
+    if (exclusive && m_inPicture && m_rasterOps) {
+        drawPictureLine(from, to);
+        return;
+    }
+    if (!exclusive && plainInside(from, to)) {
+        flush(); // what the painter still holds lies under this line
+        const Rgb c = pen().color;
+        plotLine(m_bits, m_stride, {from.x, from.y}, {to.x, to.y}, qRgb(c.red, c.green, c.blue));
+        return;
+    }
+    if (!m_penApplied || pen() != m_appliedPen)
+        applyPen();
+    m_heldLines.emplace_back(from.x, from.y, to.x, to.y);
+    // Lines of an exclusive-or pen are painted one by one, as each one meets the others.
+    if (exclusive || m_heldLines.size() >= HeldLinesLimit)
+        flush();
+}
+
+void QtCanvas::beginPicture() { m_inPicture = true; }
+
+// A line of the picture goes onto the layer in the pen colour; the device is untouched.
+void QtCanvas::drawPictureLine(PixelPoint from, PixelPoint to)
+{
+    if (m_layer.size() != m_size) {
+        m_layer = QImage(m_size, QImage::Format_ARGB32);
+        m_layer.fill(Qt::transparent);
+        m_layerDirty = QRect();
+    }
+    const Pen& p = pen();
+    m_pictureNegates = p.mode == PenMode::NotXor;
+    const int margin = p.width + 1;
+    m_layerDirty |= QRect(QPoint(from.x, from.y), QPoint(to.x, to.y)).normalized().adjusted(-margin, -margin, margin, margin);
+    if (plainInside(from, to)) { // as the same line in copy mode would cover the device
+        plotLine(m_layer.bits(), m_layer.bytesPerLine(), {from.x, from.y}, {to.x, to.y},
+                 qRgb(p.color.red, p.color.green, p.color.blue));
+        return;
+    }
+    QPen qpen(toQColor(p.color));
+    qpen.setStyle(toQtStyle(p.style));
+    qpen.setWidth(p.width <= 1 ? 0 : p.width);
+    qpen.setCapStyle(p.width <= 1 ? Qt::FlatCap : Qt::RoundCap);
+    QPainter layer(&m_layer);
+    layer.setPen(qpen);
+    layer.drawLine(from.x, from.y, to.x, to.y);
+}
+
+// Each pixel that the picture covers is combined once with the device's pixel, and the
+// layer is left clear for the next picture.
+void QtCanvas::endPicture()
+{
+    m_inPicture = false;
+    const QRect area = m_layerDirty & QRect(QPoint(0, 0), m_layer.size());
+    m_layerDirty = QRect();
+    if (area.isEmpty() || !m_device || m_device->devType() != QInternal::Image)
+        return;
+    flush();
+    auto* image = static_cast<QImage*>(m_device);
+    const bool negate = m_pictureNegates;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        auto* source = reinterpret_cast<QRgb*>(m_layer.scanLine(y));
+        auto* target = reinterpret_cast<QRgb*>(image->scanLine(y));
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (qAlpha(source[x]) == 0)
+                continue;
+            const QRgb mixed = (target[x] ^ source[x]) & 0xFFFFFF;
+            target[x] = 0xFF000000 | (negate ? ~mixed & 0xFFFFFF : mixed);
+            source[x] = 0;
+        }
+    }
 }
 
 void QtCanvas::fillRect(const PixelRect& rect, Rgb color)
 {
     if (!m_painter.isActive())
         return;
+    flush();
+    m_penApplied = false;
     m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     m_painter.fillRect(toQRect(rect), toQColor(color));
 }
@@ -119,6 +266,8 @@ void QtCanvas::textOut(int x, int y, const std::string& text)
 {
     if (!m_painter.isActive())
         return;
+    flush();
+    m_penApplied = false;
     applyFont();
     m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     m_painter.setPen(toQColor(font().color));

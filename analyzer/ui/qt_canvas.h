@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QWidget>
 
+#include <vector>
+
 class QPrinter;
 
 namespace vork {
@@ -27,12 +29,17 @@ public:
     int dpiX() const override;
     int dpiY() const override;
 
+    void beginPicture() override;
+    void endPicture() override;
+
     void fillRect(const PixelRect& rect, Rgb color) override;
     void ellipse(const PixelRect& rect) override;
     void textOut(int x, int y, const std::string& text) override;
     int textWidth(const std::string& text) override;
 
-    QPainter& painter() { return m_painter; }
+    QPainter& painter();
+    // Paints the lines still held back; whoever reads the device's pixels calls it first.
+    void flush() const;
 
 protected:
     void drawLine(PixelPoint from, PixelPoint to) override;
@@ -42,10 +49,28 @@ protected:
 private:
     void applyPen();
     void applyFont();
+    void drawPictureLine(PixelPoint from, PixelPoint to);
+    // A solid one-pixel line with both ends on the image, which is plotted directly.
+    bool plainInside(PixelPoint from, PixelPoint to) const;
 
     QPaintDevice* m_device = nullptr;
-    QPainter m_painter;
+    // Lines in copy mode with one pen are held back and painted together, which costs the
+    // painter far less than one call a line; mutable so that reading the picture can
+    // hand them over first.
+    mutable QPainter m_painter;
+    mutable std::vector<QLine> m_heldLines;
+    Pen m_appliedPen;
+    bool m_penApplied = false;
     bool m_rasterOps = false;
+    bool m_plotsDirectly = false; // an image of 32-bit pixels
+    QSize m_size;                 // of the device, which keeps it while painted on
+    uchar* m_bits = nullptr;      // the image's pixels, when plotted directly
+    qsizetype m_stride = 0;
+    // An exclusive-or picture is gathered on a layer and combined with the device once.
+    bool m_inPicture = false;
+    bool m_pictureNegates = false;
+    QImage m_layer;
+    QRect m_layerDirty;
 };
 
 // The picture of a drawing window: an image of its own, painted by the drawing layer and
@@ -54,7 +79,11 @@ class ImageCanvas : public QtCanvas {
 public:
     explicit ImageCanvas(QSize size);
     ~ImageCanvas() override;
-    const QImage& image() const { return m_image; }
+    const QImage& image() const
+    {
+        flush();
+        return m_image;
+    }
     // A new blank image of another size (the old picture is dropped; replay it).
     void resize(QSize size);
 

@@ -107,6 +107,8 @@ void Tmdvform::machineLoaded(bool lathe)
 {
     if (lathe)
         SelectView(ViewLathe);
+    else if (m_view.latheView)
+        SelectView(ViewXY); // a mill is not drawn in the lathe's axes
 }
 
 void Tmdvform::ThreeDSetup()

@@ -379,6 +379,71 @@ TEST(DrawingTest, ReplayRedrawsInTheCurrentView)
     EXPECT_EQ(folder.read("DVW.DI~").size(), 0u);
 }
 
+// An arc of the path is kept as two records however many chords it has; a replay at the
+// run's scale draws the very chords of the run, and a zoomed one draws it finer.
+TEST(DrawingTest, PathArcsAreKeptWholeAndRedrawnAtTheReplayScale)
+{
+    testsupport::TempFolder folder;
+    Window w(-2, -2, 2, 1);
+    w.win.SetDfDir(folder.path());
+    ASSERT_TRUE(w.win.OpenDisplayFile());
+    struct Case {
+        const char* name;
+        PathArc arc;
+    };
+    const Case cases[] = {
+        {"XY quarter, counter-clockwise", {0, 0.5, -0.25, 1.0, 0.0, Pi / 2, 0.0, 0.0}},
+        {"XY helix, clockwise full turn", {0, 0.0, 0.0, 0.75, Pi, -TwoPi, 0.5, -0.25}},
+        {"ZX half", {1, 0.0, 0.0, 0.5, 0.0, Pi, 0.3, 0.0}},
+        {"YZ three quarters", {2, 0.0, 0.0, 0.5, 0.0, 1.5 * Pi, -0.2, 0.0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string before = folder.read("DVW.DI~");
+        w.win.Moveto(w.canvas, 0, 0, 0);
+        w.canvas.clear();
+        w.win.DrawPathArc(w.canvas, c.arc);
+        const auto run = w.canvas.lines;
+        EXPECT_GE(run.size(), 17u); // 5-degree chords
+        w.win.PlayDisplay(w.canvas); // hands the records to the file
+        EXPECT_EQ(folder.read("DVW.DI~").size(), before.size() + 3 * 20);
+
+        int chords = 0;
+        ForEachArcChord(c.arc, w.win.Getscale(), [&](double, double, double) { ++chords; });
+        EXPECT_EQ(run.size(), static_cast<std::size_t>(chords));
+    }
+    const auto runPicture = [&] {
+        w.canvas.clear();
+        w.win.PlayDisplay(w.canvas);
+        return w.canvas.lines;
+    };
+    // What the run drew, replayed at the run's scale: line for line the same.
+    Window again(-2, -2, 2, 1);
+    for (const Case& c : cases) {
+        again.win.Moveto(again.canvas, 0, 0, 0);
+        again.win.DrawPathArc(again.canvas, c.arc);
+    }
+    const auto replayed = runPicture();
+    ASSERT_EQ(replayed.size(), again.canvas.lines.size());
+    for (std::size_t i = 0; i < replayed.size(); ++i) {
+        EXPECT_EQ(replayed[i].from, again.canvas.lines[i].from) << i;
+        EXPECT_EQ(replayed[i].to, again.canvas.lines[i].to) << i;
+    }
+    // A replay where the radii exceed 2 inches on paper (a large printer page): the same
+    // arcs in 2.5-degree chords.
+    RecordingCanvas page({0, 0, 400, 300}, 20);
+    Trwindow print;
+    print.SetDfDir(folder.path());
+    print.Init(page);
+    ASSERT_TRUE(print.ReOpenDisplayFile());
+    print.DisplayFileON(false);
+    print.SetAspect(400, 300);
+    print.SetExt(-2, -2, 2, 1);
+    print.SetupCanvas(page);
+    print.PlayDisplay(page);
+    EXPECT_GT(page.lines.size(), replayed.size() * 19 / 10);
+}
+
 TEST(DrawingTest, DisplayFileFailuresAreReported)
 {
     testsupport::ScriptedPrompter prompter;

@@ -2,8 +2,11 @@
 
 #include "analyzer/engine/drawing_display_file.h"
 #include "analyzer/engine/drawing_recording_canvas.h"
+#include "analyzer/engine/dxf_output.h"
 #include "analyzer/engine/machine_setup.h"
 #include "analyzer/engine/run_loop.h"
+#include "analyzer/engine/tool_image.h"
+#include "run_fakes.h"
 #include "platform/textfile.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
@@ -66,6 +69,65 @@ TEST(RunDrawing, ARunDrawsItsPathThroughTheDrawingWindowAndRecordsIt)
     vork::RecordingCanvas replay({0, 0, 400, 300});
     window.PlayDisplay(replay);
     EXPECT_EQ(replay.lines.size(), canvas.lines.size());
+}
+
+// An extent fit measures the path in a pass that draws, writes and asks nothing; the
+// pass that draws it follows. The tool's picture is no part of what is fitted.
+TEST(RunDrawing, AnExtentFitMeasuresThePathAloneAndUnseen)
+{
+    testsupport::TempFolder folder;
+    // A line, an arc, and an arc whose ends lie at different radii (an NC error).
+    folder.write("FIT.TAP", "G00 X0. Y0. Z0.\r\nG01 X1. F10.\r\nG02 X2. Y0. I0.5 J0.\r\n"
+                            "G02 X3. Y0. I0.3 J0.\r\nM30\r\n");
+    vork::TMachineSetup machine;
+    ASSERT_TRUE(vork::LoadMachineFile(machine, std::string(MRW_SOURCE_DIR) + "/examples/Mill 1.MCH"));
+
+    vork::RecordingCanvas canvas({0, 0, 400, 300});
+    vork::Trwindow window;
+    window.SetDfDir(folder.path());
+    window.Init(canvas);
+    window.SetAspect(400, 300);
+    window.SetExt(-10, -7, 10, 7);
+    window.SetupCanvas(canvas);
+    ASSERT_TRUE(window.OpenDisplayFile());
+    std::size_t linesBeforeClear = 0;
+    vork::TrwindowRunDrawing drawing(window, canvas, [&] {
+        linesBeforeClear = canvas.lines.size();
+        window.Clearcanvas(canvas);
+    });
+    vork::TToolImage picture;
+    picture.BuildMillToolImage(false, 10.0, 0.0, 1.0, 0.0); // far wider than the path
+    vork::CanvasToolImage tool(picture, &window, &canvas);
+
+    EndPrompter prompter;
+    runtest::ScriptedErrorDialog errors;
+    vork::RunServices services;
+    services.prompter = &prompter;
+    services.drawing = &drawing;
+    services.toolImage = &tool;
+    vork::RunSession run(machine, services, folder.path());
+    run.errorReporter().setDialog(&errors);
+    run.settings.tapeDir = folder.path();
+    run.settings.edit = true;
+    ASSERT_TRUE(run.dxfOutput().OpenOutputFile(folder.file("PATH.DXF")));
+    run.LoadFile(folder.file("FIT.TAP"));
+    run.interpreter.AutoFitExtents();
+    run.dxfOutput().Finish();
+
+    EXPECT_EQ(linesBeforeClear, 0u);   // the measuring pass drew nothing
+    EXPECT_FALSE(canvas.lines.empty()); // the drawing pass did
+    EXPECT_EQ(errors.messages.size(), 1u);
+    const std::string dxf = folder.read("PATH.DXF");
+    std::size_t arcs = 0;
+    for (std::size_t at = dxf.find("\nARC\r"); at != std::string::npos; at = dxf.find("\nARC\r", at + 1))
+        ++arcs;
+    EXPECT_EQ(arcs, 2u); // each arc once
+
+    // The path runs from x 0 to 3 (and about y 0): the fit frames that, not the tool.
+    EXPECT_GT(window.extx, -1.0);
+    EXPECT_LT(window.extxx, 4.0);
+    EXPECT_GT(window.exty, -3.0);
+    EXPECT_LT(window.extyy, 3.0);
 }
 
 } // namespace

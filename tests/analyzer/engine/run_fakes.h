@@ -33,37 +33,46 @@ public:
     double scale = 1.0;
 
     static std::string num(double v) { return platform::formatShortest(v); }
-    void Moveto(double x, double y, double z) override { calls.push_back("M " + num(x) + " " + num(y) + " " + num(z)); }
-    void Lineto(double x, double y, double z) override { calls.push_back("L " + num(x) + " " + num(y) + " " + num(z)); }
+    void Moveto(double x, double y, double z) override { draw("M " + num(x) + " " + num(y) + " " + num(z)); }
+    void Lineto(double x, double y, double z) override { draw("L " + num(x) + " " + num(y) + " " + num(z)); }
     void SetColor(int p) override
     {
         color = p;
-        calls.push_back("C " + std::to_string(p));
+        draw("C " + std::to_string(p));
     }
     int GetColor() const override { return color; }
-    void Setlinestyle(int s) override { calls.push_back("S " + std::to_string(s)); }
+    void Setlinestyle(int s) override { draw("S " + std::to_string(s)); }
     double Getscale() const override { return scale; }
     void DrawArrow(double x, double y, double, double angle) override
     {
-        calls.push_back("arrow " + num(x) + " " + num(y) + " " + num(angle));
+        draw("arrow " + num(x) + " " + num(y) + " " + num(angle));
     }
     void DrawCross(double x, double y, double z) override
     {
-        calls.push_back("cross " + num(x) + " " + num(y) + " " + num(z));
+        draw("cross " + num(x) + " " + num(y) + " " + num(z));
     }
     void DrawThread(double sx, double sy, double fx, double fy, double lead, bool) override
     {
-        calls.push_back("thread " + num(sx) + " " + num(sy) + " " + num(fx) + " " + num(fy) + " " + num(lead));
+        draw("thread " + num(sx) + " " + num(sy) + " " + num(fx) + " " + num(fy) + " " + num(lead));
     }
     void Drawlabel(double x, double y, double, double s, const std::string& text) override
     {
-        calls.push_back("label " + num(x) + " " + num(y) + " " + num(s) + " " + text);
+        draw("label " + num(x) + " " + num(y) + " " + num(s) + " " + text);
     }
     void Reset_Drawn_Extents() override { calls.push_back("reset extents"); }
     void Get_Extents_Drawn(double& x, double& y, double& xx, double& yy, double) override { x = y = xx = yy = 0; }
     void Set_Extents_To_Drawn(double) override { calls.push_back("fit extents"); }
     void SetupCanvas() override {}
     void ClearDisplay() override { calls.push_back("clear"); }
+    // Measuring, the drawing window draws nothing: neither does this.
+    void SetMeasuring(bool on) override { measuring = on; }
+    bool measuring = false;
+
+    void draw(std::string call)
+    {
+        if (!measuring)
+            calls.push_back(std::move(call));
+    }
 
     std::vector<std::string> only(char kind) const
     {

@@ -25,7 +25,10 @@ struct Screen {
         win.SetColor(canvas, 4);
         picture.BuildMillToolImage(false, 0.6, 0.1, 0.5, 0);
     }
-    void show(double x, double y) { picture.ShowToolImage(win, canvas, false, x, y, 0, true, false); }
+    void show(double x, double y, bool animate = true)
+    {
+        picture.ShowToolImage(win, canvas, false, x, y, 0, animate, false);
+    }
     QImage image() const { return canvas.image().copy(); }
 };
 
@@ -73,6 +76,25 @@ TEST(ToolImageOnScreen, AnimatedPicturesEraseTheirPredecessorExactly)
         repainted.picture.RedrawAtLastPosition(repainted.win, repainted.canvas, false);
         repainted.show(2, 1);
         EXPECT_EQ(repainted.image(), atSecond);
+    }
+}
+
+// Seen from above, the mill's top and bottom circles lie on each other and its side
+// lines shrink to points: still the animated picture is the whole outline, as the one
+// drawn without animation is.
+TEST(ToolImageOnScreen, AnimatedPictureShowsTheWholeOutline)
+{
+    for (const bool black : {true, false}) {
+        SCOPED_TRACE(black ? "black background" : "white background");
+        Screen still(black);
+        still.show(2, 1, false);
+
+        Screen animated(black);
+        animated.show(2, 1);
+        EXPECT_EQ(animated.image(), still.image());
+        animated.show(1.5, 1); // while the run moves
+        animated.show(2, 1);   // and where it stops
+        EXPECT_EQ(animated.image(), still.image());
     }
 }
 
