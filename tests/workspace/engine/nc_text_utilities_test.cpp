@@ -137,12 +137,35 @@ TEST_F(Utility, ResequenceWrapsPastMaximumDigitsAndPadsWithLeadingZeros)
     EXPECT_EQ(editor.lines, (Lines{"N0010X1"}));
 }
 
-TEST_F(Utility, UnsequenceRemovesTheNumberWithItsSlashAndBlanks)
+TEST_F(Utility, UnsequenceRemovesTheNumberAndBlanksButKeepsTheBlockDeleteMark)
 {
-    editor.lines = {"N10 G01", "/N10 G01", "N 20X1", "G02 X1"};
+    editor.lines = {"N10 G01", "/N10 G01", "/X2.", "N 20X1", "G02 X1"};
     DoResequence(context, ResequenceOptions{}, true);
-    EXPECT_EQ(editor.lines, (Lines{"G01", "G01", "X1", "G02 X1"}));
+    EXPECT_EQ(editor.lines, (Lines{"G01", "/G01", "/X2.", "X1", "G02 X1"}));
     EXPECT_EQ(progress.captions, (Lines{"UN-Sequencing..."}));
+}
+
+TEST_F(Utility, ASlashStaysTheBlockDeleteMarkWhateverTheSequenceCharacters)
+{
+    struct Case {
+        const char* seqchrs;
+        bool remove;
+        Lines out;
+    };
+    const Lines in = {"/N20 X1.", "/X2.", "/H3 X3.", "G00"};
+    const Case cases[] = {
+        {"N", false, {"/N10 X1.", "/N20X2.", "/N30H3 X3.", "N40G00"}},
+        {"/N", false, {"/N10 X1.", "/N20X2.", "/N30H3 X3.", "N40G00"}},
+        {"HN/", false, {"/N10 X1.", "/H20X2.", "/H30 X3.", "H40G00"}},
+        {"N", true, {"/X1.", "/X2.", "/H3 X3.", "G00"}},
+    };
+    for (const Case& c : cases) {
+        editor.lines = in;
+        ResequenceOptions o;
+        o.Seqchrs = c.seqchrs;
+        DoResequence(context, o, c.remove);
+        EXPECT_EQ(editor.lines, c.out) << c.seqchrs << " remove " << c.remove;
+    }
 }
 
 TEST_F(Utility, BadResequenceFieldsEndTheCommandBeforeAnyChange)
