@@ -28,6 +28,11 @@ bool contains(std::string_view text, char c)
     return text.find(c) != std::string_view::npos;
 }
 
+bool isBlank(std::string_view line)
+{
+    return line.find_first_not_of(' ') == std::string_view::npos;
+}
+
 bool startsWith(std::string_view text, std::string_view start)
 {
     return text.substr(0, start.size()) == start;
@@ -178,11 +183,18 @@ void DoDeleteBeforePercent(BatchContext& context)
 {
     UtilityEditor& editor = context.editor;
     BeginEditorBatch(context, "Delete All Before First \"%\" ...");
-    // A text without "%" stays as it is: emptying it would leave nothing to send.
+    // A text without "%" stays as it is: emptying it would leave nothing to send. So
+    // does one whose first "%" stands on its last non-blank line: that is the end of
+    // the tape, not its start.
     int percentLine = 0;
     for (int i = 1; i <= editor.lineCount() && percentLine == 0; ++i)
         if (contains(editor.lineCopy(i), '%'))
             percentLine = i;
+    int lastText = editor.lineCount();
+    while (lastText > percentLine && isBlank(editor.lineCopy(lastText)))
+        --lastText;
+    if (percentLine == lastText)
+        percentLine = 0;
     const int count = editor.lineCount();
     for (int i = 1; i <= percentLine; ++i) {
         context.progress.setPercent(meterPercent(i, count));
@@ -277,7 +289,6 @@ void DoAddPercentAtEnd(BatchContext& context)
     UtilityEditor& editor = context.editor;
     // Only once: every send with cleanup would otherwise stack another "%".
     int last = editor.lineCount();
-    auto isBlank = [](const std::string& line) { return line.find_first_not_of(' ') == std::string::npos; };
     while (last >= 1 && isBlank(editor.lineCopy(last)))
         --last;
     const std::string lastText = last >= 1 ? editor.lineCopy(last) : std::string();

@@ -243,9 +243,10 @@ TEST_F(Utility, LineBeginAndEndGetTheToTextEvenWithoutTheFromText)
 
 TEST_F(Utility, MakeColumnsLinesLettersUpAndMovesCommentsToTheEnd)
 {
-    editor.lines = {"N10G01X1(C)", "N1(A)G1(B)", "N10 G01  X123456789Y1", "N1\tG1"};
+    editor.lines = {"N10G01X1(C)", "N1(A)G1(B)", "N10 G01  X123456789Y1", "N1\tG1", "N1G1X1G2"};
     DoMakeColumns(context, MakeColumnsOptions{"NGX", "5"}, marks);
-    EXPECT_EQ(editor.lines, (Lines{"N10  G01  X1(C)", "N1   G1(A)(B)", "N10  G01  X123456789Y1", "N1   G1"}));
+    EXPECT_EQ(editor.lines, (Lines{"N10  G01  X1(C)", "N1   G1(A)(B)", "N10  G01  X123456789Y1", "N1   G1",
+                                   "N1   G1   X1G2"}));
     EXPECT_EQ(progress.captions, (Lines{"Columizing ..."}));
 
     editor.lines = {"N1G1"};
@@ -258,7 +259,7 @@ TEST_F(Utility, MakeColumnsLinesLettersUpAndMovesCommentsToTheEnd)
 
 TEST_F(Utility, CleanupStepsRunInTheirOrder)
 {
-    editor.lines = {"JUNK", "X%", "N1 (CUT)\x01 G01", "", "M30", "", "M2", "TRAILER", "", ""};
+    editor.lines = {"JUNK", "X%", "N1 (CUT)\x01\x80 G01\xFF", "", "M30", "", "M2", "TRAILER", "", ""};
     FileCleanupOptions o;
     o.DeleteBeforeFirstPercent = o.RemoveControlCharacters = o.RemoveComments = o.RemoveBlankLines = true;
     o.StripAfterProgramEnd = o.AddStopCode = true;
@@ -270,14 +271,29 @@ TEST_F(Utility, CleanupStepsRunInTheirOrder)
     expectBatchEnded();
 }
 
-TEST_F(Utility, CleanupKeepsATextWithoutPercentAndAddsPercentOnlyOnce)
+TEST_F(Utility, DeleteBeforePercentKeepsATextWithoutAStartMark)
+{
+    const std::pair<Lines, Lines> cases[] = {
+        {{"G01 X1", "M30"}, {"G01 X1", "M30"}},
+        {{"O1000", "G01 X1", "M30", "%"}, {"O1000", "G01 X1", "M30", "%"}},
+        {{"O1000", "M30", "%", "", " "}, {"O1000", "M30", "%", "", " "}},
+        {{"JUNK", "X%", "O1000", "M30", "%"}, {"", "%", "O1000", "M30", "%"}},
+        {{"JUNK", "%", ""}, {"JUNK", "%", ""}},
+        {{"JUNK %", "O1000", "%"}, {"%", "O1000", "%"}},
+    };
+    FileCleanupOptions o;
+    o.DeleteBeforeFirstPercent = true;
+    for (const auto& [in, out] : cases) {
+        editor.lines = in;
+        DoFileCleanup(context, o, false, marks);
+        EXPECT_EQ(editor.lines, out) << in.front();
+    }
+}
+
+TEST_F(Utility, CleanupAddsPercentOnlyOnce)
 {
     editor.lines = {"G01 X1", "M30"};
     FileCleanupOptions o;
-    o.DeleteBeforeFirstPercent = true;
-    DoFileCleanup(context, o, false, marks);
-    EXPECT_EQ(editor.lines, (Lines{"G01 X1", "M30"}));
-    o = FileCleanupOptions{};
     o.AddStopCode = true;
     DoFileCleanup(context, o, false, marks);
     DoFileCleanup(context, o, false, marks);
@@ -314,6 +330,11 @@ TEST_F(Utility, StripAfterEndKeepsAllWithoutAnEndAndCountsEndsInComments)
     editor.lines = {"M30", "(M30 LATER)", "X1", "Y1"};
     DoStripAfterProgramEnd(context);
     EXPECT_EQ(editor.lines, (Lines{"M30", "(M30 LATER)"}));
+    for (const char* end : {"M99", "G00 M02"}) {
+        editor.lines = {"G01", end, "X1", "Y1"};
+        DoStripAfterProgramEnd(context);
+        EXPECT_EQ(editor.lines, (Lines{"G01", end}));
+    }
     editor.lines = {"M30", "X1", "Y1"};
     progress.cancelAtCheck = 1;
     DoStripAfterProgramEnd(context);
