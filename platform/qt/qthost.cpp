@@ -17,7 +17,8 @@ QMessageBox::StandardButtons standardButtons(Buttons b)
     switch (b) {
     case Buttons::Ok: return QMessageBox::Ok;
     case Buttons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-    case Buttons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case Buttons::YesNo:
+    case Buttons::YesNoDefaultNo: return QMessageBox::Yes | QMessageBox::No;
     case Buttons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     case Buttons::AbortRetryIgnore: return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
     case Buttons::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
@@ -56,6 +57,8 @@ Button QtPrompter::message(const std::string& caption, const std::string& text, 
                            Buttons buttons)
 {
     QMessageBox box(icon(kind), toQString(caption), toQString(text), standardButtons(buttons), m_parent);
+    if (buttons == Buttons::YesNoDefaultNo)
+        box.setDefaultButton(QMessageBox::No);
     return fromStandard(box.exec());
 }
 

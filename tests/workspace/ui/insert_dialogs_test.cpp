@@ -7,6 +7,7 @@
 
 #include "platform/folders.h"
 #include "platform/ini.h"
+#include "platform/qt/qthost.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
 #include "program_folder_rig.h"
@@ -16,6 +17,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
+#include <QtTest/QTest>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <gtest/gtest.h>
@@ -133,6 +137,23 @@ TEST_F(InsertMenuTest, MacroDialogSavesTheMacroLeftAndNeedsAMachine)
     EXPECT_EQ(d.List1->count(), 0);
     for (QPushButton* b : {d.AddBtn, d.SaveBtn, d.DeleteBtn, d.EditNameBtn})
         EXPECT_FALSE(b->isEnabled());
+}
+
+TEST_F(InsertMenuTest, EnterOnTheDeleteQuestionKeepsTheMacro)
+{
+    platform::QtPrompter person(form.get());
+    mrw::MacroSession session(mrw::workspaceGlobals().MachineDatabasePath, "Test Mill", person);
+    ASSERT_TRUE(session.select(1, {}));
+    QString asked;
+    QTimer::singleShot(0, [&asked] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        asked = box->text();
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    EXPECT_FALSE(session.remove());
+    EXPECT_EQ(asked, "Delete Current Macro ?");
+    EXPECT_EQ(mrw::NcMacroStore(mrw::workspaceGlobals().MachineDatabasePath, "Test Mill").slotOf("Home"), 2);
 }
 
 TEST_F(InsertMenuTest, CommentBetweenTheMachinesMarks)
