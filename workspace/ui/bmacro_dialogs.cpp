@@ -1,5 +1,7 @@
 #include "workspace/ui/bmacro_dialogs.h"
 
+#include "workspace/ui/dialog_focus.h"
+
 #include "workspace/engine/workspace_globals.h"
 
 #include "analyzer/engine/expression.h"
@@ -165,6 +167,7 @@ void TMacrobdlg::showEvent(QShowEvent* event)
 {
     FormShow();
     QDialog::showEvent(event);
+    mrw::focusFirstField(this);
 }
 
 void TMacrobdlg::FormShow()

@@ -1,5 +1,7 @@
 #include "workspace/ui/speed_feed_dialog.h"
 
+#include "workspace/ui/dialog_focus.h"
+
 #include "workspace/ui/expression_fields.h"
 
 #include "workspace/engine/speed_feed.h"
@@ -41,6 +43,7 @@ QButtonGroup* radioGroup(QWidget* parent, QGroupBox* box, const char* first, con
 
 TSFCalcDlg::TSFCalcDlg(platform::Prompter& prompter, QWidget* parent) : TOKBottomDlg(parent), m_prompter(prompter)
 {
+    mrw::focusFirstFieldOnShow(this);
     setWindowTitle("Speed & Feed Calculator");
     setObjectName("SFCalcDlg");
     const auto field = [this](const char* name, const char* text) {

@@ -156,6 +156,51 @@ TEST_F(InsertMenuTest, EnterOnTheDeleteQuestionKeepsTheMacro)
     EXPECT_EQ(mrw::NcMacroStore(mrw::workspaceGlobals().MachineDatabasePath, "Test Mill").slotOf("Home"), 2);
 }
 
+TEST_F(InsertMenuTest, ExpressionReopensWithTheLastAnswerSelectedSoTypingReplacesIt)
+{
+    TMDIChild* child = newFile();
+    mrw::workspaceGlobals().Machine.settings().Format = 1;
+    // The real modal dialog, typed into wherever its focus is.
+    const auto typeAndEnter = [](const QString& keys) {
+        QTimer::singleShot(0, [keys] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            ASSERT_NE(dialog, nullptr);
+            QWidget* focused = dialog->focusWidget();
+            ASSERT_NE(focused, nullptr);
+            QTest::keyClicks(focused, keys);
+            QTest::keyClick(focused, Qt::Key_Return);
+        });
+    };
+    typeAndEnter("%30");
+    InsertExpression(*form);
+    EXPECT_EQ(child->Editor1->bytes(), "1.1811");
+    typeAndEnter("5");
+    InsertExpression(*form);
+    EXPECT_EQ(child->Editor1->bytes(), "1.18115.");
+}
+
+TEST_F(InsertMenuTest, InsertDialogsOpenAgainWithTheFocusInTheirFirstField)
+{
+    InsertDialogCommands& commands = InsertDialogCommands::of(*form);
+    commands.macroDialog().prepare(mrw::workspaceGlobals().MachineDatabasePath, "Test Mill");
+    const std::pair<QDialog*, const char*> cases[] = {
+        {&commands.commentDialog(), "cstart"}, {&commands.expressionDialog(), "expr"}, {&commands.macroDialog(), "List1"}};
+    for (const auto& [dialog, field] : cases) {
+        dialog->show();
+        for (QPushButton* button : dialog->findChildren<QPushButton*>())
+            if (QString(button->text()).remove(QLatin1Char('&')) == "OK")
+                button->setFocus();
+        dialog->hide();
+        dialog->show();
+        QWidget* w = dialog->focusWidget();
+        EXPECT_EQ(w ? w->objectName().toStdString() : "", field);
+        if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+            EXPECT_EQ(edit->selectedText(), edit->text());
+        }
+        dialog->hide();
+    }
+}
+
 TEST_F(InsertMenuTest, CommentBetweenTheMachinesMarks)
 {
     TMDIChild* child = newFile();
