@@ -89,7 +89,7 @@ TSFCalcDlg::TSFCalcDlg(platform::Prompter& prompter, QWidget* parent) : TOKBotto
     connect(RadioGroup1, &QButtonGroup::idClicked, this, [this] { RadioGroup1Click(); });
     connect(RadioGroup2, &QButtonGroup::idClicked, this, [this] { RadioGroup1Click(); });
 
-    Label1 = new QLabel("Cut Time = 0 Minutes, 0.49 Seconds", this);
+    Label1 = new QLabel(this);
     Label1->setObjectName("Label1");
 
     auto* fields = new QHBoxLayout;
@@ -118,6 +118,8 @@ TSFCalcDlg::TSFCalcDlg(platform::Prompter& prompter, QWidget* parent) : TOKBotto
     addHelpButton(HelpTopic);
     disconnect(okButton(), &QPushButton::clicked, this, &QDialog::accept);
     connect(okButton(), &QPushButton::clicked, this, &TSFCalcDlg::OKBtnClick);
+    // The defaults' own results, so the box never opens showing numbers of no calculation.
+    RecalcSpeedFeed(mrw::FromSurfaceSpeed);
 }
 
 bool TSFCalcDlg::metric() const { return RadioGroup2->checkedId() == 1; }

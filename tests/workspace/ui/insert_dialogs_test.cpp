@@ -233,7 +233,7 @@ TEST_F(InsertMenuTest, ExpressionInTheMachinesNumberFormat)
     mrw::workspaceGlobals().Machine.settings().Format = 3;
     answer<TInsExpDlg>([](TInsExpDlg& d) {
         d.expr->setText("2+23/64-.002");
-        emit d.expr->editingFinished();
+        QTest::keyClick(d.expr, Qt::Key_Return);
         EXPECT_EQ(d.expr->text(), "2.35738");
         d.OKBtnClick();
     });
