@@ -98,8 +98,10 @@ void WindowCommands::MinimizeAll1Click()
 
 void WindowCommands::ToggleReadOnly1Click()
 {
-    if (TMDIChild* child = m_main.activeChild())
+    if (TMDIChild* child = m_main.activeChild()) {
         child->Editor1->setReadOnly(!child->Editor1->isReadOnly());
+        m_main.UpdateButtons();
+    }
 }
 
 void WindowCommands::menuBarDoubleClicked(int x, int barHeight)

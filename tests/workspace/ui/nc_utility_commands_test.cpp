@@ -352,3 +352,23 @@ TEST_F(NcUtilitiesTest, OptionDialogsOpenAgainWithTheFocusInTheirFirstFieldItsTe
         EXPECT_EQ(selected, text) << item;
     }
 }
+
+TEST_F(NcUtilitiesTest, ReadOnlyShowsInTheStatusBarAndUtilitiesSayWhyTheyDoNothing)
+{
+    start();
+    machine().Reseq.snum = "100";
+    const std::string original = text();
+    trigger("Toggle Read Only");
+    EXPECT_EQ(form->statusPanel(7)->text(), "Read Only");
+    trigger("&Re-Sequence");
+    EXPECT_EQ(dialogsShown, 0);
+    EXPECT_EQ(text(), original);
+    ASSERT_FALSE(prompter.shown.empty());
+    EXPECT_NE(prompter.shown.back().text.find("Read Only"), std::string::npos);
+
+    trigger("Toggle Read Only");
+    EXPECT_EQ(form->statusPanel(7)->text(), "Insert");
+    trigger("&Re-Sequence");
+    EXPECT_EQ(dialogsShown, 1);
+    EXPECT_NE(text(), original);
+}
