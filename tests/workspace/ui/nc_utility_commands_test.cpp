@@ -288,7 +288,7 @@ TEST_F(NcUtilitiesTest, RefusalsKeepTheirDialogsOpen)
     reformat.hide();
     ASSERT_EQ(prompter.shown.size(), 2u);
     EXPECT_EQ(prompter.shown[0].text, "Cannot Divide by Zero");
-    EXPECT_EQ(prompter.shown[1].text, "Current Machine && New Machine Are the Same");
+    EXPECT_EQ(prompter.shown[1].text, "Current Machine & New Machine Are the Same");
 }
 
 TEST_F(NcUtilitiesTest, SubstitutionTableEditsTheRowsAndFollowsItsCheckBox)
