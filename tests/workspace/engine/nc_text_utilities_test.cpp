@@ -1,4 +1,5 @@
 #include "workspace/engine/nc_text_utilities.h"
+#include "workspace/engine/nc_word_utilities.h"
 
 #include "memory_editor.h"
 #include "support/scripted_prompter.h"
@@ -8,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 
 using namespace mrw;
 using testsupport::MemoryEditor;
@@ -428,4 +431,30 @@ TEST_F(Splitter, AFileThatCannotBeWrittenIsNamedAndEarlierFilesStay)
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_NE(prompter.shown[0].text.find(folder.file("O2000.TAP")), std::string::npos);
     expectBatchEnded();
+}
+
+TEST_F(Utility, EveryUtilityKeepsTheBlockDeleteMarks)
+{
+    const Lines program = {"%", "O1000", "/N20 G01 X1. F20.", "/X2. (OPTIONAL)", "/ M01", "N30 M30", "%"};
+    FileCleanupOptions cleanup;
+    cleanup.DeleteBeforeFirstPercent = cleanup.RemoveControlCharacters = cleanup.RemoveComments = true;
+    cleanup.RemoveBlankLines = cleanup.StripAfterProgramEnd = cleanup.AddStopCode = true;
+    const std::pair<const char*, std::function<void()>> utilities[] = {
+        {"resequence", [&] { DoResequence(context, ResequenceOptions{}, false); }},
+        {"unsequence", [&] { DoResequence(context, ResequenceOptions{}, true); }},
+        {"remove spaces", [&] { DoAddRemoveSpaces(context, marks, false); }},
+        {"add spaces", [&] { DoAddRemoveSpaces(context, marks, true); }},
+        {"line end", [&] { DoChangeLineBeginEnd(context, LineBeginEndOptions{"", "", "", ";"}); }},
+        {"columns", [&] { DoMakeColumns(context, MakeColumnsOptions{"NGXF", "6"}, marks); }},
+        {"cleanup", [&] { DoFileCleanup(context, cleanup, false, marks); }},
+        {"arithmetic", [&] { DoArithmetic(context, MachineSettings{}); }},
+        {"override", [&] { DoFeedSpeedOverride(context, MachineSettings{}, 50, 95); }},
+    };
+    for (const auto& [name, run] : utilities) {
+        editor.lines = program;
+        run();
+        const auto marked = std::count_if(editor.lines.begin(), editor.lines.end(),
+                                          [](const std::string& line) { return !line.empty() && line[0] == '/'; });
+        EXPECT_EQ(marked, 3) << name;
+    }
 }
