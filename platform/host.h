@@ -9,7 +9,8 @@ namespace platform {
 // Buttons with the numbers the programs have always used for them.
 enum class Button { None = 0, Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
 
-enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, AbortRetryIgnore, RetryCancel };
+// YesNoDefaultNo: Yes and No with No as the default, for questions whose Yes destroys.
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, AbortRetryIgnore, RetryCancel, YesNoDefaultNo };
 
 enum class MessageKind { Plain, Information, Warning, Error, Question };
 

@@ -3,6 +3,7 @@
 #include "platform/numbers.h"
 
 #include <optional>
+#include <utility>
 
 namespace vork {
 
@@ -15,64 +16,49 @@ std::string notWholeNumber(const char* field, std::string_view text)
     return std::string(field) + ": \"" + std::string(text) + "\" is not a valid whole number.";
 }
 
-// Hands out the block numbers: past the widest number the sequence starts again at the
-// increment (9990, then 10, 20 with four digits).
-class NumberSequence {
-public:
-    explicit NumberSequence(const ResequenceOptions& options)
-        : m_options(options), m_next(options.start)
-    {
+} // namespace
+
+// Past the widest number the sequence starts again at the increment (9990, then 10, 20
+// with four digits).
+std::string BlockNumbering::nextNumber()
+{
+    std::string t = std::to_string(m_next);
+    if (t.size() > static_cast<std::size_t>(m_rule.digits)) {
+        m_next = m_rule.increment;
+        t = std::to_string(m_next);
     }
+    if (m_rule.leadingZeros && t.size() < static_cast<std::size_t>(m_rule.digits))
+        t.insert(0, static_cast<std::size_t>(m_rule.digits) - t.size(), '0');
+    m_next += m_rule.increment;
+    return t;
+}
 
-    std::string next()
-    {
-        std::string t = std::to_string(m_next);
-        if (t.size() > static_cast<std::size_t>(m_options.digits)) {
-            m_next = m_options.increment;
-            t = std::to_string(m_next);
-        }
-        if (m_options.leadingZeros && t.size() < static_cast<std::size_t>(m_options.digits))
-            t.insert(0, static_cast<std::size_t>(m_options.digits) - t.size(), '0');
-        m_next += m_options.increment;
-        return t;
-    }
-
-private:
-    const ResequenceOptions& m_options;
-    std::int64_t m_next;
-};
-
-void resequenceLine(std::string& line, const ResequenceOptions& options, NumberSequence& numbers)
+void BlockNumbering::apply(std::string& line)
 {
     if (line.empty())
         return;
     const char c = line[0];
-    const bool blockLetter =
-        c == '/' || c == 'H' || c == 'N' || (options.resequenceOBlocks && c == 'O');
-    bool slash = false;
-    char letter = 'N';
+    const bool slash = c == '/';
+    char letter = m_rule.newLetter;
     std::size_t oldLength = 0; // the old number text is always the start of the line
-    if (blockLetter) {
+    if (slash || m_rule.letters.find(c) != std::string::npos) {
         std::size_t pos = 1;
-        if (c == '/') {
-            slash = true;
-            if (line.size() > 1 && (line[1] == 'H' || line[1] == 'N' || line[1] == 'O')) {
-                letter = line[1];
-                pos = 2;
-            }
-        } else {
+        if (!slash)
             letter = c;
+        else if (line.size() > 1 && m_rule.slashLetters.find(line[1]) != std::string::npos) {
+            letter = line[1];
+            pos = 2;
         }
-        while (pos < line.size() && (isDigit(line[pos]) || (options.remove && line[pos] == ' ')))
+        while (pos < line.size() && (isDigit(line[pos]) || (m_rule.remove && line[pos] == ' ')))
             ++pos;
         oldLength = pos;
-    } else if (options.skipCharacters.find(c) != std::string::npos) {
+    } else if (m_rule.skipCharacters.find(c) != std::string::npos) {
         return;
     }
 
-    const std::string number = numbers.next(); // counted even when removing
+    const std::string number = nextNumber(); // counted even when removing
     std::string t;
-    if (!options.remove)
+    if (!m_rule.remove)
         t = letter + number;
     // The block-delete mark is part of the program, not of the number: removing the
     // numbers must not make optional blocks run every time.
@@ -80,8 +66,6 @@ void resequenceLine(std::string& line, const ResequenceOptions& options, NumberS
         t.insert(0, 1, '/');
     line.replace(0, oldLength, t);
 }
-
-} // namespace
 
 std::string ReadResequenceNumbers(std::string_view start, std::string_view increment,
                                   std::string_view digits, ResequenceOptions& options)
@@ -121,9 +105,18 @@ std::string ResequenceLines(std::vector<std::string>& lines, const ResequenceOpt
     std::string error = CheckResequenceOptions(options);
     if (!error.empty())
         return error;
-    NumberSequence numbers(options);
+    BlockNumberRule rule;
+    rule.letters = options.resequenceOBlocks ? "HNO" : "HN";
+    rule.slashLetters = "HNO";
+    rule.skipCharacters = options.skipCharacters;
+    rule.remove = options.remove;
+    rule.leadingZeros = options.leadingZeros;
+    rule.start = options.start;
+    rule.increment = options.increment;
+    rule.digits = options.digits;
+    BlockNumbering numbering(std::move(rule));
     for (std::string& line : lines)
-        resequenceLine(line, options, numbers);
+        numbering.apply(line);
     return {};
 }
 

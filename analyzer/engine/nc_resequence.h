@@ -1,9 +1,11 @@
 #pragma once
-// Renumbering and removal of block numbers over a whole NC text for the analyzer's editor.
-// MRW2013 has a resequencing of its own with different rules; nothing is shared with it.
+// Renumbering and removal of block numbers over a whole NC text. The line rule
+// (`BlockNumbering`) serves the analyzer's editor and MRW2013's NC utilities alike; the
+// programs differ only in which letters they take for block numbers.
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vork {
@@ -25,6 +27,35 @@ struct ResequenceOptions {
     bool remove = false;             // drop the numbers (and the blanks after them)
     bool leadingZeros = false;
     bool resequenceOBlocks = false;  // "O" lines are numbered like "N" lines
+};
+
+// The one line rule for block numbers. A line that begins with "/" keeps that mark
+// (block delete): the number goes after it, and removing the number leaves the "/".
+struct BlockNumberRule {
+    std::string letters;      // a line beginning with one of these carries a block number
+    std::string slashLetters; // letters taken as the number's letter right after "/"
+    char newLetter = 'N';     // letter of a number put in front of a line
+    std::string skipCharacters;
+    bool remove = false;      // drop the numbers (and the blanks after them)
+    bool leadingZeros = false;
+    std::int64_t start = 10;
+    std::int64_t increment = 10;
+    std::int64_t digits = 4;  // widest number; past it the sequence starts again at the increment
+};
+
+class BlockNumbering {
+public:
+    explicit BlockNumbering(BlockNumberRule rule) : m_rule(std::move(rule)), m_next(m_rule.start) {}
+
+    // Renumbers (or unnumbers) one line in place. Empty lines and lines that begin with
+    // a skip character are left alone and use no number.
+    void apply(std::string& line);
+
+private:
+    std::string nextNumber();
+
+    BlockNumberRule m_rule;
+    std::int64_t m_next;
 };
 
 // Reads the three number fields as typed. Returns "" and sets them in options, or a

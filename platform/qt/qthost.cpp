@@ -5,9 +5,14 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QFontMetrics>
 #include <QInputDialog>
+#include <QLayout>
 #include <QMessageBox>
+#include <QStyle>
 #include <QThread>
+
+#include <algorithm>
 
 namespace platform {
 
@@ -17,7 +22,8 @@ QMessageBox::StandardButtons standardButtons(Buttons b)
     switch (b) {
     case Buttons::Ok: return QMessageBox::Ok;
     case Buttons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-    case Buttons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case Buttons::YesNo:
+    case Buttons::YesNoDefaultNo: return QMessageBox::Yes | QMessageBox::No;
     case Buttons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     case Buttons::AbortRetryIgnore: return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
     case Buttons::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
@@ -56,17 +62,47 @@ Button QtPrompter::message(const std::string& caption, const std::string& text, 
                            Buttons buttons)
 {
     QMessageBox box(icon(kind), toQString(caption), toQString(text), standardButtons(buttons), m_parent);
+    if (buttons == Buttons::YesNoDefaultNo)
+        box.setDefaultButton(QMessageBox::No);
     return fromStandard(box.exec());
 }
 
 bool QtPrompter::inputString(const std::string& caption, const std::string& prompt, std::string& value)
 {
-    bool ok = false;
-    const QString answer = QInputDialog::getText(m_parent, toQString(caption), toQString(prompt),
-                                                 QLineEdit::Normal, toQString(value), &ok);
-    if (ok)
-        value = toBytes(answer);
-    return ok;
+    QInputDialog box(m_parent);
+    box.setWindowTitle(toQString(caption));
+    box.setLabelText(toQString(prompt));
+    box.setTextValue(toQString(value));
+    box.sizeHint(); // builds the box's layout, which fitTitle widens
+    fitTitle(&box);
+    if (box.exec() != QDialog::Accepted)
+        return false;
+    value = toBytes(box.textValue());
+    return true;
+}
+
+int titleBarWidthFor(const QWidget& window)
+{
+    // Title bars draw their text in a bolder, larger face than the window's own; room
+    // for the icon and three buttons beside it.
+    QFont font = QApplication::font();
+    font.setBold(true);
+    font.setPointSizeF(font.pointSizeF() * 1.25);
+    const int text = QFontMetrics(font).horizontalAdvance(window.windowTitle());
+    return text + 4 * window.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &window);
+}
+
+void fitTitle(QWidget* window)
+{
+    const int width = titleBarWidthFor(*window);
+    // A layout that sets the window's size from its own (as input boxes have) is widened
+    // from inside.
+    if (QLayout* layout = window->layout()) {
+        const QMargins m = layout->contentsMargins();
+        layout->addItem(new QSpacerItem(width - m.left() - m.right(), 0, QSizePolicy::Minimum, QSizePolicy::Fixed));
+    } else {
+        window->setMinimumWidth(std::max(window->minimumWidth(), width));
+    }
 }
 
 void QtPrompter::beep()

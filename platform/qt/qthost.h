@@ -22,6 +22,11 @@ private:
     QPointer<QWidget> m_parent;
 };
 
+// The width a title bar needs for the window's title beside its icon and buttons.
+int titleBarWidthFor(const QWidget& window);
+// Widens a small window so that its title fits beside the title bar's buttons.
+void fitTitle(QWidget* window);
+
 class QtEventPump : public EventPump {
 public:
     void processEvents() override;

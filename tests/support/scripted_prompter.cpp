@@ -19,6 +19,8 @@ platform::Button ScriptedPrompter::message(const std::string& caption, const std
         return platform::Button::Ignore;
     case platform::Buttons::RetryCancel:
         return platform::Button::Cancel;
+    case platform::Buttons::YesNoDefaultNo:
+        return platform::Button::No;
     default:
         return platform::Button::Ok;
     }

@@ -16,7 +16,8 @@ public:
         platform::MessageKind kind;
     };
 
-    // Answers for the next message boxes, in order; when they run out, Ok/Yes is the answer.
+    // Answers for the next message boxes, in order; when they run out, the box's default
+    // button is the answer (Ok, Yes, or No where No is the default).
     std::deque<platform::Button> buttons;
     // Answers for the next input boxes; an empty optional means Cancel.
     std::deque<std::pair<bool, std::string>> inputs;

@@ -254,11 +254,12 @@ void BMacroInterpreter::prepareLine(std::string& line, bool keepComment)
     if (!start.empty()) {
         std::size_t at;
         while ((at = line.find(start)) != std::string::npos) {
+            // The comment ends with the whole end mark, however many characters it has.
             std::size_t end = line.size();
             if (!m_options.CmtEnd.empty()) {
-                const auto close = line.find(m_options.CmtEnd.front(), at + start.size());
+                const auto close = line.find(m_options.CmtEnd, at + start.size());
                 if (close != std::string::npos)
-                    end = close + 1;
+                    end = close + m_options.CmtEnd.size();
             }
             if (keepComment)
                 oldcmt = line.substr(at, end - at);
@@ -276,65 +277,73 @@ void BMacroInterpreter::prepareLine(std::string& line, bool keepComment)
 
 void BMacroInterpreter::executeLine(std::string line)
 {
-    if (line.starts_with("IF")) {
-        runIf(std::move(line));
+    // A holding IF leaves the rest of its line to this same table: a loop, not a call,
+    // so a line may chain any number of IFs. IFs at the start are passed over by
+    // position and the line is cut once, so a long chain costs no more than its length.
+    for (;;) {
+        std::size_t from = 0;
+        while (line.compare(from, 2, "IF") == 0) {
+            const std::optional<std::size_t> after = conditionAt(line, from);
+            if (!after)
+                return;
+            from = *after;
+            if (line.compare(from, 4, "THEN") == 0)
+                from += 4;
+            else if (const auto then = line.find("THEN", from); then != std::string::npos)
+                line.erase(then, 4);
+        }
+        line.erase(0, from);
+        if (contains(line, "DEBUG"))
+            return;
+        if (contains(line, "POPEN") || contains(line, "PCLOS") || contains(line, "DPRNT"))
+            return;
+        if (contains(line, "G67")) {
+            G66Mode = false;
+            return;
+        }
+        if (contains(line, "G65") || contains(line, "G66")) {
+            const int kind = contains(line, "G66") ? 66 : 65;
+            if (substitute(line))
+                call(line, kind);
+            return;
+        }
+        if (contains(line, "M98")) {
+            if (substitute(line))
+                call(line, 98);
+            return;
+        }
+        if (contains(line, "M99")) {
+            returnFromCall();
+            return;
+        }
+        if (contains(line, "IF")) {
+            if (!condition(line))
+                return;
+            eraseFirst(line, "THEN");
+            continue;
+        }
+        if (contains(line, "WHILE")) {
+            if (!condition(line))
+                skipPastEnd(line);
+            return;
+        }
+        if (contains(line, "DO"))
+            return;
+        if (contains(line, "END")) {
+            jumpBackToDo(line);
+            return;
+        }
+        if (contains(line, "GOTO")) {
+            gotoLine(std::move(line));
+            return;
+        }
+        if (contains(line, "=")) {
+            assign(std::move(line));
+            return;
+        }
+        writeLine(std::move(line));
         return;
     }
-    if (contains(line, "DEBUG"))
-        return;
-    if (contains(line, "POPEN") || contains(line, "PCLOS") || contains(line, "DPRNT"))
-        return;
-    if (contains(line, "G67")) {
-        G66Mode = false;
-        return;
-    }
-    if (contains(line, "G65") || contains(line, "G66")) {
-        const int kind = contains(line, "G66") ? 66 : 65;
-        if (substitute(line))
-            call(line, kind);
-        return;
-    }
-    if (contains(line, "M98")) {
-        if (substitute(line))
-            call(line, 98);
-        return;
-    }
-    if (contains(line, "M99")) {
-        returnFromCall();
-        return;
-    }
-    if (contains(line, "IF")) {
-        runIf(std::move(line));
-        return;
-    }
-    if (contains(line, "WHILE")) {
-        if (!condition(line))
-            skipPastEnd(line);
-        return;
-    }
-    if (contains(line, "DO"))
-        return;
-    if (contains(line, "END")) {
-        jumpBackToDo(line);
-        return;
-    }
-    if (contains(line, "GOTO")) {
-        gotoLine(std::move(line));
-        return;
-    }
-    if (contains(line, "=")) {
-        assign(std::move(line));
-        return;
-    }
-    writeLine(std::move(line));
-}
-
-void BMacroInterpreter::runIf(std::string line)
-{
-    if (!condition(line))
-        return;
-    eraseFirst(line, "THEN");
-    executeLine(std::move(line));
 }
 
 // ---- Variables and substitution --------------------------------------------------
@@ -431,11 +440,19 @@ bool BMacroInterpreter::substituteBrackets(std::string& text)
 
 bool BMacroInterpreter::condition(std::string& line)
 {
-    const std::size_t open = line.find('[');
+    const std::optional<std::size_t> after = conditionAt(line, 0);
+    if (after)
+        line.erase(0, *after);
+    return after.has_value();
+}
+
+std::optional<std::size_t> BMacroInterpreter::conditionAt(const std::string& line, std::size_t from)
+{
+    const std::size_t open = line.find('[', from);
     const std::size_t close = open == std::string::npos ? open : matchingBracket(line, open);
     if (close == std::string::npos) {
-        showError("Unbalanced Brackets [] in Expression\n" + line);
-        return false;
+        showError("Unbalanced Brackets [] in Expression\n" + line.substr(from));
+        return std::nullopt;
     }
     const std::string text = line.substr(open, close - open + 1);
     static constexpr std::array<std::string_view, 6> operators{"EQ", "NE", "GT", "LT", "GE", "LE"};
@@ -449,13 +466,13 @@ bool BMacroInterpreter::condition(std::string& line)
         }
     }
     if (split == std::string::npos) {
-        showError("Invalid Logical Operator\n" + line);
-        return false;
+        showError("Invalid Logical Operator\n" + line.substr(from));
+        return std::nullopt;
     }
     std::string left = text.substr(0, split) + "]";
     std::string right = "[" + text.substr(split + 2);
     if (!substitute(left) || !substitute(right))
-        return false;
+        return std::nullopt;
     const double a = toReal(left);
     const double b = toReal(right);
     bool holds = false;
@@ -471,9 +488,9 @@ bool BMacroInterpreter::condition(std::string& line)
         holds = a >= b;
     else
         holds = a <= b;
-    if (holds)
-        line.erase(0, close + 1);
-    return holds;
+    if (!holds)
+        return std::nullopt;
+    return close + 1;
 }
 
 std::optional<int> BMacroInterpreter::loopNumber(const std::string& line, std::string_view word)

@@ -123,7 +123,6 @@ private:
     const std::string& levelLine(int n) const;
     void prepareLine(std::string& line, bool keepComment);
     void executeLine(std::string line);
-    void runIf(std::string line);
 
     bool substituteVariables(std::string& text);
     bool substituteBrackets(std::string& text);
@@ -134,6 +133,9 @@ private:
 
     // The condition of an IF or WHILE; the line becomes the text after it when it holds.
     bool condition(std::string& line);
+    // The same for the condition at or after `from`: the position after it when it
+    // holds, nothing when it does not (or cannot be evaluated). The line stays as it is.
+    std::optional<std::size_t> conditionAt(const std::string& line, std::size_t from);
     std::optional<int> loopNumber(const std::string& line, std::string_view word);
     bool checkLoopNumber(const std::optional<int>& number, const std::string& line);
     void skipPastEnd(const std::string& line);

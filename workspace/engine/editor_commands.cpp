@@ -61,7 +61,7 @@ std::array<std::string, 6> statusPanelTexts(const PaneStatus* p)
             "Total: " + std::to_string(p->lineCount),
             "Top: " + std::to_string(p->topLine),
             "Bytes: " + std::to_string(p->byteCount),
-            p->overwrite ? "Overwrite" : "Insert"};
+            p->readOnly ? "Read Only" : p->overwrite ? "Overwrite" : "Insert"};
 }
 
 std::vector<JumpLine> jumpLines(const std::vector<std::string>& lines, const JumpRules& rules)

@@ -62,9 +62,10 @@ struct PaneStatus {
     int topLine = 1;
     long long byteCount = 0;
     bool overwrite = false;
+    bool readOnly = false;
 };
-// The texts of the panels caret, modified, total, top, bytes and insert mode; all
-// empty without an active child.
+// The texts of the panels caret, modified, total, top, bytes and insert mode ("Read
+// Only" while the text cannot be changed); all empty without an active child.
 std::array<std::string, 6> statusPanelTexts(const PaneStatus* active);
 
 // One line the jump dialog lists; lines count from 1.

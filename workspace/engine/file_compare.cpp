@@ -469,7 +469,8 @@ bool IsRefusedExtension(const std::string& fileName)
 {
     static const std::string refused = ".dcu.exe.res.obj.dll.bmp.ico";
     const std::string extension = lowerAscii(extensionOf(fileName));
-    if (extension.empty())
+    // A name ending in a bare dot ("O1234.") has no extension, as one without a dot.
+    if (extension.size() < 2)
         return false;
     // Form files would need a text form written beside the user's file; refused too.
     return refused.find(extension) != std::string::npos || extension == ".dfm" || extension == ".~df";

@@ -44,8 +44,13 @@ public:
     const std::string& operator[](const std::string& key) const
     {
         static const std::string NoMore = NoMoreMark;
+        const std::string* value = find(key);
+        return value ? *value : NoMore;
+    }
+    const std::string* find(const std::string& key) const
+    {
         const auto it = m_values.find(key);
-        return it == m_values.end() ? NoMore : it->second;
+        return it == m_values.end() ? nullptr : &it->second;
     }
 
 private:
@@ -96,23 +101,27 @@ std::vector<std::string> NcMacroStore::lines(const std::string& name) const
     const int slot = slotIn(values, name);
     if (slot == 0)
         return out;
+    // The first missing key ends the macro; a line that reads like the end mark is text.
     for (int k = 1;; ++k) {
-        const std::string& line = values[lineKey(slot, k)];
-        if (line == NoMoreMark)
+        const std::string* line = values.find(lineKey(slot, k));
+        if (!line)
             return out;
-        out.push_back(line);
+        out.push_back(*line);
     }
 }
 
-void NcMacroStore::erase(const std::string& name)
+void NcMacroStore::eraseSlot(int slot)
 {
-    const int slot = slotOf(name);
-    if (slot == 0)
-        return;
     m_ini.eraseKey(m_section, nameKey(slot));
     for (const std::string& key : m_ini.keys(m_section))
         if (isLineKeyOf(key, slot))
             m_ini.eraseKey(m_section, key);
+}
+
+void NcMacroStore::erase(const std::string& name)
+{
+    if (const int slot = slotOf(name); slot != 0)
+        eraseSlot(slot);
 }
 
 bool NcMacroStore::save(const std::string& name, const std::vector<std::string>& lines)
@@ -126,6 +135,8 @@ bool NcMacroStore::save(const std::string& name, const std::vector<std::string>&
     if (slot == 0)
         return false;
     erase(name);
+    // A free slot may still hold the lines of a macro whose name read as free.
+    eraseSlot(slot);
     m_ini.writeString(m_section, nameKey(slot), name);
     for (std::size_t k = 0; k < lines.size(); ++k)
         m_ini.writeString(m_section, lineKey(slot, static_cast<int>(k) + 1), lines[k]);
@@ -249,6 +260,10 @@ std::optional<std::string> MacroSession::checkedName(std::string name, int ignor
         showError("A macro needs a name.");
         return std::nullopt;
     }
+    if (name == NoMoreMark) {
+        showError(std::string("\"") + NoMoreMark + "\" marks a free macro slot and cannot name a macro.");
+        return std::nullopt;
+    }
     for (std::size_t i = 0; i < m_names.size(); ++i) {
         if (static_cast<int>(i) != ignoreIndex && m_names[i] == name) {
             showError("A macro named \"" + name + "\" is already listed.");
@@ -314,7 +329,7 @@ bool MacroSession::remove()
     if (!m_hasMachine || m_selected < 0)
         return false;
     if (m_prompter.message("MARROWIN", "Delete Current Macro ?", platform::MessageKind::Question,
-                           platform::Buttons::YesNo) != platform::Button::Yes)
+                           platform::Buttons::YesNoDefaultNo) != platform::Button::Yes)
         return false;
     if (!eraseStored(m_current))
         return false;

@@ -4,7 +4,8 @@
 // of every "#" when a macro is inserted.
 //
 // Keys in the machine's section: M<n>N is the name in slot n (1 to 100; a missing key
-// reads "NOMORE", a free slot), M<n>L<k> line k of that macro from 1 without gaps.
+// reads "NOMORE", a free slot, so no macro may have that name), M<n>L<k> line k of that
+// macro from 1 without gaps; the first missing line key ends the macro.
 #include "platform/host.h"
 #include "platform/ini.h"
 
@@ -41,6 +42,9 @@ public:
     const std::string& path() const { return m_ini.path(); }
 
 private:
+    // Removes the name key and every line key of the slot.
+    void eraseSlot(int slot);
+
     platform::IniFile m_ini;
     std::string m_section;
 };

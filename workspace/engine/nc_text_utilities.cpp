@@ -2,6 +2,8 @@
 
 #include "workspace/engine/small_dialogs.h"
 
+#include "analyzer/engine/nc_resequence.h"
+
 #include "platform/paths.h"
 #include "platform/textfile.h"
 
@@ -24,6 +26,11 @@ bool isDigit(char c)
 bool contains(std::string_view text, char c)
 {
     return text.find(c) != std::string_view::npos;
+}
+
+bool isBlank(std::string_view line)
+{
+    return line.find_first_not_of(' ') == std::string_view::npos;
 }
 
 bool startsWith(std::string_view text, std::string_view start)
@@ -63,64 +70,25 @@ std::string filterOutsideComments(std::string_view line, const CommentMarks& mar
 
 namespace {
 
-class Resequencer {
-public:
-    Resequencer(const ResequenceOptions& o, bool removing, long long start, long long increment, long long digits)
-        : m_sequence(o.Seqchrs), m_first(o.Seqchrs.empty() ? 'N' : o.Seqchrs.front()), m_skip(o.skpchrs),
-          m_removing(removing), m_leadingZeros(o.lzeros), m_current(start), m_increment(increment),
-          m_digits(digits)
-    {
-    }
-
-    void step(std::string& line)
-    {
-        const char c = line.front();
-        std::string old;
-        char letter = m_first;
-        bool slash = false;
-        if (contains(m_sequence, c)) {
-            std::size_t scan = 1;
-            if (c == '/') {
-                slash = true;
-                old = "/";
-                if (line.size() > 1 && contains(m_sequence, line[1])) {
-                    letter = line[1];
-                    old += letter;
-                    scan = 2;
-                }
-            } else {
-                letter = c;
-                old = c;
-            }
-            while (scan < line.size() && (isDigit(line[scan]) || (m_removing && line[scan] == ' ')))
-                old += line[scan++];
-        } else if (contains(m_skip, c)) {
-            return; // left alone, uses no number
-        }
-        std::string number = std::to_string(m_current);
-        if (static_cast<long long>(number.size()) > m_digits) {
-            m_current = m_increment;
-            number = std::to_string(m_increment);
-        }
-        if (m_leadingZeros && static_cast<long long>(number.size()) < m_digits)
-            number.insert(0, static_cast<std::size_t>(m_digits) - number.size(), '0');
-        std::string replacement = (slash ? "/" : "") + std::string(1, letter) + number;
-        m_current += m_increment;
-        if (m_removing)
-            replacement.clear();
-        ReplaceInLine(line, old, replacement, 0);
-    }
-
-private:
-    std::string m_sequence;
-    char m_first;
-    std::string m_skip;
-    bool m_removing;
-    bool m_leadingZeros;
-    long long m_current;
-    long long m_increment;
-    long long m_digits;
-};
+// The analyzer's line rule with the dialog's sequence characters as block letters; a
+// leading "/" is always the block-delete mark, whether or not the characters name it.
+vork::BlockNumberRule blockNumberRule(const ResequenceOptions& o, bool removing, long long start,
+                                      long long increment, long long digits)
+{
+    vork::BlockNumberRule rule;
+    for (char c : o.Seqchrs)
+        if (c != '/')
+            rule.letters += c;
+    rule.slashLetters = rule.letters;
+    rule.newLetter = rule.letters.empty() ? 'N' : rule.letters.front();
+    rule.skipCharacters = o.skpchrs;
+    rule.remove = removing;
+    rule.leadingZeros = o.lzeros;
+    rule.start = start;
+    rule.increment = increment;
+    rule.digits = digits;
+    return rule;
+}
 
 } // namespace
 
@@ -141,9 +109,9 @@ void DoResequence(BatchContext& context, const ResequenceOptions& options, bool 
         increment = *i;
         digits = *d;
     }
-    Resequencer resequencer(options, removeAll, start, increment, digits);
+    vork::BlockNumbering numbering(blockNumberRule(options, removeAll, start, increment, digits));
     runLineBatch(context, removeAll ? "UN-Sequencing..." : "Resequencing...",
-                 [&](std::string& line) { resequencer.step(line); });
+                 [&](std::string& line) { numbering.apply(line); });
 }
 
 // ---- Spaces, line begin and end, columns -------------------------------------------
@@ -215,11 +183,18 @@ void DoDeleteBeforePercent(BatchContext& context)
 {
     UtilityEditor& editor = context.editor;
     BeginEditorBatch(context, "Delete All Before First \"%\" ...");
-    // A text without "%" stays as it is: emptying it would leave nothing to send.
+    // A text without "%" stays as it is: emptying it would leave nothing to send. So
+    // does one whose first "%" stands on its last non-blank line: that is the end of
+    // the tape, not its start.
     int percentLine = 0;
     for (int i = 1; i <= editor.lineCount() && percentLine == 0; ++i)
         if (contains(editor.lineCopy(i), '%'))
             percentLine = i;
+    int lastText = editor.lineCount();
+    while (lastText > percentLine && isBlank(editor.lineCopy(lastText)))
+        --lastText;
+    if (percentLine == lastText)
+        percentLine = 0;
     const int count = editor.lineCount();
     for (int i = 1; i <= percentLine; ++i) {
         context.progress.setPercent(meterPercent(i, count));
@@ -315,7 +290,6 @@ void DoAddPercentAtEnd(BatchContext& context)
     editor.setRepaint(false);
     // Only once: every send with cleanup would otherwise stack another "%".
     int last = editor.lineCount();
-    auto isBlank = [](const std::string& line) { return line.find_first_not_of(' ') == std::string::npos; };
     while (last >= 1 && isBlank(editor.lineCopy(last)))
         --last;
     const std::string lastText = last >= 1 ? editor.lineCopy(last) : std::string();

@@ -1,5 +1,7 @@
 #include "workspace/ui/bmacro_dialogs.h"
 
+#include "workspace/ui/dialog_focus.h"
+
 #include "workspace/engine/workspace_globals.h"
 
 #include "analyzer/engine/expression.h"
@@ -9,6 +11,7 @@
 #include "platform/paths.h"
 #include "platform/qt/help.h"
 #include "platform/qt/latin1.h"
+#include "platform/qt/qthost.h"
 #include "platform/textfile.h"
 
 #include <QCheckBox>
@@ -46,6 +49,7 @@ TGetvardlg::TGetvardlg(platform::Prompter& prompter, QWidget* parent) : QDialog(
     connect(buttons, &QDialogButtonBox::accepted, this, &TGetvardlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &TGetvardlg::reject);
     connect(Tresult, &QLineEdit::editingFinished, this, &TGetvardlg::TresultExit);
+    platform::fitTitle(this);
 }
 
 // The field loses its focus while the box is taken down: nothing is evaluated then.
@@ -165,6 +169,7 @@ void TMacrobdlg::showEvent(QShowEvent* event)
 {
     FormShow();
     QDialog::showEvent(event);
+    mrw::focusFirstField(this);
 }
 
 void TMacrobdlg::FormShow()
@@ -229,6 +234,8 @@ void TMacrobdlg::reject()
 
 bool TMacrobdlg::askValue(const std::string& prompt, double& value)
 {
+    // The labels name the line that asks, however recently they were painted.
+    paintLine();
     if (m_asker)
         return m_asker(prompt, value);
     TGetvardlg box(m_prompter, this);

@@ -1,5 +1,7 @@
 #include "workspace/ui/insert_dialogs.h"
 
+#include "workspace/ui/dialog_focus.h"
+
 #include "workspace/ui/expression_fields.h"
 
 #include "workspace/engine/insert_texts.h"
@@ -56,6 +58,7 @@ TMacroInsert::TMacroInsert(platform::Prompter& prompter, QWidget* parent) : QDia
     auto* defined = new QGroupBox("Defined Macros", this);
     List1 = new QListWidget(defined);
     List1->setObjectName("List1");
+    mrw::focusFirstFieldOnShow(this, List1);
     (new QVBoxLayout(defined))->addWidget(List1);
     connect(List1, &QListWidget::currentRowChanged, this, [this](int row) {
         if (!m_updating)
@@ -219,6 +222,7 @@ void TMacroInsert::OKBtnClick()
 
 TCommentDlg::TCommentDlg(platform::Prompter& prompter, QWidget* parent) : QDialog(parent), m_prompter(prompter)
 {
+    mrw::focusFirstFieldOnShow(this);
     setWindowTitle("Insert a Comment");
     setObjectName("CommentDlg");
     const auto field = [this](const char* name, const char* text) {
@@ -261,6 +265,7 @@ TInsExpDlg::TInsExpDlg(const mrw::MachineSettings& machine, platform::Prompter& 
 {
     setWindowTitle("Insert an Expression");
     setObjectName("InsExpDlg");
+    mrw::focusFirstFieldOnShow(this);
     expr = new QLineEdit(this);
     expr->setObjectName("expr");
     mrw::evaluateOnLeaving(expr, m_prompter);

@@ -457,6 +457,7 @@ void TMainForm::UpdateStatusPanels()
         p.topLine = pane->firstVisibleLine() + 1;
         p.byteCount = pane->length();
         p.overwrite = pane->overwriteMode();
+        p.readOnly = pane->isReadOnly();
         status = p;
     }
     const auto texts = mrw::statusPanelTexts(status ? &*status : nullptr);

@@ -79,9 +79,20 @@ void NcUtilityCommands::registerOptionDialogs(mrw::TMRWSetupDlg& setup)
 
 // ---- Running a utility ------------------------------------------------------------------
 
+bool NcUtilityCommands::activeChildWritable()
+{
+    TMDIChild* child = m_main.activeChild();
+    if (child && child->ActivePane && child->ActivePane->isReadOnly()) {
+        m_prompter.message("Marrowin", "The File Is Read Only (F12 Toggles Read Only)\nThe NC Utility Changes Nothing",
+                           platform::MessageKind::Warning, platform::Buttons::Ok);
+        return false;
+    }
+    return true;
+}
+
 void NcUtilityCommands::run(QDialog* dialog, const std::function<void(mrw::BatchContext&)>& work)
 {
-    if (!m_main.RequireActiveChild())
+    if (!m_main.RequireActiveChild() || !activeChildWritable())
         return;
     if (dialog && !m_runDialog(*dialog))
         return;
@@ -184,6 +195,8 @@ void NcUtilityCommands::FileCleanup()
 
 void NcUtilityCommands::FileCleanupBeforeSend()
 {
+    if (!activeChildWritable())
+        return;
     runOnActivePane([this](mrw::BatchContext& c) { cleanUp(c); });
 }
 

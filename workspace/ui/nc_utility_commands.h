@@ -67,6 +67,8 @@ public:
 
 private:
     // Runs `work` on the active child after its dialog closed with OK.
+    // False after saying so when the active child's text is read only (F12).
+    bool activeChildWritable();
     void run(QDialog* dialog, const std::function<void(mrw::BatchContext&)>& work);
     void runOnActivePane(const std::function<void(mrw::BatchContext&)>& work);
     void cleanUp(mrw::BatchContext& context);

@@ -1,5 +1,7 @@
 #include "workspace/ui/speed_feed_dialog.h"
 
+#include "workspace/ui/dialog_focus.h"
+
 #include "workspace/ui/expression_fields.h"
 
 #include "workspace/engine/speed_feed.h"
@@ -41,6 +43,7 @@ QButtonGroup* radioGroup(QWidget* parent, QGroupBox* box, const char* first, con
 
 TSFCalcDlg::TSFCalcDlg(platform::Prompter& prompter, QWidget* parent) : TOKBottomDlg(parent), m_prompter(prompter)
 {
+    mrw::focusFirstFieldOnShow(this);
     setWindowTitle("Speed & Feed Calculator");
     setObjectName("SFCalcDlg");
     const auto field = [this](const char* name, const char* text) {
@@ -86,7 +89,7 @@ TSFCalcDlg::TSFCalcDlg(platform::Prompter& prompter, QWidget* parent) : TOKBotto
     connect(RadioGroup1, &QButtonGroup::idClicked, this, [this] { RadioGroup1Click(); });
     connect(RadioGroup2, &QButtonGroup::idClicked, this, [this] { RadioGroup1Click(); });
 
-    Label1 = new QLabel("Cut Time = 0 Minutes, 0.49 Seconds", this);
+    Label1 = new QLabel(this);
     Label1->setObjectName("Label1");
 
     auto* fields = new QHBoxLayout;
@@ -115,6 +118,8 @@ TSFCalcDlg::TSFCalcDlg(platform::Prompter& prompter, QWidget* parent) : TOKBotto
     addHelpButton(HelpTopic);
     disconnect(okButton(), &QPushButton::clicked, this, &QDialog::accept);
     connect(okButton(), &QPushButton::clicked, this, &TSFCalcDlg::OKBtnClick);
+    // The defaults' own results, so the box never opens showing numbers of no calculation.
+    RecalcSpeedFeed(mrw::FromSurfaceSpeed);
 }
 
 bool TSFCalcDlg::metric() const { return RadioGroup2->checkedId() == 1; }

@@ -1,5 +1,7 @@
 #include "workspace/ui/triangle_dialog.h"
 
+#include "workspace/ui/dialog_focus.h"
+
 #include "workspace/ui/expression_fields.h"
 
 #include "workspace/engine/triangle_solver.h"
@@ -99,7 +101,7 @@ TTriangleDlg::TTriangleDlg(platform::Prompter& prompter, QWidget* parent)
 void TTriangleDlg::showEvent(QShowEvent* event)
 {
     TOKBottomDlg::showEvent(event);
-    SideA->setFocus(Qt::OtherFocusReason);
+    mrw::focusFirstField(this);
 }
 
 void TTriangleDlg::OKBtnClick()

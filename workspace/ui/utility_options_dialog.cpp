@@ -1,5 +1,7 @@
 #include "workspace/ui/utility_options_dialog.h"
 
+#include "workspace/ui/dialog_focus.h"
+
 #include "platform/qt/latin1.h"
 
 #include <QCheckBox>
@@ -16,6 +18,7 @@ void UtilityOptionsDlg::showEvent(QShowEvent* event)
     for (const auto& refresh : m_refreshers)
         refresh();
     TOKBottomDlg::showEvent(event);
+    mrw::focusFirstField(this);
 }
 
 QLineEdit* UtilityOptionsDlg::boundText(const char* name, std::string& field)

@@ -7,6 +7,9 @@
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QStyle>
+
+#include <algorithm>
 
 namespace {
 QList<QMdiSubWindow*> shownWindows(QMdiArea& area, bool minimized)
@@ -26,7 +29,29 @@ WindowCommands::WindowCommands(TMainForm& mainForm, QMdiArea& area)
 
 void WindowCommands::Cascade1Click()
 {
-    m_area.cascadeSubWindows();
+    // Each child a title bar's height below and right of the one behind it, all of one
+    // size that leaves the last one's corner in the workspace, but never below two
+    // thirds of it (the steps start again from the top left when they run out of room).
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* sub : m_area.subWindowList(QMdiArea::StackingOrder))
+        if (sub->isVisible() && !sub->isMinimized())
+            windows << sub;
+    if (windows.isEmpty())
+        return;
+    const QRect area = m_area.viewport()->rect();
+    const int n = static_cast<int>(windows.size());
+    const int step = std::max(8, windows.first()->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr,
+                                                                       windows.first()));
+    const int width = std::max(area.width() * 2 / 3, area.width() - step * (n - 1));
+    const int height = std::max(area.height() * 2 / 3, area.height() - step * (n - 1));
+    const int room = std::min(area.width() - width, area.height() - height) / step + 1;
+    for (int i = 0; i < n; ++i) {
+        QMdiSubWindow* sub = windows[i];
+        if (sub->isMaximized())
+            sub->showNormal();
+        const int offset = (i % room) * step;
+        sub->setGeometry(offset, offset, width, height);
+    }
 }
 
 void WindowCommands::tile(bool horizontal)
@@ -88,8 +113,10 @@ void WindowCommands::MinimizeAll1Click()
 
 void WindowCommands::ToggleReadOnly1Click()
 {
-    if (TMDIChild* child = m_main.activeChild())
+    if (TMDIChild* child = m_main.activeChild()) {
         child->Editor1->setReadOnly(!child->Editor1->isReadOnly());
+        m_main.UpdateButtons();
+    }
 }
 
 void WindowCommands::menuBarDoubleClicked(int x, int barHeight)

@@ -209,7 +209,7 @@ void TReformatDlg::accept()
     if (newMachine().isEmpty() || newMachine() == m_currentMachine()) {
         m_prompter.message("Marrowin",
                            newMachine().isEmpty() ? "Select the New Machine"
-                                                  : "Current Machine && New Machine Are the Same",
+                                                  : "Current Machine & New Machine Are the Same",
                            platform::MessageKind::Error, platform::Buttons::Ok);
         return;
     }

@@ -91,6 +91,14 @@ mrw::BMacroOptions withoutComments()
     return options;
 }
 
+mrw::BMacroOptions twoCharacterComments()
+{
+    mrw::BMacroOptions options;
+    options.CmtStart = "(*";
+    options.CmtEnd = "*)";
+    return options;
+}
+
 mrw::BMacroOptions withoutStopCode()
 {
     mrw::BMacroOptions options;
@@ -182,6 +190,12 @@ TEST(BMacroInterpreterTest, ProgramsExpandAsWritten)
          {"Invalid Logical Operator\nIF[1XX2]THENX1."}, BMacroEnd::EndOfProgram},
         {"position kept by modal moves", "", "X5.\nY#5001\nG00 X1.\nU1.5\nG04 X9.\nX#5001\n", {},
          "X5.\nY0.0000\nG00X1.\nU1.5\nG04X9.\nX9.0000\n", {}, BMacroEnd::EndOfProgram},
+        {"feed per revolution keeps the position", "", "G95 X2. Y3. Z4.\nW1.\nX#5001Y#5002Z#5003\n", {},
+         "G95X2.Y3.Z4.\nW1.\nX2.0000Y3.0000Z5.0000\n", {}, BMacroEnd::EndOfProgram},
+        {"two-character comment marks", "", "G01 X1 (* NOTE *) Y2\nG00 (* A*B *)\n", twoCharacterComments(),
+         "G01X1Y2(* NOTE *)\nG00(* A*B *)\n", {}, BMacroEnd::EndOfProgram},
+        {"chained IFs", "", "#1=1\nIF[#1EQ1]THEN IF[#1GT0]THEN IF[#1LT2]THEN X1.\nIF[#1EQ1]THEN IF[#1GT1]THEN X2.\n", {},
+         "X1.\n", {}, BMacroEnd::EndOfProgram},
         {"M99 in the main program ends the run", "", "X1.\nM99\nX2.\n", {}, "X1.\n", {}, BMacroEnd::MainReturn},
         // The IF is decided first: a false condition does not return.
         {"IF with a false M99", "", "#1=0\nIF [#1 GT 0] THEN M99\nX1.\n", {}, "X1.\n", {},
@@ -207,6 +221,16 @@ TEST(BMacroInterpreterTest, ProgramsExpandAsWritten)
         EXPECT_EQ(outcome.result.end, c.end);
         EXPECT_EQ(outcome.result.normal(), c.boxes.empty() && c.end != BMacroEnd::Error);
     }
+}
+
+TEST(BMacroInterpreterTest, ALineOfManyThousandIfsRunsWithoutExhaustingTheStack)
+{
+    std::string line;
+    for (int i = 0; i < 50'000; ++i)
+        line += "IF[1EQ1]THEN";
+    const Outcome outcome = runMacro(line + "X1.\n");
+    EXPECT_EQ(outcome.written, "X1.\n");
+    EXPECT_TRUE(outcome.result.normal());
 }
 
 TEST(BMacroInterpreterTest, ValuePromptAsksWithTheCommentAndItsValue)

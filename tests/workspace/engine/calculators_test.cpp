@@ -37,6 +37,8 @@ TEST(TriangleSolver, Cases)
         {"only the first angle counts with two sides", {3, 4, 0, 30, 60, 0}, 3, 4, 1.228034, 30, 138.189685, 11.810315},
         {"one side, two angles", {0, 0, 5, 30, 60, 0}, 2.5, 4.330127, 5, 30, 60, 90},
         {"one side, third angle typed too", {0, 4.330127, 0, 0, 60, 90}, 2.5, 4.330127, 5, 30, 60, 90},
+        {"isosceles: equal sides are not the longer one", {5, 5, 0, 60, 0, 0}, 5, 5, 5, 60, 60, 60},
+        {"included angle with an obtuse far angle", {5, 1, 0, 0, 0, 30}, 5, 1, 4.164102, 143.103632, 6.896368, 30},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.what);
@@ -66,6 +68,7 @@ TEST(TriangleSolver, Errors)
         {{1, 1, 2, 0, 0, 0}, mrw::TriangleBadSides, "Error, Bad Sides"},
         {{5, 2, 0, 0, 30, 0}, mrw::TriangleBadSides, "Error, Bad Sides"}, // sine 1.25
         {{1, 0, 0, 100, 90, 0}, mrw::TriangleBadAngles, "Error, Bad Angles"},
+        {{1, 0, 0, 100, 80, 0}, mrw::TriangleBadAngles, "Error, Bad Angles"}, // exactly 180
         {{3, 4, 0, 0, 0, 200}, mrw::TriangleBadAngles, "Error, Bad Angles"},
     };
     for (const Case& k : cases) {
@@ -81,10 +84,12 @@ TEST(TriangleSolver, DegreesMinutesSecondsRoundAtTheEdges)
     EXPECT_EQ(dms.degrees, 90);
     EXPECT_EQ(dms.minutes, 0);
     EXPECT_EQ(dms.seconds, 0);
-    const auto half = mrw::toDegreesMinutesSeconds(30.5);
-    EXPECT_EQ(half.degrees, 30);
-    EXPECT_EQ(half.minutes, 30);
-    EXPECT_EQ(half.seconds, 0);
+    for (double angle : {30.5, 30.49999}) {
+        const auto half = mrw::toDegreesMinutesSeconds(angle);
+        EXPECT_EQ(half.degrees, 30) << angle;
+        EXPECT_EQ(half.minutes, 30) << angle; // never 29 min 60 s
+        EXPECT_EQ(half.seconds, 0) << angle;
+    }
 }
 
 // ---- Speed and feed ------------------------------------------------------------------

@@ -84,6 +84,8 @@ TEST(EditorStatusPanels, TextsOfThePaneAndEmptyWithoutChild)
     const auto texts = statusPanelTexts(&p);
     EXPECT_EQ(texts[1], "");
     EXPECT_EQ(texts[5], "Overwrite");
+    p.readOnly = true;
+    EXPECT_EQ(statusPanelTexts(&p)[5], "Read Only");
     EXPECT_EQ(statusPanelTexts(nullptr), (std::array<std::string, 6>{}));
 }
 

@@ -273,6 +273,7 @@ TEST(FileCompare, RefusedExtensions)
     const std::pair<const char*, bool> cases[] = {
         {"/a/picture.bmp", true}, {"/a/PICTURE.BMP", true}, {"/a/x.d", true},     {"/a/form.dfm", true},
         {"/a/form.~df", true},    {"/a/prog.tap", false},   {"/a/O1234", false}, {"/a/dir.exe/O1234", false},
+        {"/a/O1234.", false},
         {"/a/p.nc", false},
     };
     for (const auto& [name, refused] : cases)

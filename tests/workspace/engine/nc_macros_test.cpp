@@ -208,6 +208,8 @@ TEST_F(MacroStoreTest, AddRenameAndDelete)
     EXPECT_FALSE(s.remove());
     EXPECT_EQ(prompter.shown.back().caption, "MARROWIN");
     EXPECT_EQ(prompter.shown.back().text, "Delete Current Macro ?");
+    EXPECT_FALSE(s.remove()); // the box's default button: No
+    prompter.buttons = {platform::Button::Yes};
     ASSERT_TRUE(s.remove());
     EXPECT_EQ(s.names(), (Lines{"Tool Change", "Drill Cycle"}));
     EXPECT_EQ(s.selected(), -1);
@@ -233,6 +235,27 @@ TEST_F(MacroStoreTest, NamesAlreadyListedAreRefused)
     EXPECT_FALSE(s.editName({"M06 T#", "G43 H##"}));
     EXPECT_EQ(mrw::NcMacroStore(path(), "Mill").lines("Tool Change"), (Lines{"M06 T#", "G43 H##"}));
     EXPECT_EQ(mrw::NcMacroStore(path(), "Mill").lines("Drill Cycle"), Lines{"G81 R# Z# F#"});
+}
+
+TEST_F(MacroStoreTest, TheFreeSlotMarkNeverEndsTheListOrTheLines)
+{
+    auto s = session();
+    prompter.inputs = {{true, "NOMORE"}};
+    EXPECT_FALSE(s.add({}));
+    EXPECT_NE(prompter.shown.back().text.find("free macro slot"), std::string::npos);
+    EXPECT_EQ(s.names().size(), 2u);
+
+    // A slot that reads as free but still holds lines (left by an older build).
+    platform::IniFile ini(path());
+    for (const auto& [key, value] : {std::pair{"M2N", "NOMORE"}, {"M2L1", "1"}, {"M2L2", "B"}, {"M2L3", "C"}})
+        ini.writeString("Mill", key, value);
+    mrw::NcMacroStore store(path(), "Mill");
+    ASSERT_TRUE(store.save("X", {"1"}));
+    EXPECT_EQ(store.slotOf("X"), 2);
+    EXPECT_EQ(store.lines("X"), Lines{"1"});
+
+    ASSERT_TRUE(store.save("End", {"G00", "NOMORE", "M30"}));
+    EXPECT_EQ(store.lines("End"), (Lines{"G00", "NOMORE", "M30"}));
 }
 
 TEST_F(MacroStoreTest, FinishSavesAndExpands)

@@ -1,4 +1,5 @@
 #include "workspace/engine/nc_text_utilities.h"
+#include "workspace/engine/nc_word_utilities.h"
 
 #include "memory_editor.h"
 #include "support/scripted_prompter.h"
@@ -8,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 
 using namespace mrw;
 using testsupport::MemoryEditor;
@@ -137,12 +140,35 @@ TEST_F(Utility, ResequenceWrapsPastMaximumDigitsAndPadsWithLeadingZeros)
     EXPECT_EQ(editor.lines, (Lines{"N0010X1"}));
 }
 
-TEST_F(Utility, UnsequenceRemovesTheNumberWithItsSlashAndBlanks)
+TEST_F(Utility, UnsequenceRemovesTheNumberAndBlanksButKeepsTheBlockDeleteMark)
 {
-    editor.lines = {"N10 G01", "/N10 G01", "N 20X1", "G02 X1"};
+    editor.lines = {"N10 G01", "/N10 G01", "/X2.", "N 20X1", "G02 X1"};
     DoResequence(context, ResequenceOptions{}, true);
-    EXPECT_EQ(editor.lines, (Lines{"G01", "G01", "X1", "G02 X1"}));
+    EXPECT_EQ(editor.lines, (Lines{"G01", "/G01", "/X2.", "X1", "G02 X1"}));
     EXPECT_EQ(progress.captions, (Lines{"UN-Sequencing..."}));
+}
+
+TEST_F(Utility, ASlashStaysTheBlockDeleteMarkWhateverTheSequenceCharacters)
+{
+    struct Case {
+        const char* seqchrs;
+        bool remove;
+        Lines out;
+    };
+    const Lines in = {"/N20 X1.", "/X2.", "/H3 X3.", "G00"};
+    const Case cases[] = {
+        {"N", false, {"/N10 X1.", "/N20X2.", "/N30H3 X3.", "N40G00"}},
+        {"/N", false, {"/N10 X1.", "/N20X2.", "/N30H3 X3.", "N40G00"}},
+        {"HN/", false, {"/N10 X1.", "/H20X2.", "/H30 X3.", "H40G00"}},
+        {"N", true, {"/X1.", "/X2.", "/H3 X3.", "G00"}},
+    };
+    for (const Case& c : cases) {
+        editor.lines = in;
+        ResequenceOptions o;
+        o.Seqchrs = c.seqchrs;
+        DoResequence(context, o, c.remove);
+        EXPECT_EQ(editor.lines, c.out) << c.seqchrs << " remove " << c.remove;
+    }
 }
 
 TEST_F(Utility, BadResequenceFieldsEndTheCommandBeforeAnyChange)
@@ -220,9 +246,10 @@ TEST_F(Utility, LineBeginAndEndGetTheToTextEvenWithoutTheFromText)
 
 TEST_F(Utility, MakeColumnsLinesLettersUpAndMovesCommentsToTheEnd)
 {
-    editor.lines = {"N10G01X1(C)", "N1(A)G1(B)", "N10 G01  X123456789Y1", "N1\tG1"};
+    editor.lines = {"N10G01X1(C)", "N1(A)G1(B)", "N10 G01  X123456789Y1", "N1\tG1", "N1G1X1G2"};
     DoMakeColumns(context, MakeColumnsOptions{"NGX", "5"}, marks);
-    EXPECT_EQ(editor.lines, (Lines{"N10  G01  X1(C)", "N1   G1(A)(B)", "N10  G01  X123456789Y1", "N1   G1"}));
+    EXPECT_EQ(editor.lines, (Lines{"N10  G01  X1(C)", "N1   G1(A)(B)", "N10  G01  X123456789Y1", "N1   G1",
+                                   "N1   G1   X1G2"}));
     EXPECT_EQ(progress.captions, (Lines{"Columizing ..."}));
 
     editor.lines = {"N1G1"};
@@ -235,7 +262,7 @@ TEST_F(Utility, MakeColumnsLinesLettersUpAndMovesCommentsToTheEnd)
 
 TEST_F(Utility, CleanupStepsRunInTheirOrder)
 {
-    editor.lines = {"JUNK", "X%", "N1 (CUT)\x01 G01", "", "M30", "", "M2", "TRAILER", "", ""};
+    editor.lines = {"JUNK", "X%", "N1 (CUT)\x01\x80 G01\xFF", "", "M30", "", "M2", "TRAILER", "", ""};
     FileCleanupOptions o;
     o.DeleteBeforeFirstPercent = o.RemoveControlCharacters = o.RemoveComments = o.RemoveBlankLines = true;
     o.StripAfterProgramEnd = o.AddStopCode = true;
@@ -248,14 +275,29 @@ TEST_F(Utility, CleanupStepsRunInTheirOrder)
     EXPECT_EQ(editor.undoSteps, 1); // one Undo takes the whole cleanup back
 }
 
-TEST_F(Utility, CleanupKeepsATextWithoutPercentAndAddsPercentOnlyOnce)
+TEST_F(Utility, DeleteBeforePercentKeepsATextWithoutAStartMark)
+{
+    const std::pair<Lines, Lines> cases[] = {
+        {{"G01 X1", "M30"}, {"G01 X1", "M30"}},
+        {{"O1000", "G01 X1", "M30", "%"}, {"O1000", "G01 X1", "M30", "%"}},
+        {{"O1000", "M30", "%", "", " "}, {"O1000", "M30", "%", "", " "}},
+        {{"JUNK", "X%", "O1000", "M30", "%"}, {"", "%", "O1000", "M30", "%"}},
+        {{"JUNK", "%", ""}, {"JUNK", "%", ""}},
+        {{"JUNK %", "O1000", "%"}, {"%", "O1000", "%"}},
+    };
+    FileCleanupOptions o;
+    o.DeleteBeforeFirstPercent = true;
+    for (const auto& [in, out] : cases) {
+        editor.lines = in;
+        DoFileCleanup(context, o, false, marks);
+        EXPECT_EQ(editor.lines, out) << in.front();
+    }
+}
+
+TEST_F(Utility, CleanupAddsPercentOnlyOnce)
 {
     editor.lines = {"G01 X1", "M30"};
     FileCleanupOptions o;
-    o.DeleteBeforeFirstPercent = true;
-    DoFileCleanup(context, o, false, marks);
-    EXPECT_EQ(editor.lines, (Lines{"G01 X1", "M30"}));
-    o = FileCleanupOptions{};
     o.AddStopCode = true;
     DoFileCleanup(context, o, false, marks);
     DoFileCleanup(context, o, false, marks);
@@ -292,6 +334,11 @@ TEST_F(Utility, StripAfterEndKeepsAllWithoutAnEndAndCountsEndsInComments)
     editor.lines = {"M30", "(M30 LATER)", "X1", "Y1"};
     DoStripAfterProgramEnd(context);
     EXPECT_EQ(editor.lines, (Lines{"M30", "(M30 LATER)"}));
+    for (const char* end : {"M99", "G00 M02"}) {
+        editor.lines = {"G01", end, "X1", "Y1"};
+        DoStripAfterProgramEnd(context);
+        EXPECT_EQ(editor.lines, (Lines{"G01", end}));
+    }
     editor.lines = {"M30", "X1", "Y1"};
     progress.cancelAtCheck = 1;
     DoStripAfterProgramEnd(context);
@@ -385,4 +432,30 @@ TEST_F(Splitter, AFileThatCannotBeWrittenIsNamedAndEarlierFilesStay)
     ASSERT_EQ(prompter.shown.size(), 1u);
     EXPECT_NE(prompter.shown[0].text.find(folder.file("O2000.TAP")), std::string::npos);
     expectBatchEnded();
+}
+
+TEST_F(Utility, EveryUtilityKeepsTheBlockDeleteMarks)
+{
+    const Lines program = {"%", "O1000", "/N20 G01 X1. F20.", "/X2. (OPTIONAL)", "/ M01", "N30 M30", "%"};
+    FileCleanupOptions cleanup;
+    cleanup.DeleteBeforeFirstPercent = cleanup.RemoveControlCharacters = cleanup.RemoveComments = true;
+    cleanup.RemoveBlankLines = cleanup.StripAfterProgramEnd = cleanup.AddStopCode = true;
+    const std::pair<const char*, std::function<void()>> utilities[] = {
+        {"resequence", [&] { DoResequence(context, ResequenceOptions{}, false); }},
+        {"unsequence", [&] { DoResequence(context, ResequenceOptions{}, true); }},
+        {"remove spaces", [&] { DoAddRemoveSpaces(context, marks, false); }},
+        {"add spaces", [&] { DoAddRemoveSpaces(context, marks, true); }},
+        {"line end", [&] { DoChangeLineBeginEnd(context, LineBeginEndOptions{"", "", "", ";"}); }},
+        {"columns", [&] { DoMakeColumns(context, MakeColumnsOptions{"NGXF", "6"}, marks); }},
+        {"cleanup", [&] { DoFileCleanup(context, cleanup, false, marks); }},
+        {"arithmetic", [&] { DoArithmetic(context, MachineSettings{}); }},
+        {"override", [&] { DoFeedSpeedOverride(context, MachineSettings{}, 50, 95); }},
+    };
+    for (const auto& [name, run] : utilities) {
+        editor.lines = program;
+        run();
+        const auto marked = std::count_if(editor.lines.begin(), editor.lines.end(),
+                                          [](const std::string& line) { return !line.empty() && line[0] == '/'; });
+        EXPECT_EQ(marked, 3) << name;
+    }
 }

@@ -164,16 +164,18 @@ TEST(BMacroDialogTest, ShowingLoadsTheKeptVariablesAndAValueIsAsked)
 
     dialog.Ofilename->setText(QString::fromStdString(folder.file("ASK.OUT")));
     dialog.CBKeepCmts->setChecked(false);
-    dialog.setProgramSource([] { return platform::splitLines("#1=#100 (DEPTH ?\?)\nZ#1\n"); });
+    dialog.setProgramSource([] { return platform::splitLines("X1.\n#1=#100 (DEPTH ?\?)\nZ#1\n"); });
     std::string asked;
     dialog.setValueAsker([&](const std::string& prompt, double& value) {
+        EXPECT_EQ(dialog.Label4->text(), "Line # 2");
+        EXPECT_EQ(dialog.Label5->text(), "#1=#100 (DEPTH ?\?)");
         asked = prompt + " " + std::to_string(value);
         value = 3;
         return true;
     });
     dialog.OKBtnClick();
     EXPECT_EQ(asked, "(DEPTH ?\?) 25.400000");
-    EXPECT_EQ(folder.read("ASK.OUT"), "Z3.0000\r\n");
+    EXPECT_EQ(folder.read("ASK.OUT"), "X1.\r\nZ3.0000\r\n");
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 

@@ -37,10 +37,21 @@ bool anyShown(const ScriptedPrompter& prompter, const std::string& text)
     return false;
 }
 
+// Shows the dialog as the active window, so that focus moves as the operator's do.
+void showActive(QWidget& dialog)
+{
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+}
+
+// Types `text` over the field's text (nothing typed when empty) and tabs out of it.
 void leave(QLineEdit* edit, const char* text)
 {
-    edit->setText(text);
-    emit edit->editingFinished();
+    edit->setFocus(Qt::TabFocusReason);
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, Qt::Key_Tab);
 }
 
 // The report of the 3-4-5 triangle, shared with the solver's own tests.
@@ -92,7 +103,7 @@ TEST(SpeedFeedDialog, LeavingAFieldRecalculates)
     ScriptedPrompter prompter;
     TSFCalcDlg dialog(prompter);
     EXPECT_EQ(dialog.windowTitle(), "Speed & Feed Calculator");
-    EXPECT_EQ(dialog.Label1->text(), "Cut Time = 0 Minutes, 0.49 Seconds");
+    showActive(dialog);
 
     leave(dialog.EdFPM, "100");
     EXPECT_EQ(dialog.EdRPM->text(), "763.94373");
@@ -119,6 +130,7 @@ TEST(SpeedFeedDialog, LeavingAFieldRecalculates)
             feedCaption = label;
     ASSERT_NE(feedCaption, nullptr);
     EXPECT_EQ(feedCaption->text(), "MM/min");
+    leave(dialog.EdFPM, "100");
     leave(dialog.Edtd, "10");
     EXPECT_EQ(dialog.EdRPM->text(), "3183.09886");
 
@@ -132,6 +144,34 @@ TEST(SpeedFeedDialog, LeavingAFieldRecalculates)
     const std::string report = dialog.report();
     EXPECT_EQ(report.rfind("Speed & Feed Calculation\r\nTool Diameter       : 10.00000\r\n", 0), 0u) << report;
     EXPECT_NE(report.find("MM/min              : "), std::string::npos);
+}
+
+TEST(SpeedFeedDialog, OpensCalculatedLeavingAnUnchangedFieldRecalculatesAndTheReportIsTheScreen)
+{
+    ScriptedPrompter prompter;
+    TSFCalcDlg dialog(prompter);
+    EXPECT_EQ(dialog.Edit2->text(), "0.05206");
+    EXPECT_EQ(dialog.Edit3->text(), "159.07729");
+    EXPECT_EQ(dialog.Label1->text(), "Cut Time = 0 Minutes, 0.98 Seconds");
+    showActive(dialog);
+
+    leave(dialog.EdChipl, "0.05"); // evaluated only
+    EXPECT_EQ(dialog.Edit2->text(), "0.05206");
+    leave(dialog.EdFPM, ""); // left as it stands
+    EXPECT_EQ(dialog.Edit2->text(), "0.06507");
+    EXPECT_EQ(dialog.EdIPM->text(), "152.78875");
+
+    // Typed into RPM and closed with Enter: the report holds what the fields show.
+    dialog.EdRPM->setFocus(Qt::TabFocusReason);
+    dialog.EdRPM->selectAll();
+    QTest::keyClicks(dialog.EdRPM, "10783");
+    QTest::keyClick(dialog.EdRPM, Qt::Key_Return);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    const std::string pasted = clipboardText();
+    for (QLineEdit* field : {dialog.EdRPM, dialog.EdIPM, dialog.Edit2, dialog.Edit3})
+        EXPECT_NE(pasted.find(" : " + field->text().toStdString() + "\r\n"), std::string::npos)
+            << field->objectName().toStdString() << " " << field->text().toStdString() << "\n" << pasted;
+    EXPECT_NE(pasted.find(dialog.Label1->text().toStdString()), std::string::npos);
 }
 
 // ---- Desk calculator -------------------------------------------------------------------

@@ -468,6 +468,21 @@ TEST_F(EditorCommandsTest, WindowArrangementHintsAndHelpItems)
     EXPECT_EQ(subA->x(), subB->x());
     EXPECT_NE(subA->y(), subB->y());
     EXPECT_EQ(subA->width(), form->mdiArea()->viewport()->width());
+    // Cascade: every child two thirds of the workspace or more, each one step further in.
+    form->resize(1600, 1000);
+    TMDIChild* c = openText("C.TAP", "N3\r\n");
+    auto* subC = qobject_cast<QMdiSubWindow*>(c->parentWidget());
+    window.Cascade1Click();
+    const QSize workspace = form->mdiArea()->viewport()->size();
+    for (QMdiSubWindow* sub : {subA, subB, subC}) {
+        EXPECT_GE(sub->width(), workspace.width() * 2 / 3);
+        EXPECT_GE(sub->height(), workspace.height() * 2 / 3);
+        EXPECT_TRUE(QRect(QPoint(0, 0), workspace).contains(sub->geometry()));
+    }
+    EXPECT_LT(subA->pos().x(), subB->pos().x());
+    EXPECT_LT(subB->pos().y(), subC->pos().y());
+    EXPECT_EQ(form->mdiArea()->activeSubWindow(), subC);
+
     window.MinimizeAll1Click();
     EXPECT_TRUE(subA->isMinimized());
     EXPECT_TRUE(subB->isMinimized());

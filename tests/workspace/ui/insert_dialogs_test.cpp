@@ -7,6 +7,7 @@
 
 #include "platform/folders.h"
 #include "platform/ini.h"
+#include "platform/qt/qthost.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
 #include "program_folder_rig.h"
@@ -16,6 +17,9 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
+#include <QtTest/QTest>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <gtest/gtest.h>
@@ -135,6 +139,68 @@ TEST_F(InsertMenuTest, MacroDialogSavesTheMacroLeftAndNeedsAMachine)
         EXPECT_FALSE(b->isEnabled());
 }
 
+TEST_F(InsertMenuTest, EnterOnTheDeleteQuestionKeepsTheMacro)
+{
+    platform::QtPrompter person(form.get());
+    mrw::MacroSession session(mrw::workspaceGlobals().MachineDatabasePath, "Test Mill", person);
+    ASSERT_TRUE(session.select(1, {}));
+    QString asked;
+    QTimer::singleShot(0, [&asked] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        asked = box->text();
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    EXPECT_FALSE(session.remove());
+    EXPECT_EQ(asked, "Delete Current Macro ?");
+    EXPECT_EQ(mrw::NcMacroStore(mrw::workspaceGlobals().MachineDatabasePath, "Test Mill").slotOf("Home"), 2);
+}
+
+TEST_F(InsertMenuTest, ExpressionReopensWithTheLastAnswerSelectedSoTypingReplacesIt)
+{
+    TMDIChild* child = newFile();
+    mrw::workspaceGlobals().Machine.settings().Format = 1;
+    // The real modal dialog, typed into wherever its focus is.
+    const auto typeAndEnter = [](const QString& keys) {
+        QTimer::singleShot(0, [keys] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            ASSERT_NE(dialog, nullptr);
+            QWidget* focused = dialog->focusWidget();
+            ASSERT_NE(focused, nullptr);
+            QTest::keyClicks(focused, keys);
+            QTest::keyClick(focused, Qt::Key_Return);
+        });
+    };
+    typeAndEnter("%30");
+    InsertExpression(*form);
+    EXPECT_EQ(child->Editor1->bytes(), "1.1811");
+    typeAndEnter("5");
+    InsertExpression(*form);
+    EXPECT_EQ(child->Editor1->bytes(), "1.18115.");
+}
+
+TEST_F(InsertMenuTest, InsertDialogsOpenAgainWithTheFocusInTheirFirstField)
+{
+    InsertDialogCommands& commands = InsertDialogCommands::of(*form);
+    commands.macroDialog().prepare(mrw::workspaceGlobals().MachineDatabasePath, "Test Mill");
+    const std::pair<QDialog*, const char*> cases[] = {
+        {&commands.commentDialog(), "cstart"}, {&commands.expressionDialog(), "expr"}, {&commands.macroDialog(), "List1"}};
+    for (const auto& [dialog, field] : cases) {
+        dialog->show();
+        for (QPushButton* button : dialog->findChildren<QPushButton*>())
+            if (QString(button->text()).remove(QLatin1Char('&')) == "OK")
+                button->setFocus();
+        dialog->hide();
+        dialog->show();
+        QWidget* w = dialog->focusWidget();
+        EXPECT_EQ(w ? w->objectName().toStdString() : "", field);
+        if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+            EXPECT_EQ(edit->selectedText(), edit->text());
+        }
+        dialog->hide();
+    }
+}
+
 TEST_F(InsertMenuTest, CommentBetweenTheMachinesMarks)
 {
     TMDIChild* child = newFile();
@@ -167,7 +233,7 @@ TEST_F(InsertMenuTest, ExpressionInTheMachinesNumberFormat)
     mrw::workspaceGlobals().Machine.settings().Format = 3;
     answer<TInsExpDlg>([](TInsExpDlg& d) {
         d.expr->setText("2+23/64-.002");
-        emit d.expr->editingFinished();
+        QTest::keyClick(d.expr, Qt::Key_Return);
         EXPECT_EQ(d.expr->text(), "2.35738");
         d.OKBtnClick();
     });

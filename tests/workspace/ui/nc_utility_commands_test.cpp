@@ -28,6 +28,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSlider>
 #include <QTableWidget>
 #include <QTest>
@@ -287,7 +288,7 @@ TEST_F(NcUtilitiesTest, RefusalsKeepTheirDialogsOpen)
     reformat.hide();
     ASSERT_EQ(prompter.shown.size(), 2u);
     EXPECT_EQ(prompter.shown[0].text, "Cannot Divide by Zero");
-    EXPECT_EQ(prompter.shown[1].text, "Current Machine && New Machine Are the Same");
+    EXPECT_EQ(prompter.shown[1].text, "Current Machine & New Machine Are the Same");
 }
 
 TEST_F(NcUtilitiesTest, SubstitutionTableEditsTheRowsAndFollowsItsCheckBox)
@@ -315,4 +316,59 @@ TEST_F(NcUtilitiesTest, RemovingAllNumbersDisablesTheNumberFields)
         EXPECT_FALSE(dialog.findChild<QLineEdit*>(name)->isEnabled()) << name;
     EXPECT_FALSE(dialog.findChild<QCheckBox*>("lzeros")->isEnabled());
     EXPECT_TRUE(dialog.removeAll());
+}
+
+TEST_F(NcUtilitiesTest, OptionDialogsOpenAgainWithTheFocusInTheirFirstFieldItsTextSelected)
+{
+    start();
+    machine().Reseq.snum = "100";
+    const std::pair<const char*, const char*> cases[] = {
+        {"&Re-Sequence", "snum"},        {"Add / Remove &Spaces", "RBAdd"}, {"Change &Line Begin/End", "Bfrom"},
+        {"&Make Columns", "Regorder"},   {"File Cleanup", "CheckBox5"},     {"File Splitter", "DirDNL"},
+        {"F&eed / Speed Overide", "feedbar"}, {"&Arithmetic", "Regs"},      {"Re-&Format", "Regs"},
+    };
+    for (const auto& [item, field] : cases) {
+        // Closed the last time with the focus on OK (and, for the spaces, with "Add" chosen).
+        answer = [](QDialog& dialog) {
+            if (auto* add = dialog.findChild<QRadioButton*>("RBAdd"))
+                add->setChecked(true);
+            static_cast<TOKBottomDlg&>(dialog).okButton()->setFocus();
+            return false;
+        };
+        trigger(item);
+        QString focused, selected, text;
+        answer = [&](QDialog& dialog) {
+            if (QWidget* w = dialog.focusWidget()) {
+                focused = w->objectName().isEmpty() ? QString(w->metaObject()->className()) : w->objectName();
+                if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+                    selected = edit->selectedText();
+                    text = edit->text();
+                }
+            }
+            return false;
+        };
+        trigger(item);
+        EXPECT_EQ(focused.toStdString(), field) << item;
+        EXPECT_EQ(selected, text) << item;
+    }
+}
+
+TEST_F(NcUtilitiesTest, ReadOnlyShowsInTheStatusBarAndUtilitiesSayWhyTheyDoNothing)
+{
+    start();
+    machine().Reseq.snum = "100";
+    const std::string original = text();
+    trigger("Toggle Read Only");
+    EXPECT_EQ(form->statusPanel(7)->text(), "Read Only");
+    trigger("&Re-Sequence");
+    EXPECT_EQ(dialogsShown, 0);
+    EXPECT_EQ(text(), original);
+    ASSERT_FALSE(prompter.shown.empty());
+    EXPECT_NE(prompter.shown.back().text.find("Read Only"), std::string::npos);
+
+    trigger("Toggle Read Only");
+    EXPECT_EQ(form->statusPanel(7)->text(), "Insert");
+    trigger("&Re-Sequence");
+    EXPECT_EQ(dialogsShown, 1);
+    EXPECT_NE(text(), original);
 }

@@ -2,12 +2,18 @@
 #include "platform/qt/ok_bottom_dialog.h"
 #include "workspace/ui/pick_char_dialog.h"
 #include "workspace/ui/process_dialog.h"
+#include "workspace/ui/bmacro_dialogs.h"
+
+#include "platform/qt/qthost.h"
+#include "support/scripted_prompter.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableWidget>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 TEST(OkBottomDialog, OkAndCancelCloseWithTheirResults)
@@ -74,4 +80,33 @@ TEST(AboutBox, TitleVersionAndFolder)
     EXPECT_EQ(about.windowTitle(), "About");
     EXPECT_EQ(about.versionShown(), "5.160");
     EXPECT_EQ(about.workingFolderShown(), "/shop/nc/");
+}
+
+TEST(SmallBoxes, TitlesFitBesideTheTitleBarButtons)
+{
+    // Measured as the title bar draws: a bold face a quarter larger, icon and three buttons.
+    const auto fits = [](QWidget& box) {
+        QFont font = QApplication::font();
+        font.setBold(true);
+        font.setPointSizeF(font.pointSizeF() * 1.25);
+        const int buttons = 4 * box.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &box);
+        return box.width() >= QFontMetrics(font).horizontalAdvance(box.windowTitle()) + buttons;
+    };
+    for (const char* caption : {"Go to Line Number", "NC-Code Macro"}) {
+        bool fitted = false;
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            ASSERT_NE(box, nullptr);
+            fitted = fits(*box);
+            static_cast<QDialog*>(box)->reject();
+        });
+        platform::QtPrompter prompter;
+        std::string value = "1";
+        EXPECT_FALSE(prompter.inputString(caption, "Enter", value));
+        EXPECT_TRUE(fitted) << caption;
+    }
+    testsupport::ScriptedPrompter scripted;
+    TGetvardlg box(scripted);
+    box.show();
+    EXPECT_TRUE(fits(box));
 }
