@@ -1,6 +1,8 @@
 #include "workspace/ui/main_form.h"
 #include "workspace/ui/shell_helpers.h"
 
+#include "platform/qt/termination_signals.h"
+
 #include <QApplication>
 
 int main(int argc, char** argv)
@@ -10,6 +12,7 @@ int main(int argc, char** argv)
     // The editors may force Caps Lock on; the keyboard is left as it was found.
     const mrw::CapsLockRestorer capsLock(QGuiApplication::platformName() == QLatin1String("xcb"));
     TMainForm mainForm(QApplication::arguments().mid(1));
+    const platform::TerminationSignals termination([&mainForm](int) { mainForm.EndWithoutAsking(); });
     mainForm.show();
     return app.exec();
 }

@@ -64,6 +64,7 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <cstdlib>
 #include <optional>
 
 namespace {
@@ -699,6 +700,22 @@ void TMainForm::closeEvent(QCloseEvent* event)
     if (m_viewer)
         m_viewer->close();
     event->accept();
+}
+
+void TMainForm::EndWithoutAsking()
+{
+    if (!m_closing) {
+        m_closing = true;
+        for (TMDIChild* child : children())
+            child->closeWithoutAsking();
+        mrw::WriteActivityLog("-- System Shutdown --");
+        SaveSettings();
+        mrw::deleteScratchFiles(m_scratch);
+        m_scratch = {};
+    }
+    QCoreApplication::exit(0);
+    // A loop that pumps events itself (a transfer on the line) does not see the exit.
+    QTimer::singleShot(3000, [] { std::_Exit(0); });
 }
 
 void TMainForm::Exit1Click()

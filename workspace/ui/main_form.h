@@ -135,6 +135,10 @@ public:
     void Save1Click();
     void SaveAs1Click();
     void Exit1Click();
+    // The end of a logout or Ctrl+C: nothing is asked and no unsaved edit is written
+    // over its file (it is dropped, as by a kill); the settings are kept, the scratch
+    // files removed and the program ends.
+    void EndWithoutAsking();
     void OpenMRUEntry(int index);
     void MnameboxChange(int index);
     void NCCodeSetup1Click();
