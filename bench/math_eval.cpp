@@ -1,5 +1,5 @@
 // Evaluations per second of a few typical entry-field and macro expressions.
-#include "analyzer/engine/expression.h"
+#include "math/engine/expression.h"
 #include "workspace/engine/bmacro_expression.h"
 
 #include <chrono>

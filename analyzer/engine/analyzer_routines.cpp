@@ -1,7 +1,7 @@
 #include "analyzer/engine/analyzer_routines.h"
 
-#include "analyzer/engine/expression.h"
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/expression.h"
+#include "math/engine/mathlib.h"
 #include "platform/host.h"
 #include "platform/numbers.h"
 #include "platform/paths.h"

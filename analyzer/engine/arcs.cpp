@@ -4,7 +4,7 @@
 
 #include "analyzer/engine/analyzer_settings.h"
 #include "analyzer/engine/machine_setup.h"
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 #include "analyzer/engine/motion_file.h"
 #include "analyzer/engine/nc_input.h"
 #include "analyzer/engine/run_state.h"

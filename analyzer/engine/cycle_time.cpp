@@ -3,7 +3,7 @@
 #include "analyzer/engine/analyzer_routines.h"
 #include "analyzer/engine/cycles.h"
 #include "analyzer/engine/machine_setup.h"
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 #include "analyzer/engine/run_state.h"
 #include "platform/paths.h"
 

@@ -1,6 +1,6 @@
 #include "analyzer/engine/drawing.h"
 
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 #include "platform/host.h"
 #include "platform/numbers.h"
 #include "platform/paths.h"

@@ -1,6 +1,6 @@
 #include "analyzer/engine/dxf_output.h"
 
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 #include "analyzer/engine/run_state.h"
 #include "platform/fixed_text.h"
 #include "platform/textfile.h"

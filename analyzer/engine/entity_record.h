@@ -6,7 +6,7 @@
 //    runs counter-clockwise from start to end), val6 the radius;
 //  - line: val1..val3 the start, val4..val6 the end point;
 //  - text: val1..val3 the position, val4 the height, val5 the angle (radians), and text.
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "analyzer/engine/interpreter.h"
 
 #include "analyzer/engine/machine_setup.h"
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 #include "analyzer/engine/motion_file.h"
 #include "analyzer/engine/nc_input.h"
 #include "analyzer/engine/run_drawing.h"

@@ -2,7 +2,7 @@
 
 #include "analyzer/engine/data_listing.h"
 #include "analyzer/engine/machine_setup.h"
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 #include "analyzer/engine/run_services.h"
 #include "analyzer/engine/run_state.h"
 #include "platform/format.h"

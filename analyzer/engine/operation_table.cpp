@@ -1,7 +1,7 @@
 #include "analyzer/engine/operation_table.h"
 
 #include "analyzer/engine/analyzer_settings.h"
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 #include "analyzer/engine/tool_image.h"
 #include "platform/folders.h"
 #include "platform/host.h"

@@ -1,7 +1,7 @@
 #include "analyzer/engine/operations_form.h"
 
 #include "analyzer/engine/analyzer_settings.h"
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 #include "platform/numbers.h"
 #include "platform/paths.h"
 

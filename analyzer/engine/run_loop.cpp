@@ -6,7 +6,7 @@
 namespace vork {
 
 RunSession::RunSession(TMachineSetup& setup, const RunServices& given, const std::string& workFolder)
-    : m_pending(state, setup, settings), services(m_pending.complete(given)), input(state, setup, services),
+    : m_defaults(state, setup, settings), services(m_defaults.complete(given)), input(state, setup, services),
       cycles(state, setup, settings, services, input), arcs(state, setup, settings, services, input, motion),
       interpreter(state, setup, settings, services, input, motion)
 {

@@ -1,7 +1,7 @@
 #pragma once
 // One analyzer run as the main window drives it: the run state, the NC input, the motion
 // file and the block interpreter over a machine setup, with Start, Single and Stop.
-// Services that are not given get the plain stand-ins, so a run also goes headless.
+// Services that are not given are the run's own defaults, so a run also goes headless.
 #include "analyzer/engine/analyzer_settings.h"
 #include "analyzer/engine/arcs.h"
 #include "analyzer/engine/cycles.h"
@@ -9,7 +9,7 @@
 #include "analyzer/engine/motion_file.h"
 #include "analyzer/engine/nc_errors.h"
 #include "analyzer/engine/nc_input.h"
-#include "analyzer/engine/pending_services.h"
+#include "analyzer/engine/default_run_services.h"
 #include "analyzer/engine/readouts.h"
 #include "analyzer/engine/run_services.h"
 #include "analyzer/engine/run_state.h"
@@ -49,19 +49,19 @@ public:
     std::function<bool()> prepareFreshRun;
 
     // The DXF output of the path (off until the user starts it).
-    TDxfOutput& dxfOutput() { return m_pending.dxfOutput(); }
+    TDxfOutput& dxfOutput() { return m_defaults.dxfOutput(); }
 
     TRunState state;
     AnalyzerSettings settings;
 
     // The run's own NC error report and readouts, for the window's dialog and labels.
-    DialogErrorReporter& errorReporter() { return m_pending.errorReporter(); }
-    RunReadouts& readouts() { return m_pending.readouts(); }
+    DialogErrorReporter& errorReporter() { return m_defaults.errorReporter(); }
+    RunReadouts& readouts() { return m_defaults.readouts(); }
 
 private:
     void runAnalyzer();
 
-    PendingServices m_pending;
+    DefaultRunServices m_defaults;
 
 public:
     RunServices services;

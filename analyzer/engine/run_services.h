@@ -3,7 +3,7 @@
 // pump), the code list under the drawing, the drawing window, the tool image, the
 // operation table, arcs, cycles, the time model, error reports, readouts, the data
 // listing, the DXF output and fixtures. Each is a small interface; RunServices bundles
-// them, and PendingServices gives a plain stand-in for each that is not yet connected.
+// them, and DefaultRunServices fills each place a caller leaves empty with the run's own.
 #include "analyzer/engine/figures.h"
 #include "platform/host.h"
 

@@ -1,6 +1,6 @@
 #include "analyzer/engine/setup_questionnaire.h"
 
-#include "analyzer/engine/expression.h"
+#include "math/engine/expression.h"
 #include "platform/numbers.h"
 #include "platform/paths.h"
 

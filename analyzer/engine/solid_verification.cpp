@@ -1,6 +1,6 @@
 #include "analyzer/engine/solid_verification.h"
 
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 #include "analyzer/engine/motion_reader.h"
 #include "analyzer/engine/run_state.h"
 #include "platform/fixed_text.h"

@@ -7,7 +7,7 @@
 // Milling tools: x, y across the tool, z along its axis (0 at the tip). Lathe tools use
 // (u, v) = (offset along Z, offset along X) in the first two coordinates.
 #include "analyzer/engine/entity_record.h"
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 #include "analyzer/engine/run_services.h"
 
 #include <array>

@@ -1,7 +1,7 @@
 #include "analyzer/engine/view_state.h"
 
 #include "analyzer/engine/drawing.h"
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 #include "platform/numbers.h"
 
 #include <cmath>

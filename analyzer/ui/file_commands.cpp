@@ -85,15 +85,10 @@ void Tmdvform::NewFile()
     std::string answer = "NEWFILE";
     if (!InputString(*m_prompter, "New File Name", answer))
         return;
-    if (m_session->state.WorkCopyOpen)
-        m_session->input.CloseNCFile();
     const std::string name =
         platform::resolveStoredPath(NewFileName(answer, settings().tapeDir, settings().defaultExtension));
-    m_session->state.KeepFileName = false;
-    m_session->input.OpenNCFile(name);
+    m_session->LoadFile(name); // a new program: a fresh run, no times of the last one
     setCaptionFor(m_session->state.NCFileName);
-    m_session->motion.recreate();
-    m_session->state.RestartPending = true;
 }
 
 void Tmdvform::CloseNCFile()

@@ -1,10 +1,10 @@
 #include "analyzer/ui/fixture_dialogs.h"
 
 #include "analyzer/engine/drawing_canvas.h"
-#include "analyzer/engine/expression.h"
+#include "math/engine/expression.h"
 #include "analyzer/engine/fixture_display.h"
-#include "analyzer/engine/mathlib.h"
-#include "analyzer/ui/expression_field.h"
+#include "math/engine/mathlib.h"
+#include "math/ui/expression_field.h"
 #include "analyzer/ui/main_window.h"
 #include "analyzer/ui/qt_canvas.h"
 #include "platform/paths.h"

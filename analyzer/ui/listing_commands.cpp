@@ -3,7 +3,7 @@
 #include "analyzer/engine/data_listing.h"
 #include "analyzer/engine/dxf_output.h"
 #include "analyzer/engine/listing_print.h"
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 #include "analyzer/ui/window_commands.h"
 #include "analyzer/ui/main_window.h"
 #include "platform/qt/latin1.h"

@@ -2,9 +2,9 @@
 
 #include "analyzer/engine/analyzer_settings.h"
 #include "analyzer/engine/drawing_canvas.h"
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 #include "analyzer/ui/color_picker.h"
-#include "analyzer/ui/expression_field.h"
+#include "math/ui/expression_field.h"
 #include "analyzer/ui/window_commands.h"
 #include "analyzer/ui/main_window.h"
 #include "analyzer/ui/qt_canvas.h"

@@ -1,9 +1,9 @@
 #include "analyzer/ui/three_d_setup_dialog.h"
 
 #include "analyzer/engine/analyzer_settings.h"
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 #include "analyzer/engine/top_glyph.h"
-#include "analyzer/ui/expression_field.h"
+#include "math/ui/expression_field.h"
 #include "analyzer/ui/qt_canvas.h"
 #include "platform/numbers.h"
 #include "platform/qt/help.h"

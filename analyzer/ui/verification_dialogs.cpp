@@ -1,6 +1,6 @@
 #include "analyzer/ui/verification_dialogs.h"
 
-#include "analyzer/ui/expression_field.h"
+#include "math/ui/expression_field.h"
 #include "platform/ini.h"
 #include "platform/qt/latin1.h"
 #include "platform/qt/wait_cursor.h"

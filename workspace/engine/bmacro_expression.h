@@ -2,7 +2,7 @@
 // The B-macro interpreter's expressions: the workspace evaluator's grammar and names, but
 // SIN, COS and TAN take degrees and ASIN, ACOS and ATAN give degrees (through the
 // decimal constants DR and RD). Variables are replaced by their values before evaluation.
-#include "analyzer/engine/expression.h"
+#include "math/engine/expression.h"
 
 #include <string>
 #include <string_view>

@@ -2,7 +2,7 @@
 
 #include "workspace/engine/bmacro_expression.h"
 
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 #include "platform/format.h"
 #include "platform/linestream.h"
 #include "platform/numbers.h"

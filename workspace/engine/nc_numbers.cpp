@@ -1,6 +1,6 @@
 #include "workspace/engine/nc_numbers.h"
 
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 
 #include "platform/numbers.h"
 

@@ -3,7 +3,7 @@
 #include "workspace/engine/machine_database.h"
 #include "workspace/engine/nc_numbers.h"
 
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 
 #include <cmath>
 

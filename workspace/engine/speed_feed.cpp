@@ -1,6 +1,6 @@
 #include "workspace/engine/speed_feed.h"
 
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 #include "platform/numbers.h"
 
 #include <cmath>

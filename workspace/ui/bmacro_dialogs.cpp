@@ -4,9 +4,9 @@
 
 #include "workspace/engine/workspace_globals.h"
 
-#include "analyzer/engine/expression.h"
-#include "analyzer/engine/mathlib.h"
-#include "analyzer/ui/expression_field.h"
+#include "math/engine/expression.h"
+#include "math/engine/mathlib.h"
+#include "math/ui/expression_field.h"
 #include "platform/numbers.h"
 #include "platform/paths.h"
 #include "platform/qt/help.h"

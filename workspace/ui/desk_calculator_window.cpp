@@ -1,6 +1,6 @@
 #include "workspace/ui/desk_calculator_window.h"
 
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 #include "platform/qt/latin1.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "workspace/ui/expression_fields.h"
 
-#include "analyzer/ui/expression_field.h"
+#include "math/ui/expression_field.h"
 #include "platform/qt/latin1.h"
 
 #include <QFocusEvent>

@@ -6,7 +6,7 @@
 
 #include "workspace/engine/insert_texts.h"
 
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 #include "platform/qt/help.h"
 #include "platform/qt/latin1.h"
 

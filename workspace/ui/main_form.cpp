@@ -1,8 +1,5 @@
 #include "workspace/ui/main_form.h"
 
-#include "dnc/ui/dnc_terminal.h"
-#include "dnc/ui/send_dialog.h"
-
 #include "workspace/engine/activity_log.h"
 #include "workspace/engine/editor_file.h"
 #include "workspace/engine/handoff.h"
@@ -14,6 +11,7 @@
 #include "workspace/ui/compare_window.h"
 #include "workspace/ui/about_mrw.h"
 #include "workspace/ui/bmacro_command.h"
+#include "workspace/ui/dnc_link.h"
 #include "workspace/ui/edit_commands.h"
 #include "workspace/ui/insert_commands.h"
 #include "workspace/ui/insert_dialog_commands.h"
@@ -32,7 +30,7 @@
 #include "workspace/ui/setup_dialog.h"
 #include "workspace/ui/shell_helpers.h"
 
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 #include "platform/folders.h"
 #include "platform/paths.h"
 #include "platform/qt/help.h"
@@ -663,7 +661,7 @@ void TMainForm::FormShow()
     Go1Click();
     // A remote control is answered until "&Done" or the terminal window closes.
     if (m_dncTerminal && m_dncTerminal->remoteModeActive()) {
-        connect(m_dncTerminal, &dnc::TMDNCTERM::remoteModeEnded, this, &QWidget::close, Qt::QueuedConnection);
+        m_dncTerminal->whenRemoteModeEnds([this] { close(); });
         return;
     }
     close();
@@ -1098,8 +1096,7 @@ void TMainForm::NCCodeSetup1Click()
     mrw::WriteActivityLog("Modify System Settings");
     if (dncTerminalShowing()) {
         m_prompter->message("Marrowin", "Command Not Avaiable While DNC is Active");
-        m_dncTerminal->raise();
-        m_dncTerminal->activateWindow();
+        m_dncTerminal->bringToFront();
         return;
     }
     const std::string shown = platform::toBytes(m_machineBox->currentText());
@@ -1137,27 +1134,30 @@ void TMainForm::Go1Click()
         return;
     }
     if (dncTerminalShowing()) {
-        dncTerminal()->Go(m_remoteStart); // comes to the front
+        m_dncTerminal->go(m_remoteStart); // comes to the front
+        return;
+    }
+    DncTerminalLink* terminal = dncTerminal();
+    if (!terminal) {
+        m_prompter->message("Marrowin", "The DNC terminal is not part of this program.");
         return;
     }
     // The terminal opens for the machine the operator sees selected.
     selectMachineShownInSelector();
     mrw::WriteActivityLog("DNC Terminal: Machine Name [" + m_globals.CurrentMachineName + "]");
-    dncTerminal()->Go(m_remoteStart);
+    terminal->go(m_remoteStart);
 }
 
-dnc::TMDNCTERM* TMainForm::dncTerminal()
+DncTerminalLink* TMainForm::dncTerminal()
 {
-    if (!m_dncTerminal) {
-        m_dncTerminal = new dnc::TMDNCTERM(*this, m_globals, m_settings, m_prompter, this);
-        m_dncTerminal->sendDialog().setFileCleanup([this] { m_ncUtilities->FileCleanupBeforeSend(); });
-    }
-    return m_dncTerminal;
+    if (!m_dncTerminal && dncTerminalMaker())
+        m_dncTerminal = dncTerminalMaker()(*this);
+    return m_dncTerminal.get();
 }
 
 bool TMainForm::dncTerminalShowing() const
 {
-    return m_dncTerminal && m_dncTerminal->isVisible();
+    return m_dncTerminal && m_dncTerminal->showing();
 }
 
 void TMainForm::SpeedButton11Click()

@@ -40,9 +40,7 @@ class EditorPane;
 namespace mrw {
 class TMRWSetupDlg;
 }
-namespace dnc {
-class TMDNCTERM;
-}
+class DncTerminalLink;
 class TMrwSettingsDlg;
 class TNcinfoDlg;
 class TPickCharDlg;
@@ -87,6 +85,7 @@ public:
     void setDialogs(MainFormDialogs dialogs) { m_dialogs = std::move(dialogs); }
 
     const mrw::ProgramSettings& settings() const { return m_settings; }
+    mrw::WorkspaceGlobals& globals() { return m_globals; }
     mrw::ProgramSettings& editableSettings() { return m_settings; }
     const QFont& editorFont() const { return m_editorFont; }
     mrw::NcCommentMarks commentMarks() const;
@@ -197,7 +196,8 @@ public:
     QLabel* statusPanel(int number) const;
     // The action of a menu item by its text ("&Find..."), or null.
     QAction* menuAction(const QString& text) const;
-    dnc::TMDNCTERM* dncTerminal();
+    // The DNC terminal, made when first needed; null when the program supplies none.
+    DncTerminalLink* dncTerminal();
     bool dncTerminalShowing() const;
     // The results window shows the text of a file (the setup report).
     void showFileInResultsWindow(const std::string& path);
@@ -293,5 +293,5 @@ private:
     TNcinfoDlg* m_ncinfoDlg = nullptr;
     TMdiAbout* m_aboutDlg = nullptr;
     mrw::TMRWSetupDlg* m_setupDlg = nullptr;
-    dnc::TMDNCTERM* m_dncTerminal = nullptr;
+    std::unique_ptr<DncTerminalLink> m_dncTerminal;
 };

@@ -3,8 +3,8 @@
 #include "workspace/engine/small_dialogs.h"
 #include "workspace/ui/nc_lexer.h"
 
-#include "analyzer/engine/mathlib.h"
-#include "analyzer/ui/expression_field.h"
+#include "math/engine/mathlib.h"
+#include "math/ui/expression_field.h"
 #include "platform/numbers.h"
 #include "platform/qt/latin1.h"
 

@@ -6,7 +6,7 @@
 
 #include "workspace/engine/speed_feed.h"
 
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 #include "platform/qt/latin1.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "workspace/ui/word_utility_dialogs.h"
 
-#include "analyzer/engine/expression.h"
-#include "analyzer/engine/mathlib.h"
-#include "analyzer/ui/expression_field.h"
+#include "math/engine/expression.h"
+#include "math/engine/mathlib.h"
+#include "math/ui/expression_field.h"
 
 #include "platform/format.h"
 #include "platform/qt/latin1.h"

@@ -1,6 +1,6 @@
 #include "analyzer/engine/arcs.h"
 
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 #include "analyzer/engine/motion_file.h"
 #include "analyzer/engine/run_loop.h"
 #include "platform/textfile.h"

@@ -2,7 +2,7 @@
 
 #include "analyzer/engine/cycles.h"
 #include "analyzer/engine/data_listing.h"
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 #include "analyzer/engine/run_loop.h"
 #include "analyzer/engine/run_state.h"
 #include "platform/textfile.h"

@@ -1,6 +1,6 @@
 #include "analyzer/engine/drawing.h"
 
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 #include "drawing_test_support.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"

@@ -1,6 +1,6 @@
 #include "analyzer/engine/dxf_import.h"
 
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "analyzer/engine/figures.h"
 
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 #include "drawing_test_support.h"
 
 #include <gtest/gtest.h>

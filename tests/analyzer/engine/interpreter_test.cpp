@@ -2,7 +2,7 @@
 
 #include "analyzer/engine/analyzer_settings.h"
 
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 #include "analyzer/engine/motion_file.h"
 #include "analyzer/engine/run_loop.h"
 #include "platform/folders.h"

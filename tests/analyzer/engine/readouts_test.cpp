@@ -1,7 +1,7 @@
 #include "analyzer/engine/readouts.h"
 
 #include "analyzer/engine/analyzer_settings.h"
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 #include "analyzer/engine/run_state.h"
 
 #include <gtest/gtest.h>

@@ -165,6 +165,14 @@ TEST(ListingCommands, AnotherProgramOrMachineShowsNoneOfTheLastRunsTimes)
     ASSERT_TRUE(a.window->LoadMachine(a.folder.file("MILL.MCH")));
     EXPECT_TRUE(Chart(a).second.empty());
     EXPECT_EQ(DifTuples(a), "0,1");
+
+    // A new program starts with none either.
+    a.run("BRACKET.TAP");
+    EXPECT_FALSE(Chart(a).second.empty());
+    a.prompter.inputs = {{true, "TYPED"}};
+    a.window->NewFile();
+    EXPECT_TRUE(Chart(a).second.empty());
+    EXPECT_EQ(DifTuples(a), "0,1");
 }
 
 TEST(ListingCommands, TheListingIsWholeOnTheDiskWhenTheRunEnds)

@@ -2,7 +2,7 @@
 #include "workspace/engine/speed_feed.h"
 #include "workspace/engine/triangle_solver.h"
 
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "workspace/engine/insert_texts.h"
 #include "workspace/engine/nc_macros.h"
 
-#include "analyzer/engine/expression.h"
+#include "math/engine/expression.h"
 #include "platform/ini.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"

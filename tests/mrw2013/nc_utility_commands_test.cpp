@@ -4,6 +4,7 @@
 
 #include "dnc/ui/dnc_terminal.h"
 #include "dnc/ui/send_dialog.h"
+#include "mrw2013/dnc_terminal_link.h"
 #include "workspace/engine/setup_rules.h"
 #include "workspace/engine/workspace_globals.h"
 #include "workspace/ui/main_form.h"
@@ -188,7 +189,7 @@ TEST_F(NcUtilitiesTest, ASendWithCleanupCleansTheEditorTextFirst)
     machine().Fclean.RemoveComments = true;
     machine().Fclean.AddStopCode = true;
     pane().setText("G01 X1. (CUT)\r\nM30\r\n");
-    dnc::TSendDlg& send = form->dncTerminal()->sendDialog();
+    dnc::TSendDlg& send = mrw2013::terminalOf(*form)->sendDialog();
     send.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     EXPECT_EQ(text(), "G01 X1. \r\nM30\r\n%\r\n");
     send.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();

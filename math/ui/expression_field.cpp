@@ -1,4 +1,4 @@
-#include "analyzer/ui/expression_field.h"
+#include "math/ui/expression_field.h"
 
 #include "platform/qt/latin1.h"
 #include "platform/qt/qthost.h"

@@ -1,4 +1,4 @@
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 
 #include "support/scripted_prompter.h"
 

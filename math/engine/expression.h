@@ -3,7 +3,7 @@
 // parser that computes as it reads; the names it knows (functions and constants) come
 // from a table, so the analyzer, the workspace program and the B-macro interpreter each
 // pass their own.
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 
 #include <span>
 #include <string>

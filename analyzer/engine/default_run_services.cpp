@@ -1,13 +1,13 @@
-#include "analyzer/engine/pending_services.h"
+#include "analyzer/engine/default_run_services.h"
 
 #include "analyzer/engine/analyzer_routines.h"
 #include "analyzer/engine/analyzer_settings.h"
 #include "analyzer/engine/cycle_time.h"
 #include "analyzer/engine/data_listing.h"
 #include "analyzer/engine/dxf_output.h"
-#include "analyzer/engine/expression.h"
+#include "math/engine/expression.h"
 #include "analyzer/engine/fixture_display.h"
-#include "analyzer/engine/mathlib.h"
+#include "math/engine/mathlib.h"
 #include "analyzer/engine/nc_errors.h"
 #include "analyzer/engine/operation_table.h"
 #include "analyzer/engine/readouts.h"
@@ -44,7 +44,7 @@ private:
 
 } // namespace
 
-struct PendingServices::Parts {
+struct DefaultRunServices::Parts {
     Parts(TRunState& state, const TMachineSetup& setup, AnalyzerSettings& settings)
         : times(state, setup, services.errors), errors(state, settings), readouts(state, settings),
           listing(state, setup),
@@ -52,7 +52,7 @@ struct PendingServices::Parts {
           numbers(services.prompter)
     {
     }
-    RunServices services; // the completed set the stand-ins draw and report through
+    RunServices services; // the completed set these services draw and report through
     NullDrawing drawing;
     // A tool image without a canvas, built by an empty operation table: a run given no
     // table finds no operation for any tool, draws in the next colour and writes no
@@ -71,26 +71,26 @@ struct PendingServices::Parts {
     PrompterNumbers numbers;
 };
 
-PendingServices::PendingServices(TRunState& state, const TMachineSetup& setup, AnalyzerSettings& settings)
+DefaultRunServices::DefaultRunServices(TRunState& state, const TMachineSetup& setup, AnalyzerSettings& settings)
     : m_parts(std::make_unique<Parts>(state, setup, settings))
 {
 }
 
-DialogErrorReporter& PendingServices::errorReporter() { return m_parts->errors; }
+DialogErrorReporter& DefaultRunServices::errorReporter() { return m_parts->errors; }
 
-RunReadouts& PendingServices::readouts() { return m_parts->readouts; }
+RunReadouts& DefaultRunServices::readouts() { return m_parts->readouts; }
 
-TDxfOutput& PendingServices::dxfOutput() { return m_parts->dxf; }
+TDxfOutput& DefaultRunServices::dxfOutput() { return m_parts->dxf; }
 
-PendingServices::~PendingServices() = default;
+DefaultRunServices::~DefaultRunServices() = default;
 
-RunServices PendingServices::complete(const RunServices& given)
+RunServices DefaultRunServices::complete(const RunServices& given)
 {
     Parts& p = *m_parts;
     RunServices s = given;
-    const auto fill = [](auto*& slot, auto* standIn) {
+    const auto fill = [](auto*& slot, auto* own) {
         if (!slot)
-            slot = standIn;
+            slot = own;
     };
     fill(s.drawing, static_cast<RunDrawing*>(&p.drawing));
     fill(s.toolImage, static_cast<ToolImage*>(&p.toolImage));

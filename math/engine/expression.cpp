@@ -1,4 +1,4 @@
-#include "analyzer/engine/expression.h"
+#include "math/engine/expression.h"
 
 #include "platform/host.h"
 

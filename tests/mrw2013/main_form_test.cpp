@@ -21,7 +21,7 @@
 #include "support/menu_accelerators.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
-#include "program_folder_rig.h"
+#include "workspace/ui/program_folder_rig.h"
 #include "dnc/engine/sim_control.h"
 
 #include <Qsci/qscicommand.h>

@@ -1,7 +1,7 @@
 #pragma once
 // A line edit as an expression entry: evaluating it rewrites the field with the value, or
 // shows the error in a warning box and puts the focus back into the field.
-#include "analyzer/engine/expression.h"
+#include "math/engine/expression.h"
 
 #include <QPointer>
 

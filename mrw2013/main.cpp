@@ -1,3 +1,4 @@
+#include "mrw2013/dnc_terminal_link.h"
 #include "workspace/ui/main_form.h"
 #include "workspace/ui/shell_helpers.h"
 
@@ -11,6 +12,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName("MARROWIN 2013");
     // The editors may force Caps Lock on; the keyboard is left as it was found.
     const mrw::CapsLockRestorer capsLock(QGuiApplication::platformName() == QLatin1String("xcb"));
+    mrw2013::installDncTerminal();
     TMainForm mainForm(QApplication::arguments().mid(1));
     const platform::TerminationSignals termination([&mainForm](int) { mainForm.EndWithoutAsking(); });
     mainForm.show();
