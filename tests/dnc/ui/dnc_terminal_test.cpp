@@ -323,9 +323,9 @@ struct Peer {
 // ASCII has no program: the simulated control plays both ends.
 const Peer Peers[] = {
     {mrw::protocol::Ascii, nullptr, nullptr},
-    {mrw::protocol::Xmodem, "rx -b -c PART.TAP", "sx -b PART.TAP"},
-    {mrw::protocol::Ymodem, "rb -b -y", "sb -b PART.TAP"},
-    {mrw::protocol::Zmodem, "rz -b -y", "sz -b PART.TAP"},
+    {mrw::protocol::Xmodem, "rx -b -c -t 10 PART.TAP", "sx -b PART.TAP"},
+    {mrw::protocol::Ymodem, "rb -b -y -t 10", "sb -b PART.TAP"},
+    {mrw::protocol::Zmodem, "rz -b -y -t 10", "sz -b PART.TAP"},
     {mrw::protocol::Kermit, "gkermit -q -i -P -w -r", "gkermit -q -i -P -s PART.TAP"},
 };
 
