@@ -4,12 +4,15 @@
 #include "dnc/engine/code_string.h"
 #include "dnc/engine/line_clock.h"
 #include "dnc/engine/posix_line.h"
+#include "dnc/engine/received_file.h"
 #include "workspace/engine/machine_database.h"
 #include "workspace/engine/port_devices.h"
 
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <filesystem>
+#include <utility>
 
 namespace dnc {
 
@@ -39,6 +42,12 @@ int drainBoundMs(const ComPort& port)
 {
     const double perSecond = std::max(1.0, port.settings().line.charactersPerSecond());
     return std::max(2000, static_cast<int>(port.outCount() * 2000.0 / perSecond) + 1000);
+}
+
+void removeFile(const std::string& path)
+{
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
 }
 
 } // namespace
@@ -71,13 +80,30 @@ std::string portStatusText(const mrw::MachComRec& record, int portNumber)
 
 DncSession::DncSession(mrw::WorkspaceGlobals& globals, const mrw::ProgramSettings& settings, SessionView& view,
                        platform::Prompter& prompter, LineFactory lines, QObject* parent)
-    : QObject(parent), m_globals(globals), m_settings(settings), m_view(view), m_prompter(prompter),
+    : QObject(parent), m_globals(globals), m_settings(settings), m_gate(view), m_prompter(prompter),
       m_lines(std::move(lines)), m_port(this)
 {
     connect(&m_port, &ComPort::triggerTimer, this, &DncSession::onTrigger);
 }
 
-DncSession::~DncSession() = default;
+DncSession::~DncSession()
+{
+    // A receive still on the line when the program ends leaves no temporary file.
+    if (!m_receiveTarget.empty())
+        removeFile(partialReceiveName(m_receiveTarget));
+}
+
+void DncSession::InputGate::setTerminalActive(bool active)
+{
+    m_wanted = active;
+    m_view.setTerminalActive(m_wanted && !m_held);
+}
+
+void DncSession::InputGate::setTransferHoldsInput(bool held)
+{
+    m_held = held;
+    m_view.setTerminalActive(m_wanted && !m_held);
+}
 
 LineClock& DncSession::clock() const
 {
@@ -89,7 +115,7 @@ LineClock& DncSession::clock() const
 void DncSession::verboseLine(const std::string& text)
 {
     if (m_verbose)
-        m_view.writeTerminalLine(text);
+        m_gate.writeTerminalLine(text);
 }
 
 void DncSession::message(const std::string& text, platform::MessageKind kind)
@@ -105,9 +131,10 @@ void DncSession::begin()
     menuLineCount = 0;
     menuReply.clear();
     m_menuRunning = false;
+    m_ending = false;
     m_terminalMachine = m_globals.CurrentMachineName;
 
-    m_view.setStatusText("Loading HUB Info ...");
+    m_gate.setStatusText("Loading HUB Info ...");
     QCoreApplication::processEvents();
     loadHubs();
     rebuildCurrentMachine(m_globals.CurrentMachineName);
@@ -119,28 +146,29 @@ void DncSession::begin()
     verboseLine("Opening port#" + std::to_string(machine.Port + 1) + " HUB#" + std::to_string(machine.Hub));
     if (machine.DeviceType == mrw::devicetype::DirectFileTransfer) {
         m_port.close();
-        m_view.setPortStatusText("Direct File Transfer");
+        m_gate.setPortStatusText("Direct File Transfer");
     } else if (OpenMachinePort(machine)) {
         ShowPortStatus();
         verboseLine("Remote port was opened");
     } else {
         verboseLine("Remote port was NOT opened");
         // Nothing of an earlier machine's port may stay on show.
-        m_view.setPortStatusText(PortNotOpenText);
-        m_view.setStatusText(OffLineText);
+        m_gate.setPortStatusText(PortNotOpenText);
+        m_gate.setStatusText(OffLineText);
         return;
     }
-    m_view.setStatusText(ReadyText);
+    m_gate.setStatusText(ReadyText);
     m_port.setDtr(true);
 }
 
 void DncSession::end()
 {
+    m_ending = true;
     if (m_protocol && m_protocol->inProgress())
         m_protocol->cancel();
     m_port.setDtr(false);
     m_port.close();
-    m_view.setStatusLights(false);
+    m_gate.setStatusLights(false);
 }
 
 void DncSession::SetBufferSizes(int inSize, int outSize)
@@ -181,8 +209,8 @@ bool DncSession::SelectHubPort(int hub, int hubPort)
 
 bool DncSession::openRecordPort(const mrw::MachComRec& record, int depth)
 {
-    m_view.setStatusLights(false);
-    m_view.setTerminalActive(false);
+    m_gate.setStatusLights(false);
+    m_gate.setTerminalActive(false);
     if (m_port.isOpen()) {
         m_port.close();
         if (m_port.isOpen())
@@ -232,8 +260,8 @@ bool DncSession::openRecordPort(const mrw::MachComRec& record, int depth)
     m_portNumber = portNumber;
     verboseLine("The comport was opened");
     ShowPortStatus();
-    m_view.setTerminalActive(true);
-    m_view.setStatusLights(true);
+    m_gate.setTerminalActive(true);
+    m_gate.setStatusLights(true);
     m_statusTrigger = m_port.addTimerTrigger(StatusTriggerTicks);
     return true;
 }
@@ -271,21 +299,21 @@ bool DncSession::selectHubPort(int hub, int hubPort, int depth)
         m_port.setDtr(true);
         waitTicks(dtrDelay / 2);
     }
-    m_view.focusTerminal();
+    m_gate.focusTerminal();
     return true;
 }
 
 void DncSession::ShowPortStatus()
 {
     if (m_port.isOpen())
-        m_view.setPortStatusText(portStatusText(m_port.settings(), m_portNumber));
+        m_gate.setPortStatusText(portStatusText(m_port.settings(), m_portNumber));
 }
 
 void DncSession::onTrigger(int handle)
 {
     if (handle != m_statusTrigger)
         return;
-    m_view.setStatusText(m_port.flowState() == FlowState::TransmitHeldByXoff ? "Held by XON" : ReadyText);
+    m_gate.setStatusText(m_port.flowState() == FlowState::TransmitHeldByXoff ? "Held by XON" : ReadyText);
 }
 
 Protocol* DncSession::SetupProtocol(ProtocolSide side)
@@ -320,7 +348,35 @@ bool DncSession::startTransmit(const std::string& fileName)
 
 bool DncSession::startReceive(const std::string& fileName)
 {
-    return startProtocol(fileName, false);
+    const std::string partial = partialReceiveName(fileName);
+    removeFile(partial); // left by a receive of this name that the program did not see end
+    m_receiveTarget = fileName;
+    m_receiveStored = false;
+    if (startProtocol(partial, false))
+        return true;
+    m_receiveTarget.clear();
+    return false;
+}
+
+std::string DncSession::settleReceivedFile(int code)
+{
+    const std::string target = std::exchange(m_receiveTarget, {});
+    const std::string partial = partialReceiveName(target);
+    std::error_code error;
+    const bool arrived = std::filesystem::is_regular_file(partial, error) && std::filesystem::file_size(partial, error) > 0;
+    if (!arrived || (code != ProtocolOk && m_ending)) {
+        removeFile(partial);
+        return {};
+    }
+    if (code != ProtocolOk)
+        return "\nWhat arrived is kept in " + partial;
+    if (writeProtected(target))
+        return "\n" + writeProtectedText(target) + "; what arrived is kept in " + partial;
+    std::filesystem::rename(partial, target, error);
+    if (error)
+        return "\nFile [" + partial + "] Could not be renamed to " + target + ": " + error.message();
+    m_receiveStored = true;
+    return {};
 }
 
 bool DncSession::startProtocol(const std::string& fileName, bool sending)
@@ -328,9 +384,12 @@ bool DncSession::startProtocol(const std::string& fileName, bool sending)
     if (!m_protocol)
         return false;
     m_finishPending = true;
+    m_gate.setTransferHoldsInput(true);
     const bool started = sending ? m_protocol->startTransmit(fileName) : m_protocol->startReceive(fileName);
-    if (!started)
+    if (!started) {
         m_finishPending = false;
+        m_gate.setTransferHoldsInput(false);
+    }
     return started;
 }
 
@@ -347,27 +406,31 @@ void DncSession::onProtocolError(int code)
 
 void DncSession::onProtocolFinished(int code)
 {
+    m_gate.setTransferHoldsInput(false);
+    const std::string stored = m_receiveTarget.empty() ? std::string() : settleReceivedFile(code);
     if (code == ProtocolCancelled)
-        message("Cancel Pressed, Data May Have Been Lost !!", platform::MessageKind::Warning);
+        message("Cancel Pressed, Data May Have Been Lost !!" + stored, platform::MessageKind::Warning);
     else if (code != ProtocolOk)
-        message("Protocol Error:  " + protocolResultText(code), platform::MessageKind::Error);
+        message("Protocol Error:  " + protocolResultText(code) + stored, platform::MessageKind::Error);
+    else if (!stored.empty())
+        message("The File Was Received, but Not Stored:" + stored, platform::MessageKind::Error);
     else if (m_settings.DncAlert)
         message("Down/Up Load Successful", platform::MessageKind::Information);
 
-    m_view.setStatusText("Ready, On Line");
+    m_gate.setStatusText("Ready, On Line");
     switch (m_globals.CurrentMachine.DeviceType) {
     case mrw::devicetype::MachineControl:
-        m_view.setTerminalActive(true);
+        m_gate.setTerminalActive(true);
         break;
     case mrw::devicetype::HubTerminal:
     case mrw::devicetype::ShopTerminal:
-        m_view.setTerminalActive(true);
+        m_gate.setTerminalActive(true);
         LoadMachineRecord(m_terminalMachine);
         if (menuTransferEnded)
             menuTransferEnded();
         break;
     case mrw::devicetype::RemoteCnc:
-        m_view.setTerminalActive(false);
+        m_gate.setTerminalActive(false);
         if (remoteTransferEnded)
             remoteTransferEnded();
         break;
@@ -387,13 +450,13 @@ void DncSession::onProtocolFinished(int code)
 
 void DncSession::rtsDelay(int seconds, bool keepUp)
 {
-    m_view.writeTerminalLine(keepUp ? "Keeping RTS Up" : "Dropping RTS");
+    m_gate.writeTerminalLine(keepUp ? "Keeping RTS Up" : "Dropping RTS");
     m_port.setRts(keepUp);
     m_port.processEvents();
     waitTicks(secsToTicks(seconds));
     if (!keepUp)
         m_port.setRts(true);
-    m_view.writeTerminalLine(keepUp ? "Done Keeping RTS Up" : "Enable RTS");
+    m_gate.writeTerminalLine(keepUp ? "Done Keeping RTS Up" : "Enable RTS");
 }
 
 void DncSession::waitTicks(int ticks)
@@ -447,12 +510,12 @@ void DncSession::terminalKey(char key)
         putBytes("\r\n");
         // The echo of a typed line ends as the line sent does, so the next one starts
         // at the left.
-        m_view.writeTerminal(machine.LocalEcho == 1 ? "\r\n" : "\n");
+        m_gate.writeTerminal(machine.LocalEcho == 1 ? "\r\n" : "\n");
         return;
     }
     putBytes(std::string_view(&key, 1));
     if (machine.LocalEcho == 1)
-        m_view.writeTerminal(std::string(1, key));
+        m_gate.writeTerminal(std::string(1, key));
 }
 
 } // namespace dnc

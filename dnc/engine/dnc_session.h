@@ -71,7 +71,11 @@ public:
     const HubTable& hubs() const { return m_hubs; }
     mrw::WorkspaceGlobals& globals() { return m_globals; }
     const mrw::ProgramSettings& settings() const { return m_settings; }
-    SessionView& view() { return m_view; }
+    // The terminal window as everyone but the window itself sees it: the session owns the
+    // port's input, so the terminal is active only when asked to be and no transfer is on
+    // the line; a transfer takes the input from the terminal when it starts and gives it
+    // back when its finish is handled.
+    SessionView& view() { return m_gate; }
     platform::Prompter& prompter() { return m_prompter; }
     mrw::MachComRec& currentMachine() { return m_globals.CurrentMachine; }
     TapeCode tapeCode() const { return tapeCodeFromIndex(m_globals.CurrentMachine.TapeCode); }
@@ -125,7 +129,13 @@ public:
     bool finishPending() const { return m_finishPending; }
     // Starts the protocol set up last; the finish is handled when it comes.
     bool startTransmit(const std::string& fileName);
+    // A receive goes into a temporary file beside `fileName` (partialReceiveName) that
+    // takes the name when the transfer went through and something arrived. A failed
+    // receive leaves the chosen name as it was; what arrived stays under the temporary
+    // name, which the failure message names, unless the terminal was closed meanwhile.
     bool startReceive(const std::string& fileName);
+    // The last receive went through and its file now has the chosen name.
+    bool receiveStored() const { return m_receiveStored; }
     // Waits, letting the windows work, until the finish of the transfer was handled.
     void waitForFinish();
 
@@ -154,6 +164,26 @@ signals:
     void protocolMade(dnc::Protocol* protocol);
 
 private:
+    // Passes everything to the window; the terminal's activity as described at view().
+    class InputGate : public SessionView {
+    public:
+        explicit InputGate(SessionView& view) : m_view(view) {}
+        void writeTerminalLine(const std::string& text) override { m_view.writeTerminalLine(text); }
+        void writeTerminal(const std::string& text) override { m_view.writeTerminal(text); }
+        void setTerminalActive(bool active) override;
+        void setStatusLights(bool on) override { m_view.setStatusLights(on); }
+        void setStatusText(const std::string& text) override { m_view.setStatusText(text); }
+        void setPortStatusText(const std::string& text) override { m_view.setPortStatusText(text); }
+        void focusTerminal() override { m_view.focusTerminal(); }
+        // A transfer holds the input from its start until its finish is handled.
+        void setTransferHoldsInput(bool held);
+
+    private:
+        SessionView& m_view;
+        bool m_wanted = false;
+        bool m_held = false;
+    };
+
     bool openRecordPort(const mrw::MachComRec& record, int depth);
     bool selectHubPort(int hub, int hubPort, int depth);
     void rebuildCurrentMachine(const std::string& name);
@@ -161,12 +191,14 @@ private:
     void onProtocolFinished(int code);
     void onProtocolError(int code);
     bool startProtocol(const std::string& fileName, bool sending);
+    // Puts a finished receive's file in place; gives what the finish message adds.
+    std::string settleReceivedFile(int code);
     void message(const std::string& text, platform::MessageKind kind);
     void rtsDelay(int seconds, bool keepUp);
 
     mrw::WorkspaceGlobals& m_globals;
     const mrw::ProgramSettings& m_settings;
-    SessionView& m_view;
+    InputGate m_gate;
     platform::Prompter& m_prompter;
     LineFactory m_lines;
     ProtocolFactory m_protocols = makePortProtocol;
@@ -183,7 +215,10 @@ private:
     bool m_transferActive = false;
     bool m_finishPending = false;
     bool m_menuRunning = false;
+    bool m_ending = false; // the terminal is closing
     std::string m_terminalMachine;
+    std::string m_receiveTarget; // the chosen name of the receive on the line
+    bool m_receiveStored = false;
 };
 
 } // namespace dnc

@@ -20,6 +20,15 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A file is received under this temporary name beside the file it is meant for, and
+// takes that name only once the transfer went through.
+std::string partialReceiveName(const std::string& target);
+
+// A file that a receive never replaces: its owner may not write it, or we may not.
+bool writeProtected(const std::string& path);
+// What the operator is told when a receive would have replaced such a file.
+std::string writeProtectedText(const std::string& path);
+
 // Rewrites a received file as text (nothing for ISO). The text is written completely
 // beside the file before it replaces the file, so the received tape is never lost.
 // Throws ReceivedFileError.

@@ -16,7 +16,6 @@
 #include <QCoreApplication>
 
 #include <algorithm>
-#include <filesystem>
 
 namespace dnc {
 
@@ -66,12 +65,6 @@ mrw::MachineSettings machineSettingsOf(mrw::WorkspaceGlobals& globals, const std
     mrw::MachineSettings settings;
     mrw::machineDatabase(globals).loadMachine(name, settings);
     return settings;
-}
-
-void removeFile(const std::string& path)
-{
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
 }
 
 } // namespace
@@ -183,11 +176,13 @@ bool TerminalMenu::PromptLine(const std::string& prompt, std::string& reply, std
     std::string text = m_session.menuReply;
     eraseFirst(text, Cr);
     eraseFirst(text, Lf);
+    // A line typed and then backspaced away is no reply either.
+    text = applyBackspaces(text);
     if (text.empty()) {
         reply.clear();
         return false;
     }
-    reply = applyBackspaces(text).substr(0, maxLength);
+    reply = text.substr(0, maxLength);
     return true;
 }
 
@@ -394,6 +389,11 @@ void TerminalMenu::upload()
         std::string answer;
         if (!PromptLine("Overwrite?", answer) || (answer.front() != 'Y' && answer.front() != 'y'))
             return;
+        if (writeProtected(target.path)) {
+            m_prompter.message(DncCaption, writeProtectedText(target.path), platform::MessageKind::Error,
+                               platform::Buttons::Ok);
+            return;
+        }
     }
     m_session.menuLineCount = 0;
     SendMenuLine("Uploading " + platform::fileNamePart(target.path));
@@ -404,29 +404,17 @@ void TerminalMenu::upload()
         backToTerminal();
         return;
     }
-    // Received beside the target: an old file is replaced only by a complete upload.
-    const std::string partial = target.path + ".~UP";
-    removeFile(partial);
     m_session.setTransferActive(true);
-    const bool started = m_session.startReceive(partial);
-    if (started)
+    if (m_session.startReceive(target.path))
         m_session.waitForFinish();
     m_session.setTransferActive(false);
-    const Protocol* protocol = m_session.protocol();
-    const bool complete = started && protocol && protocol->status().result == ProtocolOk;
-    std::error_code error;
-    const bool received = std::filesystem::is_regular_file(partial, error) && std::filesystem::file_size(partial, error) > 0;
-    if (received && (complete || !exists)) {
-        if (m_session.tapeCode() == TapeCode::Eia) {
-            try {
-                ConvertReceivedFile(partial, TapeCode::Eia);
-            } catch (const ReceivedFileError& e) {
-                m_prompter.message(DncCaption, e.what(), platform::MessageKind::Error, platform::Buttons::Ok);
-            }
+    if (m_session.receiveStored() && m_session.tapeCode() == TapeCode::Eia) {
+        try {
+            ConvertReceivedFile(target.path, TapeCode::Eia);
+        } catch (const ReceivedFileError& e) {
+            m_prompter.message(DncCaption, e.what(), platform::MessageKind::Error, platform::Buttons::Ok);
         }
-        std::filesystem::rename(partial, target.path, error);
     }
-    removeFile(partial);
     backToTerminal();
 }
 

@@ -11,18 +11,10 @@
 
 #include <QCoreApplication>
 
-#include <filesystem>
 
 namespace dnc {
 
 namespace {
-
-void removeIfEmpty(const std::string& file)
-{
-    std::error_code error;
-    if (std::filesystem::is_regular_file(file, error) && std::filesystem::file_size(file, error) == 0)
-        std::filesystem::remove(file, error);
-}
 
 class BusyFlag {
 public:
@@ -169,6 +161,11 @@ void TransferRunner::receive()
                                          "Do you really want to overwrite " + platform::fileNamePart(file) + "?",
                                          platform::MessageKind::Question, platform::Buttons::YesNoCancel);
         if (answer == platform::Button::Yes) {
+            if (writeProtected(file)) {
+                m_session.prompter().message(DncCaption, writeProtectedText(file), platform::MessageKind::Error);
+                view.setStatusText(ReadyText);
+                return;
+            }
             mrw::WriteActivityLog("DNC Receive Overwrite File [" + file + "]");
             break;
         }
@@ -188,18 +185,13 @@ void TransferRunner::receive()
         view.setTerminalActive(true);
         return;
     }
-    const bool existed = platform::fileExists(file);
     m_session.setTransferActive(true);
-    const bool started = m_session.startReceive(file);
-    if (started)
+    if (m_session.startReceive(file))
         m_session.waitForFinish();
     m_session.setTransferActive(false);
-    const Protocol* protocol = m_session.protocol();
-    if (!existed && (!started || !protocol || protocol->status().result != ProtocolOk))
-        removeIfEmpty(file); // a failed receive leaves no empty file behind
 
     m_session.sendCodeString(machine.EndRecvCodes, "End Receive Codes");
-    if (m_session.tapeCode() != TapeCode::Iso && platform::fileExists(file)) {
+    if (m_session.tapeCode() != TapeCode::Iso && m_session.receiveStored()) {
         try {
             ConvertReceivedFile(file, m_session.tapeCode());
         } catch (const ReceivedFileError& e) {

@@ -1,6 +1,7 @@
 #include "dnc/ui/terminal_widget.h"
 
 #include "dnc/engine/comport.h"
+#include "dnc/engine/terminal_reader.h"
 #include "dnc/ui/terminal_screen.h"
 
 #include <QFontDatabase>
@@ -9,7 +10,8 @@
 
 namespace dnc::ui {
 
-TerminalWidget::TerminalWidget(QWidget* parent) : QWidget(parent)
+TerminalWidget::TerminalWidget(QWidget* parent)
+    : QWidget(parent), m_reader(new TerminalReader([this](const std::string& received) { showReceived(received); }, this))
 {
     QFont font("Courier New");
     font.setStyleHint(QFont::TypeWriter);
@@ -29,7 +31,7 @@ void TerminalWidget::setEmulation(Emulation emulation)
     m_emulation = emulation;
     if (emulation == Emulation::Ansi) {
         m_screen = TerminalScreen::ansi(Rows, Columns, [this](const std::string& reply) {
-            if (m_port && m_active)
+            if (m_port && isActive())
                 m_port->putString(reply);
         });
     } else {
@@ -40,24 +42,22 @@ void TerminalWidget::setEmulation(Emulation emulation)
 
 void TerminalWidget::setPort(ComPort* port)
 {
-    disconnect(m_portConnection);
     m_port = port;
-    if (m_port)
-        m_portConnection = connect(m_port, &ComPort::dataArrived, this, [this] { readPort(); });
-    readPort();
+    m_reader->setPort(port);
 }
 
 void TerminalWidget::setActive(bool active)
 {
-    m_active = active;
-    readPort();
+    m_reader->setActive(active);
 }
 
-void TerminalWidget::readPort()
+bool TerminalWidget::isActive() const
 {
-    if (!m_active || !m_port || !m_port->charReady())
-        return;
-    const std::string received = m_port->getBlock(m_port->inCount());
+    return m_reader->isActive();
+}
+
+void TerminalWidget::showReceived(const std::string& received)
+{
     if (!m_charHook) {
         show(received);
         return;
@@ -146,7 +146,7 @@ void TerminalWidget::paintEvent(QPaintEvent*)
             painter.drawText(box.left(), box.top() + metrics.ascent(), QString::fromUcs4(&cell.ch, 1));
         }
     }
-    if (m_active && hasFocus()) {
+    if (isActive() && hasFocus()) {
         const QRect caret(2 + m_screen->cursorColumn() * cellWidth, 2 + (m_screen->cursorRow() + 1) * cellHeight - 2,
                           cellWidth, 2);
         painter.fillRect(caret, ink);
@@ -185,7 +185,7 @@ void TerminalWidget::typeKey(char c)
 {
     if (m_keyFilter && m_keyFilter(c))
         return;
-    if (m_active && m_port)
+    if (isActive() && m_port)
         m_port->putChar(c);
 }
 

@@ -13,6 +13,7 @@
 
 namespace dnc {
 class ComPort;
+class TerminalReader;
 }
 
 namespace dnc::ui {
@@ -38,7 +39,7 @@ public:
     // While active the terminal reads and shows every character arriving at the port and
     // sends typed keys; inactive, the port's input is left to others.
     void setActive(bool active);
-    bool isActive() const { return m_active; }
+    bool isActive() const;
 
     // What to show for one received character (the character itself without a hook).
     using CharHook = std::function<std::string(char)>;
@@ -68,15 +69,14 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void readPort();
+    void showReceived(const std::string& received);
     void show(const std::string& text);
     void typeKey(char c);
 
     std::unique_ptr<TerminalScreen> m_screen;
     Emulation m_emulation = Emulation::Ansi;
     ComPort* m_port = nullptr;
-    QMetaObject::Connection m_portConnection;
-    bool m_active = false;
+    TerminalReader* m_reader;
     CharHook m_charHook;
     KeyFilter m_keyFilter;
     std::FILE* m_capture = nullptr;

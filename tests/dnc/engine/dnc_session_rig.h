@@ -7,6 +7,7 @@
 #include "dnc/engine/fake_line.h"
 #include "dnc/engine/posix_line.h"
 #include "dnc/engine/send_image.h"
+#include "dnc/engine/terminal_reader.h"
 #include "dnc/engine/transfer_runner.h"
 #include "workspace/engine/activity_log.h"
 #include "workspace/engine/editor_host.h"
@@ -27,10 +28,17 @@
 
 namespace dnc::testrig {
 
+// Acts as the terminal window does: while active it takes every byte arriving at the
+// port (what it took is in `received`), and it shows what the session writes.
 class RecordingView : public SessionView {
 public:
     std::vector<std::string> lines;
     std::string shown; // everything written into the terminal, lines ended by CR LF
+    std::string received; // what the terminal took from the port
+    TerminalReader reader{[this](const std::string& bytes) {
+        received += bytes;
+        shown += bytes;
+    }};
     std::string status;
     std::vector<std::string> statusHistory;
     std::string portStatus;
@@ -43,7 +51,11 @@ public:
         shown += text + "\r\n";
     }
     void writeTerminal(const std::string& text) override { shown += text; }
-    void setTerminalActive(bool on) override { active = on; }
+    void setTerminalActive(bool on) override
+    {
+        active = on;
+        reader.setActive(on);
+    }
     void setStatusLights(bool on) override { lights = on; }
     void setStatusText(const std::string& text) override
     {
@@ -204,6 +216,7 @@ struct SessionRig {
             return line;
         });
         session->setIdleClock(&device->clock);
+        view.reader.setPort(&session->port());
         sender = std::make_unique<ScriptedSender>(editor, *session);
         runner = std::make_unique<TransferRunner>(*session, editor, *sender, dialogs, waitBox);
 
@@ -216,6 +229,7 @@ struct SessionRig {
     ~SessionRig()
     {
         session->end();
+        view.reader.setPort(nullptr);
         mrw::activityLog().setEnabled(false);
         ::unsetenv("MRW_PROGRAM_DIR");
     }

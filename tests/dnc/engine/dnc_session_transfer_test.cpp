@@ -365,6 +365,77 @@ TEST(DncTransfer, ReceiveOfNothingFailsAndLeavesNoEmptyFile)
     EXPECT_EQ(rig.folder.read("OLD.TAP"), "old");
 }
 
+// A receive that does not go through never leaves anything under the chosen name and
+// never touches a file already there: what arrived stays under the temporary name the
+// message names, and a terminal closed meanwhile leaves nothing at all.
+TEST(DncTransfer, FailedReceiveKeepsTheChosenNameAsItWas)
+{
+    const struct {
+        const char* name;
+        bool existed;
+        bool closeTerminal; // else the operator cancels
+    } cases[] = {
+        {"new, cancelled", false, false},
+        {"existing, cancelled", true, false},
+        {"new, terminal closed", false, true},
+        {"existing, terminal closed", true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SessionRig rig("[M]\r\nPORT=1\r\nEOFTIME=5\r\nTCODE=2\r\n");
+        rig.session->begin();
+        const std::string file = rig.folder.file("PART.TAP");
+        const std::string partial = file + ".~UP";
+        if (c.existed)
+            rig.folder.write("PART.TAP", "old");
+        rig.dialogs.receiveFiles = {file};
+        rig.prompter.buttons = {platform::Button::Yes, platform::Button::Ok};
+        at(rig, 100, [&] { rig.device->feed("N1G01X1.\r\n"); });
+        at(rig, 300, [&] {
+            if (c.closeTerminal)
+                rig.session->end();
+            else
+                rig.session->protocol()->cancel();
+        });
+        rig.runner->receive();
+
+        EXPECT_EQ(platform::fileExists(file), c.existed);
+        if (c.existed) {
+            EXPECT_EQ(rig.folder.read("PART.TAP"), "old");
+        }
+        if (c.closeTerminal) {
+            EXPECT_FALSE(platform::fileExists(partial));
+        } else {
+            EXPECT_EQ(rig.folder.read("PART.TAP.~UP"), "N1G01X1.\r\n");
+            ASSERT_FALSE(rig.prompter.shown.empty());
+            EXPECT_EQ(rig.prompter.shown.back().text,
+                      "Cancel Pressed, Data May Have Been Lost !!\nWhat arrived is kept in " + partial);
+        }
+    }
+}
+
+// A write-protected file is never replaced by a receive: refused before anything is
+// sent or logged, and it stays as it was.
+TEST(DncTransfer, ReceiveRefusesAWriteProtectedFile)
+{
+    SessionRig rig("[M]\r\nPORT=1\r\nEOFTIME=1\r\nTCODE=2\r\nSRECV=R\r\n");
+    rig.session->begin();
+    const std::string file = rig.folder.file("LOCKED.TAP");
+    rig.folder.write("LOCKED.TAP", "old");
+    std::filesystem::permissions(file, std::filesystem::perms::owner_read);
+    rig.dialogs.receiveFiles = {file};
+    rig.prompter.buttons = {platform::Button::Yes, platform::Button::Ok};
+    at(rig, 100, [&] { rig.device->feed("NEW\r\n"); });
+    rig.device->clearEvents();
+    rig.runner->receive();
+    EXPECT_EQ(rig.folder.read("LOCKED.TAP"), "old");
+    EXPECT_EQ(std::filesystem::status(file).permissions(), std::filesystem::perms::owner_read);
+    ASSERT_EQ(rig.prompter.shown.size(), 2u);
+    EXPECT_EQ(rig.prompter.shown[1].text, writeProtectedText(file));
+    EXPECT_EQ(rig.device->sent(), "");
+    EXPECT_TRUE(rig.logLines().empty());
+}
+
 // The example mill program through the real port, a pty pair and the simulated control.
 TEST(DncTransferPty, SendOfTheExampleProgramArrivesAsTheSendImageInEveryTapeCode)
 {

@@ -1,6 +1,8 @@
 // The shop-terminal menu, played by a scripted terminal on the fake line.
 #include "dnc/engine/terminal_menu.h"
 
+#include "dnc/engine/received_file.h"
+
 #include "tests/dnc/engine/dnc_session_rig.h"
 
 #include <gtest/gtest.h>
@@ -115,6 +117,8 @@ TEST(TerminalMenu, RepliesAreEditedByBackspaces)
         {"\n\r", false, ""},
         {"\r", false, ""},
         {"\b\b\bAB\b\r", true, "A"},
+        {"A\b\r", false, ""}, // backspaced to nothing: no reply
+        {"\b\r", false, ""},
     };
     for (const auto& c : cases) {
         m.script = {{"File?", c.typed}};
@@ -137,6 +141,8 @@ TEST(TerminalMenu, MenuSelectionListingAndShutdown)
     m.rig.folder.write("NC/O2000.TAP", std::string(20480, 'x'));
     m.rig.folder.write("NC/O3000.NC", "x");
     const std::string sent = m.run({
+        {"Cmd ?", "A\b\r"},             // backspaced to nothing: the menu again
+        {"Cmd ?", "P\r"}, {"Msg?", "NEED TOOLS\r"}, // posting needs no machine
         {"Cmd ?", "D\r"},                // no machine yet
         {"Continue ...", "\r"},
         {"Cmd ?", "M\r"}, {"Machine?", "\r"}, // lists and deselects
@@ -146,6 +152,10 @@ TEST(TerminalMenu, MenuSelectionListingAndShutdown)
     });
     const std::string menu = "\r\n*** TKZ DNC ***\r\nU)pload  D)ownload\r\nM)achine L)ist Files\r\n";
     EXPECT_NE(sent.find(menu + "Mch:NONE - Cmd ?\r\nSelect Machine 1st?\r\nContinue ...\r\n "), std::string::npos);
+    // Neither the empty reply nor "P" asked for a machine; only "D" did.
+    EXPECT_NE(sent.find("Mch:NONE - Cmd ?\r\nMsg?"), std::string::npos) << sent;
+    EXPECT_EQ(sent.find("Select Machine 1st?"), sent.rfind("Select Machine 1st?"));
+    EXPECT_EQ(m.posted, (std::vector<std::string>{"NEED TOOLS"}));
     // Sorted without regard to case, a name listed twice shown once.
     EXPECT_NE(sent.find("Machine?\r\nEIA\r\nHUBM\r\nLathe\r\nmill\r\nT \r\n"), std::string::npos) << sent;
     EXPECT_NE(sent.find("Machine?\r\nNo Such Machine ?\r\nContinue ...\r\n  \r\n"), std::string::npos);
@@ -254,10 +264,58 @@ TEST(TerminalMenu, UploadStoresWhatArrivesAndAsksBeforeReplacing)
     EXPECT_EQ(m.rig.folder.read("NC/O6.TAP"), tape);
 
     right = true;
-    m.run({{"Cmd ?", "M\r"}, {"Machine?", "MILL\r"}, {"Cmd ?", "U\r"}, {"File?", "O5\r"},
-           {"Overwrite?", "n\r"}, {"Cmd ?", "U\r"}, {"File?", "O5\r"}, {"Overwrite?", "Y\r"},
-           {"From mill ...", "NEW\r\n"}});
-    EXPECT_EQ(m.rig.folder.read("NC/O5.TAP"), "NEW\r\n");
+    // Only a reply beginning with "Y" or "y" replaces the file.
+    const struct {
+        const char* answer;
+        const char* stored;
+    } answers[] = {{"n\r", "old"}, {"\b\r", "old"}, {"X\bN\r", "old"}, {"Y\r", "NEW\r\n"}, {"yes\r", "NEW\r\n"}};
+    for (const auto& a : answers) {
+        m.rig.folder.write("NC/O5.TAP", "old");
+        std::vector<Step> steps{{"Cmd ?", "M\r"}, {"Machine?", "MILL\r"}, {"Cmd ?", "U\r"}, {"File?", "O5\r"},
+                                {"Overwrite?", a.answer}};
+        if (std::string(a.stored) != "old")
+            steps.push_back({"From mill ...", "NEW\r\n"});
+        m.run(steps);
+        EXPECT_EQ(m.rig.folder.read("NC/O5.TAP"), a.stored) << a.answer;
+    }
+}
+
+// An upload that does not go through leaves nothing under the typed name: what arrived
+// stays under the temporary name that the message at the PC names. A write-protected
+// program is not replaced, whoever confirms it.
+TEST(TerminalMenu, FailedUploadLeavesNothingUnderTheNameAndWriteProtectedProgramsStay)
+{
+    MenuRig m;
+    m.menu.mayOverwrite = [] { return true; };
+    std::string heard;
+    m.rig.device->onSent = [&](const std::string& bytes) {
+        heard += bytes;
+        if (heard.find("From mill ...") != std::string::npos) {
+            heard.clear();
+            m.rig.device->clock.startTimer(400, [&m] { m.rig.session->protocol()->cancel(); });
+        }
+        m.answer(bytes);
+    };
+    m.run({{"Cmd ?", "M\r"}, {"Machine?", "MILL\r"}, {"Cmd ?", "U\r"}, {"File?", "NEW1\r"},
+           {"From mill ...", "N1G01X1.\r\n"}});
+    const std::string partial = m.rig.folder.file("NC/NEW1.TAP.~UP");
+    EXPECT_FALSE(platform::fileExists(m.rig.folder.file("NC/NEW1.TAP")));
+    EXPECT_EQ(m.rig.folder.read("NC/NEW1.TAP.~UP"), "N1G01X1.\r\n");
+    ASSERT_EQ(m.posted.size(), 1u);
+    EXPECT_NE(m.posted[0].find("What arrived is kept in " + partial), std::string::npos) << m.posted[0];
+
+    m.posted.clear();
+    m.rig.folder.write("NC/O5.TAP", "old");
+    const std::string locked = m.rig.folder.file("NC/O5.TAP");
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_read);
+    m.rig.device->onSent = [&m](const std::string& bytes) { m.answer(bytes); };
+    const std::string sent = m.run({{"Cmd ?", "M\r"}, {"Machine?", "MILL\r"}, {"Cmd ?", "U\r"}, {"File?", "O5\r"},
+                                    {"Overwrite?", "Y\r"}});
+    EXPECT_EQ(sent.find("Uploading"), std::string::npos);
+    EXPECT_EQ(m.rig.folder.read("NC/O5.TAP"), "old");
+    EXPECT_EQ(std::filesystem::status(locked).permissions(), std::filesystem::perms::owner_read);
+    ASSERT_EQ(m.posted.size(), 1u);
+    EXPECT_NE(m.posted[0].find(writeProtectedText(locked)), std::string::npos) << m.posted[0];
 }
 
 TEST(TerminalMenu, UploadInEiaIsConvertedToText)

@@ -6,6 +6,7 @@
 #include "dnc/ui/send_dialog.h"
 #include "dnc/ui/terminal_widget.h"
 #include "dnc/ui/wait_box.h"
+#include "tests/dnc/engine/proto_peer.h"
 #include "tests/dnc/engine/sim_control.h"
 #include "workspace/engine/editor_host.h"
 
@@ -27,7 +28,10 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 
 namespace dnc {
 namespace {
@@ -284,6 +288,234 @@ TEST(DncTerminal, DebuggingTools)
     EXPECT_EQ(rig.folder.read("MRW2013.LOG"), "oldabc");
     rig.terminal->close();
     QDir::setCurrent(oldCurrent);
+}
+
+} // namespace
+} // namespace dnc
+
+namespace dnc {
+namespace {
+
+// Through the real window against the standard transfer programs on a pty (and, for
+// ASCII, the simulated control): the terminal is active on the line before and after,
+// and each transfer must still get every byte of the port's input.
+
+// 1,024 bytes of NC text: a whole number of XMODEM blocks, so nothing is padded.
+std::string peerProgram()
+{
+    std::string text;
+    for (int n = 1001; text.size() < 1024; ++n)
+        text += "N" + std::to_string(n) + "G01X1.Y2.\r\n";
+    return text;
+}
+
+std::string lineKeys(int protocol)
+{
+    return "BAUD=115200\r\nDATABITS=8\r\nPARITY=N\r\nSTOPBITS=1\r\nFLOW=1\r\nTCODE=2\r\nLLEN=0\r\nEOFTIME=1\r\n"
+           "PROTOCOL=" + std::to_string(protocol) + "\r\n";
+}
+
+struct Peer {
+    int protocol;
+    const char* receiver; // the command that receives what the PC sends
+    const char* sender;   // the command that sends PART.TAP to the PC
+};
+// ASCII has no program: the simulated control plays both ends.
+const Peer Peers[] = {
+    {mrw::protocol::Ascii, nullptr, nullptr},
+    {mrw::protocol::Xmodem, "rx -b -c -t 10 PART.TAP", "sx -b PART.TAP"},
+    {mrw::protocol::Ymodem, "rb -b -y -t 10", "sb -b PART.TAP"},
+    {mrw::protocol::Zmodem, "rz -b -y -t 10", "sz -b PART.TAP"},
+    {mrw::protocol::Kermit, "gkermit -q -i -P -w -r", "gkermit -q -i -P -s PART.TAP"},
+};
+
+// A control that takes everything at once and never holds the PC.
+simcontrol::ControlSettings fastControl()
+{
+    simcontrol::ControlSettings fast;
+    fast.bufferSize = 1 << 20;
+    fast.xoffLevel = 1 << 20;
+    fast.drainPerSecond = 1e6;
+    return fast;
+}
+
+// Waits (up to 10 s) until the control has heard `text`.
+bool heard(const simcontrol::SimControl& control, const std::string& text)
+{
+    for (int i = 0; i < 1000 && control.program().find(text) == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return control.program().find(text) != std::string::npos;
+}
+
+// Calls `step` from the event loop every 20 ms until it gives true.
+class Poll {
+public:
+    explicit Poll(std::function<bool()> step) : m_step(std::move(step))
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            if (m_step())
+                m_timer.stop();
+        });
+        m_timer.start(20);
+    }
+
+private:
+    std::function<bool()> m_step;
+    QTimer m_timer;
+};
+
+// The other end of the machine's line: a standard program behind a pty, or for ASCII
+// the simulated control on a pty pair. `device` is what the PC opens.
+struct MachineEnd {
+    MachineEnd(const Peer& peer, bool peerSends, const std::string& program)
+    {
+        if (peerSends)
+            work.write("PART.TAP", program);
+        const char* command = peerSends ? peer.sender : peer.receiver;
+        if (command) {
+            link = std::make_unique<prototest::PeerLink>(links.path(), work.path(), command);
+            device = links.file("ttyA");
+        } else {
+            pty = std::make_unique<simcontrol::PtyPair>();
+            control = std::make_unique<simcontrol::SimControl>(pty->machineEnd(), fastControl());
+            device = pty->pcEnd();
+        }
+    }
+    // What the PC sent arrived whole (the standard receivers name the file themselves).
+    void expectArrived(const std::string& program) const
+    {
+        if (control) {
+            EXPECT_TRUE(control->waitConsumed(program.size(), 20000));
+            EXPECT_EQ(control->program(), program);
+            return;
+        }
+        EXPECT_EQ(link->waitExit(20000), 0) << links.read("peer.log");
+        std::string file = work.file("PART.TAP");
+        for (const auto& entry : std::filesystem::directory_iterator(work.path()))
+            file = entry.path().string();
+        EXPECT_TRUE(prototest::waitForFile(file, program)) << links.read("peer.log");
+    }
+
+    testsupport::TempFolder links;
+    testsupport::TempFolder work;
+    std::unique_ptr<prototest::PeerLink> link;
+    std::unique_ptr<simcontrol::PtyPair> pty;
+    std::unique_ptr<simcontrol::SimControl> control;
+    std::string device;
+};
+
+// A receive is on the line: the simulated control may punch its tape now.
+bool receiving(TMDNCTERM& terminal)
+{
+    const Protocol* protocol = terminal.session().protocol();
+    return protocol && protocol->inProgress() && !protocol->status().sending;
+}
+
+TEST(DncTerminalPeers, SendAndReceiveWithEveryProtocol)
+{
+    const std::string program = peerProgram();
+    for (const Peer& peer : Peers) {
+        for (const bool peerSends : {false, true}) {
+            SCOPED_TRACE(std::string(peer.receiver ? peer.receiver : "ASCII") + (peerSends ? ", receive" : ", send"));
+            MachineEnd machine(peer, peerSends, program);
+            TerminalRig rig("[M]\r\nPORT=3\r\n" + lineKeys(peer.protocol), "COM3=" + machine.device + "\r\n");
+            rig.terminal->Go(false);
+            ASSERT_TRUE(rig.terminal->session().portOpened());
+            ASSERT_TRUE(rig.terminal->terminal().isActive());
+
+            if (peerSends) {
+                const std::string file = rig.folder.file("IN.TAP");
+                rig.terminal->setReceiveFileChooser([&](const auto&) { return file; });
+                Poll punch([&] {
+                    if (!machine.control)
+                        return true;
+                    if (!receiving(*rig.terminal))
+                        return false;
+                    machine.control->send(program);
+                    return true;
+                });
+                rig.button("BitBtn3")->click(); // returns when the receive has ended
+                EXPECT_EQ(rig.folder.read("IN.TAP"), program);
+                EXPECT_FALSE(platform::fileExists(file + ".~UP"));
+            } else {
+                rig.editor.text = program;
+                QTimer::singleShot(0, [&] {
+                    rig.terminal->sendDialog().findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+                });
+                rig.button("BitBtn4")->click();
+                rig.terminal->session().waitForFinish();
+                machine.expectArrived(program);
+            }
+            for (const auto& shown : rig.prompter.shown)
+                ADD_FAILURE() << shown.text;
+            EXPECT_TRUE(rig.terminal->terminal().isActive()); // the line is the terminal's again
+            rig.terminal->close();
+        }
+    }
+}
+
+// The shop terminal's D and U through the window: the menu switches the port to the
+// machine, the transfer runs with the machine's protocol, and the menu comes back.
+TEST(DncTerminalPeers, ShopMenuDownloadsAndUploads)
+{
+    const std::string program = peerProgram();
+    for (const Peer& peer : {Peers[0], Peers[1]}) {
+        for (const bool upload : {false, true}) {
+            SCOPED_TRACE(std::string(peer.receiver ? peer.receiver : "ASCII") + (upload ? ", U" : ", D"));
+            MachineEnd machine(peer, upload, program);
+            simcontrol::PtyPair shopLine;
+            ASSERT_TRUE(shopLine.ready());
+            simcontrol::SimControl shop(shopLine.machineEnd(), fastControl());
+            testsupport::TempFolder nc;
+            TerminalRig rig("[MACHINE NAMES]\r\nNUMBER=2\r\nMACHINE1=T\r\nMACHINE2=MILL\r\n"
+                            "[T]\r\nPORT=1\r\nDTYPE=2\r\nCDELAY=60\r\nLDELAY=24\r\n" + lineKeys(0) +
+                                "[MILL]\r\nPORT=3\r\nDEFDNL=" + nc.path() + "\r\nDEFUPL=" + nc.path() +
+                                "\r\nDEFEXT=TAP\r\n" + lineKeys(peer.protocol),
+                            "COM1=" + shopLine.pcEnd() + "\r\nCOM3=" + machine.device + "\r\n");
+            rig.globals.CurrentMachineName = "T";
+            rig.terminal->Go(false);
+            ASSERT_TRUE(rig.terminal->session().portOpened());
+
+            // The machinist at the shop terminal types each reply once its prompt came.
+            std::deque<std::pair<std::string, std::string>> script{
+                {"Cmd ?", "M\r"}, {"Machine?", "MILL\r"}, {"Cmd ?", upload ? "U\r" : "D\r"},
+                {"File?", upload ? "O5.TAP\r" : "PART.TAP\r"}, {"Cmd ?", "Q\r"}};
+            std::size_t seen = 0;
+            Poll machinist([&] {
+                const std::string heard = shop.program();
+                while (!script.empty()) {
+                    const std::size_t at = heard.find(script.front().first, seen);
+                    if (at == std::string::npos)
+                        return false;
+                    seen = at + script.front().first.size();
+                    shop.send(script.front().second);
+                    script.pop_front();
+                }
+                return true;
+            });
+            Poll punch([&] {
+                if (!upload || !machine.control)
+                    return true;
+                if (!receiving(*rig.terminal))
+                    return false;
+                machine.control->send(program);
+                return true;
+            });
+            nc.write("PART.TAP", program);
+            rig.button("Button2")->click(); // the menu runs until "Q"
+            EXPECT_TRUE(script.empty()) << "waiting for " << script.front().first;
+            if (upload) {
+                EXPECT_EQ(nc.read("O5.TAP"), program);
+                EXPECT_FALSE(platform::fileExists(nc.file("O5.TAP.~UP")));
+            } else {
+                machine.expectArrived(program);
+            }
+            EXPECT_TRUE(heard(shop, "*** SHUTDOWN ***"));
+            for (const auto& shown : rig.prompter.shown)
+                ADD_FAILURE() << shown.text;
+            rig.terminal->close();
+        }
+    }
 }
 
 } // namespace
