@@ -8,6 +8,7 @@
 #include "platform/linestream.h"
 #include "platform/numbers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <optional>
@@ -16,6 +17,36 @@
 namespace vork {
 
 namespace {
+
+// A mill's motion record keeps the X and Y of an arc's centre. An arc in the ZX or YZ
+// plane is not a circle of those two: its centre's Z is found from its ends.
+struct ArcCircle {
+    bool xyPlane = true;
+    double x = 0, y = 0, z = 0;
+    int normal = 2; // the axis the arc turns about: 0 X, 1 Y, 2 Z
+};
+
+bool onCircle(double a, double b, double ca, double cb, double radius)
+{
+    return std::fabs(std::hypot(a - ca, b - cb) - std::fabs(radius)) <= 0.001;
+}
+
+ArcCircle MillArcCircle(const TMotionRecord& r, double lastZ)
+{
+    ArcCircle c{true, r.cx, r.cy, lastZ, 2};
+    if (onCircle(r.sx, r.sy, r.cx, r.cy, r.radius) && onCircle(r.ex, r.ey, r.cx, r.cy, r.radius))
+        return c;
+    c.xyPlane = false;
+    // In the ZX plane the record's Y is the arc's own; in YZ its X.
+    const bool zx = std::fabs(r.sy - r.cy) <= 0.001 && std::fabs(r.ey - r.cy) <= 0.001;
+    c.normal = zx ? 1 : 0;
+    const double across = zx ? r.sx - r.cx : r.sy - r.cy;
+    const double acrossEnd = zx ? r.ex - r.cx : r.ey - r.cy;
+    const double rise = std::sqrt(std::max(0.0, r.radius * r.radius - across * across));
+    const auto miss = [&](double z) { return std::fabs(std::hypot(acrossEnd, r.ez - z) - std::fabs(r.radius)); };
+    c.z = miss(r.sz + rise) <= miss(r.sz - rise) ? r.sz + rise : r.sz - rise;
+    return c;
+}
 
 constexpr const char* Section = "DV";
 constexpr double ThreadFactor = 0.61343;
@@ -187,7 +218,11 @@ void ClWriter::motionBlock(TMotionRecord r, bool first)
     case ModeCCW: {
         const char* d = r.mode == ModeCCW ? "1" : "-1";
         if (m_pointForm == 0) {
-            line("CIRCLE/ " + F(r.cx) + "," + F(r.cy) + "," + F(m_lastZ) + ",0,0," + d + "," + F(r.radius));
+            const ArcCircle c = MillArcCircle(r, m_lastZ);
+            const std::string axis = c.normal == 2 ? std::string("0,0,") + d
+                                     : c.normal == 1 ? std::string("0,") + d + ",0"
+                                                     : std::string(d) + ",0,0";
+            line("CIRCLE/ " + F(c.x) + "," + F(c.y) + "," + F(c.z) + "," + axis + "," + F(r.radius));
             line("GOTO/ " + F(r.ex) + "," + F(r.ey) + "," + F(r.ez));
         } else {
             line("CIRCLE/ " + F(r.cy) + ",0.0," + F(r.cx) + ",0," + d + ",0," + F(r.radius));
@@ -277,11 +312,8 @@ bool CalculateExtents(const std::string& motionPath, VerifySettings& settings)
             break;
         case ModeCW:
         case ModeCCW: {
-            // A mill's arc in the ZX or YZ plane is not a circle of the record's first two
-            // coordinates: its ends bound it there.
-            const double onCircle = 0.001;
-            if (std::fabs(std::hypot(r.sx - r.cx, r.sy - r.cy) - std::fabs(r.radius)) > onCircle ||
-                std::fabs(std::hypot(r.ex - r.cx, r.ey - r.cy) - std::fabs(r.radius)) > onCircle) {
+            // A mill's arc in the ZX or YZ plane: its ends bound it in X and Y.
+            if (!MillArcCircle(r, 0).xyPlane) {
                 widen(r.ex, r.ey);
                 widenZ(r.ez);
                 break;
