@@ -293,23 +293,33 @@ bool TCompareTextLines::LinesEqual(std::string_view a, std::string_view b) const
 
 namespace {
 
-// The plain search: fast for the lines of an NC program.
-std::size_t countFoundPiecesPlain(std::string_view longer, std::string other, std::size_t piece,
-                                  const std::function<void()>& tick)
+// Offers each piece of `longer` in order to `take`, which says whether it was found;
+// `tick` is called every few thousand pieces. Returns how many were found.
+template <class Take>
+std::size_t countPieces(std::string_view longer, std::size_t piece, const std::function<void()>& tick, Take take)
 {
     std::size_t found = 0;
     std::size_t pieces = 0;
     for (std::size_t at = 0; at < longer.size(); at += piece) {
         if (tick && ++pieces % 4096 == 0)
             tick();
-        const std::string_view part = longer.substr(at, piece);
-        const std::size_t where = other.find(part);
-        if (where != std::string::npos) {
+        if (take(longer.substr(at, piece)))
             ++found;
-            other.erase(where, part.size());
-        }
     }
     return found;
+}
+
+// The plain search: fast for the lines of an NC program.
+std::size_t countFoundPiecesPlain(std::string_view longer, std::string other, std::size_t piece,
+                                  const std::function<void()>& tick)
+{
+    return countPieces(longer, piece, tick, [&other](std::string_view part) {
+        const std::size_t where = other.find(part);
+        if (where == std::string::npos)
+            return false;
+        other.erase(where, part.size());
+        return true;
+    });
 }
 
 } // namespace
@@ -366,25 +376,17 @@ std::size_t CountFoundPiecesIndexed(std::string_view longer, std::string_view ot
     for (int i = 0; i < n; ++i)
         index(i);
 
-    std::size_t found = 0;
-    std::size_t pieces = 0;
-    for (std::size_t at = 0; at < longer.size(); at += piece) {
-        if (tick && ++pieces % 4096 == 0)
-            tick();
-        const std::string_view part = longer.substr(at, piece);
+    return countPieces(longer, piece, tick, [&](std::string_view part) {
         if (part.size() < piece) {
             // The short last piece: one plain search over what is left.
             std::string rest;
             for (int c = first; c >= 0; c = next[static_cast<std::size_t>(c)])
                 rest += other[static_cast<std::size_t>(c)];
-            if (rest.find(part) != std::string::npos)
-                ++found;
-            break;
+            return rest.find(part) != std::string::npos;
         }
         const auto it = starts.find(keyOf(part));
         if (it == starts.end())
-            continue;
-        ++found;
+            return false;
         const int start = *it->second.begin();
         std::vector<int> before;
         for (int b = prev[static_cast<std::size_t>(start)]; b >= 0 && before.size() + 1 < piece;
@@ -405,8 +407,8 @@ std::size_t CountFoundPiecesIndexed(std::string_view longer, std::string_view ot
             prev[static_cast<std::size_t>(right)] = left;
         for (int b : before)
             index(b);
-    }
-    return found;
+        return true;
+    });
 }
 
 std::size_t CountFoundPieces(std::string_view longer, std::string_view other, std::size_t piece,
