@@ -22,7 +22,10 @@ int toPixel(double value)
         return static_cast<int>(-PixelLimit);
     if (value > PixelLimit)
         return static_cast<int>(PixelLimit);
-    return static_cast<int>(std::nearbyint(value)); // halves to even
+    // Halves to even, as nearbyint in the default rounding: below 2^51 in size, adding
+    // and taking away 1.5 * 2^52 leaves the value rounded to a whole number.
+    constexpr double Rounder = 6755399441055744.0;
+    return static_cast<int>((value + Rounder) - Rounder);
 }
 
 // Degrees to radians as the analyzer's expressions know it.
@@ -416,22 +419,42 @@ void Trwindow::drawArcChords(Canvas& canvas, const PathArc& arc)
         return;
     }
     // In a plane view with the whole arc in the window, each chord is what Lineto would
-    // draw, without its clipping: the ends map straight to pixels, each end once.
-    PixelPoint previous = toPixels(xpos, ypos);
+    // draw, without its clipping: the ends map straight to pixels, each end once, and
+    // the canvas takes the chords in runs.
+    constexpr std::size_t RunLength = 256;
+    m_chordRun.resize(RunLength);
+    PixelPoint* run = m_chordRun.data();
+    std::size_t held = 0;
+    run[held++] = toPixels(xpos, ypos);
+    double lowX = std::min(dextx, xpos), highX = std::max(dextxx, xpos);
+    double lowY = std::min(dexty, ypos), highY = std::max(dextyy, ypos);
+    double lastX = xpos, lastY = ypos, lastZ = zpos;
     ForEachArcChord(arc, Getscale(), [&](double x, double y, double z) {
         LatheCoords(x, y, z);
-        dextx = std::min({dextx, x, xpos});
-        dextxx = std::max({dextxx, x, xpos});
-        dexty = std::min({dexty, y, ypos});
-        dextyy = std::max({dextyy, y, ypos});
-        const PixelPoint at = toPixels(x, y);
-        canvas.moveTo(at.x, at.y);
-        canvas.lineTo(previous.x, previous.y);
-        previous = at;
-        xpos = x;
-        ypos = y;
-        zpos = z;
+        lowX = std::min(lowX, x);
+        highX = std::max(highX, x);
+        lowY = std::min(lowY, y);
+        highY = std::max(highY, y);
+        if (held == RunLength) {
+            canvas.drawChords(run, held);
+            run[0] = run[held - 1];
+            held = 1;
+        }
+        run[held++] = toPixels(x, y);
+        lastX = x;
+        lastY = y;
+        lastZ = z;
     });
+    if (held > 1) {
+        canvas.drawChords(run, held);
+        xpos = lastX;
+        ypos = lastY;
+        zpos = lastZ;
+        dextx = lowX;
+        dextxx = highX;
+        dexty = lowY;
+        dextyy = highY;
+    }
     dfopen = recording;
 }
 

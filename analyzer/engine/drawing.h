@@ -9,6 +9,7 @@
 #include "analyzer/engine/figures.h"
 
 #include <string>
+#include <vector>
 
 namespace platform {
 class Prompter;
@@ -148,6 +149,7 @@ private:
 
     DisplayFile dfile;
     TDisplayRecord m_arcCentre; // the first record of an arc being replayed
+    std::vector<PixelPoint> m_chordRun; // pixels of an arc's chords on their way to the canvas
     platform::Prompter* m_prompter = nullptr;
     bool m_measuring = false;
     std::string m_fileError;

@@ -41,4 +41,12 @@ void Canvas::lineTo(int x, int y)
     m_pos = to;
 }
 
+void Canvas::drawChords(const PixelPoint* points, std::size_t count)
+{
+    for (std::size_t k = 1; k < count; ++k) {
+        m_pos = points[k];
+        lineTo(points[k - 1].x, points[k - 1].y);
+    }
+}
+
 } // namespace vork

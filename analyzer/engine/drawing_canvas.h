@@ -1,6 +1,7 @@
 #pragma once
 // The surface the analyzer draws on, in device pixels: the window's image, a printer page,
 // or a recording in tests. The drawing window maps world coordinates onto it.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -86,6 +87,11 @@ public:
     void moveTo(int x, int y) { m_pos = {x, y}; }
     // A line with the pen from the pen position; the pen position moves to (x, y).
     void lineTo(int x, int y);
+    // The chords of a chain, each drawn backwards: for k from 1, a line from points[k] to
+    // points[k - 1], exactly as moveTo(points[k]) and lineTo(points[k - 1]) draw it, and
+    // the pen position left where those calls leave it. Surfaces that can draw many
+    // short lines cheaply take them all at once.
+    virtual void drawChords(const PixelPoint* points, std::size_t count);
 
     // Lines drawn in an exclusive-or mode between these calls form one picture: each
     // pixel it covers changes once, however many of its lines meet or cross there, so

@@ -50,8 +50,6 @@ void ForEachArcChord(const PathArc& arc, double scale, PointSink&& point)
     // Whole steps of the sweep are counted past the rounding of the division and of the
     // single precision in which the display file keeps the sweep.
     constexpr double StepRounding = 1e-4;
-    static constexpr int Axes[3][3] = {{0, 1, 2}, {2, 0, 1}, {1, 2, 0}};
-    const int* axes = Axes[std::clamp(arc.plane, 0, 2)];
     const double step = ArcStepAngle(scale, arc.radius);
     const double sweep = std::fabs(arc.sweep);
     // At least one step, so that a helix shorter than a step still climbs.
@@ -60,15 +58,19 @@ void ForEachArcChord(const PathArc& arc, double scale, PointSink&& point)
     const double turn = arc.sweep < 0 ? -step : step;
     const double turnCos = std::cos(turn), turnSin = std::sin(turn);
     double c = std::cos(arc.startAngle), s = std::sin(arc.startAngle);
-    double q[3];
+    const int plane = std::clamp(arc.plane, 0, 2);
     for (int k = 1; k <= chords; ++k) {
         const double next = c * turnCos - s * turnSin;
         s = s * turnCos + c * turnSin;
         c = next;
-        q[axes[0]] = arc.centreFirst + arc.radius * c;
-        q[axes[1]] = arc.centreSecond + arc.radius * s;
-        q[axes[2]] = arc.height + k * zStep;
-        point(q[0], q[1], q[2]);
+        const double first = arc.centreFirst + arc.radius * c;
+        const double second = arc.centreSecond + arc.radius * s;
+        const double third = arc.height + k * zStep;
+        switch (plane) {
+        case 0: point(first, second, third); break;
+        case 1: point(second, third, first); break;
+        default: point(third, first, second); break;
+        }
     }
 }
 

@@ -181,6 +181,31 @@ void QtCanvas::drawLine(PixelPoint from, PixelPoint to)
         flush();
 }
 
+// Chords of one plain pen in copy mode go straight into the image's pixels, one check of
+// the pen for all of them; the chords that leave the image go to the painter just as
+// drawLine sends them, since the painter's pixels depend on how its lines are batched.
+void QtCanvas::drawChords(const PixelPoint* points, std::size_t count)
+{
+    if (count < 2 || !m_plotsDirectly || !m_painter.isActive() || pen().mode != PenMode::Copy || !isPlainLine(pen())) {
+        Canvas::drawChords(points, count);
+        return;
+    }
+    const Rgb c = pen().color;
+    const QRgb color = qRgb(c.red, c.green, c.blue);
+    const int width = m_size.width(), height = m_size.height();
+    const auto inside = [&](PixelPoint q) { return q.x >= 0 && q.y >= 0 && q.x < width && q.y < height; };
+    for (std::size_t k = 1; k < count; ++k) {
+        const PixelPoint from = points[k], to = points[k - 1];
+        if (inside(from) && inside(to)) {
+            flush(); // what the painter still holds lies under this line
+            plotLine(m_bits, m_stride, {from.x, from.y}, {to.x, to.y}, color);
+        } else {
+            drawLine(from, to); // held back with its neighbours, as one by one
+        }
+    }
+    moveTo(points[count - 2].x, points[count - 2].y);
+}
+
 void QtCanvas::beginPicture() { m_inPicture = true; }
 
 // A line of the picture goes onto the layer in the pen colour; the device is untouched.

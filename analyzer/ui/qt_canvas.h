@@ -29,6 +29,7 @@ public:
     int dpiX() const override;
     int dpiY() const override;
 
+    void drawChords(const PixelPoint* points, std::size_t count) override;
     void beginPicture() override;
     void endPicture() override;
 

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace vork;
 
 namespace {
@@ -43,6 +45,33 @@ TEST(QtCanvasTest, XorAndNotXorDrawnTwiceRestoreThePicture)
         canvas.lineTo(110, 75);
         canvas.lineTo(5, 75);
         EXPECT_EQ(canvas.image(), before);
+    }
+}
+
+// A chain handed over at once paints what its chords drawn one by one paint, and leaves
+// the pen where they leave it: inside the image and across its edge, with two ends on
+// one pixel, for the plotted pen and for those the painter draws.
+TEST(QtCanvasTest, ChordsOfAChainPaintAsLinesOneByOne)
+{
+    const std::vector<PixelPoint> chain{{10, 10}, {40, 13}, {40, 13}, {70, 30}, {71, 31}, {130, 50},
+                                        {60, 79}, {60, 79}, {-20, 60}, {5, 40}, {5, 2}, {12, 9}};
+    const Pen pens[] = {{PaletteColor(12), PenStyle::Solid, 1, PenMode::Copy},
+                        {PaletteColor(9), PenStyle::Dot, 1, PenMode::Copy},
+                        {PaletteColor(2), PenStyle::Solid, 3, PenMode::Copy},
+                        {PaletteColor(12), PenStyle::Solid, 1, PenMode::Xor}};
+    for (const Pen& pen : pens) {
+        ImageCanvas whole(QSize(120, 80)), single(QSize(120, 80));
+        for (ImageCanvas* canvas : {&whole, &single}) {
+            canvas->fillRect({0, 0, 120, 80}, {20, 40, 60});
+            canvas->setPen(pen);
+        }
+        whole.drawChords(chain.data(), chain.size());
+        for (std::size_t k = 1; k < chain.size(); ++k) {
+            single.moveTo(chain[k].x, chain[k].y);
+            single.lineTo(chain[k - 1].x, chain[k - 1].y);
+        }
+        EXPECT_EQ(whole.image(), single.image()) << static_cast<int>(pen.style) << " " << pen.width;
+        EXPECT_EQ(whole.penPos(), single.penPos());
     }
 }
 
