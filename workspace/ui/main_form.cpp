@@ -690,26 +690,27 @@ void TMainForm::closeEvent(QCloseEvent* event)
     for (TMDIChild* child : all)
         child->closeWithoutAsking();
     m_mdiArea->closeAllSubWindows();
-    m_closing = true;
-    mrw::WriteActivityLog("-- System Shutdown --");
-    SaveSettings();
-    mrw::deleteScratchFiles(m_scratch);
-    m_scratch = {};
+    endSession();
     if (m_viewer)
         m_viewer->close();
     event->accept();
 }
 
+void TMainForm::endSession()
+{
+    m_closing = true;
+    mrw::WriteActivityLog("-- System Shutdown --");
+    SaveSettings();
+    mrw::deleteScratchFiles(m_scratch);
+    m_scratch = {};
+}
+
 void TMainForm::EndWithoutAsking()
 {
     if (!m_closing) {
-        m_closing = true;
         for (TMDIChild* child : children())
             child->closeWithoutAsking();
-        mrw::WriteActivityLog("-- System Shutdown --");
-        SaveSettings();
-        mrw::deleteScratchFiles(m_scratch);
-        m_scratch = {};
+        endSession();
     }
     QCoreApplication::exit(0);
     // A loop that pumps events itself (a transfer on the line) does not see the exit.
