@@ -19,9 +19,9 @@ struct Units {
     int decimals;
 };
 
-Units unitsOf(const TRunState& s)
+Units unitsOf(bool metric)
 {
-    return s.Metric ? Units{MillimetresPerInch, 3} : Units{1.0, 4};
+    return metric ? Units{MillimetresPerInch, 3} : Units{1.0, 4};
 }
 
 std::string inField(std::string text)
@@ -62,39 +62,60 @@ std::string ModeName(int mode)
     }
 }
 
-StatusReadoutTexts MakeStatusTexts(const TRunState& s, bool useRotary, const std::string& toolShape)
+ReadoutValues TakeReadoutValues(const TRunState& s, bool useRotary, int toolShape)
 {
-    const Units u = unitsOf(s);
-    const auto value = [&](double v) { return platform::formatFixed(v * u.factor, u.decimals); };
+    ReadoutValues v;
+    v.mode = s.Mode;
+    v.x = s.CurX;
+    v.y = s.CurY;
+    v.z = s.CurZ;
+    v.a = s.RotA;
+    v.b = s.RotB;
+    v.c = s.RotC;
+    v.feed = s.Feed;
+    v.segmentTime = s.SegTime;
+    v.totalTime = s.TotalTime;
+    v.tool = s.Tool;
+    v.toolShape = toolShape;
+    v.metric = s.Metric;
+    v.lathe = s.LatheMachine;
+    v.useRotary = useRotary;
+    return v;
+}
+
+StatusReadoutTexts MakeStatusTexts(const ReadoutValues& v)
+{
+    const Units u = unitsOf(v.metric);
+    const auto value = [&](double x) { return platform::formatFixed(x * u.factor, u.decimals); };
     StatusReadoutTexts t;
-    t.mode = ModeName(s.Mode);
-    t.x = "X" + value(s.CurX);
-    t.y = s.LatheMachine ? "D" + value(2 * s.CurX) : "Y" + value(s.CurY);
-    t.z = "Z" + value(s.CurZ);
-    if (useRotary) {
-        t.a = "A" + platform::formatFixed(s.RotA * DegreesPerRadian, 2);
-        t.b = "B" + platform::formatFixed(s.RotB * DegreesPerRadian, 2);
-        t.c = "C" + platform::formatFixed(s.RotC * DegreesPerRadian, 2);
+    t.mode = ModeName(v.mode);
+    t.x = "X" + value(v.x);
+    t.y = v.lathe ? "D" + value(2 * v.x) : "Y" + value(v.y);
+    t.z = "Z" + value(v.z);
+    if (v.useRotary) {
+        t.a = "A" + platform::formatFixed(v.a * DegreesPerRadian, 2);
+        t.b = "B" + platform::formatFixed(v.b * DegreesPerRadian, 2);
+        t.c = "C" + platform::formatFixed(v.c * DegreesPerRadian, 2);
     } else {
         t.a = "A --";
         t.b = "B --";
         t.c = "C --";
     }
     // Millimetres per minute in metric mode, as the data listing shows the feed.
-    t.feed = s.Metric ? "MPM" + platform::formatFixed(s.Feed * MillimetresPerInch, 2)
-                      : "IPM" + platform::formatFixed(s.Feed, 2);
-    t.segmentTime = MinutesToHMS(s.SegTime);
-    t.totalTime = MinutesToHMS(s.TotalTime);
-    t.tool = "T" + std::to_string(s.Tool);
-    t.toolShape = toolShape;
+    t.feed = v.metric ? "MPM" + platform::formatFixed(v.feed * MillimetresPerInch, 2)
+                      : "IPM" + platform::formatFixed(v.feed, 2);
+    t.segmentTime = MinutesToHMS(v.segmentTime);
+    t.totalTime = MinutesToHMS(v.totalTime);
+    t.tool = "T" + std::to_string(v.tool);
+    t.toolShape = ToolTypeName(v.toolShape);
     return t;
 }
 
-CoordinateReadoutTexts MakeCoordinateTexts(const TRunState& s)
+CoordinateReadoutTexts MakeCoordinateTexts(const ReadoutValues& v)
 {
-    const Units u = unitsOf(s);
-    const auto value = [&](double v) { return inField(platform::formatFixed(v * u.factor, u.decimals)); };
-    return {"X" + value(s.CurX), "Y" + value(s.CurY), "Z" + value(s.CurZ)};
+    const Units u = unitsOf(v.metric);
+    const auto value = [&](double x) { return inField(platform::formatFixed(x * u.factor, u.decimals)); };
+    return {"X" + value(v.x), "Y" + value(v.y), "Z" + value(v.z)};
 }
 
 RunReadouts::RunReadouts(const TRunState& state, const AnalyzerSettings& settings)
@@ -106,13 +127,16 @@ void RunReadouts::UpdateReadouts(bool segmentEnd)
 {
     if (!m_view)
         return;
-    if (m_view->CoordinateReadoutVisible())
-        m_view->ShowCoordinates(MakeCoordinateTexts(m_state));
-    if (!m_settings.positionUpdate && !segmentEnd)
+    const bool coordinates = m_view->CoordinateReadoutVisible();
+    const bool status = m_settings.positionUpdate || segmentEnd;
+    if (!coordinates && !status)
         return;
-    const std::string shape =
-        m_operations ? ToolTypeName(m_operations->CurrentToolShape(m_state.OpSlot)) : std::string();
-    m_view->ShowStatus(MakeStatusTexts(m_state, m_settings.useRotary, shape));
+    const int shape = m_operations ? m_operations->CurrentToolShape(m_state.OpSlot) : NoToolShape;
+    const ReadoutValues values = TakeReadoutValues(m_state, m_settings.useRotary, shape);
+    if (coordinates)
+        m_view->ShowCoordinates(values);
+    if (status)
+        m_view->ShowStatus(values);
 }
 
 } // namespace vork

@@ -1,11 +1,11 @@
 #include "analyzer/ui/code_list_view.h"
 
+#include "analyzer/ui/live_refresh.h"
 #include "platform/qt/latin1.h"
 
 namespace vork {
 
 namespace {
-constexpr int RefreshMilliseconds = 33;
 // The window's own messages come on top of the run's lines; far more is never looked at.
 constexpr std::size_t MaxKeptLines = 500;
 }
@@ -16,7 +16,7 @@ CodeListView::CodeListView(QWidget* parent) : QListWidget(parent)
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     m_refresh.setSingleShot(true);
-    m_refresh.setInterval(RefreshMilliseconds);
+    m_refresh.setInterval(LiveRefreshMilliseconds);
     connect(&m_refresh, &QTimer::timeout, this, &CodeListView::showLines);
 }
 

@@ -6,6 +6,7 @@
 #include "analyzer/ui/code_list_view.h"
 #include "analyzer/ui/color_picker.h"
 #include "analyzer/ui/drawing_area.h"
+#include "analyzer/ui/live_refresh.h"
 #include "analyzer/ui/window_commands.h"
 #include "analyzer/ui/run_feedback.h"
 #include "analyzer/ui/settings_dialog.h"
@@ -29,7 +30,6 @@
 namespace vork {
 
 namespace {
-constexpr int LiveRefreshMilliseconds = 33;
 constexpr int PumpEveryMilliseconds = 5;
 constexpr int MinimumClientHeight = 520;
 const char* const Caption = "Vork Analyzer 2013";
@@ -271,6 +271,8 @@ void Tmdvform::setRunActive(bool active)
         m_liveRefresh.stop();
         m_area->update();
         m_codeList->showLines();
+        if (runFeedback)
+            runFeedback->showReadouts();
         // The run has returned: the DXF drawing reads whole while the analyzer stays open.
         m_session->dxfOutput().Checkpoint();
         if (dxfOutputAction)
@@ -289,6 +291,9 @@ void Tmdvform::runButton(bool single)
         m_control->Start();
     if (fresh)
         setRunActive(m_control->Active());
+    // Paused or ended, the status panel shows where the run stands.
+    if (runFeedback)
+        runFeedback->showReadouts();
 }
 
 void Tmdvform::Start() { runButton(false); }

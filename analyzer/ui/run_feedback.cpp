@@ -3,6 +3,7 @@
 #include "analyzer/engine/nc_errors.h"
 #include "analyzer/ui/coordinate_readout.h"
 #include "analyzer/ui/error_dialog.h"
+#include "analyzer/ui/live_refresh.h"
 #include "analyzer/ui/window_commands.h"
 #include "analyzer/ui/main_window.h"
 #include "analyzer/ui/time_graph_dialog.h"
@@ -27,6 +28,9 @@ RunFeedback::RunFeedback(Tmdvform& window) : QObject(&window), m_window(window)
     m_graph = new TTimeGraphDlg(window.session().state, &window);
     for (std::size_t i = 0; i < m_labels.size(); ++i)
         m_labels[i] = window.findChild<QLabel*>(StatusLabels[i]);
+    m_refresh.setSingleShot(true);
+    m_refresh.setInterval(LiveRefreshMilliseconds);
+    connect(&m_refresh, &QTimer::timeout, this, &RunFeedback::showReadouts);
     connect(m_readout, &Tcreadout::closed, this, [this] {
         m_window.readoutVisible = false;
         if (m_window.readoutAction)
@@ -43,18 +47,35 @@ RunFeedback::~RunFeedback() = default;
 
 bool RunFeedback::CoordinateReadoutVisible() const { return m_window.readoutVisible; }
 
-void RunFeedback::ShowCoordinates(const CoordinateReadoutTexts& texts)
+void RunFeedback::ShowCoordinates(const ReadoutValues& values)
 {
-    m_readout->ShowCoordinates(texts);
+    m_coordinates = values;
+    if (!m_refresh.isActive())
+        m_refresh.start();
 }
 
-void RunFeedback::ShowStatus(const StatusReadoutTexts& t)
+void RunFeedback::ShowStatus(const ReadoutValues& values)
 {
-    const std::string* texts[] = {&t.mode, &t.x, &t.y, &t.z, &t.a, &t.b, &t.c, &t.feed,
-                                  &t.segmentTime, &t.totalTime, &t.tool, &t.toolShape};
-    for (std::size_t i = 0; i < m_labels.size(); ++i)
-        if (m_labels[i])
-            m_labels[i]->setText(platform::toQString(*texts[i]));
+    m_status = values;
+    if (!m_refresh.isActive())
+        m_refresh.start();
+}
+
+void RunFeedback::showReadouts()
+{
+    m_refresh.stop();
+    if (m_coordinates)
+        m_readout->ShowCoordinates(MakeCoordinateTexts(*m_coordinates));
+    if (m_status) {
+        const StatusReadoutTexts t = MakeStatusTexts(*m_status);
+        const std::string* texts[] = {&t.mode, &t.x, &t.y, &t.z, &t.a, &t.b, &t.c, &t.feed,
+                                      &t.segmentTime, &t.totalTime, &t.tool, &t.toolShape};
+        for (std::size_t i = 0; i < m_labels.size(); ++i)
+            if (m_labels[i])
+                m_labels[i]->setText(platform::toQString(*texts[i]));
+    }
+    m_coordinates.reset();
+    m_status.reset();
 }
 
 void ShowCycleTimeGraph(Tmdvform& window)
@@ -69,7 +90,7 @@ bool ShowReadout(Tmdvform& window, bool visible)
         return false;
     Tcreadout& readout = window.runFeedback->readout();
     if (visible) {
-        readout.ShowCoordinates(MakeCoordinateTexts(window.session().state));
+        readout.ShowCoordinates(MakeCoordinateTexts(TakeReadoutValues(window.session().state, false)));
         readout.show();
     } else {
         readout.hide();

@@ -1,11 +1,16 @@
 #pragma once
 // What the run shows the user while it runs, on the main window: the NC error dialog,
 // the status panel's readouts, the coordinate readout window and the cycle time chart.
+// The run gives its readouts far faster than labels can follow (and than anyone can
+// read them), so the latest are kept and shown a few dozen times a second, and at once
+// whenever the run returns.
 #include "analyzer/engine/readouts.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <array>
+#include <optional>
 
 class QLabel;
 
@@ -29,8 +34,10 @@ public:
     TTimeGraphDlg& timeGraph() { return *m_graph; }
 
     bool CoordinateReadoutVisible() const override;
-    void ShowCoordinates(const CoordinateReadoutTexts& texts) override;
-    void ShowStatus(const StatusReadoutTexts& texts) override;
+    void ShowCoordinates(const ReadoutValues& values) override;
+    void ShowStatus(const ReadoutValues& values) override;
+    // Shows the readouts the run last gave, now.
+    void showReadouts();
 
 private:
     Tmdvform& m_window;
@@ -40,6 +47,8 @@ private:
     TTimeGraphDlg* m_graph = nullptr;
     // Mode, X, Y, Z, A, B, C, feed, segment time, total time, tool, tool shape.
     std::array<QLabel*, 12> m_labels{};
+    std::optional<ReadoutValues> m_status, m_coordinates;
+    QTimer m_refresh;
 };
 
 } // namespace vork

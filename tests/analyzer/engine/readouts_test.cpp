@@ -23,7 +23,7 @@ TEST(Readouts, StatusTexts)
     s.TotalTime = 125.5;
     s.Tool = 3;
     s.Mode = vork::ModeCW;
-    auto t = vork::MakeStatusTexts(s, false, "End Mill");
+    auto t = vork::MakeStatusTexts(vork::TakeReadoutValues(s, false, 0));
     EXPECT_EQ(t.mode, "CW    ");
     EXPECT_EQ(t.x, "X1.0000");
     EXPECT_EQ(t.y, "Y-0.5000");
@@ -35,22 +35,22 @@ TEST(Readouts, StatusTexts)
     EXPECT_EQ(t.tool, "T3");
     EXPECT_EQ(t.toolShape, "End Mill");
 
-    t = vork::MakeStatusTexts(s, true, "");
+    t = vork::MakeStatusTexts(vork::TakeReadoutValues(s, true));
     EXPECT_EQ(t.a + " " + t.b + " " + t.c, "A90.00 B0.00 C0.00");
 
     s.Metric = true;
-    t = vork::MakeStatusTexts(s, false, "");
+    t = vork::MakeStatusTexts(vork::TakeReadoutValues(s, false));
     EXPECT_EQ(t.x, "X25.400");
     EXPECT_EQ(t.feed, "MPM254.00");
 
     s.Metric = false;
     s.LatheMachine = true;
-    EXPECT_EQ(vork::MakeStatusTexts(s, false, "").y, "D2.0000");
+    EXPECT_EQ(vork::MakeStatusTexts(vork::TakeReadoutValues(s, false)).y, "D2.0000");
 
-    const auto coordinates = vork::MakeCoordinateTexts(s);
+    const auto coordinates = vork::MakeCoordinateTexts(vork::TakeReadoutValues(s, false));
     EXPECT_EQ(coordinates.x + "|" + coordinates.y + "|" + coordinates.z, "X  1.0000|Y -0.5000|Z  0.2500");
     s.Metric = true;
-    EXPECT_EQ(vork::MakeCoordinateTexts(s).x, "X  25.400");
+    EXPECT_EQ(vork::MakeCoordinateTexts(vork::TakeReadoutValues(s, false)).x, "X  25.400");
 }
 
 TEST(Readouts, ModeNamesAreSixCharacters)
@@ -69,8 +69,11 @@ struct RecordingView : vork::ReadoutView {
     bool visible = false;
     std::vector<std::string> coordinates, status;
     bool CoordinateReadoutVisible() const override { return visible; }
-    void ShowCoordinates(const vork::CoordinateReadoutTexts& t) override { coordinates.push_back(t.x); }
-    void ShowStatus(const vork::StatusReadoutTexts& t) override { status.push_back(t.x); }
+    void ShowCoordinates(const vork::ReadoutValues& v) override
+    {
+        coordinates.push_back(vork::MakeCoordinateTexts(v).x);
+    }
+    void ShowStatus(const vork::ReadoutValues& v) override { status.push_back(vork::MakeStatusTexts(v).x); }
 };
 
 TEST(Readouts, WhenTheyFollowTheRun)

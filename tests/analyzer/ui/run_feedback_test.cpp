@@ -16,6 +16,7 @@
 #include <QBarSet>
 #include <QChart>
 #include <QClipboard>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFontInfo>
 #include <QLabel>
@@ -304,6 +305,28 @@ TEST(RunFeedbackOnTheWindow, StatusPanelReadoutAndErrorDialog)
     w.window->readoutAction->trigger();
     EXPECT_FALSE(readout.isVisible());
     EXPECT_FALSE(w.window->readoutVisible);
+}
+
+// A run gives its readouts far faster than labels follow: the latest reach the panel and
+// the readout window while the run goes on, as soon as the window's events have a turn.
+TEST(RunFeedbackOnTheWindow, ReadoutsFollowARunThatHasNotReturned)
+{
+    ProgramWindow w;
+    RunFeedback& feedback = *w.window->runFeedback;
+    w.window->readoutAction->trigger();
+    TRunState s;
+    s.Mode = ModeLinear;
+    for (int i = 1; i <= 1000; ++i) {
+        s.CurX = i;
+        feedback.ShowStatus(TakeReadoutValues(s, false));
+        feedback.ShowCoordinates(TakeReadoutValues(s, false));
+    }
+    QDeadlineTimer deadline(2000);
+    while (w.label("positionX") != "X1000.0000" && !deadline.hasExpired())
+        QTest::qWait(5);
+    EXPECT_EQ(w.label("positionX"), "X1000.0000");
+    EXPECT_EQ(w.label("modeReadout"), "Linear");
+    EXPECT_EQ(feedback.readout().Xlab().text(), "X1000.0000");
 }
 
 namespace {
