@@ -49,11 +49,13 @@ void RunSession::runAnalyzer()
         state.StartPressed = true;
         return;
     }
+    // A fresh run with no program (none chosen yet, or the last load failed) first asks
+    // for one.
+    if (state.RestartPending && prepareFreshRun && !prepareFreshRun())
+        return;
     if (!state.ProgramLoaded)
-        return; // nothing to run: the last load failed
+        return; // nothing to run
     if (state.RestartPending) {
-        if (prepareFreshRun && !prepareFreshRun())
-            return;
         state.StartPressed = false;
         interpreter.ResetMachineState();
     }

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -87,6 +88,34 @@ TEST(MainWindow, StartsWithTheDefaultMachineAndNoFile)
     EXPECT_EQ(w.window.windowTitle(), "Vork Analyzer 2013 -  [No File Loaded]");
     EXPECT_EQ(w.window.codeList().lines().front(), "Load NC-File &  Machine File... Press Start or Single...");
     EXPECT_TRUE(w.folder.read("ZV.INI").find("DVVER=11.08") != std::string::npos);
+}
+
+// Start with no program loaded asks for one and runs it; a cancelled choice runs nothing.
+TEST(MainWindow, StartWithNoProgramAsksForOne)
+{
+    ShownWindow w;
+    const auto answerOpen = [](const QString& file) {
+        QTimer::singleShot(0, [file] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            if (file.isEmpty()) {
+                dialog->reject();
+                return;
+            }
+            dialog->selectFile(file);
+            static_cast<QDialog*>(dialog)->accept();
+        });
+    };
+    answerOpen({});
+    w.window.Start();
+    EXPECT_EQ(w.window.windowTitle(), "Vork Analyzer 2013 -  [No File Loaded]");
+    EXPECT_EQ(w.window.session().state.BlockCount, 0);
+
+    answerOpen(QString::fromStdString(w.folder.file("FACE.TAP")));
+    w.runToEnd();
+    EXPECT_EQ(w.window.windowTitle().toStdString(), "Vork Analyzer 2013 - " + w.folder.file("FACE.TAP"));
+    EXPECT_TRUE(w.window.session().state.EndOfProgram);
+    EXPECT_TRUE(w.drawnNear(2.0, 0.5));
 }
 
 TEST(MainWindow, StartDrawsThePathAndTheCopiesShowIt)
