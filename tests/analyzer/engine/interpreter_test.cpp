@@ -12,6 +12,7 @@
 #include "run_fakes.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
+#include "support/user_rights.h"
 
 #include <gtest/gtest.h>
 
@@ -590,21 +591,6 @@ TEST(NCErrors, EachCheckReportsItsNumber)
     EXPECT_TRUE(noLimits.errors.errors.empty());
 }
 
-// Runs `open` as a user who may not read a root-owned file of mode 0200: root reads
-// every file, so a root run takes another user's rights for the call.
-template <class Open>
-bool openUnprivileged(Open open)
-{
-    if (::geteuid() != 0)
-        return open();
-    EXPECT_EQ(::setegid(65534), 0);
-    EXPECT_EQ(::seteuid(65534), 0);
-    const bool opened = open();
-    EXPECT_EQ(::seteuid(0), 0);
-    EXPECT_EQ(::setegid(0), 0);
-    return opened;
-}
-
 TEST(Program, AProgramThatCannotBeReadIsNeverReplaced)
 {
     for (const bool folderName : {false, true}) {
@@ -615,7 +601,7 @@ TEST(Program, AProgramThatCannotBeReadIsNeverReplaced)
         ::chmod(run.folder.file("P.TAP").c_str(), 0200);
         ::mkdir(run.folder.file("DIR.TAP").c_str(), 0777);
         const std::string name = run.folder.file(folderName ? "DIR.TAP" : "P.TAP");
-        EXPECT_FALSE(openUnprivileged([&] { return run.session->LoadFile(name); })) << name;
+        EXPECT_FALSE(testsupport::asOrdinaryUser([&] { return run.session->LoadFile(name); })) << name;
         ASSERT_FALSE(run.prompter.shown.empty());
         EXPECT_EQ(run.prompter.shown.back().text, "Cannot Open [" + name + "]");
         EXPECT_FALSE(platform::fileExists(run.folder.file("DV.TMP")));
@@ -623,6 +609,7 @@ TEST(Program, AProgramThatCannotBeReadIsNeverReplaced)
         run.session->interpreter.AutoFitExtents();
         run.session->Close();
         EXPECT_TRUE(run.listing.blocks.empty());
+        ::chmod(run.folder.file("P.TAP").c_str(), 0600); // so that this user may read it back
         EXPECT_EQ(run.folder.read("P.TAP"), program);
         EXPECT_TRUE(platform::folderExists(run.folder.file("DIR.TAP")));
     }

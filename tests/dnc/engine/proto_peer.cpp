@@ -36,10 +36,18 @@ PeerLink::PeerLink(const std::string& folder, const std::string& workFolder, con
     std::string ptyAddress = "pty,raw,echo=0,link=" + link;
     std::string system = "SYSTEM:cd '" + workFolder + "' && exec " + command + " 2>>'" + folder + "/peer.log'";
     const char* argv[] = {"socat", ptyAddress.c_str(), system.c_str(), nullptr};
-    if (::posix_spawnp(&pid_, "socat", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0) {
+    // A session of its own: the peer has no controlling terminal (gkermit would talk to the
+    // caller's /dev/tty instead of its pipes), and its whole group can be ended at once.
+    posix_spawnattr_t attributes;
+    ::posix_spawnattr_init(&attributes);
+    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    const int spawned = ::posix_spawnp(&pid_, "socat", nullptr, &attributes, const_cast<char* const*>(argv), environ);
+    ::posix_spawnattr_destroy(&attributes);
+    if (spawned != 0) {
         pid_ = -1;
         return;
     }
+    group_ = pid_;
     for (int i = 0; i < 500; ++i) {
         struct stat st{};
         if (::stat(link.c_str(), &st) == 0) {
@@ -56,9 +64,13 @@ PeerLink::~PeerLink()
     if (fd_ >= 0)
         ::close(fd_);
     if (pid_ > 0 && waitExit(2000) == -1) {
-        ::kill(pid_, SIGTERM);
+        ::kill(-pid_, SIGTERM);
         ::waitpid(pid_, nullptr, 0);
     }
+    // socat may have ended before the program it ran (a gkermit spinning on a closed line);
+    // a group id is not given to another process while any member of the group lives.
+    if (group_ > 0)
+        ::kill(-group_, SIGKILL);
 }
 
 int PeerLink::waitExit(int timeoutMs)

@@ -21,6 +21,7 @@ public:
 
 private:
     pid_t pid_ = -1;
+    pid_t group_ = -1; // socat's session and process group, the program's too
     int fd_ = -1;
 };
 

@@ -31,6 +31,7 @@ public:
             m_folder = made;
         m_ends[0] = m_folder + "/a";
         m_ends[1] = m_folder + "/b";
+        m_socat.setChildProcessModifier([] { ::setsid(); }); // no controlling terminal of ours
         m_socat.start("socat", {"pty,raw,echo=0,link=" + QString::fromStdString(m_ends[0]),
                                 "pty,raw,echo=0,link=" + QString::fromStdString(m_ends[1])});
         m_socat.waitForStarted(5000);

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <unistd.h>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -240,6 +241,7 @@ TEST_F(SetupDialogTest, TestPortAgainstAPseudoTerminal)
 {
     QProcess socat;
     const std::string device = folder.file("ttyA");
+    socat.setChildProcessModifier([] { ::setsid(); }); // no controlling terminal of ours
     socat.start("socat", {"-d", "-d", QString::fromStdString("pty,raw,echo=0,link=" + device),
                           QString::fromStdString("pty,raw,echo=0,link=" + folder.file("ttyB"))});
     ASSERT_TRUE(socat.waitForStarted());
