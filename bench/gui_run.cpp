@@ -105,14 +105,15 @@ int main(int argc, char** argv)
         runSeconds = secondsSince(start);
         runProcessor = processorSeconds() - processor;
         blocks = window.session().state.BlockCount;
-        std::error_code ec;
-        std::printf("display file: %lld bytes\n",
-                    static_cast<long long>(fs::file_size(fs::path(window.workFolder()) / "DVW.DI~", ec)));
         const auto repaint = std::chrono::steady_clock::now();
         const double repaintStart = processorSeconds();
         window.RepaintDrawing();
         repaintSeconds = secondsSince(repaint);
         repaintProcessor = processorSeconds() - repaintStart;
+        // Read after the repaint: the replay has the run's buffered records written first.
+        std::error_code ec;
+        std::printf("display file: %lld bytes\n",
+                    static_cast<long long>(fs::file_size(fs::path(window.workFolder()) / "DVW.DI~", ec)));
         window.close();
     }
     fs::remove_all(folder);

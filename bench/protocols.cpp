@@ -68,10 +68,14 @@ pid_t spawn(const std::vector<std::string>& args)
     for (const std::string& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
+    // A session of its own: no controlling terminal for a peer to talk to, and one group to end.
+    posix_spawnattr_t attributes;
+    ::posix_spawnattr_init(&attributes);
+    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
     pid_t pid = -1;
-    if (::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-        return -1;
-    return pid;
+    const int spawned = ::posix_spawnp(&pid, argv[0], nullptr, &attributes, argv.data(), environ);
+    ::posix_spawnattr_destroy(&attributes);
+    return spawned == 0 ? pid : -1;
 }
 
 // False when the process had to be stopped.
@@ -85,8 +89,9 @@ bool waitExit(pid_t pid, int timeoutMs)
             return true;
         ::usleep(2000);
     }
-    ::kill(pid, SIGTERM);
+    ::kill(-pid, SIGTERM);
     ::waitpid(pid, nullptr, 0);
+    ::kill(-pid, SIGKILL); // what socat ran may outlive it
     return false;
 }
 
@@ -106,7 +111,9 @@ double timeTransfer(const std::string& dir, const std::string& sender, const std
     const std::string link = dir + "/ttyA";
     ::unlink(link.c_str());
     const auto start = Clock::now();
-    pid_t receiving = spawn({"socat", "-t", "0.1", "pty,raw,echo=0,link=" + link,
+    // socat reports a program that closed its pipes before the last bytes came ("Broken
+    // pipe"); the received file decides, so its messages go to a log in the folder.
+    pid_t receiving = spawn({"socat", "-lf", dir + "/socat.log", "-t", "0.1", "pty,raw,echo=0,link=" + link,
                              "SYSTEM:cd '" + rx + "' && exec " + receiver + " 2>/dev/null"});
     struct stat st{};
     for (int i = 0; i < 2000 && ::stat(link.c_str(), &st) != 0; ++i)
@@ -114,7 +121,7 @@ double timeTransfer(const std::string& dir, const std::string& sender, const std
     // Held open so that the pty does not hang up on the receiver when the sender's
     // side closes first.
     const int holder = ::open(link.c_str(), O_RDWR | O_NOCTTY);
-    pid_t sending = spawn({"socat", "-t", "0.1", "FILE:" + link + ",raw,echo=0",
+    pid_t sending = spawn({"socat", "-lf", dir + "/socat.log", "-t", "0.1", "FILE:" + link + ",raw,echo=0",
                            "SYSTEM:cd '" + dir + "' && exec " + sender + " 2>/dev/null"});
     const bool sent = waitExit(sending, 120000);
     const bool received = waitExit(receiving, 120000);
