@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -148,6 +149,53 @@ TEST(BMacroDialogTest, CancelEndsAnEndlessLoop)
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_EQ(dialog.lastResult().end, mrw::BMacroEnd::Cancelled);
     EXPECT_TRUE(dialog.OKBtn->isEnabled());
+    // What the loop wrote never stands under the output's name.
+    EXPECT_FALSE(platform::fileExists(folder.file("LOOP.OUT")));
+    ASSERT_FALSE(prompter.shown.empty());
+    EXPECT_EQ(prompter.shown.back().text, "The run was cancelled.\nNothing was written to " + folder.file("LOOP.OUT") + ".");
+}
+
+// The value box opens with its default selected: what the operator types replaces it.
+TEST(BMacroDialogTest, TypingIntoTheValueBoxReplacesTheDefault)
+{
+    struct Case {
+        const char* typed;
+        const char* written;
+    };
+    const Case cases[] = {{"3", "G01Z-3.0000\r\n"}, {"1/4", "G01Z-0.2500\r\n"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        TempFolder folder;
+        mrw::WorkspaceGlobals globals;
+        mrw::initializeWorkspaceGlobals(globals, folder.path());
+        ScriptedPrompter prompter;
+        TMacrobdlg dialog(globals, prompter);
+        dialog.Ofilename->setText(QString::fromStdString(folder.file("ASK.OUT")));
+        dialog.Memo1->clear();
+        dialog.CBKeepCmts->setChecked(false);
+        dialog.setProgramSource([] { return platform::splitLines("#1=2.5 (DEPTH ?\?)\nG01 Z-#1\n"); });
+        bool typed = false;
+        QTimer operatorAtTheBox;
+        QObject::connect(&operatorAtTheBox, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<TGetvardlg*>(QApplication::activeModalWidget());
+            if (typed || !box || !box->isVisible())
+                return;
+            typed = true;
+            box->activateWindow();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(box));
+            QWidget* field = QApplication::focusWidget();
+            ASSERT_EQ(field, box->Tresult);
+            EXPECT_EQ(box->Tresult->text(), "2.50000");
+            QTest::keyClicks(field, c.typed);
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+        operatorAtTheBox.start(0);
+        dialog.show();
+        dialog.OKBtnClick();
+        EXPECT_TRUE(typed);
+        EXPECT_EQ(folder.read("ASK.OUT"), c.written);
+        EXPECT_TRUE(prompter.shown.empty());
+    }
 }
 
 TEST(BMacroDialogTest, ShowingLoadsTheKeptVariablesAndAValueIsAsked)
