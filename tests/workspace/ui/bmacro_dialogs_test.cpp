@@ -125,15 +125,28 @@ TEST_F(BMacroCommandTest, NoHandOffUnlessTheRunEndedNormally)
     }
 }
 
-TEST(BMacroDialogTest, CancelEndsAnEndlessLoop)
-{
+namespace {
+
+// The dialog on a program folder of its own, set to expand `program` into `output` there.
+struct DialogRig {
+    DialogRig(const char* output, const char* program)
+    {
+        mrw::initializeWorkspaceGlobals(globals, folder.path());
+        dialog.Ofilename->setText(QString::fromStdString(folder.file(output)));
+        dialog.setProgramSource([program] { return platform::splitLines(program); });
+    }
     TempFolder folder;
     mrw::WorkspaceGlobals globals;
-    mrw::initializeWorkspaceGlobals(globals, folder.path());
     ScriptedPrompter prompter;
-    TMacrobdlg dialog(globals, prompter);
-    dialog.Ofilename->setText(QString::fromStdString(folder.file("LOOP.OUT")));
-    dialog.setProgramSource([] { return platform::splitLines("#1=0\nWHILE [1 EQ 1] DO 1\n#1=#1+1\nEND 1\n"); });
+    TMacrobdlg dialog{globals, prompter};
+};
+
+} // namespace
+
+TEST(BMacroDialogTest, CancelEndsAnEndlessLoop)
+{
+    DialogRig rig("LOOP.OUT", "#1=0\nWHILE [1 EQ 1] DO 1\n#1=#1+1\nEND 1\n");
+    TMacrobdlg& dialog = rig.dialog;
     int pressedAtLine = 0;
     QTimer cancel;
     QObject::connect(&cancel, &QTimer::timeout, [&] {
@@ -150,9 +163,10 @@ TEST(BMacroDialogTest, CancelEndsAnEndlessLoop)
     EXPECT_EQ(dialog.lastResult().end, mrw::BMacroEnd::Cancelled);
     EXPECT_TRUE(dialog.OKBtn->isEnabled());
     // What the loop wrote never stands under the output's name.
-    EXPECT_FALSE(platform::fileExists(folder.file("LOOP.OUT")));
-    ASSERT_FALSE(prompter.shown.empty());
-    EXPECT_EQ(prompter.shown.back().text, "The run was cancelled.\nNothing was written to " + folder.file("LOOP.OUT") + ".");
+    EXPECT_FALSE(platform::fileExists(rig.folder.file("LOOP.OUT")));
+    ASSERT_FALSE(rig.prompter.shown.empty());
+    EXPECT_EQ(rig.prompter.shown.back().text,
+              "The run was cancelled.\nNothing was written to " + rig.folder.file("LOOP.OUT") + ".");
 }
 
 // The value box opens with its default selected: what the operator types replaces it.
@@ -165,15 +179,10 @@ TEST(BMacroDialogTest, TypingIntoTheValueBoxReplacesTheDefault)
     const Case cases[] = {{"3", "G01Z-3.0000\r\n"}, {"1/4", "G01Z-0.2500\r\n"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
-        TempFolder folder;
-        mrw::WorkspaceGlobals globals;
-        mrw::initializeWorkspaceGlobals(globals, folder.path());
-        ScriptedPrompter prompter;
-        TMacrobdlg dialog(globals, prompter);
-        dialog.Ofilename->setText(QString::fromStdString(folder.file("ASK.OUT")));
+        DialogRig rig("ASK.OUT", "#1=2.5 (DEPTH ?\?)\nG01 Z-#1\n");
+        TMacrobdlg& dialog = rig.dialog;
         dialog.Memo1->clear();
         dialog.CBKeepCmts->setChecked(false);
-        dialog.setProgramSource([] { return platform::splitLines("#1=2.5 (DEPTH ?\?)\nG01 Z-#1\n"); });
         bool typed = false;
         QTimer operatorAtTheBox;
         QObject::connect(&operatorAtTheBox, &QTimer::timeout, [&] {
@@ -193,8 +202,8 @@ TEST(BMacroDialogTest, TypingIntoTheValueBoxReplacesTheDefault)
         dialog.show();
         dialog.OKBtnClick();
         EXPECT_TRUE(typed);
-        EXPECT_EQ(folder.read("ASK.OUT"), c.written);
-        EXPECT_TRUE(prompter.shown.empty());
+        EXPECT_EQ(rig.folder.read("ASK.OUT"), c.written);
+        EXPECT_TRUE(rig.prompter.shown.empty());
     }
 }
 
