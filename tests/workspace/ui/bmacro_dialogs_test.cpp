@@ -131,12 +131,13 @@ namespace {
 struct DialogRig {
     DialogRig(const char* output, const char* program)
     {
-        mrw::initializeWorkspaceGlobals(globals, folder.path());
         dialog.Ofilename->setText(QString::fromStdString(folder.file(output)));
         dialog.setProgramSource([program] { return platform::splitLines(program); });
     }
     TempFolder folder;
     mrw::WorkspaceGlobals globals;
+    // The globals name the folder before the dialog takes its variables file from them.
+    bool globalsRead = (mrw::initializeWorkspaceGlobals(globals, folder.path()), true);
     ScriptedPrompter prompter;
     TMacrobdlg dialog{globals, prompter};
 };
