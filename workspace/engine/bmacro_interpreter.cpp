@@ -10,7 +10,11 @@
 #include "platform/textfile.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace mrw {
@@ -156,6 +160,7 @@ void BMacroInterpreter::reset()
         level.ntimes = 0;
         level.itype = 0;
         level.lvars.fill(0.0);
+        level.head = 1;
     }
     inputlevel = 0;
     Line = 0;
@@ -677,7 +682,6 @@ void BMacroInterpreter::call(const std::string& line, int kind)
     caller.lnum = Line;
     for (std::size_t i = 0; i < SavedArguments.size(); ++i)
         caller.lvars[i] = lookUp(SavedArguments[i]).value_or(0.0);
-    Line = 1;
     ++inputlevel;
     tcodebuff& called = ncfiles[static_cast<std::size_t>(inputlevel)];
     const auto times = wordValue(line, 'L');
@@ -686,6 +690,12 @@ void BMacroInterpreter::call(const std::string& line, int kind)
     called.owned = std::move(*lines);
     called.buff = &called.owned;
     called.nlines = static_cast<int>(called.owned.size());
+    // A file as it comes from a tape starts with "%": its program number follows, which a
+    // control would take for the start of a new program if it were written.
+    called.head = 1;
+    while (called.head <= called.nlines && platform::trimBlanks(called.owned[static_cast<std::size_t>(called.head - 1)]) == "%")
+        ++called.head;
+    Line = called.head;
     called.itype = kind;
     if (kind == 65 || kind == 66)
         passArguments(line);
@@ -717,7 +727,7 @@ void BMacroInterpreter::returnFromCall()
     if (G66Mode) {
         tcodebuff& main = ncfiles[0];
         main.lnum += 1;
-        Line = 1;
+        Line = ncfiles[static_cast<std::size_t>(inputlevel)].head;
         if (main.lnum < 0 || main.lnum >= main.nlines) {
             // The G67 never came: the main program has no argument line left.
             finish(BMacroEnd::EndOfProgram);
@@ -734,7 +744,7 @@ void BMacroInterpreter::returnFromCall()
     tcodebuff& current = ncfiles[static_cast<std::size_t>(inputlevel)];
     if (current.ntimes > 1) {
         --current.ntimes;
-        Line = 1;
+        Line = current.head;
         return;
     }
     const tcodebuff& caller = ncfiles[static_cast<std::size_t>(inputlevel - 1)];
@@ -767,7 +777,95 @@ private:
     platform::LineWriter& m_writer;
 };
 
+// The output while a run writes it: a file beside the output, put in its place only when
+// the run finishes, so the output's name never holds a program cut short (it holds the
+// earlier run's program until then). A device or other special file is written as it is.
+class PendingOutput {
+public:
+    explicit PendingOutput(std::string path) : m_target(std::move(path)) {}
+    ~PendingOutput() { discard(); }
+    PendingOutput(const PendingOutput&) = delete;
+    PendingOutput& operator=(const PendingOutput&) = delete;
+
+    // False when the output cannot be written (also an existing file the user may not write).
+    bool open()
+    {
+        struct stat existing {};
+        if (::stat(m_target.c_str(), &existing) != 0)
+            return createBeside(0666 & ~currentUmask());
+        if (!S_ISREG(existing.st_mode))
+            return m_writer.create(m_target);
+        if (::access(m_target.c_str(), W_OK) != 0)
+            return false;
+        // A symbolic link stays: the file it names is replaced.
+        char resolved[PATH_MAX];
+        if (::realpath(m_target.c_str(), resolved))
+            m_target = resolved;
+        return createBeside(existing.st_mode & 07777);
+    }
+    platform::LineWriter& writer() { return m_writer; }
+    // True when the output is written beside its name, so that what stands under the name
+    // is kept when the run does not finish.
+    bool beside() const { return !m_temp.empty(); }
+    bool close() { return m_writer.close(); }
+    bool commit()
+    {
+        if (!beside())
+            return true;
+        if (::rename(m_temp.c_str(), m_target.c_str()) != 0)
+            return false;
+        m_temp.clear();
+        return true;
+    }
+    void discard()
+    {
+        m_writer.close();
+        if (beside())
+            ::unlink(m_temp.c_str());
+        m_temp.clear();
+    }
+
+private:
+    static mode_t currentUmask()
+    {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        return mask;
+    }
+    bool createBeside(mode_t mode)
+    {
+        std::string temp = m_target + ".~" + std::to_string(::getpid()) + "XXXXXX";
+        const int fd = ::mkstemp(temp.data());
+        if (fd < 0)
+            return false;
+        ::fchmod(fd, mode);
+        ::close(fd);
+        m_temp = temp;
+        return m_writer.create(m_temp);
+    }
+
+    std::string m_target;
+    std::string m_temp;
+    platform::LineWriter m_writer;
+};
+
+// Why a run that did not finish left the output as it was, and what stands under its name.
+std::string unfinishedText(BMacroEnd end, const std::string& path, bool earlierOutput)
+{
+    const char* why = end == BMacroEnd::Cancelled    ? "The run was cancelled."
+                      : end == BMacroEnd::OutOfLines ? "A called program ran past its last line without M99."
+                                                     : "The run ended on an error.";
+    return std::string(why) + "\n" +
+           (earlierOutput ? "The earlier output " + path + " was kept as it was."
+                          : "Nothing was written to " + path + ".");
+}
+
 } // namespace
+
+bool BMacroResult::finished() const
+{
+    return end == BMacroEnd::EndOfProgram || end == BMacroEnd::StopCode || end == BMacroEnd::MainReturn;
+}
 
 BMacroResult RunBMacroJob(BMacroJob job, const std::vector<std::string>& program, BMacroConsole& console,
                           platform::Prompter& prompter)
@@ -782,7 +880,8 @@ BMacroResult RunBMacroJob(BMacroJob job, const std::vector<std::string>& program
         result.errorShown = true;
         return result;
     }
-    if (platform::fileExists(job.OutputFile) &&
+    const bool earlierOutput = platform::fileExists(job.OutputFile);
+    if (earlierOutput &&
         prompter.message("Information", "Output File Already Exists, Overwrite", platform::MessageKind::Information,
                          platform::Buttons::YesNo) != platform::Button::Yes)
         return result;
@@ -792,8 +891,8 @@ BMacroResult RunBMacroJob(BMacroJob job, const std::vector<std::string>& program
         prompter.message("Warning", "Cannot Save the Pre-Defined Variables to " + job.VariablesFile + "\n" + why,
                          platform::MessageKind::Warning, platform::Buttons::Ok);
 
-    platform::LineWriter writer;
-    if (!writer.create(job.OutputFile)) {
+    PendingOutput output(job.OutputFile);
+    if (!output.open()) {
         prompter.message(ErrorCaption, "Cannot Create Output File " + job.OutputFile, platform::MessageKind::Error,
                          platform::Buttons::Ok);
         result.errorShown = true;
@@ -801,14 +900,19 @@ BMacroResult RunBMacroJob(BMacroJob job, const std::vector<std::string>& program
     }
     job.Options.Digr = *digits;
     job.Options.SubFolder = platform::folderPart(job.OutputFile);
-    FileSink sink(writer);
+    FileSink sink(output.writer());
     BMacroInterpreter interpreter(job.Options, sink, console, prompter);
     result = interpreter.run(job.Memo, program);
-    if (!writer.close()) {
+    if (!output.close() || (result.finished() && !output.commit())) {
         prompter.message(ErrorCaption, "Cannot Write Output File " + job.OutputFile, platform::MessageKind::Error,
                          platform::Buttons::Ok);
         result.end = BMacroEnd::Error;
         result.errorShown = true;
+    }
+    if (!result.finished() && output.beside()) {
+        output.discard();
+        prompter.message("Information", unfinishedText(result.end, job.OutputFile, earlierOutput),
+                         platform::MessageKind::Information, platform::Buttons::Ok);
     }
     return result;
 }

@@ -30,12 +30,10 @@ enum class BMacroEnd {
 struct BMacroResult {
     BMacroEnd end = BMacroEnd::NotRun;
     bool errorShown = false; // at least one error box was shown on the way
+    // The run came to the end of its program (its output is whole).
+    bool finished() const;
     // The output is complete and may go on to the analyzer.
-    bool normal() const
-    {
-        return !errorShown &&
-               (end == BMacroEnd::EndOfProgram || end == BMacroEnd::StopCode || end == BMacroEnd::MainReturn);
-    }
+    bool normal() const { return !errorShown && finished(); }
 };
 
 // The settings of one run.
@@ -108,6 +106,9 @@ private:
         int nlines = 0;
         int lnum = 1;
         std::array<double, ArgumentCount> lvars{};
+        // The program-number line: a run of the level starts after it (and after the
+        // tape's "%" lines in front of it).
+        int head = 1;
     };
     class Boxes;
 
@@ -173,7 +174,8 @@ private:
 std::optional<int> DigitsRightFromText(std::string_view text);
 
 // One run as the dialog starts it: checks the settings, asks before overwriting the
-// output file, keeps the memo in the variables file, writes the output file.
+// output file, keeps the memo in the variables file, writes the output file. A run that
+// does not finish leaves the output file as it was and says so.
 struct BMacroJob {
     std::string OutputFile;
     std::string VariablesFile; // BMACROVARS.TXT

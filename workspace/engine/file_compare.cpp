@@ -229,11 +229,16 @@ void TSourceList::Prev()
     m_lookExhausted = false;
 }
 
-void TSourceList::StartLookAhead()
+void TSourceList::MarkDifference()
 {
     if (m_firstDifference == 0)
         m_firstDifference = m_index + 1;
     m_lastDifference = m_index + 1;
+}
+
+void TSourceList::StartLookAhead()
+{
+    MarkDifference();
     m_lookExhausted = false;
     m_lookIndex = m_index;
     m_lookEnd = std::min(m_index + Window, Last());
@@ -614,8 +619,8 @@ void FileCompare::MainPass()
             state = inFile1 ? (inFile2 ? 3 : 1) : (inFile2 ? 2 : 0);
         }
         if (state == 0) {
-            // Nothing within the window: an added or deleted block longer than the window
-            // still comes back in step further on.
+            // Nothing within the window: unless the files come back in step within it, an
+            // added or deleted block longer than the window may still do so further on.
             const auto [inFile1, lines] = FarResync(test);
             if (lines > 0) {
                 TSourceList& list = inFile1 ? m_list1 : m_list2;
@@ -623,8 +628,11 @@ void FileCompare::MainPass()
                 if (!LastRowContinues(code, list.Index(), inFile1))
                     ++m_blocks;
                 for (long k = 0; k < lines; ++k) {
-                    if (k > 0)
+                    if (k > 0) {
                         Progress(m_list1.Index(), total, 1);
+                        // As in the window, where each line of the block starts a look-ahead.
+                        list.MarkDifference();
+                    }
                     AppendRow(m_blocks, code, list);
                 }
                 continue;
@@ -692,13 +700,45 @@ std::uint64_t lineKey(std::string_view line, bool excludeLeading, bool caseSensi
 void FileCompare::LineIndex::build(const TSourceList& list, const CompareRunOptions& options)
 {
     keys.resize(static_cast<std::size_t>(list.Count()));
-    places.clear();
-    places.reserve(keys.size());
-    for (long i = 0; i < list.Count(); ++i) {
+    for (long i = 0; i < list.Count(); ++i)
         keys[static_cast<std::size_t>(i)] = lineKey(list.Line(i), options.excludeLeadingWhitespace, options.caseSensitive);
-        places.emplace_back(keys[static_cast<std::size_t>(i)], i);
-    }
+    places.clear();
+}
+
+void FileCompare::LineIndex::sortPlaces()
+{
+    places.reserve(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        places.emplace_back(keys[i], static_cast<long>(i));
     std::sort(places.begin(), places.end());
+}
+
+long FileCompare::NearResync(const TCompareTextLines& test) const
+{
+    const long i = m_list1.Index(), j = m_list2.Index();
+    const long last1 = std::min(i + TSourceList::Window, m_list1.Last());
+    const long last2 = std::min(j + TSourceList::Window, m_list2.Last());
+    std::vector<std::pair<std::uint64_t, long>> window2;
+    window2.reserve(static_cast<std::size_t>(std::max(0L, last2 - j)));
+    for (long b = j + 1; b <= last2; ++b)
+        window2.emplace_back(m_index2.keys[static_cast<std::size_t>(b)], b);
+    std::sort(window2.begin(), window2.end());
+    long best = 0;
+    for (long a = i + 1; a <= last1 && (best == 0 || a - i + 1 < best); ++a) {
+        const std::uint64_t key = m_index1.keys[static_cast<std::size_t>(a)];
+        for (auto it = std::lower_bound(window2.begin(), window2.end(), std::pair<std::uint64_t, long>(key, 0));
+             it != window2.end() && it->first == key; ++it) {
+            const long b = it->second;
+            const long cost = (a - i) + (b - j);
+            if (best != 0 && cost >= best)
+                break;
+            // Two consecutive lines, as the look-ahead asks (a line beyond the end is empty).
+            if (test.LinesEqual(m_list1.Line(a), m_list2.Line(b)) &&
+                test.LinesEqual(m_list1.Line(a + 1), m_list2.Line(b + 1)))
+                best = cost;
+        }
+    }
+    return best;
 }
 
 long FileCompare::FarMatch(const TSourceList& x, const LineIndex& xIndex, const TSourceList& y,
@@ -725,23 +765,29 @@ long FileCompare::FarMatch(const TSourceList& x, const LineIndex& xIndex, const 
 
 std::pair<bool, long> FileCompare::FarResync(const TCompareTextLines& test)
 {
-    // Where the lines after this pair agree again, the pair is an edited line.
-    const long after = std::min<long>({FarConfirmLines, m_list1.Last() - m_list1.Index(), m_list2.Last() - m_list2.Index()});
-    long k = 1;
-    while (k <= after && test.LinesEqual(m_list1.Line(m_list1.Index() + k), m_list2.Line(m_list2.Index() + k)))
-        ++k;
-    if (after > 0 && k > after)
-        return {true, 0};
     if (!m_indexed) {
         m_index1.build(m_list1, m_options);
         m_index2.build(m_list2, m_options);
         m_indexed = true;
+        m_placesSorted = false;
+    }
+    // The lines come back in step within the window: the current lines are an edited pair,
+    // as the look-ahead's own rule has it. A block found beyond the window skips at least
+    // Window + 1 lines, so only a dearer place within it is weighed against one.
+    const long near = NearResync(test);
+    if (near > 0 && near <= TSourceList::Window + 1)
+        return {true, 0};
+    if (!m_placesSorted) {
+        m_index1.sortPlaces();
+        m_index2.sortPlaces();
+        m_placesSorted = true;
     }
     const long added = FarMatch(m_list1, m_index1, m_list2, m_index2, test);
     const long deleted = FarMatch(m_list2, m_index2, m_list1, m_index1, test);
-    if (added > 0 && (deleted == 0 || added <= deleted))
-        return {true, added};
-    return {false, deleted};
+    const long block = added > 0 && (deleted == 0 || added <= deleted) ? added : deleted;
+    if (block == 0 || (near > 0 && near <= block))
+        return {true, 0};
+    return {block == added, block};
 }
 
 void FileCompare::FilterPass()

@@ -92,6 +92,8 @@ public:
     void Prev();
     void StartLookAhead();
     void AdvanceLook();
+    // The current line becomes the latest difference (and the first, when none was yet).
+    void MarkDifference();
 
     // The line at base + offset: empty beyond the last line; a list error before the
     // first line or when the list is at its end.
@@ -254,12 +256,14 @@ private:
     void Progress(long value, long total, int pass);
     bool LookAheadHit(TSourceList& x, const TSourceList& y, const TCompareTextLines& test);
 
-    // Beyond the look-ahead window: the lines of each file by a key of their text, so
-    // that a block added or deleted further than the window reaches is found again.
+    // The lines of each file by a key of their text (equal lines, as the options count
+    // them, share a key): where the files agree again past the current pair, within the
+    // window and beyond it.
     struct LineIndex {
         std::vector<std::uint64_t> keys;                   // by line
-        std::vector<std::pair<std::uint64_t, long>> places; // (key, line), sorted
+        std::vector<std::pair<std::uint64_t, long>> places; // (key, line), sorted; made when first needed
         void build(const TSourceList& list, const CompareRunOptions& options);
+        void sortPlaces();
     };
     // A run of this many lines (or the rest of the file) must agree at the place found.
     static constexpr long FarConfirmLines = 5;
@@ -269,9 +273,14 @@ private:
     // window where x agrees again with y's current line and the lines after it; 0 for none.
     long FarMatch(const TSourceList& x, const LineIndex& xIndex, const TSourceList& y, const LineIndex& yIndex,
                   const TCompareTextLines& test) const;
-    // After a look-ahead that found nothing: unless the next lines agree (an edited line),
-    // the nearer of a block added to file 1 (true) or deleted from file 2 (false), with
-    // its length; a length of 0 when the files do not agree again.
+    // The nearest place past the current pair, inside the window of both files, where
+    // the two agree again on two consecutive lines: the lines skipped in both files
+    // together, 0 for none.
+    long NearResync(const TCompareTextLines& test) const;
+    // After a look-ahead that found nothing: a length of 0 for an edited pair, which the
+    // current lines are wherever the files come back in step within the window more
+    // cheaply than by a block; otherwise the nearer of a block added to file 1 (true) or
+    // deleted from file 2 (false) with its length.
     std::pair<bool, long> FarResync(const TCompareTextLines& test);
     void AppendRow(int block, char code, TSourceList& list);
     void AppendMatch();
@@ -290,6 +299,7 @@ private:
     std::int64_t m_cancelTime = 0;
     LineIndex m_index1, m_index2;
     bool m_indexed = false;
+    bool m_placesSorted = false;
 };
 
 } // namespace mrw

@@ -8,22 +8,34 @@
 
 namespace mrw {
 
-std::string printableLine(std::string_view line, int tabSize)
+namespace {
+
+// Tabs expanded to the next multiple of tabSize and NUL as a blank, up to `limit` characters.
+std::string expandedLine(std::string_view line, int tabSize, std::size_t limit)
 {
     const std::size_t step = tabSize > 0 ? static_cast<std::size_t>(tabSize) : 1;
     std::string out;
-    out.reserve(std::min(line.size(), PrintLineLimit));
+    out.reserve(std::min(line.size(), limit));
     for (char c : line) {
-        if (out.size() >= PrintLineLimit)
+        if (out.size() >= limit)
             break;
         if (c == '\t')
             out.append(step - out.size() % step, ' ');
         else
             out += c == '\0' ? ' ' : c;
     }
-    if (out.size() > PrintLineLimit)
-        out.resize(PrintLineLimit);
+    if (out.size() > limit)
+        out.resize(limit);
     return out;
+}
+
+} // namespace
+
+std::string printableLine(std::string_view line, int tabSize) { return expandedLine(line, tabSize, PrintLineLimit); }
+
+std::string sendableLine(std::string_view line, int tabSize)
+{
+    return expandedLine(line, tabSize, std::string::npos);
 }
 
 bool linesForSend(const EditorTextView& view, int mode, std::vector<std::string>& out)
@@ -43,7 +55,7 @@ bool linesForSend(const EditorTextView& view, int mode, std::vector<std::string>
     first = std::max(first, 0);
     last = std::min(last, count - 1);
     for (int i = first; i <= last; ++i)
-        out.push_back(printableLine(view.lines[static_cast<std::size_t>(i)], view.tabSize));
+        out.push_back(sendableLine(view.lines[static_cast<std::size_t>(i)], view.tabSize));
     return true;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// The editor text as it goes to a send: lines as printed (tabs expanded, at most 1024
-// characters, NUL as a blank), chosen by the send mode, written with CR LF.
+// The editor text as it goes to a send: whole lines with tabs expanded and NUL as a blank,
+// chosen by the send mode, written with CR LF.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +12,10 @@ inline constexpr std::size_t PrintLineLimit = 1024;
 // A line as the editor prints it: tabs expanded to the next multiple of tabSize,
 // NUL shown as a blank, cut to PrintLineLimit characters.
 std::string printableLine(std::string_view line, int tabSize);
+
+// A line as it goes to a send: expanded as printed, but whole, however long (a control
+// would take a cut line as the end of its block and lose the rest).
+std::string sendableLine(std::string_view line, int tabSize);
 
 // Where the caret and the selection stand; lines count from 0.
 struct EditorTextView {

@@ -49,6 +49,8 @@ TGetvardlg::TGetvardlg(platform::Prompter& prompter, QWidget* parent) : QDialog(
     connect(buttons, &QDialogButtonBox::accepted, this, &TGetvardlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &TGetvardlg::reject);
     connect(Tresult, &QLineEdit::editingFinished, this, &TGetvardlg::TresultExit);
+    // The default stands selected, so what the operator types replaces it.
+    mrw::focusFirstFieldOnShow(this, Tresult);
     platform::fitTitle(this);
 }
 

@@ -111,7 +111,7 @@ TSFCalcDlg::TSFCalcDlg(platform::Prompter& prompter, QWidget* parent) : TOKBotto
         {EdCutLen, mrw::FromSurfaceSpeed}, {Edacell, mrw::FromSurfaceSpeed}, {EdRPM, mrw::FromRpm},
         {EdIPM, mrw::FromFeedPerMinute}, {EdIPR, mrw::FromFeedPerRevolution}};
     for (const auto& [edit, recalcCase] : recalculating)
-        mrw::evaluateOnLeaving(edit, m_prompter, [this, c = recalcCase] { RecalcSpeedFeed(c); });
+        mrw::evaluateOnLeaving(edit, m_prompter, [this, c = recalcCase] { recalcAfterLeaving(c); });
     for (QLineEdit* edit : {EdChipl, Edit1})
         mrw::evaluateOnLeaving(edit, m_prompter);
 
@@ -159,6 +159,23 @@ void TSFCalcDlg::RecalcSpeedFeed(int recalcCase)
     Label1->setText(platform::toQString(mrw::cutTimeText(s.cutTime)));
     Edit2->setText(fiveDecimals(s.adjustedChipLoad));
     Edit3->setText(fiveDecimals(s.adjustedFeed));
+    m_lastInputs = inputTexts();
+}
+
+QStringList TSFCalcDlg::inputTexts() const
+{
+    QStringList texts{metric() ? "Metric" : "Inch"};
+    for (const QLineEdit* edit : {Edtd, EdNteeth, EdChipl, EdRPM, EdFPM, EdIPM, EdIPR, EdCutLen, Edacell, Edit1})
+        texts << edit->text();
+    return texts;
+}
+
+void TSFCalcDlg::recalcAfterLeaving(int recalcCase)
+{
+    // A result read back from its five decimals would move the others in their last digit,
+    // and the report would no longer be what the screen showed.
+    if (inputTexts() != m_lastInputs)
+        RecalcSpeedFeed(recalcCase);
 }
 
 void TSFCalcDlg::RadioGroup1Click()

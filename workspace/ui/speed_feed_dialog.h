@@ -6,6 +6,8 @@
 
 #include "platform/host.h"
 
+#include <QStringList>
+
 class QButtonGroup;
 class QLabel;
 class QLineEdit;
@@ -47,5 +49,11 @@ public:
 
 private:
     QLabel* captionOf(QLineEdit* edit) const;
+    // The units and the field texts that a calculation reads.
+    QStringList inputTexts() const;
+    // Leaving a field recalculates unless every input still reads as the last
+    // calculation left it.
+    void recalcAfterLeaving(int recalcCase);
     platform::Prompter& m_prompter;
+    QStringList m_lastInputs;
 };

@@ -7,9 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <optional>
+#include <sys/stat.h>
 
 using mrw::BMacroEnd;
 using testsupport::ScriptedPrompter;
@@ -337,6 +339,74 @@ TEST(BMacroJobTest, AnExistingOutputIsOverwrittenOnlyOnYes)
     EXPECT_EQ(folder.read("PART.OUT"), "(Define Variables Here)\r\nX1.\r\n");
 }
 
+// A run that does not finish leaves no program under the output's name: an earlier
+// output stays as it was, and the message says what became of it.
+TEST(BMacroJobTest, ARunThatDoesNotFinishLeavesTheOutputAsItWas)
+{
+    struct Case {
+        const char* name;
+        const char* program;
+        int stopAfter;
+        const char* earlier; // an earlier output, overwritten on Yes; nullptr for none
+        const char* why;
+    };
+    const Case cases[] = {
+        {"cancelled", "WHILE [1 EQ 1] DO 1\nX1.\nEND 1\n", 300, nullptr, "The run was cancelled."},
+        {"cancelled over an earlier output", "WHILE [1 EQ 1] DO 1\nX1.\nEND 1\n", 300, "OLD\r\n",
+         "The run was cancelled."},
+        {"an error", "X1.\n#3000=1 (STOP)\nM30\n", -1, "OLD\r\n", "The run ended on an error."},
+        {"a called program without M99", "X1.\nM98 P5\nM30\n", -1, nullptr,
+         "A called program ran past its last line without M99."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        folder.write("O5.TAP", "O5\nX2.\n");
+        if (c.earlier)
+            folder.write("PART.OUT", c.earlier);
+        ScriptedPrompter prompter;
+        prompter.buttons = {platform::Button::Yes};
+        ScriptedConsole console;
+        console.stopAfter = c.stopAfter;
+        const mrw::BMacroResult result =
+            mrw::RunBMacroJob(jobIn(folder), platform::splitLines(c.program), console, prompter);
+        EXPECT_FALSE(result.normal());
+        const std::string path = folder.file("PART.OUT");
+        ASSERT_FALSE(prompter.shown.empty());
+        EXPECT_EQ(prompter.shown.back().text,
+                  std::string(c.why) + "\n" +
+                      (c.earlier ? "The earlier output " + path + " was kept as it was."
+                                 : "Nothing was written to " + path + "."));
+        if (c.earlier)
+            EXPECT_EQ(folder.read("PART.OUT"), c.earlier);
+        else
+            EXPECT_FALSE(platform::fileExists(path));
+        std::vector<std::string> left;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+            left.push_back(entry.path().filename().string());
+        std::sort(left.begin(), left.end());
+        EXPECT_EQ(left, (c.earlier ? std::vector<std::string>{"BMACROVARS.TXT", "O5.TAP", "PART.OUT"}
+                                   : std::vector<std::string>{"BMACROVARS.TXT", "O5.TAP"}));
+    }
+}
+
+// A finished run replaces the output whole: its permissions stay, and a symbolic link
+// stays a link to the file it names.
+TEST(BMacroJobTest, AFinishedRunReplacesTheOutputThroughItsLink)
+{
+    TempFolder folder;
+    folder.write("REAL.OUT", "OLD\r\n");
+    ::chmod(folder.file("REAL.OUT").c_str(), 0640);
+    std::filesystem::create_symlink(folder.file("REAL.OUT"), folder.file("PART.OUT"));
+    const JobRun run = runJob(jobIn(folder), "X1.\nM30\n", {platform::Button::Yes});
+    EXPECT_TRUE(run.result.normal());
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.file("PART.OUT")));
+    EXPECT_EQ(folder.read("REAL.OUT"), "(Define Variables Here)\r\nX1.\r\nM30\r\n");
+    struct stat info {};
+    ASSERT_EQ(::stat(folder.file("REAL.OUT").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
 TEST(BMacroJobTest, BadDigitsRightStopsBeforeAnythingIsWritten)
 {
     TempFolder folder;
@@ -413,6 +483,34 @@ TEST(BMacroCallTest, CallsRunTheirProgramsFromTheSecondLine)
         const Outcome outcome = runIn(folder, c.program);
         EXPECT_EQ(outcome.written, c.written);
         EXPECT_EQ(outcome.boxes, std::vector<std::string>{});
+        EXPECT_TRUE(outcome.result.normal());
+    }
+}
+
+// A called file as it comes from a tape: its "%" lines and its program number are not
+// written, however often the program runs.
+TEST(BMacroCallTest, ATapeFilesPercentAndProgramNumberAreNotWritten)
+{
+    TempFolder folder;
+    folder.write("O1001.TAP",
+                 platform::readFileBytes(std::string(MRW_SOURCE_DIR) + "/examples/O1001.TAP").value());
+    folder.write("O7.TAP", "%\r\n %\r\nO7 (TWO TAPE MARKS)\r\nX#1\r\nM99\r\n%\r\n");
+    const std::string pocket = "G91G01Z-0.2F5.\nX0.25F15.\nG03X0.Y0.I-0.25J0.\nG01X-0.25\nG00Z0.2\nG90\n";
+    struct Case {
+        const char* name;
+        const char* program;
+        std::string written;
+    };
+    const Case cases[] = {
+        {"called twice", "M98 P1001\nG00X3.Y1.\nM98 P1001\nM30\n", pocket + "G00X3.Y1.\n" + pocket + "M30\n"},
+        {"run again by L", "M98 P1001 L2\n", pocket + pocket},
+        {"G65 with arguments", "G65 P7 A1. L2\n", "X1.0000\nX1.0000\n"},
+        {"G66 modal", "G66 P7 A2.\nA3.\nG67\n", "X2.0000\nX3.0000\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome outcome = runIn(folder, c.program);
+        EXPECT_EQ(outcome.written, c.written);
         EXPECT_TRUE(outcome.result.normal());
     }
 }

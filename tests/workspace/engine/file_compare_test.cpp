@@ -1,10 +1,12 @@
 #include "workspace/engine/file_compare.h"
 
+#include "platform/textfile.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <regex>
 #include <set>
@@ -85,6 +87,25 @@ std::pair<std::set<long>, std::set<long>> linesGnuDiffMarks(Pair& pair)
     }
     pclose(pipe);
     return {diff1, diff2};
+}
+
+// How many lines GNU diff reports added or deleted ("<" and ">" lines).
+long gnuDiffChangedLines(Pair& pair)
+{
+    const std::string command = "diff " + pair.folder.file("old.tap") + " " + pair.folder.file("new.tap");
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return -1;
+    long changed = 0;
+    char buffer[512];
+    bool lineStart = true;
+    while (fgets(buffer, sizeof buffer, pipe)) {
+        if (lineStart && (buffer[0] == '<' || buffer[0] == '>'))
+            ++changed;
+        lineStart = std::strchr(buffer, '\n') != nullptr;
+    }
+    pclose(pipe);
+    return changed;
 }
 
 std::pair<std::set<long>, std::set<long>> linesOurRowsMark(const FileCompare& compare)
@@ -501,6 +522,213 @@ TEST(FileCompare, AnEditedLineIsNotTakenForABlockFurtherOn)
     Pair pair;
     pair.run(joinLf(newer), joinLf(older), opts(true, false));
     EXPECT_EQ(describe(pair.compare.Rows()), "1E0/101 1e101/0");
+}
+
+// Lines of a block that the program repeats further on: the files come back in step a few
+// lines after the edit, so the edited lines are pairs (and an added or lost line), never a
+// block reaching to the place where the older lines stand again.
+TEST(FileCompare, EditsInsideARepeatedBlockAreMarkedAsGnuDiffMarksThem)
+{
+    const std::vector<std::string> toolChange = {
+        "T2 M06 (#7 DRILL)", "G00 G54 X1. Y1. S1800 M03", "G43 Z0.1 H02 M08", "G81 G99 X1. Y1. Z-0.5 R0.1 F8.",
+        "X3.", "Y2.", "G80 G00 Z1. M09", "G91 G28 Z0. M05"};
+    std::vector<std::string> older;
+    for (int line = 1; line <= 120; ++line) {
+        if (line >= 11 && line < 19)
+            older.push_back(toolChange[static_cast<std::size_t>(line - 11)]);
+        else if (line >= 81 && line < 89)
+            older.push_back(toolChange[static_cast<std::size_t>(line - 81)]);
+        else
+            older.push_back("G01 X" + std::to_string(line) + ". Y0.");
+    }
+    struct Edit {
+        const char* name;
+        std::vector<std::string> lines13and14; // what stands for lines 13 and 14 in the newer file
+        const char* rows;
+    };
+    const Edit edits[] = {
+        {"two lines edited", {"G43 Z0.2 H02 M08", "G81 G99 X1. Y1. Z-0.6 R0.1 F8."}, "1E0/13 1e13/0 2E0/14 2e14/0"},
+        {"two lines become three", {"G43 Z0.2 H02 M08", "G81 G99 X1. Y1. Z-0.6 R0.1 F8.", "G04 P500"},
+         "1E0/13 1e13/0 2E0/14 2e14/0 3I15/0"},
+        {"two lines become one", {"G43 Z0.2 H02 M08"}, "1E0/13 1e13/0 2D0/14"},
+    };
+    for (const Edit& e : edits) {
+        SCOPED_TRACE(e.name);
+        std::vector<std::string> newer(older.begin(), older.begin() + 12);
+        newer.insert(newer.end(), e.lines13and14.begin(), e.lines13and14.end());
+        newer.insert(newer.end(), older.begin() + 14, older.end());
+        Pair pair;
+        pair.run(joinLf(newer), joinLf(older), opts(true, false));
+        EXPECT_EQ(describe(pair.compare.Rows()), e.rows);
+        const auto [ours1, ours2] = linesOurRowsMark(pair.compare);
+        const auto [diff1, diff2] = linesGnuDiffMarks(pair);
+        EXPECT_EQ(ours1, diff1);
+        EXPECT_EQ(ours2, diff2);
+    }
+}
+
+namespace {
+
+// Programs as a shop writes them, from the example programs' lines: operations that start
+// with one of a few tool changes and often run the same pocket body, so whole runs of lines
+// recur further on.
+class ProgramMaker {
+public:
+    explicit ProgramMaker(std::mt19937& random) : m_random(random)
+    {
+        const std::regex sequenceNumber(R"(^N\d+ ?)");
+        for (const char* name : {"BRACKET.TAP", "SHAFT.TAP", "FACE.TAP", "BOLTHOLE.TAP"})
+            for (const std::string& line : platform::splitLines(
+                     platform::readFileBytes(std::string(MRW_SOURCE_DIR) + "/examples/" + name).value()))
+                if (line != "%" && !line.starts_with("O"))
+                    m_pool.push_back(std::regex_replace(line, sequenceNumber, ""));
+        for (const std::string& line :
+             platform::splitLines(platform::readFileBytes(std::string(MRW_SOURCE_DIR) + "/examples/O1001.TAP").value()))
+            if (line != "%" && !line.starts_with("O"))
+                m_pocket.push_back(std::regex_replace(line, sequenceNumber, ""));
+    }
+
+    std::vector<std::string> program()
+    {
+        std::vector<std::string> out = {"%", "O5003 (REPEATED OPERATIONS)", "G20 G17 G40 G80 G90"};
+        const int operations = 12 + static_cast<int>(m_random() % 12);
+        for (int op = 0; op < operations; ++op) {
+            const std::string tool = std::to_string(1 + m_random() % 3);
+            for (const std::string& line : std::vector<std::string>{"G91 G28 Z0. M05", "G90", "T" + tool + " M06",
+                                                                    "G00 G54 X0. Y0. S2500 M03",
+                                                                    "G43 Z0.1 H0" + tool + " M08"})
+                out.push_back(line);
+            if (m_random() % 2 == 0) {
+                for (int k = 0, n = 1 + static_cast<int>(m_random() % 3); k < n; ++k) {
+                    out.push_back("G00 X" + std::to_string(m_random() % 4) + ". Y1.");
+                    out.insert(out.end(), m_pocket.begin(), m_pocket.end() - 1);
+                }
+            } else {
+                const std::size_t length = 4 + m_random() % 9;
+                const std::size_t from = m_random() % (m_pool.size() - length);
+                out.insert(out.end(), m_pool.begin() + static_cast<long>(from),
+                           m_pool.begin() + static_cast<long>(from + length));
+            }
+        }
+        out.push_back("M30");
+        return out;
+    }
+
+    // A line as an operator edits one: a number changed, or a line of another program.
+    std::string edited(const std::string& line)
+    {
+        if (m_random() % 3 == 0)
+            return m_pool[m_random() % m_pool.size()];
+        const std::size_t digit = line.find_last_of("0123456789");
+        if (digit == std::string::npos)
+            return line + " M01";
+        std::string out = line;
+        out[digit] = static_cast<char>('0' + (out[digit] - '0' + 1 + m_random() % 8) % 10);
+        return out;
+    }
+
+private:
+    std::mt19937& m_random;
+    std::vector<std::string> m_pool;
+    std::vector<std::string> m_pocket;
+};
+
+} // namespace
+
+// Against GNU diff on programs with repeated blocks and a few edits of two or three lines
+// (changed, added, deleted, or replaced by one more or one fewer): the compare marks no
+// more lines than diff, apart from what its pairing of mismatching lines costs and, at
+// most once more, the edited lines (the look-ahead takes the first place within the
+// window where two lines agree, which a repeated tool change may offer a few lines off).
+TEST(FileCompare, RepeatedBlocksCostNoMoreThanGnuDiffBeyondTheEditedPairs)
+{
+    std::mt19937 random(20261211);
+    ProgramMaker maker(random);
+    for (int round = 0; round < 100; ++round) {
+        SCOPED_TRACE(round);
+        const std::vector<std::string> older = maker.program();
+        std::vector<std::string> newer = older;
+        // Edits from the end backwards, so the places chosen stay where they were.
+        std::vector<std::size_t> places;
+        for (int k = 0, n = 2 + static_cast<int>(random() % 2); k < n; ++k)
+            places.push_back(4 + random() % (older.size() - 8));
+        std::sort(places.rbegin(), places.rend());
+        long edited = 0;
+        for (const std::size_t at : places) {
+            const std::size_t count = 2 + random() % 2;
+            edited += static_cast<long>(count) + 1;
+            const auto begin = newer.begin() + static_cast<long>(at);
+            const std::size_t available = std::min(count, newer.size() - at);
+            switch (random() % 4) {
+            case 0:
+                for (std::size_t k = 0; k < available; ++k)
+                    newer[at + k] = maker.edited(newer[at + k]);
+                break;
+            case 1:
+                newer.insert(begin, count, "");
+                for (std::size_t k = 0; k < count; ++k)
+                    newer[at + k] = maker.edited(newer[at + count + k < newer.size() ? at + count + k : at]);
+                break;
+            case 2:
+                newer.erase(begin, begin + static_cast<long>(available));
+                break;
+            default: { // replaced by one line more or one fewer
+                std::vector<std::string> by;
+                for (std::size_t k = 0; k < available; ++k)
+                    by.push_back(maker.edited(newer[at + k]));
+                if (random() % 2)
+                    by.push_back(maker.edited(by.front()));
+                else
+                    by.pop_back();
+                newer.erase(begin, begin + static_cast<long>(available));
+                newer.insert(newer.begin() + static_cast<long>(at), by.begin(), by.end());
+            }
+            }
+        }
+        Pair pair;
+        pair.run(joinLf(newer), joinLf(older), opts(true, false));
+        long pairLines = 0;
+        for (const CompareRow& r : pair.compare.Rows())
+            pairLines += std::strchr("EeRrS-+", r.code) != nullptr;
+        const long ours = static_cast<long>(pair.compare.Rows().size());
+        const long diff = gnuDiffChangedLines(pair);
+        ASSERT_GE(diff, 0);
+        EXPECT_LE(ours, diff + pairLines + edited) << "rows " << describe(pair.compare.Rows());
+    }
+}
+
+// The summary's first and last line not matching frame an added or deleted block, whether
+// the look-ahead reaches past its end or not.
+TEST(FileCompare, DifferenceLinesFrameTheBlock)
+{
+    struct Edit {
+        const char* name;
+        int added, deleted;
+        long first1, last1, first2, last2;
+    };
+    const Edit edits[] = {
+        {"20 added", 20, 0, 101, 120, 101, 101},
+        {"60 added", 60, 0, 101, 160, 101, 101},
+        {"60 deleted", 0, 60, 101, 101, 101, 160},
+    };
+    for (const Edit& e : edits) {
+        SCOPED_TRACE(e.name);
+        std::vector<std::string> older, newer;
+        for (int i = 0; i < 300; ++i) {
+            if (i == 100)
+                for (int k = 0; k < e.added; ++k)
+                    newer.push_back("G01 X" + std::to_string(k) + ".5 (NEW)");
+            older.push_back("N" + std::to_string(i * 10) + " G01 X" + std::to_string(i % 37));
+            if (i < 100 || i >= 100 + e.deleted)
+                newer.push_back(older.back());
+        }
+        Pair pair;
+        pair.run(joinLf(newer), joinLf(older), opts(true, false));
+        EXPECT_EQ(pair.compare.List1().FirstDifference(), e.first1);
+        EXPECT_EQ(pair.compare.List1().LastDifference(), e.last1);
+        EXPECT_EQ(pair.compare.List2().FirstDifference(), e.first2);
+        EXPECT_EQ(pair.compare.List2().LastDifference(), e.last2);
+    }
 }
 
 // The plain search and the index give the same count, also where taking a piece out joins

@@ -51,6 +51,18 @@ TEST(SendText, ModesChooseTheLines)
     EXPECT_EQ(dir.read("MRW1.TMP").substr(0, 3), "%\r\n");
 }
 
+// A line longer than a printed one goes whole: a cut comment would lose its closing mark.
+TEST(SendText, LongLinesAreSentWhole)
+{
+    testsupport::TempFolder dir;
+    mrw::EditorTextView v;
+    const std::string comment = "N10 (" + std::string(1496, 'A') + ")";
+    ASSERT_EQ(comment.size(), 1502u);
+    v.lines = {comment, std::string(1020, 'X') + "\tY"};
+    ASSERT_TRUE(mrw::writeSendText(v, mrw::sendtext::WholeFile, dir.file("MRW1.TMP")));
+    EXPECT_EQ(dir.read("MRW1.TMP"), comment + "\r\n" + std::string(1020, 'X') + "    Y\r\n");
+}
+
 TEST(SendText, WriteFailureIsReported)
 {
     testsupport::TempFolder dir;

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -124,15 +125,29 @@ TEST_F(BMacroCommandTest, NoHandOffUnlessTheRunEndedNormally)
     }
 }
 
-TEST(BMacroDialogTest, CancelEndsAnEndlessLoop)
-{
+namespace {
+
+// The dialog on a program folder of its own, set to expand `program` into `output` there.
+struct DialogRig {
+    DialogRig(const char* output, const char* program)
+    {
+        dialog.Ofilename->setText(QString::fromStdString(folder.file(output)));
+        dialog.setProgramSource([program] { return platform::splitLines(program); });
+    }
     TempFolder folder;
     mrw::WorkspaceGlobals globals;
-    mrw::initializeWorkspaceGlobals(globals, folder.path());
+    // The globals name the folder before the dialog takes its variables file from them.
+    bool globalsRead = (mrw::initializeWorkspaceGlobals(globals, folder.path()), true);
     ScriptedPrompter prompter;
-    TMacrobdlg dialog(globals, prompter);
-    dialog.Ofilename->setText(QString::fromStdString(folder.file("LOOP.OUT")));
-    dialog.setProgramSource([] { return platform::splitLines("#1=0\nWHILE [1 EQ 1] DO 1\n#1=#1+1\nEND 1\n"); });
+    TMacrobdlg dialog{globals, prompter};
+};
+
+} // namespace
+
+TEST(BMacroDialogTest, CancelEndsAnEndlessLoop)
+{
+    DialogRig rig("LOOP.OUT", "#1=0\nWHILE [1 EQ 1] DO 1\n#1=#1+1\nEND 1\n");
+    TMacrobdlg& dialog = rig.dialog;
     int pressedAtLine = 0;
     QTimer cancel;
     QObject::connect(&cancel, &QTimer::timeout, [&] {
@@ -148,6 +163,49 @@ TEST(BMacroDialogTest, CancelEndsAnEndlessLoop)
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_EQ(dialog.lastResult().end, mrw::BMacroEnd::Cancelled);
     EXPECT_TRUE(dialog.OKBtn->isEnabled());
+    // What the loop wrote never stands under the output's name.
+    EXPECT_FALSE(platform::fileExists(rig.folder.file("LOOP.OUT")));
+    ASSERT_FALSE(rig.prompter.shown.empty());
+    EXPECT_EQ(rig.prompter.shown.back().text,
+              "The run was cancelled.\nNothing was written to " + rig.folder.file("LOOP.OUT") + ".");
+}
+
+// The value box opens with its default selected: what the operator types replaces it.
+TEST(BMacroDialogTest, TypingIntoTheValueBoxReplacesTheDefault)
+{
+    struct Case {
+        const char* typed;
+        const char* written;
+    };
+    const Case cases[] = {{"3", "G01Z-3.0000\r\n"}, {"1/4", "G01Z-0.2500\r\n"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        DialogRig rig("ASK.OUT", "#1=2.5 (DEPTH ?\?)\nG01 Z-#1\n");
+        TMacrobdlg& dialog = rig.dialog;
+        dialog.Memo1->clear();
+        dialog.CBKeepCmts->setChecked(false);
+        bool typed = false;
+        QTimer operatorAtTheBox;
+        QObject::connect(&operatorAtTheBox, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<TGetvardlg*>(QApplication::activeModalWidget());
+            if (typed || !box || !box->isVisible())
+                return;
+            typed = true;
+            box->activateWindow();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(box));
+            QWidget* field = QApplication::focusWidget();
+            ASSERT_EQ(field, box->Tresult);
+            EXPECT_EQ(box->Tresult->text(), "2.50000");
+            QTest::keyClicks(field, c.typed);
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+        operatorAtTheBox.start(0);
+        dialog.show();
+        dialog.OKBtnClick();
+        EXPECT_TRUE(typed);
+        EXPECT_EQ(rig.folder.read("ASK.OUT"), c.written);
+        EXPECT_TRUE(rig.prompter.shown.empty());
+    }
 }
 
 TEST(BMacroDialogTest, ShowingLoadsTheKeptVariablesAndAValueIsAsked)

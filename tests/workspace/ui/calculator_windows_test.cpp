@@ -23,6 +23,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using testsupport::ScriptedPrompter;
 
 namespace {
@@ -172,6 +174,41 @@ TEST(SpeedFeedDialog, OpensCalculatedLeavingAnUnchangedFieldRecalculatesAndTheRe
         EXPECT_NE(pasted.find(" : " + field->text().toStdString() + "\r\n"), std::string::npos)
             << field->objectName().toStdString() << " " << field->text().toStdString() << "\n" << pasted;
     EXPECT_NE(pasted.find(dialog.Label1->text().toStdString()), std::string::npos);
+}
+
+// Leaving fields that show what the last calculation wrote changes nothing, so the report
+// holds what the screen showed when OK was pressed.
+TEST(SpeedFeedDialog, LeavingACalculatedFieldByOkKeepsTheScreen)
+{
+    ScriptedPrompter prompter;
+    TSFCalcDlg dialog(prompter);
+    showActive(dialog);
+    dialog.RadioGroup2->button(1)->click();
+    leave(dialog.Edtd, "10");
+    leave(dialog.EdFPM, "100"); // the focus goes on to MM/min
+    ASSERT_EQ(QApplication::focusWidget(), dialog.EdIPM);
+    std::vector<std::pair<QLineEdit*, QString>> screen;
+    for (QLineEdit* field : dialog.findChildren<QLineEdit*>())
+        screen.emplace_back(field, field->text());
+    const QString cutTime = dialog.Label1->text();
+
+    QTest::keyClick(dialog.EdIPM, Qt::Key_Return);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    const std::string pasted = clipboardText();
+    for (const auto& [field, text] : screen) {
+        EXPECT_EQ(field->text(), text) << field->objectName().toStdString();
+        EXPECT_NE(pasted.find(" : " + text.toStdString() + "\r\n"), std::string::npos)
+            << field->objectName().toStdString() << " " << text.toStdString() << "\n" << pasted;
+    }
+    EXPECT_EQ(dialog.Label1->text(), cutTime);
+
+    // A field changed since the last calculation still moves the others when one is left.
+    dialog.show();
+    showActive(dialog);
+    leave(dialog.Edit1, "1");
+    const QString adjusted = dialog.Edit2->text();
+    leave(dialog.EdFPM, "");
+    EXPECT_NE(dialog.Edit2->text(), adjusted);
 }
 
 // ---- Desk calculator -------------------------------------------------------------------
