@@ -1,0 +1,231 @@
+// Writes the machine-setup editor's question pages into a help book: one page per
+// parameter (topic 100 + index for I, 300 + index for R, 500 + index for S, the numbers
+// the editor's Help button and "Automatic Help Display" open) and questions.html, the
+// list of them by question group. The pages are made from the editor's own parameter
+// table at every build, so they say what the editor asks and cannot fall behind it.
+//
+//   setup_question_pages <book folder>
+#include "analyzer/engine/machine_setup.h"
+#include "platform/numbers.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+using namespace vork;
+
+namespace {
+
+constexpr SetupGroup Groups[] = {SetupGroup::MachineType,       SetupGroup::AxisNames,
+                                 SetupGroup::GCodes,            SetupGroup::MCodes,
+                                 SetupGroup::NumberFormats,     SetupGroup::CostFactorsAndLimits,
+                                 SetupGroup::SpindleParameters, SetupGroup::SequenceNumbers,
+                                 SetupGroup::ToolCompensation,  SetupGroup::NotAsked};
+
+int topicOf(const SetupParameterInfo& p) { return (p.table == 'I' ? 100 : p.table == 'R' ? 300 : 500) + p.index; }
+std::string nameOf(const SetupParameterInfo& p) { return p.table + std::to_string(p.index); }
+std::string pageOf(const SetupParameterInfo& p) { return std::to_string(topicOf(p)) + ".html"; }
+bool asked(const SetupParameterInfo& p) { return p.group != SetupGroup::NotAsked && *p.question; }
+
+// The text as HTML: markup characters escaped, 8-bit characters as Latin-1 code points.
+std::string html(std::string_view text)
+{
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default:
+            if (static_cast<unsigned char>(c) >= 0x80)
+                out += "&#" + std::to_string(static_cast<unsigned char>(c)) + ";";
+            else
+                out += c;
+        }
+    }
+    return out;
+}
+
+std::string trimmed(std::string_view text)
+{
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return {};
+    return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+}
+
+std::string groupName(SetupGroup group)
+{
+    return group == SetupGroup::NotAsked ? "Not asked" : trimmed(SetupGroupName(group));
+}
+
+std::string groupAnchor(SetupGroup group) { return "group" + std::to_string(static_cast<int>(group)); }
+
+std::string machineTypes(unsigned bits)
+{
+    if (bits == AllMachineTypes)
+        return "every machine type";
+    static const char* const names[] = {"mill", "lathe", "punch", "EDM", "flame"};
+    std::string out;
+    for (int i = 0; i < 5; ++i)
+        if (bits & (1u << i))
+            out += (out.empty() ? "" : ", ") + std::string(names[i]);
+    return out;
+}
+
+std::string defaultValue(const SetupParameterInfo& p)
+{
+    if (p.table == 'S')
+        return p.defaultString == NotSetString ? "NONE (not set)" : p.defaultString;
+    if (p.defaultNumber <= NotSetReal)
+        return "NONE (not set, stored as -9999)";
+    // The editor keeps reals to single precision, and so does the file it writes.
+    return p.table == 'I' ? std::to_string(static_cast<int>(p.defaultNumber))
+                          : platform::formatFixed(static_cast<float>(p.defaultNumber), 4);
+}
+
+// The legend the editor shows above the question, where it shows one.
+const std::vector<std::string>* legendOf(const SetupParameterInfo& p)
+{
+    if (p.table != 'I')
+        return nullptr;
+    switch (p.index) {
+    case 126: return &PostOptionLines();
+    case 10: case 11: return &ArcCentreMethodLines();
+    case 61: case 66: case 67: case 107: case 113: case 123: return &NumberFormatLines();
+    case 74: case 75: case 76: case 77: return &RegisterFormatLines();
+    default: return nullptr;
+    }
+}
+
+// The table's notes say "asked until 0..1" where the editor repeats a question.
+std::string readableNotes(std::string notes)
+{
+    static const std::string until = "asked until ";
+    for (std::size_t at = 0; (at = notes.find(until, at)) != std::string::npos; at += until.size())
+        notes.replace(at, until.size(), "asked again until the answer is ");
+    return notes;
+}
+
+std::string answerText(char table)
+{
+    switch (table) {
+    case 'I':
+        return "A whole number from -32768 to 32767. An expression (<code>2*3</code>) is worked out when you press "
+               "Enter; a fraction is rounded to the nearest whole number (a half to the even one). A number "
+               "outside that range is refused with a message; text that is not a number leaves the value as it "
+               "was.";
+    case 'R':
+        return "A number; an expression is worked out when you press Enter. It is kept to about seven significant "
+               "digits and shown with four decimals. Text that is not a number leaves the value as it was.";
+    default:
+        return "Up to 8 characters; a longer answer keeps its first 8. The answer NONE means the machine has no "
+               "such word.";
+    }
+}
+
+std::string head(const std::string& title)
+{
+    return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + html(title) +
+           "</title>\n<link rel=\"stylesheet\" href=\"../style.css\">\n</head>\n<body>\n"
+           "<p class=\"nav\"><a href=\"analyzer.html\">Contents</a> | <a href=\"index.html\">Index</a> | "
+           "<a href=\"10017.html\">Machine setup editor</a> | <a href=\"questions.html\">All questions</a></p>\n"
+           "<h1>" +
+           html(title) + "</h1>\n";
+}
+
+std::string questionPage(const SetupParameterInfo& p)
+{
+    const std::string name = nameOf(p);
+    std::string page = head(asked(p) ? name + ": " + trimmed(p.question) : name);
+    if (!asked(p)) {
+        page += "<p>The editor does not ask " + name + ". It keeps the value the machine file gives it (" +
+                html(defaultValue(p)) + " for a new machine) and writes it back unchanged.</p>\n";
+        if (*p.notes)
+            page += "<p>" + html(p.notes) + ".</p>\n";
+        return page + "</body>\n</html>\n";
+    }
+    page += "<p class=\"question\">" + html(p.question) + "</p>\n";
+    const std::vector<std::string>* legend = legendOf(p);
+    if (legend) {
+        page += "<pre>";
+        for (const std::string& line : *legend)
+            page += html(line) + "\n";
+        page += "</pre>\n";
+    }
+    page += "<table class=\"facts\">\n";
+    const auto row = [&page](const std::string& label, const std::string& value) {
+        page += "<tr><th>" + label + "</th><td>" + value + "</td></tr>\n";
+    };
+    row("Parameter", name);
+    std::string group = "<a href=\"questions.html#" + groupAnchor(p.group) + "\">" + html(groupName(p.group)) + "</a>";
+    if (p.punchGroup != p.group)
+        group += "; on a punch: <a href=\"questions.html#" + groupAnchor(p.punchGroup) + "\">" +
+                 html(groupName(p.punchGroup)) + "</a>";
+    row("Question group", group);
+    std::string askedFor = machineTypes(p.machineTypes);
+    if (*p.condition)
+        askedFor += ", when " + html(p.condition);
+    row("Asked for", askedFor);
+    if (p.punchQuestion)
+        row("On a punch", "asked as &ldquo;" + html(p.punchQuestion) + "&rdquo;");
+    row("New machine", html(defaultValue(p)));
+    if (*p.notes)
+        row("Values", html(readableNotes(p.notes)));
+    row("Answer", answerText(p.table));
+    row("Not set", "<code>@</code> or the &ldquo;None&rdquo; button: the machine has no such " +
+                       std::string(p.table == 'S' ? "word (NONE)" : "value (-9999, shown as NONE)"));
+    page += "</table>\n";
+    return page + "</body>\n</html>\n";
+}
+
+std::string questionList()
+{
+    std::string page = head("Machine setup questions");
+    page += "<p>Every parameter of a machine-setup file, by the question group that asks it, in the order of "
+            "the file. The editor's Help button opens the page of the question it shows.</p>\n<p>";
+    for (const SetupGroup group : Groups)
+        page += "<a href=\"#" + groupAnchor(group) + "\">" + html(groupName(group)) + "</a><br>\n";
+    page += "</p>\n";
+    for (const SetupGroup group : Groups) {
+        page += "<h2 id=\"" + groupAnchor(group) + "\">" + html(groupName(group)) +
+                "</h2>\n<table class=\"list\">\n<tr><th>Parameter</th><th>Question</th><th>New machine</th></tr>\n";
+        for (const SetupParameterInfo& p : SetupParameters())
+            if (p.group == group || (p.punchGroup == group && p.punchQuestion))
+                page += "<tr><td><a href=\"" + pageOf(p) + "\">" + nameOf(p) + "</a></td><td>" +
+                        html(trimmed(p.group == group ? p.question : p.punchQuestion)) + "</td><td>" +
+                        html(defaultValue(p)) + "</td></tr>\n";
+        page += "</table>\n";
+    }
+    return page + "</body>\n</html>\n";
+}
+
+bool writeFile(const std::string& path, const std::string& text)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    if (!out) {
+        std::cerr << "setup_question_pages: cannot write " << path << "\n";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::cerr << "usage: setup_question_pages <book folder>\n";
+        return 2;
+    }
+    const std::string folder = std::string(argv[1]) + "/";
+    bool ok = writeFile(folder + "questions.html", questionList());
+    for (const SetupParameterInfo& p : SetupParameters())
+        ok = writeFile(folder + pageOf(p), questionPage(p)) && ok;
+    return ok ? 0 : 1;
+}
