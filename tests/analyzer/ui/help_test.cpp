@@ -14,6 +14,7 @@
 #include "analyzer/ui/three_d_setup_dialog.h"
 #include "analyzer/ui/time_graph_dialog.h"
 #include "platform/qt/help.h"
+#include "platform/textfile.h"
 #include "support/page_catcher.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
@@ -28,13 +29,11 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
 #include <regex>
 #include <set>
-#include <sstream>
 
 using namespace vork;
 
@@ -192,14 +191,6 @@ TEST(Help, EachCommandOpensItsOwnPage)
 
 namespace {
 
-std::string readSource(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // What a program's windows bind to help, read from their sources: the numbers of the
 // help constants and of the literals handed to the help functions, and the pages named.
 struct BoundHelp {
@@ -229,7 +220,7 @@ BoundHelp boundHelp(const std::vector<std::string>& folders)
             const std::string ext = entry.path().extension().string();
             if (ext != ".cpp" && ext != ".h")
                 continue;
-            const std::string text = readSource(entry.path());
+            const std::string text = platform::readFileBytes(entry.path().string()).value_or("");
             texts[folder + "/" + entry.path().filename().string()] = text;
             for (auto it = std::sregex_iterator(text.begin(), text.end(), constant); it != std::sregex_iterator(); ++it) {
                 constants.insert((*it)[1]);
@@ -341,10 +332,8 @@ TEST(HelpPages, SetupEditorHelpFollowsTheQuestionShown)
         EXPECT_EQ(catcher.opened.join(" "), "10017.html 195.html 197.html");
         ASSERT_EQ(catcher.paths.size(), 3);
         // The page is the question's own: it holds the editor's question text.
-        std::ifstream page(catcher.paths[1].toStdString());
-        std::ostringstream text;
-        text << page.rdbuf();
-        EXPECT_NE(text.str().find(SetupParameter('I', 95).question), std::string::npos);
+        const std::string page = platform::readFileBytes(catcher.paths[1].toStdString()).value_or("");
+        EXPECT_NE(page.find(SetupParameter('I', 95).question), std::string::npos);
         EXPECT_TRUE(prompter.shown.empty());
     }
     ::unsetenv("MRW_PROGRAM_DIR");

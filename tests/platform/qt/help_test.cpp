@@ -1,6 +1,7 @@
 // The help books: each program opens the pages of its own book from the program folder,
 // says why when a page is missing, and the installed pages link only to pages that exist.
 #include "platform/qt/help.h"
+#include "platform/textfile.h"
 #include "support/page_catcher.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
@@ -9,11 +10,9 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <regex>
 #include <set>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -34,14 +33,6 @@ struct ProgramFolder {
         folder.write("help/" + book + "/" + name, "<html></html>");
     }
 };
-
-std::string readAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 } // namespace
 
@@ -105,7 +96,7 @@ TEST(HelpPages, EveryLinkOfEveryPageLeadsToAPageThatExists)
     std::map<fs::path, std::string> pages;
     for (const auto& entry : fs::recursive_directory_iterator(help))
         if (entry.path().extension() == ".html")
-            pages[entry.path()] = readAll(entry.path());
+            pages[entry.path()] = platform::readFileBytes(entry.path().string()).value_or("");
     ASSERT_GT(pages.size(), 300u);
 
     static const std::regex link(R"re(\b(?:href|src)\s*=\s*"([^"]*)")re", std::regex::icase);
