@@ -1,17 +1,21 @@
 // Writes the machine-setup editor's question pages into a help book: one page per
 // parameter (topic 100 + index for I, 300 + index for R, 500 + index for S, the numbers
 // the editor's Help button and "Automatic Help Display" open) and questions.html, the
-// list of them by question group. The pages are made from the editor's own parameter
-// table at every build, so they say what the editor asks and cannot fall behind it.
+// list of them by question group. The pages are made at every build from the editor's
+// own parameter table, and each question's text and legend from the editor's printout of
+// every question, so they say what the editor asks and cannot fall behind it.
 //
 //   setup_question_pages <book folder>
 #include "analyzer/engine/machine_setup.h"
+#include "analyzer/engine/setup_questionnaire.h"
 #include "platform/numbers.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace vork;
@@ -24,9 +28,8 @@ constexpr SetupGroup Groups[] = {SetupGroup::MachineType,       SetupGroup::Axis
                                  SetupGroup::SpindleParameters, SetupGroup::SequenceNumbers,
                                  SetupGroup::ToolCompensation,  SetupGroup::NotAsked};
 
-int topicOf(const SetupParameterInfo& p) { return (p.table == 'I' ? 100 : p.table == 'R' ? 300 : 500) + p.index; }
 std::string nameOf(const SetupParameterInfo& p) { return p.table + std::to_string(p.index); }
-std::string pageOf(const SetupParameterInfo& p) { return std::to_string(topicOf(p)) + ".html"; }
+std::string pageOf(const SetupParameterInfo& p) { return std::to_string(SetupQuestionnaire::helpTopic(p.table, p.index)) + ".html"; }
 bool asked(const SetupParameterInfo& p) { return p.group != SetupGroup::NotAsked && *p.question; }
 
 // The text as HTML: markup characters escaped, 8-bit characters as Latin-1 code points.
@@ -56,6 +59,10 @@ std::string trimmed(std::string_view text)
         return {};
     return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
 }
+
+std::string firstLine(std::string_view text) { return trimmed(text.substr(0, text.find('\n'))); }
+
+std::string rightTrimmed(std::string_view text) { return std::string(text.substr(0, text.find_last_not_of(' ') + 1)); }
 
 std::string groupName(SetupGroup group)
 {
@@ -87,18 +94,77 @@ std::string defaultValue(const SetupParameterInfo& p)
                           : platform::formatFixed(static_cast<float>(p.defaultNumber), 4);
 }
 
-// The legend the editor shows above the question, where it shows one.
-const std::vector<std::string>* legendOf(const SetupParameterInfo& p)
-{
-    if (p.table != 'I')
-        return nullptr;
-    switch (p.index) {
-    case 126: return &PostOptionLines();
-    case 10: case 11: return &ArcCentreMethodLines();
-    case 61: case 66: case 67: case 107: case 113: case 123: return &NumberFormatLines();
-    case 74: case 75: case 76: case 77: return &RegisterFormatLines();
-    default: return nullptr;
+// A question as the editor shows it: the headings and legends written before it and
+// the lines of its text.
+struct ShownQuestion {
+    std::vector<std::string> lead;
+    std::vector<std::string> text;
+};
+using ShownQuestions = std::map<std::pair<char, int>, std::vector<ShownQuestion>>;
+
+class SilentPrompter : public platform::Prompter {
+public:
+    platform::Button message(const std::string&, const std::string&, platform::MessageKind, platform::Buttons) override
+    {
+        return platform::Button::Ok;
     }
+    bool inputString(const std::string&, const std::string&, std::string&) override { return false; }
+};
+
+// The editor's printout with parameter numbers, read back: every "Integer # n" line is
+// followed by the question's text, whose last line ends with the value in brackets.
+void readPrintout(SetupQuestionnaire& q, ShownQuestions& shown)
+{
+    static const std::pair<const char*, char> kinds[] = {{"Integer # ", 'I'}, {"Real # ", 'R'}, {"String # ", 'S'}};
+    q.Numbering = true;
+    const std::vector<std::string> lines = q.print();
+    std::vector<std::string> lead;
+    for (std::size_t i = 4; i < lines.size(); ++i) {
+        char table = 0;
+        int index = 0;
+        for (const auto& [label, kind] : kinds)
+            if (lines[i].starts_with(label)) {
+                table = kind;
+                index = std::stoi(lines[i].substr(std::string(label).size()));
+            }
+        if (!table) {
+            lead.push_back(lines[i]);
+            continue;
+        }
+        const std::string value = "[" + q.shownValue(table, index) + "]";
+        ShownQuestion question{std::move(lead), {}};
+        lead.clear();
+        while (++i < lines.size() && !lines[i].ends_with(value))
+            question.text.push_back(lines[i]);
+        if (i < lines.size())
+            question.text.push_back(rightTrimmed(lines[i].substr(0, lines[i].size() - value.size())));
+        auto& seen = shown[{table, index}];
+        const bool known = std::any_of(seen.begin(), seen.end(),
+                                       [&question](const ShownQuestion& s) { return s.text == question.text; });
+        if (!known)
+            seen.push_back(std::move(question));
+    }
+}
+
+// Every question of every machine type, with answers that open the questions asked only
+// under a condition (post options, formats, inverse time, six speed ranges, rapid in IPM).
+ShownQuestions questionsAsShown()
+{
+    ShownQuestions shown;
+    SilentPrompter prompter;
+    for (int type = 1; type <= 5; ++type)
+        for (const int postOption : {0, 2, 7, 8}) {
+            SetupQuestionnaire q(prompter);
+            q.copy.mach_int[1] = static_cast<std::int16_t>(type);
+            q.copy.mach_int[126] = static_cast<std::int16_t>(postOption);
+            q.copy.mach_int[79] = 6;
+            q.copy.mach_int[112] = 93;
+            readPrintout(q, shown);
+            q.copy.mach_int[61] = 2;
+            q.copy.mach_int[120] = 0;
+            readPrintout(q, shown);
+        }
+    return shown;
 }
 
 // The table's notes say "asked until 0..1" where the editor repeats a question.
@@ -137,10 +203,11 @@ std::string head(const std::string& title)
            html(title) + "</h1>\n";
 }
 
-std::string questionPage(const SetupParameterInfo& p)
+std::string questionPage(const SetupParameterInfo& p, const std::vector<ShownQuestion>& shown)
 {
     const std::string name = nameOf(p);
-    std::string page = head(asked(p) ? name + ": " + trimmed(p.question) : name);
+    const std::string question = shown.empty() ? firstLine(p.question) : trimmed(shown.front().text.front());
+    std::string page = head(asked(p) ? name + ": " + question : name);
     if (!asked(p)) {
         page += "<p>The editor does not ask " + name + ". It keeps the value the machine file gives it (" +
                 html(defaultValue(p)) + " for a new machine) and writes it back unchanged.</p>\n";
@@ -148,14 +215,17 @@ std::string questionPage(const SetupParameterInfo& p)
             page += "<p>" + html(p.notes) + ".</p>\n";
         return page + "</body>\n</html>\n";
     }
-    page += "<p class=\"question\">" + html(p.question) + "</p>\n";
-    const std::vector<std::string>* legend = legendOf(p);
-    if (legend) {
+    // As the editor shows it, the legends before it included.
+    for (const ShownQuestion& question : shown) {
         page += "<pre>";
-        for (const std::string& line : *legend)
+        for (const std::string& line : question.lead)
             page += html(line) + "\n";
+        for (const std::string& line : question.text)
+            page += "<b>" + html(line) + "</b>\n";
         page += "</pre>\n";
     }
+    if (shown.empty())
+        page += "<pre><b>" + html(p.question) + "</b></pre>\n";
     page += "<table class=\"facts\">\n";
     const auto row = [&page](const std::string& label, const std::string& value) {
         page += "<tr><th>" + label + "</th><td>" + value + "</td></tr>\n";
@@ -170,8 +240,6 @@ std::string questionPage(const SetupParameterInfo& p)
     if (*p.condition)
         askedFor += ", when " + html(p.condition);
     row("Asked for", askedFor);
-    if (p.punchQuestion)
-        row("On a punch", "asked as &ldquo;" + html(p.punchQuestion) + "&rdquo;");
     row("New machine", html(defaultValue(p)));
     if (*p.notes)
         row("Values", html(readableNotes(p.notes)));
@@ -196,7 +264,7 @@ std::string questionList()
         for (const SetupParameterInfo& p : SetupParameters())
             if (p.group == group || (p.punchGroup == group && p.punchQuestion))
                 page += "<tr><td><a href=\"" + pageOf(p) + "\">" + nameOf(p) + "</a></td><td>" +
-                        html(trimmed(p.group == group ? p.question : p.punchQuestion)) + "</td><td>" +
+                        html(firstLine(p.group == group ? p.question : p.punchQuestion)) + "</td><td>" +
                         html(defaultValue(p)) + "</td></tr>\n";
         page += "</table>\n";
     }
@@ -225,7 +293,10 @@ int main(int argc, char** argv)
     }
     const std::string folder = std::string(argv[1]) + "/";
     bool ok = writeFile(folder + "questions.html", questionList());
-    for (const SetupParameterInfo& p : SetupParameters())
-        ok = writeFile(folder + pageOf(p), questionPage(p)) && ok;
+    const ShownQuestions shown = questionsAsShown();
+    for (const SetupParameterInfo& p : SetupParameters()) {
+        const auto found = shown.find({p.table, p.index});
+        ok = writeFile(folder + pageOf(p), questionPage(p, found == shown.end() ? std::vector<ShownQuestion>{} : found->second)) && ok;
+    }
     return ok ? 0 : 1;
 }

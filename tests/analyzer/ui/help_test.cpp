@@ -307,7 +307,7 @@ TEST(HelpPages, EveryContextTheWindowsBindOpensItsPage)
     // The setup editor's Help opens the topic of the question shown.
     std::set<int> questions;
     for (const SetupParameterInfo& p : SetupParameters())
-        questions.insert((p.table == 'I' ? 100 : p.table == 'R' ? 300 : 500) + p.index);
+        questions.insert(SetupQuestionnaire::helpTopic(p.table, p.index));
     EXPECT_EQ(joined(unopened("vork2013", analyzer, questions)), "");
     EXPECT_EQ(joined(unopened("mrw2013", mrw)), "");
 }
