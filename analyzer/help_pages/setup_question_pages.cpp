@@ -171,8 +171,9 @@ ShownQuestions questionsAsShown()
 std::string readableNotes(std::string notes)
 {
     static const std::string until = "asked until ";
-    for (std::size_t at = 0; (at = notes.find(until, at)) != std::string::npos; at += until.size())
-        notes.replace(at, until.size(), "asked again until the answer is ");
+    static const std::string again = "asked again until the answer is ";
+    for (std::size_t at = 0; (at = notes.find(until, at)) != std::string::npos; at += again.size())
+        notes.replace(at, until.size(), again);
     return notes;
 }
 

@@ -339,3 +339,26 @@ TEST(HelpPages, SetupEditorHelpFollowsTheQuestionShown)
     ::unsetenv("MRW_PROGRAM_DIR");
     platform::setHelpBook("");
 }
+
+// The question pages show a question as the editor asks it: the text it completes and
+// the legend it writes before the question.
+TEST(HelpPages, QuestionPagesShowTheQuestionAsTheEditorAsksIt)
+{
+    const struct {
+        char table;
+        int index;
+        std::string shown;
+    } cases[] = {
+        {'I', 10, ArcCentreMethodLines().front()},
+        {'I', 126, PostOptionLines().back()},
+        {'R', 54, RotaryIndexQuestion("A")},
+        {'R', 23, "Maximum Speed for Spindle Range #2"},
+        {'I', 72, "Digits Left " + ThreadLeadRegisterWords("K")},
+    };
+    for (const auto& c : cases) {
+        const std::string page = std::string(MRW_PROGRAM_FOLDER) + "/help/vork2013/" +
+                                 std::to_string(SetupQuestionnaire::helpTopic(c.table, c.index)) + ".html";
+        const std::string text = platform::readFileBytes(page).value_or("");
+        EXPECT_NE(text.find(c.shown), std::string::npos) << c.table << c.index << ": " << c.shown;
+    }
+}
