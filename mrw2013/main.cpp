@@ -2,6 +2,7 @@
 #include "workspace/ui/main_form.h"
 #include "workspace/ui/shell_helpers.h"
 
+#include "platform/qt/help.h"
 #include "platform/qt/termination_signals.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    platform::setHelpBook("mrw2013");
     QApplication::setApplicationName("MARROWIN 2013");
     // The editors may force Caps Lock on; the keyboard is left as it was found.
     const mrw::CapsLockRestorer capsLock(QGuiApplication::platformName() == QLatin1String("xcb"));

@@ -863,7 +863,7 @@ void SetupQuestionnaire::run()
 void SetupQuestionnaire::present(const SetupAsk& ask)
 {
     m_ask = ask;
-    Helpnum = (ask.type == 'I' ? 100 : ask.type == 'R' ? 300 : 500) + ask.index;
+    Helpnum = helpTopic(ask.type, ask.index);
     if (Numbering)
         write(std::string(ask.type == 'I' ? "Integer # " : ask.type == 'R' ? "Real # " : "String # ") +
               std::to_string(ask.index));

@@ -110,6 +110,8 @@ public:
     void SetDefaults();
     std::string caption() const;
     static int maxQuestion(int group);
+    // The help topic of a parameter's question: 100 + index for I, 300 + for R, 500 + for S.
+    static int helpTopic(char type, int index) { return (type == 'I' ? 100 : type == 'R' ? 300 : 500) + index; }
 
     // Ends the running question (nothing stored) and starts `group` at question 0.
     void startGroup(int group);

@@ -7,14 +7,32 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QUrl>
 
 namespace platform {
 
+namespace {
+
+std::string& book()
+{
+    static std::string name;
+    return name;
+}
+
+std::string bookFolder()
+{
+    return joinPath(programFolder(), book().empty() ? std::string("help") : "help/" + book());
+}
+
+} // namespace
+
+void setHelpBook(std::string_view name) { book() = name; }
+
 QString helpPage(std::string_view name)
 {
-    const std::string page = joinPath(programFolder(), "help/" + std::string(name));
+    const std::string page = joinPath(bookFolder(), name);
     return fileExists(page) ? QFile::decodeName(QByteArray::fromStdString(page)) : QString();
 }
 
@@ -47,7 +65,10 @@ void showHelpTopic(int topic, Prompter& prompter)
 {
     const QString page = helpTopicPage(topic);
     if (page.isEmpty()) {
-        prompter.message("Help", "Help is not installed: there is no help folder beside the program.",
+        const bool installed = QFileInfo(QFile::decodeName(QByteArray::fromStdString(bookFolder()))).isDir();
+        prompter.message("Help",
+                         installed ? "There is no help page " + std::to_string(topic) + ".html in " + bookFolder() + "."
+                                   : "Help is not installed: there is no folder " + bookFolder() + ".",
                          MessageKind::Information);
         return;
     }

@@ -1,7 +1,9 @@
 #pragma once
-// Help pages: the help/ folder in the program folder holds one page per help context number
-// and the contents and index pages. Where the pages are not installed, help is simply
-// unavailable: its buttons and menu items are disabled.
+// Help pages: help/<book>/ in the program folder holds one page per help context number
+// of a program and the named pages of its Help menu. Each program has a book of its own,
+// chosen once at start, because the two programs number their contexts independently.
+// Where the pages are not installed, help is simply unavailable: its buttons and menu
+// items are disabled.
 #include "platform/host.h"
 
 #include <QString>
@@ -14,7 +16,10 @@ class QMenu;
 
 namespace platform {
 
-// The page of that name in the help folder ("" when it is not installed).
+// The program's own book ("mrw2013", "vork2013"); "" puts the pages in help/ itself.
+void setHelpBook(std::string_view book);
+
+// The page of that name in the program's book ("" when it is not installed).
 QString helpPage(std::string_view name);
 // The page of a help context ("" when there is none).
 QString helpTopicPage(int topic);
@@ -27,7 +32,7 @@ void bindHelpButton(QAbstractButton& button, int topic);
 QAction* addHelpItem(QMenu& menu, const QString& text, const QString& page);
 
 // Opens the page of a help context that is known only when asked (a question's own
-// topic), or tells the operator that help is not installed.
+// topic), or tells the operator why there is none.
 void showHelpTopic(int topic, Prompter& prompter);
 
 } // namespace platform
