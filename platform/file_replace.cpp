@@ -150,15 +150,6 @@ private:
     std::string m_name;
 };
 
-void syncFolder(const std::string& folder)
-{
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 // Puts the old file under the backup name while it keeps its own: a second link to it,
 // or, where the file system has no links, a copy. An older backup goes only now.
 bool makeBackup(const std::string& target, const struct stat& old, const std::string& backupName, bool durable,
@@ -268,8 +259,6 @@ ReplaceResult replaceFile(const std::string& path, std::string_view bytes, const
     }
     if (!fresh.renameTo(target, result.error))
         return result;
-    if (options.durable)
-        syncFolder(folder);
     result.status = ReplaceResult::Status::Replaced;
     return result;
 }
