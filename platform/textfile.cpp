@@ -1,11 +1,8 @@
 #include "platform/textfile.h"
 
-#include <cerrno>
+#include "platform/file_replace.h"
+
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace platform {
 
@@ -71,68 +68,15 @@ std::string joinLinesCrLf(const std::vector<std::string>& lines)
     return out;
 }
 
-namespace {
-std::string systemError(const std::string& what, const std::string& path)
-{
-    return what + " " + path + ": " + std::strerror(errno);
-}
-}
-
 bool saveFileAtomic(const std::string& path, std::string_view bytes, std::string* errorText,
                     bool durable)
 {
-    // The temporary name is unique per process, so two programs saving the same
-    // file never write into each other's temporary file.
-    std::string temp = path + ".~" + std::to_string(::getpid()) + "XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        if (errorText)
-            *errorText = systemError("Cannot create", temp);
-        return false;
-    }
-    // Keep the permissions of the file being replaced (or the usual ones for a new file).
-    struct stat st{};
-    if (::stat(path.c_str(), &st) == 0)
-        ::fchmod(fd, st.st_mode & 07777);
-    else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
-    }
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            if (errorText)
-                *errorText = systemError("Cannot write", temp);
-            ::close(fd);
-            ::unlink(temp.c_str());
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (durable && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) {
-        if (errorText)
-            *errorText = systemError("Cannot write", temp);
-        ::close(fd);
-        ::unlink(temp.c_str());
-        return false;
-    }
-    if (::close(fd) != 0) {
-        if (errorText)
-            *errorText = systemError("Cannot write", temp);
-        ::unlink(temp.c_str());
-        return false;
-    }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        if (errorText)
-            *errorText = systemError("Cannot replace", path);
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
+    ReplaceOptions options;
+    options.durable = durable;
+    const ReplaceResult result = replaceFile(path, bytes, options);
+    if (!result && errorText)
+        *errorText = result.error;
+    return static_cast<bool>(result);
 }
 
 bool saveTextLinesAtomic(const std::string& path, const std::vector<std::string>& lines,

@@ -21,10 +21,10 @@ std::optional<std::vector<std::string>> readTextLines(const std::string& path);
 // Joins lines with CR LF after each one.
 std::string joinLinesCrLf(const std::vector<std::string>& lines);
 
-// Writes bytes to a temporary file beside the target, then renames it over the
-// target, so that a failed save leaves the old file whole. Returns false (and
-// removes the temporary file) when any step fails; errorText says why. A durable
-// save also waits until the data is on the disk (user files); settings files skip that.
+// Replaces the file by `bytes` as replaceFile (platform/file_replace.h) does: whole or
+// not at all, keeping its mode, through a link to its target, never a file the user may
+// not write. False when it was not replaced; errorText says why. A durable save also
+// waits until the data is on the disk (user files); settings files skip that.
 bool saveFileAtomic(const std::string& path, std::string_view bytes, std::string* errorText = nullptr,
                     bool durable = true);
 

@@ -4,6 +4,7 @@
 #include "platform/textfile.h"
 
 #include <algorithm>
+#include <functional>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -325,10 +326,22 @@ struct ParameterLine {
 };
 
 constexpr std::size_t MaxLineLength = 80;
+constexpr int ParameterCount = IntCount + RealCount + StrCount;
 
 int tableSize(char table)
 {
-    return table == 'I' ? IntCount : RealCount;
+    return table == 'I' ? IntCount : table == 'R' ? RealCount : StrCount;
+}
+
+// The parameter's place in the order of the file: I1..I150, R1..R75, S1..S75.
+int fileOrder(char table, int index)
+{
+    return (table == 'I' ? 0 : table == 'R' ? IntCount : IntCount + RealCount) + index - 1;
+}
+
+bool isParameterLetter(char c)
+{
+    return c == 'I' || c == 'R' || c == 'S';
 }
 
 // Column 1 is the table letter, columns 2 to 6 the index (blanks anywhere), column 7 is
@@ -336,9 +349,7 @@ int tableSize(char table)
 // or whose index lies outside the tables, give nothing.
 std::optional<ParameterLine> parseParameterLine(std::string_view line)
 {
-    if (line.size() > MaxLineLength)
-        line = line.substr(0, MaxLineLength);
-    if (line.empty() || (line[0] != 'I' && line[0] != 'R' && line[0] != 'S'))
+    if (line.empty() || !isParameterLetter(line[0]))
         return std::nullopt;
     std::string indexText;
     for (char c : line.substr(1, 5))
@@ -371,39 +382,119 @@ T clampTo(double v)
     return static_cast<T>(std::clamp(std::trunc(v), lo, hi));
 }
 
-// A value text that is not a number leaves the parameter as it was.
-template <typename IntSink, typename RealSink, typename StrSink>
-void readLines(const std::vector<std::string>& lines, IntSink&& setInt, RealSink&& setReal,
-               StrSink&& setStr)
+std::string parameterName(char table, int index)
 {
-    for (const std::string& line : lines) {
+    return std::string(1, table) + std::to_string(index);
+}
+
+// "R60..R75, S1..S75": the parameters of `missing` (in file order), in runs.
+std::string parameterRuns(const std::vector<int>& missing)
+{
+    const auto name = [](int order) {
+        if (order < IntCount)
+            return parameterName('I', order + 1);
+        if (order < IntCount + RealCount)
+            return parameterName('R', order - IntCount + 1);
+        return parameterName('S', order - IntCount - RealCount + 1);
+    };
+    const auto table = [](int order) { return order < IntCount ? 0 : order < IntCount + RealCount ? 1 : 2; };
+    std::string text;
+    for (std::size_t i = 0; i < missing.size();) {
+        std::size_t j = i;
+        while (j + 1 < missing.size() && missing[j + 1] == missing[j] + 1 && table(missing[j + 1]) == table(missing[i]))
+            ++j;
+        text += (text.empty() ? "" : ", ") + name(missing[i]) + (j > i ? ".." + name(missing[j]) : "");
+        i = j + 1;
+    }
+    return text;
+}
+
+// Reads the lines into a table through its accessors. A line that names a parameter but
+// does not read leaves the parameter as it was, and a note says so: which line, and
+// what the parameter keeps.
+struct SetupTableAccess {
+    std::function<void(int, double)> setInt;             // truncates as its table does
+    std::function<bool(int, double)> setReal;            // false: the table cannot hold it
+    std::function<void(int, std::string)> setStr;
+    std::function<std::string(char, int)> shownValue;    // what a parameter holds now
+};
+
+std::vector<int> readLines(const std::vector<std::string>& lines, const SetupTableAccess& table,
+                           std::vector<std::string>* notes)
+{
+    std::vector<bool> named(ParameterCount, false);
+    int lineNumber = 0;
+    for (std::string line : lines) {
+        ++lineNumber;
+        if (line.size() > MaxLineLength)
+            line.resize(MaxLineLength);
+        const auto note = [&](const std::string& what) {
+            if (notes)
+                notes->push_back("Line " + std::to_string(lineNumber) + " \"" + line + "\": " + what);
+        };
         const auto p = parseParameterLine(line);
-        if (!p)
-            continue;
-        if (p->table == 'S') {
-            setStr(p->index, setupString(p->valueText));
+        if (!p) {
+            if (!line.empty() && isParameterLetter(line[0]))
+                note("names no parameter");
             continue;
         }
-        const auto value = platform::parseReal(p->valueText);
-        if (!value)
-            continue;
-        if (p->table == 'I')
-            setInt(p->index, *value);
-        else
-            setReal(p->index, *value);
+        named[static_cast<std::size_t>(fileOrder(p->table, p->index))] = true;
+        bool read = true;
+        if (p->table == 'S') {
+            table.setStr(p->index, setupString(p->valueText));
+        } else if (const auto value = platform::parseReal(p->valueText)) {
+            if (p->table == 'I')
+                table.setInt(p->index, *value);
+            else
+                read = table.setReal(p->index, *value);
+        } else {
+            read = false;
+        }
+        if (!read)
+            note(parameterName(p->table, p->index) + " keeps " + table.shownValue(p->table, p->index));
     }
+    std::vector<int> missing;
+    for (int order = 0; order < ParameterCount; ++order)
+        if (!named[static_cast<std::size_t>(order)])
+            missing.push_back(order);
+    return missing;
+}
+
+std::string shownNumber(char table, double value)
+{
+    return table == 'I' ? std::to_string(static_cast<std::int64_t>(value)) : platform::formatFixed(value, 5);
 }
 
 } // namespace
 
 void LoadMachineLines(TMachineSetup& setup, const std::string& fileName,
-                      const std::vector<std::string>& lines, MachineTypeListener* listener)
+                      const std::vector<std::string>& lines, MachineTypeListener* listener,
+                      std::vector<std::string>* notes)
 {
     setup.FileName = fileName;
-    readLines(
-        lines, [&](int i, double v) { setup.Ints[static_cast<std::size_t>(i)] = clampTo<std::int32_t>(v); },
-        [&](int i, double v) { setup.Reals[static_cast<std::size_t>(i)] = v; },
-        [&](int i, std::string s) { setup.Strs[static_cast<std::size_t>(i)] = std::move(s); });
+    SetupTableAccess table;
+    table.setInt = [&](int i, double v) { setup.Ints[static_cast<std::size_t>(i)] = clampTo<std::int32_t>(v); };
+    table.setReal = [&](int i, double v) {
+        setup.Reals[static_cast<std::size_t>(i)] = v;
+        return true;
+    };
+    table.setStr = [&](int i, std::string v) { setup.Strs[static_cast<std::size_t>(i)] = std::move(v); };
+    table.shownValue = [&](char t, int i) {
+        const auto n = static_cast<std::size_t>(i);
+        return t == 'I' ? shownNumber(t, setup.Ints[n]) : shownNumber(t, setup.Reals[n]);
+    };
+    const std::vector<int> missing = readLines(lines, table, notes);
+    // A parameter no file has given yet holds nothing the run can use (a cut-off file);
+    // one an earlier file gave keeps that value, as a partial file means it to.
+    std::vector<int> neverSet;
+    for (int order : missing)
+        if (!setup.Given[static_cast<std::size_t>(order)])
+            neverSet.push_back(order);
+    setup.Given.fill(true);
+    for (int order : neverSet)
+        setup.Given[static_cast<std::size_t>(order)] = false;
+    if (notes && !neverSet.empty())
+        notes->push_back("Not in the file and never set: " + parameterRuns(neverSet));
 
     if (setup.Ints[126] < 0 || setup.Ints[126] >= 10)
         setup.Ints[126] = 0;
@@ -417,33 +508,65 @@ void LoadMachineLines(TMachineSetup& setup, const std::string& fileName,
         listener->machineLoaded(setup.isLathe());
 }
 
-bool LoadMachineFile(TMachineSetup& setup, const std::string& fileName, MachineTypeListener* listener)
+bool LoadMachineFile(TMachineSetup& setup, const std::string& fileName, MachineTypeListener* listener,
+                     std::vector<std::string>* notes)
 {
     const auto lines = platform::readTextLines(fileName);
     if (!lines)
         return false;
-    LoadMachineLines(setup, fileName, *lines, listener);
+    LoadMachineLines(setup, fileName, *lines, listener, notes);
     return true;
 }
 
-void ReadMachineLines(MachineSetupWorkingCopy& copy, const std::vector<std::string>& lines)
+std::optional<float> SetupReal(double value)
 {
-    readLines(
-        lines,
-        [&](int i, double v) {
-            copy.mach_int[static_cast<std::size_t>(i)] = clampTo<std::int16_t>(static_cast<float>(v));
-        },
-        [&](int i, double v) { copy.Mach_real[static_cast<std::size_t>(i)] = static_cast<float>(v); },
-        [&](int i, std::string s) { copy.Mach_Str[static_cast<std::size_t>(i)] = std::move(s); });
+    if (!std::isfinite(value) || std::fabs(value) > std::numeric_limits<float>::max())
+        return std::nullopt;
+    return static_cast<float>(value);
 }
 
-bool ReadMachineFile(MachineSetupWorkingCopy& copy, const std::string& fileName)
+void ReadMachineLines(MachineSetupWorkingCopy& copy, const std::vector<std::string>& lines,
+                      std::vector<std::string>* notes)
+{
+    SetupTableAccess table;
+    // The editor narrows the number to single precision first.
+    table.setInt = [&](int i, double v) {
+        copy.mach_int[static_cast<std::size_t>(i)] = clampTo<std::int16_t>(static_cast<float>(v));
+    };
+    table.setReal = [&](int i, double v) {
+        const std::optional<float> real = SetupReal(v);
+        if (real)
+            copy.Mach_real[static_cast<std::size_t>(i)] = *real;
+        return real.has_value();
+    };
+    table.setStr = [&](int i, std::string v) { copy.Mach_Str[static_cast<std::size_t>(i)] = std::move(v); };
+    table.shownValue = [&](char t, int i) {
+        const auto n = static_cast<std::size_t>(i);
+        return t == 'I' ? shownNumber(t, copy.mach_int[n]) : shownNumber(t, copy.Mach_real[n]);
+    };
+    const std::vector<int> missing = readLines(lines, table, notes);
+    if (notes && !missing.empty())
+        notes->push_back("Not in the file, kept as they were: " + parameterRuns(missing));
+}
+
+bool ReadMachineFile(MachineSetupWorkingCopy& copy, const std::string& fileName, std::vector<std::string>* notes)
 {
     const auto lines = platform::readTextLines(fileName);
     if (!lines)
         return false;
-    ReadMachineLines(copy, *lines);
+    ReadMachineLines(copy, *lines, notes);
     return true;
+}
+
+std::string MachineFileNotesText(const std::string& fileName, const std::vector<std::string>& notes)
+{
+    constexpr std::size_t Shown = 12;
+    std::string text = "Machine File [" + fileName + "] Does Not Read in Full:";
+    for (std::size_t i = 0; i < notes.size() && i < Shown; ++i)
+        text += "\n" + notes[i];
+    if (notes.size() > Shown)
+        text += "\n... and " + std::to_string(notes.size() - Shown) + " more";
+    return text;
 }
 
 void MachineSetupWorkingCopy::SetDefaults()
@@ -474,8 +597,11 @@ std::vector<std::string> FormatMachineFile(const MachineSetupWorkingCopy& copy)
     };
     for (int i = 1; i <= IntCount; ++i)
         lines.push_back(head('I', i) + platform::strInt(copy.mach_int[static_cast<std::size_t>(i)]));
-    for (int i = 1; i <= RealCount; ++i)
-        lines.push_back(head('R', i) + platform::strFixed(copy.Mach_real[static_cast<std::size_t>(i)], 5, 5));
+    for (int i = 1; i <= RealCount; ++i) {
+        // A value no number can stand for is written as not set: the file stays readable.
+        const float r = copy.Mach_real[static_cast<std::size_t>(i)];
+        lines.push_back(head('R', i) + platform::strFixed(std::isfinite(r) ? r : NotSetReal, 5, 5));
+    }
     for (int i = 1; i <= StrCount; ++i)
         lines.push_back(head('S', i) + copy.Mach_Str[static_cast<std::size_t>(i)].substr(0, MaxSetupString));
     return lines;

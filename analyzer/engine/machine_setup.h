@@ -3,6 +3,7 @@
 // (I1..I150, R1..R75, S1..S75) read from a machine-setup file (.MCH).
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,8 @@ struct TMachineSetup {
     std::array<double, RealCount + 1> Reals{};
     std::array<std::string, StrCount + 1> Strs{};
     std::string FileName;          // the file last loaded (full path as passed)
+    // The parameters some load has given (in file order: I1..I150, R1..R75, S1..S75).
+    std::array<bool, IntCount + RealCount + StrCount> Given{};
     std::uint8_t PostOption = 0;   // I126, 0..9
 
     // Shorthands for the engine: I(12), R(37), S(24).
@@ -58,15 +61,28 @@ public:
 // Reads a machine-setup file over the analyzer's tables (parameters the file does not
 // name keep their values), then applies the post option rules. Returns false, and
 // changes nothing at all, when the file cannot be read.
+// `notes` receives one line for each line that names a parameter but does not read
+// (which line, and the value the parameter keeps), and the parameters that neither
+// this file nor an earlier one gave.
 bool LoadMachineFile(TMachineSetup& setup, const std::string& fileName,
-                     MachineTypeListener* listener = nullptr);
+                     MachineTypeListener* listener = nullptr, std::vector<std::string>* notes = nullptr);
 // The same rules on lines already in memory (the file name is recorded as given).
 void LoadMachineLines(TMachineSetup& setup, const std::string& fileName,
-                      const std::vector<std::string>& lines, MachineTypeListener* listener = nullptr);
+                      const std::vector<std::string>& lines, MachineTypeListener* listener = nullptr,
+                      std::vector<std::string>* notes = nullptr);
 
 // Reads a machine-setup file over the editor's working copy. False when unreadable.
-bool ReadMachineFile(MachineSetupWorkingCopy& copy, const std::string& fileName);
-void ReadMachineLines(MachineSetupWorkingCopy& copy, const std::vector<std::string>& lines);
+// `notes` as for LoadMachineFile, with the parameters the file does not name.
+bool ReadMachineFile(MachineSetupWorkingCopy& copy, const std::string& fileName,
+                     std::vector<std::string>* notes = nullptr);
+void ReadMachineLines(MachineSetupWorkingCopy& copy, const std::vector<std::string>& lines,
+                      std::vector<std::string>* notes = nullptr);
+
+// The editor's single-precision value of a number, or nothing when it cannot hold it.
+std::optional<float> SetupReal(double value);
+
+// What the user is told about the notes of a machine file that did not read in full.
+std::string MachineFileNotesText(const std::string& fileName, const std::vector<std::string>& notes);
 
 // The 300 lines of a machine-setup file for the working copy (without line ends).
 std::vector<std::string> FormatMachineFile(const MachineSetupWorkingCopy& copy);

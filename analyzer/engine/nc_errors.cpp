@@ -74,8 +74,12 @@ void DialogErrorReporter::ReportNCError(int n)
         m_settings.skip = false;
         return;
     }
-    if (answer == ErrorAnswer::Retry)
+    if (answer == ErrorAnswer::Retry) {
+        // Only main-program lines reach the work copy.
+        if (edited != s.RawBlock && s.SubLevel == 0)
+            s.ProgramEdited = true;
         s.RawBlock = edited;
+    }
     s.Block = s.RawBlock;
     if (n == 13)
         s.PrevBlock = s.RawBlock;

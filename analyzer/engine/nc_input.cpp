@@ -5,6 +5,7 @@
 #include "math/engine/mathlib.h"
 #include "analyzer/engine/run_services.h"
 #include "analyzer/engine/run_state.h"
+#include "platform/file_replace.h"
 #include "platform/format.h"
 #include "platform/numbers.h"
 #include "platform/paths.h"
@@ -144,6 +145,7 @@ bool NCInput::OpenNCFile(const std::string& name)
     if (s.WorkCopyFailed)
         showError("Error Opening Temp File");
     s.WorkCopyOpen = true;
+    s.ProgramEdited = false;
     // The new work copy starts empty: a block fetched before belongs to the old one.
     s.PrevBlock.clear();
     s.FirstBlock = true;
@@ -335,6 +337,17 @@ bool NCInput::EnterSubProgram(const std::string& fileName, int times)
 
 // ---- Closing ---------------------------------------------------------------------
 
+void NCInput::discardWorkCopy()
+{
+    TRunState& s = m_state;
+    const bool ours = s.WorkCopy.isOpen(); // a copy that failed to open may be another run's
+    s.WorkCopy.close();
+    if (ours)
+        std::remove(s.WorkCopyName.c_str());
+}
+
+// The NC file takes the text of the work copy, keeping its mode; a program the user may
+// not write keeps its text, and the edits stay in the work copy.
 bool NCInput::replaceNCFileByWorkCopy()
 {
     TRunState& s = m_state;
@@ -345,17 +358,18 @@ bool NCInput::replaceNCFileByWorkCopy()
                                          platform::MessageKind::Warning, platform::Buttons::Ok);
         return false;
     }
-    if (std::rename(s.WorkCopyName.c_str(), s.NCFileName.c_str()) == 0)
-        return true;
-    if (m_services.prompter)
-        m_services.prompter->message("Warning", "Cannot Rename Across Drives\nManually Copying File",
-                                     platform::MessageKind::Warning, platform::Buttons::Ok);
     const auto bytes = platform::readFileBytes(s.WorkCopyName);
-    std::string error;
-    if (!bytes || !platform::saveFileAtomic(s.NCFileName, *bytes, &error)) {
-        showError("Cannot Write [" + s.NCFileName + "]\nThe Program Is Kept In [" + s.WorkCopyName + "]");
+    platform::ReplaceResult result;
+    if (bytes)
+        result = platform::replaceFile(s.NCFileName, *bytes);
+    if (!result) {
+        const std::string why = result.status == platform::ReplaceResult::Status::WriteProtected
+                                    ? result.error
+                                    : "Cannot Write [" + s.NCFileName + "]";
+        showError(why + "\nThe Program Is Kept In [" + s.WorkCopyName + "]");
         return false;
     }
+    std::remove(s.WorkCopyName.c_str());
     return true;
 }
 
@@ -364,23 +378,31 @@ bool NCInput::CloseNCFile()
     TRunState& s = m_state;
     if (!s.WorkCopyOpen)
         return false; // nothing was begun: the program stays as it is
-    if (!s.EndOfProgram && s.SubLevel == 0 && !s.PrevBlock.empty() && s.PrevBlock != " ")
-        writeWorkCopyLine(s.PrevBlock);
-    if (!s.TypedEntry && !s.EndOfProgram) {
-        std::string line;
-        while (s.NCFile.readLine(line))
-            writeWorkCopyLine(line);
+    // A program nobody edited stays as it is, byte for byte, mode and all.
+    const bool replace = s.TypedEntry || s.ProgramEdited;
+    if (replace) {
+        if (!s.EndOfProgram && s.SubLevel == 0 && !s.PrevBlock.empty() && s.PrevBlock != " ")
+            writeWorkCopyLine(s.PrevBlock);
+        if (!s.TypedEntry && !s.EndOfProgram) {
+            std::string line;
+            while (s.NCFile.readLine(line))
+                writeWorkCopyLine(line);
+        }
+        if (s.NCFile.failed())
+            s.WorkCopyFailed = true; // the copy does not hold the whole program
     }
-    if (s.NCFile.failed())
-        s.WorkCopyFailed = true; // the copy does not hold the whole program
     s.NCFile.close();
     for (int level = 1; level <= MaxSubLevel; ++level)
         s.SubFile[static_cast<std::size_t>(level)].close();
     s.SubLevel = 0;
-    const bool replaced = replaceNCFileByWorkCopy();
+    bool closed = true;
+    if (replace)
+        closed = replaceNCFileByWorkCopy();
+    else
+        discardWorkCopy();
     s.TypedEntry = false;
     s.WorkCopyOpen = false;
-    return replaced;
+    return closed;
 }
 
 // ---- Address words ---------------------------------------------------------------

@@ -31,8 +31,9 @@ public:
     bool OpenNCFile(const std::string& name);
     // Fills Block and RawBlock with the next block, or sets EndOfProgram.
     void ReadNextBlock();
-    // Ends the use of the NC file and puts the work copy in its place. The NC file is
-    // replaced only by a complete work copy; false when it was left as it was.
+    // Ends the use of the NC file. When a block of the program was edited during the run
+    // (or the program was typed in) the work copy takes its place, complete or not at
+    // all; false when it could not. A program nobody edited is left untouched.
     bool CloseNCFile();
     // Starts reading the sub-program file one level down, `times` times over. At the
     // first level the calling block goes to the work copy now, as the user wrote it.
@@ -70,6 +71,7 @@ private:
     void drawLabel();
     void writeWorkCopyLine(const std::string& line);
     bool replaceNCFileByWorkCopy();
+    void discardWorkCopy();
     void numberTypedBlock();
     void showError(const std::string& text);
     bool createWorkCopy();

@@ -89,6 +89,7 @@ struct TRunState {
     platform::LineWriter WorkCopy;   // DV.TMP beside the NC file
     std::string WorkCopyName;
     bool WorkCopyFailed = false;     // a line could not be written: the copy is incomplete
+    bool ProgramEdited = false;      // a block of the main program was edited: the copy replaces it
     platform::LineWriter DataFile;   // the data listing
     int TypedSinceReopen = 0;        // typed blocks since the work copy last reached the disk
 

@@ -910,7 +910,10 @@ void SetupQuestionnaire::answer(const std::string& text)
         copy.Mach_Str[i] = text.substr(0, MaxSetupString);
     } else if (const std::optional<double> v = platform::parseReal(text)) {
         if (m_ask.type == 'R') {
-            copy.Mach_real[i] = static_cast<float>(*v);
+            if (const std::optional<float> real = SetupReal(*v))
+                copy.Mach_real[i] = *real;
+            else
+                write("Please enter a number from -3.4E+38 to 3.4E+38 !!");
         } else {
             const std::int64_t n = platform::roundHalfEven(*v);
             if (n >= -32768 && n <= 32767)
@@ -977,11 +980,15 @@ void SetupQuestionnaire::bottom() { navigate(MaxQuest - 1); }
 bool SetupQuestionnaire::open(const std::string& fileName)
 {
     MachineSetupWorkingCopy read = copy;
-    if (!ReadMachineFile(read, fileName)) {
+    std::vector<std::string> notes;
+    if (!ReadMachineFile(read, fileName, &notes)) {
         m_prompter.message("Machine Setup", "Cannot read the machine file " + fileName, platform::MessageKind::Error,
                            platform::Buttons::Ok);
         return false;
     }
+    if (!notes.empty())
+        m_prompter.message("Machine Setup", MachineFileNotesText(fileName, notes), platform::MessageKind::Warning,
+                           platform::Buttons::Ok);
     KillMainLoop();
     copy = read;
     Mfilename = fileName;

@@ -99,10 +99,13 @@ void Tmdvform::CloseNCFile()
 
 bool Tmdvform::LoadMachine(const std::string& fileName)
 {
-    if (!LoadMachineFile(m_setup, fileName, this)) {
+    std::vector<std::string> notes;
+    if (!LoadMachineFile(m_setup, fileName, this, &notes)) {
         showError("Cannot Read Machine File [" + fileName + "]");
         return false;
     }
+    if (!notes.empty())
+        showError(MachineFileNotesText(fileName, notes));
     setMachineLabel(fileName);
     m_session->MachineLoaded();
     return true;

@@ -118,8 +118,12 @@ Tmdvform::Tmdvform(const std::string& programFolder, platform::Prompter* prompte
 
     const std::string defaultMachine =
         platform::resolveCaseInsensitive(ExeRelativePath(settings().defaultMachine, m_programFolder));
-    if (platform::fileExists(defaultMachine) && LoadMachineFile(m_setup, defaultMachine, this))
+    std::vector<std::string> notes;
+    if (platform::fileExists(defaultMachine) && LoadMachineFile(m_setup, defaultMachine, this, &notes)) {
         setMachineLabel(settings().defaultMachine);
+        if (!notes.empty())
+            showError(MachineFileNotesText(defaultMachine, notes));
+    }
 
     connect(&m_timer1, &QTimer::timeout, this, [this] { m_session->state.PacingTick = true; });
     ApplySpeed();

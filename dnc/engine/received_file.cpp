@@ -3,8 +3,6 @@
 #include "platform/textfile.h"
 
 #include <cstdint>
-#include <filesystem>
-#include <unistd.h>
 
 namespace dnc {
 
@@ -45,22 +43,6 @@ std::string convertReceivedText(std::string_view tape, TapeCode code)
 std::string partialReceiveName(const std::string& target)
 {
     return target + ".~UP";
-}
-
-bool writeProtected(const std::string& path)
-{
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::file_status status = fs::status(path, error);
-    if (error || !fs::exists(status))
-        return false;
-    // The owner's write bit decides even for a user (root) whom the system lets write anyway.
-    return (status.permissions() & fs::perms::owner_write) == fs::perms::none || ::access(path.c_str(), W_OK) != 0;
-}
-
-std::string writeProtectedText(const std::string& path)
-{
-    return "File [" + path + "] Is Write-Protected and Was Not Replaced";
 }
 
 void ConvertReceivedFile(const std::string& path, TapeCode code)

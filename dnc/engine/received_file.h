@@ -1,6 +1,7 @@
 #pragma once
 // A tape received from a machine turned back into text.
 #include "dnc/engine/tape_code.h"
+#include "platform/file_replace.h"
 
 #include <stdexcept>
 #include <string>
@@ -24,10 +25,9 @@ public:
 // takes that name only once the transfer went through.
 std::string partialReceiveName(const std::string& target);
 
-// A file that a receive never replaces: its owner may not write it, or we may not.
-bool writeProtected(const std::string& path);
-// What the operator is told when a receive would have replaced such a file.
-std::string writeProtectedText(const std::string& path);
+// A file that a receive never replaces, and what the operator is told about it.
+using platform::writeProtected;
+using platform::writeProtectedText;
 
 // Rewrites a received file as text (nothing for ISO). The text is written completely
 // beside the file before it replaces the file, so the received tape is never lost.

@@ -49,6 +49,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <sys/stat.h>
 
 using testsupport::ScriptedPrompter;
 using testsupport::TempFolder;
@@ -152,6 +153,34 @@ TEST_F(MainFormTest, OpensEditsAndSavesAnExampleWithItsBackup)
     EXPECT_FALSE(ini.readString("GENERAL", "FONTNAME").empty());
     form.reset();
     EXPECT_EQ(ini.readString("MRU", "0"), program.file("O1001.TAP"));
+}
+
+TEST_F(MainFormTest, SavingKeepsAProgramsProtection)
+{
+    const std::string original = example("O1001.TAP");
+    ::chmod(program.file("O1001.TAP").c_str(), 0444);
+    ::chmod(program.file("FACE.TAP").c_str(), 0600);
+    TMainForm& f = start({QString::fromStdString(program.file("O1001.TAP")),
+                          QString::fromStdString(program.file("FACE.TAP"))});
+    ASSERT_EQ(f.activeChild()->fileName(), program.file("FACE.TAP"));
+    f.activeChild()->Editor1->insertAt("(EDITED)\r\n", 0, 0);
+    f.Save1Click();
+    struct stat st{};
+    ::stat(program.file("FACE.TAP").c_str(), &st);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_TRUE(platform::fileExists(program.file("FACE.BAK")));
+
+    f.OpenFileInEditor(program.file("O1001.TAP"));
+    ASSERT_EQ(f.activeChild()->fileName(), program.file("O1001.TAP"));
+    f.activeChild()->Editor1->insertAt("(EDITED)\r\n", 0, 0);
+    f.Save1Click();
+    EXPECT_TRUE(shown("File [" + program.file("O1001.TAP") + "] Is Write-Protected and Was Not Replaced"));
+    EXPECT_TRUE(f.activeChild()->isModified());
+    ::stat(program.file("O1001.TAP").c_str(), &st);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+    EXPECT_EQ(program.read("O1001.TAP"), original);
+    EXPECT_FALSE(platform::fileExists(program.file("O1001.BAK")));
+    f.activeChild()->Editor1->setModified(false);
 }
 
 TEST_F(MainFormTest, UntitledNumbersAreReused)

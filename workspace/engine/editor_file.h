@@ -17,14 +17,11 @@ std::string fileBytesFromEditorText(std::string_view text);
 // Text copied out of the editor: NUL characters become blanks, everything else stays.
 std::string withoutNuls(std::string_view text);
 
-// The backup name of a file: the same name with the extension ".BAK".
-std::string backupNameOf(const std::string& path);
-
-// Saves bytes under path without ever leaving a half-written file: the new text is
-// written completely beside the target first. With `backup` and an existing file, an
-// older backup is deleted and the file is renamed to its backup name before the new
-// text takes its place. False with errorText when any step fails; the old file is
-// then still there (under its own name or as the backup).
+// Saves bytes under path as platform::replaceFile does (whole or not at all, keeping
+// the file's mode, through a link to its target, never a file the user may not write).
+// With `backup` and an existing file, the old file also becomes its backup name (an
+// older backup goes). False with errorText when it was not saved; the old file is then
+// as it was.
 bool saveWithBackup(const std::string& path, std::string_view bytes, bool backup, std::string* errorText);
 
 } // namespace mrw

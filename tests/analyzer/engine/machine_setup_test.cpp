@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -199,6 +201,78 @@ TEST(MachineSetupDictionary, EveryParameterOnceWithItsDefault)
     EXPECT_EQ(vork::RotaryIndexQuestion("B"), "Time to Index -B- Axis 360 Degrees");
 }
 
+// Lines that name a parameter but do not read say so, and what the parameter keeps.
+TEST(MachineSetupRead, LinesThatDoNotReadAreNamed)
+{
+    struct Case { std::string line; std::string editorNote; std::string analyzerNote; };
+    const std::string keeps = "\": R1 keeps ";
+    const Case cases[] = {
+        {"R    1 abc", "Line 1 \"R    1 abc" + keeps + "1.00000", "Line 1 \"R    1 abc" + keeps + "0.00000"},
+        {"R    1", "Line 1 \"R    1" + keeps + "1.00000", "Line 1 \"R    1" + keeps + "0.00000"},
+        {"I   12 1.2.3", "Line 1 \"I   12 1.2.3\": I12 keeps 1", "Line 1 \"I   12 1.2.3\": I12 keeps 0"},
+        // Beyond what the editor's single precision holds: the analyzer keeps it.
+        {"R    1 -1e99", "Line 1 \"R    1 -1e99" + keeps + "1.00000", ""},
+        {"Ix  12 7", "Line 1 \"Ix  12 7\": names no parameter", "Line 1 \"Ix  12 7\": names no parameter"},
+        {"S  999 X", "Line 1 \"S  999 X\": names no parameter", "Line 1 \"S  999 X\": names no parameter"},
+        {"R    1 2.5", "", ""},
+        {"S    3", "", ""},
+        {"; I    1 x", "", ""},
+    };
+    for (const Case& c : cases) {
+        vork::MachineSetupWorkingCopy copy;
+        copy.SetDefaults();
+        std::vector<std::string> notes;
+        vork::ReadMachineLines(copy, {c.line}, &notes);
+        EXPECT_EQ(notes.size() > 1 ? notes[0] : "", c.editorNote) << c.line;
+        EXPECT_TRUE(std::isfinite(copy.Mach_real[1])) << c.line;
+
+        TMachineSetup m;
+        m.Given.fill(true); // as after a whole file: only the line itself is noted
+        notes.clear();
+        vork::LoadMachineLines(m, "T.MCH", {c.line}, nullptr, &notes);
+        EXPECT_EQ(notes.empty() ? "" : notes[0], c.analyzerNote) << c.line;
+    }
+}
+
+// A garbage file opened in the editor and saved gives a file every line of which reads.
+TEST(MachineSetupWrite, NoValueWrittenFailsToReadBack)
+{
+    vork::MachineSetupWorkingCopy copy;
+    copy.SetDefaults();
+    vork::ReadMachineLines(copy, {"R    1 -1e99", "R    2 1e39", "I    3 99999999"});
+    copy.Mach_real[4] = std::numeric_limits<float>::infinity();
+    for (const std::string& line : vork::FormatMachineFile(copy)) {
+        std::vector<std::string> notes;
+        vork::MachineSetupWorkingCopy back;
+        vork::ReadMachineLines(back, {line}, &notes);
+        EXPECT_EQ(notes.size(), 1u) << line << ": " << notes.front(); // only the other 299 are missing
+    }
+}
+
+// A file cut off at a line end leaves parameters no file has given: the load says which.
+// Over a machine already loaded, a partial file changes some parameters, as it may.
+TEST(MachineSetupRead, ACutOffFileNamesWhatItLacks)
+{
+    const auto whole = platform::readTextLines(std::string(MRW_SOURCE_DIR) + "/examples/Mill 1.MCH").value();
+    const std::vector<std::string> cut(whole.begin(), whole.begin() + 225);
+    TMachineSetup m;
+    std::vector<std::string> notes;
+    vork::LoadMachineLines(m, "CUT.MCH", cut, nullptr, &notes);
+    EXPECT_EQ(notes, std::vector<std::string>{"Not in the file and never set: S1..S75"});
+    EXPECT_EQ(vork::MachineFileNotesText("CUT.MCH", notes),
+              "Machine File [CUT.MCH] Does Not Read in Full:\nNot in the file and never set: S1..S75");
+
+    notes.clear();
+    vork::LoadMachineLines(m, "WHOLE.MCH", whole, nullptr, &notes);
+    vork::LoadMachineLines(m, "PART.MCH", {"I    1 2", "R   16 50."}, nullptr, &notes);
+    EXPECT_TRUE(notes.empty()) << notes.front();
+
+    vork::MachineSetupWorkingCopy copy;
+    copy.SetDefaults();
+    vork::ReadMachineLines(copy, {"I    1 2", "R   16 50.", "S    1 X"}, &notes);
+    EXPECT_EQ(notes, std::vector<std::string>{"Not in the file, kept as they were: I2..I150, R1..R15, R17..R75, S2..S75"});
+}
+
 TEST(MachineSetupExamples, LoadAndWriteBackIdentically)
 {
     for (const char* name : {"Mill 1.MCH", "Lathe 1.MCH"}) {
@@ -206,14 +280,17 @@ TEST(MachineSetupExamples, LoadAndWriteBackIdentically)
         const auto original = platform::readFileBytes(path);
         ASSERT_TRUE(original) << name;
         vork::MachineSetupWorkingCopy copy;
-        ASSERT_TRUE(vork::ReadMachineFile(copy, path));
+        std::vector<std::string> notes;
+        ASSERT_TRUE(vork::ReadMachineFile(copy, path, &notes));
+        EXPECT_TRUE(notes.empty()) << notes.front();
         testsupport::TempFolder folder;
         ASSERT_TRUE(vork::WriteMachineFile(copy, folder.file(name)));
         EXPECT_EQ(folder.read(name), *original) << name;
 
         TMachineSetup m;
         ViewRecorder view;
-        ASSERT_TRUE(vork::LoadMachineFile(m, path, &view));
+        ASSERT_TRUE(vork::LoadMachineFile(m, path, &view, &notes));
+        EXPECT_TRUE(notes.empty()) << notes.front();
         EXPECT_EQ(view.calls, std::vector<bool>{std::string(name) == "Lathe 1.MCH"});
     }
 }

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sys/stat.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -291,8 +292,10 @@ TEST(WorkCopy, AFullReadKeepsEveryLineAndEditsReachTheFile)
         s.input.ReadNextBlock();
         if (s.state.EndOfProgram)
             break;
-        if (s.state.RawBlock == "N20 G01 Y2. F10.")
+        if (s.state.RawBlock == "N20 G01 Y2. F10.") {
             s.state.RawBlock = "N20 G01 Y2.5 F10."; // edited in the error dialog
+            s.state.ProgramEdited = true;
+        }
         s.state.PrevBlock = s.state.RawBlock;
     }
     EXPECT_FALSE(s.state.WorkCopyOpen);
@@ -322,10 +325,14 @@ TEST(WorkCopy, CloseInMidRunCopiesTheRest)
     s.input.OpenNCFile(folder.file("P.TAP"));
     for (int i = 0; i < 2; ++i) {
         s.input.ReadNextBlock();
+        if (i == 0) {
+            s.state.RawBlock = "N10 X1.5"; // edited in the error dialog
+            s.state.ProgramEdited = true;
+        }
         s.state.PrevBlock = s.state.RawBlock;
     }
     EXPECT_TRUE(s.input.CloseNCFile());
-    EXPECT_EQ(folder.read("P.TAP"), program);
+    EXPECT_EQ(folder.read("P.TAP"), "N10 X1.5\r\n" + program.substr(9));
 }
 
 TEST(WorkCopy, AMissingWorkCopyLeavesTheProgramAlone)
@@ -336,11 +343,79 @@ TEST(WorkCopy, AMissingWorkCopyLeavesTheProgramAlone)
     Session s;
     s.input.OpenNCFile(folder.file("P.TAP"));
     s.input.ReadNextBlock();
+    s.state.ProgramEdited = true;
     std::remove(folder.file("DV.TMP").c_str());
     EXPECT_FALSE(s.input.CloseNCFile());
     EXPECT_EQ(folder.read("P.TAP"), program);
     ASSERT_FALSE(s.prompter.shown.empty());
     EXPECT_EQ(s.prompter.shown.back().text, "Error Writing Temp File\nNC File Left Unchanged");
+}
+
+namespace {
+
+struct stat statOf(const std::string& path)
+{
+    struct stat st{};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+    return st;
+}
+
+} // namespace
+
+// A run reads the program; only an edit made during it writes the program back.
+TEST(WorkCopy, AProgramNobodyEditedIsLeftAsItIs)
+{
+    const std::string program = "N10 X1.\n\nN20 X2.\nN30 X3.\nN40 X4."; // LF, a blank line, no last end
+    for (const bool wholeRun : {true, false}) {
+        testsupport::TempFolder folder;
+        folder.write("P.TAP", program);
+        ::chmod(folder.file("P.TAP").c_str(), 0444);
+        const ino_t inode = statOf(folder.file("P.TAP")).st_ino;
+        Session s;
+        ASSERT_TRUE(s.input.OpenNCFile(folder.file("P.TAP")));
+        if (wholeRun) {
+            s.runAll(); // the end of the program closes it
+        } else {
+            s.input.ReadNextBlock();
+            EXPECT_TRUE(s.input.CloseNCFile());
+        }
+        EXPECT_FALSE(s.state.WorkCopyOpen);
+        EXPECT_EQ(folder.read("P.TAP"), program);
+        EXPECT_EQ(statOf(folder.file("P.TAP")).st_ino, inode);
+        EXPECT_EQ(statOf(folder.file("P.TAP")).st_mode & 07777, 0444u);
+        EXPECT_FALSE(platform::fileExists(folder.file("DV.TMP")));
+        EXPECT_TRUE(s.prompter.shown.empty());
+    }
+}
+
+TEST(WorkCopy, AnEditedProgramKeepsItsModeOrIsRefused)
+{
+    struct Case { mode_t mode; bool replaced; };
+    for (const Case c : {Case{0640, true}, Case{0444, false}}) {
+        testsupport::TempFolder folder;
+        folder.write("P.TAP", "N10 X1.\r\nN20 X2.\r\n");
+        ::chmod(folder.file("P.TAP").c_str(), c.mode);
+        Session s;
+        ASSERT_TRUE(s.input.OpenNCFile(folder.file("P.TAP")));
+        s.input.ReadNextBlock();
+        s.state.RawBlock = "N10 X1.5"; // edited in the error dialog
+        s.state.ProgramEdited = true;
+        s.state.PrevBlock = s.state.RawBlock;
+        EXPECT_EQ(s.input.CloseNCFile(), c.replaced);
+        EXPECT_EQ(statOf(folder.file("P.TAP")).st_mode & 07777, c.mode);
+        const std::string edited = "N10 X1.5\r\nN20 X2.\r\n";
+        if (c.replaced) {
+            EXPECT_EQ(folder.read("P.TAP"), edited);
+            EXPECT_FALSE(platform::fileExists(folder.file("DV.TMP")));
+            continue;
+        }
+        EXPECT_EQ(folder.read("P.TAP"), "N10 X1.\r\nN20 X2.\r\n");
+        EXPECT_EQ(folder.read("DV.TMP"), edited);
+        ASSERT_EQ(s.prompter.shown.size(), 1u);
+        EXPECT_EQ(s.prompter.shown[0].text, "File [" + folder.file("P.TAP") +
+                                                "] Is Write-Protected and Was Not Replaced\n"
+                                                "The Program Is Kept In [" + folder.file("DV.TMP") + "]");
+    }
 }
 
 TEST(TypedEntry, NumbersTypedLinesAndEndsAtAnAt)

@@ -170,7 +170,8 @@ TEST(RunControl, CloseDuringASingleWaitEndsTheLoopThenCloses)
 TEST(RunControl, ARefusedCloseDoesNotCutLaterRunsShort)
 {
     Window w;
-    w.state().WorkCopyFailed = true; // the work copy cannot replace the program
+    w.state().ProgramEdited = true; // an edited program, whose work copy cannot replace it
+    w.state().WorkCopyFailed = true;
     EXPECT_FALSE(w.control->CloseQuery());
     EXPECT_EQ(w.closes, 0);
     w.session->LoadFile(w.folder.file("P.TAP"));

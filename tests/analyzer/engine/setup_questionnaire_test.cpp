@@ -122,6 +122,9 @@ TEST(SetupQuestionnaire, AnswersAreEvaluatedCutAndCheckedForSixteenBits)
     EXPECT_FLOAT_EQ(e.q.copy.Mach_real[5], 0.25f);
     e.q.previous();
     EXPECT_EQ(e.q.entryText(), "0.2500");
+    e.q.enter("1E39"); // beyond single precision: the value stays
+    EXPECT_FLOAT_EQ(e.q.copy.Mach_real[5], 0.25f);
+    EXPECT_TRUE(e.memoHas("Please enter a number from -3.4E+38 to 3.4E+38 !!"));
 }
 
 TEST(SetupQuestionnaire, LatheSpindleRangesFollowTheirCount)

@@ -75,6 +75,27 @@ TEST(MachineSetupEditor, AnswersTypedInTheWindowAreSavedAndClosingAsks)
     EXPECT_FALSE(form.questions().waiting());
 }
 
+TEST(MachineSetupEditor, AGarbageFileSaysWhatItKeptAndSavesReadableValues)
+{
+    testsupport::TempFolder folder;
+    folder.write("BAD.MCH", "I    1 2\r\nR    1 -99999999999999999999999999999999999999999\r\nR    2 ?\x01\r\n");
+    testsupport::ScriptedPrompter prompter;
+    TMsetupForm form(prompter, folder.path());
+    form.chooseFile = [&folder](bool) { return folder.file("BAD.MCH"); };
+    form.show();
+    form.Open();
+    ASSERT_FALSE(prompter.shown.empty());
+    const std::string& note = prompter.shown.front().text;
+    EXPECT_NE(note.find("Line 2 \"R    1 -9999999999"), std::string::npos) << note;
+    EXPECT_NE(note.find("R1 keeps 1.00000"), std::string::npos) << note;
+    EXPECT_NE(note.find("R2 keeps 1.00000"), std::string::npos) << note;
+    ASSERT_TRUE(form.Save());
+    const std::string saved = folder.read("BAD.MCH");
+    EXPECT_EQ(saved.find("INF"), std::string::npos);
+    EXPECT_NE(saved.find("R    1 1.00000\r\n"), std::string::npos);
+    form.Exit();
+}
+
 TEST(MachineSetupEditor, SetupMenuShowsOneEditorKeptBetweenShowings)
 {
     testsupport::TempFolder folder;

@@ -1,0 +1,266 @@
+#include "platform/file_replace.h"
+
+#include "platform/paths.h"
+#include "platform/textfile.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+constexpr int MaxLinkHops = 40; // as the system allows in one path
+
+std::string systemError(const std::string& what, const std::string& path)
+{
+    return what + " " + path + ": " + std::strerror(errno);
+}
+
+std::string folderOf(const std::string& path)
+{
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    return folder.empty() ? "." : folder;
+}
+
+bool allDigits(std::string_view text)
+{
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// Temporary files are named after the file they replace: name + ".~" + pid + six
+// characters. An older save used name + ".~new" + pid; its leftovers are known too.
+std::string temporaryPattern(const std::string& target)
+{
+    return target + ".~" + std::to_string(::getpid());
+}
+
+pid_t temporaryFileOwner(std::string_view name)
+{
+    const std::size_t mark = name.rfind(".~");
+    if (mark == std::string_view::npos || mark == 0)
+        return 0;
+    std::string_view tail = name.substr(mark + 2);
+    std::string_view pid;
+    if (tail.substr(0, 3) == "new" && allDigits(tail.substr(3)))
+        pid = tail.substr(3);
+    else if (tail.size() > 6 && allDigits(tail.substr(0, tail.size() - 6)))
+        pid = tail.substr(0, tail.size() - 6);
+    if (pid.empty() || pid.size() > 9)
+        return 0;
+    return static_cast<pid_t>(std::stol(std::string(pid)));
+}
+
+bool processRuns(pid_t pid)
+{
+    return ::kill(pid, 0) == 0 || errno != ESRCH;
+}
+
+// A file being written by us, beside the file it will replace. It is removed unless it
+// was renamed into place. While it is open it is locked, so that a sweep from another
+// machine sharing the folder leaves it alone.
+class TemporaryFile {
+public:
+    ~TemporaryFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        if (!m_name.empty())
+            ::unlink(m_name.c_str());
+        if (m_lock >= 0)
+            ::close(m_lock);
+    }
+
+    // Creates the file for `target` with the mode, owner and group of `like` (or the
+    // usual mode of a new file).
+    bool create(const std::string& target, const struct stat* like, std::string& error)
+    {
+        std::string name = temporaryPattern(target) + "XXXXXX";
+        m_fd = ::mkostemp(name.data(), O_CLOEXEC);
+        if (m_fd < 0) {
+            error = systemError("Cannot create", name);
+            return false;
+        }
+        m_name = name;
+        // The lock lasts until the file has its name: it goes with the last descriptor.
+        if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0)
+            m_lock = ::fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
+        if (like) {
+            keepOwnership(*like);
+            ::fchmod(m_fd, like->st_mode & 07777);
+        } else {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            ::fchmod(m_fd, 0666 & ~mask);
+        }
+        return true;
+    }
+
+    bool write(std::string_view bytes, bool durable, std::string& error)
+    {
+        for (std::size_t done = 0; done < bytes.size();) {
+            const ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                error = systemError("Cannot write", m_name);
+                return false;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        if (durable && ::fsync(m_fd) != 0 && errno != EINVAL && errno != EROFS) {
+            error = systemError("Cannot write", m_name);
+            return false;
+        }
+        const int fd = m_fd;
+        m_fd = -1;
+        if (::close(fd) != 0) {
+            error = systemError("Cannot write", m_name);
+            return false;
+        }
+        return true;
+    }
+
+    bool renameTo(const std::string& name, std::string& error)
+    {
+        if (::rename(m_name.c_str(), name.c_str()) != 0) {
+            error = systemError("Cannot replace", name);
+            return false;
+        }
+        m_name.clear();
+        return true;
+    }
+
+private:
+    // The owner only where we may give it (root); the group where we belong to it.
+    bool keepOwnership(const struct stat& like)
+    {
+        return ::fchown(m_fd, like.st_uid, like.st_gid) == 0 || ::fchown(m_fd, static_cast<uid_t>(-1), like.st_gid) == 0;
+    }
+
+    int m_fd = -1;
+    int m_lock = -1;
+    std::string m_name;
+};
+
+// Puts the old file under the backup name while it keeps its own: a second link to it,
+// or, where the file system has no links, a copy. An older backup goes only now.
+bool makeBackup(const std::string& target, const struct stat& old, const std::string& backupName, bool durable,
+                std::string& error)
+{
+    const std::string linkName = temporaryPattern(target) + "backup";
+    ::unlink(linkName.c_str());
+    if (::link(target.c_str(), linkName.c_str()) == 0) {
+        if (::rename(linkName.c_str(), backupName.c_str()) == 0) {
+            // A backup that is already this very file (a save cut off before its last
+            // rename) leaves the link where it was.
+            ::unlink(linkName.c_str());
+            return true;
+        }
+        error = systemError("Cannot replace", backupName);
+        ::unlink(linkName.c_str());
+        return false;
+    }
+    const auto bytes = readFileBytes(target);
+    if (!bytes) {
+        error = systemError("Cannot read", target);
+        return false;
+    }
+    TemporaryFile copy;
+    return copy.create(target, &old, error) && copy.write(*bytes, durable, error) && copy.renameTo(backupName, error);
+}
+
+} // namespace
+
+std::string replacementTarget(const std::string& path)
+{
+    std::string current = path;
+    for (int hop = 0; hop < MaxLinkHops; ++hop) {
+        std::error_code error;
+        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(current, error)))
+            return current;
+        const std::filesystem::path link = std::filesystem::read_symlink(current, error);
+        if (error)
+            return current;
+        current = link.is_absolute() ? link.string() : (std::filesystem::path(folderOf(current)) / link).string();
+    }
+    return current;
+}
+
+bool writeProtected(const std::string& path)
+{
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    // The owner's write bit decides even for a user (root) whom the system lets write anyway.
+    return (st.st_mode & S_IWUSR) == 0 || ::euidaccess(path.c_str(), W_OK) != 0;
+}
+
+std::string writeProtectedText(const std::string& path)
+{
+    return "File [" + path + "] Is Write-Protected and Was Not Replaced";
+}
+
+void removeStaleTemporaryFiles(const std::string& folder)
+{
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    const int dirFd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        const pid_t owner = temporaryFileOwner(entry->d_name);
+        if (owner <= 0 || processRuns(owner))
+            continue;
+        // A save from another machine that shares the folder holds its file locked.
+        const int fd = ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat st{};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlinkat(dirFd, entry->d_name, 0);
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
+ReplaceResult replaceFile(const std::string& path, std::string_view bytes, const ReplaceOptions& options)
+{
+    ReplaceResult result;
+    const std::string target = replacementTarget(path);
+    struct stat old{};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode)) {
+        result.error = "Cannot replace " + path + ": it is not a file";
+        return result;
+    }
+    if (exists && writeProtected(target)) {
+        result.status = ReplaceResult::Status::WriteProtected;
+        result.error = writeProtectedText(path);
+        return result;
+    }
+    const std::string folder = folderOf(target);
+    removeStaleTemporaryFiles(folder);
+
+    TemporaryFile fresh;
+    if (!fresh.create(target, exists ? &old : nullptr, result.error) ||
+        !fresh.write(bytes, options.durable, result.error))
+        return result;
+    if (exists && !options.backupExtension.empty()) {
+        const std::string backupName = changeFileExtension(target, options.backupExtension);
+        if (backupName != target && !makeBackup(target, old, backupName, options.durable, result.error))
+            return result;
+    }
+    if (!fresh.renameTo(target, result.error))
+        return result;
+    result.status = ReplaceResult::Status::Replaced;
+    return result;
+}
+
+} // namespace platform

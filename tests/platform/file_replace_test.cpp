@@ -1,0 +1,208 @@
+#include "platform/file_replace.h"
+#include "platform/paths.h"
+#include "support/temp_folder.h"
+#include "support/user_rights.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <random>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using testsupport::TempFolder;
+
+namespace {
+
+struct stat statOf(const std::string& path)
+{
+    struct stat st{};
+    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+    return st;
+}
+
+std::vector<std::string> namesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+platform::ReplaceOptions withBackup()
+{
+    platform::ReplaceOptions options;
+    options.backupExtension = ".BAK";
+    return options;
+}
+
+// A pid that no process has: a child that has ended and been reaped.
+pid_t endedProcess()
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
+} // namespace
+
+TEST(FileReplace, ReplacedFileKeepsItsModeAndTheBackupHoldsTheOldText)
+{
+    for (const mode_t mode : {0600, 0640, 0755, 0664}) {
+        TempFolder dir;
+        dir.write("P.TAP", "OLD\r\n");
+        ::chmod(dir.file("P.TAP").c_str(), mode);
+        const ino_t oldInode = statOf(dir.file("P.TAP")).st_ino;
+        const auto result = platform::replaceFile(dir.file("P.TAP"), "NEW\r\n", withBackup());
+        ASSERT_TRUE(result) << result.error;
+        EXPECT_EQ(dir.read("P.TAP"), "NEW\r\n");
+        EXPECT_EQ(statOf(dir.file("P.TAP")).st_mode & 07777, mode) << std::oct << mode;
+        EXPECT_EQ(dir.read("P.BAK"), "OLD\r\n");
+        // The backup is the old file itself, mode and all.
+        EXPECT_EQ(statOf(dir.file("P.BAK")).st_ino, oldInode);
+        EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"P.BAK", "P.TAP"}));
+    }
+}
+
+TEST(FileReplace, AFileTheUserMayNotWriteIsRefused)
+{
+    TempFolder dir;
+    dir.write("P.TAP", "OLD\r\n");
+    ::chmod(dir.file("P.TAP").c_str(), 0444);
+    // Refused for root as well: the owner's write bit is what the user set.
+    for (const bool ordinaryUser : {false, true}) {
+        if (ordinaryUser)
+            ::chmod(dir.path().c_str(), 0777); // the folder would allow a rename over the file
+        const auto result = ordinaryUser ? testsupport::asOrdinaryUser([&] {
+            return platform::replaceFile(dir.file("P.TAP"), "NEW\r\n", withBackup());
+        })
+                                         : platform::replaceFile(dir.file("P.TAP"), "NEW\r\n", withBackup());
+        EXPECT_EQ(result.status, platform::ReplaceResult::Status::WriteProtected);
+        EXPECT_EQ(result.error, "File [" + dir.file("P.TAP") + "] Is Write-Protected and Was Not Replaced");
+        EXPECT_EQ(statOf(dir.file("P.TAP")).st_mode & 07777, 0444u);
+        EXPECT_EQ(dir.read("P.TAP"), "OLD\r\n");
+        EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"P.TAP"});
+    }
+}
+
+TEST(FileReplace, AnotherUsersFileStaysTheirs)
+{
+    if (!testsupport::runningAsRoot())
+        GTEST_SKIP() << "needs root to make a file of another user";
+    TempFolder dir;
+    ::chmod(dir.path().c_str(), 0777);
+    // Root's file, which nobody may not write, in a folder where nobody may rename.
+    dir.write("ROOT.TAP", "ROOT'S\r\n");
+    ::chmod(dir.file("ROOT.TAP").c_str(), 0644);
+    const auto refused = testsupport::asOrdinaryUser(
+        [&] { return platform::replaceFile(dir.file("ROOT.TAP"), "NOBODY'S\r\n", withBackup()); });
+    EXPECT_EQ(refused.status, platform::ReplaceResult::Status::WriteProtected);
+    EXPECT_EQ(dir.read("ROOT.TAP"), "ROOT'S\r\n");
+    EXPECT_EQ(statOf(dir.file("ROOT.TAP")).st_uid, 0u);
+
+    // Root saving a user's file keeps its owner and group.
+    dir.write("USER.TAP", "OLD\r\n");
+    ::chmod(dir.file("USER.TAP").c_str(), 0640);
+    ASSERT_EQ(::chown(dir.file("USER.TAP").c_str(), testsupport::NobodyId, testsupport::NobodyId), 0);
+    ASSERT_TRUE(platform::replaceFile(dir.file("USER.TAP"), "NEW\r\n"));
+    const struct stat st = statOf(dir.file("USER.TAP"));
+    EXPECT_EQ(st.st_uid, testsupport::NobodyId);
+    EXPECT_EQ(st.st_gid, testsupport::NobodyId);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+TEST(FileReplace, ALinkIsFollowedAndItsTargetReplaced)
+{
+    TempFolder dir;
+    ASSERT_EQ(::mkdir(dir.file("real").c_str(), 0755), 0);
+    dir.write("real/P.TAP", "OLD\r\n");
+    ::chmod(dir.file("real/P.TAP").c_str(), 0600);
+    // A relative link to a link to the file.
+    ASSERT_EQ(::symlink("real/P.TAP", dir.file("HOP.TAP").c_str()), 0);
+    ASSERT_EQ(::symlink("HOP.TAP", dir.file("P.TAP").c_str()), 0);
+    EXPECT_EQ(platform::replacementTarget(dir.file("P.TAP")), dir.file("real/P.TAP"));
+
+    const auto result = platform::replaceFile(dir.file("P.TAP"), "NEW\r\n", withBackup());
+    ASSERT_TRUE(result) << result.error;
+    EXPECT_TRUE(S_ISLNK(statOf(dir.file("P.TAP")).st_mode));
+    EXPECT_TRUE(S_ISLNK(statOf(dir.file("HOP.TAP")).st_mode));
+    EXPECT_EQ(dir.read("real/P.TAP"), "NEW\r\n");
+    EXPECT_EQ(statOf(dir.file("real/P.TAP")).st_mode & 07777, 0600u);
+    // The backup and every temporary file belong beside the target.
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"HOP.TAP", "P.TAP", "real"}));
+    EXPECT_EQ(namesIn(dir.file("real")), (std::vector<std::string>{"P.BAK", "P.TAP"}));
+    EXPECT_EQ(dir.read("real/P.BAK"), "OLD\r\n");
+
+    // A link whose target is not there yet makes it.
+    ASSERT_EQ(::symlink("real/NEW.TAP", dir.file("NEW.TAP").c_str()), 0);
+    ASSERT_TRUE(platform::replaceFile(dir.file("NEW.TAP"), "N\r\n", withBackup()));
+    EXPECT_TRUE(S_ISLNK(statOf(dir.file("NEW.TAP")).st_mode));
+    EXPECT_EQ(dir.read("real/NEW.TAP"), "N\r\n");
+}
+
+TEST(FileReplace, LeftoversOfEndedProcessesAreRemovedByTheNextSave)
+{
+    TempFolder dir;
+    const std::string ended = std::to_string(endedProcess());
+    const std::string running = std::to_string(::getpid());
+    const std::vector<std::string> stale = {"P.TAP.~" + ended + "aB3xYz", "P.TAP.~new" + ended,
+                                            "OTHER.TAP.~" + ended + "backup"};
+    const std::vector<std::string> kept = {"LIVE.TAP.~" + running + "aB3xYz", "LIVE.TAP.~new" + running,
+                                           "NOTES.~UP", "P.TAP.~", "~" + ended + "abcdef", "DV.TMP"};
+    for (const auto& name : stale)
+        dir.write(name, std::string(1000, 'X'));
+    for (const auto& name : kept)
+        dir.write(name, "keep");
+    ASSERT_TRUE(platform::replaceFile(dir.file("Q.TAP"), "Q\r\n"));
+    for (const auto& name : stale)
+        EXPECT_FALSE(platform::fileExists(dir.file(name))) << name;
+    for (const auto& name : kept)
+        EXPECT_TRUE(platform::fileExists(dir.file(name))) << name;
+}
+
+// A save cut off by a kill at any moment leaves a whole file, old or new, under the
+// name, and a leftover temporary file that the next save removes.
+TEST(FileReplace, AKilledBackupSaveLeavesAWholeFileUnderTheName)
+{
+    TempFolder dir;
+    const std::string old(256 * 1024, 'O');
+    const std::string fresh(256 * 1024, 'N');
+    const std::string path = dir.file("P.TAP");
+    std::mt19937 random(12345);
+    for (int attempt = 0; attempt < 60; ++attempt) {
+        dir.write("P.TAP", old);
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::setsid();
+            ::close(ready[0]);
+            const char go = 1;
+            if (::write(ready[1], &go, 1) != 1)
+                ::_exit(1);
+            platform::ReplaceOptions options;
+            options.backupExtension = ".BAK";
+            options.durable = false;
+            for (bool flip = false;; flip = !flip)
+                platform::replaceFile(path, flip ? old : fresh, options);
+        }
+        ::close(ready[1]);
+        char go = 0;
+        ASSERT_EQ(::read(ready[0], &go, 1), 1);
+        ::close(ready[0]);
+        ::usleep(std::uniform_int_distribution<unsigned>(0, 3000)(random)); // a random moment, not a wait
+        ::kill(-child, SIGKILL);
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        const std::string under = dir.read("P.TAP");
+        ASSERT_TRUE(under == old || under == fresh) << "attempt " << attempt << ": " << under.size() << " bytes";
+    }
+    ASSERT_TRUE(platform::replaceFile(path, "END\r\n", withBackup()));
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"P.BAK", "P.TAP"}));
+}
