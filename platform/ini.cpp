@@ -4,19 +4,40 @@
 #include "platform/paths.h"
 #include "platform/textfile.h"
 
+#include <cerrno>
 #include <charconv>
 #include <climits>
 #include <optional>
 
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace platform {
 
 IniWriteError::IniWriteError(const std::string& fileName)
-    : std::runtime_error("Unable to write to " + fileName), m_fileName(fileName)
+    : IniWriteError(fileName, "Unable to write to " + fileName)
+{
+}
+
+IniWriteError::IniWriteError(const std::string& fileName, const std::string& message)
+    : std::runtime_error(message), m_fileName(fileName)
+{
+}
+
+std::string unreadableIniMessage(const std::string& path)
+{
+    return "Cannot read " + path + ": settings kept in memory only";
+}
+
+IniUnreadableError::IniUnreadableError(const std::string& fileName)
+    : IniWriteError(fileName, unreadableIniMessage(fileName))
 {
 }
 
 namespace {
-
 
 // One physical line of the file: its bytes without the line end, and the line end
 // exactly as found ("\r\n", "\n", "\r" or "" for a last line without one).
@@ -57,14 +78,30 @@ ParsedLine parse(const std::string& text)
     return p;
 }
 
-class Document {
+} // namespace
+
+namespace detail {
+
+// The lines of a file, kept byte for byte, with the edits the file's writes make.
+class IniDocument {
 public:
-    explicit Document(const std::string& path)
+    enum class State { Missing, Readable, Unreadable };
+
+    IniDocument() = default;
+    explicit IniDocument(const std::string& path)
     {
         const auto bytes = readFileBytes(path);
-        if (!bytes)
+        if (!bytes) {
+            // A file that cannot be opened is missing only when nothing is there; an
+            // unreadable folder or file is another answer.
+            struct stat st{};
+            m_state = ::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)
+                          ? State::Missing
+                          : State::Unreadable;
             return;
-        m_exists = true;
+        }
+        m_state = State::Readable;
+        m_original = *bytes;
         const std::string& b = *bytes;
         std::size_t start = 0;
         for (std::size_t i = 0; i < b.size(); ++i) {
@@ -80,8 +117,9 @@ public:
             m_lines.push_back(Line{b.substr(start), ""});
     }
 
-    bool exists() const { return m_exists; }
-    std::vector<Line>& lines() { return m_lines; }
+    State state() const { return m_state; }
+    // The bytes as read (empty for a missing file).
+    const std::string& original() const { return m_original; }
     const std::vector<Line>& lines() const { return m_lines; }
 
     // Index of the header of the first section with that name.
@@ -118,6 +156,7 @@ public:
     std::string bytes() const
     {
         std::string out;
+        out.reserve(m_original.size() + 64);
         for (const auto& l : m_lines) {
             out += l.text;
             out += l.end;
@@ -125,6 +164,54 @@ public:
         return out;
     }
 
+    void addSection(const std::string& section)
+    {
+        if (findSection(section))
+            return;
+        if (!m_lines.empty())
+            terminateLine(m_lines.size() - 1);
+        m_lines.push_back(Line{"[" + section + "]", "\r\n"});
+    }
+
+    void setKey(const std::string& section, const std::string& key, const std::string& value)
+    {
+        const auto header = findSection(section);
+        if (!header) {
+            addSection(section);
+            m_lines.push_back(Line{key + "=" + value, "\r\n"});
+        } else if (const auto existing = findKey(*header, key)) {
+            // Keep the key as spelled in the file; only the value changes.
+            const std::string name(parse(m_lines[*existing].text).name);
+            m_lines[*existing].text = name + "=" + value;
+        } else {
+            // A new key goes after the last non-blank line of its section.
+            std::size_t at = sectionEnd(*header);
+            while (at > *header + 1 && trimBlanks(m_lines[at - 1].text).empty())
+                --at;
+            terminateLine(at - 1);
+            m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(at), Line{key + "=" + value, "\r\n"});
+        }
+    }
+
+    void eraseKey(const std::string& section, const std::string& key)
+    {
+        const auto header = findSection(section);
+        if (!header)
+            return;
+        if (const auto line = findKey(*header, key))
+            m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(*line));
+    }
+
+    void eraseSection(const std::string& section)
+    {
+        const auto header = findSection(section);
+        if (!header)
+            return;
+        m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(*header),
+                      m_lines.begin() + static_cast<std::ptrdiff_t>(sectionEnd(*header)));
+    }
+
+private:
     // Makes sure the line before an insertion point ends, so a new line starts cleanly.
     void terminateLine(std::size_t index)
     {
@@ -132,15 +219,78 @@ public:
             m_lines[index].end = "\r\n";
     }
 
-private:
     std::vector<Line> m_lines;
-    bool m_exists = false;
+    std::string m_original;
+    State m_state = State::Missing;
 };
 
-void save(const std::string& path, const Document& doc)
+} // namespace detail
+
+namespace {
+
+using detail::IniDocument;
+
+// The file a name stands for: a symbolic link is followed to its target, which is what
+// a save replaces (the link stays).
+std::string followLinks(std::string path)
 {
-    if (!saveFileAtomic(path, doc.bytes(), nullptr, false))
-        throw IniWriteError(path);
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st{};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return path;
+        std::string target(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n <= 0)
+            return path;
+        target.resize(static_cast<std::size_t>(n));
+        if (target.front() != '/') {
+            const auto slash = path.rfind('/');
+            target = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + target;
+        }
+        path = std::move(target);
+    }
+    return path;
+}
+
+// An exclusive lock on "<file>.lck" beside the file, held while it lives. The lock file
+// stays in place: removing it would let two programs lock two different files.
+class SaveLock {
+public:
+    explicit SaveLock(const std::string& file)
+    {
+        const std::string name = file + ".lck";
+        m_fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (m_fd < 0) // another user's lock file: reading is enough to lock it
+            m_fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+        if (m_fd < 0)
+            throw IniWriteError(file);
+        struct stat st{};
+        // Every user who shares the file must be able to open its lock.
+        if (::fstat(m_fd, &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 0444) != 0444)
+            ::fchmod(m_fd, (st.st_mode & 07777) | 0444);
+        while (::flock(m_fd, LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                ::close(m_fd);
+                throw IniWriteError(file);
+            }
+        }
+    }
+    ~SaveLock() { ::close(m_fd); } // closing releases the lock
+    SaveLock(const SaveLock&) = delete;
+    SaveLock& operator=(const SaveLock&) = delete;
+
+private:
+    int m_fd = -1;
+};
+
+// True when the user may write an existing file itself (its folder's rights do not count).
+bool mayWrite(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
 }
 
 } // namespace
@@ -174,15 +324,13 @@ bool parseIniInt(const std::string& text, int& value)
     return true;
 }
 
-IniFile::IniFile(const std::string& name)
-    : m_path(resolveIniPath(name))
-{
-}
+// ---- reading -----------------------------------------------------------------------
 
-std::string IniFile::readString(const std::string& section, const std::string& key,
-                                const std::string& defaultValue) const
+std::string IniReader::readString(const std::string& section, const std::string& key,
+                                  const std::string& defaultValue) const
 {
-    const Document doc(m_path);
+    std::unique_ptr<IniDocument> holder;
+    const IniDocument& doc = document(holder);
     const auto header = doc.findSection(section);
     if (!header)
         return defaultValue;
@@ -192,7 +340,7 @@ std::string IniFile::readString(const std::string& section, const std::string& k
     return std::string(parse(doc.lines()[*line].text).value);
 }
 
-int IniFile::readInt(const std::string& section, const std::string& key, int defaultValue) const
+int IniReader::readInt(const std::string& section, const std::string& key, int defaultValue) const
 {
     int value = defaultValue;
     if (!hasKey(section, key) || !parseIniInt(readString(section, key), value))
@@ -200,85 +348,26 @@ int IniFile::readInt(const std::string& section, const std::string& key, int def
     return value;
 }
 
-bool IniFile::readBool(const std::string& section, const std::string& key, bool defaultValue) const
+bool IniReader::readBool(const std::string& section, const std::string& key, bool defaultValue) const
 {
     return readInt(section, key, defaultValue ? 1 : 0) != 0;
 }
 
-bool IniFile::hasKey(const std::string& section, const std::string& key) const
+bool IniReader::hasKey(const std::string& section, const std::string& key) const
 {
-    const Document doc(m_path);
+    std::unique_ptr<IniDocument> holder;
+    const IniDocument& doc = document(holder);
     const auto header = doc.findSection(section);
     return header && doc.findKey(*header, key);
 }
 
-bool IniFile::hasSection(const std::string& section) const
+bool IniReader::hasSection(const std::string& section) const
 {
-    return Document(m_path).findSection(section).has_value();
+    std::unique_ptr<IniDocument> holder;
+    return document(holder).findSection(section).has_value();
 }
 
-void IniFile::writeString(const std::string& section, const std::string& key, const std::string& value)
-{
-    Document doc(m_path);
-    auto& lines = doc.lines();
-    const auto header = doc.findSection(section);
-    if (!header) {
-        if (!lines.empty())
-            doc.terminateLine(lines.size() - 1);
-        lines.push_back(Line{"[" + section + "]", "\r\n"});
-        lines.push_back(Line{key + "=" + value, "\r\n"});
-    } else if (const auto existing = doc.findKey(*header, key)) {
-        // Keep the key as spelled in the file; only the value changes.
-        const std::string name(parse(lines[*existing].text).name);
-        lines[*existing].text = name + "=" + value;
-    } else {
-        // A new key goes after the last non-blank line of its section.
-        std::size_t at = doc.sectionEnd(*header);
-        while (at > *header + 1 && trimBlanks(lines[at - 1].text).empty())
-            --at;
-        doc.terminateLine(at - 1);
-        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), Line{key + "=" + value, "\r\n"});
-    }
-    save(m_path, doc);
-}
-
-void IniFile::writeInt(const std::string& section, const std::string& key, int value)
-{
-    writeString(section, key, std::to_string(value));
-}
-
-void IniFile::writeBool(const std::string& section, const std::string& key, bool value)
-{
-    writeString(section, key, value ? "1" : "0");
-}
-
-void IniFile::eraseKey(const std::string& section, const std::string& key)
-{
-    Document doc(m_path);
-    const auto header = doc.findSection(section);
-    if (!header)
-        return;
-    const auto line = doc.findKey(*header, key);
-    if (!line)
-        return;
-    doc.lines().erase(doc.lines().begin() + static_cast<std::ptrdiff_t>(*line));
-    save(m_path, doc);
-}
-
-void IniFile::eraseSection(const std::string& section)
-{
-    Document doc(m_path);
-    const auto header = doc.findSection(section);
-    if (!header)
-        return;
-    const std::size_t end = doc.sectionEnd(*header);
-    auto& lines = doc.lines();
-    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(*header),
-                lines.begin() + static_cast<std::ptrdiff_t>(end));
-    save(m_path, doc);
-}
-
-std::vector<std::string> IniFile::keys(const std::string& section) const
+std::vector<std::string> IniReader::keys(const std::string& section) const
 {
     std::vector<std::string> out;
     for (auto& [k, v] : entries(section))
@@ -286,10 +375,11 @@ std::vector<std::string> IniFile::keys(const std::string& section) const
     return out;
 }
 
-std::vector<std::pair<std::string, std::string>> IniFile::entries(const std::string& section) const
+std::vector<std::pair<std::string, std::string>> IniReader::entries(const std::string& section) const
 {
     std::vector<std::pair<std::string, std::string>> out;
-    const Document doc(m_path);
+    std::unique_ptr<IniDocument> holder;
+    const IniDocument& doc = document(holder);
     const auto header = doc.findSection(section);
     if (!header)
         return out;
@@ -302,16 +392,114 @@ std::vector<std::pair<std::string, std::string>> IniFile::entries(const std::str
     return out;
 }
 
-std::vector<std::string> IniFile::sections() const
+std::vector<std::string> IniReader::sections() const
 {
     std::vector<std::string> out;
-    const Document doc(m_path);
-    for (const auto& line : doc.lines()) {
+    std::unique_ptr<IniDocument> holder;
+    for (const auto& line : document(holder).lines()) {
         const ParsedLine p = parse(line.text);
         if (p.kind == LineKind::Section)
             out.emplace_back(p.name);
     }
     return out;
+}
+
+// ---- one save --------------------------------------------------------------------------
+
+const IniDocument& IniEdit::document(std::unique_ptr<IniDocument>&) const
+{
+    return m_doc;
+}
+
+void IniEdit::writeString(const std::string& section, const std::string& key, const std::string& value)
+{
+    m_doc.setKey(section, key, value);
+}
+
+void IniEdit::writeInt(const std::string& section, const std::string& key, int value)
+{
+    writeString(section, key, std::to_string(value));
+}
+
+void IniEdit::writeBool(const std::string& section, const std::string& key, bool value)
+{
+    writeString(section, key, value ? "1" : "0");
+}
+
+void IniEdit::eraseKey(const std::string& section, const std::string& key)
+{
+    m_doc.eraseKey(section, key);
+}
+
+void IniEdit::eraseSection(const std::string& section)
+{
+    m_doc.eraseSection(section);
+}
+
+void IniEdit::addSection(const std::string& section)
+{
+    m_doc.addSection(section);
+}
+
+// ---- the file ----------------------------------------------------------------------------
+
+IniFile::IniFile(const std::string& name)
+    : m_path(resolveIniPath(name))
+{
+}
+
+const IniDocument& IniFile::document(std::unique_ptr<IniDocument>& holder) const
+{
+    holder = std::make_unique<IniDocument>(m_path);
+    return *holder;
+}
+
+bool IniFile::unreadable() const
+{
+    return IniDocument(m_path).state() == IniDocument::State::Unreadable;
+}
+
+void IniFile::edit(const std::function<void(IniEdit&)>& change)
+{
+    const std::string target = followLinks(m_path);
+    const SaveLock lock(target);
+    IniDocument doc(target);
+    if (doc.state() == IniDocument::State::Unreadable)
+        throw IniUnreadableError(m_path);
+    if (doc.state() == IniDocument::State::Readable && !mayWrite(target))
+        throw IniWriteError(m_path);
+    IniEdit editing(doc);
+    change(editing);
+    const std::string bytes = doc.bytes();
+    if (doc.state() == IniDocument::State::Readable && bytes == doc.original())
+        return;
+    if (!saveFileAtomic(target, bytes, nullptr, false))
+        throw IniWriteError(m_path);
+}
+
+void IniFile::writeString(const std::string& section, const std::string& key, const std::string& value)
+{
+    edit([&](IniEdit& e) { e.writeString(section, key, value); });
+}
+
+void IniFile::writeInt(const std::string& section, const std::string& key, int value)
+{
+    edit([&](IniEdit& e) { e.writeInt(section, key, value); });
+}
+
+void IniFile::writeBool(const std::string& section, const std::string& key, bool value)
+{
+    edit([&](IniEdit& e) { e.writeBool(section, key, value); });
+}
+
+void IniFile::eraseKey(const std::string& section, const std::string& key)
+{
+    edit([&](IniEdit& e) { e.eraseKey(section, key); });
+}
+
+void IniFile::eraseSection(const std::string& section)
+{
+    edit([&](IniEdit& e) { e.eraseSection(section); });
 }
 
 } // namespace platform

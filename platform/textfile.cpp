@@ -90,10 +90,15 @@ bool saveFileAtomic(const std::string& path, std::string_view bytes, std::string
             *errorText = systemError("Cannot create", temp);
         return false;
     }
-    // Keep the permissions of the file being replaced (or the usual ones for a new file).
+    // Keep the permissions of the file being replaced, and its group where the user may
+    // (or the usual ones for a new file).
     struct stat st{};
-    if (::stat(path.c_str(), &st) == 0)
+    if (::stat(path.c_str(), &st) == 0) {
+        if (::fchown(fd, static_cast<uid_t>(-1), st.st_gid) != 0) {
+            // not a member of that group: the file takes the user's group
+        }
         ::fchmod(fd, st.st_mode & 07777);
+    }
     else {
         const mode_t mask = ::umask(0);
         ::umask(mask);
