@@ -388,16 +388,21 @@ std::string PasswordManagerModel::deleteQuestion() const
     return "Are you sure you want to delete \"" + name + "\"?";
 }
 
-void PasswordManagerModel::deleteSelected()
+std::string PasswordManagerModel::deleteSelected()
 {
     if (m_selected < 0)
-        return;
-    m_database.remove(m_names[static_cast<std::size_t>(m_selected)]);
+        return {};
+    try {
+        m_database.remove(m_names[static_cast<std::size_t>(m_selected)]);
+    } catch (const std::exception& e) {
+        return e.what();
+    }
     m_names.erase(m_names.begin() + m_selected);
     if (m_names.empty())
         m_selected = -1;
     else
         m_selected = std::min(m_selected, static_cast<int>(m_names.size()) - 1);
+    return {};
 }
 
 } // namespace mrw

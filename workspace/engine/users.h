@@ -144,8 +144,8 @@ public:
     // The question before deleting the selected user ("" when nothing is selected).
     std::string deleteQuestion() const;
     // Deletes the selected user; the item at the same position, or the one before it,
-    // is selected afterwards.
-    void deleteSelected();
+    // is selected afterwards. Returns "" on success, else the message (nothing changed).
+    std::string deleteSelected();
 
     // A record from typed values: trailing characters below code 33 removed, at most
     // 20 characters; an empty name gives the error "You must enter a name".
