@@ -4,6 +4,7 @@
 #include "platform/paths.h"
 #include "platform/textfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -39,14 +40,19 @@ IniUnreadableError::IniUnreadableError(const std::string& fileName)
 
 namespace {
 
-// One physical line of the file: its bytes without the line end, and the line end
-// exactly as found ("\r\n", "\n", "\r" or "" for a last line without one).
+enum class LineKind { Other, Section, Key };
+
+LineKind kindOf(std::string_view text);
+
+// One physical line of the file: its bytes without the line end, the line end exactly as
+// found ("\r\n", "\n", "\r" or "" for a last line without one), and what the line is,
+// known once so that finding a section in a large file never parses every line again.
 struct Line {
+    Line(std::string text_, std::string end_) : text(std::move(text_)), end(std::move(end_)), kind(kindOf(text)) {}
     std::string text;
     std::string end;
+    LineKind kind;
 };
-
-enum class LineKind { Other, Section, Key };
 
 struct ParsedLine {
     LineKind kind = LineKind::Other;
@@ -54,7 +60,7 @@ struct ParsedLine {
     std::string_view value; // key value, trimmed, quotes removed
 };
 
-ParsedLine parse(const std::string& text)
+ParsedLine parse(std::string_view text)
 {
     ParsedLine p;
     const std::string_view t = trimBlanks(text);
@@ -76,6 +82,11 @@ ParsedLine parse(const std::string& text)
         v = v.substr(1, v.size() - 2);
     p.value = v;
     return p;
+}
+
+LineKind kindOf(std::string_view text)
+{
+    return parse(text).kind;
 }
 
 } // namespace
@@ -103,6 +114,7 @@ public:
         m_state = State::Readable;
         m_original = *bytes;
         const std::string& b = *bytes;
+        m_lines.reserve(static_cast<std::size_t>(std::count(b.begin(), b.end(), '\n')) + 1);
         std::size_t start = 0;
         for (std::size_t i = 0; i < b.size(); ++i) {
             if (b[i] == '\r' || b[i] == '\n') {
@@ -122,13 +134,17 @@ public:
     const std::string& original() const { return m_original; }
     const std::vector<Line>& lines() const { return m_lines; }
 
-    // Index of the header of the first section with that name.
+    // Index of the header of the first section with that name. A save writes many keys
+    // of one section in a row: the last section found is remembered until lines move.
     std::optional<std::size_t> findSection(const std::string& section) const
     {
+        if (m_lastSection && equalsNoCase(m_lastSection->first, section))
+            return m_lastSection->second;
         for (std::size_t i = 0; i < m_lines.size(); ++i) {
-            const ParsedLine p = parse(m_lines[i].text);
-            if (p.kind == LineKind::Section && equalsNoCase(p.name, section))
+            if (m_lines[i].kind == LineKind::Section && equalsNoCase(parse(m_lines[i].text).name, section)) {
+                m_lastSection.emplace(section, i);
                 return i;
+            }
         }
         return std::nullopt;
     }
@@ -137,7 +153,7 @@ public:
     std::size_t sectionEnd(std::size_t header) const
     {
         std::size_t i = header + 1;
-        while (i < m_lines.size() && parse(m_lines[i].text).kind != LineKind::Section)
+        while (i < m_lines.size() && m_lines[i].kind != LineKind::Section)
             ++i;
         return i;
     }
@@ -146,8 +162,9 @@ public:
     {
         const std::size_t end = sectionEnd(header);
         for (std::size_t i = header + 1; i < end; ++i) {
-            const ParsedLine p = parse(m_lines[i].text);
-            if (p.kind == LineKind::Key && equalsNoCase(p.name, key))
+            if (m_lines[i].kind != LineKind::Key)
+                continue;
+            if (equalsNoCase(parse(m_lines[i].text).name, key))
                 return i;
         }
         return std::nullopt;
@@ -190,6 +207,8 @@ public:
                 --at;
             terminateLine(at - 1);
             m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(at), Line{key + "=" + value, "\r\n"});
+            if (m_lastSection && m_lastSection->second >= at)
+                m_lastSection.reset();
         }
     }
 
@@ -198,8 +217,10 @@ public:
         const auto header = findSection(section);
         if (!header)
             return;
-        if (const auto line = findKey(*header, key))
+        if (const auto line = findKey(*header, key)) {
             m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(*line));
+            m_lastSection.reset();
+        }
     }
 
     void eraseSection(const std::string& section)
@@ -209,6 +230,7 @@ public:
             return;
         m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(*header),
                       m_lines.begin() + static_cast<std::ptrdiff_t>(sectionEnd(*header)));
+        m_lastSection.reset();
     }
 
 private:
@@ -220,6 +242,7 @@ private:
     }
 
     std::vector<Line> m_lines;
+    mutable std::optional<std::pair<std::string, std::size_t>> m_lastSection;
     std::string m_original;
     State m_state = State::Missing;
 };

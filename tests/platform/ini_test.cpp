@@ -210,6 +210,19 @@ TEST(IniFile, AnEditReadsItsOwnChangesAndWritesThemOnceOrNotAtAll)
         EXPECT_EQ(e.keys("A"), (std::vector<std::string>{"X", "Z"}));
     });
     EXPECT_EQ(dir.read("a.ini"), "; kept\r\n[A]\r\nX=1\r\nZ=2\r\n\r\n[C]\r\nON=1\r\n");
+    // Keys put into or taken from one section move the sections after it.
+    dir.write("b.ini", "[B]\r\nX=1\r\n[A]\r\nY=1\r\n[C]\r\n");
+    IniFile(dir.file("b.ini")).edit([](platform::IniEdit& e) {
+        e.writeString("A", "Y", "2");
+        e.writeString("B", "Z", "3");
+        e.writeString("A", "Y", "4");
+        e.writeString("C", "W", "5");
+        e.eraseKey("B", "X");
+        e.writeString("C", "W", "6");
+        e.eraseSection("B");
+        e.writeString("a", "V", "7");
+    });
+    EXPECT_EQ(dir.read("b.ini"), "[A]\r\nY=4\r\nV=7\r\n[C]\r\nW=6\r\n");
     // A change that fails half-way writes nothing.
     EXPECT_THROW(ini.edit([](platform::IniEdit& e) {
         e.writeString("A", "X", "changed");
