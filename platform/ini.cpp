@@ -135,7 +135,8 @@ public:
     const std::vector<Line>& lines() const { return m_lines; }
 
     // Index of the header of the first section with that name. A save writes many keys
-    // of one section in a row: the last section found is remembered until lines move.
+    // of one section in a row: the last section found is remembered until lines are
+    // erased (new lines only ever go below the section just found).
     std::optional<std::size_t> findSection(const std::string& section) const
     {
         if (m_lastSection && equalsNoCase(m_lastSection->first, section))
@@ -207,8 +208,6 @@ public:
                 --at;
             terminateLine(at - 1);
             m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(at), Line{key + "=" + value, "\r\n"});
-            if (m_lastSection && m_lastSection->second >= at)
-                m_lastSection.reset();
         }
     }
 

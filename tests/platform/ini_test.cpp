@@ -221,8 +221,10 @@ TEST(IniFile, AnEditReadsItsOwnChangesAndWritesThemOnceOrNotAtAll)
         e.writeString("C", "W", "6");
         e.eraseSection("B");
         e.writeString("a", "V", "7");
+        e.eraseSection("C");
+        e.writeString("c", "U", "8");
     });
-    EXPECT_EQ(dir.read("b.ini"), "[A]\r\nY=4\r\nV=7\r\n[C]\r\nW=6\r\n");
+    EXPECT_EQ(dir.read("b.ini"), "[A]\r\nY=4\r\nV=7\r\n[c]\r\nU=8\r\n");
     // A change that fails half-way writes nothing.
     EXPECT_THROW(ini.edit([](platform::IniEdit& e) {
         e.writeString("A", "X", "changed");
