@@ -1,31 +1,60 @@
 #include "platform/ini.h"
 
+#include "platform/file_replace.h"
+
 #include "platform/folders.h"
 #include "platform/paths.h"
 #include "platform/textfile.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <climits>
 #include <optional>
 
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace platform {
 
 IniWriteError::IniWriteError(const std::string& fileName)
-    : std::runtime_error("Unable to write to " + fileName), m_fileName(fileName)
+    : IniWriteError(fileName, "Unable to write to " + fileName)
+{
+}
+
+IniWriteError::IniWriteError(const std::string& fileName, const std::string& message)
+    : std::runtime_error(message), m_fileName(fileName)
+{
+}
+
+std::string unreadableIniMessage(const std::string& path)
+{
+    return "Cannot read " + path + ": settings kept in memory only";
+}
+
+IniUnreadableError::IniUnreadableError(const std::string& fileName)
+    : IniWriteError(fileName, unreadableIniMessage(fileName))
 {
 }
 
 namespace {
 
+enum class LineKind { Other, Section, Key };
 
-// One physical line of the file: its bytes without the line end, and the line end
-// exactly as found ("\r\n", "\n", "\r" or "" for a last line without one).
+LineKind kindOf(std::string_view text);
+
+// One physical line of the file: its bytes without the line end, the line end exactly as
+// found ("\r\n", "\n", "\r" or "" for a last line without one), and what the line is,
+// known once so that finding a section in a large file never parses every line again.
 struct Line {
+    Line(std::string text_, std::string end_) : text(std::move(text_)), end(std::move(end_)), kind(kindOf(text)) {}
     std::string text;
     std::string end;
+    LineKind kind;
 };
-
-enum class LineKind { Other, Section, Key };
 
 struct ParsedLine {
     LineKind kind = LineKind::Other;
@@ -33,7 +62,7 @@ struct ParsedLine {
     std::string_view value; // key value, trimmed, quotes removed
 };
 
-ParsedLine parse(const std::string& text)
+ParsedLine parse(std::string_view text)
 {
     ParsedLine p;
     const std::string_view t = trimBlanks(text);
@@ -57,15 +86,37 @@ ParsedLine parse(const std::string& text)
     return p;
 }
 
-class Document {
+LineKind kindOf(std::string_view text)
+{
+    return parse(text).kind;
+}
+
+} // namespace
+
+namespace detail {
+
+// The lines of a file, kept byte for byte, with the edits the file's writes make.
+class IniDocument {
 public:
-    explicit Document(const std::string& path)
+    enum class State { Missing, Readable, Unreadable };
+
+    IniDocument() = default;
+    explicit IniDocument(const std::string& path)
     {
         const auto bytes = readFileBytes(path);
-        if (!bytes)
+        if (!bytes) {
+            // A file that cannot be opened is missing only when nothing is there; an
+            // unreadable folder or file is another answer.
+            struct stat st{};
+            m_state = ::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)
+                          ? State::Missing
+                          : State::Unreadable;
             return;
-        m_exists = true;
+        }
+        m_state = State::Readable;
+        m_original = *bytes;
         const std::string& b = *bytes;
+        m_lines.reserve(static_cast<std::size_t>(std::count(b.begin(), b.end(), '\n')) + 1);
         std::size_t start = 0;
         for (std::size_t i = 0; i < b.size(); ++i) {
             if (b[i] == '\r' || b[i] == '\n') {
@@ -80,17 +131,23 @@ public:
             m_lines.push_back(Line{b.substr(start), ""});
     }
 
-    bool exists() const { return m_exists; }
-    std::vector<Line>& lines() { return m_lines; }
+    State state() const { return m_state; }
+    // The bytes as read (empty for a missing file).
+    const std::string& original() const { return m_original; }
     const std::vector<Line>& lines() const { return m_lines; }
 
-    // Index of the header of the first section with that name.
+    // Index of the header of the first section with that name. A save writes many keys
+    // of one section in a row: the last section found is remembered until lines are
+    // erased (new lines only ever go below the section just found).
     std::optional<std::size_t> findSection(const std::string& section) const
     {
+        if (m_lastSection && equalsNoCase(m_lastSection->first, section))
+            return m_lastSection->second;
         for (std::size_t i = 0; i < m_lines.size(); ++i) {
-            const ParsedLine p = parse(m_lines[i].text);
-            if (p.kind == LineKind::Section && equalsNoCase(p.name, section))
+            if (m_lines[i].kind == LineKind::Section && equalsNoCase(parse(m_lines[i].text).name, section)) {
+                m_lastSection.emplace(section, i);
                 return i;
+            }
         }
         return std::nullopt;
     }
@@ -99,7 +156,7 @@ public:
     std::size_t sectionEnd(std::size_t header) const
     {
         std::size_t i = header + 1;
-        while (i < m_lines.size() && parse(m_lines[i].text).kind != LineKind::Section)
+        while (i < m_lines.size() && m_lines[i].kind != LineKind::Section)
             ++i;
         return i;
     }
@@ -108,8 +165,9 @@ public:
     {
         const std::size_t end = sectionEnd(header);
         for (std::size_t i = header + 1; i < end; ++i) {
-            const ParsedLine p = parse(m_lines[i].text);
-            if (p.kind == LineKind::Key && equalsNoCase(p.name, key))
+            if (m_lines[i].kind != LineKind::Key)
+                continue;
+            if (equalsNoCase(parse(m_lines[i].text).name, key))
                 return i;
         }
         return std::nullopt;
@@ -118,6 +176,7 @@ public:
     std::string bytes() const
     {
         std::string out;
+        out.reserve(m_original.size() + 64);
         for (const auto& l : m_lines) {
             out += l.text;
             out += l.end;
@@ -125,6 +184,57 @@ public:
         return out;
     }
 
+    void addSection(const std::string& section)
+    {
+        if (findSection(section))
+            return;
+        if (!m_lines.empty())
+            terminateLine(m_lines.size() - 1);
+        m_lines.push_back(Line{"[" + section + "]", "\r\n"});
+    }
+
+    void setKey(const std::string& section, const std::string& key, const std::string& value)
+    {
+        const auto header = findSection(section);
+        if (!header) {
+            addSection(section);
+            m_lines.push_back(Line{key + "=" + value, "\r\n"});
+        } else if (const auto existing = findKey(*header, key)) {
+            // Keep the key as spelled in the file; only the value changes.
+            const std::string name(parse(m_lines[*existing].text).name);
+            m_lines[*existing].text = name + "=" + value;
+        } else {
+            // A new key goes after the last non-blank line of its section.
+            std::size_t at = sectionEnd(*header);
+            while (at > *header + 1 && trimBlanks(m_lines[at - 1].text).empty())
+                --at;
+            terminateLine(at - 1);
+            m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(at), Line{key + "=" + value, "\r\n"});
+        }
+    }
+
+    void eraseKey(const std::string& section, const std::string& key)
+    {
+        const auto header = findSection(section);
+        if (!header)
+            return;
+        if (const auto line = findKey(*header, key)) {
+            m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(*line));
+            m_lastSection.reset();
+        }
+    }
+
+    void eraseSection(const std::string& section)
+    {
+        const auto header = findSection(section);
+        if (!header)
+            return;
+        m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(*header),
+                      m_lines.begin() + static_cast<std::ptrdiff_t>(sectionEnd(*header)));
+        m_lastSection.reset();
+    }
+
+private:
     // Makes sure the line before an insertion point ends, so a new line starts cleanly.
     void terminateLine(std::size_t index)
     {
@@ -132,16 +242,50 @@ public:
             m_lines[index].end = "\r\n";
     }
 
-private:
     std::vector<Line> m_lines;
-    bool m_exists = false;
+    mutable std::optional<std::pair<std::string, std::size_t>> m_lastSection;
+    std::string m_original;
+    State m_state = State::Missing;
 };
 
-void save(const std::string& path, const Document& doc)
-{
-    if (!saveFileAtomic(path, doc.bytes(), nullptr, false))
-        throw IniWriteError(path);
-}
+} // namespace detail
+
+namespace {
+
+using detail::IniDocument;
+
+// The file a name stands for: a symbolic link is followed to its target, which is what
+// a save replaces (the link stays).
+// An exclusive lock on "<file>.lck" beside the file, held while it lives. The lock file
+// stays in place: removing it would let two programs lock two different files.
+class SaveLock {
+public:
+    explicit SaveLock(const std::string& file)
+    {
+        const std::string name = file + ".lck";
+        m_fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (m_fd < 0) // another user's lock file: reading is enough to lock it
+            m_fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+        if (m_fd < 0)
+            throw IniWriteError(file);
+        struct stat st{};
+        // Every user who shares the file must be able to open its lock.
+        if (::fstat(m_fd, &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 0444) != 0444)
+            ::fchmod(m_fd, (st.st_mode & 07777) | 0444);
+        while (::flock(m_fd, LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                ::close(m_fd);
+                throw IniWriteError(file);
+            }
+        }
+    }
+    ~SaveLock() { ::close(m_fd); } // closing releases the lock
+    SaveLock(const SaveLock&) = delete;
+    SaveLock& operator=(const SaveLock&) = delete;
+
+private:
+    int m_fd = -1;
+};
 
 } // namespace
 
@@ -174,15 +318,13 @@ bool parseIniInt(const std::string& text, int& value)
     return true;
 }
 
-IniFile::IniFile(const std::string& name)
-    : m_path(resolveIniPath(name))
-{
-}
+// ---- reading -----------------------------------------------------------------------
 
-std::string IniFile::readString(const std::string& section, const std::string& key,
-                                const std::string& defaultValue) const
+std::string IniReader::readString(const std::string& section, const std::string& key,
+                                  const std::string& defaultValue) const
 {
-    const Document doc(m_path);
+    std::unique_ptr<IniDocument> holder;
+    const IniDocument& doc = document(holder);
     const auto header = doc.findSection(section);
     if (!header)
         return defaultValue;
@@ -192,7 +334,7 @@ std::string IniFile::readString(const std::string& section, const std::string& k
     return std::string(parse(doc.lines()[*line].text).value);
 }
 
-int IniFile::readInt(const std::string& section, const std::string& key, int defaultValue) const
+int IniReader::readInt(const std::string& section, const std::string& key, int defaultValue) const
 {
     int value = defaultValue;
     if (!hasKey(section, key) || !parseIniInt(readString(section, key), value))
@@ -200,85 +342,26 @@ int IniFile::readInt(const std::string& section, const std::string& key, int def
     return value;
 }
 
-bool IniFile::readBool(const std::string& section, const std::string& key, bool defaultValue) const
+bool IniReader::readBool(const std::string& section, const std::string& key, bool defaultValue) const
 {
     return readInt(section, key, defaultValue ? 1 : 0) != 0;
 }
 
-bool IniFile::hasKey(const std::string& section, const std::string& key) const
+bool IniReader::hasKey(const std::string& section, const std::string& key) const
 {
-    const Document doc(m_path);
+    std::unique_ptr<IniDocument> holder;
+    const IniDocument& doc = document(holder);
     const auto header = doc.findSection(section);
     return header && doc.findKey(*header, key);
 }
 
-bool IniFile::hasSection(const std::string& section) const
+bool IniReader::hasSection(const std::string& section) const
 {
-    return Document(m_path).findSection(section).has_value();
+    std::unique_ptr<IniDocument> holder;
+    return document(holder).findSection(section).has_value();
 }
 
-void IniFile::writeString(const std::string& section, const std::string& key, const std::string& value)
-{
-    Document doc(m_path);
-    auto& lines = doc.lines();
-    const auto header = doc.findSection(section);
-    if (!header) {
-        if (!lines.empty())
-            doc.terminateLine(lines.size() - 1);
-        lines.push_back(Line{"[" + section + "]", "\r\n"});
-        lines.push_back(Line{key + "=" + value, "\r\n"});
-    } else if (const auto existing = doc.findKey(*header, key)) {
-        // Keep the key as spelled in the file; only the value changes.
-        const std::string name(parse(lines[*existing].text).name);
-        lines[*existing].text = name + "=" + value;
-    } else {
-        // A new key goes after the last non-blank line of its section.
-        std::size_t at = doc.sectionEnd(*header);
-        while (at > *header + 1 && trimBlanks(lines[at - 1].text).empty())
-            --at;
-        doc.terminateLine(at - 1);
-        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), Line{key + "=" + value, "\r\n"});
-    }
-    save(m_path, doc);
-}
-
-void IniFile::writeInt(const std::string& section, const std::string& key, int value)
-{
-    writeString(section, key, std::to_string(value));
-}
-
-void IniFile::writeBool(const std::string& section, const std::string& key, bool value)
-{
-    writeString(section, key, value ? "1" : "0");
-}
-
-void IniFile::eraseKey(const std::string& section, const std::string& key)
-{
-    Document doc(m_path);
-    const auto header = doc.findSection(section);
-    if (!header)
-        return;
-    const auto line = doc.findKey(*header, key);
-    if (!line)
-        return;
-    doc.lines().erase(doc.lines().begin() + static_cast<std::ptrdiff_t>(*line));
-    save(m_path, doc);
-}
-
-void IniFile::eraseSection(const std::string& section)
-{
-    Document doc(m_path);
-    const auto header = doc.findSection(section);
-    if (!header)
-        return;
-    const std::size_t end = doc.sectionEnd(*header);
-    auto& lines = doc.lines();
-    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(*header),
-                lines.begin() + static_cast<std::ptrdiff_t>(end));
-    save(m_path, doc);
-}
-
-std::vector<std::string> IniFile::keys(const std::string& section) const
+std::vector<std::string> IniReader::keys(const std::string& section) const
 {
     std::vector<std::string> out;
     for (auto& [k, v] : entries(section))
@@ -286,10 +369,11 @@ std::vector<std::string> IniFile::keys(const std::string& section) const
     return out;
 }
 
-std::vector<std::pair<std::string, std::string>> IniFile::entries(const std::string& section) const
+std::vector<std::pair<std::string, std::string>> IniReader::entries(const std::string& section) const
 {
     std::vector<std::pair<std::string, std::string>> out;
-    const Document doc(m_path);
+    std::unique_ptr<IniDocument> holder;
+    const IniDocument& doc = document(holder);
     const auto header = doc.findSection(section);
     if (!header)
         return out;
@@ -302,16 +386,114 @@ std::vector<std::pair<std::string, std::string>> IniFile::entries(const std::str
     return out;
 }
 
-std::vector<std::string> IniFile::sections() const
+std::vector<std::string> IniReader::sections() const
 {
     std::vector<std::string> out;
-    const Document doc(m_path);
-    for (const auto& line : doc.lines()) {
+    std::unique_ptr<IniDocument> holder;
+    for (const auto& line : document(holder).lines()) {
         const ParsedLine p = parse(line.text);
         if (p.kind == LineKind::Section)
             out.emplace_back(p.name);
     }
     return out;
+}
+
+// ---- one save --------------------------------------------------------------------------
+
+const IniDocument& IniEdit::document(std::unique_ptr<IniDocument>&) const
+{
+    return m_doc;
+}
+
+void IniEdit::writeString(const std::string& section, const std::string& key, const std::string& value)
+{
+    m_doc.setKey(section, key, value);
+}
+
+void IniEdit::writeInt(const std::string& section, const std::string& key, int value)
+{
+    writeString(section, key, std::to_string(value));
+}
+
+void IniEdit::writeBool(const std::string& section, const std::string& key, bool value)
+{
+    writeString(section, key, value ? "1" : "0");
+}
+
+void IniEdit::eraseKey(const std::string& section, const std::string& key)
+{
+    m_doc.eraseKey(section, key);
+}
+
+void IniEdit::eraseSection(const std::string& section)
+{
+    m_doc.eraseSection(section);
+}
+
+void IniEdit::addSection(const std::string& section)
+{
+    m_doc.addSection(section);
+}
+
+// ---- the file ----------------------------------------------------------------------------
+
+IniFile::IniFile(const std::string& name)
+    : m_path(resolveIniPath(name))
+{
+}
+
+const IniDocument& IniFile::document(std::unique_ptr<IniDocument>& holder) const
+{
+    holder = std::make_unique<IniDocument>(m_path);
+    return *holder;
+}
+
+bool IniFile::unreadable() const
+{
+    return IniDocument(m_path).state() == IniDocument::State::Unreadable;
+}
+
+void IniFile::edit(const std::function<void(IniEdit&)>& change)
+{
+    const std::string target = replacementTarget(m_path);
+    const SaveLock lock(target);
+    IniDocument doc(target);
+    if (doc.state() == IniDocument::State::Unreadable)
+        throw IniUnreadableError(m_path);
+    if (doc.state() == IniDocument::State::Readable && writeProtected(target))
+        throw IniWriteError(m_path);
+    IniEdit editing(doc);
+    change(editing);
+    const std::string bytes = doc.bytes();
+    if (doc.state() == IniDocument::State::Readable && bytes == doc.original())
+        return;
+    if (!saveFileAtomic(target, bytes, nullptr, false))
+        throw IniWriteError(m_path);
+}
+
+void IniFile::writeString(const std::string& section, const std::string& key, const std::string& value)
+{
+    edit([&](IniEdit& e) { e.writeString(section, key, value); });
+}
+
+void IniFile::writeInt(const std::string& section, const std::string& key, int value)
+{
+    edit([&](IniEdit& e) { e.writeInt(section, key, value); });
+}
+
+void IniFile::writeBool(const std::string& section, const std::string& key, bool value)
+{
+    edit([&](IniEdit& e) { e.writeBool(section, key, value); });
+}
+
+void IniFile::eraseKey(const std::string& section, const std::string& key)
+{
+    edit([&](IniEdit& e) { e.eraseKey(section, key); });
+}
+
+void IniFile::eraseSection(const std::string& section)
+{
+    edit([&](IniEdit& e) { e.eraseSection(section); });
 }
 
 } // namespace platform

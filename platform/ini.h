@@ -1,13 +1,24 @@
 #pragma once
-// INI files as the programs and their users have always kept them, key by key:
+// INI files as the programs and their users have always kept them:
 //  - section and key names compare without regard to letter case;
 //  - a read gives the text after "=" with blanks around it and one pair of surrounding
 //    quotes removed; backslashes, commas and "%" are ordinary characters;
-//  - a write changes that one line and keeps every other line byte for byte, creating
-//    the file, the section or the key when missing; new lines end with CR LF;
-//  - the file is read again for every call, so two programs sharing it see each other's
-//    writes, and a write that cannot be made throws IniWriteError("Unable to write to <file>").
+//  - a write changes the lines of its keys and keeps every other line byte for byte,
+//    creating the file, the section or the key when missing; new lines end with CR LF;
+//  - the file is read again for every read, so two programs sharing it see each other's
+//    writes.
+// A save is one edit: under a lock file beside the file ("<file>.lck", left in place so
+// that every program always locks the same file) the file is read as it stands, the
+// save's changes are applied to it and the result replaces the file in one rename, only
+// when something changed. Two programs saving at once thus lose nothing of each other's,
+// and the file is whole after any interruption.
+// A file that exists but cannot be read reads as empty and is never written: a write
+// throws IniUnreadableError. Any other write that cannot be made throws IniWriteError
+// ("Unable to write to <file>"); a file the user may not write is refused the same way,
+// never replaced through the folder's rights. A symbolic link is followed.
 // A bare file name lies in the Windows directory (platform::resolveIniPath).
+#include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -20,17 +31,30 @@ public:
     explicit IniWriteError(const std::string& fileName);
     const std::string& fileName() const { return m_fileName; }
 
+protected:
+    IniWriteError(const std::string& fileName, const std::string& message);
+
 private:
     std::string m_fileName;
 };
 
-class IniFile {
-public:
-    // name: a path, or a bare name for the Windows directory.
-    explicit IniFile(const std::string& name);
+// "Cannot read <file>: settings kept in memory only"
+std::string unreadableIniMessage(const std::string& path);
 
-    // The resolved path of the file (which may not exist yet).
-    const std::string& path() const { return m_path; }
+// A write refused because the file exists but cannot be read (see unreadableIniMessage).
+class IniUnreadableError : public IniWriteError {
+public:
+    explicit IniUnreadableError(const std::string& fileName);
+};
+
+namespace detail {
+class IniDocument;
+}
+
+// The reads every view of an INI file offers.
+class IniReader {
+public:
+    virtual ~IniReader() = default;
 
     std::string readString(const std::string& section, const std::string& key,
                            const std::string& defaultValue = {}) const;
@@ -41,13 +65,6 @@ public:
     bool hasKey(const std::string& section, const std::string& key) const;
     bool hasSection(const std::string& section) const;
 
-    void writeString(const std::string& section, const std::string& key, const std::string& value);
-    void writeInt(const std::string& section, const std::string& key, int value);
-    // Booleans are written "1" and "0".
-    void writeBool(const std::string& section, const std::string& key, bool value);
-    void eraseKey(const std::string& section, const std::string& key);
-    void eraseSection(const std::string& section);
-
     // Key names of a section in file order (as spelled in the file).
     std::vector<std::string> keys(const std::string& section) const;
     // Key/value pairs of a section in file order, values as readString gives them.
@@ -55,7 +72,55 @@ public:
     // Section names in file order (as spelled in the file).
     std::vector<std::string> sections() const;
 
+protected:
+    // The text to read: a fresh reading kept alive by `holder`, or a document in hand.
+    virtual const detail::IniDocument& document(std::unique_ptr<detail::IniDocument>& holder) const = 0;
+};
+
+// The file as it stands during one save, with the save's changes applied as they are made.
+class IniEdit : public IniReader {
+public:
+    void writeString(const std::string& section, const std::string& key, const std::string& value);
+    void writeInt(const std::string& section, const std::string& key, int value);
+    // Booleans are written "1" and "0".
+    void writeBool(const std::string& section, const std::string& key, bool value);
+    void eraseKey(const std::string& section, const std::string& key);
+    void eraseSection(const std::string& section);
+    // An empty section at the end, when none has that name.
+    void addSection(const std::string& section);
+
 private:
+    friend class IniFile;
+    explicit IniEdit(detail::IniDocument& doc) : m_doc(doc) {}
+    const detail::IniDocument& document(std::unique_ptr<detail::IniDocument>&) const override;
+    detail::IniDocument& m_doc;
+};
+
+class IniFile : public IniReader {
+public:
+    // name: a path, or a bare name for the Windows directory.
+    explicit IniFile(const std::string& name);
+
+    // The resolved path of the file (which may not exist yet).
+    const std::string& path() const { return m_path; }
+
+    // True when the file exists but cannot be read (it then reads as empty).
+    bool unreadable() const;
+
+    // One save: `change` runs once on the file as it stands, under the lock, and what it
+    // changed is written in one piece. Throws IniUnreadableError or IniWriteError, and
+    // whatever `change` throws (nothing is written then).
+    void edit(const std::function<void(IniEdit&)>& change);
+
+    // Single-key saves.
+    void writeString(const std::string& section, const std::string& key, const std::string& value);
+    void writeInt(const std::string& section, const std::string& key, int value);
+    void writeBool(const std::string& section, const std::string& key, bool value);
+    void eraseKey(const std::string& section, const std::string& key);
+    void eraseSection(const std::string& section);
+
+private:
+    const detail::IniDocument& document(std::unique_ptr<detail::IniDocument>& holder) const override;
     std::string m_path;
 };
 

@@ -71,7 +71,9 @@ void Get_INI_Stuff(AnalyzerSettings& s, platform::IniFile& ini)
     ini.writeString("SYSTEM", "DVVER", AnalyzerVersionText());
 }
 
-void Set_INI_Stuff(const AnalyzerSettings& s, platform::IniFile& ini)
+namespace {
+
+void writeSettings(const AnalyzerSettings& s, platform::IniEdit& ini)
 {
     ini.writeBool(Dv, "ARROWS", s.arrows);
     ini.writeBool(Dv, "DEBUG", s.debug);
@@ -94,6 +96,13 @@ void Set_INI_Stuff(const AnalyzerSettings& s, platform::IniFile& ini)
     ini.writeBool(Dv, "BLACKBACK", s.blackBackground);
     ini.writeBool(Dv, "ATOOL", s.animateTool);
     ini.writeInt(Dv, "CVIEW", s.view);
+}
+
+} // namespace
+
+void Set_INI_Stuff(const AnalyzerSettings& settings, platform::IniFile& file)
+{
+    file.edit([&](platform::IniEdit& ini) { writeSettings(settings, ini); });
 }
 
 } // namespace vork

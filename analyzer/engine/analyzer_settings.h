@@ -57,9 +57,12 @@ struct AnalyzerSettings {
 };
 
 // Reads every key (a missing one gives its default) and writes [SYSTEM] DVVER.
-// Throws platform::IniWriteError when the file cannot be written.
+// Throws platform::IniWriteError when the file cannot be written, IniUnreadableError
+// (whose text says so) when it exists but cannot be read: the settings then stay in
+// memory only.
 void Get_INI_Stuff(AnalyzerSettings& settings, platform::IniFile& ini);
-// Writes the settings in their fixed order; DRAWDIR and SOLIDPATH are never written.
+// Writes the settings in their fixed order, in one save; DRAWDIR and SOLIDPATH are never
+// written.
 void Set_INI_Stuff(const AnalyzerSettings& settings, platform::IniFile& ini);
 
 } // namespace vork

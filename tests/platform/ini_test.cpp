@@ -1,11 +1,19 @@
 #include "platform/ini.h"
+#include "platform/paths.h"
 #include "platform/textfile.h"
+#include "support/processes_at_once.h"
 #include "support/temp_folder.h"
+#include "support/unreadable_file.h"
+#include "support/user_rights.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
+#include <stdexcept>
+#include <vector>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using platform::IniFile;
 using testsupport::TempFolder;
@@ -120,4 +128,125 @@ TEST(IniFile, BareNameLiesInTheWindowsDirectory)
     ::rename((windows + "/TKZPWL.INI").c_str(), (windows + "/tkzpwl.ini").c_str());
     EXPECT_EQ(IniFile("TKZPWL.INI").readString("users", "count"), "0");
     ::unsetenv("MRW_WINDOWS_DIR");
+}
+
+TEST(IniFile, AFileThatCannotBeReadReadsAsEmptyAndIsNeverWritten)
+{
+    TempFolder dir;
+    const std::string original = fixture();
+    testsupport::writeUnreadable(dir, "a.ini", original);
+    testsupport::asOrdinaryUser([&] {
+        IniFile ini(dir.file("a.ini"));
+        EXPECT_TRUE(ini.unreadable());
+        EXPECT_EQ(ini.readString("GENERAL", "tapedir", "dflt"), "dflt");
+        const std::function<void()> writes[] = {
+            [&] { ini.writeString("GENERAL", "TAPEDIR", "x"); },
+            [&] { ini.eraseSection("GENERAL"); },
+            [&] { ini.edit([](platform::IniEdit& e) { e.writeInt("NEW", "K", 1); }); },
+        };
+        for (const auto& write : writes) {
+            try {
+                write();
+                ADD_FAILURE() << "an unreadable file was written";
+            } catch (const platform::IniUnreadableError& e) {
+                EXPECT_EQ(std::string(e.what()), "Cannot read " + dir.file("a.ini") + ": settings kept in memory only");
+            }
+        }
+        // A missing file is another answer: it is created.
+        IniFile missing(dir.file("b.ini"));
+        EXPECT_FALSE(missing.unreadable());
+        missing.writeString("S", "K", "V");
+    });
+    EXPECT_EQ(testsupport::readRestored(dir, "a.ini"), original);
+    EXPECT_EQ(dir.read("b.ini"), "[S]\r\nK=V\r\n");
+}
+
+TEST(IniFile, AFileTheUserMayNotWriteIsRefusedNotReplacedThroughItsFolder)
+{
+    TempFolder dir;
+    ::chmod(dir.path().c_str(), 0777);
+    dir.write("a.ini", "[S]\r\nK=1\r\n");
+    ::chmod(dir.file("a.ini").c_str(), 0444);
+    testsupport::asOrdinaryUser([&] {
+        EXPECT_THROW(IniFile(dir.file("a.ini")).writeString("S", "K", "2"), platform::IniWriteError);
+    });
+    EXPECT_EQ(dir.read("a.ini"), "[S]\r\nK=1\r\n");
+}
+
+TEST(IniFile, ASaveKeepsTheModeFollowsALinkAndSkipsAnUnchangedFile)
+{
+    TempFolder dir;
+    dir.write("a.ini", "[S]\r\nK=1\r\n");
+    ::chmod(dir.file("a.ini").c_str(), 0640);
+    ASSERT_EQ(::symlink("a.ini", dir.file("link.ini").c_str()), 0);
+    IniFile(dir.file("link.ini")).writeString("S", "K", "2");
+    struct stat link{}, target{};
+    ASSERT_EQ(::lstat(dir.file("link.ini").c_str(), &link), 0);
+    EXPECT_TRUE(S_ISLNK(link.st_mode));
+    ASSERT_EQ(::stat(dir.file("a.ini").c_str(), &target), 0);
+    EXPECT_EQ(target.st_mode & 07777, 0640u);
+    EXPECT_EQ(dir.read("a.ini"), "[S]\r\nK=2\r\n");
+
+    // Writing what the file already holds leaves the file itself in place.
+    IniFile(dir.file("a.ini")).edit([](platform::IniEdit& e) {
+        e.writeString("s", "k", "2");
+        e.eraseKey("S", "missing");
+    });
+    struct stat after{};
+    ASSERT_EQ(::stat(dir.file("a.ini").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, target.st_ino);
+}
+
+TEST(IniFile, AnEditReadsItsOwnChangesAndWritesThemOnceOrNotAtAll)
+{
+    TempFolder dir;
+    dir.write("a.ini", "; kept\r\n[A]\r\nX=1\r\n\r\n[B]\r\nY=2\r\n");
+    IniFile ini(dir.file("a.ini"));
+    ini.edit([](platform::IniEdit& e) {
+        e.writeInt("a", "Z", e.readInt("A", "X", 0) + 1);
+        e.eraseSection("B");
+        e.addSection("C");
+        e.writeBool("C", "ON", true);
+        EXPECT_EQ(e.keys("A"), (std::vector<std::string>{"X", "Z"}));
+    });
+    EXPECT_EQ(dir.read("a.ini"), "; kept\r\n[A]\r\nX=1\r\nZ=2\r\n\r\n[C]\r\nON=1\r\n");
+    // Keys put into or taken from one section move the sections after it.
+    dir.write("b.ini", "[B]\r\nX=1\r\n[A]\r\nY=1\r\n[C]\r\n");
+    IniFile(dir.file("b.ini")).edit([](platform::IniEdit& e) {
+        e.writeString("A", "Y", "2");
+        e.writeString("B", "Z", "3");
+        e.writeString("A", "Y", "4");
+        e.writeString("C", "W", "5");
+        e.eraseKey("B", "X");
+        e.writeString("C", "W", "6");
+        e.eraseSection("B");
+        e.writeString("a", "V", "7");
+        e.eraseSection("C");
+        e.writeString("c", "U", "8");
+    });
+    EXPECT_EQ(dir.read("b.ini"), "[A]\r\nY=4\r\nV=7\r\n[c]\r\nU=8\r\n");
+    // A change that fails half-way writes nothing.
+    EXPECT_THROW(ini.edit([](platform::IniEdit& e) {
+        e.writeString("A", "X", "changed");
+        throw std::runtime_error("stop");
+    }), std::runtime_error);
+    EXPECT_EQ(ini.readString("A", "X"), "1");
+}
+
+TEST(IniFile, ProgramsWritingAtOnceLoseNoKey)
+{
+    TempFolder dir;
+    dir.write("a.ini", "[KEEP]\r\nME=1\r\n");
+    const std::string path = dir.file("a.ini");
+    constexpr int Writers = 3, Keys = 300;
+    testsupport::runTogether(Writers, [&](int writer) {
+        IniFile ini(path);
+        for (int k = 0; k < Keys; ++k)
+            ini.writeInt("W" + std::to_string(writer), "K" + std::to_string(k), k);
+    });
+    IniFile ini(path);
+    EXPECT_EQ(ini.readString("KEEP", "ME"), "1");
+    for (int w = 0; w < Writers; ++w)
+        EXPECT_EQ(ini.keys("W" + std::to_string(w)).size(), static_cast<std::size_t>(Keys)) << "writer " << w;
+    EXPECT_TRUE(platform::fileExists(path + ".lck")); // the lock file stays for the next save
 }

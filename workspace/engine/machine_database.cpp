@@ -31,7 +31,7 @@ int indexOfText(const List& list, const std::string& text)
 // once; values are taken as the INI layer gives them (the first of equal keys counts).
 class SectionReader {
 public:
-    SectionReader(const platform::IniFile& ini, const std::string& section)
+    SectionReader(const platform::IniReader& ini, const std::string& section)
     {
         for (auto& [key, value] : ini.entries(section))
             m_values.try_emplace(platform::upperAscii(key), std::move(value));
@@ -56,14 +56,14 @@ private:
 
 class SectionWriter {
 public:
-    SectionWriter(platform::IniFile& ini, std::string section) : m_ini(ini), m_section(std::move(section)) {}
+    SectionWriter(platform::IniEdit& ini, std::string section) : m_ini(ini), m_section(std::move(section)) {}
 
     void text(const char* key, const std::string& value) { m_ini.writeString(m_section, key, value); }
     void integer(const char* key, int value) { m_ini.writeInt(m_section, key, value); }
     void flag(const char* key, bool value) { m_ini.writeBool(m_section, key, value); }
 
 private:
-    platform::IniFile& m_ini;
+    platform::IniEdit& m_ini;
     std::string m_section;
 };
 
@@ -113,7 +113,7 @@ struct NameSlots {
     int number = 0;
     std::map<int, std::string> slots;
 
-    explicit NameSlots(const platform::IniFile& ini)
+    explicit NameSlots(const platform::IniReader& ini)
     {
         for (const auto& [key, value] : ini.entries(MachineNamesSection)) {
             const std::string upper = platform::upperAscii(key);
@@ -305,10 +305,10 @@ void MachineDatabase::loadMachine(const std::string& name, MachineSettings& s) c
     s.CBOverwrite = in.flag("RMTOVERWRITE", false);
 }
 
-void MachineDatabase::saveMachine(const std::string& name, const MachineSettings& s) const
+namespace {
+
+void writeMachine(SectionWriter& out, const MachineSettings& s)
 {
-    platform::IniFile ini(m_path);
-    SectionWriter out(ini, name);
 
     out.integer("MTYPE", s.MachType + 1);
     out.integer("ABSINC", s.Babs ? 1 : 2);
@@ -426,6 +426,18 @@ void MachineDatabase::saveMachine(const std::string& name, const MachineSettings
     out.flag("RMTOVERWRITE", s.CBOverwrite);
 }
 
+} // namespace
+
+void MachineDatabase::saveMachine(const std::string& name, const MachineSettings& s) const
+{
+    // The whole record is one save: after any interruption the file holds either the
+    // old record or the new one.
+    platform::IniFile(m_path).edit([&](platform::IniEdit& ini) {
+        SectionWriter out(ini, name);
+        writeMachine(out, s);
+    });
+}
+
 std::vector<std::string> MachineDatabase::machineNames() const
 {
     const platform::IniFile ini(m_path);
@@ -453,9 +465,12 @@ bool MachineDatabase::isListed(const std::string& name) const
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
-void MachineDatabase::addMachineName(const std::string& name) const
+namespace {
+
+// The slot choices are made on the file as it stands under the save's lock, so two
+// programs adding machines at once never take the same slot.
+void addName(platform::IniEdit& ini, const std::string& name)
 {
-    platform::IniFile ini(m_path);
     const NameSlots slots(ini);
     const int count = slots.editorCount();
     if (const int free = slots.firstFree(count)) {
@@ -469,26 +484,8 @@ void MachineDatabase::addMachineName(const std::string& name) const
     ini.writeString(MachineNamesSection, numbered("MACHINE", slot), name);
 }
 
-void MachineDatabase::eraseMachine(const std::string& name) const
+bool replaceSlot(platform::IniEdit& ini, const std::string& name, const std::string& value)
 {
-    platform::IniFile(m_path).eraseSection(name);
-    freeSlot(name);
-}
-
-void MachineDatabase::freeSlot(const std::string& name) const
-{
-    replaceSlot(name, NotUsedSlot);
-}
-
-void MachineDatabase::renameSlot(const std::string& oldName, const std::string& newName) const
-{
-    if (!replaceSlot(oldName, newName))
-        addMachineName(newName);
-}
-
-bool MachineDatabase::replaceSlot(const std::string& name, const std::string& value) const
-{
-    platform::IniFile ini(m_path);
     const NameSlots slots(ini);
     if (const int slot = slots.find(name, slots.editorCount())) {
         ini.writeString(MachineNamesSection, numbered("MACHINE", slot), value);
@@ -497,11 +494,60 @@ bool MachineDatabase::replaceSlot(const std::string& name, const std::string& va
     return false;
 }
 
+} // namespace
+
+void MachineDatabase::addMachineName(const std::string& name) const
+{
+    platform::IniFile(m_path).edit([&](platform::IniEdit& ini) { addName(ini, name); });
+}
+
+void MachineDatabase::eraseMachine(const std::string& name) const
+{
+    platform::IniFile(m_path).edit([&](platform::IniEdit& ini) {
+        ini.eraseSection(name);
+        replaceSlot(ini, name, NotUsedSlot);
+    });
+}
+
+void MachineDatabase::freeSlot(const std::string& name) const
+{
+    platform::IniFile(m_path).edit([&](platform::IniEdit& ini) { replaceSlot(ini, name, NotUsedSlot); });
+}
+
+void MachineDatabase::renameSlot(const std::string& oldName, const std::string& newName) const
+{
+    platform::IniFile(m_path).edit([&](platform::IniEdit& ini) {
+        if (!replaceSlot(ini, oldName, newName))
+            addName(ini, newName);
+    });
+}
+
+void MachineDatabase::renameMachine(const std::string& oldName, const std::string& newName) const
+{
+    platform::IniFile(m_path).edit([&](platform::IniEdit& ini) {
+        // A change of letter case only keeps the section (names compare without case).
+        if (!platform::equalsNoCase(newName, oldName)) {
+            ini.eraseSection(newName); // a stale section of an unlisted name
+            for (const auto& [key, value] : ini.entries(oldName))
+                ini.writeString(newName, key, value);
+            ini.eraseSection(oldName);
+        }
+        if (!replaceSlot(ini, oldName, newName))
+            addName(ini, newName);
+    });
+}
+
 void MachineDatabase::copySection(const std::string& from, const std::string& to) const
 {
-    platform::IniFile ini(m_path);
-    for (const auto& [key, value] : ini.entries(from))
-        ini.writeString(to, key, value);
+    platform::IniFile(m_path).edit([&](platform::IniEdit& ini) {
+        for (const auto& [key, value] : ini.entries(from))
+            ini.writeString(to, key, value);
+    });
+}
+
+bool MachineDatabase::unreadable() const
+{
+    return platform::IniFile(m_path).unreadable();
 }
 
 MachineDatabase machineDatabase(const WorkspaceGlobals& g)
@@ -571,6 +617,31 @@ std::optional<std::string> askMachineName(const MachineDatabase& db, platform::P
     return answer;
 }
 
+// Makes one change of the database; a refusal (a file that cannot be read or written)
+// is shown and gives false.
+template <typename Change>
+bool changeDatabase(platform::Prompter& prompter, Change&& change)
+{
+    try {
+        change();
+        return true;
+    } catch (const platform::IniWriteError& e) {
+        prompter.message(SetupCaption, e.what(), platform::MessageKind::Error, platform::Buttons::Ok);
+        return false;
+    }
+}
+
+// A database that exists but cannot be read lists no machines: nothing may be decided
+// from that list, so the command stops with the message.
+bool refuseUnreadable(const MachineDatabase& db, platform::Prompter& prompter)
+{
+    if (!db.unreadable())
+        return false;
+    prompter.message(SetupCaption, platform::unreadableIniMessage(db.path()), platform::MessageKind::Error,
+                     platform::Buttons::Ok);
+    return true;
+}
+
 } // namespace
 
 bool AddMachine(WorkspaceGlobals& g, platform::Prompter& prompter, const MachineCommandHooks& hooks)
@@ -578,10 +649,11 @@ bool AddMachine(WorkspaceGlobals& g, platform::Prompter& prompter, const Machine
     if (!hooks.confirmSave())
         return false;
     const MachineDatabase db = machineDatabase(g);
-    const auto name = askMachineName(db, prompter, "Enter a New Machine Name", {});
-    if (!name)
+    if (refuseUnreadable(db, prompter))
         return false;
-    db.addMachineName(*name);
+    const auto name = askMachineName(db, prompter, "Enter a New Machine Name", {});
+    if (!name || !changeDatabase(prompter, [&] { db.addMachineName(*name); }))
+        return false;
     g.CurrentMachineName = *name;
     // The shown settings become the new machine's when saved; closing asks to save them.
     g.Machine.setModified(true);
@@ -594,16 +666,12 @@ bool RenameMachine(WorkspaceGlobals& g, platform::Prompter& prompter, const Mach
     if (!hooks.confirmSave())
         return false;
     const MachineDatabase db = machineDatabase(g);
+    if (refuseUnreadable(db, prompter))
+        return false;
     const auto name = askMachineName(db, prompter, "Enter New Machine Name", oldName);
     if (!name || *name == NewMachineDefault || *name == oldName)
         return false;
-    // A change of letter case only keeps the section (names compare without case).
-    if (!platform::equalsNoCase(*name, oldName)) {
-        platform::IniFile(db.path()).eraseSection(*name); // a stale section of an unlisted name
-        db.copySection(oldName, *name);
-        platform::IniFile(db.path()).eraseSection(oldName);
-    }
-    db.renameSlot(oldName, *name);
+    db.renameMachine(oldName, *name);
     g.CurrentMachineName = *name;
     hooks.checkDefaultFolders();
     SaveMachine(g, *name);
@@ -617,7 +685,8 @@ bool DeleteMachine(WorkspaceGlobals& g, const std::string& name, bool ask, platf
                             platform::Buttons::YesNo)
                != platform::Button::Yes)
         return false;
-    machineDatabase(g).eraseMachine(name);
+    if (!changeDatabase(prompter, [&] { machineDatabase(g).eraseMachine(name); }))
+        return false;
     g.Machine.setModified(false);
     return true;
 }

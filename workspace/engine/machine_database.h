@@ -1,6 +1,7 @@
 #pragma once
 // The machine database WPOSTS.INI: one section per machine, the list of machine names
-// in [MACHINE NAMES], and the hub sections [HUB1]..[HUB4], read and written key by key.
+// in [MACHINE NAMES], and the hub sections [HUB1]..[HUB4]. Every change is one save,
+// merged with what other programs wrote meanwhile (see platform::IniFile::edit).
 #include "workspace/engine/machine_settings.h"
 #include "workspace/engine/workspace_globals.h"
 
@@ -48,9 +49,12 @@ public:
     bool isListed(const std::string& name) const;
     // Copies a whole section (every key, macros included) under a new name.
     void copySection(const std::string& from, const std::string& to) const;
+    // Moves the whole section (macros included) and its slot to a new name, in one save.
+    void renameMachine(const std::string& oldName, const std::string& newName) const;
+    // True when the file exists but cannot be read: it is then never written.
+    bool unreadable() const;
 
 private:
-    bool replaceSlot(const std::string& name, const std::string& value) const;
     std::string m_path;
 };
 

@@ -12,7 +12,7 @@ std::uint32_t readColor(const platform::IniFile& ini, const char* key, std::uint
 {
     return static_cast<std::uint32_t>(ini.readInt(GeneralSection, key, static_cast<int>(fallback)));
 }
-void writeColor(platform::IniFile& ini, const char* key, std::uint32_t value)
+void writeColor(platform::IniEdit& ini, const char* key, std::uint32_t value)
 {
     ini.writeInt(GeneralSection, key, static_cast<int>(value));
 }
@@ -87,7 +87,9 @@ void loadProgramSettings(const platform::IniFile& ini, ProgramSettings& s, const
     s.PrintFont.name = ini.readString(g, "PFONTNAME", "Courier New");
 }
 
-void saveProgramSettings(platform::IniFile& ini, const ProgramSettings& s)
+namespace {
+
+void writeProgramSettings(platform::IniEdit& ini, const ProgramSettings& s)
 {
     const char* g = GeneralSection;
     ini.writeBool(g, "USESECURE", s.UseSecure);
@@ -130,6 +132,24 @@ void saveProgramSettings(platform::IniFile& ini, const ProgramSettings& s)
     ini.writeBool(g, "PFONTBOLD", s.PrintFont.bold);
     ini.writeBool(g, "PFONTITALIC", s.PrintFont.italic);
     ini.writeString(g, "PFONTNAME", s.PrintFont.name);
+}
+
+} // namespace
+
+void saveProgramSettings(platform::IniFile& ini, const ProgramSettings& s)
+{
+    ini.edit([&](platform::IniEdit& edit) { writeProgramSettings(edit, s); });
+}
+
+std::vector<std::string> unreadableSettingsMessages(const std::vector<std::string>& files)
+{
+    std::vector<std::string> messages;
+    for (const auto& file : files) {
+        const platform::IniFile ini(file);
+        if (ini.unreadable())
+            messages.push_back(platform::unreadableIniMessage(ini.path()));
+    }
+    return messages;
 }
 
 } // namespace mrw

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mrw {
 
@@ -82,8 +83,12 @@ using TextToReal = std::function<double(std::string_view)>;
 // keep their defaults; the margin texts go through toReal.
 void loadProgramSettings(const platform::IniFile& ini, ProgramSettings& s, const std::string& programFolder,
                          const TextToReal& toReal);
-// Writes every stored key of [GENERAL] (TEMPDIR and LOGGING are not written here).
-// Throws platform::IniWriteError.
+// Writes every stored key of [GENERAL] in one save (TEMPDIR and LOGGING are not written
+// here). Throws platform::IniWriteError (IniUnreadableError when the file cannot be read).
 void saveProgramSettings(platform::IniFile& ini, const ProgramSettings& s);
+
+// What to tell at start about settings files that exist but cannot be read: the run goes
+// on with defaults in memory and never writes them. One message per such file.
+std::vector<std::string> unreadableSettingsMessages(const std::vector<std::string>& files);
 
 } // namespace mrw

@@ -28,8 +28,11 @@ void RecentFiles::load(const platform::IniFile& ini)
 
 void RecentFiles::save(platform::IniFile& ini) const
 {
-    for (int i = 0; i < Count; ++i)
-        ini.writeString(MruSection, std::to_string(i), m_entries[static_cast<std::size_t>(i)]);
+    // One save of the whole list: of two programs closing at once, the last one's list stays.
+    ini.edit([&](platform::IniEdit& edit) {
+        for (int i = 0; i < Count; ++i)
+            edit.writeString(MruSection, std::to_string(i), m_entries[static_cast<std::size_t>(i)]);
+    });
 }
 
 std::string RecentFiles::menuCaption(int index, const std::string& name)

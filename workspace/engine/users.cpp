@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <set>
 
 namespace mrw {
 
@@ -75,17 +76,67 @@ std::string ScramblePassword(std::string_view text)
     return out;
 }
 
+bool isReservedUserName(std::string_view name)
+{
+    return platform::equalsNoCase(name, IndexSection) || platform::equalsNoCase(name, DefaultsSection);
+}
+
+std::string reservedUserNameMessage(std::string_view name)
+{
+    return "\"" + std::string(name) + "\" cannot be used as a user name";
+}
+
 // ---------------------------------------------------------------------------------
 
 UserDatabase::UserDatabase(std::string name) : m_path(platform::IniFile(name).path()) {}
 
-std::vector<std::string> UserDatabase::names() const
+bool UserDatabase::unreadable() const
 {
-    auto names = platform::IniFile(m_path).keys(IndexSection);
+    return platform::IniFile(m_path).unreadable();
+}
+
+namespace {
+
+// The users of [Index]: "<name>=#" lines, or names with a record of their own. The keys
+// a record written into [Index] itself left there (Name, Pword, Level) are no users, and
+// neither are the database's own sections.
+std::vector<std::string> indexNames(const platform::IniReader& ini)
+{
+    std::set<std::string> records;
+    for (const auto& section : ini.sections())
+        records.insert(platform::upperAscii(section));
+    std::vector<std::string> names;
+    for (auto& [name, value] : ini.entries(IndexSection))
+        if (!isReservedUserName(name) && (value == "#" || records.count(platform::upperAscii(name))))
+            names.push_back(std::move(name));
     std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         return platform::upperAscii(a) < platform::upperAscii(b);
     });
     return names;
+}
+
+bool listed(const std::vector<std::string>& names, const std::string& name)
+{
+    return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return platform::equalsNoCase(n, name); });
+}
+
+void writeRecord(platform::IniEdit& ini, const UserRec& rec)
+{
+    if (isReservedUserName(rec.Name))
+        throw UserDatabaseError(reservedUserNameMessage(rec.Name));
+    ini.writeString(rec.Name, "Name", rec.Name);
+    if (rec.Pword.empty())
+        ini.eraseKey(rec.Name, "Pword");
+    else
+        ini.writeString(rec.Name, "Pword", rec.Pword);
+    ini.writeInt(rec.Name, "Level", rec.Level);
+}
+
+} // namespace
+
+std::vector<std::string> UserDatabase::names() const
+{
+    return indexNames(platform::IniFile(m_path));
 }
 
 std::optional<UserRec> UserDatabase::find(const std::string& name) const
@@ -103,58 +154,48 @@ std::optional<UserRec> UserDatabase::find(const std::string& name) const
     return std::nullopt;
 }
 
-void UserDatabase::writeRecord(const UserRec& rec) const
-{
-    platform::IniFile ini(m_path);
-    ini.writeString(rec.Name, "Name", rec.Name);
-    if (rec.Pword.empty())
-        ini.eraseKey(rec.Name, "Pword");
-    else
-        ini.writeString(rec.Name, "Pword", rec.Pword);
-    ini.writeInt(rec.Name, "Level", rec.Level);
-}
-
 void UserDatabase::insert(const UserRec& rec) const
 {
-    const auto existing = names();
-    for (const auto& n : existing)
-        if (platform::equalsNoCase(n, rec.Name))
+    platform::IniFile(m_path).edit([&](platform::IniEdit& ini) {
+        const auto existing = indexNames(ini);
+        if (listed(existing, rec.Name))
             throw UserDatabaseError(RecordExists);
-    if (static_cast<int>(existing.size()) >= MaxUsers)
-        throw UserDatabaseError("The user database is full");
-    if (!platform::fileExists(m_path)) {
-        const std::string fresh = "[Index]\r\n[Defaults]\r\n_Entries=0\r\n";
-        if (!platform::saveFileAtomic(m_path, fresh, nullptr, false))
-            throw platform::IniWriteError(m_path);
-    }
-    platform::IniFile ini(m_path);
-    ini.writeString(IndexSection, rec.Name, "#");
-    writeRecord(rec);
-    ini.writeInt(DefaultsSection, EntriesKey, static_cast<int>(existing.size()) + 1);
+        if (static_cast<int>(existing.size()) >= MaxUsers)
+            throw UserDatabaseError("The user database is full");
+        if (!ini.hasSection(IndexSection)) { // a new database, in the record database's layout
+            ini.addSection(IndexSection);
+            ini.writeInt(DefaultsSection, EntriesKey, 0);
+        }
+        ini.writeString(IndexSection, rec.Name, "#");
+        writeRecord(ini, rec);
+        ini.writeInt(DefaultsSection, EntriesKey, static_cast<int>(existing.size()) + 1);
+    });
 }
 
 void UserDatabase::modify(const std::string& oldName, const UserRec& rec) const
 {
-    if (platform::equalsNoCase(oldName, rec.Name)) {
-        writeRecord(rec); // the same section: names compare without case
-        return;
-    }
-    for (const auto& n : names())
-        if (platform::equalsNoCase(n, rec.Name))
+    platform::IniFile(m_path).edit([&](platform::IniEdit& ini) {
+        if (platform::equalsNoCase(oldName, rec.Name)) {
+            writeRecord(ini, rec); // the same section: names compare without case
+            return;
+        }
+        if (listed(indexNames(ini), rec.Name))
             throw UserDatabaseError(RecordExists);
-    platform::IniFile ini(m_path);
-    ini.eraseKey(IndexSection, oldName);
-    ini.eraseSection(oldName);
-    ini.writeString(IndexSection, rec.Name, "#");
-    writeRecord(rec);
+        ini.eraseKey(IndexSection, oldName);
+        ini.eraseSection(oldName);
+        ini.writeString(IndexSection, rec.Name, "#");
+        writeRecord(ini, rec);
+    });
 }
 
 void UserDatabase::remove(const std::string& name) const
 {
-    platform::IniFile ini(m_path);
-    ini.eraseKey(IndexSection, name);
-    ini.eraseSection(name);
-    ini.writeInt(DefaultsSection, EntriesKey, static_cast<int>(names().size()));
+    platform::IniFile(m_path).edit([&](platform::IniEdit& ini) {
+        ini.eraseKey(IndexSection, name);
+        if (!isReservedUserName(name))
+            ini.eraseSection(name);
+        ini.writeInt(DefaultsSection, EntriesKey, static_cast<int>(indexNames(ini).size()));
+    });
 }
 
 // ---------------------------------------------------------------------------------
@@ -181,6 +222,12 @@ bool UserSession::CheckPrivilege(int right, bool showRefusal)
 
 bool UserSession::LoginUser(LoginAsker& asker)
 {
+    // Users that cannot be read are not "no users": nobody logs in.
+    if (m_database.unreadable()) {
+        show("Cannot read " + m_database.path() + ": login refused", platform::MessageKind::Error);
+        m_log.write("Login Failed, Cannot Read the User List");
+        return false;
+    }
     if (m_database.empty()) {
         m_rights = AllRights;
         return true;
@@ -275,6 +322,10 @@ std::optional<UserRec> PasswordManagerModel::buildUserRecord(const Shown& typed,
         error = "A user name cannot hold control characters";
         return std::nullopt;
     }
+    if (isReservedUserName(name)) {
+        error = reservedUserNameMessage(name);
+        return std::nullopt;
+    }
     if (quotedInDatabase(name)) {
         error = "A user name cannot begin and end with a quote";
         return std::nullopt;
@@ -337,16 +388,21 @@ std::string PasswordManagerModel::deleteQuestion() const
     return "Are you sure you want to delete \"" + name + "\"?";
 }
 
-void PasswordManagerModel::deleteSelected()
+std::string PasswordManagerModel::deleteSelected()
 {
     if (m_selected < 0)
-        return;
-    m_database.remove(m_names[static_cast<std::size_t>(m_selected)]);
+        return {};
+    try {
+        m_database.remove(m_names[static_cast<std::size_t>(m_selected)]);
+    } catch (const std::exception& e) {
+        return e.what();
+    }
     m_names.erase(m_names.begin() + m_selected);
     if (m_names.empty())
         m_selected = -1;
     else
         m_selected = std::min(m_selected, static_cast<int>(m_names.size()) - 1);
+    return {};
 }
 
 } // namespace mrw

@@ -40,6 +40,10 @@ struct UserRec {
 std::string ScramblePassword(std::string_view text);
 inline std::string UnscramblePassword(std::string_view text) { return ScramblePassword(text); }
 
+// The database's own sections, [Index] and [Defaults] (any letter case), are no user names.
+bool isReservedUserName(std::string_view name);
+std::string reservedUserNameMessage(std::string_view name);
+
 class UserDatabaseError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -49,6 +53,8 @@ class UserDatabase {
 public:
     explicit UserDatabase(std::string name = "TKZPWL.INI");
     const std::string& path() const { return m_path; }
+    // True when the file exists but cannot be read ("no users" is another answer).
+    bool unreadable() const;
 
     // The users' names in index order.
     std::vector<std::string> names() const;
@@ -63,8 +69,6 @@ public:
     void remove(const std::string& name) const;
 
 private:
-    void writeRecord(const UserRec& rec) const;
-    void writeIndex(std::vector<std::string> names) const;
     std::string m_path;
 };
 
@@ -140,8 +144,8 @@ public:
     // The question before deleting the selected user ("" when nothing is selected).
     std::string deleteQuestion() const;
     // Deletes the selected user; the item at the same position, or the one before it,
-    // is selected afterwards.
-    void deleteSelected();
+    // is selected afterwards. Returns "" on success, else the message (nothing changed).
+    std::string deleteSelected();
 
     // A record from typed values: trailing characters below code 33 removed, at most
     // 20 characters; an empty name gives the error "You must enter a name".

@@ -554,6 +554,9 @@ void TMainForm::LoadSettings()
     m_settings.CurrentMachine = m_globals.CurrentMachineName;
     mrw::loadProgramSettings(ini, m_settings, m_globals.ProgramFolder,
                              [this](std::string_view text) { return vork::StrToReal(text, m_prompter); });
+    for (const std::string& text :
+         mrw::unreadableSettingsMessages({m_globals.ProgramIniPath, m_globals.MachineDatabasePath}))
+        showError(text);
 
     m_globals.CurrentMachineName = m_settings.CurrentMachine;
 

@@ -189,7 +189,10 @@ void PasswordManagerDialog::deleteUser()
     if (!m_prompter.ask(Caption, m_model.deleteQuestion()))
         return;
     const int row = m_model.selected();
-    m_model.deleteSelected();
+    if (const std::string error = m_model.deleteSelected(); !error.empty()) {
+        showError(error);
+        return;
+    }
     {
         const QSignalBlocker blocker(m_list);
         delete m_list->takeItem(row);
@@ -213,6 +216,9 @@ void runPasswordManager(QWidget* parent, platform::Prompter& prompter,
     if (!session.CheckPrivilege(rights::ChangePasswords))
         return;
     WriteActivityLog("Modify Passwords");
+    if (session.database().unreadable())
+        prompter.message(Caption, platform::unreadableIniMessage(session.database().path()),
+                         platform::MessageKind::Error, platform::Buttons::Ok);
     PasswordManagerDialog dialog(session.database(), activityLog(), workspaceGlobals().ProgramIniPath, prompter,
                                  std::move(openInEditor), parent);
     dialog.exec();

@@ -2,6 +2,8 @@
 
 #include "platform/ini.h"
 #include "support/temp_folder.h"
+#include "support/unreadable_file.h"
+#include "support/user_rights.h"
 
 #include <gtest/gtest.h>
 
@@ -99,4 +101,26 @@ TEST(AnalyzerSettingsTest, StoredFoldersResolveBelowTheProgramFolder)
     EXPECT_EQ(settings.DrawFolder(), program.file("OPS/"));
     EXPECT_EQ(settings.SolidFolder(), "/srv/verify/CL/");
     ::unsetenv("MRW_PROGRAM_DIR");
+}
+
+TEST(AnalyzerSettingsTest, AFileThatCannotBeReadGivesTheDefaultsAndIsKept)
+{
+    testsupport::TempFolder folder;
+    const std::string stored = "[DV]\r\nSPEED=7\r\nRAPCOLOR=3\r\nDEFMCH=LATHE.MCH\r\n[DIRECTORIES]\r\nTAPEDIR=/jobs\r\n";
+    testsupport::writeUnreadable(folder, "ZV.INI", stored);
+    testsupport::asOrdinaryUser([&] {
+        platform::IniFile ini(folder.file("ZV.INI"));
+        AnalyzerSettings settings;
+        settings.speed = 5;
+        try {
+            Get_INI_Stuff(settings, ini);
+            ADD_FAILURE() << "the unreadable file was written";
+        } catch (const platform::IniUnreadableError& e) {
+            EXPECT_EQ(std::string(e.what()), "Cannot read " + folder.file("ZV.INI") + ": settings kept in memory only");
+        }
+        EXPECT_EQ(settings.speed, 0);
+        EXPECT_EQ(settings.defaultMachine, "REVIZ.MCH");
+        EXPECT_THROW(Set_INI_Stuff(settings, ini), platform::IniUnreadableError);
+    });
+    EXPECT_EQ(testsupport::readRestored(folder, "ZV.INI"), stored);
 }

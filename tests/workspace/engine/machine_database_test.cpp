@@ -1,13 +1,20 @@
 #include "workspace/engine/machine_database.h"
 
 #include "platform/ini.h"
+#include "platform/textfile.h"
+#include "support/processes_at_once.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
+#include "support/unreadable_file.h"
+#include "support/user_rights.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <functional>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace mrw;
 
@@ -485,4 +492,94 @@ TEST(MachineSettingsCompare, EveryDialogsOptionsTakePart)
         EXPECT_FALSE(changed == base) << i;
         EXPECT_TRUE(MachineSettings(changed) == changed) << i;
     }
+}
+
+TEST_F(MachineTest, ARecordIsWholeWhateverMomentItsSaveIsKilledAt)
+{
+    writeDatabase(fixture("every_key.ini"));
+    const std::string original = database();
+    MachineSettings before;
+    db().loadMachine("Lathe 2", before);
+    MachineSettings changed = before;
+    changed.Digl = "5";
+    changed.Eddesc = "Rebuilt";
+    changed.Reformat.Rows[20].New = "T2";
+    changed.Baudnum = 3;
+    changed.CBOverwrite = false;
+
+    // The record as it reads back once saved whole.
+    MachineDatabase copy(folder.file("COPY.INI"));
+    copy.saveMachine("Lathe 2", changed);
+    MachineSettings after;
+    copy.loadMachine("Lathe 2", after);
+    ASSERT_NE(after, before);
+
+    const pid_t saver = ::fork();
+    ASSERT_GE(saver, 0);
+    if (saver == 0) {
+        db().saveMachine("Lathe 2", changed);
+        ::_exit(0);
+    }
+    // The save is killed the moment the file is seen to change.
+    std::string seen = original;
+    int status = 0;
+    while (seen == original && ::waitpid(saver, &status, WNOHANG) == 0)
+        seen = database();
+    ::kill(saver, SIGKILL);
+    ::waitpid(saver, &status, 0);
+
+    const auto readsAs = [&](const std::string& bytes) {
+        folder.write("SEEN.INI", bytes);
+        MachineSettings s;
+        MachineDatabase(folder.file("SEEN.INI")).loadMachine("Lathe 2", s);
+        return s;
+    };
+    for (const std::string& bytes : {seen, database()}) {
+        const MachineSettings s = readsAs(bytes);
+        EXPECT_TRUE(s == before || s == after) << "a torn record: DIGL " << s.Digl << ", DESCRIPTION " << s.Eddesc;
+    }
+}
+
+TEST_F(MachineTest, ProgramsAddingMachinesAtOnceKeepEveryMachine)
+{
+    writeDatabase("[MACHINE NAMES]\r\nNUMBER=1\r\nMACHINE1=Mill\r\n");
+    constexpr int Writers = 3, Machines = 15;
+    testsupport::runTogether(Writers, [&](int writer) {
+        for (int m = 0; m < Machines; ++m) {
+            const std::string name = "W" + std::to_string(writer) + "-" + std::to_string(m);
+            MachineSettings s;
+            s.Eddesc = name;
+            db().addMachineName(name);
+            db().saveMachine(name, s);
+        }
+    });
+    const auto names = db().machineNames();
+    EXPECT_EQ(names.size(), 1u + Writers * Machines);
+    for (const auto& name : names) {
+        if (name == "Mill")
+            continue;
+        MachineSettings s;
+        db().loadMachine(name, s);
+        EXPECT_EQ(s.Eddesc, name);
+    }
+}
+
+TEST_F(MachineTest, ADatabaseThatCannotBeReadIsNeitherListedNorWrittenOver)
+{
+    const std::string five = "[MACHINE NAMES]\r\nNUMBER=5\r\nMACHINE1=A\r\nMACHINE2=B\r\nMACHINE3=C\r\n"
+                             "MACHINE4=D\r\nMACHINE5=E\r\n[A]\r\nPORT=1\r\n";
+    testsupport::writeUnreadable(folder, "WPOSTS.INI", five);
+    g.CurrentMachineName = "A";
+    testsupport::asOrdinaryUser([&] {
+        answer("New Machine");
+        EXPECT_FALSE(AddMachine(g, prompter));
+        EXPECT_FALSE(RenameMachine(g, prompter));
+        EXPECT_FALSE(DeleteMachine(g, "A", false, prompter));
+        EXPECT_THROW(SaveMachine(g, "A"), platform::IniUnreadableError);
+    });
+    ASSERT_EQ(prompter.shown.size(), 3u);
+    for (const auto& shown : prompter.shown)
+        EXPECT_EQ(shown.text, "Cannot read " + g.MachineDatabasePath + ": settings kept in memory only");
+    EXPECT_EQ(prompter.inputs.size(), 1u); // no name was asked for
+    EXPECT_EQ(testsupport::readRestored(folder, "WPOSTS.INI"), five);
 }

@@ -2,6 +2,8 @@
 
 #include "platform/numbers.h"
 #include "support/temp_folder.h"
+#include "support/unreadable_file.h"
+#include "support/user_rights.h"
 
 #include <gtest/gtest.h>
 
@@ -139,4 +141,25 @@ TEST(ProgramSettings, MarginTextGoesThroughTheConverter)
     EXPECT_EQ(seen, (std::vector<std::string>{"abc", ".25", "0.5"}));
     EXPECT_DOUBLE_EQ(s.PrintMarginLeft, 0.0);
     EXPECT_DOUBLE_EQ(s.PrintMarginTop, 0.25);
+}
+
+TEST(ProgramSettings, AFileThatCannotBeReadIsReportedAndKept)
+{
+    TempFolder dir;
+    const std::string stored = "[GENERAL]\r\nUSESECURE=1\r\nTABSIZE=3\r\n[DRIVES]\r\nC=/srv/nc\r\n[PORTS]\r\nCOM1=/dev/ttyUSB0\r\n";
+    testsupport::writeUnreadable(dir, "MRW2013.INI", stored);
+    dir.write("WPOSTS.INI", "[MACHINE NAMES]\r\n");
+    testsupport::asOrdinaryUser([&] {
+        platform::IniFile ini(dir.file("MRW2013.INI"));
+        ProgramSettings s;
+        mrw::loadProgramSettings(ini, s, dir.path(), plainReal);
+        ProgramSettings defaults;
+        mrw::loadProgramSettings(platform::IniFile(dir.file("MISSING.INI")), defaults, dir.path(), plainReal);
+        EXPECT_EQ(s, defaults);
+        EXPECT_THROW(mrw::saveProgramSettings(ini, s), platform::IniUnreadableError);
+        EXPECT_EQ(mrw::unreadableSettingsMessages(
+                      {dir.file("MRW2013.INI"), dir.file("WPOSTS.INI"), dir.file("MISSING.INI")}),
+                  (std::vector<std::string>{"Cannot read " + dir.file("MRW2013.INI") + ": settings kept in memory only"}));
+    });
+    EXPECT_EQ(testsupport::readRestored(dir, "MRW2013.INI"), stored);
 }

@@ -4,6 +4,8 @@
 #include "platform/paths.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
+#include "support/unreadable_file.h"
+#include "support/user_rights.h"
 
 #include <gtest/gtest.h>
 
@@ -349,4 +351,61 @@ TEST_F(UsersTest, ALogThatCannotBeWrittenIsReportedOnceAndStopsNothing)
     asker.add("bob", "");
     ASSERT_TRUE(s.LoginUser(asker));
     EXPECT_FALSE(s.CheckPrivilege(rights::ChangeSystemSettings));
+}
+
+TEST_F(UsersTest, UsersThatCannotBeReadLetNobodyIn)
+{
+    const std::string golden = testsupport::readFixture(Fixtures, "users_golden.ini");
+    testsupport::writeUnreadable(folder, "TKZPWL.INI", golden);
+    UserSession s = session();
+    ScriptedLogin asker;
+    asker.add("ADMIN", "secret");
+    testsupport::asOrdinaryUser([&] {
+        EXPECT_FALSE(s.LoginUser(asker));
+        // The password manager adds no one to it either.
+        const UserDatabase db = database();
+        PasswordManagerModel m(db);
+        m.reload();
+        EXPECT_TRUE(m.userNames().empty());
+        EXPECT_EQ(m.insert({"Eve", "x", 255}), "Cannot read " + db.path() + ": settings kept in memory only");
+    });
+    EXPECT_EQ(asker.asked, 0);
+    EXPECT_EQ(s.rights(), 0);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "Cannot read " + folder.file("TKZPWL.INI") + ": login refused");
+    EXPECT_EQ(logText(), line("Login Failed, Cannot Read the User List"));
+    EXPECT_EQ(testsupport::readRestored(folder, "TKZPWL.INI"), golden);
+}
+
+TEST_F(UsersTest, TheDatabasesOwnSectionNamesAreNoUserNames)
+{
+    writeGolden();
+    const UserDatabase db = database();
+    PasswordManagerModel m(db);
+    m.reload();
+    struct Case { const char* typed; const char* name; };
+    for (const Case c : {Case{"Index", "Index"}, Case{"INDEX", "INDEX"}, Case{"defaults", "defaults"},
+                         Case{" Defaults ", "Defaults"}}) {
+        const std::string refusal = std::string("\"") + c.name + "\" cannot be used as a user name";
+        EXPECT_EQ(m.insert({c.typed, "", 255}), refusal);
+        m.select(0);
+        EXPECT_EQ(m.modify({c.typed, "", 255}), refusal);
+    }
+    EXPECT_THROW(db.insert({"index", "", 255}), UserDatabaseError);
+    EXPECT_EQ(folder.read("TKZPWL.INI"), testsupport::readFixture(Fixtures, "users_golden.ini"));
+
+    // A file that such a record was written into (by an older program) shows no phantom
+    // user, and nobody logs in as one.
+    platform::IniFile(db.path()).edit([](platform::IniEdit& e) {
+        e.writeString("Index", "Index", "#");
+        e.writeString("Index", "Name", "Index");
+        e.writeString("Index", "Level", "255");
+    });
+    m.reload();
+    EXPECT_EQ(m.userNames(), (std::vector<std::string>{"ADMIN", "bob", "Carl"}));
+    UserSession s = session();
+    ScriptedLogin asker;
+    asker.add("Level", "anything");
+    EXPECT_FALSE(s.LoginUser(asker));
+    EXPECT_EQ(prompter.shown.back().text, "Invalid User Name");
 }
