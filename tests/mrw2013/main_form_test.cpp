@@ -1,4 +1,7 @@
 #include "workspace/ui/main_form.h"
+#include "workspace/ui/hand_off_commands.h"
+#include "workspace/ui/login_commands.h"
+#include "workspace/ui/machine_commands.h"
 #include "dnc/ui/dnc_terminal.h"
 #include "workspace/ui/mdi_child.h"
 #include "workspace/ui/nc_lexer.h"
@@ -138,7 +141,7 @@ TEST_F(MainFormTest, OpensEditsAndSavesAnExampleWithItsBackup)
     EXPECT_FALSE(child->isModified());
     EXPECT_EQ(program.read("O1001.TAP"), "(EDITED)\r\n" + original);
     EXPECT_EQ(program.read("O1001.BAK"), original);
-    EXPECT_EQ(f.recentFiles().entry(0), program.file("O1001.TAP"));
+    EXPECT_EQ(f.fileCommands()->recentFiles().entry(0), program.file("O1001.TAP"));
 
     // The scratch files lie in the program folder (no TEMPDIR) until the window closes.
     const mrw::ScratchFiles scratch = f.scratchFiles();
@@ -305,7 +308,7 @@ TEST_F(MainFormTest, DeclinedNewFileOpensNoWindowUnderThatName)
     ASSERT_EQ(f.children().size(), 1);
     EXPECT_EQ(f.activeChild()->fileName(), program.file("FACE.TAP"));
     EXPECT_TRUE(shown("MISSING.TAP"));
-    EXPECT_EQ(f.recentFiles().entry(1), "");
+    EXPECT_EQ(f.fileCommands()->recentFiles().entry(1), "");
     f.activeChild()->parentWidget()->close();
     settle();
 
@@ -323,7 +326,7 @@ TEST_F(MainFormTest, CommandsThatNeedAFileSaySo)
     EXPECT_FALSE(f.RequireActiveChild());
     EXPECT_TRUE(shown("No File Currently Loaded\nSelect File Open/New First"));
     prompter.shown.clear();
-    f.SpeedButton11Click();
+    f.handOffCommands()->SpeedButton11Click();
     EXPECT_TRUE(shown("No File Currently Loaded"));
     EXPECT_FALSE(platform::fileExists(program.file("ZV.INI")));
 }
@@ -334,7 +337,7 @@ TEST_F(MainFormTest, AnalyzerHandOffSavesClosesAndWritesTheJob)
     f.openOne(program.file("FACE.TAP"), false);
     f.activeChild()->Editor1->insertAt("%\r\n", 0, 0);
     prompter.buttons = {platform::Button::Yes};
-    f.SpeedButton11Click();
+    f.handOffCommands()->SpeedButton11Click();
     settle();
     EXPECT_TRUE(shown("Do You Wish to Proceed ?"));
     EXPECT_TRUE(f.children().isEmpty());
@@ -351,7 +354,7 @@ TEST_F(MainFormTest, AnalyzerHandOffStopsWhenTheAnswerIsNo)
     TMainForm& f = start();
     f.openOne(program.file("FACE.TAP"), false);
     prompter.buttons = {platform::Button::No};
-    f.SpeedButton11Click();
+    f.handOffCommands()->SpeedButton11Click();
     EXPECT_EQ(f.children().size(), 1);
     EXPECT_FALSE(platform::fileExists(program.file("ZV.INI")));
 }
@@ -365,7 +368,7 @@ TEST_F(MainFormTest, MachineSelectorLoadsTheChosenMachine)
     const int lathe = box->findText("Lathe 1");
     ASSERT_GE(lathe, 0);
     box->setCurrentIndex(lathe);
-    f.MnameboxChange(lathe);
+    f.machineCommands()->MnameboxChange(lathe);
     EXPECT_EQ(mrw::workspaceGlobals().CurrentMachineName, "Lathe 1");
     f.SaveSettings();
     EXPECT_EQ(platform::IniFile(program.file("MRW2013.INI")).readString("GENERAL", "CMACHINE"), "Lathe 1");
@@ -400,10 +403,10 @@ TEST_F(MainFormTest, DroppedFilesOpenWithTheirWholeNames)
     const std::string longName = std::string(90, 'L') + ".TAP";
     program.write(longName, "N10 X1.\r\n");
     TMainForm& f = start();
-    f.openDroppedFiles({QString::fromStdString(program.file(longName))});
+    f.fileCommands()->openDroppedFiles({QString::fromStdString(program.file(longName))});
     ASSERT_NE(f.activeChild(), nullptr);
     EXPECT_EQ(f.activeChild()->fileName(), program.file(longName));
-    EXPECT_EQ(f.recentFiles().entry(0), "");
+    EXPECT_EQ(f.fileCommands()->recentFiles().entry(0), "");
 }
 
 TEST_F(MainFormTest, ColoursFollowTheMachineCommentMarks)
@@ -617,7 +620,7 @@ TEST_F(MainFormTest, MachineSetupOpensAndItsReportGoesToTheResultsWindow)
         setup->printReport();
         setup->reject();
     });
-    f.NCCodeSetup1Click();
+    f.machineCommands()->NCCodeSetup1Click();
     EXPECT_TRUE(sawDialog);
     TMDIChild* results = f.activeChild();
     ASSERT_NE(results, nullptr);
@@ -634,7 +637,7 @@ TEST_F(MainFormTest, MachineSetupIsRefusedWhileTheDncTerminalShows)
     auto* terminal = f.findChild<dnc::TMDNCTERM*>();
     ASSERT_NE(terminal, nullptr);
     EXPECT_TRUE(terminal->isVisible());
-    f.NCCodeSetup1Click();
+    f.machineCommands()->NCCodeSetup1Click();
     EXPECT_TRUE(shown("Command Not Avaiable While DNC is Active"));
     EXPECT_FALSE(f.setupDialog()->isVisible());
 }
@@ -750,10 +753,10 @@ TEST_F(MainFormTest, SaveAsIntoTheLoadSaveFolderNeedsNoFolderRight)
 
     TempFolder elsewhere;
     files->saves = {QString::fromStdString(elsewhere.file("OUT.TAP")), QString::fromStdString(program.file("OUT.TAP"))};
-    EXPECT_FALSE(form->saveChildAs(form->activeChild()));
+    EXPECT_FALSE(form->fileCommands()->saveChildAs(form->activeChild()));
     EXPECT_TRUE(shown("Insufficient Priviliges To Change Folder"));
     prompter.shown.clear();
-    EXPECT_TRUE(form->saveChildAs(form->activeChild()));
+    EXPECT_TRUE(form->fileCommands()->saveChildAs(form->activeChild()));
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_EQ(program.read("OUT.TAP"), "N10 G00 X1.\r\n");
 }
@@ -772,18 +775,18 @@ TEST_F(MainFormTest, RelativeNamesAreShownAndLoggedWhereTheFileIs)
     EXPECT_EQ(f.activeChild()->fileName(), program.file("jobs/J.TAP"));
 
     files->saves = {"./BACK.TAP", "NOEXT"};
-    EXPECT_TRUE(f.saveChildAs(f.activeChild()));
+    EXPECT_TRUE(f.fileCommands()->saveChildAs(f.activeChild()));
     EXPECT_EQ(f.activeChild()->fileName(), program.file("BACK.TAP"));
-    EXPECT_EQ(f.recentFiles().entry(0), program.file("BACK.TAP"));
-    EXPECT_TRUE(f.saveChildAs(f.activeChild()));
+    EXPECT_EQ(f.fileCommands()->recentFiles().entry(0), program.file("BACK.TAP"));
+    EXPECT_TRUE(f.fileCommands()->saveChildAs(f.activeChild()));
     EXPECT_EQ(f.activeChild()->fileName(), program.file("NOEXT.TAP"));
     EXPECT_TRUE(platform::fileExists(program.file("NOEXT.TAP")));
 
-    f.OpenMRUEntry(2);
+    f.fileCommands()->OpenMRUEntry(2);
     EXPECT_EQ(f.activeChild()->fileName(), program.file("O1001.TAP"));
 
     prompter.buttons = {platform::Button::Yes};
-    f.SpeedButton11Click();
+    f.handOffCommands()->SpeedButton11Click();
     platform::IniFile zv(program.file("ZV.INI"));
     EXPECT_EQ(zv.readString("mdvform.OvcMenuMRU1.Items", "0"), program.file("O1001.TAP"));
 
@@ -808,7 +811,7 @@ TEST_F(MainFormTest, OpenOffersToCreateANewFile)
     EXPECT_TRUE(prompter.shown.at(0).text.find("Create") != std::string::npos);
     f.Open1Click();
     EXPECT_EQ(f.children().size(), 1);
-    EXPECT_EQ(f.recentFiles().entry(0), program.file("NEWPART.TAP"));
+    EXPECT_EQ(f.fileCommands()->recentFiles().entry(0), program.file("NEWPART.TAP"));
 }
 
 // A machine picked in the setup dialog and then cancelled is not the terminal's machine:
@@ -826,7 +829,7 @@ TEST_F(MainFormTest, TerminalOpensForTheMachineTheSelectorShows)
                       return false;
                   },
                   nullptr});
-    f.NCCodeSetup1Click();
+    f.machineCommands()->NCCodeSetup1Click();
     EXPECT_EQ(f.machineSelector()->currentText(), "Mill 1");
     prompter.buttons = {platform::Button::Ok};
     f.Go1Click();
@@ -854,7 +857,7 @@ TEST_F(MainFormTest, LogoffWithAnEditedFileNeverLooksLoggedIn)
 
     secure.asker.cancel = true;
     prompter.buttons = {platform::Button::Yes}; // save: refused, nobody has the right now
-    form->ChangeLogin1Click();
+    form->loginCommands()->ChangeLogin1Click();
     settle();
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(mrw::userSession().CurrentUserName(), "");
@@ -862,7 +865,7 @@ TEST_F(MainFormTest, LogoffWithAnEditedFileNeverLooksLoggedIn)
     EXPECT_NE(actionNamed(*form, "Change &Login"), nullptr);
 
     prompter.buttons = {platform::Button::No}; // discard: the program ends
-    form->ChangeLogin1Click();
+    form->loginCommands()->ChangeLogin1Click();
     settle();
     EXPECT_FALSE(form->isVisible());
 }
