@@ -37,6 +37,9 @@
 #include <QKeyEvent>
 #include <QComboBox>
 #include <QMdiSubWindow>
+#include <QMimeData>
+#include <QMdiArea>
+#include <QDropEvent>
 #include <QSplitter>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -929,4 +932,49 @@ TEST_F(MainFormTest, RemoteStartAnswersTheControlUntilDone)
     EXPECT_TRUE(QTest::qWaitFor([&] { return !terminal->isVisible(); }, 5000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !f.isVisible(); }, 5000));
     EXPECT_TRUE(prompter.shown.empty());
+}
+
+// With password security on, a file reaches an editor only for a user with the edit-files
+// right, whichever way it comes: named on the command line or dropped on the window.
+TEST_F(MainFormTest, CommandLineAndDroppedFilesNeedTheEditFilesRight)
+{
+    struct Case {
+        int rights;
+        bool opens;
+    };
+    for (const Case c : {Case{1 << mrw::rights::DncTransfers, false}, Case{1 << mrw::rights::EditFiles, true}}) {
+        SCOPED_TRACE(c.rights);
+        SecureSession secure(program, c.rights);
+        prompter.shown.clear();
+        std::remove(program.file("MRWDNC.LOG").c_str());
+        form = std::make_unique<TMainForm>(QStringList{QString::fromStdString(program.file("O1001.TAP"))}, &prompter);
+        form->setDialogs({{}, &secure.asker});
+        form->show();
+        settle();
+        EXPECT_EQ(form->children().size(), c.opens ? 1 : 0);
+
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(program.file("FACE.TAP")))});
+        const QPoint at = form->mdiArea()->geometry().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.get(), &enter);
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.get(), &drop);
+        EXPECT_EQ(form->children().size(), c.opens ? 2 : 0);
+
+        EXPECT_EQ(shown("Insufficient Priviliges for this Function"), !c.opens);
+        const std::string log = program.read("MRWDNC.LOG");
+        const std::string refused = "Failed Attempt to Edit Files\r\n";
+        const std::string openRefused = "Failed Attempt to Open a File\r\n";
+        if (c.opens) {
+            EXPECT_EQ(log.find(refused), std::string::npos);
+        } else {
+            // Once for the command line, once for the drop, each followed by the command's line.
+            const auto first = log.find(refused);
+            ASSERT_NE(first, std::string::npos);
+            EXPECT_LT(first, log.find(openRefused));
+            EXPECT_NE(log.find(openRefused, log.find(refused, first + 1)), std::string::npos);
+        }
+        form.reset();
+    }
 }

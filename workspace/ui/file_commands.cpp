@@ -15,6 +15,8 @@
 #include <QAbstractItemView>
 #include <QFileDialog>
 
+#include <vector>
+
 using mrw::absoluteFileName;
 using mrw::fileNameBytes;
 using mrw::fileNameText;
@@ -141,12 +143,18 @@ bool FileCommands::openOne(const std::string& name, bool addToRecent, bool isNew
     return child != nullptr;
 }
 
+bool FileCommands::mayOpenFiles()
+{
+    if (checkRight(mrw::rights::EditFiles))
+        return true;
+    mrw::WriteActivityLog("Failed Attempt to Open a File");
+    return false;
+}
+
 void FileCommands::Open1Click()
 {
-    if (!checkRight(mrw::rights::EditFiles)) {
-        mrw::WriteActivityLog("Failed Attempt to Open a File");
+    if (!mayOpenFiles())
         return;
-    }
     const QString folder = fileNameText(initialFolder());
     for (const QString& chosen : m_dialogs->openFiles(&m_main, folder, openFilter())) {
         std::string name = absoluteFileName(fileNameBytes(chosen));
@@ -247,10 +255,8 @@ void FileCommands::AddToMRU(const std::string& name)
 
 void FileCommands::OpenMRUEntry(int index)
 {
-    if (!checkRight(mrw::rights::EditFiles)) {
-        mrw::WriteActivityLog("Failed Attempt to Open a File");
+    if (!mayOpenFiles())
         return;
-    }
     const std::string& stored = m_recentFiles.entry(index);
     if (!stored.empty())
         openOne(platform::resolveStoredPath(stored), false);
@@ -258,11 +264,26 @@ void FileCommands::OpenMRUEntry(int index)
 
 void FileCommands::openDroppedFiles(const QStringList& names)
 {
-    for (const QString& name : names)
-        openOne(absoluteFileName(fileNameBytes(name)), false);
+    if (!names.isEmpty() && mayOpenFiles())
+        for (const QString& name : names)
+            openOne(absoluteFileName(fileNameBytes(name)), false);
     if (m_main.isMinimized())
         m_main.showNormal();
     else
         m_main.raise();
     m_main.activateWindow();
+}
+
+void FileCommands::openCommandLineFiles(const QStringList& arguments, const QString& startFolder)
+{
+    std::vector<std::string> existing;
+    for (const QString& argument : arguments) {
+        const std::string name = absoluteFileName(fileNameBytes(argument), startFolder);
+        if (platform::fileExists(name))
+            existing.push_back(name);
+    }
+    if (existing.empty() || !mayOpenFiles())
+        return;
+    for (const std::string& name : existing)
+        m_main.CreateEditorChild(name, false);
 }

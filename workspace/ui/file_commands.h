@@ -43,7 +43,10 @@ public:
     void Save1Click();
     void SaveAs1Click();
     void OpenMRUEntry(int index);
+    // Files dropped on the main window open as Open opens one, without a recent-file entry.
     void openDroppedFiles(const QStringList& names);
+    // The files named on the command line that exist (relative names lie in startFolder).
+    void openCommandLineFiles(const QStringList& arguments, const QString& startFolder);
 
     // Save and Save As on a child; true when the text was saved.
     bool saveChild(TMDIChild* child);
@@ -66,6 +69,8 @@ signals:
     void recentFilesChanged();
 
 private:
+    // Every way of opening a file needs the edit-files right; a refusal is logged.
+    bool mayOpenFiles();
     std::string initialFolder();
     std::string defaultExtension() const;
     // The name with the default extension added when it has none.

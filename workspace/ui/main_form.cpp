@@ -65,7 +65,6 @@
 
 using mrw::fileNameBytes;
 using mrw::fileNameText;
-using mrw::absoluteFileName;
 
 namespace {
 constexpr const char* Caption = "Marrowin 2013";
@@ -588,11 +587,7 @@ void TMainForm::FormShow()
         }
     }
     m_login->showLoggedInUser();
-    for (const QString& argument : m_arguments) {
-        const std::string name = absoluteFileName(fileNameBytes(argument), m_startFolder);
-        if (platform::fileExists(name))
-            CreateEditorChild(name, false);
-    }
+    m_files->openCommandLineFiles(m_arguments, m_startFolder);
     if (!m_remoteStart) {
         mrw::LoadMachine(m_globals, m_globals.CurrentMachineName);
         return;
