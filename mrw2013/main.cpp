@@ -8,6 +8,8 @@
 
 int main(int argc, char** argv)
 {
+    // Before anything is made: a logout at any instant still removes the scratch files.
+    platform::catchTerminationSignals();
     QApplication app(argc, argv);
     QApplication::setApplicationName("MARROWIN 2013");
     // The editors may force Caps Lock on; the keyboard is left as it was found.

@@ -37,7 +37,6 @@
 #include "platform/qt/help.h"
 #include "platform/qt/latin1.h"
 #include "platform/qt/qthost.h"
-#include "platform/qt/shellstart.h"
 #include "platform/stored_path.h"
 #include "platform/textfile.h"
 
@@ -77,7 +76,8 @@ TMainForm::TMainForm(const QStringList& arguments, platform::Prompter* prompter,
       m_settings(mrw::programSettings()),
       m_arguments(arguments),
       m_ownPrompter(prompter ? nullptr : std::make_unique<platform::QtPrompter>(this)),
-      m_prompter(prompter ? prompter : m_ownPrompter.get()),
+      m_endingPrompter(prompter ? prompter : m_ownPrompter.get()),
+      m_prompter(&m_endingPrompter),
       m_mdiArea(new QMdiArea(this)),
       m_machineBox(new QComboBox(this)),
       m_files(new FileCommands(*this, *m_prompter)),
@@ -647,14 +647,17 @@ void TMainForm::endSession()
 
 void TMainForm::EndWithoutAsking()
 {
+    // Before anything is written: a write that fails or hangs, or a loop that pumps events
+    // itself (a transfer on the line), cannot keep the program alive, and what fails is
+    // reported on standard error, since nobody is there to answer a box.
+    platform::armEndGuard();
+    m_endingPrompter.end();
     if (!m_closing) {
         for (TMDIChild* child : children())
             child->closeWithoutAsking();
         endSession();
     }
     QCoreApplication::exit(0);
-    // A loop that pumps events itself (a transfer on the line) does not see the exit.
-    QTimer::singleShot(3000, [] { std::_Exit(0); });
 }
 
 void TMainForm::Exit1Click()

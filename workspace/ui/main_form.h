@@ -11,6 +11,7 @@
 #include "workspace/ui/file_commands.h"
 
 #include "platform/host.h"
+#include "platform/qt/termination_signals.h"
 
 #include <QFont>
 #include <QMainWindow>
@@ -217,6 +218,7 @@ private:
     QStringList m_arguments;
     QString m_startFolder; // where the program was started: relative arguments lie there
     std::unique_ptr<platform::Prompter> m_ownPrompter;
+    platform::EndingPrompter m_endingPrompter; // the program's prompter until a signal ends it
     platform::Prompter* m_prompter;
     MainFormDialogs m_dialogs;
 
