@@ -39,6 +39,7 @@
 #include <QMdiSubWindow>
 #include <QMimeData>
 #include <QMdiArea>
+#include <QToolBar>
 #include <QDropEvent>
 #include <QSplitter>
 #include <QCheckBox>
@@ -977,4 +978,25 @@ TEST_F(MainFormTest, CommandLineAndDroppedFilesNeedTheEditFilesRight)
         }
         form.reset();
     }
+}
+
+// The machine selector is on the toolbar at the window's default size, not behind the
+// toolbar's overflow arrow; so is every button.
+TEST_F(MainFormTest, MachineSelectorIsVisibleAtTheDefaultSize)
+{
+    TMainForm& f = start();
+    QComboBox* box = f.machineSelector();
+    ASSERT_TRUE(box->isVisible());
+    for (QToolBar* bar : f.findChildren<QToolBar*>()) {
+        const QRect inside = bar->contentsRect();
+        for (QAction* action : bar->actions()) {
+            QWidget* shown = bar->widgetForAction(action);
+            if (!shown || action->isSeparator())
+                continue;
+            SCOPED_TRACE(action->iconText().toStdString());
+            EXPECT_TRUE(shown->isVisible());
+            EXPECT_TRUE(inside.contains(shown->geometry())) << shown->geometry().x() << " " << inside.width();
+        }
+    }
+    EXPECT_EQ(box->currentText(), "Mill 1");
 }

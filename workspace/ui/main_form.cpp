@@ -270,22 +270,29 @@ void TMainForm::createMenus()
         bar->addAction(a);
         a->setIconText(button);
     }
-    bar->addSeparator();
-    bar->addAction(setupAction);
-    bar->addAction(goAction);
-    bar->addAction(analyzerAction);
-    bar->addSeparator();
-    bar->addWidget(m_machineBox);
-    bar->addSeparator();
-    bar->addAction(exitAction);
+    // The machine and its hand-offs on a row of their own: one row cannot hold every
+    // button and the selector at the window's default size, and the selector must not
+    // end up behind the toolbar's overflow arrow.
+    addToolBarBreak();
+    QToolBar* machineBar = addToolBar("Machine");
+    machineBar->setObjectName("Machine");
+    machineBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    machineBar->addWidget(m_machineBox);
+    machineBar->addSeparator();
+    machineBar->addAction(setupAction);
+    machineBar->addAction(goAction);
+    machineBar->addAction(analyzerAction);
+    machineBar->addSeparator();
+    machineBar->addAction(exitAction);
     setupAction->setIconText("Machine Settings");
     goAction->setIconText("Start DNC");
     analyzerAction->setIconText("Run Vork Analyzer");
     exitAction->setIconText("Exit Marrowin");
     m_printAction->setIconText("Print File");
-    for (QAction* a : bar->actions())
-        if (a->statusTip().isEmpty() && !a->iconText().isEmpty())
-            a->setStatusTip(a->iconText().remove('&'));
+    for (QToolBar* row : {bar, machineBar})
+        for (QAction* a : row->actions())
+            if (a->statusTip().isEmpty() && !a->iconText().isEmpty())
+                a->setStatusTip(a->iconText().remove('&'));
 }
 
 void TMainForm::createEditorCommandMenus()
