@@ -25,6 +25,7 @@
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
 #include "workspace/ui/program_folder_rig.h"
+#include "mrw2013/program_run.h"
 #include "dnc/engine/sim_control.h"
 
 #include <Qsci/qscicommand.h>
@@ -999,4 +1000,25 @@ TEST_F(MainFormTest, MachineSelectorIsVisibleAtTheDefaultSize)
         }
     }
     EXPECT_EQ(box->currentText(), "Mill 1");
+}
+
+// A second MRW2013 on a program folder warns and runs; a first one that was killed leaves
+// no lock behind.
+TEST_F(MainFormTest, ASecondCopyOnTheProgramFolderIsToldAndAKilledOneLeavesNoLock)
+{
+    const std::string warning = "Another MRW2013 is using this program folder";
+    {
+        testsupport::CreationWatch scratch(program.path(), "MRW*.TMP");
+        testsupport::ProgramRun first("MRW2013", {}, program, windows);
+        ASSERT_TRUE(scratch.waitFor(2)) << "the first copy did not start";
+        start();
+        EXPECT_TRUE(shown(warning + ":\n" + program.path()));
+        EXPECT_TRUE(form->isVisible());
+        form.reset();
+        prompter.shown.clear();
+        first.signal(SIGKILL);
+        ASSERT_TRUE(first.ended());
+    }
+    start();
+    EXPECT_FALSE(shown(warning));
 }

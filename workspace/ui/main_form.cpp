@@ -74,6 +74,7 @@ TMainForm::TMainForm(const QStringList& arguments, platform::Prompter* prompter,
     : QMainWindow(parent),
       m_globals(mrw::workspaceGlobals()),
       m_settings(mrw::programSettings()),
+      m_copyLock(m_globals.ProgramFolder + "MRW2013.LCK"),
       m_arguments(arguments),
       m_ownPrompter(prompter ? nullptr : std::make_unique<platform::QtPrompter>(this)),
       m_endingPrompter(prompter ? prompter : m_ownPrompter.get()),
@@ -586,6 +587,13 @@ void TMainForm::showEvent(QShowEvent* event)
 
 void TMainForm::FormShow()
 {
+    // Both copies run; only their recent-file lists cannot both be kept. An unattended
+    // remote start has nobody to tell.
+    if (m_copyLock.heldByAnother() && !m_remoteStart)
+        m_prompter->message("Marrowin",
+                            "Another MRW2013 is using this program folder:\n" + m_globals.ProgramFolder +
+                                "\nThe one closed last keeps its list of recent files.",
+                            platform::MessageKind::Information, platform::Buttons::Ok);
     if (m_settings.UseSecure) {
         mrw::WriteActivityLog("-- System Startup --");
         if (!m_login->login()) {

@@ -10,6 +10,7 @@
 #include "workspace/engine/scratch_files.h"
 #include "workspace/ui/file_commands.h"
 
+#include "platform/copy_lock.h"
 #include "platform/host.h"
 #include "platform/qt/termination_signals.h"
 
@@ -215,6 +216,8 @@ private:
 
     mrw::WorkspaceGlobals& m_globals;
     mrw::ProgramSettings& m_settings;
+    // Held while the program runs; a second MRW2013 on the same program folder warns.
+    platform::CopyLock m_copyLock;
     QStringList m_arguments;
     QString m_startFolder; // where the program was started: relative arguments lie there
     std::unique_ptr<platform::Prompter> m_ownPrompter;
