@@ -115,10 +115,8 @@ QString FileCommands::openFilter() const
 
 void FileCommands::New1Click()
 {
-    if (!checkRight(mrw::rights::EditFiles)) {
-        mrw::WriteActivityLog("Failed Attempt to Create New File");
+    if (!mayEditFiles("Failed Attempt to Create New File"))
         return;
-    }
     const int number = m_untitledNumbers.take();
     if (number == 0) {
         m_prompter.message("Marrowin", "Every untitled window number is in use.\nSave or close an untitled window first.",
@@ -143,12 +141,17 @@ bool FileCommands::openOne(const std::string& name, bool addToRecent, bool isNew
     return child != nullptr;
 }
 
-bool FileCommands::mayOpenFiles()
+bool FileCommands::mayEditFiles(const char* refusal)
 {
     if (checkRight(mrw::rights::EditFiles))
         return true;
-    mrw::WriteActivityLog("Failed Attempt to Open a File");
+    mrw::WriteActivityLog(refusal);
     return false;
+}
+
+bool FileCommands::mayOpenFiles()
+{
+    return mayEditFiles("Failed Attempt to Open a File");
 }
 
 void FileCommands::Open1Click()
@@ -183,10 +186,8 @@ void FileCommands::SaveAs1Click()
 
 bool FileCommands::saveChild(TMDIChild* child)
 {
-    if (!checkRight(mrw::rights::EditFiles)) {
-        mrw::WriteActivityLog("Failed Attempt to Save a File");
+    if (!mayEditFiles("Failed Attempt to Save a File"))
         return false;
-    }
     if (!child)
         return false;
     if (!child->untitled() && checkRight(mrw::rights::OverwriteFiles)) {
@@ -205,10 +206,8 @@ bool FileCommands::saveChild(TMDIChild* child)
 
 bool FileCommands::saveChildAs(TMDIChild* child)
 {
-    if (!checkRight(mrw::rights::EditFiles)) {
-        mrw::WriteActivityLog("Failed Attempt to Save(as) a File");
+    if (!mayEditFiles("Failed Attempt to Save(as) a File"))
         return false;
-    }
     if (!child)
         return false;
     const QString title = "Save " + fileNameText(platform::fileNamePart(child->fileName())) + " As";

@@ -69,7 +69,9 @@ signals:
     void recentFilesChanged();
 
 private:
-    // Every way of opening a file needs the edit-files right; a refusal is logged.
+    // The edit-files right, asked with its message; a refusal is logged as `refusal`.
+    bool mayEditFiles(const char* refusal);
+    // Every way of opening a file needs the edit-files right.
     bool mayOpenFiles();
     std::string initialFolder();
     std::string defaultExtension() const;
