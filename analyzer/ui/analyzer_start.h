@@ -35,8 +35,10 @@ private:
 
     platform::QtPrompter m_boxes;
     platform::EndingPrompter m_prompter;
-    std::unique_ptr<Tmdvform> m_window;
+    // Goes after the window: a signal while the window ends waits instead of cutting its
+    // end short.
     std::unique_ptr<platform::TerminationSignals> m_termination;
+    std::unique_ptr<Tmdvform> m_window;
 };
 
 } // namespace vork
