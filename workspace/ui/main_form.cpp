@@ -59,7 +59,6 @@
 #include <QTimer>
 #include <QToolBar>
 
-#include <cstdlib>
 #include <optional>
 
 using mrw::fileNameBytes;
