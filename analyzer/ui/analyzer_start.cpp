@@ -51,7 +51,13 @@ AnalyzerStart::AnalyzerStart(const QStringList& arguments, const std::string& pr
         w.Reloadthelastjob();
 }
 
-AnalyzerStart::~AnalyzerStart() = default;
+AnalyzerStart::~AnalyzerStart()
+{
+    // A run that was under way when the signal came has returned by now: the window closes
+    // as it would have after the run (the DXF output is finished, for one).
+    if (ending() && m_window->isVisible())
+        m_window->close();
+}
 
 void AnalyzerStart::endWithoutAsking()
 {
