@@ -9,6 +9,8 @@
 
 int main(int argc, char** argv)
 {
+    // Before anything is made: a logout at any instant still removes the scratch files.
+    platform::catchTerminationSignals();
     QApplication app(argc, argv);
     platform::setHelpBook("mrw2013");
     QApplication::setApplicationName("MARROWIN 2013");

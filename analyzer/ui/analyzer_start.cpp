@@ -15,13 +15,17 @@ constexpr int SplashMilliseconds = 2000;
 }
 
 AnalyzerStart::AnalyzerStart(const QStringList& arguments, const std::string& programFolder, bool splash,
-                             platform::Prompter* prompter)
+                             platform::Prompter* prompter, bool endOnSignals)
+    : m_prompter(prompter ? prompter : &m_boxes)
 {
     QApplication::setApplicationName("VORK2013");
     QApplication::setApplicationDisplayName("Vork Analyzer 2013");
-    m_window =
-        std::make_unique<Tmdvform>(programFolder.empty() ? platform::programFolder() : programFolder, prompter);
+    m_window = std::make_unique<Tmdvform>(programFolder.empty() ? platform::programFolder() : programFolder,
+                                          &m_prompter);
     Tmdvform& w = *m_window;
+    m_boxes.setParent(&w);
+    if (endOnSignals)
+        m_termination = std::make_unique<platform::TerminationSignals>([this](int) { endWithoutAsking(); });
     // Also where no window manager maximizes it, the window covers the screen.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         w.setGeometry(screen->availableGeometry());
@@ -35,7 +39,7 @@ AnalyzerStart::AnalyzerStart(const QStringList& arguments, const std::string& pr
         w.timer1().start(SplashMilliseconds);
         session.state.PacingTick = false;
         platform::QtEventPump pump;
-        while (!session.state.PacingTick)
+        while (!session.state.PacingTick && !ending())
             pump.waitPumping(20);
         w.ApplySpeed();
         w.aboutBox().hide();
@@ -43,10 +47,26 @@ AnalyzerStart::AnalyzerStart(const QStringList& arguments, const std::string& pr
     std::vector<std::string> args;
     for (const QString& a : arguments)
         args.push_back(a.toStdString());
-    if (IsHandOffStart(args))
+    if (IsHandOffStart(args) && !ending())
         w.Reloadthelastjob();
 }
 
-AnalyzerStart::~AnalyzerStart() = default;
+AnalyzerStart::~AnalyzerStart()
+{
+    // A run that was under way when the signal came has returned by now: the window closes
+    // as it would have after the run (the DXF output is finished, for one).
+    if (ending() && m_window->isVisible())
+        m_window->close();
+}
+
+void AnalyzerStart::endWithoutAsking()
+{
+    platform::armEndGuard();
+    m_prompter.end();
+    // As the window's close: a run under way returns first (its loop sees the close), and
+    // what the close leaves to the window's end happens when the window goes.
+    m_window->close();
+    QCoreApplication::exit(0);
+}
 
 } // namespace vork

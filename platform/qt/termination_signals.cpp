@@ -3,9 +3,12 @@
 #include <QSocketNotifier>
 
 #include <atomic>
+#include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace platform {
@@ -15,6 +18,7 @@ namespace {
 constexpr int Handled[] = {SIGTERM, SIGINT, SIGHUP};
 int wakeFds[2] = {-1, -1};
 std::atomic<bool> pending{false};
+bool watched = false; // one watcher per program
 
 void noteSignal(int signal)
 {
@@ -26,19 +30,27 @@ void noteSignal(int signal)
 
 } // namespace
 
-TerminationSignals::TerminationSignals(std::function<void(int)> onSignal, QObject* parent)
-    : QObject(parent), m_onSignal(std::move(onSignal))
+void catchTerminationSignals()
 {
     if (wakeFds[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, wakeFds) != 0)
-        return; // one watcher per program
-    m_notifier = new QSocketNotifier(wakeFds[1], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::deliver);
+        return;
     struct sigaction action {};
     action.sa_handler = noteSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int s : Handled)
         sigaction(s, &action, nullptr);
+}
+
+TerminationSignals::TerminationSignals(std::function<void(int)> onSignal, QObject* parent)
+    : QObject(parent), m_onSignal(std::move(onSignal))
+{
+    catchTerminationSignals();
+    if (wakeFds[1] < 0 || watched)
+        return;
+    watched = true;
+    m_notifier = new QSocketNotifier(wakeFds[1], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::deliver);
 }
 
 TerminationSignals::~TerminationSignals()
@@ -51,6 +63,7 @@ TerminationSignals::~TerminationSignals()
     ::close(wakeFds[1]);
     wakeFds[0] = wakeFds[1] = -1;
     pending = false;
+    watched = false;
 }
 
 void TerminationSignals::deliver()
@@ -61,6 +74,47 @@ void TerminationSignals::deliver()
     m_notifier->setEnabled(false);
     if (m_onSignal)
         m_onSignal(byte);
+}
+
+void armEndGuard(int seconds)
+{
+    std::thread([seconds] {
+        std::this_thread::sleep_for(std::chrono::seconds(seconds));
+        std::_Exit(0);
+    }).detach();
+}
+
+Button EndingPrompter::message(const std::string& caption, const std::string& text, MessageKind kind,
+                               Buttons buttons)
+{
+    if (!m_ending && m_normal)
+        return m_normal->message(caption, text, kind, buttons);
+    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+    switch (buttons) {
+    case Buttons::Ok:
+        return Button::Ok;
+    case Buttons::YesNo:
+    case Buttons::YesNoDefaultNo:
+        return Button::No;
+    case Buttons::AbortRetryIgnore:
+        return Button::Abort;
+    default:
+        return Button::Cancel;
+    }
+}
+
+bool EndingPrompter::inputString(const std::string& caption, const std::string& prompt, std::string& value)
+{
+    if (!m_ending && m_normal)
+        return m_normal->inputString(caption, prompt, value);
+    std::fprintf(stderr, "%s: %s\n", caption.c_str(), prompt.c_str());
+    return false;
+}
+
+void EndingPrompter::beep()
+{
+    if (!m_ending && m_normal)
+        m_normal->beep();
 }
 
 } // namespace platform

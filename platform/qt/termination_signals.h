@@ -3,6 +3,8 @@
 // (SIGINT) reaches the program on its GUI thread as a call, so it can end cleanly: the
 // handler only notes the signal, and `onSignal` runs from the event loop (a nested one
 // too). A second signal while the first is handled ends the program at once.
+#include "platform/host.h"
+
 #include <QObject>
 
 #include <functional>
@@ -10,6 +12,11 @@
 class QSocketNotifier;
 
 namespace platform {
+
+// Catches the signals from this instant on. A signal that arrives before the program's
+// TerminationSignals exists waits for it, so nothing the program makes in between is
+// left behind. Called first thing in main().
+void catchTerminationSignals();
 
 class TerminationSignals : public QObject {
 public:
@@ -21,6 +28,30 @@ private:
 
     std::function<void(int)> m_onSignal;
     QSocketNotifier* m_notifier = nullptr;
+};
+
+// The program ends (exit status 0) a few seconds from now whatever its closing does: a
+// write that hangs or a loop that pumps events itself cannot keep it alive.
+void armEndGuard(int seconds = 3);
+
+// The prompter of a program that a signal may end: it forwards to the program's own
+// prompter until end(); from then on nobody is there to answer, so messages go to
+// standard error and every box is answered as if it had been closed.
+class EndingPrompter : public Prompter {
+public:
+    explicit EndingPrompter(Prompter* normal = nullptr) : m_normal(normal) {}
+    void setNormal(Prompter* normal) { m_normal = normal; }
+    void end() { m_ending = true; }
+    bool ending() const { return m_ending; }
+
+    Button message(const std::string& caption, const std::string& text, MessageKind kind,
+                   Buttons buttons) override;
+    bool inputString(const std::string& caption, const std::string& prompt, std::string& value) override;
+    void beep() override;
+
+private:
+    Prompter* m_normal;
+    bool m_ending = false;
 };
 
 } // namespace platform

@@ -1,4 +1,7 @@
 #include "workspace/ui/main_form.h"
+#include "workspace/ui/hand_off_commands.h"
+#include "workspace/ui/login_commands.h"
+#include "workspace/ui/machine_commands.h"
 #include "dnc/ui/dnc_terminal.h"
 #include "workspace/ui/mdi_child.h"
 #include "workspace/ui/nc_lexer.h"
@@ -22,6 +25,7 @@
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
 #include "workspace/ui/program_folder_rig.h"
+#include "mrw2013/program_run.h"
 #include "dnc/engine/sim_control.h"
 
 #include <Qsci/qscicommand.h>
@@ -34,6 +38,10 @@
 #include <QKeyEvent>
 #include <QComboBox>
 #include <QMdiSubWindow>
+#include <QMimeData>
+#include <QMdiArea>
+#include <QToolBar>
+#include <QDropEvent>
 #include <QSplitter>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -139,7 +147,7 @@ TEST_F(MainFormTest, OpensEditsAndSavesAnExampleWithItsBackup)
     EXPECT_FALSE(child->isModified());
     EXPECT_EQ(program.read("O1001.TAP"), "(EDITED)\r\n" + original);
     EXPECT_EQ(program.read("O1001.BAK"), original);
-    EXPECT_EQ(f.recentFiles().entry(0), program.file("O1001.TAP"));
+    EXPECT_EQ(f.fileCommands()->recentFiles().entry(0), program.file("O1001.TAP"));
 
     // The scratch files lie in the program folder (no TEMPDIR) until the window closes.
     const mrw::ScratchFiles scratch = f.scratchFiles();
@@ -334,7 +342,7 @@ TEST_F(MainFormTest, DeclinedNewFileOpensNoWindowUnderThatName)
     ASSERT_EQ(f.children().size(), 1);
     EXPECT_EQ(f.activeChild()->fileName(), program.file("FACE.TAP"));
     EXPECT_TRUE(shown("MISSING.TAP"));
-    EXPECT_EQ(f.recentFiles().entry(1), "");
+    EXPECT_EQ(f.fileCommands()->recentFiles().entry(1), "");
     f.activeChild()->parentWidget()->close();
     settle();
 
@@ -352,7 +360,7 @@ TEST_F(MainFormTest, CommandsThatNeedAFileSaySo)
     EXPECT_FALSE(f.RequireActiveChild());
     EXPECT_TRUE(shown("No File Currently Loaded\nSelect File Open/New First"));
     prompter.shown.clear();
-    f.SpeedButton11Click();
+    f.handOffCommands()->SpeedButton11Click();
     EXPECT_TRUE(shown("No File Currently Loaded"));
     EXPECT_FALSE(platform::fileExists(program.file("ZV.INI")));
 }
@@ -363,7 +371,7 @@ TEST_F(MainFormTest, AnalyzerHandOffSavesClosesAndWritesTheJob)
     f.openOne(program.file("FACE.TAP"), false);
     f.activeChild()->Editor1->insertAt("%\r\n", 0, 0);
     prompter.buttons = {platform::Button::Yes};
-    f.SpeedButton11Click();
+    f.handOffCommands()->SpeedButton11Click();
     settle();
     EXPECT_TRUE(shown("Do You Wish to Proceed ?"));
     EXPECT_TRUE(f.children().isEmpty());
@@ -380,7 +388,7 @@ TEST_F(MainFormTest, AnalyzerHandOffStopsWhenTheAnswerIsNo)
     TMainForm& f = start();
     f.openOne(program.file("FACE.TAP"), false);
     prompter.buttons = {platform::Button::No};
-    f.SpeedButton11Click();
+    f.handOffCommands()->SpeedButton11Click();
     EXPECT_EQ(f.children().size(), 1);
     EXPECT_FALSE(platform::fileExists(program.file("ZV.INI")));
 }
@@ -394,7 +402,7 @@ TEST_F(MainFormTest, MachineSelectorLoadsTheChosenMachine)
     const int lathe = box->findText("Lathe 1");
     ASSERT_GE(lathe, 0);
     box->setCurrentIndex(lathe);
-    f.MnameboxChange(lathe);
+    f.machineCommands()->MnameboxChange(lathe);
     EXPECT_EQ(mrw::workspaceGlobals().CurrentMachineName, "Lathe 1");
     f.SaveSettings();
     EXPECT_EQ(platform::IniFile(program.file("MRW2013.INI")).readString("GENERAL", "CMACHINE"), "Lathe 1");
@@ -429,10 +437,10 @@ TEST_F(MainFormTest, DroppedFilesOpenWithTheirWholeNames)
     const std::string longName = std::string(90, 'L') + ".TAP";
     program.write(longName, "N10 X1.\r\n");
     TMainForm& f = start();
-    f.openDroppedFiles({QString::fromStdString(program.file(longName))});
+    f.fileCommands()->openDroppedFiles({QString::fromStdString(program.file(longName))});
     ASSERT_NE(f.activeChild(), nullptr);
     EXPECT_EQ(f.activeChild()->fileName(), program.file(longName));
-    EXPECT_EQ(f.recentFiles().entry(0), "");
+    EXPECT_EQ(f.fileCommands()->recentFiles().entry(0), "");
 }
 
 TEST_F(MainFormTest, ColoursFollowTheMachineCommentMarks)
@@ -646,7 +654,7 @@ TEST_F(MainFormTest, MachineSetupOpensAndItsReportGoesToTheResultsWindow)
         setup->printReport();
         setup->reject();
     });
-    f.NCCodeSetup1Click();
+    f.machineCommands()->NCCodeSetup1Click();
     EXPECT_TRUE(sawDialog);
     TMDIChild* results = f.activeChild();
     ASSERT_NE(results, nullptr);
@@ -663,7 +671,7 @@ TEST_F(MainFormTest, MachineSetupIsRefusedWhileTheDncTerminalShows)
     auto* terminal = f.findChild<dnc::TMDNCTERM*>();
     ASSERT_NE(terminal, nullptr);
     EXPECT_TRUE(terminal->isVisible());
-    f.NCCodeSetup1Click();
+    f.machineCommands()->NCCodeSetup1Click();
     EXPECT_TRUE(shown("Command Not Avaiable While DNC is Active"));
     EXPECT_FALSE(f.setupDialog()->isVisible());
 }
@@ -779,10 +787,10 @@ TEST_F(MainFormTest, SaveAsIntoTheLoadSaveFolderNeedsNoFolderRight)
 
     TempFolder elsewhere;
     files->saves = {QString::fromStdString(elsewhere.file("OUT.TAP")), QString::fromStdString(program.file("OUT.TAP"))};
-    EXPECT_FALSE(form->saveChildAs(form->activeChild()));
+    EXPECT_FALSE(form->fileCommands()->saveChildAs(form->activeChild()));
     EXPECT_TRUE(shown("Insufficient Priviliges To Change Folder"));
     prompter.shown.clear();
-    EXPECT_TRUE(form->saveChildAs(form->activeChild()));
+    EXPECT_TRUE(form->fileCommands()->saveChildAs(form->activeChild()));
     EXPECT_TRUE(prompter.shown.empty());
     EXPECT_EQ(program.read("OUT.TAP"), "N10 G00 X1.\r\n");
 }
@@ -801,18 +809,18 @@ TEST_F(MainFormTest, RelativeNamesAreShownAndLoggedWhereTheFileIs)
     EXPECT_EQ(f.activeChild()->fileName(), program.file("jobs/J.TAP"));
 
     files->saves = {"./BACK.TAP", "NOEXT"};
-    EXPECT_TRUE(f.saveChildAs(f.activeChild()));
+    EXPECT_TRUE(f.fileCommands()->saveChildAs(f.activeChild()));
     EXPECT_EQ(f.activeChild()->fileName(), program.file("BACK.TAP"));
-    EXPECT_EQ(f.recentFiles().entry(0), program.file("BACK.TAP"));
-    EXPECT_TRUE(f.saveChildAs(f.activeChild()));
+    EXPECT_EQ(f.fileCommands()->recentFiles().entry(0), program.file("BACK.TAP"));
+    EXPECT_TRUE(f.fileCommands()->saveChildAs(f.activeChild()));
     EXPECT_EQ(f.activeChild()->fileName(), program.file("NOEXT.TAP"));
     EXPECT_TRUE(platform::fileExists(program.file("NOEXT.TAP")));
 
-    f.OpenMRUEntry(2);
+    f.fileCommands()->OpenMRUEntry(2);
     EXPECT_EQ(f.activeChild()->fileName(), program.file("O1001.TAP"));
 
     prompter.buttons = {platform::Button::Yes};
-    f.SpeedButton11Click();
+    f.handOffCommands()->SpeedButton11Click();
     platform::IniFile zv(program.file("ZV.INI"));
     EXPECT_EQ(zv.readString("mdvform.OvcMenuMRU1.Items", "0"), program.file("O1001.TAP"));
 
@@ -837,7 +845,7 @@ TEST_F(MainFormTest, OpenOffersToCreateANewFile)
     EXPECT_TRUE(prompter.shown.at(0).text.find("Create") != std::string::npos);
     f.Open1Click();
     EXPECT_EQ(f.children().size(), 1);
-    EXPECT_EQ(f.recentFiles().entry(0), program.file("NEWPART.TAP"));
+    EXPECT_EQ(f.fileCommands()->recentFiles().entry(0), program.file("NEWPART.TAP"));
 }
 
 // A machine picked in the setup dialog and then cancelled is not the terminal's machine:
@@ -855,7 +863,7 @@ TEST_F(MainFormTest, TerminalOpensForTheMachineTheSelectorShows)
                       return false;
                   },
                   nullptr});
-    f.NCCodeSetup1Click();
+    f.machineCommands()->NCCodeSetup1Click();
     EXPECT_EQ(f.machineSelector()->currentText(), "Mill 1");
     prompter.buttons = {platform::Button::Ok};
     f.Go1Click();
@@ -883,7 +891,7 @@ TEST_F(MainFormTest, LogoffWithAnEditedFileNeverLooksLoggedIn)
 
     secure.asker.cancel = true;
     prompter.buttons = {platform::Button::Yes}; // save: refused, nobody has the right now
-    form->ChangeLogin1Click();
+    form->loginCommands()->ChangeLogin1Click();
     settle();
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(mrw::userSession().CurrentUserName(), "");
@@ -891,7 +899,7 @@ TEST_F(MainFormTest, LogoffWithAnEditedFileNeverLooksLoggedIn)
     EXPECT_NE(actionNamed(*form, "Change &Login"), nullptr);
 
     prompter.buttons = {platform::Button::No}; // discard: the program ends
-    form->ChangeLogin1Click();
+    form->loginCommands()->ChangeLogin1Click();
     settle();
     EXPECT_FALSE(form->isVisible());
 }
@@ -955,4 +963,91 @@ TEST_F(MainFormTest, RemoteStartAnswersTheControlUntilDone)
     EXPECT_TRUE(QTest::qWaitFor([&] { return !terminal->isVisible(); }, 5000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !f.isVisible(); }, 5000));
     EXPECT_TRUE(prompter.shown.empty());
+}
+
+// With password security on, a file reaches an editor only for a user with the edit-files
+// right, whichever way it comes: named on the command line or dropped on the window.
+TEST_F(MainFormTest, CommandLineAndDroppedFilesNeedTheEditFilesRight)
+{
+    struct Case {
+        int rights;
+        bool opens;
+    };
+    for (const Case c : {Case{1 << mrw::rights::DncTransfers, false}, Case{1 << mrw::rights::EditFiles, true}}) {
+        SCOPED_TRACE(c.rights);
+        SecureSession secure(program, c.rights);
+        prompter.shown.clear();
+        std::remove(program.file("MRWDNC.LOG").c_str());
+        form = std::make_unique<TMainForm>(QStringList{QString::fromStdString(program.file("O1001.TAP"))}, &prompter);
+        form->setDialogs({{}, &secure.asker});
+        form->show();
+        settle();
+        EXPECT_EQ(form->children().size(), c.opens ? 1 : 0);
+
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(program.file("FACE.TAP")))});
+        const QPoint at = form->mdiArea()->geometry().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.get(), &enter);
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.get(), &drop);
+        EXPECT_EQ(form->children().size(), c.opens ? 2 : 0);
+
+        EXPECT_EQ(shown("Insufficient Priviliges for this Function"), !c.opens);
+        const std::string log = program.read("MRWDNC.LOG");
+        const std::string refused = "Failed Attempt to Edit Files\r\n";
+        const std::string openRefused = "Failed Attempt to Open a File\r\n";
+        if (c.opens) {
+            EXPECT_EQ(log.find(refused), std::string::npos);
+        } else {
+            // Once for the command line, once for the drop, each followed by the command's line.
+            const auto first = log.find(refused);
+            ASSERT_NE(first, std::string::npos);
+            EXPECT_LT(first, log.find(openRefused));
+            EXPECT_NE(log.find(openRefused, log.find(refused, first + 1)), std::string::npos);
+        }
+        form.reset();
+    }
+}
+
+// The machine selector is on the toolbar at the window's default size, not behind the
+// toolbar's overflow arrow; so is every button.
+TEST_F(MainFormTest, MachineSelectorIsVisibleAtTheDefaultSize)
+{
+    TMainForm& f = start();
+    QComboBox* box = f.machineSelector();
+    ASSERT_TRUE(box->isVisible());
+    for (QToolBar* bar : f.findChildren<QToolBar*>()) {
+        const QRect inside = bar->contentsRect();
+        for (QAction* action : bar->actions()) {
+            QWidget* shown = bar->widgetForAction(action);
+            if (!shown || action->isSeparator())
+                continue;
+            SCOPED_TRACE(action->iconText().toStdString());
+            EXPECT_TRUE(shown->isVisible());
+            EXPECT_TRUE(inside.contains(shown->geometry())) << shown->geometry().x() << " " << inside.width();
+        }
+    }
+    EXPECT_EQ(box->currentText(), "Mill 1");
+}
+
+// A second MRW2013 on a program folder warns and runs; a first one that was killed leaves
+// no lock behind.
+TEST_F(MainFormTest, ASecondCopyOnTheProgramFolderIsToldAndAKilledOneLeavesNoLock)
+{
+    const std::string warning = "Another MRW2013 is using this program folder";
+    {
+        testsupport::CreationWatch scratch(program.path(), "MRW*.TMP");
+        testsupport::ProgramRun first("MRW2013", {}, program, windows);
+        ASSERT_TRUE(scratch.waitFor(2)) << "the first copy did not start";
+        start();
+        EXPECT_TRUE(shown(warning + ":\n" + program.path()));
+        EXPECT_TRUE(form->isVisible());
+        form.reset();
+        prompter.shown.clear();
+        first.signal(SIGKILL);
+        ASSERT_TRUE(first.ended());
+    }
+    start();
+    EXPECT_FALSE(shown(warning));
 }

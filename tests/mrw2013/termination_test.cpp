@@ -1,58 +1,133 @@
-// MRW2013 ended by a logout or Ctrl+C: the real program, started offscreen on a program
-// folder of its own with a program open, is sent the signal.
+// Both programs ended by a logout or Ctrl+C: the real programs, started offscreen on a
+// program folder of their own and in a session of their own, are sent the signal at
+// chosen moments of their life.
+#include "mrw2013/program_run.h"
 #include "support/temp_folder.h"
 
-#include "platform/folders.h"
+#include "platform/ini.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QProcess>
-#include <QThread>
 
 #include <csignal>
+#include <fcntl.h>
+#include <string>
+#include <sys/file.h>
+#include <unistd.h>
+
+using testsupport::CreationWatch;
+using testsupport::ProgramRun;
+using testsupport::TempFolder;
 
 namespace {
 
-QStringList scratchFiles(const std::string& folder)
+// The names in a folder that match a pattern, "|"-separated.
+std::string filesIn(const std::string& folder, const QString& pattern)
 {
-    QStringList found;
-    QDir dir(QString::fromStdString(folder));
-    for (const QString& sub : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-        found += QDir(dir.filePath(sub)).entryList({"MRW*.TMP"}, QDir::Files);
-    found += dir.entryList({"MRW*.TMP"}, QDir::Files);
-    return found;
+    const QDir dir(QString::fromStdString(folder));
+    return dir.entryList({pattern}, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).join('|').toStdString();
 }
+
+// A program folder of MRW2013 with one NC program.
+struct MrwFolder {
+    MrwFolder()
+    {
+        for (const char* name : {"MRW2013.INI", "WPOSTS.INI"})
+            program.write(name, testsupport::readFixture(std::string(MRW_SOURCE_DIR) + "/examples", name));
+        program.write("PROG.TAP", text);
+    }
+    TempFolder program, windows;
+    const std::string text = "%\r\nO1000\r\nG01 X1.\r\nM30\r\n%\r\n";
+};
 
 } // namespace
 
-TEST(Termination, ALogoutOrCtrlCEndsWithoutAskingAndRemovesTheScratchFiles)
+// Whenever the signal comes, from the very start on, MRW2013 leaves no scratch file and
+// the open program as it was; once it can handle the signal it ends with status 0.
+TEST(Termination, ASignalAtAnyMomentOfMrw2013LeavesNoScratchFile)
 {
-    for (int signal : {SIGTERM, SIGINT}) {
+    struct Moment {
+        const char* name;
+        int signal;
+        int scratchFilesMade; // -1: at once
+    };
+    for (const Moment m : {Moment{"at once", SIGTERM, -1}, Moment{"first scratch file", SIGTERM, 1},
+                           Moment{"both scratch files", SIGTERM, 2}, Moment{"both scratch files", SIGINT, 2},
+                           Moment{"both scratch files", SIGHUP, 2}}) {
+        SCOPED_TRACE(std::string(m.name) + " " + std::to_string(m.signal));
+        MrwFolder folder;
+        CreationWatch scratch(folder.program.path(), "MRW*.TMP");
+        ProgramRun mrw("MRW2013", {QString::fromStdString(folder.program.file("PROG.TAP"))}, folder.program,
+                       folder.windows);
+        ASSERT_TRUE(mrw.started());
+        if (m.scratchFilesMade > 0) {
+            ASSERT_TRUE(scratch.waitFor(m.scratchFilesMade)) << "the program made no scratch files";
+        }
+        mrw.signal(m.signal);
+        ASSERT_TRUE(mrw.ended());
+        if (m.scratchFilesMade > 0) {
+            EXPECT_TRUE(mrw.endedCleanly()) << mrw.standardError();
+        }
+        EXPECT_EQ(filesIn(folder.program.path(), "MRW*.TMP"), "");
+        EXPECT_EQ(folder.program.read("PROG.TAP"), folder.text);
+    }
+}
+
+// A closing write that fails (the activity log cannot be written) is reported on standard
+// error: no box waits for an answer that nobody gives.
+TEST(Termination, MrwClosingFailuresGoToStandardErrorAndTheProgramEnds)
+{
+    MrwFolder folder;
+    platform::IniFile(folder.program.file("MRW2013.INI")).writeBool("GENERAL", "LOGGING", true);
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder.program.file("MRWDNC.LOG"))));
+    CreationWatch scratch(folder.program.path(), "MRW*.TMP");
+    ProgramRun mrw("MRW2013", {}, folder.program, folder.windows);
+    ASSERT_TRUE(scratch.waitFor(2));
+    mrw.signal(SIGTERM);
+    ASSERT_TRUE(mrw.ended()) << "the program waits for an answer";
+    EXPECT_TRUE(mrw.endedCleanly());
+    EXPECT_NE(mrw.standardError().find("Unable to write to the activity log"), std::string::npos);
+    EXPECT_EQ(filesIn(folder.program.path(), "MRW*.TMP"), "");
+}
+
+// VORK2013 started by a hand-off, as a second copy (another holds the program folder), is
+// sent the signal once its work copy DV.TMP exists: the work copy is gone, the program as
+// it was, the settings written and the copy's private folder removed.
+TEST(Termination, ASignalEndsVork2013AsItsCloseDoes)
+{
+    for (int signal : {SIGTERM, SIGHUP, SIGINT}) {
         SCOPED_TRACE(signal);
-        testsupport::TempFolder program, windows;
-        for (const char* name : {"MRW2013.INI", "WPOSTS.INI"})
-            program.write(name, testsupport::readFixture(std::string(MRW_SOURCE_DIR) + "/examples", name));
-        const std::string text = "%\r\nO1000\r\nG01 X1.\r\nM30\r\n%\r\n";
-        program.write("PROG.TAP", text);
+        TempFolder program, windows, jobs, temporary;
+        const std::string examples = std::string(MRW_SOURCE_DIR) + "/examples";
+        for (const char* name : {"ZV.INI", "Mill 1.MCH"})
+            program.write(name, testsupport::readFixture(examples, name));
+        const std::string text = "%\r\nO1000\r\nG00 X0. Y0.\r\nG01 X1. F10.\r\nM30\r\n%\r\n";
+        jobs.write("PROG.TAP", text);
+        {
+            platform::IniFile zv(program.file("ZV.INI"));
+            zv.writeString("mdvform.OvcMenuMRU1.Items", "Count", "1");
+            zv.writeString("mdvform.OvcMenuMRU1.Items", "0", jobs.file("PROG.TAP"));
+            zv.writeString("mdvform.OvcMenuMRU2.Items", "Count", "1");
+            zv.writeString("mdvform.OvcMenuMRU2.Items", "0", program.file("Mill 1.MCH"));
+            zv.eraseKey("DV", "DEBUG"); // written back only by an orderly end
+        }
+        // The first copy's lock on the program folder.
+        const int lock = ::open(program.file("VORK.LCK").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
 
-        QProcess mrw;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("MRW_PROGRAM_DIR", QString::fromStdString(program.path()));
-        env.insert("MRW_WINDOWS_DIR", QString::fromStdString(windows.path()));
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        mrw.setProcessEnvironment(env);
-        mrw.start(MRW_PROGRAM_FOLDER "/MRW2013", {QString::fromStdString(program.file("PROG.TAP"))});
-        ASSERT_TRUE(mrw.waitForStarted());
-        for (int i = 0; i < 400 && scratchFiles(program.path()).size() < 2; ++i)
-            QThread::msleep(25);
-        ASSERT_EQ(scratchFiles(program.path()).size(), 2) << "the program made no scratch files";
-
-        ::kill(static_cast<pid_t>(mrw.processId()), signal);
-        ASSERT_TRUE(mrw.waitForFinished(20000));
-        EXPECT_EQ(mrw.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(mrw.exitCode(), 0);
-        EXPECT_TRUE(scratchFiles(program.path()).isEmpty());
-        EXPECT_EQ(testsupport::readFixture(program.path(), "PROG.TAP"), text);
+        CreationWatch workCopy(jobs.path(), "DV*.TMP");
+        ProgramRun vork("VORK2013", {"MRW2013"}, program, windows, QString::fromStdString(temporary.path()));
+        ASSERT_TRUE(vork.started());
+        ASSERT_TRUE(workCopy.waitFor(1)) << "the job was not loaded";
+        ASSERT_NE(filesIn(temporary.path(), "vork-*"), "") << "not a second copy";
+        vork.signal(signal);
+        ASSERT_TRUE(vork.ended());
+        ::close(lock);
+        EXPECT_TRUE(vork.endedCleanly()) << vork.standardError();
+        EXPECT_EQ(filesIn(jobs.path(), "*"), "PROG.TAP");
+        EXPECT_EQ(jobs.read("PROG.TAP"), text);
+        EXPECT_EQ(filesIn(temporary.path(), "vork-*"), "");
+        EXPECT_EQ(platform::IniFile(program.file("ZV.INI")).readString("DV", "DEBUG", "missing"), "0");
     }
 }

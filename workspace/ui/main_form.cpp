@@ -2,7 +2,6 @@
 
 #include "workspace/engine/activity_log.h"
 #include "workspace/engine/editor_file.h"
-#include "workspace/engine/handoff.h"
 #include "workspace/engine/machine_database.h"
 #include "workspace/engine/small_dialogs.h"
 #include "workspace/engine/users.h"
@@ -10,21 +9,23 @@
 #include "workspace/ui/calculator_commands.h"
 #include "workspace/ui/compare_window.h"
 #include "workspace/ui/about_mrw.h"
-#include "workspace/ui/bmacro_command.h"
 #include "workspace/ui/dnc_link.h"
 #include "workspace/ui/edit_commands.h"
+#include "workspace/ui/file_commands.h"
+#include "workspace/ui/file_names.h"
+#include "workspace/ui/hand_off_commands.h"
 #include "workspace/ui/insert_commands.h"
 #include "workspace/ui/insert_dialog_commands.h"
 #include "workspace/ui/print_commands.h"
 #include "workspace/ui/search_commands.h"
 #include "workspace/ui/window_commands.h"
-#include "workspace/ui/login_dialog.h"
+#include "workspace/ui/login_commands.h"
+#include "workspace/ui/machine_commands.h"
 #include "workspace/ui/mdi_child.h"
 #include "workspace/ui/nc_utility_commands.h"
 #include "workspace/ui/nc_viewer.h"
 #include "workspace/ui/plain_text_print.h"
 #include "workspace/ui/ncinfo_dialog.h"
-#include "workspace/ui/password_manager.h"
 #include "workspace/ui/pick_char_dialog.h"
 #include "workspace/ui/settings_dialog_mrw.h"
 #include "workspace/ui/setup_dialog.h"
@@ -36,11 +37,9 @@
 #include "platform/qt/help.h"
 #include "platform/qt/latin1.h"
 #include "platform/qt/qthost.h"
-#include "platform/qt/shellstart.h"
 #include "platform/stored_path.h"
 #include "platform/textfile.h"
 
-#include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
@@ -51,87 +50,40 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
-#include <QFileDialog>
 #include <QFontDatabase>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 
-#include <cstdlib>
 #include <optional>
+
+using mrw::fileNameBytes;
+using mrw::fileNameText;
 
 namespace {
 constexpr const char* Caption = "Marrowin 2013";
 constexpr const char* ResultsCaption = "Marrowin Results";
-
-// File names are bytes in the file system's encoding; the windows show them decoded.
-std::string fileNameBytes(const QString& name)
-{
-    return QFile::encodeName(name).toStdString();
-}
-QString fileNameText(const std::string& name)
-{
-    return QFile::decodeName(QByteArray::fromStdString(name));
-}
-
-// A name typed or handed over (not stored): relative names lie in `base`. Windows and
-// the log always show where the file really is.
-std::string absoluteFileName(const std::string& name, const QString& base = QDir::currentPath())
-{
-    return fileNameBytes(QDir::cleanPath(QDir(base).absoluteFilePath(fileNameText(name))));
-}
-
-class QtFileDialogs : public FileDialogs {
-public:
-    QStringList openFiles(QWidget* parent, const QString& folder, const QString& filter) override
-    {
-        QFileDialog dialog(parent, "Open");
-        // A name that does not exist yet is taken too (the main window offers to create
-        // it), and several files can still be picked from the list.
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        for (QAbstractItemView* view : dialog.findChildren<QAbstractItemView*>())
-            view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-        if (!folder.isEmpty() && QDir(folder).exists())
-            dialog.setDirectory(folder);
-        dialog.setNameFilters(filter.split(";;"));
-        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
-    }
-    QString saveFile(QWidget* parent, const QString& title, const QString& folder, const QString& proposed,
-                     const QString& filter, const QString& defaultExtension) override
-    {
-        QFileDialog dialog(parent, title);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setDefaultSuffix(defaultExtension);
-        dialog.setNameFilters(filter.split(";;"));
-        if (!folder.isEmpty() && QDir(folder).exists())
-            dialog.setDirectory(folder);
-        if (!proposed.isEmpty())
-            dialog.selectFile(proposed);
-        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
-    }
-};
-
-// The desktop calculators tried in turn.
-const char* const Calculators[] = {"gnome-calculator", "kcalc", "galculator", "qalculate-gtk", "mate-calc", "xcalc"};
 }
 
 TMainForm::TMainForm(const QStringList& arguments, platform::Prompter* prompter, QWidget* parent)
     : QMainWindow(parent),
       m_globals(mrw::workspaceGlobals()),
       m_settings(mrw::programSettings()),
+      m_copyLock(m_globals.ProgramFolder + "MRW2013.LCK"),
       m_arguments(arguments),
       m_ownPrompter(prompter ? nullptr : std::make_unique<platform::QtPrompter>(this)),
-      m_prompter(prompter ? prompter : m_ownPrompter.get()),
-      m_fileDialogs(std::make_unique<QtFileDialogs>()),
+      m_endingPrompter(prompter ? prompter : m_ownPrompter.get()),
+      m_prompter(&m_endingPrompter),
       m_mdiArea(new QMdiArea(this)),
       m_machineBox(new QComboBox(this)),
+      m_files(new FileCommands(*this, *m_prompter)),
+      m_machines(new MachineCommands(*this, *m_machineBox, *m_prompter)),
+      m_login(new LoginCommands(*this, *m_prompter)),
+      m_handOffs(new HandOffCommands(*this, *m_prompter)),
       m_ncUtilities(new NcUtilityCommands(*this, m_globals, *m_prompter)),
       m_edit(new EditCommands(*this)),
       m_search(new SearchCommands(*this, m_globals, *m_prompter)),
@@ -146,7 +98,8 @@ TMainForm::TMainForm(const QStringList& arguments, platform::Prompter* prompter,
     connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &TMainForm::activeChildChanged);
     m_machineBox->setToolTip("Select a Machine name");
     m_machineBox->setMinimumContentsLength(20);
-    connect(m_machineBox, &QComboBox::activated, this, &TMainForm::MnameboxChange);
+    connect(m_machineBox, &QComboBox::activated, m_machines, &MachineCommands::MnameboxChange);
+    connect(m_files, &FileCommands::recentFilesChanged, this, &TMainForm::UpdateMRUMenu);
     createMenus();
     for (std::size_t i = 0; i < m_panels.size(); ++i) {
         m_panels[i] = new QLabel(this);
@@ -172,7 +125,7 @@ TMainForm::TMainForm(const QStringList& arguments, platform::Prompter* prompter,
     m_startFolder = QDir::currentPath(); // before the TEMPDIR folder becomes the current one
     m_globals.RemoteStartFlag = m_remoteStart;
 
-    m_recentFiles.load(platform::IniFile(m_globals.ProgramIniPath));
+    m_files->recentFiles().load(platform::IniFile(m_globals.ProgramIniPath));
     UpdateMRUMenu();
     LoadSettings();
     try {
@@ -181,7 +134,7 @@ TMainForm::TMainForm(const QStringList& arguments, platform::Prompter* prompter,
         showError(e.what());
     }
     setAcceptDrops(true);
-    LoadMachineNames();
+    m_machines->LoadMachineNames();
     m_machineObserver = m_globals.Machine.addObserver([this] { updateCommentMarks(); });
     mrw::setEditorHost(this);
     resize(960, 700);
@@ -201,16 +154,11 @@ TMainForm::~TMainForm()
     mrw::activityLog().setPrompter(nullptr);
     try {
         platform::IniFile ini(m_globals.ProgramIniPath);
-        m_recentFiles.save(ini);
+        m_files->recentFiles().save(ini);
     } catch (const platform::IniWriteError&) {
         // Nothing to report to at this point; the list is simply not kept.
     }
     mrw::deleteScratchFiles(m_scratch);
-}
-
-void TMainForm::setFileDialogs(std::unique_ptr<FileDialogs> dialogs)
-{
-    m_fileDialogs = std::move(dialogs);
 }
 
 void TMainForm::createMenus()
@@ -218,34 +166,34 @@ void TMainForm::createMenus()
     QMenu* file = menuBar()->addMenu("&File");
     m_fileMenu = file;
     connect(file, &QMenu::aboutToShow, this, &TMainForm::File1Click);
-    QAction* newAction = file->addAction("&New", this, &TMainForm::New1Click);
-    QAction* openAction = file->addAction("&Open...", this, &TMainForm::Open1Click);
-    m_saveAction = file->addAction("&Save", this, &TMainForm::Save1Click);
-    m_saveAsAction = file->addAction("Save &as...", this, &TMainForm::SaveAs1Click);
+    QAction* newAction = file->addAction("&New", m_files, &FileCommands::New1Click);
+    QAction* openAction = file->addAction("&Open...", m_files, &FileCommands::Open1Click);
+    m_saveAction = file->addAction("&Save", m_files, &FileCommands::Save1Click);
+    m_saveAsAction = file->addAction("Save &as...", m_files, &FileCommands::SaveAs1Click);
     file->addSeparator();
-    m_changeLoginAction = file->addAction("Change &Login", this, &TMainForm::ChangeLogin1Click);
+    m_login->setLogoffItem(file->addAction("Change &Login", m_login, &LoginCommands::ChangeLogin1Click));
     file->addSeparator();
     file->addAction("P&rint setup...", m_print, &PrintCommands::PrintSetup1Click);
     m_printAction = file->addAction("&Print...", m_print, &PrintCommands::Print1Click);
     m_mruSeparator = file->addSeparator();
     for (int i = 0; i < mrw::RecentFiles::Count; ++i)
-        m_mruActions[static_cast<std::size_t>(i)] = file->addAction(QString(), this, [this, i] { OpenMRUEntry(i); });
+        m_mruActions[static_cast<std::size_t>(i)] = file->addAction(QString(), m_files, [this, i] { m_files->OpenMRUEntry(i); });
     file->addSeparator();
     QAction* exitAction = file->addAction("E&xit", this, &TMainForm::Exit1Click);
 
     createEditorCommandMenus();
 
     QMenu* setup = menuBar()->addMenu("&Setup");
-    QAction* setupAction = setup->addAction("&Machine/DNC Setup...", this, &TMainForm::NCCodeSetup1Click);
+    QAction* setupAction = setup->addAction("&Machine/DNC Setup...", m_machines, &MachineCommands::NCCodeSetup1Click);
     setup->addAction("&Properties...", this, &TMainForm::Properties1Click);
-    setup->addAction("Pass&word Manager...", this, &TMainForm::PasswordManager1Click);
+    setup->addAction("Pass&word Manager...", m_login, &LoginCommands::PasswordManager1Click);
 
     QMenu* dnc = menuBar()->addMenu("&DNC");
-    QAction* goAction = dnc->addAction("&Go", this, &TMainForm::Go1Click);
+    QAction* goAction = dnc->addAction("&Go", m_handOffs, &HandOffCommands::Go1Click);
 
     QMenu* utilities = menuBar()->addMenu("NC &Utilities");
-    QAction* analyzerAction = utilities->addAction("Run &Vork Analyzer", this, &TMainForm::SpeedButton11Click);
-    utilities->addAction("B-Macro Interpeter", this, &TMainForm::BMacroInterpeter1Click);
+    QAction* analyzerAction = utilities->addAction("Run &Vork Analyzer", m_handOffs, &HandOffCommands::SpeedButton11Click);
+    utilities->addAction("B-Macro Interpeter", m_handOffs, &HandOffCommands::BMacroInterpeter1Click);
     utilities->addAction("&Arithmetic", m_ncUtilities, &NcUtilityCommands::Arithmetic);
     utilities->addAction("Add / Remove &Spaces", m_ncUtilities, &NcUtilityCommands::AddRemoveSpaces);
     utilities->addAction("Change &Line Begin/End", m_ncUtilities, &NcUtilityCommands::ChangeLineBeginEnd);
@@ -269,7 +217,7 @@ void TMainForm::createMenus()
     insert->addAction("&Comment", this, &TMainForm::InsertComment1Click);
 
     QMenu* calculators = menuBar()->addMenu("&Calculators");
-    calculators->addAction("&Calculator", this, &TMainForm::Calculator1Click);
+    calculators->addAction("&Calculator", m_handOffs, &HandOffCommands::Calculator1Click);
     calculators->addAction("&Brask-Calc", this, [this] { CalculatorCommands::of(*this).BraskCalc1Click(); });
     calculators->addAction("&Triangle Solver", this, [this] { CalculatorCommands::of(*this).TriangleSolver1Click(); });
     calculators->addAction("&Speed Feed Calculator", this,
@@ -305,7 +253,7 @@ void TMainForm::createMenus()
     bar->addAction(newAction);
     bar->addAction(openAction);
     // The button is enabled with any child, the menu item with a text to save.
-    m_saveButton = bar->addAction("Save", this, &TMainForm::Save1Click);
+    m_saveButton = bar->addAction("Save", m_files, &FileCommands::Save1Click);
     bar->addAction(m_printAction);
     bar->addSeparator();
     bar->addAction(m_undoAction);
@@ -322,22 +270,29 @@ void TMainForm::createMenus()
         bar->addAction(a);
         a->setIconText(button);
     }
-    bar->addSeparator();
-    bar->addAction(setupAction);
-    bar->addAction(goAction);
-    bar->addAction(analyzerAction);
-    bar->addSeparator();
-    bar->addWidget(m_machineBox);
-    bar->addSeparator();
-    bar->addAction(exitAction);
+    // The machine and its hand-offs on a row of their own: one row cannot hold every
+    // button and the selector at the window's default size, and the selector must not
+    // end up behind the toolbar's overflow arrow.
+    addToolBarBreak();
+    QToolBar* machineBar = addToolBar("Machine");
+    machineBar->setObjectName("Machine");
+    machineBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    machineBar->addWidget(m_machineBox);
+    machineBar->addSeparator();
+    machineBar->addAction(setupAction);
+    machineBar->addAction(goAction);
+    machineBar->addAction(analyzerAction);
+    machineBar->addSeparator();
+    machineBar->addAction(exitAction);
     setupAction->setIconText("Machine Settings");
     goAction->setIconText("Start DNC");
     analyzerAction->setIconText("Run Vork Analyzer");
     exitAction->setIconText("Exit Marrowin");
     m_printAction->setIconText("Print File");
-    for (QAction* a : bar->actions())
-        if (a->statusTip().isEmpty() && !a->iconText().isEmpty())
-            a->setStatusTip(a->iconText().remove('&'));
+    for (QToolBar* row : {bar, machineBar})
+        for (QAction* a : row->actions())
+            if (a->statusTip().isEmpty() && !a->iconText().isEmpty())
+                a->setStatusTip(a->iconText().remove('&'));
 }
 
 void TMainForm::createEditorCommandMenus()
@@ -531,11 +486,6 @@ void TMainForm::ShowAppHint(const QString& hint)
         statusBar()->showMessage(hint);
 }
 
-QString TMainForm::openFolder()
-{
-    return fileNameText(initialFolder());
-}
-
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == menuBar() && event->type() == QEvent::MouseButtonDblClick) {
@@ -639,19 +589,22 @@ void TMainForm::showEvent(QShowEvent* event)
 
 void TMainForm::FormShow()
 {
+    // Both copies run; only their recent-file lists cannot both be kept. An unattended
+    // remote start has nobody to tell.
+    if (m_copyLock.heldByAnother() && !m_remoteStart)
+        m_prompter->message("Marrowin",
+                            "Another MRW2013 is using this program folder:\n" + m_globals.ProgramFolder +
+                                "\nThe one closed last keeps its list of recent files.",
+                            platform::MessageKind::Information, platform::Buttons::Ok);
     if (m_settings.UseSecure) {
         mrw::WriteActivityLog("-- System Startup --");
-        if (!login()) {
+        if (!m_login->login()) {
             close();
             return;
         }
     }
-    showLoggedInUser();
-    for (const QString& argument : m_arguments) {
-        const std::string name = absoluteFileName(fileNameBytes(argument), m_startFolder);
-        if (platform::fileExists(name))
-            CreateEditorChild(name, false);
-    }
+    m_login->showLoggedInUser();
+    m_files->openCommandLineFiles(m_arguments, m_startFolder);
     if (!m_remoteStart) {
         mrw::LoadMachine(m_globals, m_globals.CurrentMachineName);
         return;
@@ -661,10 +614,11 @@ void TMainForm::FormShow()
         mrw::LoadMachine(m_globals, m_globals.CurrentMachineName);
         m_machineBox->setCurrentIndex(m_machineBox->findText(m_arguments.at(1), Qt::MatchExactly | Qt::MatchCaseSensitive));
     }
-    Go1Click();
+    m_handOffs->Go1Click();
     // A remote control is answered until "&Done" or the terminal window closes.
-    if (m_dncTerminal && m_dncTerminal->remoteModeActive()) {
-        m_dncTerminal->whenRemoteModeEnds([this] { close(); });
+    DncTerminalLink* terminal = m_handOffs->dncTerminal();
+    if (terminal && terminal->remoteModeActive()) {
+        terminal->whenRemoteModeEnds([this] { close(); });
         return;
     }
     close();
@@ -686,7 +640,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
     }
     // The terminal goes first: it ends a running menu loop or remote mode, and it refuses
     // while a transfer runs, which keeps the program open.
-    if (dncTerminalShowing() && !m_dncTerminal->close()) {
+    if (m_handOffs->dncTerminalShowing() && !m_handOffs->dncTerminal()->close()) {
         event->ignore();
         return;
     }
@@ -710,14 +664,17 @@ void TMainForm::endSession()
 
 void TMainForm::EndWithoutAsking()
 {
+    // Before anything is written: a write that fails or hangs, or a loop that pumps events
+    // itself (a transfer on the line), cannot keep the program alive, and what fails is
+    // reported on standard error, since nobody is there to answer a box.
+    platform::armEndGuard();
+    m_endingPrompter.end();
     if (!m_closing) {
         for (TMDIChild* child : children())
             child->closeWithoutAsking();
         endSession();
     }
     QCoreApplication::exit(0);
-    // A loop that pumps events itself (a transfer on the line) does not see the exit.
-    QTimer::singleShot(3000, [] { std::_Exit(0); });
 }
 
 void TMainForm::Exit1Click()
@@ -807,11 +764,6 @@ void TMainForm::ShowResultsWindow()
         results->setUntitled(0); // saved only under a name the operator chooses
 }
 
-void TMainForm::releaseUntitledNumber(int number)
-{
-    m_untitledNumbers.release(number);
-}
-
 void TMainForm::activeChildChanged()
 {
     TMDIChild* child = activeChild();
@@ -841,205 +793,24 @@ void TMainForm::ShowFileViewer()
     m_viewer->activateWindow();
 }
 
-// ---- Rights, messages --------------------------------------------------------------
-
-bool TMainForm::checkRight(int right, bool show)
-{
-    return mrw::userSession().CheckPrivilege(right, show);
-}
+// ---- Messages ----------------------------------------------------------------------
 
 void TMainForm::showError(const std::string& text)
 {
     m_prompter->message("Marrowin", text, platform::MessageKind::Error, platform::Buttons::Ok);
 }
 
-// ---- File commands -----------------------------------------------------------------
-
-std::string TMainForm::initialFolder()
-{
-    const mrw::MachineSettings& m = m_globals.Machine.settings();
-    std::string folder;
-    if (m_globals.LoadSaveFolderFirstTime || m.CBForceloadsave)
-        folder = platform::resolveStoredPath(m.DirLS);
-    m_globals.LoadSaveFolderFirstTime = false;
-    return folder;
-}
-
-std::string TMainForm::defaultExtension() const
-{
-    const std::string& ext = m_globals.Machine.settings().Defext;
-    return ext.empty() ? std::string("TAP") : ext;
-}
-
-std::string TMainForm::withDefaultExtension(const std::string& name) const
-{
-    return platform::fileExtension(name).empty() ? name + "." + defaultExtension() : name;
-}
-
-QString TMainForm::fileFilter() const
-{
-    const QString e = platform::toQString(defaultExtension());
-    // Names on this system keep their letter case; offer both spellings.
-    return QString("NC-Code files (*.%1 *.%2);;Text Files (*.txt *.TXT);;All files (*)").arg(e.toUpper(), e.toLower());
-}
-
-void TMainForm::New1Click()
-{
-    if (!checkRight(mrw::rights::EditFiles)) {
-        mrw::WriteActivityLog("Failed Attempt to Create New File");
-        return;
-    }
-    const int number = m_untitledNumbers.take();
-    if (number == 0) {
-        m_prompter->message("Marrowin", "Every untitled window number is in use.\nSave or close an untitled window first.",
-                            platform::MessageKind::Information, platform::Buttons::Ok);
-        return;
-    }
-    if (TMDIChild* child = CreateEditorChild(mrw::UntitledNumbers::caption(number), true))
-        child->setUntitled(number);
-    mrw::WriteActivityLog("New File Created");
-}
-
-bool TMainForm::openOne(const std::string& name, bool addToRecent, bool isNew)
-{
-    if (TMDIChild* open = childWithCaption(name)) {
-        activateChild(open);
-        return true;
-    }
-    mrw::WriteActivityLog("Open File [" + name + "]");
-    TMDIChild* child = CreateEditorChild(name, isNew);
-    if (addToRecent) {
-        AddToMRU(name);
-        UpdateMRUMenu();
-    }
-    return child != nullptr;
-}
-
-void TMainForm::Open1Click()
-{
-    if (!checkRight(mrw::rights::EditFiles)) {
-        mrw::WriteActivityLog("Failed Attempt to Open a File");
-        return;
-    }
-    const QString folder = fileNameText(initialFolder());
-    for (const QString& chosen : m_fileDialogs->openFiles(this, folder, fileFilter())) {
-        std::string name = absoluteFileName(fileNameBytes(chosen));
-        bool isNew = false;
-        if (!platform::fileExists(name)) {
-            // A name that does not exist yet starts a new file, when the operator wants one.
-            name = withDefaultExtension(name);
-            isNew = !platform::fileExists(name);
-            if (isNew && !m_prompter->ask("Open", name + "\nThis file does not exist.\nCreate it?"))
-                continue;
-        }
-        if (!openOne(name, true, isNew))
-            break;
-    }
-}
-
-void TMainForm::Save1Click()
-{
-    saveChild(activeChild());
-}
-
-void TMainForm::SaveAs1Click()
-{
-    saveChildAs(activeChild());
-}
-
-bool TMainForm::saveChild(TMDIChild* child)
-{
-    if (!checkRight(mrw::rights::EditFiles)) {
-        mrw::WriteActivityLog("Failed Attempt to Save a File");
-        return false;
-    }
-    if (!child)
-        return false;
-    if (!child->untitled() && checkRight(mrw::rights::OverwriteFiles)) {
-        const std::string name = child->fileName();
-        mrw::WriteActivityLog("Save File [" + name + "]");
-        std::string error;
-        if (!child->saveFile(name, error)) {
-            showError(error);
-            return false;
-        }
-        AddToMRU(name);
-        UpdateMRUMenu();
-        return true;
-    }
-    return saveChildAs(child);
-}
-
-bool TMainForm::saveChildAs(TMDIChild* child)
-{
-    if (!checkRight(mrw::rights::EditFiles)) {
-        mrw::WriteActivityLog("Failed Attempt to Save(as) a File");
-        return false;
-    }
-    if (!child)
-        return false;
-    const QString title = "Save " + fileNameText(platform::fileNamePart(child->fileName())) + " As";
-    const QString folder = fileNameText(initialFolder());
-    const QString proposed = child->untitled() ? QString() : fileNameText(child->fileName());
-    const QString chosen =
-        m_fileDialogs->saveFile(this, title, folder, proposed, fileFilter(), platform::toQString(defaultExtension()));
-    if (chosen.isEmpty())
-        return false;
-    const std::string name = withDefaultExtension(absoluteFileName(fileNameBytes(chosen)));
-
-    if (platform::fileExists(name) && !checkRight(mrw::rights::OverwriteFiles, false)) {
-        m_prompter->message("Marrowin", "Insufficient Priviliges To Overwrite a File",
-                            platform::MessageKind::Information, platform::Buttons::Ok);
-        mrw::WriteActivityLog("Failed Attempt to Overwrite File");
-        return false;
-    }
-    if (!platform::sameStoredPath(platform::folderPart(name), m_globals.Machine.settings().DirLS) &&
-        !checkRight(mrw::rights::ChangeFolders, false)) {
-        m_prompter->message("Marrowin", "Insufficient Priviliges To Change Folder", platform::MessageKind::Information,
-                            platform::Buttons::Ok);
-        mrw::WriteActivityLog("Failed Attempt to Change Folder");
-        return false;
-    }
-    mrw::WriteActivityLog("Save File [" + name + "]");
-    std::string error;
-    if (!child->saveFile(name, error)) {
-        showError(error);
-        return false;
-    }
-    if (child->untitled())
-        m_untitledNumbers.release(child->untitledNumber());
-    child->setTitled();
-    child->setFileName(name);
-    AddToMRU(name);
-    UpdateMRUMenu();
-    return true;
-}
-
-void TMainForm::AddToMRU(const std::string& name)
-{
-    m_recentFiles.add(name);
-}
+// ---- Recent files ----------------------------------------------------------------
 
 void TMainForm::UpdateMRUMenu()
 {
     for (int i = 0; i < mrw::RecentFiles::Count; ++i) {
         QAction* action = m_mruActions[static_cast<std::size_t>(i)];
-        const std::string& entry = m_recentFiles.entry(i);
+        const std::string& entry = m_files->recentFiles().entry(i);
         action->setText(fileNameText(mrw::RecentFiles::menuCaption(i, entry)));
         action->setVisible(!entry.empty());
     }
-    m_mruSeparator->setVisible(!m_recentFiles.entry(0).empty());
-}
-
-void TMainForm::OpenMRUEntry(int index)
-{
-    if (!checkRight(mrw::rights::EditFiles)) {
-        mrw::WriteActivityLog("Failed Attempt to Open a File");
-        return;
-    }
-    const std::string& stored = m_recentFiles.entry(index);
-    if (!stored.empty())
-        openOne(platform::resolveStoredPath(stored), false);
+    m_mruSeparator->setVisible(!m_files->recentFiles().entry(0).empty());
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event)
@@ -1055,153 +826,29 @@ void TMainForm::dropEvent(QDropEvent* event)
         if (url.isLocalFile())
             names << url.toLocalFile();
     event->acceptProposedAction();
-    openDroppedFiles(names);
+    m_files->openDroppedFiles(names);
 }
 
-void TMainForm::openDroppedFiles(const QStringList& names)
-{
-    for (const QString& name : names)
-        openOne(absoluteFileName(fileNameBytes(name)), false);
-    if (isMinimized())
-        showNormal();
-    else
-        raise();
-    activateWindow();
-}
-
-// ---- Machines ----------------------------------------------------------------------
-
-void TMainForm::LoadMachineNames()
-{
-    m_machineBox->clear();
-    for (const std::string& name : mrw::machineDatabase(m_globals).sortedMachineNames())
-        m_machineBox->addItem(platform::toQString(name));
-    if (m_machineBox->count() > 0)
-        m_machineBox->setCurrentIndex(0);
-    if (!m_globals.CurrentMachineName.empty())
-        m_machineBox->setCurrentIndex(m_machineBox->findText(platform::toQString(m_globals.CurrentMachineName),
-                                                             Qt::MatchExactly | Qt::MatchCaseSensitive));
-    else
-        m_globals.CurrentMachineName = platform::toBytes(m_machineBox->currentText());
-}
-
-void TMainForm::MnameboxChange(int index)
-{
-    if (index < 0)
-        return;
-    m_globals.CurrentMachineName = platform::toBytes(m_machineBox->itemText(index));
-    mrw::LoadMachine(m_globals, m_globals.CurrentMachineName);
-}
-
-void TMainForm::NCCodeSetup1Click()
-{
-    if (!checkRight(mrw::rights::ChangeSystemSettings))
-        return;
-    mrw::WriteActivityLog("Modify System Settings");
-    if (dncTerminalShowing()) {
-        m_prompter->message("Marrowin", "Command Not Avaiable While DNC is Active");
-        m_dncTerminal->bringToFront();
-        return;
-    }
-    const std::string shown = platform::toBytes(m_machineBox->currentText());
-    const bool ok = m_dialogs.machineSetup ? m_dialogs.machineSetup(this)
-                                           : setupDialog()->exec() == QDialog::Accepted;
-    if (ok) {
-        LoadMachineNames();
-    } else {
-        // Cancel: the machine picked in the dialog is not taken; the selector's machine
-        // stays current unless the dialog deleted it.
-        LoadMachineNames();
-        const int index = m_machineBox->findText(platform::toQString(shown), Qt::MatchExactly | Qt::MatchCaseSensitive);
-        if (index >= 0)
-            m_machineBox->setCurrentIndex(index);
-        selectMachineShownInSelector();
-    }
-    updateCommentMarks();
-}
-
-void TMainForm::selectMachineShownInSelector()
-{
-    const std::string shown = platform::toBytes(m_machineBox->currentText());
-    if (shown.empty() || shown == m_globals.CurrentMachineName)
-        return;
-    m_globals.CurrentMachineName = shown;
-    mrw::LoadMachine(m_globals, shown);
-}
-
-// ---- Hand-offs ---------------------------------------------------------------------
+// ---- Commands other windows reach ---------------------------------------------------
 
 void TMainForm::Go1Click()
 {
-    if (!checkRight(mrw::rights::DncTransfers)) {
-        mrw::WriteActivityLog("Failed Attempt to Start DNC");
-        return;
-    }
-    if (dncTerminalShowing()) {
-        m_dncTerminal->go(m_remoteStart); // comes to the front
-        return;
-    }
-    DncTerminalLink* terminal = dncTerminal();
-    if (!terminal) {
-        m_prompter->message("Marrowin", "The DNC terminal is not part of this program.");
-        return;
-    }
-    // The terminal opens for the machine the operator sees selected.
-    selectMachineShownInSelector();
-    mrw::WriteActivityLog("DNC Terminal: Machine Name [" + m_globals.CurrentMachineName + "]");
-    terminal->go(m_remoteStart);
-}
-
-DncTerminalLink* TMainForm::dncTerminal()
-{
-    if (!m_dncTerminal && dncTerminalMaker())
-        m_dncTerminal = dncTerminalMaker()(*this);
-    return m_dncTerminal.get();
-}
-
-bool TMainForm::dncTerminalShowing() const
-{
-    return m_dncTerminal && m_dncTerminal->showing();
-}
-
-void TMainForm::SpeedButton11Click()
-{
-    if (!RequireActiveChild())
-        return;
-    if (m_settings.NcWarn &&
-        m_prompter->message("Marrowin",
-                            "      About to Save the Current File,\nClose the Window and Run the Vork Anaylzer\n"
-                            "           Do You Wish to Proceed ?",
-                            platform::MessageKind::Question, platform::Buttons::YesNo) != platform::Button::Yes)
-        return;
-    TMDIChild* child = activeChild();
-    // The analyzer gets the file only when it is safely on the disk.
-    if (!saveChild(child))
-        return;
-    const std::string ncFile = child->fileName();
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(child->parentWidget()))
-        sub->close();
-    RunAnalyzerHandOff(ncFile);
-}
-
-bool TMainForm::RunAnalyzerHandOff(const std::string& ncFile)
-{
-    const mrw::AnalyzerJob job = mrw::makeAnalyzerJob(ncFile, platform::toBytes(m_machineBox->currentText()));
-    try {
-        platform::IniFile zv(m_globals.ProgramFolder + "ZV.INI");
-        mrw::writeAnalyzerHandOff(zv, job);
-    } catch (const platform::IniWriteError& e) {
-        showError(e.what());
-        return false;
-    }
-    // The analyzer beside this program, working in the shared program folder.
-    const std::string analyzer = platform::programPath(platform::executablesFolder(), mrw::AnalyzerProgram);
-    return mrw::ExecuteFile(analyzer, mrw::AnalyzerHandOffArgument, m_globals.ProgramFolder, *m_prompter) > 32;
+    m_handOffs->Go1Click();
 }
 
 void TMainForm::BMacroInterpeter1Click()
 {
-    RunBMacroInterpreter(*this);
+    m_handOffs->BMacroInterpeter1Click();
+}
+
+bool TMainForm::RunAnalyzerHandOff(const std::string& ncFile)
+{
+    return m_handOffs->RunAnalyzerHandOff(ncFile);
+}
+
+DncTerminalLink* TMainForm::dncTerminal()
+{
+    return m_handOffs->dncTerminal();
 }
 
 // ---- Insert dialogs and the compare window ------------------------------------------
@@ -1224,54 +871,6 @@ void TMainForm::InsertComment1Click()
 void TMainForm::CompareTwoFiles1Click()
 {
     ShowCompareWindow(*this, printPlainTextLines);
-}
-
-void TMainForm::Calculator1Click()
-{
-    for (const char* calculator : Calculators) {
-        const QString path = QStandardPaths::findExecutable(calculator);
-        if (!path.isEmpty()) {
-            mrw::ExecuteFile(fileNameBytes(path), "", "", *m_prompter);
-            return;
-        }
-    }
-    // No calculator on this desktop: reported as the missing program.
-    mrw::ExecuteFile("CALC.EXE", "", platform::executablesFolder(), *m_prompter);
-}
-
-bool TMainForm::login()
-{
-    if (m_dialogs.loginAsker)
-        return mrw::userSession().LoginUser(*m_dialogs.loginAsker);
-    return mrw::loginWithDialog(this);
-}
-
-void TMainForm::ChangeLogin1Click()
-{
-    mrw::UserSession& session = mrw::userSession();
-    session.LogOff();
-    if (!login()) {
-        close();
-        // A file that could not be dealt with keeps the program open: logged off, and
-        // shown so.
-        showLoggedInUser();
-        return;
-    }
-    showLoggedInUser();
-}
-
-void TMainForm::showLoggedInUser()
-{
-    const std::string user = mrw::userSession().CurrentUserName();
-    if (m_settings.UseSecure && user.empty())
-        m_changeLoginAction->setText("Change &Login");
-    else
-        m_changeLoginAction->setText("&Logoff User: " + platform::toQString(user));
-}
-
-void TMainForm::PasswordManager1Click()
-{
-    mrw::runPasswordManager(this, *m_prompter, [this](const std::string& path) { OpenFileInEditor(path); });
 }
 
 // ---- The DNC side ------------------------------------------------------------------

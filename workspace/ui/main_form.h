@@ -1,15 +1,18 @@
 #pragma once
-// The main window of MRW2013: the editor children, the file commands, the recent
-// files, the machine selector, the program settings and the hand-offs to the DNC
-// terminal, the analyzer and the calculators.
+// The main window of MRW2013: the editor children, the program settings, the start and
+// the end of the program, and the menus, the toolbar and the status panels that it wires
+// to the command units (files, machines, login, hand-offs, edit, search, insert, print,
+// window).
 #include "workspace/engine/editor_commands.h"
 #include "workspace/engine/editor_host.h"
 #include "workspace/engine/nc_syntax.h"
 #include "workspace/engine/program_settings.h"
-#include "workspace/engine/recent_files.h"
 #include "workspace/engine/scratch_files.h"
+#include "workspace/ui/file_commands.h"
 
+#include "platform/copy_lock.h"
 #include "platform/host.h"
+#include "platform/qt/termination_signals.h"
 
 #include <QFont>
 #include <QMainWindow>
@@ -33,6 +36,9 @@ class SearchCommands;
 class InsertCommands;
 class PrintCommands;
 class WindowCommands;
+class MachineCommands;
+class LoginCommands;
+class HandOffCommands;
 class QLabel;
 class QTimer;
 class QMenu;
@@ -51,18 +57,6 @@ class LoginAsker;
 struct WorkspaceGlobals;
 }
 
-// The file dialogs of the main window; tests answer them without windows.
-class FileDialogs {
-public:
-    virtual ~FileDialogs() = default;
-    // Names chosen to open (empty when cancelled).
-    virtual QStringList openFiles(QWidget* parent, const QString& folder, const QString& filter) = 0;
-    // The name to save under ("" when cancelled); the dialog adds the default extension
-    // to a name typed without one and asks before overwriting.
-    virtual QString saveFile(QWidget* parent, const QString& title, const QString& folder, const QString& proposed,
-                             const QString& filter, const QString& defaultExtension) = 0;
-};
-
 // Windows of other parts of the program that the main window opens.
 struct MainFormDialogs {
     // Shows the machine setup dialog modally; true when it closed with OK (the
@@ -80,9 +74,8 @@ public:
                        QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    void setFileDialogs(std::unique_ptr<FileDialogs> dialogs);
-    FileDialogs& fileDialogs() { return *m_fileDialogs; }
     void setDialogs(MainFormDialogs dialogs) { m_dialogs = std::move(dialogs); }
+    const MainFormDialogs& dialogs() const { return m_dialogs; }
 
     const mrw::ProgramSettings& settings() const { return m_settings; }
     mrw::WorkspaceGlobals& globals() { return m_globals; }
@@ -91,7 +84,6 @@ public:
     mrw::NcCommentMarks commentMarks() const;
     platform::Prompter& prompter() { return *m_prompter; }
     const mrw::ScratchFiles& scratchFiles() const { return m_scratch; }
-    const mrw::RecentFiles& recentFiles() const { return m_recentFiles; }
     bool remoteStart() const { return m_remoteStart; }
     // The folder the program works in (TEMPDIR, or the program folder).
     const std::string& tempFolder() const { return m_tempFolder; }
@@ -104,18 +96,16 @@ public:
     bool RequireActiveChild();
     void ShowResultsWindow();
 
-    void AddToMRU(const std::string& name);
+    TMDIChild* childWithCaption(const std::string& caption) const;
+    void activateChild(TMDIChild* child);
+
     void UpdateMRUMenu();
-    void LoadMachineNames();
     void LoadSettings();
     void SaveSettings();
     void ApplySettingsToChildren();
 
-    // Save and Save As on a child; true when the text was saved.
-    bool saveChild(TMDIChild* child);
-    bool saveChildAs(TMDIChild* child);
-    void releaseUntitledNumber(int number);
     void forceCapsLockOn();
+    void updateCommentMarks();
 
     // EditorHost
     std::string activeFileName() const override;
@@ -123,40 +113,43 @@ public:
     std::string sendBufferFile() const override { return m_scratch.SendBufferFile; }
     std::string sendSourceFile() const override { return m_scratch.SendSourceFile; }
 
-    // Opens a file as Open does for one name: an open child comes to the front; isNew
-    // opens an empty child for a file not yet on the disk. False when the file could not
-    // be loaded.
-    bool openOne(const std::string& name, bool addToRecent, bool isNew = false);
-
     // The commands.
-    void New1Click();
-    void Open1Click();
-    void Save1Click();
-    void SaveAs1Click();
     void Exit1Click();
     // The end of a logout or Ctrl+C: nothing is asked and no unsaved edit is written
     // over its file (it is dropped, as by a kill); the settings are kept, the scratch
     // files removed and the program ends.
     void EndWithoutAsking();
-    void OpenMRUEntry(int index);
-    void MnameboxChange(int index);
-    void NCCodeSetup1Click();
-    void Go1Click();
-    void SpeedButton11Click(); // Run Vork Analyzer
-    void BMacroInterpeter1Click();
-    void Calculator1Click();
     void ShowFileViewer();
     void ToggleSplitOfActiveChild();
-    void ChangeLogin1Click();
-    void PasswordManager1Click();
     void Properties1Click();
     void About1Click();
     void Information1Click();
     void SpecialCharacter1Click();
-    void openDroppedFiles(const QStringList& names);
 
-    // Writes the analyzer job into ZV.INI and starts the analyzer; false when it failed.
+    // The command units.
+    FileCommands* fileCommands() const { return m_files; }
+    MachineCommands* machineCommands() const { return m_machines; }
+    LoginCommands* loginCommands() const { return m_login; }
+    HandOffCommands* handOffCommands() const { return m_handOffs; }
+
+    // Commands that other windows reach through the main window.
+    void setFileDialogs(std::unique_ptr<FileDialogs> dialogs) { m_files->setFileDialogs(std::move(dialogs)); }
+    FileDialogs& fileDialogs() { return m_files->fileDialogs(); }
+    void New1Click() { m_files->New1Click(); }
+    void Open1Click() { m_files->Open1Click(); }
+    void Save1Click() { m_files->Save1Click(); }
+    bool saveChild(TMDIChild* child) { return m_files->saveChild(child); }
+    bool openOne(const std::string& name, bool addToRecent, bool isNew = false)
+    {
+        return m_files->openOne(name, addToRecent, isNew);
+    }
+    void releaseUntitledNumber(int number) { m_files->releaseUntitledNumber(number); }
+    QString openFolder() { return m_files->openFolder(); }
+    QString openFilter() const { return m_files->openFilter(); }
+    void Go1Click();
+    void BMacroInterpeter1Click();
     bool RunAnalyzerHandOff(const std::string& ncFile);
+    DncTerminalLink* dncTerminal();
 
     QComboBox* machineSelector() const { return m_machineBox; }
     QAction* splitAction() const { return m_splitAction; }
@@ -174,9 +167,6 @@ public:
     PrintCommands* printCommands() const { return m_print; }
     WindowCommands* windowCommands() const { return m_window; }
     QMdiArea* mdiArea() const { return m_mdiArea; }
-    // The folder and filter the Open dialog starts with (the folder rules of Open).
-    QString openFolder();
-    QString openFilter() const { return fileFilter(); }
 
     // The enabling of buttons and menus and the status panels, after every caret or
     // text change and every change of the active window.
@@ -196,9 +186,6 @@ public:
     QLabel* statusPanel(int number) const;
     // The action of a menu item by its text ("&Find..."), or null.
     QAction* menuAction(const QString& text) const;
-    // The DNC terminal, made when first needed; null when the program supplies none.
-    DncTerminalLink* dncTerminal();
-    bool dncTerminalShowing() const;
     // The results window shows the text of a file (the setup report).
     void showFileInResultsWindow(const std::string& path);
 
@@ -221,38 +208,26 @@ private slots:
 private:
     void createMenus();
     void FormShow();
-    bool checkRight(int right, bool show = true);
-    std::string initialFolder();
-    QString fileFilter() const;
-    std::string defaultExtension() const;
-    // The name with the default extension added when it has none.
-    std::string withDefaultExtension(const std::string& name) const;
-    void activateChild(TMDIChild* child);
-    TMDIChild* childWithCaption(const std::string& caption) const;
     void showError(const std::string& text);
-    void updateCommentMarks();
     void buildEditorFont();
     void activeChildChanged();
     void createEditorCommandMenus();
     mrw::EditorCommandState commandState() const;
-    bool login();
-    void showLoggedInUser();
-    void selectMachineShownInSelector();
 
     mrw::WorkspaceGlobals& m_globals;
     mrw::ProgramSettings& m_settings;
+    // Held while the program runs; a second MRW2013 on the same program folder warns.
+    platform::CopyLock m_copyLock;
     QStringList m_arguments;
     QString m_startFolder; // where the program was started: relative arguments lie there
     std::unique_ptr<platform::Prompter> m_ownPrompter;
+    platform::EndingPrompter m_endingPrompter; // the program's prompter until a signal ends it
     platform::Prompter* m_prompter;
-    std::unique_ptr<FileDialogs> m_fileDialogs;
     MainFormDialogs m_dialogs;
 
     QFont m_editorFont;
     std::string m_tempFolder;
     mrw::ScratchFiles m_scratch;
-    mrw::RecentFiles m_recentFiles;
-    mrw::UntitledNumbers m_untitledNumbers;
     bool m_remoteStart = false;
     bool m_shown = false;
     bool m_closing = false;
@@ -260,6 +235,10 @@ private:
 
     QMdiArea* m_mdiArea;
     QComboBox* m_machineBox;
+    FileCommands* m_files;
+    MachineCommands* m_machines;
+    LoginCommands* m_login;
+    HandOffCommands* m_handOffs;
     NcUtilityCommands* m_ncUtilities;
     EditCommands* m_edit;
     SearchCommands* m_search;
@@ -286,7 +265,6 @@ private:
     QList<QAction*> m_searchActions; // enabled with a text to search
     QList<QAction*> m_arrangeActions;
     std::array<QLabel*, 6> m_panels{};
-    QAction* m_changeLoginAction = nullptr;
     QAction* m_splitAction = nullptr;
     QAction* m_mruSeparator = nullptr;
     std::array<QAction*, mrw::RecentFiles::Count> m_mruActions{};
@@ -296,5 +274,4 @@ private:
     TNcinfoDlg* m_ncinfoDlg = nullptr;
     TMdiAbout* m_aboutDlg = nullptr;
     mrw::TMRWSetupDlg* m_setupDlg = nullptr;
-    std::unique_ptr<DncTerminalLink> m_dncTerminal;
 };
