@@ -493,14 +493,9 @@ void ArcInterpolator::writeMotionRecord(const Arc& arc)
     r.ex = arc.end[order[0]], r.ey = arc.end[order[1]], r.ez = arc.end[order[2]];
     r.sx = arc.start[order[0]], r.sy = arc.start[order[1]], r.sz = arc.start[order[2]];
     r.feed = s.LatheMachine ? s.FeedPerRev : s.Feed;
-    // The plane in the record's order: where its first and second axes landed.
-    const auto at = [&order](int axis) {
-        return static_cast<int>(std::find(order.begin(), order.end(), static_cast<std::size_t>(axis)) - order.begin());
-    };
-    const int first = at(arc.axes.first), second = at(arc.axes.second);
-    for (int plane = PlaneXY; plane <= PlaneYZ; ++plane)
-        if (PlaneAxesOf(plane).first == first && PlaneAxesOf(plane).second == second)
-            r.arcPlane = static_cast<std::int16_t>(plane);
+    // The plane in the record's order: a lathe's (Z, X, Y) turns ZX into the record's
+    // first two coordinates, XY into its last two.
+    r.arcPlane = static_cast<std::int16_t>(s.LatheMachine ? (arc.plane + 2) % 3 : arc.plane);
     if (!arc.cAxis) {
         // The centre level with the start: a helix climbs from there, as its chords do.
         Point centre = arc.centre;

@@ -574,6 +574,7 @@ TEST(ArcRecords, MotionRecordsAndDxfElements)
     const auto& l = records[1];
     EXPECT_EQ(std::vector<double>({l.cx, l.cy, l.radius, l.ex, l.ey, l.ez, l.sx, l.sy, l.feed}),
               std::vector<double>({0, 2, 1, -1, 2, 0, 0, 1, 0.01}));
+    EXPECT_EQ(l.arcPlane, 0); // about the record's third coordinate, Y
     ASSERT_EQ(lathe.dxf.elements.size(), 2u);
     EXPECT_EQ(lathe.dxf.elements[1].p, (std::array<double, 6>{0, 2, 0, 1, vork::ThreeHalfPi, vork::Pi}));
 
