@@ -618,7 +618,8 @@ TEST(ArcRecords, EveryPlaneRecordsItsPlaneCentreAndHelix)
         Point dxfCentre; // in the drawing: level with the end
         double length;
     } cases[] = {
-        {"G17 G00 X2. Y1. Z0.", "G03 X1. Y2. Z-1. I-1. J0. F10.", 0, {1, 1, 0}, {1, 1, -1}, std::hypot(vork::HalfPi, 1)},
+        {"G17 G00 X2. Y1. Z0.", "G03 X1. Y2. Z-1. I-1. J0. F10.", 0, {1, 1, 0}, {1, 1, -1},
+         std::hypot(vork::HalfPi, 1)},
         {"G18 G00 X2. Y1. Z0.", "G03 X2. Z0. I-1. K0. F10.", 1, {1, 1, 0}, {1, 1, 0}, vork::TwoPi},
         {"G18 G00 X2. Y1. Z0.", "G02 X1. Y3. Z1. I-1. K0. F10.", 1, {1, 1, 0}, {1, 3, 0}, std::hypot(vork::HalfPi, 2)},
         {"G19 G00 X1. Y2. Z0.", "G03 Y2. Z0. J-1. K0. F10.", 2, {1, 1, 0}, {1, 1, 0}, vork::TwoPi},

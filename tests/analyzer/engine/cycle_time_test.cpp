@@ -591,7 +591,8 @@ TEST(TimedRun, OnlyTheDeepCyclePecks)
         EXPECT_NEAR(lastBlockTime(deepFirst + block), alone, 1e-12) << cycle;
     }
     // The deep cycle itself still pecks: five pecks of 0.2 take longer than one stroke.
-    EXPECT_GT(lastBlockTime(plainFirst + "G83 X1. Z-1. R.1 Q.2\r\n"), lastBlockTime(plainFirst + "G81 X1. Z-1. R.1\r\n"));
+    EXPECT_GT(lastBlockTime(plainFirst + "G83 X1. Z-1. R.1 Q.2\r\n"),
+              lastBlockTime(plainFirst + "G81 X1. Z-1. R.1\r\n"));
 }
 
 } // namespace
