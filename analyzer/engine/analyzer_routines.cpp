@@ -15,7 +15,9 @@ namespace vork {
 std::string MinutesToHMS(double minutes)
 {
     // Whole seconds from the minutes with a little room, so that 2.3 minutes stay 138 s.
-    const double seconds = std::floor(std::max(0.0, minutes) * 60.0 + 1e-6);
+    // A time past what the text can show (a run of centuries) is shown as that most.
+    constexpr double MostShown = 999999.0 * 3600.0 + 3599.0;
+    const double seconds = std::min(MostShown, std::floor(std::max(0.0, minutes) * 60.0 + 1e-6));
     const auto total = static_cast<long long>(seconds);
     char text[48];
     std::snprintf(text, sizeof text, "%2.2lld:%2.2lld:%2.2lld", total / 3600, total / 60 % 60, total % 60);

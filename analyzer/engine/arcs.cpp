@@ -28,19 +28,6 @@ constexpr double ChordRadiusAllowance = 0.001;
 // The direction arrow leans 5 pi / 11 from the end point's angle: into the arc.
 constexpr double ArrowLean = 1.4279966607;
 
-// The plane's coordinates as indexes into a point: angles run from `first` toward
-// `second`; `third` is the height. Only XY arcs climb as a helix; YZ arcs reach
-// neither the motion file nor the DXF output.
-struct PlaneAxes {
-    int first, second, third;
-    bool helix, recorded;
-};
-constexpr PlaneAxes PlaneAxesOf[3] = {
-    {0, 1, 2, true, true},   // XY
-    {2, 0, 1, false, true},  // ZX
-    {1, 2, 0, false, false}, // YZ
-};
-
 // What a block that runs again must find as it was before it: the centre and radius
 // words (the other temporary changes of an arc are its own locals).
 class WordsKeptForRetry {
@@ -90,7 +77,7 @@ ArcAngles OrderArcAngles(double startAngle, double endAngle, bool clockwise)
 struct ArcInterpolator::Arc {
     Point start{}, end{}, centre{};
     int plane = PlaneXY;
-    PlaneAxes axes = PlaneAxesOf[PlaneXY];
+    PlaneAxes axes = PlaneAxesOf(PlaneXY);
     int machineType = 1; // a lathe's C-axis arc runs as a mill's
     bool cAxis = false;
     bool clockwise = true;
@@ -137,7 +124,7 @@ void ArcInterpolator::CircularInterpolation()
             arc.plane = PlaneZX;
         else if (present[1])
             arc.plane = PlaneYZ;
-        arc.axes = PlaneAxesOf[arc.plane];
+        arc.axes = PlaneAxesOf(arc.plane);
     }
     if (!centreKnown && !centreByMethod(arc))
         return;
@@ -164,8 +151,8 @@ void ArcInterpolator::CircularInterpolation()
     s.MoveLength = arc.degenerate ? std::hypot(arc.end[p.first] - arc.start[p.first],
                                                arc.end[p.second] - arc.start[p.second])
                                   : arc.angles.sweep * arc.startRadius;
-    if (arc.plane == PlaneXY) // a helix: along its thread
-        s.MoveLength = std::hypot(s.MoveLength, arc.end[2] - arc.start[2]);
+    // A helix: along its thread.
+    s.MoveLength = std::hypot(s.MoveLength, arc.end[p.third] - arc.start[p.third]);
     if (planeByWords)
         s.Plane = PlaneXY;
     m_lastCentre = arc.centre;
@@ -197,7 +184,7 @@ ArcInterpolator::Arc ArcInterpolator::beginArc() const
             arc.drawTurn = arc.endTurn = s.RotC;
         }
     }
-    arc.axes = PlaneAxesOf[arc.plane];
+    arc.axes = PlaneAxesOf(arc.plane);
     return arc;
 }
 
@@ -425,8 +412,8 @@ bool ArcInterpolator::drawArc(Arc& arc)
         path.radius = arc.startRadius;
         path.startAngle = arc.angles.start;
         path.sweep = arc.clockwise ? -arc.angles.sweep : arc.angles.sweep;
-        path.height = p.helix ? arc.start[p.third] : arc.end[p.third];
-        path.rise = p.helix && !IsNearZero(rise) ? rise : 0.0;
+        path.height = arc.start[p.third];
+        path.rise = IsNearZero(rise) ? 0.0 : rise;
         // Chords that the rotary axes or a C turn move off the arc's plane are drawn one
         // by one; a plain arc is drawn (and kept for repaints) as a whole.
         if (arc.drawTurn == 0.0 && !m_settings.useRotary)
@@ -442,8 +429,6 @@ bool ArcInterpolator::drawArc(Arc& arc)
     }
     if (m_settings.showTool && m_services.toolImage)
         m_services.toolImage->ShowToolImage(s.LatheMachine, end[0], end[1], end[2], m_settings.animateTool);
-    if (!p.recorded)
-        return true;
     DxfOutput* dxf = m_services.dxf;
     if (dxf && dxf->DxfOutputOn() && !arc.degenerate)
         dxf->WriteOutputArc(s.Mode, dxfArc(arc));
@@ -508,10 +493,14 @@ void ArcInterpolator::writeMotionRecord(const Arc& arc)
     r.ex = arc.end[order[0]], r.ey = arc.end[order[1]], r.ez = arc.end[order[2]];
     r.sx = arc.start[order[0]], r.sy = arc.start[order[1]], r.sz = arc.start[order[2]];
     r.feed = s.LatheMachine ? s.FeedPerRev : s.Feed;
+    // The plane in the record's order: a lathe's (Z, X, Y) turns ZX into the record's
+    // first two coordinates, XY into its last two.
+    r.arcPlane = static_cast<std::int16_t>(s.LatheMachine ? (arc.plane + 2) % 3 : arc.plane);
     if (!arc.cAxis) {
-        const bool latheZX = s.LatheMachine && arc.plane == PlaneZX;
-        r.cx = latheZX ? arc.centre[2] : arc.centre[0];
-        r.cy = latheZX ? arc.centre[0] : arc.centre[1];
+        // The centre level with the start: a helix climbs from there, as its chords do.
+        Point centre = arc.centre;
+        centre[static_cast<std::size_t>(arc.axes.third)] = arc.start[static_cast<std::size_t>(arc.axes.third)];
+        r.cx = centre[order[0]], r.cy = centre[order[1]], r.cz = centre[order[2]];
         r.radius = arc.startRadius;
     }
     m_motion.append(r);

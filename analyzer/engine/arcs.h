@@ -1,10 +1,10 @@
 #pragma once
 // Arcs of the run. A block in motion mode 2 (clockwise) or 3 (counter-clockwise) finds
 // its centre by the control's centre method, is checked against the machine's tolerance
-// and degree limit, is drawn as a chain of chords in its plane (a helix in XY when Z
-// changes), with its arrow and tool image, and goes to the DXF output and the motion
-// file; it leaves its length (and on a lathe in constant surface speed its time) for
-// the time model.
+// and degree limit, is drawn as a chain of chords in its plane (a helix when the axis
+// across the plane changes), with its arrow and tool image, and goes to the DXF output
+// and the motion file; it leaves its length (and on a lathe in constant surface speed
+// its time) for the time model.
 #include "analyzer/engine/run_services.h"
 
 #include <array>

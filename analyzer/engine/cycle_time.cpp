@@ -54,8 +54,8 @@ void CycleTimeModel::ResetTimes()
 {
     TRunState& s = m_state;
     ClearTimeTable(s);
-    const double avg = (machineRate(16) + machineRate(17) + machineRate(18)) / 3.0;
-    s.AvgRapid = IsNearZero(avg) ? 1.0 : avg;
+    // No rapid rates set: rapids take no time in any direction (MoveTime's "no rate").
+    s.AvgRapid = (machineRate(16) + machineRate(17) + machineRate(18)) / 3.0;
     const double strokes = machineRate(36);
     s.PunchTime = IsNearZero(strokes) ? 1.0 : 1.0 / strokes;
 }
@@ -201,6 +201,10 @@ void CycleTimeModel::latheTime()
 void CycleTimeModel::BookSegment(bool toolChange)
 {
     TRunState& s = m_state;
+    // The stretch before the first tool change that ran nothing (no tool, no time) is
+    // no segment: no row, no tool-change time.
+    if (s.SegmentTool == 0 && s.SegTime == 0)
+        return;
     // A deviation factor that is not set leaves the time as it is.
     s.SegTime = s.SegTime * m_setup.RealOr(9, 1.0) + (toolChange ? machineRate(5) / 60.0 : 0.0);
     if (!std::isfinite(s.SegTime))

@@ -24,6 +24,10 @@ constexpr double CincinnatiClearance = 0.1;
 constexpr double AngleNoise = 1e-9;
 // Likewise a depth of a whole number of pecks takes that many, not one more.
 constexpr double CountNoise = 1e-9;
+// A control repeats a cycle at most this many times.
+constexpr std::int64_t MostCycleRepeats = 9999;
+// Repeats between two looks at the window (for Stop and close).
+constexpr std::int64_t RepeatsBetweenEvents = 64;
 
 // Times that rates turn into: a missing rate or an unbounded result adds nothing.
 void addMinutes(TRunState& s, double minutes)
@@ -220,7 +224,7 @@ void Cycles::DrillCycle(const std::function<void()>& recordHole)
         // where coordinate words have implied decimals).
         m_input.ReadWordValue(m.S(46), FormatDecimal, m.I(62), 0);
         if (s.WordFound) {
-            holes = std::max<std::int64_t>(1, platform::roundHalfEven(s.WordValue));
+            holes = std::clamp<std::int64_t>(platform::roundHalfEven(s.WordValue), 1, MostCycleRepeats);
             // Each repeat moves by X and Y and drills to the same depth.
             stepX = readLength(m.S(1), m.R(1), found);
             stepY = readLength(m.S(2), m.R(2), found);
@@ -265,7 +269,7 @@ void Cycles::DrillCycle(const std::function<void()>& recordHole)
         if (recordHole)
             recordHole();
         s.CurZ = retractLevel;
-        if (hole >= holes)
+        if (hole >= holes || stopAsked(hole))
             break;
         if (!s.Retry && m_services.times)
             m_services.times->BlockTime();
@@ -283,6 +287,19 @@ void Cycles::DrillCycle(const std::function<void()>& recordHole)
         s.CurX += stepX;
         s.CurY += stepY;
     }
+}
+
+// Stop (or closing the window) ends a long repeat after the hole drilled: the segment
+// ends with this block, as it ends after the block at which Stop is found.
+bool Cycles::stopAsked(std::int64_t hole)
+{
+    TRunState& s = m_state;
+    if (hole % RepeatsBetweenEvents == 0 && m_services.pump)
+        m_services.pump->processEvents();
+    if (!s.StopRequest && !s.CloseRequest)
+        return false;
+    s.SegmentEnd = true;
+    return true;
 }
 
 void PeckTime(TRunState& s, const TMachineSetup& m)

@@ -5,6 +5,7 @@
 // the time that the general time model does not cover.
 #include "analyzer/engine/run_services.h"
 
+#include <cstdint>
 #include <string_view>
 
 namespace vork {
@@ -33,6 +34,7 @@ private:
     double readLength(std::string_view letter, double scale, bool& found);
     Point turned(double x, double y, double z);
     void drawHole();
+    bool stopAsked(std::int64_t hole);
     void rapidTo(const Point& p);
     void toolImageAt(const Point& p);
 

@@ -101,7 +101,7 @@ std::vector<std::string> TapeSummaryLines(const TRunState& s, double costFactor)
     lines.push_back(SummaryIndent + "Tool     RPM     IPM   Tool Time    Total Time");
     lines.push_back(SummaryIndent + "----     ---     ---   ---- ----    ----- ----");
     const TToolTimeTable& table = s.ToolTimes;
-    for (int i = 2; i <= table.count && i <= ToolTimeRows; ++i) {
+    for (int i = 1; i <= table.count && i <= ToolTimeRows; ++i) {
         const TToolTimeTable::Row& row = table.rows[static_cast<std::size_t>(i)];
         std::string line(43, ' ');
         platform::appendInt(line, row.tool, 5);
@@ -125,8 +125,7 @@ std::vector<std::string> TapeSummaryLines(const TRunState& s, double costFactor)
 std::vector<std::string> DifLines(const TToolTimeTable& table)
 {
     const int rows = std::min(table.count, ToolTimeRows);
-    // The label tuple is always written: the count says so even when no row is booked.
-    const int tuples = std::max(rows, 1);
+    const int tuples = rows + 1; // the label tuple and every booked row
     std::vector<std::string> lines = {
         "TABLE", "0,1", "\"\"", "VECTORS", "0,5", "\"\"", "TUPLES", "0," + std::to_string(tuples), "\"\"",
         "DATA", "0,0", "\"\"", "-1,0", "BOT",
@@ -136,7 +135,7 @@ std::vector<std::string> DifLines(const TToolTimeTable& table)
         lines.push_back(std::string("\"") + label + "\"");
     }
     lines.push_back("-1,0");
-    for (int i = 2; i <= rows; ++i) {
+    for (int i = 1; i <= rows; ++i) {
         const TToolTimeTable::Row& row = table.rows[static_cast<std::size_t>(i)];
         lines.push_back("BOT");
         std::string value = "0,";

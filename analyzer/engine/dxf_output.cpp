@@ -9,6 +9,10 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace vork {
@@ -177,6 +181,49 @@ TDxfOutput::~TDxfOutput()
     Finish();
 }
 
+namespace {
+
+// A temporary file beside `path`, unique to this process; its descriptor or -1.
+int createBeside(const std::string& path, std::string& created)
+{
+    created = path + ".~" + std::to_string(::getpid()) + "XXXXXX";
+    return ::mkstemp(created.data());
+}
+
+bool writeAll(int fd, const char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Copies the whole of `from` (read by position) into `to`.
+bool copyAll(int from, int to)
+{
+    std::vector<char> chunk(1 << 20);
+    for (off_t at = 0;;) {
+        const ssize_t n = ::pread(from, chunk.data(), chunk.size(), at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        if (!writeAll(to, chunk.data(), static_cast<std::size_t>(n)))
+            return false;
+        at += n;
+    }
+}
+
+} // namespace
+
 void TDxfOutput::writeLines(const std::vector<std::string>& lines)
 {
     m_buffer.clear();
@@ -188,16 +235,28 @@ void TDxfOutput::writeLines(const std::vector<std::string>& lines)
 void TDxfOutput::writeBuffer()
 {
     if (m_file && std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file) != m_buffer.size())
-        failed();
+        failed(std::strerror(errno));
 }
 
-void TDxfOutput::failed()
+void TDxfOutput::closeBody()
 {
-    const std::string reason = std::strerror(errno);
+    if (!m_file)
+        return;
     std::fclose(m_file);
     m_file = nullptr;
+    if (!m_bodyPath.empty())
+        ::unlink(m_bodyPath.c_str());
+    m_bodyPath.clear();
+}
+
+void TDxfOutput::failed(const std::string& reason)
+{
+    const bool direct = m_bodyPath.empty();
+    closeBody();
     if (m_prompter)
-        m_prompter->message("DXF Output", "Error writing " + m_path + ": " + reason + "\nThe DXF output is off.",
+        m_prompter->message("DXF Output",
+                            "Error writing " + m_path + ": " + reason + "\nThe DXF output is off." +
+                                (direct ? "" : "\n" + m_path + " is left as it was before this write."),
                             platform::MessageKind::Error, platform::Buttons::Ok);
 }
 
@@ -208,6 +267,7 @@ void TDxfOutput::writeElement(const std::function<void(std::string&)>& append)
     m_buffer.clear();
     append(m_buffer);
     writeBuffer();
+    m_changed = true;
 }
 
 void TDxfOutput::WriteOutputElement(int mode, double p1, double p2, double p3, double p4, double p5, double p6)
@@ -222,37 +282,106 @@ void TDxfOutput::WriteOutputArc(int mode, const DxfArc& arc)
 
 bool TDxfOutput::OpenOutputFile(const std::string& path, std::string* errorText)
 {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
+    const auto refuse = [errorText](const std::string& why) {
         if (errorText)
-            *errorText = std::strerror(errno);
+            *errorText = why;
         return false;
+    };
+    // A link is followed: its target is the file replaced.
+    std::error_code ec;
+    const std::filesystem::path resolved = std::filesystem::canonical(path, ec);
+    const std::string target = ec ? path : resolved.string();
+    struct stat st{};
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    std::FILE* file = nullptr;
+    std::string bodyPath;
+    unsigned mode = 0;
+    if (exists && !S_ISREG(st.st_mode)) {
+        // A device or a pipe has no old drawing to keep: written straight.
+        file = std::fopen(target.c_str(), "wb");
+        if (!file)
+            return refuse(std::strerror(errno));
+    } else {
+        if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+            return refuse(std::strerror(errno));
+        const int fd = createBeside(target, bodyPath);
+        if (fd < 0)
+            return refuse(std::strerror(errno));
+        file = ::fdopen(fd, "wb");
+        if (!file) {
+            const std::string why = std::strerror(errno);
+            ::close(fd);
+            ::unlink(bodyPath.c_str());
+            return refuse(why);
+        }
+        if (exists) {
+            mode = st.st_mode & 07777;
+        } else {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            mode = 0666 & ~mask;
+        }
     }
     Finish();
     m_file = file;
     m_path = path;
+    m_target = target;
+    m_bodyPath = bodyPath;
+    m_mode = mode;
+    m_changed = true; // the chosen file does not hold this drawing yet
     writeLines(DxfHeaderLines());
     return m_file != nullptr;
+}
+
+bool TDxfOutput::publish()
+{
+    if (std::fflush(m_file) != 0) {
+        failed(std::strerror(errno));
+        return false;
+    }
+    std::string whole;
+    const int fd = createBeside(m_target, whole);
+    if (fd < 0) {
+        failed(std::strerror(errno));
+        return false;
+    }
+    std::string trailer;
+    for (const std::string& line : DxfTrailerLines())
+        addLine(trailer, line);
+    const bool written = copyAll(::fileno(m_file), fd) && writeAll(fd, trailer.data(), trailer.size()) &&
+                         ::fchmod(fd, static_cast<mode_t>(m_mode)) == 0 && ::fsync(fd) == 0;
+    const std::string why = std::strerror(errno);
+    if (::close(fd) != 0 || !written || ::rename(whole.c_str(), m_target.c_str()) != 0) {
+        ::unlink(whole.c_str());
+        failed(written ? std::strerror(errno) : why);
+        return false;
+    }
+    m_changed = false;
+    return true;
 }
 
 void TDxfOutput::Checkpoint()
 {
     if (!m_file)
         return;
-    writeLines(DxfTrailerLines());
-    if (!m_file)
+    if (m_bodyPath.empty()) {
+        if (std::fflush(m_file) != 0)
+            failed(std::strerror(errno));
         return;
-    long trailer = 0;
-    for (const std::string& line : DxfTrailerLines())
-        trailer += static_cast<long>(line.size() + 2);
-    if (std::fflush(m_file) != 0 || std::fseek(m_file, -trailer, SEEK_CUR) != 0)
-        failed();
+    }
+    if (m_changed)
+        publish();
 }
 
 void TDxfOutput::Finish()
 {
     if (!m_file)
         return;
+    if (!m_bodyPath.empty()) {
+        if (!m_changed || publish())
+            closeBody();
+        return;
+    }
     writeLines(DxfTrailerLines());
     if (m_file && std::fclose(m_file) != 0) {
         m_file = nullptr;

@@ -1,8 +1,9 @@
 #pragma once
 // The tool path as a DXF drawing: a header of line types, then a LINE, POINT, ARC or
-// CIRCLE per move of every run, on layer 0, in inches. Whenever a run pauses the file
-// is made whole (its trailer written and the next entity written over it), so that the
-// drawing can be read while the analyzer stays open.
+// CIRCLE per move of every run, on layer 0, in inches. The drawing grows in a file
+// beside the chosen one; whenever a run pauses, and at the end, a whole copy with its
+// trailer replaces the chosen file, so that at every instant that name holds a whole
+// drawing (an older one until the first pause) and a failed write leaves it as it was.
 #include "analyzer/engine/run_services.h"
 
 #include <cstdio>
@@ -37,13 +38,14 @@ public:
     void WriteOutputElement(int mode, double p1, double p2, double p3, double p4, double p5, double p6) override;
     void WriteOutputArc(int mode, const DxfArc& arc) override;
 
-    // Starts a new file with the header. An open file is finished first. When the new
-    // file cannot be created the output stays as it was; false and errorText then.
+    // Starts a new drawing with the header; the chosen file is not touched before the
+    // first pause. An open output is finished first. When the new drawing cannot be
+    // started (or the file may not be written) the output stays as it was; false and
+    // errorText then. A name that is no regular file (a device) is written straight.
     bool OpenOutputFile(const std::string& path, std::string* errorText = nullptr);
-    // A run has returned: the file on disk is made complete; the next element replaces
-    // the trailer.
+    // A run has returned: the chosen file is replaced by the drawing so far, whole.
     void Checkpoint();
-    // The program closes: the trailer ends the file.
+    // The program closes: the chosen file gets the whole drawing, and the output ends.
     void Finish();
     const std::string& path() const { return m_path; }
 
@@ -51,11 +53,18 @@ private:
     void writeLines(const std::vector<std::string>& lines);
     void writeElement(const std::function<void(std::string&)>& append);
     void writeBuffer();
-    void failed();
+    // Replaces the chosen file by the drawing so far with its trailer.
+    bool publish();
+    void failed(const std::string& reason);
+    void closeBody();
 
     platform::Prompter*& m_prompter;
-    std::FILE* m_file = nullptr;
-    std::string m_path;
+    std::FILE* m_file = nullptr; // the growing drawing (the chosen file itself when direct)
+    std::string m_path;          // as chosen
+    std::string m_target;        // the file replaced: a link's target
+    std::string m_bodyPath;      // the growing drawing beside it; empty when direct
+    unsigned m_mode = 0644;      // the replaced file's mode
+    bool m_changed = false;      // written since the chosen file was last replaced
     std::string m_buffer;
 };
 

@@ -181,7 +181,8 @@ void Trwindow::DrawArc(Canvas& canvas, double x, double y, double radius, double
     if (IsNearZero(sweep))
         sweep = TwoPi;
     if (!emulated) {
-        long long n = platform::roundHalfEven(sweep / step);
+        // Counted within the bound on steps, so that no count runs past its type.
+        long long n = platform::roundHalfEven(std::min(sweep / step, MaxArcSteps));
         if (n == 0 || n % 2 != 0)
             ++n;
         step = sweep / static_cast<double>(n);

@@ -435,11 +435,10 @@ bool BlockInterpreter::applyGCode(int code)
             if (!is(p))
                 continue;
             s.FeedOut = is(36) || is(37) || is(38) || is(39);
-            if (p == 35) {
-                s.Peck = true;
-                if (!readPeckIncrement())
-                    return false;
-            }
+            // Each cycle code says whether the cycle pecks: a G81 after a G83 does not.
+            s.Peck = p == 35;
+            if (s.Peck && !readPeckIncrement())
+                return false;
             s.Mode = ModeCycle;
             s.CycleFirstBlock = true;
             break;

@@ -74,12 +74,12 @@ std::array<std::uint8_t, MotionRecordSize> EncodeMotionRecord(const TMotionRecor
     std::array<std::uint8_t, MotionRecordSize> bytes{};
     RecordWriter w(bytes);
     w.u8(r.kind);
-    w.i16(r.spare1);
+    w.i16(r.arcPlane);
     w.i16(r.opnum);
     w.i16(r.spare2);
     w.i16(r.spare3);
     w.u8(r.mode);
-    for (double v : {r.cx, r.cy, r.radius, r.ex, r.ey, r.ez, r.rplane, r.sx, r.sy, r.sz, r.spare4, r.feed})
+    for (double v : {r.cx, r.cy, r.radius, r.ex, r.ey, r.ez, r.rplane, r.sx, r.sy, r.sz, r.cz, r.feed})
         w.f64(v);
     w.shortString(r.text);
     return bytes;
@@ -90,12 +90,12 @@ TMotionRecord DecodeMotionRecord(const std::array<std::uint8_t, MotionRecordSize
     RecordReader rd(bytes);
     TMotionRecord r;
     r.kind = rd.u8();
-    r.spare1 = rd.i16();
+    r.arcPlane = rd.i16();
     r.opnum = rd.i16();
     r.spare2 = rd.i16();
     r.spare3 = rd.i16();
     r.mode = rd.u8();
-    for (double* v : {&r.cx, &r.cy, &r.radius, &r.ex, &r.ey, &r.ez, &r.rplane, &r.sx, &r.sy, &r.sz, &r.spare4, &r.feed})
+    for (double* v : {&r.cx, &r.cy, &r.radius, &r.ex, &r.ey, &r.ez, &r.rplane, &r.sx, &r.sy, &r.sz, &r.cz, &r.feed})
         *v = rd.f64();
     r.text = rd.shortString();
     return r;

@@ -41,9 +41,9 @@ long long wholeNumber(float value) { return std::isfinite(value) ? platform::rou
 
 std::string shortText(double value) { return RealToShortStr(true, value); }
 
-// Tells which operations held values that are not numbers: "Operation 10" or
+// Tells which operations held unsound values: "Operation 10" or
 // "Operations 10, 20", then what became of them.
-void tellNonFinite(platform::Prompter* prompter, const std::vector<int>& opnums, const std::string& what)
+void tellUnsound(platform::Prompter* prompter, const std::vector<int>& opnums, const std::string& what)
 {
     if (!prompter || opnums.empty())
         return;
@@ -55,11 +55,13 @@ void tellNonFinite(platform::Prompter* prompter, const std::vector<int>& opnums,
 
 } // namespace
 
-bool ZeroNonFiniteReals(TOperationRecord& r)
+bool ZeroUnsoundReals(TOperationRecord& r)
 {
+    constexpr float Largest = 1e6f, Smallest = 1e-9f;
     bool found = false;
     forEachReal(r, [&found](float& f) {
-        if (!std::isfinite(f)) {
+        const float size = std::fabs(f);
+        if (!(size <= Largest) || (f != 0 && size < Smallest)) {
             f = 0;
             found = true;
         }
@@ -166,10 +168,11 @@ bool TOperationTable::Loadfile(const std::string& fileName, platform::Prompter* 
         TOperationRecord& r = m_slots[static_cast<std::size_t>(n++)];
         r = DecodeOperationRecord(bytes.data());
         r.flags = 1; // a loaded operation is posted
-        if (ZeroNonFiniteReals(r))
+        if (ZeroUnsoundReals(r))
             damaged.push_back(r.opnum);
     }
-    tellNonFinite(prompter, damaged, " in\n" + path + "\nheld values that are not numbers: they were taken as 0");
+    tellUnsound(prompter, damaged,
+                " in\n" + path + "\nheld values that are not numbers or out of range: they were taken as 0");
     // Trailing bytes that fill no whole record are passed over; a failing disk is not.
     if (in.bad()) {
         tell("Error Reading Operation File\n" + path, platform::MessageKind::Error);
@@ -190,12 +193,13 @@ bool TOperationTable::Save(const std::string& fileName, platform::Prompter* prom
     std::vector<int> damaged;
     for (int n = 1; n <= OperationCount(); ++n) {
         TOperationRecord written = slot(n);
-        if (ZeroNonFiniteReals(written))
+        if (ZeroUnsoundReals(written))
             damaged.push_back(written.opnum);
         const auto record = EncodeOperationRecord(written);
         bytes.append(reinterpret_cast<const char*>(record.data()), record.size());
     }
-    tellNonFinite(prompter, damaged, " held values that are not numbers: they were written as 0 to\n" + path);
+    tellUnsound(prompter, damaged,
+                " held values that are not numbers or out of range: they were written as 0 to\n" + path);
     std::string why;
     if (platform::saveFileAtomic(path, bytes, &why))
         return true;
@@ -289,8 +293,9 @@ void TOperationTable::SetCurrentTIM(int n)
     } else if (shape >= ShapeDiamond && shape <= ShapeLatheDrill) {
         std::array<double, 7> p{};
         std::copy(r.p.begin(), r.p.end(), p.begin());
-        m_toolImage->BuildLatheToolImage(static_cast<int>(shape - ShapeDiamond),
-                                         static_cast<int>(wholeNumber(r.lcomp) - 1), p);
+        // An orientation past 1..6 draws as OD turning; any count keeps it in range.
+        const long long orientation = std::clamp<long long>(wholeNumber(r.lcomp), 0, 7) - 1;
+        m_toolImage->BuildLatheToolImage(static_cast<int>(shape - ShapeDiamond), static_cast<int>(orientation), p);
     }
 }
 

@@ -64,9 +64,10 @@ inline TOperationRecord OperationTemplate() { return {}; }
 std::array<std::uint8_t, OperationRecordSize> EncodeOperationRecord(const TOperationRecord& r);
 TOperationRecord DecodeOperationRecord(const std::uint8_t* bytes);
 
-// Sets each single of the record that is not a number (NaN or infinite: a damaged
-// file) to 0; true when there was one.
-bool ZeroNonFiniteReals(TOperationRecord& r);
+// Sets each single of the record that is no sound value to 0: one that is not a number
+// (NaN or infinite) or lies outside any size, feed or speed an operation holds (beyond a
+// million, or nearer 0 than a billionth: a damaged file). True when there was one.
+bool ZeroUnsoundReals(TOperationRecord& r);
 
 void SetFlagBit(std::uint8_t& flags, int bit, bool on);
 bool TestFlagBit(std::uint8_t flags, int bit);

@@ -18,35 +18,12 @@ namespace vork {
 
 namespace {
 
-// A mill's motion record keeps the X and Y of an arc's centre. An arc in the ZX or YZ
-// plane is not a circle of those two: its centre's Z is found from its ends.
-struct ArcCircle {
-    bool xyPlane = true;
-    double x = 0, y = 0, z = 0;
-    int normal = 2; // the axis the arc turns about: 0 X, 1 Y, 2 Z
-};
-
-bool onCircle(double a, double b, double ca, double cb, double radius)
-{
-    return std::fabs(std::hypot(a - ca, b - cb) - std::fabs(radius)) <= 0.001;
-}
-
-ArcCircle MillArcCircle(const TMotionRecord& r, double lastZ)
-{
-    ArcCircle c{true, r.cx, r.cy, lastZ, 2};
-    if (onCircle(r.sx, r.sy, r.cx, r.cy, r.radius) && onCircle(r.ex, r.ey, r.cx, r.cy, r.radius))
-        return c;
-    c.xyPlane = false;
-    // In the ZX plane the record's Y is the arc's own; in YZ its X.
-    const bool zx = std::fabs(r.sy - r.cy) <= 0.001 && std::fabs(r.ey - r.cy) <= 0.001;
-    c.normal = zx ? 1 : 0;
-    const double across = zx ? r.sx - r.cx : r.sy - r.cy;
-    const double acrossEnd = zx ? r.ex - r.cx : r.ey - r.cy;
-    const double rise = std::sqrt(std::max(0.0, r.radius * r.radius - across * across));
-    const auto miss = [&](double z) { return std::fabs(std::hypot(acrossEnd, r.ez - z) - std::fabs(r.radius)); };
-    c.z = miss(r.sz + rise) <= miss(r.sz - rise) ? r.sz + rise : r.sz - rise;
-    return c;
-}
+// A record's point, start and arc centre as arrays in its own order.
+using RecordPoint = std::array<double, 3>;
+RecordPoint endOf(const TMotionRecord& r) { return {r.ex, r.ey, r.ez}; }
+RecordPoint startOf(const TMotionRecord& r) { return {r.sx, r.sy, r.sz}; }
+RecordPoint centreOf(const TMotionRecord& r) { return {r.cx, r.cy, r.cz}; }
+PlaneAxes arcAxes(const TMotionRecord& r) { return PlaneAxesOf(std::clamp<int>(r.arcPlane, 0, 2)); }
 
 constexpr const char* Section = "DV";
 constexpr double ThreadFactor = 0.61343;
@@ -218,11 +195,16 @@ void ClWriter::motionBlock(TMotionRecord r, bool first)
     case ModeCCW: {
         const char* d = r.mode == ModeCCW ? "1" : "-1";
         if (m_pointForm == 0) {
-            const ArcCircle c = MillArcCircle(r, m_lastZ);
-            const std::string axis = c.normal == 2 ? std::string("0,0,") + d
-                                     : c.normal == 1 ? std::string("0,") + d + ",0"
-                                                     : std::string(d) + ",0,0";
-            line("CIRCLE/ " + F(c.x) + "," + F(c.y) + "," + F(c.z) + "," + axis + "," + F(r.radius));
+            // About the axis across the arc's plane; an arc of the XY plane sits at the
+            // height the path last reached.
+            const PlaneAxes p = arcAxes(r);
+            RecordPoint c = centreOf(r);
+            if (p.third == 2)
+                c[2] = m_lastZ;
+            std::array<std::string, 3> axis{"0", "0", "0"};
+            axis[static_cast<std::size_t>(p.third)] = d;
+            line("CIRCLE/ " + F(c[0]) + "," + F(c[1]) + "," + F(c[2]) + "," + axis[0] + "," + axis[1] + "," + axis[2] +
+                 "," + F(r.radius));
             line("GOTO/ " + F(r.ex) + "," + F(r.ey) + "," + F(r.ez));
         } else {
             line("CIRCLE/ " + F(r.cy) + ",0.0," + F(r.cx) + ",0," + d + ",0," + F(r.radius));
@@ -253,7 +235,7 @@ void ClWriter::motionBlock(TMotionRecord r, bool first)
 
 bool FiniteMotion(const TMotionRecord& r)
 {
-    for (double v : {r.cx, r.cy, r.radius, r.ex, r.ey, r.ez, r.sx, r.sy, r.sz})
+    for (double v : {r.cx, r.cy, r.cz, r.radius, r.ex, r.ey, r.ez, r.sx, r.sy, r.sz})
         if (!std::isfinite(v))
             return false;
     return true;
@@ -281,19 +263,17 @@ bool CalculateExtents(const std::string& motionPath, VerifySettings& settings)
     MotionReader reader;
     if (!reader.open(motionPath))
         return false;
-    double minx = 100000, miny = 100000, minz = 100000;
-    double maxx = -100000, maxy = -100000, maxz = -100000;
+    RecordPoint least{100000, 100000, 100000}, most{-100000, -100000, -100000};
     bool counted = false;
-    const auto widen = [&](double x, double y) {
-        minx = std::min(minx, x);
-        maxx = std::max(maxx, x);
-        miny = std::min(miny, y);
-        maxy = std::max(maxy, y);
-    };
-    const auto widenZ = [&](double z) {
-        minz = std::min(minz, z);
-        maxz = std::max(maxz, z);
+    const auto widen = [&](int axis, double value) {
+        const auto k = static_cast<std::size_t>(axis);
+        least[k] = std::min(least[k], value);
+        most[k] = std::max(most[k], value);
         counted = true;
+    };
+    const auto widenTo = [&](const RecordPoint& point) {
+        for (int k = 0; k < 3; ++k)
+            widen(k, point[static_cast<std::size_t>(k)]);
     };
     TMotionRecord r;
     while (reader.read(r)) {
@@ -307,25 +287,28 @@ bool CalculateExtents(const std::string& motionPath, VerifySettings& settings)
             [[fallthrough]];
         case ModeLinear:
         case ModeCycle:
-            widen(r.ex, r.ey);
-            widenZ(r.ez);
+            widenTo(endOf(r));
             break;
         case ModeCW:
         case ModeCCW: {
-            // A mill's arc in the ZX or YZ plane: its ends bound it in X and Y.
-            if (!MillArcCircle(r, 0).xyPlane) {
-                widen(r.ex, r.ey);
-                widenZ(r.ez);
+            if (IsNearZero(r.radius)) { // no circle of its own (a lathe's C-axis arc)
+                widenTo(endOf(r));
                 break;
             }
-            double start = VectorAngle(r.sx - r.cx, r.sy - r.cy);
-            double end = VectorAngle(r.ex - r.cx, r.ey - r.cy);
+            // The arc's box in its plane; across the plane, its end.
+            const PlaneAxes p = arcAxes(r);
+            const RecordPoint start = startOf(r), end = endOf(r), c = centreOf(r);
+            const auto f = static_cast<std::size_t>(p.first), g = static_cast<std::size_t>(p.second);
+            double from = VectorAngle(start[f] - c[f], start[g] - c[g]);
+            double to = VectorAngle(end[f] - c[f], end[g] - c[g]);
             if (r.mode == ModeCW)
-                std::swap(start, end);
-            const Extents box = ArcExtents(r.cx, r.cy, std::fabs(r.radius), start, end);
-            widen(box.xmin, box.ymin);
-            widen(box.xmax, box.ymax);
-            widenZ(r.ez);
+                std::swap(from, to);
+            const Extents box = ArcExtents(c[f], c[g], std::fabs(r.radius), from, to);
+            widen(p.first, box.xmin);
+            widen(p.first, box.xmax);
+            widen(p.second, box.ymin);
+            widen(p.second, box.ymax);
+            widen(p.third, end[static_cast<std::size_t>(p.third)]);
             break;
         }
         default:
@@ -334,6 +317,8 @@ bool CalculateExtents(const std::string& motionPath, VerifySettings& settings)
     }
     if (!counted)
         return false;
+    const double minx = least[0], miny = least[1], minz = least[2];
+    const double maxx = most[0], maxy = most[1], maxz = most[2];
     const double o = StrToReal(settings.edit[6]);
     const auto put = [&settings](int field, double value) {
         settings.edit[static_cast<std::size_t>(field - 1)] = RealToShortStr(false, value);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 TEST(MinutesToHMS, WholeSecondsOfTheMinutes)
@@ -11,7 +13,16 @@ TEST(MinutesToHMS, WholeSecondsOfTheMinutes)
     const struct {
         double minutes;
         const char* text;
-    } cases[] = {{0, "00:00:00"}, {125.5, "02:05:30"}, {6000, "100:00:00"}, {2.3, "00:02:18"}};
+    } cases[] = {{0, "00:00:00"},
+                 {125.5, "02:05:30"},
+                 {6000, "100:00:00"},
+                 {2.3, "00:02:18"},
+                 {-5, "00:00:00"},
+                 {59999999.99, "999999:59:59"},
+                 // Past what the text shows (G1 X9999999999999999. F0.0001): capped, never negative.
+                 {1e20, "999999:59:59"},
+                 {std::numeric_limits<double>::infinity(), "999999:59:59"},
+                 {std::numeric_limits<double>::quiet_NaN(), "00:00:00"}};
     for (const auto& c : cases)
         EXPECT_EQ(vork::MinutesToHMS(c.minutes), c.text) << c.minutes;
 }

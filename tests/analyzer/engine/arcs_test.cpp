@@ -574,6 +574,7 @@ TEST(ArcRecords, MotionRecordsAndDxfElements)
     const auto& l = records[1];
     EXPECT_EQ(std::vector<double>({l.cx, l.cy, l.radius, l.ex, l.ey, l.ez, l.sx, l.sy, l.feed}),
               std::vector<double>({0, 2, 1, -1, 2, 0, 0, 1, 0.01}));
+    EXPECT_EQ(l.arcPlane, 0); // about the record's third coordinate, Y
     ASSERT_EQ(lathe.dxf.elements.size(), 2u);
     EXPECT_EQ(lathe.dxf.elements[1].p, (std::array<double, 6>{0, 2, 0, 1, vork::ThreeHalfPi, vork::Pi}));
 
@@ -598,14 +599,68 @@ TEST(ArcRecords, MotionRecordsAndDxfElements)
         EXPECT_NEAR(records[1].radius, c.radius, 1e-9) << c.blocks[2];
     }
 
-    // YZ arcs and tools without an operation write neither.
-    ArcRun yz;
-    yz.run({"T1", "G19 G00 Y1. Z0.", "G03 Y0. Z1. J-1. K0."});
-    EXPECT_EQ(yz.records().size(), 1u);
-    EXPECT_EQ(yz.dxf.elements.size(), 1u);
+    // A tool without an operation writes no record.
     ArcRun noOperation;
     noOperation.run({"G00 X0. Y1.", "G02 X1. Y0. I0. J-1. F12."});
     EXPECT_TRUE(noOperation.records().empty());
+}
+
+// Full circles and helices of every plane: the record names the arc's plane and holds
+// its centre level with the start, the DXF arc lies in the plane, and a helix climbs
+// along the axis across its plane as it is drawn.
+TEST(ArcRecords, EveryPlaneRecordsItsPlaneCentreAndHelix)
+{
+    const struct {
+        const char* from;
+        const char* arc;
+        int plane;
+        Point centre;   // in the record: level with the start
+        Point dxfCentre; // in the drawing: level with the end
+        double length;
+    } cases[] = {
+        {"G17 G00 X2. Y1. Z0.", "G03 X1. Y2. Z-1. I-1. J0. F10.", 0, {1, 1, 0}, {1, 1, -1},
+         std::hypot(vork::HalfPi, 1)},
+        {"G18 G00 X2. Y1. Z0.", "G03 X2. Z0. I-1. K0. F10.", 1, {1, 1, 0}, {1, 1, 0}, vork::TwoPi},
+        {"G18 G00 X2. Y1. Z0.", "G02 X1. Y3. Z1. I-1. K0. F10.", 1, {1, 1, 0}, {1, 3, 0}, std::hypot(vork::HalfPi, 2)},
+        {"G19 G00 X1. Y2. Z0.", "G03 Y2. Z0. J-1. K0. F10.", 2, {1, 1, 0}, {1, 1, 0}, vork::TwoPi},
+        {"G19 G00 X1. Y2. Z0.", "G02 X3. Y1. Z-1. J-1. K0. F10.", 2, {1, 1, 0}, {3, 1, 0}, std::hypot(vork::HalfPi, 2)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arc);
+        ArcRun run;
+        run.run({"T1", c.from, c.arc});
+        EXPECT_TRUE(run.errors.seen.empty());
+        const auto records = run.records();
+        ASSERT_EQ(records.size(), 2u);
+        const vork::TMotionRecord& r = records[1];
+        EXPECT_EQ(r.arcPlane, c.plane);
+        EXPECT_NEAR(r.cx, c.centre[0], 1e-9);
+        EXPECT_NEAR(r.cy, c.centre[1], 1e-9);
+        EXPECT_NEAR(r.cz, c.centre[2], 1e-9);
+        EXPECT_NEAR(r.radius, 1, 1e-9);
+        EXPECT_NEAR(run.state().MoveLength, c.length, 1e-9);
+
+        ASSERT_EQ(run.dxf.elements.size(), 2u);
+        const vork::DxfArc& arc = run.dxf.elements[1].arc;
+        const vork::PlaneAxes axes = vork::PlaneAxesOf(c.plane);
+        Point first{}, second{};
+        first[static_cast<std::size_t>(axes.first)] = 1;
+        second[static_cast<std::size_t>(axes.second)] = 1;
+        EXPECT_EQ(arc.first, first);
+        EXPECT_EQ(arc.second, second);
+        for (std::size_t k = 0; k < 3; ++k)
+            EXPECT_NEAR(arc.centre[k], c.dxfCentre[k], 1e-9) << k;
+
+        // Across the plane the chords run evenly from the start to the end.
+        const auto points = run.lines();
+        const auto third = static_cast<std::size_t>(axes.third);
+        const Point start{r.sx, r.sy, r.sz}, end{r.ex, r.ey, r.ez};
+        const double sign = end[third] < start[third] ? -1 : 1;
+        for (std::size_t k = 1; k < points.size(); ++k)
+            EXPECT_GE(sign * points[k][third], sign * points[k - 1][third] - 1e-12) << k;
+        EXPECT_NEAR(points.back()[third], end[third], 1e-12);
+        EXPECT_NEAR(points[points.size() / 2 - 1][third], (start[third] + end[third]) / 2, 0.1);
+    }
 }
 
 TEST(ArcRecords, LatheArcsUnderTheCAxis)

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -226,8 +227,24 @@ TEST(TimeConstants, FallBackWhenTheSetupHasNone)
     EXPECT_NEAR(set.s.AvgRapid, 350.0 / 3, 1e-12);
     EXPECT_NEAR(set.s.PunchTime, 1 / 75.0, 1e-12);
     Timed none({"R   16 0.", "R   17 0.", "R   18 0.", "R   36 0."});
-    EXPECT_EQ(none.s.AvgRapid, 1.0);
     EXPECT_EQ(none.s.PunchTime, 1.0);
+}
+
+TEST(BlockTime, RapidsWithoutRatesTakeNoTime)
+{
+    // Unset rapid rates: no rapid takes time, whichever axes move (not 1 inch a minute).
+    for (const char* unset : {"0.", "-9999."}) {
+        const std::string rate = unset;
+        const struct {
+            const char* what;
+            double x, y, z;
+        } moves[] = {{"X", 10, 0, 0}, {"Y", 0, 10, 0}, {"X and Y", 6, 8, 0}, {"Z", 0, 0, 4.9}, {"X and Z", 3, 0, 4}};
+        for (const auto& m : moves) {
+            Timed t({"R   16 " + rate, "R   17 " + rate, "R   18 " + rate});
+            t.s.Mode = vork::ModeRapid;
+            EXPECT_EQ(t.from(0, 0, 0).to(m.x, m.y, m.z).time(), 0.0) << m.what << " with rates " << unset;
+        }
+    }
 }
 
 TEST(Booking, ToolChangeDeviationCostAndTheTable)
@@ -248,6 +265,18 @@ TEST(Booking, ToolChangeDeviationCostAndTheTable)
     EXPECT_FLOAT_EQ(row.time, 3.8f);
     EXPECT_FLOAT_EQ(row.total, 3.8f);
     EXPECT_FLOAT_EQ(row.ipm, 12.5f);
+
+    // Nothing ran yet without a tool: nothing is booked, not even the change time.
+    Timed empty({"R    5 30.", "R    9 1."});
+    empty.s.SegmentTool = 0;
+    empty.model.BookSegment(true);
+    EXPECT_EQ(empty.s.ToolTimes.count, 0);
+    EXPECT_EQ(empty.s.TotalTime, 0.0);
+    // Moves before the first tool change are a segment of their own.
+    empty.s.SegTime = 0.5;
+    empty.model.BookSegment(true);
+    EXPECT_EQ(empty.s.ToolTimes.count, 1);
+    EXPECT_NEAR(empty.s.TotalTime, 1.0, 1e-12);
 
     // A segment the user paused gets no tool-change time.
     t.s.SegTime = 3;
@@ -440,7 +469,7 @@ TEST(TimedRun, ParameterNotSetCountsAsNone)
 TEST(TimedRun, UserPausesBookNoToolChangeTime)
 {
     const std::vector<std::string> machine = {"R   16 100.", "R   57 0.", "R    5 60.", "R    9 1.", "I   20 0"};
-    const std::string program = "G01 X10. F100.\r\nG01 X20.\r\nM30\r\n";
+    const std::string program = "G01 X10. F100.\r\nG01 X20.\r\nG01 X30.\r\nM30\r\n";
     // Stop pressed during the first block ends the segment after the second; on to the
     // end: the pause adds nothing, the end of the program its change time.
     TimedRun stopped(machine);
@@ -452,19 +481,21 @@ TEST(TimedRun, UserPausesBookNoToolChangeTime)
     stopped.hook.afterBlock = nullptr;
     stopped.session->Start();
     ASSERT_TRUE(stopped.state().EndOfProgram);
-    EXPECT_NEAR(stopped.state().TotalTime, 0.2 + 1.0, 1e-12);
+    EXPECT_NEAR(stopped.state().TotalTime, 0.2 + 0.1 + 1.0, 1e-12);
     EXPECT_EQ(stopped.state().ToolTimes.count, 2);
 
-    // Abort in the error dialog ends the segment without the tool-change time.
+    // Abort in the error dialog ends the segment without the tool-change time (here a
+    // segment in which nothing ran: nothing at all).
     TimedRun aborted(machine);
     aborted.dialog.answers = {{vork::ErrorAnswer::Abort, ""}};
     aborted.load("G01 X10.\r\nG01 X20. F100.\r\nT2\r\nM30\r\n");
     aborted.session->Start();
     EXPECT_EQ(aborted.dialog.messages, std::vector<std::string>{"No feedrate specified S=0.,IPM=0."});
-    ASSERT_EQ(aborted.state().ToolTimes.count, 1);
+    EXPECT_EQ(aborted.state().ToolTimes.count, 0);
     EXPECT_DOUBLE_EQ(aborted.state().TotalTime, 0.0);
     aborted.session->Start(); // to the tool change: one block and the change
     EXPECT_NEAR(aborted.state().TotalTime, 0.1 + 1.0, 1e-12);
+    EXPECT_EQ(aborted.state().ToolTimes.count, 1);
 }
 
 TEST(TimedRun, RetryRunsTheEditedBlockWithItsTime)
@@ -505,25 +536,63 @@ TEST(TimedRun, ExampleProgramBooksOneRowPerSegmentAndTheSameAfterRestart)
     run.session->Start();
     EXPECT_TRUE(run.dialog.messages.empty());
     ASSERT_FALSE(run.state().EndOfProgram); // restarted
-    ASSERT_EQ(first.count, 4); // before T1, then T1, T2 and T3
-    const int tools[] = {0, 1, 2, 3};
+    // T1, T2 and T3: the blocks before T1 run no tool and take no time, so they book
+    // nothing (no "T0" bar, no tool-change time that no tool row shows).
+    ASSERT_EQ(first.count, 3);
+    const int tools[] = {1, 2, 3};
     double sum = 0;
-    for (int i = 1; i <= 4; ++i) {
+    for (int i = 1; i <= 3; ++i) {
         EXPECT_EQ(first.rows[static_cast<std::size_t>(i)].tool, tools[i - 1]) << i;
         sum += first.rows[static_cast<std::size_t>(i)].time;
         EXPECT_NEAR(first.rows[static_cast<std::size_t>(i)].total, sum, 1e-4) << i;
     }
-    EXPECT_GT(first.rows[2].time, first.rows[1].time); // the cutting outweighs the change
+    // The chart and the DIF show the same rows, and they add up to the total.
+    std::vector<std::string> labels;
+    for (const vork::ToolTimeBar& bar : vork::ToolTimeBars(first))
+        labels.push_back(bar.label);
+    EXPECT_EQ(labels, (std::vector<std::string>{"T1", "T2", "T3"}));
+    const auto dif = vork::DifLines(first);
+    EXPECT_EQ(std::count(dif.begin(), dif.end(), "BOT"), 4); // the labels and three rows
     run.prompter.restart = false;
     run.session->Start();
     ASSERT_TRUE(run.state().EndOfProgram);
     const vork::TToolTimeTable& second = run.state().ToolTimes;
-    ASSERT_EQ(second.count, 4);
-    for (int i = 1; i <= 4; ++i) {
+    ASSERT_EQ(second.count, 3);
+    for (int i = 1; i <= 3; ++i) {
         EXPECT_EQ(second.rows[static_cast<std::size_t>(i)].tool, first.rows[static_cast<std::size_t>(i)].tool);
         EXPECT_FLOAT_EQ(second.rows[static_cast<std::size_t>(i)].time, first.rows[static_cast<std::size_t>(i)].time);
     }
-    EXPECT_NEAR(run.state().TotalTime, first.rows[4].total, 1e-4);
+    EXPECT_NEAR(run.state().TotalTime, first.rows[3].total, 1e-4);
+    EXPECT_NEAR(run.state().TotalTime, sum, 1e-4);
+}
+
+TEST(TimedRun, OnlyTheDeepCyclePecks)
+{
+    // A cycle after a deep cycle, without G80 between them, is timed as itself: the same
+    // as where no deep cycle ran before.
+    const auto lastBlockTime = [](const std::string& program) {
+        TimedRun run({"R   16 100.", "R   17 100.", "R   18 50.", "R   52 100.", "R   57 0.", "R    5 0."});
+        double time = 0;
+        run.hook.afterBlock = [&] {
+            if (!run.state().Block.empty())
+                time = run.state().SegTime - run.state().LastSegTime;
+        };
+        run.load(program);
+        run.session->Start();
+        EXPECT_TRUE(run.dialog.messages.empty()) << program;
+        return time;
+    };
+    const std::string deepFirst = "G00 X0. Y0. Z1.\r\nG83 X0. Y0. Z-1. R.1 Q.2 F10.\r\nG00 Z1.\r\n";
+    const std::string plainFirst = "G00 X0. Y0. Z1. F10.\r\n";
+    for (const char* cycle : {"G81", "G84", "G85"}) {
+        const std::string block = std::string(cycle) + " X1. Z-1. R.1\r\n";
+        const double alone = lastBlockTime(plainFirst + block);
+        EXPECT_GT(alone, 0) << cycle;
+        EXPECT_NEAR(lastBlockTime(deepFirst + block), alone, 1e-12) << cycle;
+    }
+    // The deep cycle itself still pecks: five pecks of 0.2 take longer than one stroke.
+    EXPECT_GT(lastBlockTime(plainFirst + "G83 X1. Z-1. R.1 Q.2\r\n"),
+              lastBlockTime(plainFirst + "G81 X1. Z-1. R.1\r\n"));
 }
 
 } // namespace

@@ -345,6 +345,7 @@ TEST(DrillCycle, MoveListsForAbsoluteIncrementalAndBothReturns)
     const struct {
         const char* name;
         std::vector<Block> blocks;
+        std::vector<std::string> machine = {};
     } cases[] = {
         {"G90 G98",
          {{"G00 X0. Y0. Z1.", {"M 0 0 0", "M 0 0 1"}, 1},
@@ -373,10 +374,30 @@ TEST(DrillCycle, MoveListsForAbsoluteIncrementalAndBothReturns)
           {"G98 X1.", {"M 4 3 1", "M 4 3 0.1", "L 4 3 -0.5", "M 4 3 0.1", "M 4 3 1"}, 1},
           {"G99 X1. R-.5", {"M 5 3 0.5", "L 5 3 -0.1", "M 5 3 0.5"}, 0.5},
           {"G80 G90", {}, 0.5}}},
+        // A new incremental R counts from the cycle's initial Z, not from the R plane where
+        // the block before left the tool; the depth below R stays.
+        {"G91 new R after a return to R",
+         {{"G00 X0. Y0. Z1.", {"M 0 0 0", "M 0 0 1"}, 1},
+          {"G91 G99 G81 X1. Z-.6 R-.9 F5.", {"M 1 0 0.1", "L 1 0 -0.5", "M 1 0 0.1"}, 0.1},
+          {"X1. R-.5", {"M 2 0 0.5", "L 2 0 -0.1", "M 2 0 0.5"}, 0.5},
+          {"G80 G90", {}, 0.5}}},
+        // Absolute R and Z are work coordinates: a preset moves them with the axes.
+        {"G90 after a preset",
+         {{"G00 X0. Y0. Z1.", {"M 0 0 0", "M 0 0 1"}, 1},
+          {"G92 Z2.", {}, 1},
+          {"G99 G81 X1. Z-.5 R.1 F5.", {"M 1 0 -0.9", "L 1 0 -1.5", "M 1 0 -0.9"}, -0.9}},
+         {"I   97 0"}},
+        // A new cycle without Z drills to where the tool stands, not to the last bottom.
+        {"a new cycle without depth",
+         {{"G00 X0. Y0. Z1.", {"M 0 0 0", "M 0 0 1"}, 1},
+          {"G99 G81 X1. Z-.5 R.1 F5.", {"M 1 0 0.1", "L 1 0 -0.5", "M 1 0 0.1"}, 0.1},
+          {"G80", {}, 0.1},
+          {"G00 Z.8", {"M 1 0 0.8"}, 0.8},
+          {"G81 X2. R.1", {"M 2 0 0.1", "L 2 0 0.8", "M 2 0 0.1"}, 0.1}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        SimulatedRun run;
+        SimulatedRun run(c.machine);
         run.settings().dash = false;
         run.settings().showTool = false;
         std::string program;
@@ -436,6 +457,44 @@ TEST(DrillCycle, EveryHoleReachesTheMotionFileAndTheDxfOutput)
         EXPECT_DOUBLE_EQ(run.dxf.points.at(k)[0], static_cast<double>(k + 1));
     }
     EXPECT_EQ(run.dxf.points.size(), 3u);
+}
+
+TEST(DrillCycle, LongRepeatsAreBoundedAndStopEndsThem)
+{
+    // More repeats than a control makes: as many as it makes.
+    SimulatedRun capped;
+    capped.settings().dash = false;
+    capped.settings().showTool = false;
+    capped.run("G91 G81 X.001 Z-.5 R-.9 L1000000000 F5.\r\n");
+    EXPECT_EQ(capped.only(capped.drawing.calls, "cross").size(), 9999u);
+
+    // Stop pressed while the 100th hole is drilled: the repeat ends when the run next
+    // looks at the window, and the segment with the block; Start goes on after it.
+    struct StopPump : platform::EventPump {
+        SimulatedRun* run = nullptr;
+        bool pressed = false;
+        void processEvents() override
+        {
+            if (!pressed && run->only(run->drawing.calls, "cross").size() >= 100)
+                run->state().StopRequest = pressed = true;
+        }
+        void waitPumping(int) override { processEvents(); }
+    } pump;
+    SimulatedRun stopped;
+    pump.run = &stopped;
+    stopped.settings().dash = false;
+    stopped.settings().showTool = false;
+    stopped.session->services.pump = &pump;
+    stopped.folder.write("P.TAP", "G91 G81 X.001 Z-.5 R-.9 L9999 F5.\r\nG80 G00 X1.\r\n");
+    stopped.session->LoadFile(stopped.folder.file("P.TAP"));
+    stopped.session->Start();
+    EXPECT_FALSE(stopped.state().EndOfProgram);
+    EXPECT_EQ(stopped.only(stopped.drawing.calls, "cross").size(), 128u);
+    ASSERT_EQ(stopped.listing->blocks.size(), 1u);
+    stopped.state().StopRequest = false;
+    stopped.session->Start();
+    EXPECT_TRUE(stopped.state().EndOfProgram);
+    EXPECT_EQ(stopped.only(stopped.drawing.calls, "cross").size(), 128u);
 }
 
 TEST(PeckTime, PecksUntilTheDepthIsReached)

@@ -145,8 +145,9 @@ TEST(DxfOutputOracle, ExampleProgramsPathIsReadWhole)
     }
 }
 
-// Arcs in the ZX plane of a mill lie where they were cut: a CAD program finds their
-// ends at the blocks' points and a full turn as a circle about the plane's normal.
+// Arcs in the ZX and YZ planes of a mill lie where they were cut: a CAD program finds
+// their ends at the blocks' points and a full turn as a circle about the plane's normal;
+// a helix is drawn flat at its end's height, ending at the block's end.
 TEST(DxfOutputOracle, MillArcsLieInTheirOwnPlane)
 {
     if (!HaveEzdxf())
@@ -158,7 +159,11 @@ TEST(DxfOutputOracle, MillArcsLieInTheirOwnPlane)
                              "G18 G02 X1. Z1. R1.\r\n" // about (0, 1, 1), clockwise seen from +Y
                              "G03 X2. Z0. R1.\r\n"     // about (1, 1, 0)
                              "G02 X2. Z0. I-1. K0.\r\n" // a full turn about (1, 1, 0)
-                             "G17 G03 X1. Y2. I-1. J0.\r\n");
+                             "G17 G03 X1. Y2. I-1. J0.\r\n"
+                             "G19 G03 Y2. Z0. J-1. K0.\r\n"  // a full turn about (1, 1, 0)
+                             "G03 Y1. Z1. J-1. K0.\r\n"      // about (1, 1, 0)
+                             "G18 G00 X2. Y1. Z0.\r\n"
+                             "G02 X1. Y3. Z1. I-1. K0.\r\n"); // a helix along Y
     platform::Prompter* outPrompter = &example.prompter;
     vork::TDxfOutput out(outPrompter);
     example.services.dxf = &out;
@@ -173,6 +178,9 @@ TEST(DxfOutputOracle, MillArcsLieInTheirOwnPlane)
         {"ARC", {1, 1, 1, 1 + h, 1, h, 2, 1, 0}},
         {"CIRCLE", {1, 1, 0, 1, 0, 1, 0}},
         {"ARC", {2, 1, 0, 1 + h, 1 + h, 0, 1, 2, 0}},
+        {"CIRCLE", {1, 1, 0, 1, 1, 0, 0}},
+        {"ARC", {1, 2, 0, 1, 1 + h, h, 1, 1, 1}},
+        {"ARC", {1, 3, 1, 1 + h, 3, h, 2, 3, 0}},
     };
     const auto found = ArcsInTheWorld(folder.file("ARCS.DXF"));
     ASSERT_EQ(found.size(), expected.size());
@@ -182,7 +190,7 @@ TEST(DxfOutputOracle, MillArcsLieInTheirOwnPlane)
         for (std::size_t v = 0; v < found[k].second.size(); ++v)
             EXPECT_NEAR(found[k].second[v], expected[k].second[v], 1e-9) << "arc " << k << " value " << v;
     }
-    EXPECT_EQ(Audit(folder.file("ARCS.DXF")), Expected({{"LINE", 1}, {"ARC", 3}, {"CIRCLE", 1}}));
+    EXPECT_EQ(Audit(folder.file("ARCS.DXF")), Expected({{"LINE", 2}, {"ARC", 5}, {"CIRCLE", 2}}));
 }
 
 } // namespace

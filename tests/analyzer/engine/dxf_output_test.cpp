@@ -3,10 +3,17 @@
 #include "platform/textfile.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
+#include "support/user_rights.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -124,6 +131,86 @@ TEST(DxfOutput, WriteErrorIsReportedOnceAndTurnsTheOutputOff)
     EXPECT_FALSE(out.DxfOutputOn());
     ASSERT_EQ(script.shown.size(), 1u);
     EXPECT_NE(script.shown[0].text.find("/dev/full"), std::string::npos);
+}
+
+std::vector<std::string> FilesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Choosing the output keeps an existing file of that name until the drawing replaces it
+// whole, with the file's mode; through a link, the link's target is replaced.
+TEST(DxfOutput, TheChosenFileIsReplacedWholeNeverEmptied)
+{
+    testsupport::TempFolder folder;
+    folder.write("PATH.DXF", "OLD");
+    ::chmod(folder.file("PATH.DXF").c_str(), 0640);
+    std::filesystem::create_symlink(folder.file("PATH.DXF"), folder.file("LINK.DXF"));
+    testsupport::ScriptedPrompter script;
+    platform::Prompter* prompter = &script;
+    vork::TDxfOutput out(prompter);
+    ASSERT_TRUE(out.OpenOutputFile(folder.file("LINK.DXF")));
+    out.WriteOutputElement(1, 0, 0, 0, 1, 1, 1);
+    EXPECT_EQ(folder.read("PATH.DXF"), "OLD"); // not emptied, not cut off
+    out.Checkpoint();
+    const std::string empty = Fixture("empty_path.dxf");
+    const std::string trailer = platform::joinLinesCrLf(vork::DxfTrailerLines());
+    const std::string line = platform::joinLinesCrLf(vork::DxfElementLines(1, 0, 0, 0, 1, 1, 1));
+    const std::string drawing = empty.substr(0, empty.size() - trailer.size()) + line + trailer;
+    EXPECT_EQ(folder.read("PATH.DXF"), drawing);
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.file("LINK.DXF")));
+    struct stat st{};
+    ASSERT_EQ(::stat(folder.file("PATH.DXF").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    out.Finish();
+    EXPECT_EQ(folder.read("PATH.DXF"), drawing);
+    EXPECT_EQ(FilesIn(folder.path()), (std::vector<std::string>{"LINK.DXF", "PATH.DXF"})); // no scraps
+    EXPECT_TRUE(script.shown.empty());
+
+    // A file the user may not write is refused, also where its folder may be written.
+    ::chmod(folder.path().c_str(), 0777);
+    ::chmod(folder.file("PATH.DXF").c_str(), 0444);
+    std::string error;
+    EXPECT_FALSE(testsupport::asOrdinaryUser([&] { return out.OpenOutputFile(folder.file("PATH.DXF"), &error); }));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(out.DxfOutputOn());
+    ::chmod(folder.file("PATH.DXF").c_str(), 0644);
+    EXPECT_EQ(folder.read("PATH.DXF"), drawing);
+}
+
+// Writes a drawing to PATH.DXF (which holds "OLD") under a file size limit: 0 when the
+// output then is off, told once that the file is left as it was, and the file and its
+// folder are as they were.
+int WriteUnderASizeLimit(const testsupport::TempFolder& folder)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{20000, 20000};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    testsupport::ScriptedPrompter script;
+    platform::Prompter* prompter = &script;
+    vork::TDxfOutput out(prompter);
+    bool sound = out.OpenOutputFile(folder.file("PATH.DXF"));
+    for (int i = 0; i < 2000; ++i)
+        out.WriteOutputElement(1, i, 0, 0, 1, 1, 1);
+    out.Checkpoint();
+    out.Finish();
+    sound = sound && !out.DxfOutputOn() && script.shown.size() == 1 &&
+            script.shown[0].text.find(folder.file("PATH.DXF") + " is left as it was") != std::string::npos &&
+            folder.read("PATH.DXF") == "OLD" && FilesIn(folder.path()) == std::vector<std::string>{"PATH.DXF"};
+    return sound ? 0 : 1;
+}
+
+// A write that fails midway (here at the file size limit, in a process of its own)
+// turns the output off, says so and leaves the chosen file as it was, with no scraps.
+TEST(DxfOutput, AFailedWriteLeavesTheChosenFileAsItWas)
+{
+    testsupport::TempFolder folder;
+    folder.write("PATH.DXF", "OLD");
+    EXPECT_EXIT(std::_Exit(WriteUnderASizeLimit(folder)), testing::ExitedWithCode(0), "");
 }
 
 } // namespace

@@ -35,6 +35,16 @@ TEST(FiguresTest, FullCircleIsThirtyTwoChords)
     EXPECT_NEAR(w.win.ypos, 0, 1e-12);
 }
 
+TEST(FiguresTest, AnAbsurdSweepIsDrawnInBoundedSteps)
+{
+    // An angle far past any turn (from a damaged tool size): the count of chords stays
+    // within its bound instead of running past the range of its type.
+    Window w(-2, -1.5, 2, 1.5);
+    w.win.DrawArc(w.canvas, 0, 0, 1, 0, 1e25, 0, 0, true);
+    EXPECT_GT(w.canvas.lines.size(), 32u);
+    EXPECT_LE(w.canvas.lines.size(), 3601u);
+}
+
 TEST(FiguresTest, ArcsQuarterHelixAndTinyArcs)
 {
     Window w(-2, -1.5, 2, 1.5);

@@ -189,7 +189,7 @@ TEST(OperationFile, ValuesThatAreNotNumbersLoadAsZeroAndSaveAsZeroNamingTheOpera
     EXPECT_EQ(l.table.slot(3).p[6], 0.0f);
     ASSERT_EQ(l.prompter.shown.size(), 1u);
     EXPECT_EQ(l.prompter.shown[0].text, "Operations 20, 30 in\n" + l.folder.file("JOB.OPF") +
-                                            "\nheld values that are not numbers: they were taken as 0");
+                                            "\nheld values that are not numbers or out of range: they were taken as 0");
 
     // An operation edited to a value that is not a number is written with 0 in its place.
     l.table.slot(1).feed = std::numeric_limits<float>::infinity();
@@ -201,6 +201,49 @@ TEST(OperationFile, ValuesThatAreNotNumbersLoadAsZeroAndSaveAsZeroNamingTheOpera
     ASSERT_EQ(told.shown.size(), 1u);
     EXPECT_EQ(told.shown[0].text.rfind("Operation 10 held values that are not numbers", 0), 0u);
     EXPECT_TRUE(std::isinf(l.table.slot(1).feed)); // saving leaves the table as it was
+}
+
+TEST(OperationFile, AbsurdValuesLoadAsZeroNamingTheOperation)
+{
+    // Finite values no operation holds: a length compensation of -1.66e25, a corner
+    // radius of 6.3e-39; a million and a billionth are the last values kept.
+    const auto put = [](std::string& record, int real, float value) {
+        std::memcpy(record.data() + 7 + 4 * (real - 1), &value, sizeof value);
+    };
+    std::string huge = goldenRecord(20, 0, "HUGE");
+    put(huge, 14, -1.66e25f);  // lcomp
+    put(huge, 18, 2.0f);       // tshape: a diamond insert, drawn by its orientation
+    std::string tiny = goldenRecord(30, 0, "TINY");
+    put(tiny, 19, 6.3e-39f);   // cornerrad
+    put(tiny, 18, 0.0f);       // an end mill
+    std::string edge = goldenRecord(40, 0, "EDGE");
+    put(edge, 11, -1e6f);
+    put(edge, 12, 1e-9f);
+    Loaded l(huge + tiny + edge);
+    ASSERT_TRUE(l.ok);
+    EXPECT_EQ(l.table.slot(1).lcomp, 0.0f);
+    EXPECT_EQ(l.table.slot(1).tshape, 2.0f);
+    EXPECT_EQ(l.table.slot(2).cornerrad, 0.0f);
+    EXPECT_EQ(l.table.slot(3).xhome, -1e6f);
+    EXPECT_EQ(l.table.slot(3).yhome, 1e-9f);
+    ASSERT_EQ(l.prompter.shown.size(), 1u);
+    EXPECT_EQ(l.prompter.shown[0].text.rfind("Operations 20, 30 in\n", 0), 0u) << l.prompter.shown[0].text;
+
+    // The tool pictures build from what was loaded, and from an orientation edited far
+    // out of range, without a count that runs past its type.
+    vork::TToolImage image;
+    TOperationTable table(&image);
+    table.slot(1) = l.table.slot(1);
+    table.slot(2) = l.table.slot(2);
+    for (int n : {1, 2}) {
+        image.ResetToolImage();
+        table.SetCurrentTIM(n);
+        EXPECT_FALSE(image.elements().empty()) << n;
+    }
+    table.slot(1).lcomp = -1.66e25f;
+    image.ResetToolImage();
+    table.SetCurrentTIM(1);
+    EXPECT_FALSE(image.elements().empty());
 }
 
 TEST(OperationFile, MissingFileLeavesTheTableAndTheRecentList)

@@ -338,11 +338,90 @@ TEST(ClExport, BracketExampleArcCentreInItsPlane)
     // About the Y axis through the centre (-0.6, -0.6, 0.5): the next point lies on it.
     EXPECT_EQ(*std::prev(n150), "CIRCLE/ -0.60000,-0.60000,0.50000,0,-1,0,0.40000");
 
+    // N160, in the YZ plane from (-0.2, -0.6, 0.5): about the X axis through Y -0.6, Z 0.9.
+    const auto n160 = std::find(lines.begin(), lines.end(), "GOTO/ -0.20000,-0.20000,0.90000");
+    ASSERT_NE(n160, lines.end());
+    EXPECT_EQ(*std::prev(n160), "CIRCLE/ -0.20000,-0.60000,0.90000,1,0,0,0.40000");
+
     vork::VerifySettings stock;
     ASSERT_TRUE(vork::CalculateExtents(job.motionPath, stock));
     // The path's lowest X and Y, -0.6, less the offset: the ZX arc reaches no further.
     EXPECT_EQ(stock.edit[0], "-1.10000");
     EXPECT_EQ(stock.edit[1], "-1.10000");
+}
+
+// Arcs of the ZX and YZ planes, full circles, helices and arcs whose ends are level
+// with each other, run and exported: each circle turns about its plane's own axis
+// through the block's centre, clockwise or counter-clockwise as the block says.
+TEST(ClExport, ArcsOfEveryPlaneTurnAboutTheirOwnAxis)
+{
+    examplerun::ExampleRun example("Mill 1.MCH", "BRACKET.OPF");
+    ASSERT_TRUE(example.ready);
+    example.folder.write("PLANES.TAP", "T1 M06\r\n"
+                                       "G00 X2. Y1. Z0.\r\n"
+                                       "G18 G03 X2. Z0. I-1. K0. F10.\r\n"
+                                       "G03 X1. Y3. Z1. I-1. K0.\r\n"
+                                       "G19 G00 X1. Y2. Z0.\r\n"
+                                       "G03 Y2. Z0. J-1. K0.\r\n"
+                                       "G02 X3. Y1. Z-1. J-1. K0.\r\n"
+                                       "G17 G00 X-0.6 Y-0.6 Z0.1\r\n"
+                                       "G18 G03 X-0.2 Z0.1 R0.4\r\n"
+                                       "G00 X-0.6\r\n"
+                                       "G02 X-0.2 Z0.1 R0.4\r\n");
+    ASSERT_TRUE(example.run("PLANES.TAP"));
+    example.session->motion.close();
+    vork::ClExportJob job;
+    job.motionPath = example.folder.file("VORK.MOT");
+    job.clPath = example.folder.file("VORK2K.APT");
+    job.operations = &example.operations;
+    ASSERT_TRUE(vork::WriteCLFile(job, nullptr).written);
+    const auto lines = platform::splitLines(example.folder.read("VORK2K.APT"));
+    std::vector<std::string> arcs; // each CIRCLE with the GOTO after it
+    for (auto at = lines.begin(); at != lines.end(); ++at)
+        if (at->rfind("CIRCLE/", 0) == 0 && std::next(at) != lines.end())
+            arcs.push_back(*at + " " + *std::next(at));
+    EXPECT_EQ(arcs, (std::vector<std::string>{
+                        // ZX full circle about Y through (1, 1, 0), and a ZX helix climbing Y
+                        "CIRCLE/ 1.00000,1.00000,0.00000,0,1,0,1.00000 GOTO/ 2.00000,1.00000,0.00000",
+                        "CIRCLE/ 1.00000,1.00000,0.00000,0,1,0,1.00000 GOTO/ 1.00000,3.00000,1.00000",
+                        // YZ full circle about X, and a clockwise YZ helix climbing X
+                        "CIRCLE/ 1.00000,1.00000,0.00000,1,0,0,1.00000 GOTO/ 1.00000,2.00000,0.00000",
+                        "CIRCLE/ 1.00000,1.00000,0.00000,-1,0,0,1.00000 GOTO/ 3.00000,1.00000,-1.00000",
+                        // Ends level in Z: the centre below them counter-clockwise, above clockwise
+                        // (a chord as long as the radius takes the radius 0.001 shorter)
+                        "CIRCLE/ -0.40000,-0.60000,-0.24525,0,1,0,0.39900 GOTO/ -0.20000,-0.60000,0.10000",
+                        "CIRCLE/ -0.40000,-0.60000,0.44525,0,-1,0,0.39900 GOTO/ -0.20000,-0.60000,0.10000",
+                    }));
+}
+
+TEST(ClExport, StockHoldsArcsOfEveryPlane)
+{
+    testsupport::TempFolder folder;
+    const std::string motion = folder.file("VORK.MOT");
+    const auto circle = [](int plane, double sx, double sy, double sz) {
+        TMotionRecord r = Move(1, 3, sx, sy, sz, sx, sy, sz, 10, 1, 1, 1);
+        r.arcPlane = static_cast<std::int16_t>(plane);
+        r.cz = 0;
+        return r;
+    };
+    const struct {
+        TMotionRecord arc;
+        std::array<std::string, 6> stock;
+    } cases[] = {
+        // Full circles about (1, 1, 0) of radius 1: in ZX from X 0 to 2 and Z -1 to 1.
+        {circle(1, 2, 1, 0), {"0.00000", "1.00000", "1.00000", "2.00000", "0.00000", "-2.00000"}},
+        {circle(2, 1, 2, 0), {"1.00000", "0.00000", "1.00000", "0.00000", "2.00000", "-2.00000"}},
+        {circle(0, 2, 1, 0), {"0.00000", "0.00000", "0.00000", "2.00000", "2.00000", "0.00000"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arc.arcPlane);
+        WriteMotion(motion, {c.arc});
+        vork::VerifySettings s;
+        s.edit[6] = "0";
+        ASSERT_TRUE(vork::CalculateExtents(motion, s));
+        EXPECT_EQ(std::vector<std::string>(s.edit.begin(), s.edit.begin() + 6),
+                  std::vector<std::string>(c.stock.begin(), c.stock.end()));
+    }
 }
 
 TEST(ClExport, SettingsUnderDv)
