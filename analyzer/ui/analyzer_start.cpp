@@ -17,8 +17,8 @@ constexpr int SplashMilliseconds = 2000;
 AnalyzerStart::AnalyzerStart(const QStringList& arguments, const std::string& programFolder, bool splash,
                              platform::Prompter* prompter)
 {
+    // No display name: the desktop would add it to every title, which names the program already.
     QApplication::setApplicationName("VORK2013");
-    QApplication::setApplicationDisplayName("Vork Analyzer 2013");
     m_window =
         std::make_unique<Tmdvform>(programFolder.empty() ? platform::programFolder() : programFolder, prompter);
     Tmdvform& w = *m_window;

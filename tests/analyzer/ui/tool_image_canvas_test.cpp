@@ -73,7 +73,7 @@ TEST(ToolImageOnScreen, AnimatedPicturesEraseTheirPredecessorExactly)
         Screen repainted(black);
         repainted.show(1, 1);
         repainted.win.Clearcanvas(repainted.canvas);
-        repainted.picture.RedrawAtLastPosition(repainted.win, repainted.canvas, false);
+        repainted.picture.RedrawAtLastPosition(repainted.win, repainted.canvas);
         repainted.show(2, 1);
         EXPECT_EQ(repainted.image(), atSecond);
     }
