@@ -7,10 +7,9 @@
 namespace vork {
 
 RunSession::RunSession(TMachineSetup& setup, const RunServices& given, const std::string& workFolder)
-    : m_defaults(state, setup, settings), services(m_defaults.complete(given)), m_dxfRun(services.dxf),
-      input(state, setup, services),
+    : m_defaults(state, setup, settings), services(m_defaults.complete(given)), input(state, setup, services),
       cycles(state, setup, settings, services, input), arcs(state, setup, settings, services, input, motion),
-      interpreter(state, setup, settings, services, input, motion)
+      interpreter(state, setup, settings, services, input, motion), m_dxfRun(services.dxf)
 {
     if (!services.arcs)
         services.arcs = &arcs;

@@ -72,16 +72,14 @@ private:
 
 public:
     RunServices services;
-
-private:
-    DxfRunLedger m_dxfRun; // the run's DXF elements, each written once
-
-public:
     NCInput input;
     Cycles cycles; // in services.cycles unless the caller gave its own
     MotionFile motion;
     ArcInterpolator arcs; // the run's arcs, unless the caller gave others
     BlockInterpreter interpreter;
+
+private:
+    DxfRunLedger m_dxfRun; // the run's DXF elements, each written once
 };
 
 } // namespace vork
