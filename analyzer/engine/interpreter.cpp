@@ -1011,24 +1011,29 @@ void BlockInterpreter::reopenProgram()
 namespace {
 
 // The pass of an extent fit that measures the path shows, writes and asks nothing: the
-// drawing only measures, and no tool image, DXF output or NC-error prompt takes part.
+// drawing only measures, and no tool image, DXF output, motion record, data listing or
+// NC-error prompt takes part. The motion file is begun anew for the pass that draws.
 class MeasuringPass {
 public:
-    explicit MeasuringPass(RunServices& services) : m_services(services), m_kept(services)
+    MeasuringPass(RunServices& services, MotionFile& motion) : m_services(services), m_kept(services), m_motion(motion)
     {
         if (m_services.drawing)
             m_services.drawing->SetMeasuring(true);
         m_services.toolImage = nullptr;
         m_services.dxf = nullptr;
         m_services.errors = nullptr;
+        m_services.listing = nullptr;
+        m_motion.close();
     }
     ~MeasuringPass()
     {
         m_services.toolImage = m_kept.toolImage;
         m_services.dxf = m_kept.dxf;
         m_services.errors = m_kept.errors;
+        m_services.listing = m_kept.listing;
         if (m_services.drawing)
             m_services.drawing->SetMeasuring(false);
+        m_motion.recreate();
     }
     MeasuringPass(const MeasuringPass&) = delete;
     MeasuringPass& operator=(const MeasuringPass&) = delete;
@@ -1036,6 +1041,7 @@ public:
 private:
     RunServices& m_services;
     const RunServices m_kept;
+    MotionFile& m_motion;
 };
 
 } // namespace
@@ -1058,10 +1064,11 @@ void BlockInterpreter::AutoFitExtents()
         m_services.drawing->Reset_Drawn_Extents();
     m_settings.skip = true;
     {
-        const MeasuringPass measuring(m_services);
+        const MeasuringPass measuring(m_services, m_motion);
         if (m_services.fixtures)
             m_services.fixtures->DrawFixture();
         RunBlocks();
+        reopenProgram(); // the unseen pass has no Tape Summary
     }
 
     if (m_services.codeList)
@@ -1073,7 +1080,6 @@ void BlockInterpreter::AutoFitExtents()
         d->SetupCanvas();
         d->ClearDisplay();
     }
-    reopenProgram();
     m_settings.skip = true;
     RunBlocks();
 

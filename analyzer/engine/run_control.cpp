@@ -34,7 +34,7 @@ void RunControl::AutoFit()
 {
     if (Active())
         return;
-    m_session.interpreter.AutoFitExtents();
+    m_session.AutoFit();
     afterLoop();
 }
 

@@ -1,6 +1,7 @@
 #include "analyzer/engine/run_loop.h"
 
 #include "analyzer/engine/cycle_time.h"
+#include "analyzer/engine/dxf_output.h"
 #include "platform/paths.h"
 
 namespace vork {
@@ -8,12 +9,13 @@ namespace vork {
 RunSession::RunSession(TMachineSetup& setup, const RunServices& given, const std::string& workFolder)
     : m_defaults(state, setup, settings), services(m_defaults.complete(given)), input(state, setup, services),
       cycles(state, setup, settings, services, input), arcs(state, setup, settings, services, input, motion),
-      interpreter(state, setup, settings, services, input, motion)
+      interpreter(state, setup, settings, services, input, motion), m_dxfRun(services.dxf)
 {
     if (!services.arcs)
         services.arcs = &arcs;
     if (!services.cycles)
         services.cycles = &cycles;
+    services.dxf = &m_dxfRun;
     state.DataFileOn = !workFolder.empty();
     if (state.DataFileOn) {
         state.DataFileName = platform::joinPath(workFolder, "NCCODE.DAT");
@@ -58,6 +60,7 @@ void RunSession::runAnalyzer()
     if (state.RestartPending) {
         state.StartPressed = false;
         interpreter.ResetMachineState();
+        m_dxfRun.RunStarted();
     }
     interpreter.RunBlocks();
     state.DataFile.flush(); // paused or ended: the listing so far is on the disk
@@ -73,6 +76,26 @@ void RunSession::Single()
 {
     state.SingleBlock = true;
     runAnalyzer();
+}
+
+void RunSession::AutoFit()
+{
+    if (state.Running || !state.ProgramLoaded)
+        return;
+    // A run under way (or ended) is run again from its first block; a pending one starts.
+    if (state.RestartPending)
+        m_dxfRun.RunStarted();
+    else
+        m_dxfRun.RunRepeated();
+    interpreter.AutoFitExtents();
+}
+
+bool RunSession::OpenDxfOutput(const std::string& path, std::string* errorText)
+{
+    if (!dxfOutput().OpenOutputFile(path, errorText))
+        return false;
+    m_dxfRun.FileStarted();
+    return true;
 }
 
 bool RunSession::Close()

@@ -10,6 +10,7 @@
 #include "analyzer/engine/nc_errors.h"
 #include "analyzer/engine/nc_input.h"
 #include "analyzer/engine/default_run_services.h"
+#include "analyzer/engine/dxf_run_ledger.h"
 #include "analyzer/engine/readouts.h"
 #include "analyzer/engine/run_services.h"
 #include "analyzer/engine/run_state.h"
@@ -39,6 +40,9 @@ public:
     void Single();
     // The Stop toggle.
     void Stop() { state.StopRequest = !state.StopRequest; }
+    // Runs the program unseen to fit the view to its path, then runs it drawn; the
+    // drawn pass adds nothing to the DXF output that the run had written already.
+    void AutoFit();
     // The window closes: an active loop returns, the program file gets the work copy.
     // False when the program file could not be closed; the close does not go ahead then
     // and later runs are not cut short.
@@ -50,6 +54,9 @@ public:
 
     // The DXF output of the path (off until the user starts it).
     TDxfOutput& dxfOutput() { return m_defaults.dxfOutput(); }
+    // Starts a new DXF file (see TDxfOutput::OpenOutputFile); the run's moves from now
+    // on go into it.
+    bool OpenDxfOutput(const std::string& path, std::string* errorText = nullptr);
 
     TRunState state;
     AnalyzerSettings settings;
@@ -70,6 +77,9 @@ public:
     MotionFile motion;
     ArcInterpolator arcs; // the run's arcs, unless the caller gave others
     BlockInterpreter interpreter;
+
+private:
+    DxfRunLedger m_dxfRun; // the run's DXF elements, each written once
 };
 
 } // namespace vork

@@ -511,34 +511,41 @@ void TToolImage::ShowToolImage(Trwindow& window, Canvas& canvas, bool lathe, dou
     }
     window.DisplayFileON(false);
     if (animate) {
-        if (HasLastPosition()) {
-            // The erasing picture needs the colour the last one was drawn in.
-            const int color = window.GetColor();
-            window.SetColor(canvas, m_lastColor);
-            drawWithMode(window, canvas, true, lathe, m_lastX, m_lastY, m_lastZ, turn);
-            window.SetColor(canvas, color);
-        }
+        toggleLastPicture(window, canvas, turn);
         m_lastX = x;
         m_lastY = y;
         m_lastZ = z;
         m_lastColor = window.GetColor();
+        m_lastLathe = lathe;
     }
     drawWithMode(window, canvas, animate, lathe, x, y, z, turn);
     window.DisplayFileON(recordAfter);
     window.Moveto(canvas, x, y, z);
 }
 
-void TToolImage::RedrawAtLastPosition(Trwindow& window, Canvas& canvas, bool lathe, const ToolPointTurn& turn)
+void TToolImage::toggleLastPicture(Trwindow& window, Canvas& canvas, const ToolPointTurn& turn)
 {
     if (!HasLastPosition())
         return;
+    // The picture goes as it came: in its own colour and axes, recording off.
     const bool recording = window.dfopen;
     const int color = window.GetColor();
     window.DisplayFileON(false);
     window.SetColor(canvas, m_lastColor);
-    drawWithMode(window, canvas, true, lathe, m_lastX, m_lastY, m_lastZ, turn);
+    drawWithMode(window, canvas, true, m_lastLathe, m_lastX, m_lastY, m_lastZ, turn);
     window.SetColor(canvas, color);
     window.DisplayFileON(recording);
+}
+
+void TToolImage::RedrawAtLastPosition(Trwindow& window, Canvas& canvas, const ToolPointTurn& turn)
+{
+    toggleLastPicture(window, canvas, turn);
+}
+
+void TToolImage::EraseLastPicture(Trwindow& window, Canvas& canvas, const ToolPointTurn& turn)
+{
+    toggleLastPicture(window, canvas, turn);
+    ForgetLastPosition();
 }
 
 Extents TToolImage::ToolImageExtents() const
@@ -578,10 +585,24 @@ void CanvasToolImage::ShowToolImage(bool lathe, double x, double y, double z, bo
         m_picture.ShowToolImage(*m_window, *m_canvas, lathe, x, y, z, animate, m_window->dfopen, m_turn);
 }
 
-void CanvasToolImage::RedrawAtLastPosition(bool lathe)
+void CanvasToolImage::ResetToolImage()
+{
+    EraseLastPicture();
+    m_picture.ResetToolImage();
+}
+
+void CanvasToolImage::RedrawAtLastPosition()
 {
     if (m_window && m_canvas)
-        m_picture.RedrawAtLastPosition(*m_window, *m_canvas, lathe, m_turn);
+        m_picture.RedrawAtLastPosition(*m_window, *m_canvas, m_turn);
+}
+
+void CanvasToolImage::EraseLastPicture()
+{
+    if (m_window && m_canvas)
+        m_picture.EraseLastPicture(*m_window, *m_canvas, m_turn);
+    else
+        m_picture.ForgetLastPosition();
 }
 
 } // namespace vork

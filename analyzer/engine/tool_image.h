@@ -67,7 +67,10 @@ public:
     // Draws the animated picture again where it was last drawn, for a repaint that has
     // replaced the screen: the next animated call then erases it cleanly. Nothing when
     // no picture is on the screen; the recording state is kept.
-    void RedrawAtLastPosition(Trwindow& window, Canvas& canvas, bool lathe, const ToolPointTurn& turn = {});
+    void RedrawAtLastPosition(Trwindow& window, Canvas& canvas, const ToolPointTurn& turn = {});
+    // Takes the animated picture off the screen (drawn once more where it was) and
+    // forgets it: its tool has left the spindle, or the machine has changed.
+    void EraseLastPicture(Trwindow& window, Canvas& canvas, const ToolPointTurn& turn = {});
 
     // The box of the picture in its first two coordinates, padded outward for previews;
     // (-1, -1)-(5, 5) for an empty picture.
@@ -102,10 +105,13 @@ private:
     void orient(int orientation);
     void drawWithMode(Trwindow& window, Canvas& canvas, bool exclusive, bool lathe, double x, double y, double z,
                       const ToolPointTurn& turn) const;
+    // Draws the last animated picture again in exclusive-or: it appears or goes.
+    void toggleLastPicture(Trwindow& window, Canvas& canvas, const ToolPointTurn& turn);
 
     std::vector<TEntityRecord> m_elements;
     double m_lastX = NoToolPosition, m_lastY = 0, m_lastZ = 0;
-    int m_lastColor = 0; // the pen colour of the last animated picture, which its erasing needs
+    int m_lastColor = 0;      // the pen colour of the last animated picture, which its erasing needs
+    bool m_lastLathe = false; // and the axes it was drawn in
 };
 
 // The run's tool image on a drawing window and canvas: nothing is drawn without both
@@ -123,11 +129,14 @@ public:
     }
     void setTurn(ToolPointTurn turn) { m_turn = std::move(turn); }
 
-    void ResetToolImage() override { m_picture.ResetToolImage(); }
+    // A new tool: the last one's picture leaves the screen with it.
+    void ResetToolImage() override;
     void ForgetLastPosition() override { m_picture.ForgetLastPosition(); }
     void ShowToolImage(bool lathe, double x, double y, double z, bool animate) override;
     // The main window's repaint after a replay (see TToolImage::RedrawAtLastPosition).
-    void RedrawAtLastPosition(bool lathe);
+    void RedrawAtLastPosition();
+    // See TToolImage::EraseLastPicture.
+    void EraseLastPicture();
 
     TToolImage& picture() { return m_picture; }
 

@@ -18,8 +18,8 @@ AnalyzerStart::AnalyzerStart(const QStringList& arguments, const std::string& pr
                              platform::Prompter* prompter, bool endOnSignals)
     : m_prompter(prompter ? prompter : &m_boxes)
 {
+    // No display name: the desktop would add it to every title, which names the program already.
     QApplication::setApplicationName("VORK2013");
-    QApplication::setApplicationDisplayName("Vork Analyzer 2013");
     m_window = std::make_unique<Tmdvform>(programFolder.empty() ? platform::programFolder() : programFolder,
                                           &m_prompter);
     Tmdvform& w = *m_window;

@@ -116,11 +116,10 @@ bool ExportDifTo(Tmdvform& window, const std::string& fileName)
 
 bool StartDxfOutput(Tmdvform& window, const std::string& fileName)
 {
-    TDxfOutput& output = window.session().dxfOutput();
     std::string error;
-    if (!output.OpenOutputFile(fileName, &error))
+    if (!window.session().OpenDxfOutput(fileName, &error))
         window.showError("Unable to create " + fileName + ": " + error);
-    return output.DxfOutputOn();
+    return window.session().dxfOutput().DxfOutputOn();
 }
 
 void PrintDataFile(Tmdvform& window)

@@ -97,6 +97,8 @@ void BuildMainMenus(Tmdvform& w)
     w.showToolImageAction = checkable(add(view, "Show &Tool Image", w, [&w, &settings] {
                                           settings.showTool = !settings.showTool;
                                           w.showToolImageAction->setChecked(settings.showTool);
+                                          if (!settings.showTool)
+                                              w.toolImage().EraseLastPicture();
                                       }),
                                       settings.showTool);
     w.animatedToolAction = checkable(add(view, "&Animated Tool", w, [&w, &settings] {
@@ -138,13 +140,16 @@ void BuildMainMenus(Tmdvform& w)
     QToolBar* tools = w.addToolBar("Tools");
     tools->setObjectName("toolbar");
     tools->setMovable(false);
+    // The run buttons answer Alt and their letter, also while a run goes on (the run lets
+    // the window's events through); the letters are none of the menu bar's.
     const auto button = [&](const char* text, const char* hint, auto command) {
         QAction* action = tools->addAction(text);
         action->setToolTip(hint);
+        action->setShortcut(QKeySequence::mnemonic(action->text()));
         QObject::connect(action, &QAction::triggered, &w, command);
         return action;
     };
-    button("&Start", "Start the Analyzer", [&w] { w.Start(); })->setObjectName("startButton");
+    button("S&tart", "Start the Analyzer", [&w] { w.Start(); })->setObjectName("startButton");
     button("Sin&gle", "Single Block Mode", [&w] { w.Single(); })->setObjectName("singleButton");
     button("Sto&p", "Pause the Analyzer", [&w] { w.Stop(); })->setObjectName("stopButton");
     tools->addSeparator();

@@ -310,9 +310,10 @@ bool Tmdvform::prepareFreshRun()
         return false;
     if (machineLabel() == NoMachineLoaded && (!OpenMachineFile() || machineLabel() == NoMachineLoaded))
         return false;
+    // A fresh run draws on an empty picture: repaints, prints and copies show its path
+    // alone, not the last program's or the last machine's.
     Prep_Display();
-    drawTransients();
-    m_window.DisplayFileON(true);
+    ClearDisplay();
     return true;
 }
 

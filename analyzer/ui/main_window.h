@@ -136,6 +136,7 @@ public:
     RecentFileList& recentOperationFiles() { return m_operations.RecentFiles; }
     TOperationTable& operations() { return m_operations; }
     TFixtureDisplay& fixtures() { return m_fixtures; }
+    CanvasToolImage& toolImage() { return m_toolImage; }
     const std::string& programFolder() const { return m_programFolder; }
     const std::string& workFolder() const { return m_work.path(); }
     QString machineLabel() const;

@@ -44,6 +44,7 @@ void Tmdvform::ClearDisplay()
     m_window.SetBlackScreen(settings().blackBackground);
     m_window.DisplayFileON(true);
     m_window.Clearcanvas(*m_canvas); // empties the display file
+    m_toolImage.ForgetLastPosition(); // the tool's picture went with the screen
     m_window.DisplayFileON(false);
     drawTransients();
     m_window.DisplayFileON(true);
@@ -63,7 +64,7 @@ void Tmdvform::RepaintDrawing()
     m_window.DisplayFileON(true);
     m_window.PlayDisplay(canvas);
     settings().arrows = arrows;
-    m_toolImage.RedrawAtLastPosition(m_view.latheView); // the next animated tool erases cleanly
+    m_toolImage.RedrawAtLastPosition(); // the next animated tool erases cleanly
     m_area->update();
 }
 
@@ -105,6 +106,7 @@ void Tmdvform::SelectView(int index)
 
 void Tmdvform::machineLoaded(bool lathe)
 {
+    m_toolImage.EraseLastPicture(); // the last machine's tool
     if (lathe)
         SelectView(ViewLathe);
     else if (m_view.latheView)

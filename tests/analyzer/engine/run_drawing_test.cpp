@@ -6,6 +6,7 @@
 #include "analyzer/engine/machine_setup.h"
 #include "analyzer/engine/run_loop.h"
 #include "analyzer/engine/tool_image.h"
+#include "example_run.h"
 #include "run_fakes.h"
 #include "platform/textfile.h"
 #include "support/scripted_prompter.h"
@@ -128,6 +129,80 @@ TEST(RunDrawing, AnExtentFitMeasuresThePathAloneAndUnseen)
     EXPECT_LT(window.extxx, 4.0);
     EXPECT_GT(window.exty, -3.0);
     EXPECT_LT(window.extyy, 3.0);
+}
+
+// The entities of a DXF drawing: LINE, POINT, ARC and CIRCLE items.
+int DxfEntities(const std::string& dxf)
+{
+    int entities = 0;
+    for (const char* kind : {"LINE", "POINT", "ARC", "CIRCLE"}) {
+        const std::string item = std::string("\r\n  0\r\n") + kind + "\r\n";
+        for (std::size_t at = dxf.find(item); at != std::string::npos; at = dxf.find(item, at + 1))
+            ++entities;
+    }
+    return entities;
+}
+
+// What a run leaves behind: the DXF drawing, the motion file and the data listing.
+struct RunOutputs {
+    int dxfEntities = 0;
+    std::size_t motionBytes = 0;
+    std::string listing;
+};
+
+// An extent fit runs the program twice, unseen and then drawn: the drawing, the motion
+// file and the listing hold each move of the run once, whether the run had ended, had
+// gone part of the way or had not begun, and a drawing begun after the run gets it whole.
+TEST(RunDrawing, AnExtentFitWritesEachMoveOnce)
+{
+    enum class Before { Nothing, FirstTool, End, EndThenNewDrawing };
+    struct Case {
+        const char* name;
+        Before before;
+        int fits;
+    };
+    const auto outputs = [](Before before, int fits) {
+        examplerun::ExampleRun run("Mill 1.MCH", "BRACKET.OPF");
+        run.copy("BRACKET.TAP");
+        vork::RunSession session(run.machine, run.services, run.folder.path());
+        session.settings.sub = true;
+        session.settings.tapeDir = run.folder.path();
+        EXPECT_TRUE(session.OpenDxfOutput(run.folder.file("PATH.DXF")));
+        session.LoadFile(run.folder.file("BRACKET.TAP"));
+        session.settings.skip = before != Before::FirstTool;
+        if (before != Before::Nothing)
+            session.Start(); // runs to the end, or through the first tool's segment
+        if (before == Before::FirstTool)
+            session.Start();
+        if (before == Before::EndThenNewDrawing) {
+            EXPECT_TRUE(session.OpenDxfOutput(run.folder.file("NEW.DXF")));
+        }
+        for (int fit = 0; fit < fits; ++fit)
+            session.AutoFit();
+        EXPECT_TRUE(session.state.EndOfProgram);
+        session.dxfOutput().Checkpoint();
+        session.motion.flush();
+        session.state.DataFile.flush();
+        RunOutputs out;
+        out.dxfEntities = DxfEntities(run.folder.read(before == Before::EndThenNewDrawing ? "NEW.DXF" : "PATH.DXF"));
+        out.motionBytes = run.folder.read("VORK.MOT").size();
+        out.listing = run.folder.read("NCCODE.DAT");
+        return out;
+    };
+
+    const RunOutputs once = outputs(Before::End, 0);
+    ASSERT_GT(once.dxfEntities, 30);
+    ASSERT_GT(once.motionBytes, 0u);
+    ASSERT_EQ(once.motionBytes % vork::MotionRecordSize, 0u);
+    for (const Case c : {Case{"ended run, one fit", Before::End, 1}, Case{"ended run, two fits", Before::End, 2},
+                         Case{"no run yet", Before::Nothing, 1}, Case{"the first tool's part", Before::FirstTool, 1},
+                         Case{"a drawing begun after the run", Before::EndThenNewDrawing, 1}}) {
+        SCOPED_TRACE(c.name);
+        const RunOutputs fitted = outputs(c.before, c.fits);
+        EXPECT_EQ(fitted.dxfEntities, once.dxfEntities);
+        EXPECT_EQ(fitted.motionBytes, once.motionBytes);
+        EXPECT_EQ(fitted.listing, once.listing);
+    }
 }
 
 } // namespace

@@ -37,7 +37,16 @@ TEST(Accelerators, NoTwoEntriesOfAMenuShareALetter)
     testsupport::ScriptedPrompter prompter;
     folder.write("ZV.INI", "[DV]\r\nSPEED=0\r\n");
     Tmdvform window(folder.path(), &prompter);
-    expectNoClashes("main window", window.menuBar()->actions());
+    // The toolbar's buttons answer Alt and their letter as the menu bar's menus do.
+    auto* toolbar = window.findChild<QToolBar*>("toolbar");
+    ASSERT_TRUE(toolbar);
+    for (const char* name : {"startButton", "singleButton", "stopButton"}) {
+        auto* button = toolbar->findChild<QAction*>(name);
+        ASSERT_TRUE(button) << name;
+        EXPECT_EQ(button->shortcut().toString(), QKeySequence::mnemonic(button->text()).toString()) << name;
+        EXPECT_FALSE(button->shortcut().isEmpty()) << name;
+    }
+    expectNoClashes("main window", window.menuBar()->actions() + toolbar->actions());
     expectNoClashes("drawing area's popup", window.drawingArea().actions());
 
     TNCEditor editor(prompter);

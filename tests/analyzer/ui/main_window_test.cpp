@@ -3,6 +3,8 @@
 #include "analyzer/ui/analyzer_start.h"
 #include "analyzer/ui/code_list_view.h"
 #include "analyzer/ui/drawing_area.h"
+#include "analyzer/ui/listing_commands.h"
+#include "analyzer/ui/window_commands.h"
 #include "platform/textfile.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
@@ -10,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
@@ -17,6 +20,7 @@
 #include <QMimeData>
 #include <QSlider>
 #include <QPrinter>
+#include <QProcess>
 #include <QSvgRenderer>
 #include <QScrollBar>
 #include <QTest>
@@ -26,6 +30,9 @@
 
 #include <algorithm>
 #include <fstream>
+#include <optional>
+
+#include <unistd.h>
 
 using namespace vork;
 
@@ -68,16 +75,27 @@ struct ShownWindow : ProgramFolder {
             window.Start();
         }
     }
-    bool drawnNear(double x, double y)
+    // Something other than the white background near the world point, on the screen or
+    // on a picture of the drawing area's size.
+    bool drawnNear(double x, double y) { return drawnNear(window.canvas().image(), x, y); }
+    bool drawnNear(const QImage& image, double x, double y)
     {
         int px = 0, py = 0;
         window.drawingWindow().WorldtoPC(x, y, px, py);
-        const QImage& image = window.canvas().image();
         for (int dx = -2; dx <= 2; ++dx)
             for (int dy = -2; dy <= 2; ++dy)
                 if (image.valid(px + dx, py + dy) && image.pixel(px + dx, py + dy) != qRgb(255, 255, 255))
                     return true;
         return false;
+    }
+    // The example bracket with its operations (a tool picture for each tool), loaded.
+    void loadBracket()
+    {
+        for (const char* name : {"BRACKET.TAP", "O1001.TAP", "BRACKET.OPF"})
+            folder.write(name, exampleFile(name));
+        window.settings().sub = true;
+        window.LoadFile(folder.file("BRACKET.TAP"));
+        ASSERT_TRUE(LoadOperationFile(window, folder.file("BRACKET.OPF")));
     }
 };
 
@@ -377,6 +395,176 @@ TEST(MainWindow, ScrollBarsPanOnceTheScrollEndsAndAZoomPutsThemBack)
     w.window.horizontalBar().triggerAction(QAbstractSlider::SliderSingleStepAdd);
     QApplication::processEvents();
     EXPECT_NEAR(w.window.view().current.xmin, before + shownWidth * 0.05, 1e-9);
+}
+
+} // namespace
+
+namespace {
+
+// A new program's picture holds its own path: the screen, a repaint and the copy (which
+// the print replays alike) show nothing of the program run before it.
+TEST(MainWindow, ANewProgramsPictureHoldsItsPathAlone)
+{
+    ShownWindow w;
+    w.loadBracket();
+    w.runToEnd();
+    ASSERT_TRUE(w.drawnNear(2.0, 3.0)); // the bracket's top edge
+    w.window.LoadFile(w.folder.file("FACE.TAP"));
+    w.runToEnd();
+    EXPECT_TRUE(w.drawnNear(2.0, 0.5)); // the facing cut
+    EXPECT_FALSE(w.drawnNear(2.0, 3.0));
+    w.window.RepaintDrawing();
+    EXPECT_TRUE(w.drawnNear(2.0, 0.5));
+    EXPECT_FALSE(w.drawnNear(2.0, 3.0));
+    const QImage copy = w.window.PictureImage();
+    EXPECT_TRUE(w.drawnNear(copy, 2.0, 0.5));
+    EXPECT_FALSE(w.drawnNear(copy, 2.0, 3.0));
+}
+
+// Runs python3 with the arguments, in a session of its own; its output, or nothing when
+// it failed.
+std::optional<std::string> Python(const QStringList& arguments)
+{
+    QProcess python;
+    python.setChildProcessModifier([] { ::setsid(); });
+    python.start("/usr/bin/python3", arguments);
+    if (!python.waitForFinished(120000) || python.exitStatus() != QProcess::NormalExit || python.exitCode() != 0)
+        return std::nullopt;
+    return python.readAllStandardOutput().toStdString();
+}
+
+bool HaveEzdxf() { return Python({"-c", "import ezdxf"}).has_value(); }
+
+// The number of entities ezdxf reads in a DXF drawing.
+std::string EzdxfEntities(const std::string& file)
+{
+    return Python({"-c", "import ezdxf, sys; print(len(ezdxf.readfile(sys.argv[1]).modelspace()))",
+                   QString::fromStdString(file)})
+        .value_or("unreadable");
+}
+
+// Auto-Fit draws an ended run again in the fitted view; the drawing, the motion file and
+// the listing keep each move once.
+TEST(MainWindow, AutoFitAfterARunWritesNoMoveTwice)
+{
+    if (!HaveEzdxf())
+        GTEST_SKIP() << "python3-ezdxf is not installed";
+    ShownWindow w;
+    w.loadBracket();
+    const std::string path = w.folder.file("PATH.DXF");
+    ASSERT_TRUE(StartDxfOutput(w.window, path));
+    w.runToEnd();
+    const std::string entities = EzdxfEntities(path);
+    ASSERT_EQ(entities, "39\n"); // BRACKET's 39 elements, its YZ arc among them
+    w.window.session().motion.flush();
+    const std::string motion = w.folder.read("VORK.MOT");
+    ASSERT_FALSE(motion.empty());
+    for (int fit = 1; fit <= 2; ++fit) {
+        SCOPED_TRACE(fit);
+        w.window.AutoFit();
+        EXPECT_EQ(EzdxfEntities(path), entities);
+        w.window.session().motion.flush();
+        const std::string after = w.folder.read("VORK.MOT");
+        EXPECT_EQ(after.size(), motion.size());
+        EXPECT_TRUE(after == motion);
+    }
+}
+
+// Pixels of the screen that the path's replay leaves blank, within `radius` world units
+// of a point: a tool's picture there. (Where a path line crossed an animated picture the
+// line may differ, which this leaves out.)
+int ToolPixelsNear(ShownWindow& w, double x, double y, double radius)
+{
+    const QImage replay = w.window.PictureImage();
+    const QImage& screen = w.window.canvas().image();
+    int cx = 0, cy = 0, edge = 0, unused = 0;
+    w.window.drawingWindow().WorldtoPC(x, y, cx, cy);
+    w.window.drawingWindow().WorldtoPC(x + radius, y, edge, unused);
+    const int r = std::abs(edge - cx) + 2;
+    int differing = 0;
+    for (int px = cx - r; px <= cx + r; ++px)
+        for (int py = cy - r; py <= cy + r; ++py)
+            if (screen.valid(px, py) && replay.pixel(px, py) == qRgb(255, 255, 255) &&
+                screen.pixel(px, py) != qRgb(255, 255, 255))
+                ++differing;
+    return differing;
+}
+
+// At a tool change the last tool's picture leaves the screen; after a lathe, a mill's
+// view shows no lathe tool.
+TEST(MainWindow, OnlyTheToolInTheSpindleIsShown)
+{
+    ShownWindow w;
+    w.loadBracket();
+    w.window.settings().dash = false; // rapids, whose dashes a replay may set apart, are not drawn
+    w.window.Start(); // to the first tool
+    w.window.Start(); // the end mill's part
+    const TToolImage& picture = w.window.toolImage().picture();
+    ASSERT_TRUE(picture.HasLastPosition());
+    const double millX = picture.LastX(), millY = picture.LastY();
+    ASSERT_GT(ToolPixelsNear(w, millX, millY, 0.3), 20); // the end mill's outline
+    w.window.Start(); // the drill's part
+    ASSERT_GT(std::hypot(picture.LastX() - millX, picture.LastY() - millY), 1.0);
+    EXPECT_EQ(ToolPixelsNear(w, millX, millY, 0.3), 0);
+    EXPECT_GT(ToolPixelsNear(w, picture.LastX(), picture.LastY(), 0.2), 0);
+
+    w.folder.write("LATHE.MCH", exampleFile("Lathe 1.MCH"));
+    for (const char* name : {"SHAFT.TAP", "SHAFT.OPF"})
+        w.folder.write(name, exampleFile(name));
+    ASSERT_TRUE(w.window.LoadMachine(w.folder.file("LATHE.MCH")));
+    w.window.LoadFile(w.folder.file("SHAFT.TAP"));
+    ASSERT_TRUE(LoadOperationFile(w.window, w.folder.file("SHAFT.OPF")));
+    w.window.Start();
+    w.window.Start(); // the turning tool's part
+    ASSERT_TRUE(picture.HasLastPosition());
+    ASSERT_TRUE(w.window.LoadMachine(w.folder.file("MILL.MCH")));
+    EXPECT_EQ(w.window.viewCombo().currentIndex(), ViewXY);
+    EXPECT_EQ(w.window.canvas().image(), w.window.PictureImage());
+}
+
+// Start, Single and Stop answer Alt with their letter, which no menu takes; Stop also
+// while a run waits.
+TEST(MainWindow, TheRunButtonsAnswerTheirKeys)
+{
+    ShownWindow w;
+    w.window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w.window));
+    w.window.LoadFile(w.folder.file("FACE.TAP"));
+    bool stopped = false, closed = false;
+    QTimer::singleShot(50, &w.window, [&] {
+        stopped = w.window.runControl().Active();
+        QTest::keyClick(&w.window, Qt::Key_P, Qt::AltModifier);
+    });
+    // Should Alt+P not end the wait, closing ends it and the test fails instead of hanging.
+    QTimer::singleShot(5000, &w.window, [&] {
+        closed = true;
+        w.window.close();
+    });
+    QTest::keyClick(&w.window, Qt::Key_G, Qt::AltModifier); // waits before the first block
+    EXPECT_TRUE(stopped);
+    EXPECT_FALSE(closed);
+    EXPECT_FALSE(w.window.runControl().Active());
+    EXPECT_EQ(w.window.session().state.BlockCount, 0);
+
+    w.prompter.buttons = {platform::Button::No};
+    QTest::keyClick(&w.window, Qt::Key_T, Qt::AltModifier);
+    EXPECT_GT(w.window.session().state.BlockCount, 0);
+}
+
+// The title names the program once: desktop platforms add the application's display
+// name, when one is set, to every window title.
+TEST(MainWindow, TheTitleNamesTheProgramOnce)
+{
+    ProgramFolder p;
+    p.folder.write("BRACKET.TAP", exampleFile("BRACKET.TAP"));
+    AnalyzerStart start({}, p.folder.path(), false, &p.prompter);
+    start.window().LoadFile(p.folder.file("BRACKET.TAP"));
+    const QString title = start.window().windowTitle();
+    const QString display = QGuiApplication::applicationDisplayName();
+    const bool added = display != QCoreApplication::applicationName() && display != title;
+    const QString shown = added ? title + " \u2014 " + display : title;
+    EXPECT_EQ(shown.count("Vork Analyzer 2013"), 1) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith("BRACKET.TAP")) << shown.toStdString();
 }
 
 } // namespace

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
+
 using namespace vork;
 
 namespace {
@@ -73,7 +76,7 @@ TEST(ToolImageOnScreen, AnimatedPicturesEraseTheirPredecessorExactly)
         Screen repainted(black);
         repainted.show(1, 1);
         repainted.win.Clearcanvas(repainted.canvas);
-        repainted.picture.RedrawAtLastPosition(repainted.win, repainted.canvas, false);
+        repainted.picture.RedrawAtLastPosition(repainted.win, repainted.canvas);
         repainted.show(2, 1);
         EXPECT_EQ(repainted.image(), atSecond);
     }
@@ -95,6 +98,54 @@ TEST(ToolImageOnScreen, AnimatedPictureShowsTheWholeOutline)
         animated.show(1.5, 1); // while the run moves
         animated.show(2, 1);   // and where it stops
         EXPECT_EQ(animated.image(), still.image());
+    }
+}
+
+// A new tool takes the last one's picture off the screen, in whichever view and axes
+// the picture was drawn: what stays is the new tool's picture alone.
+TEST(ToolImageOnScreen, ANewToolTakesTheLastOnesPictureWithIt)
+{
+    struct View {
+        const char* name;
+        bool threeD;
+        bool lathe;
+    };
+    for (const View view : {View{"XY", false, false}, View{"3D", true, false}, View{"lathe", false, true}}) {
+        for (const bool black : {true, false}) {
+            SCOPED_TRACE(std::string(view.name) + (black ? ", black background" : ", white background"));
+            const auto screen = [&] {
+                auto s = std::make_unique<Screen>(black);
+                s->win.SetThreeD(view.threeD, 5, -5, 5);
+                s->win.SetLatheMode(view.lathe);
+                s->win.SetExt(-3, -2, 3, 2);
+                s->win.SetupCanvas(s->canvas);
+                s->win.Clearcanvas(s->canvas);
+                return s;
+            };
+            const auto newTool = [&](TToolImage& picture) {
+                picture.BuildMillToolImage(true, 0.2, 0, 1, 118); // the drill that follows the mill
+            };
+
+            auto onlyNew = screen();
+            onlyNew->picture.ResetToolImage();
+            newTool(onlyNew->picture);
+            onlyNew->picture.ShowToolImage(onlyNew->win, onlyNew->canvas, view.lathe, 2, 1, 0, true, false);
+
+            auto changed = screen();
+            CanvasToolImage tool(changed->picture, &changed->win, &changed->canvas);
+            tool.ShowToolImage(view.lathe, 1, 1, 0, true); // the mill's last place
+            ASSERT_NE(changed->image(), onlyNew->image());
+            tool.ResetToolImage(); // the tool change
+            newTool(changed->picture);
+            tool.ShowToolImage(view.lathe, 2, 1, 0, true);
+            EXPECT_EQ(changed->image(), onlyNew->image());
+
+            // A machine of another kind: the picture goes, and a repaint brings no ghost back.
+            tool.EraseLastPicture();
+            EXPECT_EQ(changed->image(), screen()->image());
+            tool.RedrawAtLastPosition();
+            EXPECT_EQ(changed->image(), screen()->image());
+        }
     }
 }
 
