@@ -105,7 +105,7 @@ void Cycles::RotaryMoveTime()
         m_services.drawing->Moveto(p.x, p.y, p.z);
     }
     if (m_services.toolImage)
-        m_services.toolImage->ForgetLastPosition();
+        m_services.toolImage->EraseToolImage(); // the part turns away from under it
     double change = 0;
     double fullTurn = 0;
     switch (s.Mode) {

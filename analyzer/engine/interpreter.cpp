@@ -203,17 +203,18 @@ bool BlockInterpreter::runSegment()
     if (!s.EndOfProgram && newTool) {
         const int slot = m_services.operations ? m_services.operations->Tooltoopnum(s.Tool, s.LatheMachine) : -1;
         s.OpSlot = static_cast<std::int16_t>(slot);
+        // The last tool's picture leaves the spindle with it, also for a tool that has no
+        // operation and so no picture of its own.
+        if (m_settings.showTool && m_services.toolImage)
+            m_services.toolImage->ResetToolImage();
         if (slot != -1) {
             const OperationHome home = m_services.operations->Home(slot);
             s.HomeX = s.PrevX = home.x;
             s.HomeY = s.PrevY = home.y;
             s.HomeZ = s.PrevZ = home.z;
             s.ColorIndex = m_services.operations->CurrentOpcolor(slot);
-            if (m_settings.showTool) {
-                if (m_services.toolImage)
-                    m_services.toolImage->ResetToolImage();
+            if (m_settings.showTool)
                 m_services.operations->SetCurrentTIM(slot);
-            }
         } else if (++s.ColorIndex > 16) {
             s.ColorIndex = 1;
         }

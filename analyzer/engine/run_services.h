@@ -63,6 +63,8 @@ public:
     virtual void ResetToolImage() = 0;
     // The image forgets where it was last drawn, so that the next one erases nothing.
     virtual void ForgetLastPosition() = 0;
+    // Takes the last picture off the screen (the tool moved without it) and forgets it.
+    virtual void EraseToolImage() = 0;
     virtual void ShowToolImage(bool lathe, double x, double y, double z, bool animate) = 0;
 };
 

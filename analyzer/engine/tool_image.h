@@ -132,6 +132,7 @@ public:
     // A new tool: the last one's picture leaves the screen with it.
     void ResetToolImage() override;
     void ForgetLastPosition() override { m_picture.ForgetLastPosition(); }
+    void EraseToolImage() override { EraseLastPicture(); }
     void ShowToolImage(bool lathe, double x, double y, double z, bool animate) override;
     // The main window's repaint after a replay (see TToolImage::RedrawAtLastPosition).
     void RedrawAtLastPosition();

@@ -62,6 +62,7 @@ public:
     explicit LoggingToolImage(Calls& log) : m_log(log) {}
     void ResetToolImage() override {}
     void ForgetLastPosition() override { m_log.push_back("forget"); }
+    void EraseToolImage() override { m_log.push_back("erase"); }
     void ShowToolImage(bool, double x, double y, double z, bool) override
     {
         m_log.push_back("tool " + runtest::RecordingDrawing::num(x) + " " + runtest::RecordingDrawing::num(y) + " " +
@@ -606,8 +607,8 @@ TEST(RotaryAxes, AnIndexTakesItsShareOfAFullTurn)
         run.run("G00 X1. Y1. Z1.\r\n" + c.block + "\r\n");
         EXPECT_NEAR(run.listing->blocks.back().blockTime, c.minutes, 1e-12) << c.block;
         const Calls calls = run.callsOf(c.block);
-        ASSERT_EQ(calls.size(), 3u) << c.block; // the pen moves, the tool image forgets, the time
-        EXPECT_EQ(calls[1], "forget");
+        ASSERT_EQ(calls.size(), 3u) << c.block; // the pen moves, the tool image is erased, the time
+        EXPECT_EQ(calls[1], "erase");
     }
     SimulatedRun a;
     a.settings().useRotary = true;

@@ -508,6 +508,15 @@ TEST(MainWindow, OnlyTheToolInTheSpindleIsShown)
     EXPECT_EQ(ToolPixelsNear(w, millX, millY, 0.3), 0);
     EXPECT_GT(ToolPixelsNear(w, picture.LastX(), picture.LastY(), 0.2), 0);
 
+    // FACE's T4 has no operation in the job, so it has no picture: the drill's is not
+    // drawn for it.
+    w.window.LoadFile(w.folder.file("FACE.TAP"));
+    w.window.Start();
+    w.window.Start(); // the face mill's part
+    EXPECT_EQ(picture.ElementCount(), 1); // no element
+    const auto& run = w.window.session().state;
+    EXPECT_EQ(ToolPixelsNear(w, run.CurX, run.CurY, 0.2), 0);
+
     w.folder.write("LATHE.MCH", exampleFile("Lathe 1.MCH"));
     for (const char* name : {"SHAFT.TAP", "SHAFT.OPF"})
         w.folder.write(name, exampleFile(name));
