@@ -30,7 +30,7 @@ namespace {
 
 std::string example(const std::string& name)
 {
-    return testsupport::readFixture(std::string(MRW_SOURCE_DIR) + "/examples", name);
+    return testsupport::exampleFile(name);
 }
 
 class NoFileDialogs : public FileDialogs {

@@ -769,7 +769,7 @@ QAction* actionNamed(const QWidget& window, const QString& prefix)
 
 } // namespace
 
-// The load/save folder is stored as the machine has it ("." in the examples): saving into
+// The load/save folder is stored as the machine has it ("NC" in the examples): saving into
 // it needs no right to change folders, saving elsewhere does.
 TEST_F(MainFormTest, SaveAsIntoTheLoadSaveFolderNeedsNoFolderRight)
 {
@@ -786,13 +786,14 @@ TEST_F(MainFormTest, SaveAsIntoTheLoadSaveFolderNeedsNoFolderRight)
     form->activeChild()->Editor1->setText("N10 G00 X1.");
 
     TempFolder elsewhere;
-    files->saves = {QString::fromStdString(elsewhere.file("OUT.TAP")), QString::fromStdString(program.file("OUT.TAP"))};
+    ASSERT_TRUE(platform::makeFolders(program.file("NC")));
+    files->saves = {QString::fromStdString(elsewhere.file("OUT.TAP")), QString::fromStdString(program.file("NC/OUT.TAP"))};
     EXPECT_FALSE(form->fileCommands()->saveChildAs(form->activeChild()));
     EXPECT_TRUE(shown("Insufficient Priviliges To Change Folder"));
     prompter.shown.clear();
     EXPECT_TRUE(form->fileCommands()->saveChildAs(form->activeChild()));
     EXPECT_TRUE(prompter.shown.empty());
-    EXPECT_EQ(program.read("OUT.TAP"), "N10 G00 X1.\r\n");
+    EXPECT_EQ(program.read("NC/OUT.TAP"), "N10 G00 X1.\r\n");
 }
 
 // Names typed or handed over relative to a folder are shown, kept and logged as the file's

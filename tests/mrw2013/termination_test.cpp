@@ -34,7 +34,7 @@ struct MrwFolder {
     MrwFolder()
     {
         for (const char* name : {"MRW2013.INI", "WPOSTS.INI"})
-            program.write(name, testsupport::readFixture(std::string(MRW_SOURCE_DIR) + "/examples", name));
+            program.write(name, testsupport::exampleFile(name));
         program.write("PROG.TAP", text);
     }
     TempFolder program, windows;
@@ -99,9 +99,8 @@ TEST(Termination, ASignalEndsVork2013AsItsCloseDoes)
     for (int signal : {SIGTERM, SIGHUP, SIGINT}) {
         SCOPED_TRACE(signal);
         TempFolder program, windows, jobs, temporary;
-        const std::string examples = std::string(MRW_SOURCE_DIR) + "/examples";
         for (const char* name : {"ZV.INI", "Mill 1.MCH"})
-            program.write(name, testsupport::readFixture(examples, name));
+            program.write(name, testsupport::exampleFile(name));
         const std::string text = "%\r\nO1000\r\nG00 X0. Y0.\r\nG01 X1. F10.\r\nM30\r\n%\r\n";
         jobs.write("PROG.TAP", text);
         {

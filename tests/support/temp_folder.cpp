@@ -1,5 +1,6 @@
 #include "temp_folder.h"
 
+#include "platform/paths.h"
 #include "platform/textfile.h"
 
 #include <cstdlib>
@@ -39,6 +40,22 @@ std::string readFixture(const std::string& fixtureFolder, const std::string& nam
     auto bytes = platform::readFileBytes(fixtureFolder + "/" + name);
     if (!bytes)
         throw std::runtime_error("missing fixture " + name);
+    return *bytes;
+}
+
+std::string examplePath(const std::string& name)
+{
+    const std::string examples = std::string(MRW_SOURCE_DIR) + "/examples/";
+    if (platform::fileExists(examples + name))
+        return examples + name;
+    return examples + "NC/" + name;
+}
+
+std::string exampleFile(const std::string& name)
+{
+    auto bytes = platform::readFileBytes(examplePath(name));
+    if (!bytes)
+        throw std::runtime_error("missing example " + name);
     return *bytes;
 }
 

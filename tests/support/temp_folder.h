@@ -25,4 +25,9 @@ private:
 // The bytes of a fixture file of the calling test folder.
 std::string readFixture(const std::string& fixtureFolder, const std::string& name);
 
+// A file of the example program folder: its settings and machine files at the top, its
+// programs and operations files in NC/.
+std::string examplePath(const std::string& name);
+std::string exampleFile(const std::string& name);
+
 } // namespace testsupport

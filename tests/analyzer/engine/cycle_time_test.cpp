@@ -522,14 +522,13 @@ TEST(TimedRun, HelixTakesItsLengthAlongTheThread)
 
 TEST(TimedRun, ExampleProgramBooksOneRowPerSegmentAndTheSameAfterRestart)
 {
-    const std::string examples = std::string(MRW_SOURCE_DIR) + "/examples/";
     vork::TMachineSetup mill;
-    ASSERT_TRUE(vork::LoadMachineFile(mill, examples + "Mill 1.MCH"));
+    ASSERT_TRUE(vork::LoadMachineFile(mill, testsupport::examplePath("Mill 1.MCH")));
     TimedRun run(mill);
     run.session->settings.skip = true;
     run.session->settings.sub = true;
-    run.folder.write("O1001.TAP", *platform::readFileBytes(examples + "O1001.TAP"));
-    run.load(*platform::readFileBytes(examples + "BRACKET.TAP"));
+    run.folder.write("O1001.TAP", *platform::readFileBytes(testsupport::examplePath("O1001.TAP")));
+    run.load(*platform::readFileBytes(testsupport::examplePath("BRACKET.TAP")));
     run.prompter.restart = true;
     vork::TToolTimeTable first;
     run.prompter.atEnd = [&] { first = run.state().ToolTimes; };

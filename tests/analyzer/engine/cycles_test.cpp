@@ -718,18 +718,17 @@ TEST(ThreadCycle, PassesFromDepthOverFirstPassSquared)
 
 TEST(ExamplePrograms, DrawTheirHolesAndThread)
 {
-    const std::string examples = std::string(MRW_SOURCE_DIR) + "/examples/";
     SimulatedRun mill;
-    ASSERT_TRUE(vork::LoadMachineFile(mill.machine, examples + "Mill 1.MCH"));
+    ASSERT_TRUE(vork::LoadMachineFile(mill.machine, testsupport::examplePath("Mill 1.MCH")));
     mill.settings().sub = true;
-    mill.folder.write("O1001.TAP", *platform::readFileBytes(examples + "O1001.TAP"));
-    mill.run(*platform::readFileBytes(examples + "BRACKET.TAP"));
+    mill.folder.write("O1001.TAP", *platform::readFileBytes(testsupport::examplePath("O1001.TAP")));
+    mill.run(*platform::readFileBytes(testsupport::examplePath("BRACKET.TAP")));
     EXPECT_TRUE(mill.errors.empty());
     EXPECT_EQ(mill.only(mill.drawing.calls, "cross"), (Calls{"cross 1 1 0.1", "cross 3 1 0.1", "cross 3 2 0.1"}));
 
     SimulatedRun lathe;
-    ASSERT_TRUE(vork::LoadMachineFile(lathe.machine, examples + "Lathe 1.MCH"));
-    lathe.run(*platform::readFileBytes(examples + "SHAFT.TAP"));
+    ASSERT_TRUE(vork::LoadMachineFile(lathe.machine, testsupport::examplePath("Lathe 1.MCH")));
+    lathe.run(*platform::readFileBytes(testsupport::examplePath("SHAFT.TAP")));
     EXPECT_TRUE(lathe.errors.empty());
     const std::string g76 = "N180 G76 X1.2773 Z-1.2 K0.0613 D0.015 F0.1";
     const Calls threads = lathe.only(lathe.callsOf(g76), "thread");

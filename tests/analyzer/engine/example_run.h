@@ -16,7 +16,6 @@
 
 namespace examplerun {
 
-inline std::string ExamplesFolder() { return std::string(MRW_SOURCE_DIR) + "/examples/"; }
 
 struct ExampleRun {
     testsupport::TempFolder folder;
@@ -32,15 +31,15 @@ struct ExampleRun {
     ExampleRun(const std::string& machineFile, const std::string& operationsFile)
     {
         prompter.buttons.assign(4, platform::Button::No); // "End of Program, Restart?"
-        ready = vork::LoadMachineFile(machine, ExamplesFolder() + machineFile) &&
-                (operationsFile.empty() || operations.Loadfile(ExamplesFolder() + operationsFile, &prompter));
+        ready = vork::LoadMachineFile(machine, testsupport::examplePath(machineFile)) &&
+                (operationsFile.empty() || operations.Loadfile(testsupport::examplePath(operationsFile), &prompter));
         copy("O1001.TAP");
         services.prompter = &prompter;
         services.operations = &operations;
     }
 
     // Copies an example file into the program folder.
-    void copy(const std::string& name) { folder.write(name, *platform::readFileBytes(ExamplesFolder() + name)); }
+    void copy(const std::string& name) { folder.write(name, *platform::readFileBytes(testsupport::examplePath(name))); }
 
     // Runs the program of the folder to its end, with SKIP and sub-program calls on;
     // afterPress runs after each Start. True when the program ended.

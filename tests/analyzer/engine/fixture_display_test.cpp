@@ -105,7 +105,7 @@ TEST(FixtureDisplay, CountsTowardTheFitAndSurvivesARunRestart)
     testsupport::TempFolder folder;
     folder.write("P.TAP", "G00 X1. Y1.\r\nM30\r\n");
     vork::TMachineSetup machine;
-    ASSERT_TRUE(vork::LoadMachineFile(machine, std::string(MRW_SOURCE_DIR) + "/examples/Mill 1.MCH"));
+    ASSERT_TRUE(vork::LoadMachineFile(machine, testsupport::examplePath("Mill 1.MCH")));
 
     drawingtest::Window w(-1, -1, 3, 3);
     vork::TrwindowRunDrawing drawing(w.win, w.canvas);

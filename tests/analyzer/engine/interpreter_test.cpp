@@ -496,24 +496,26 @@ TEST(ExamplePrograms, RunCleanlyOnTheExampleMachines)
         {"FACE.TAP", "Mill 1.MCH", 5.5, 1.0},
         {"SHAFT.TAP", "Lathe 1.MCH", 2.0, 3.0},
     };
-    const std::string examples = std::string(MRW_SOURCE_DIR) + "/examples/";
     for (const auto& c : cases) {
         // The example folder as the program folder, with its own settings.
         Analyzer run;
         ProgramFolderIs programFolder(run.folder.path());
-        ASSERT_TRUE(vork::LoadMachineFile(run.machine, examples + c.machine));
-        for (const char* file : {"O1001.TAP", "ZV.INI", c.program})
-            run.folder.write(file, *platform::readFileBytes(examples + file));
+        ASSERT_TRUE(vork::LoadMachineFile(run.machine, testsupport::examplePath(c.machine)));
+        ASSERT_TRUE(platform::makeFolders(run.folder.file("NC")));
+        run.folder.write("ZV.INI", testsupport::exampleFile("ZV.INI"));
+        const std::string program = "NC/" + std::string(c.program);
+        for (const std::string file : {"O1001.TAP", c.program})
+            run.folder.write("NC/" + file, testsupport::exampleFile(file));
         platform::IniFile zv(run.folder.file("ZV.INI"));
         vork::Get_INI_Stuff(run.session->settings, zv);
         EXPECT_TRUE(run.session->settings.sub);
-        const std::string original = run.folder.read(c.program);
-        run.session->LoadFile(run.folder.file(c.program));
+        const std::string original = run.folder.read(program);
+        run.session->LoadFile(run.folder.file(program));
         run.startToEnd();
         EXPECT_TRUE(run.errors.errors.empty()) << c.program << " error " << run.errors.errors.front();
         EXPECT_NEAR(run.state().CurX, c.endX, 1e-9) << c.program;
         EXPECT_NEAR(run.state().CurZ, c.endZ, 1e-9) << c.program;
-        EXPECT_EQ(run.folder.read(c.program), original) << c.program;
+        EXPECT_EQ(run.folder.read(program), original) << c.program;
     }
 }
 

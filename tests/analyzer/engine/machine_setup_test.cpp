@@ -253,7 +253,7 @@ TEST(MachineSetupWrite, NoValueWrittenFailsToReadBack)
 // Over a machine already loaded, a partial file changes some parameters, as it may.
 TEST(MachineSetupRead, ACutOffFileNamesWhatItLacks)
 {
-    const auto whole = platform::readTextLines(std::string(MRW_SOURCE_DIR) + "/examples/Mill 1.MCH").value();
+    const auto whole = platform::readTextLines(testsupport::examplePath("Mill 1.MCH")).value();
     const std::vector<std::string> cut(whole.begin(), whole.begin() + 225);
     TMachineSetup m;
     std::vector<std::string> notes;
@@ -276,7 +276,7 @@ TEST(MachineSetupRead, ACutOffFileNamesWhatItLacks)
 TEST(MachineSetupExamples, LoadAndWriteBackIdentically)
 {
     for (const char* name : {"Mill 1.MCH", "Lathe 1.MCH"}) {
-        const std::string path = std::string(MRW_SOURCE_DIR) + "/examples/" + name;
+        const std::string path = testsupport::examplePath(name);
         const auto original = platform::readFileBytes(path);
         ASSERT_TRUE(original) << name;
         vork::MachineSetupWorkingCopy copy;

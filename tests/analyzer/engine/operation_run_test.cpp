@@ -43,14 +43,13 @@ TEST(OperationRun, ExampleJobsDrawEachToolInItsOperationsColourWithItsImage)
         {"BRACKET.TAP", "BRACKET.OPF", "Mill 1.MCH", {{10, 1}, {20, 4}, {30, 2}}, 0, 5},
         {"SHAFT.TAP", "SHAFT.OPF", "Lathe 1.MCH", {{10, 1}, {20, 4}}, 2, 3},
     };
-    const std::string examples = std::string(MRW_SOURCE_DIR) + "/examples/";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.program);
         testsupport::TempFolder folder;
         for (const char* file : {c.program, "O1001.TAP"})
-            folder.write(file, *platform::readFileBytes(examples + file));
+            folder.write(file, *platform::readFileBytes(testsupport::examplePath(file)));
         vork::TMachineSetup machine;
-        ASSERT_TRUE(vork::LoadMachineFile(machine, examples + c.machine));
+        ASSERT_TRUE(vork::LoadMachineFile(machine, testsupport::examplePath(c.machine)));
 
         drawingtest::Window screen(-2, -2, 6, 6);
         vork::Trwindow& window = screen.win;
@@ -64,7 +63,7 @@ TEST(OperationRun, ExampleJobsDrawEachToolInItsOperationsColourWithItsImage)
         vork::TOperationTable operations(&picture);
         testsupport::ScriptedPrompter prompter;
         prompter.buttons.assign(4, platform::Button::No); // "End of Program, Restart?"
-        ASSERT_TRUE(operations.Loadfile(examples + c.operations, &prompter));
+        ASSERT_TRUE(operations.Loadfile(testsupport::examplePath(c.operations), &prompter));
 
         vork::RunServices services;
         services.prompter = &prompter;

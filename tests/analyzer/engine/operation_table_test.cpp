@@ -556,7 +556,6 @@ TEST(OperationTable, CurrentToolImageIsBuiltFromTheOperationsShape)
 
 TEST(OperationFile, ExampleJobsAreWhatTheWriterWrites)
 {
-    const std::string examples = std::string(MRW_SOURCE_DIR) + "/examples/";
     const struct {
         const char* file;
         void (*fill)(TOperationTable&);
@@ -568,10 +567,10 @@ TEST(OperationFile, ExampleJobsAreWhatTheWriterWrites)
         c.fill(expected);
         TempFolder folder;
         ASSERT_TRUE(expected.Save(folder.file("X.OPF"), nullptr));
-        EXPECT_EQ(platform::readFileBytes(examples + c.file), folder.read("X.OPF"));
+        EXPECT_EQ(platform::readFileBytes(testsupport::examplePath(c.file)), folder.read("X.OPF"));
         ScriptedPrompter prompter;
         TOperationTable loaded;
-        EXPECT_TRUE(loaded.Loadfile(examples + c.file, &prompter));
+        EXPECT_TRUE(loaded.Loadfile(testsupport::examplePath(c.file), &prompter));
         EXPECT_TRUE(prompter.shown.empty());
         EXPECT_EQ(loaded.OperationCount(), c.operations);
     }

@@ -29,11 +29,10 @@ struct EndPrompter : testsupport::ScriptedPrompter {
 TEST(RunDrawing, ARunDrawsItsPathThroughTheDrawingWindowAndRecordsIt)
 {
     testsupport::TempFolder folder;
-    const std::string examples = std::string(MRW_SOURCE_DIR) + "/examples/";
-    folder.write("FACE.TAP", *platform::readFileBytes(examples + "FACE.TAP"));
+    folder.write("FACE.TAP", *platform::readFileBytes(testsupport::examplePath("FACE.TAP")));
 
     vork::TMachineSetup machine;
-    ASSERT_TRUE(vork::LoadMachineFile(machine, examples + "Mill 1.MCH"));
+    ASSERT_TRUE(vork::LoadMachineFile(machine, testsupport::examplePath("Mill 1.MCH")));
 
     vork::RecordingCanvas canvas({0, 0, 400, 300});
     vork::Trwindow window;
@@ -81,7 +80,7 @@ TEST(RunDrawing, AnExtentFitMeasuresThePathAloneAndUnseen)
     folder.write("FIT.TAP", "G00 X0. Y0. Z0.\r\nG01 X1. F10.\r\nG02 X2. Y0. I0.5 J0.\r\n"
                             "G02 X3. Y0. I0.3 J0.\r\nM30\r\n");
     vork::TMachineSetup machine;
-    ASSERT_TRUE(vork::LoadMachineFile(machine, std::string(MRW_SOURCE_DIR) + "/examples/Mill 1.MCH"));
+    ASSERT_TRUE(vork::LoadMachineFile(machine, testsupport::examplePath("Mill 1.MCH")));
 
     vork::RecordingCanvas canvas({0, 0, 400, 300});
     vork::Trwindow window;

@@ -18,7 +18,7 @@ namespace {
 
 std::string exampleFile(const std::string& name)
 {
-    return testsupport::readFixture(std::string(MRW_SOURCE_DIR) + "/examples", name);
+    return testsupport::exampleFile(name);
 }
 
 // The example mill and lathe, the mill loaded at start.

@@ -116,7 +116,7 @@ TEST(FixtureDialogs, LoadedFixtureIsDrawnOnTheMainWindow)
 {
     testsupport::TempFolder folder;
     testsupport::ScriptedPrompter prompter;
-    folder.write("MILL.MCH", testsupport::readFixture(std::string(MRW_SOURCE_DIR) + "/examples", "Mill 1.MCH"));
+    folder.write("MILL.MCH", testsupport::exampleFile("Mill 1.MCH"));
     folder.write("ZV.INI", "[DV]\r\nDEFMCH=MILL.MCH\r\nSPEED=0\r\n");
     folder.write("CLAMP.DXF", "  0\r\nSECTION\r\n  2\r\nENTITIES\r\n  0\r\nLINE\r\n 62\r\n12\r\n"
                               " 10\r\n-3\r\n 20\r\n0.5\r\n 11\r\n3\r\n 21\r\n0.5\r\n  0\r\nENDSEC\r\n  0\r\nEOF\r\n");

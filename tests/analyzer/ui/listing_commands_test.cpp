@@ -23,7 +23,7 @@ namespace {
 
 std::string exampleFile(const std::string& name)
 {
-    return testsupport::readFixture(std::string(MRW_SOURCE_DIR) + "/examples", name);
+    return testsupport::exampleFile(name);
 }
 
 struct Analyzer {

@@ -40,7 +40,7 @@ namespace {
 
 std::string exampleFile(const std::string& name)
 {
-    return testsupport::readFixture(std::string(MRW_SOURCE_DIR) + "/examples", name);
+    return testsupport::exampleFile(name);
 }
 
 // A program folder with the example mill and its face-milling program, and a ZV.INI

@@ -243,7 +243,7 @@ struct ProgramWindow {
 
     ProgramWindow()
     {
-        const std::string mill = testsupport::readFixture(std::string(MRW_SOURCE_DIR) + "/examples", "Mill 1.MCH");
+        const std::string mill = testsupport::exampleFile("Mill 1.MCH");
         folder.write("MILL.MCH", mill);
         folder.write("ZV.INI", "[DV]\r\nDEFMCH=MILL.MCH\r\nSPEED=0\r\nPOSUP=1\r\n[DIRECTORIES]\r\nTAPEDIR=" +
                                    folder.path() + "\r\n");

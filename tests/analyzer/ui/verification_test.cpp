@@ -32,7 +32,7 @@ namespace {
 
 std::string exampleFile(const std::string& name)
 {
-    return testsupport::readFixture(std::string(MRW_SOURCE_DIR) + "/examples", name);
+    return testsupport::exampleFile(name);
 }
 
 void WriteMoves(const std::string& path, const std::vector<TMotionRecord>& records)

@@ -439,7 +439,7 @@ TEST(DncTransfer, ReceiveRefusesAWriteProtectedFile)
 // The example mill program through the real port, a pty pair and the simulated control.
 TEST(DncTransferPty, SendOfTheExampleProgramArrivesAsTheSendImageInEveryTapeCode)
 {
-    const std::string program = testsupport::readFixture(MRW_SOURCE_DIR "/examples", "O1001.TAP");
+    const std::string program = testsupport::exampleFile("O1001.TAP");
     for (const int tapeCode : {mrw::tapecode::Eia, mrw::tapecode::Ascii, mrw::tapecode::Iso}) {
         simcontrol::PtyPair pty;
         ASSERT_TRUE(pty.ready());
@@ -474,7 +474,7 @@ namespace {
 // port and the standard receiver gets the send image whole.
 TEST(DncTransferPty, ZmodemSendReachesTheStandardReceiver)
 {
-    const std::string program = testsupport::readFixture(MRW_SOURCE_DIR "/examples", "BRACKET.TAP");
+    const std::string program = testsupport::exampleFile("BRACKET.TAP");
     SessionRig rig("[M]\r\nPORT=1\r\nBAUD=9600\r\nDATABITS=8\r\nPARITY=N\r\nSTOPBITS=1\r\nFLOW=1\r\nLLEN=0\r\n"
                    "TCODE=" + std::to_string(mrw::tapecode::Iso) + "\r\nPROTOCOL=3\r\n");
     ::mkdir(rig.folder.file("rx").c_str(), 0755);

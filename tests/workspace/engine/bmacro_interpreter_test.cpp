@@ -493,7 +493,7 @@ TEST(BMacroCallTest, ATapeFilesPercentAndProgramNumberAreNotWritten)
 {
     TempFolder folder;
     folder.write("O1001.TAP",
-                 platform::readFileBytes(std::string(MRW_SOURCE_DIR) + "/examples/O1001.TAP").value());
+                 platform::readFileBytes(testsupport::examplePath("O1001.TAP")).value());
     folder.write("O7.TAP", "%\r\n %\r\nO7 (TWO TAPE MARKS)\r\nX#1\r\nM99\r\n%\r\n");
     const std::string pocket = "G91G01Z-0.2F5.\nX0.25F15.\nG03X0.Y0.I-0.25J0.\nG01X-0.25\nG00Z0.2\nG90\n";
     struct Case {

@@ -579,11 +579,11 @@ public:
         const std::regex sequenceNumber(R"(^N\d+ ?)");
         for (const char* name : {"BRACKET.TAP", "SHAFT.TAP", "FACE.TAP", "BOLTHOLE.TAP"})
             for (const std::string& line : platform::splitLines(
-                     platform::readFileBytes(std::string(MRW_SOURCE_DIR) + "/examples/" + name).value()))
+                     platform::readFileBytes(testsupport::examplePath(name)).value()))
                 if (line != "%" && !line.starts_with("O"))
                     m_pool.push_back(std::regex_replace(line, sequenceNumber, ""));
         for (const std::string& line :
-             platform::splitLines(platform::readFileBytes(std::string(MRW_SOURCE_DIR) + "/examples/O1001.TAP").value()))
+             platform::splitLines(platform::readFileBytes(testsupport::examplePath("O1001.TAP")).value()))
             if (line != "%" && !line.starts_with("O"))
                 m_pocket.push_back(std::regex_replace(line, sequenceNumber, ""));
     }

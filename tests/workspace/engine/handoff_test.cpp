@@ -89,15 +89,14 @@ TEST(ScratchFiles, TempFolderFallsBackToTheProgramFolder)
 // examples ship (the hub boxes are not machines the analyzer runs).
 TEST(AnalyzerHandOff, EveryExampleMachineHasItsMachineFile)
 {
-    const std::string examples = std::string(MRW_SOURCE_DIR) + "/examples/";
-    const mrw::MachineDatabase db(examples + "WPOSTS.INI");
+    const mrw::MachineDatabase db(testsupport::examplePath("WPOSTS.INI"));
     int machines = 0;
     for (const std::string& name : db.sortedMachineNames()) {
         if (name.rfind("HUB", 0) == 0)
             continue;
         ++machines;
         const std::string file = mrw::makeAnalyzerJob("/nc/PART.TAP", name).MachineFile;
-        EXPECT_TRUE(platform::fileExists(platform::resolveCaseInsensitive(examples + file))) << file;
+        EXPECT_TRUE(platform::fileExists(platform::resolveCaseInsensitive(testsupport::examplePath(file)))) << file;
     }
     EXPECT_EQ(machines, 3);
 }

@@ -19,7 +19,7 @@ namespace testsupport {
 // One of the example files of the tree.
 inline std::string example(const std::string& name)
 {
-    return readFixture(std::string(MRW_SOURCE_DIR) + "/examples", name);
+    return exampleFile(name);
 }
 
 // Lets queued work (status updates, deferred closes) run.
