@@ -3,9 +3,13 @@
 // a sub-program file or typed in), cleaning them, keeping the work copy DV.TMP through
 // which edits made during the run reach the NC file, and reading address words by the
 // number formats of the simulated control.
+#include "analyzer/engine/block_index.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace vork {
 
@@ -62,7 +66,9 @@ public:
     static std::string DifFileNameFor(const std::string& ncFileName);
 
 private:
-    void readWord(std::string_view address, int format, int left, int right, std::size_t searchFrom);
+    // Reads the word whose address starts at `at` in Block (npos: no such word).
+    void readWordAt(std::size_t at, char letter, int format, int left, int right);
+    int effectiveFormat(char letter, int format, bool point) const;
     bool readNextLine();
     void fetchBlockLine();
     void cleanBlock();
@@ -77,6 +83,8 @@ private:
     TRunState& m_state;
     const TMachineSetup& m_setup;
     RunServices& m_services;
+    BlockIndex m_blockIndex; // where the address letters of Block stand
+    std::vector<std::pair<std::size_t, std::size_t>> m_blankedGWords; // kept to spare allocations
 };
 
 // True when `part` occurs in `text`; an empty part never occurs.
