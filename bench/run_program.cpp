@@ -85,17 +85,26 @@ double runRs274(const std::string& program, const std::filesystem::path& scratch
 struct RunFigures {
     long blocks = 0;
     double seconds = 0;
-    double processorSeconds = 0;
+    double userSeconds = 0;   // processor time in the program
+    double systemSeconds = 0; // processor time in the system on its behalf (file reads and writes)
+    double processorSeconds() const { return userSeconds + systemSeconds; }
     bool ok = false;
 };
 
+struct ProcessorTime {
+    double user = 0;
+    double system = 0;
+};
+
 // User and system time of this process so far.
-double processorSeconds()
+ProcessorTime processorTime()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec * 1e-6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    const auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+    };
+    return {seconds(usage.ru_utime), seconds(usage.ru_stime)};
 }
 
 std::uintmax_t sizeOf(const std::filesystem::path& file)
@@ -107,11 +116,11 @@ std::uintmax_t sizeOf(const std::filesystem::path& file)
 
 void report(const char* what, const RunFigures& run)
 {
-    std::printf("%s: %ld blocks in %.3f s (processor %.3f s), %.0f blocks per second, %.0f per processor second, "
-                "%.3f us a block\n",
-                what, run.blocks, run.seconds, run.processorSeconds,
+    std::printf("%s: %ld blocks in %.3f s (processor %.3f s: user %.3f, system %.3f), %.0f blocks per second, "
+                "%.0f per processor second, %.3f us a block\n",
+                what, run.blocks, run.seconds, run.processorSeconds(), run.userSeconds, run.systemSeconds,
                 run.seconds > 0 ? static_cast<double>(run.blocks) / run.seconds : 0.0,
-                run.processorSeconds > 0 ? static_cast<double>(run.blocks) / run.processorSeconds : 0.0,
+                run.processorSeconds() > 0 ? static_cast<double>(run.blocks) / run.processorSeconds() : 0.0,
                 run.blocks > 0 ? run.seconds * 1e6 / static_cast<double>(run.blocks) : 0.0);
 }
 
@@ -195,7 +204,7 @@ int main(int argc, char** argv)
         if (!run.LoadFile(program.string()))
             return figures;
         const auto start = std::chrono::steady_clock::now();
-        const double processorStart = processorSeconds();
+        const ProcessorTime processorStart = processorTime();
         while (!run.state.EndOfProgram) {
             run.Start();
             run.dxfOutput().Checkpoint();
@@ -204,7 +213,9 @@ int main(int argc, char** argv)
         run.state.DataFile.close();
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
         figures.seconds = took.count();
-        figures.processorSeconds = processorSeconds() - processorStart;
+        const ProcessorTime processorEnd = processorTime();
+        figures.userSeconds = processorEnd.user - processorStart.user;
+        figures.systemSeconds = processorEnd.system - processorStart.system;
         figures.blocks = run.state.BlockCount;
         figures.ok = true;
         run.Close();
@@ -244,8 +255,8 @@ int main(int argc, char** argv)
     std::printf("NC errors: %ld\n", errors.count);
     std::printf("blocks: %ld\nseconds: %.3f\nprocessor seconds: %.3f\nblocks per second: %.0f\n"
                 "blocks per processor second: %.0f\npeak memory: %ld kB\n",
-                blocks, seconds, plain.processorSeconds, seconds > 0 ? static_cast<double>(blocks) / seconds : 0.0,
-                plain.processorSeconds > 0 ? static_cast<double>(blocks) / plain.processorSeconds : 0.0,
+                blocks, seconds, plain.processorSeconds(), seconds > 0 ? static_cast<double>(blocks) / seconds : 0.0,
+                plain.processorSeconds() > 0 ? static_cast<double>(blocks) / plain.processorSeconds() : 0.0,
                 peakKilobytes());
 
     if (std::system("command -v rs274 > /dev/null 2>&1") == 0) {

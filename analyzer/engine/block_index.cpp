@@ -14,19 +14,10 @@ void BlockIndex::rebuild(const std::string& block)
         m_first[static_cast<unsigned char>(block[i])] = stamp | i;
 }
 
-std::size_t BlockIndex::find(const std::string& block, std::string_view address)
+// An address of several characters: its first character's first place, or a later one.
+std::size_t BlockIndex::findLonger(const std::string& block, std::string_view address, std::size_t first)
 {
-    if (address.empty())
-        return std::string::npos;
-    if (block.size() > UINT32_MAX)
-        return block.find(address); // beyond what the index counts
-    if (m_pass == 0 || block != m_text)
-        rebuild(block);
-    const std::uint64_t entry = m_first[static_cast<unsigned char>(address[0])];
-    if (entry >> 32 != m_pass)
-        return std::string::npos;
-    const std::size_t first = static_cast<std::uint32_t>(entry);
-    if (address.size() == 1 || block.compare(first, address.size(), address) == 0)
+    if (block.compare(first, address.size(), address) == 0)
         return first;
     return block.find(address, first + 1);
 }

@@ -80,8 +80,8 @@ std::size_t numberTextEnd(const std::string& block, std::size_t from)
     return from;
 }
 
-// A word's number written plainly, as most are: blanks anywhere (they read as nothing), a
-// "-" before the digits, and digits with at most one point.
+// A word's number written plainly, as most are: blanks, a "-", digits with at most one
+// point, and blanks, in that order, each part optional but the digits.
 struct PlainNumber {
     bool negative = false;
     bool point = false;
@@ -113,32 +113,41 @@ struct PlainNumber {
 };
 
 // The number text that starts at `from`, read in the same pass that finds its end, when it
-// is written plainly with at least one digit and its digits form an integer a double
-// holds exactly. Anything else is left to the general reading.
+// is written plainly and its digits form an integer a double holds exactly. Anything else
+// (blanks inside it, a "+", more signs or points) is left to the general reading.
 std::optional<PlainNumber> readPlainNumber(const std::string& block, std::size_t from)
 {
     constexpr std::uint64_t MaxExactInteger = std::uint64_t{1} << 53;
+    constexpr int MaxDigitsWithoutOverflow = 19;
+    const char* p = block.data() + from;
+    const char* const end = block.data() + block.size();
+    const auto skipBlanks = [&] {
+        while (p != end && (*p == ' ' || *p == '\t'))
+            ++p;
+    };
+    const auto readDigits = [&](std::uint64_t& digits) {
+        const char* const start = p;
+        for (; p != end && isDigit(*p); ++p)
+            digits = digits * 10 + static_cast<std::uint64_t>(*p - '0'); // overflow is caught by the count
+        return static_cast<int>(p - start);
+    };
     PlainNumber n;
-    for (std::size_t i = from; i < block.size(); ++i) {
-        const char c = block[i];
-        if (isDigit(c)) {
-            if (n.digits >= MaxExactInteger)
-                return std::nullopt;
-            n.digits = n.digits * 10 + static_cast<std::uint64_t>(c - '0');
-            ++(n.point ? n.fractionDigits : n.integerDigits);
-        } else if (c == ' ' || c == '\t') {
-            continue;
-        } else if (c == '.' && !n.point) {
-            n.point = true;
-        } else if (c == '-' && !n.negative && !n.point && n.integerDigits == 0) {
-            n.negative = true;
-        } else if (NumberCharacterTable[static_cast<unsigned char>(c)]) {
-            return std::nullopt; // a "+", or a sign or point where it is not plain
-        } else {
-            break;
-        }
+    skipBlanks();
+    if (p != end && *p == '-') {
+        n.negative = true;
+        ++p;
     }
-    if (n.digits > MaxExactInteger || n.integerDigits + n.fractionDigits == 0)
+    n.integerDigits = readDigits(n.digits);
+    if (p != end && *p == '.') {
+        n.point = true;
+        ++p;
+        n.fractionDigits = readDigits(n.digits);
+    }
+    skipBlanks();
+    if (p != end && NumberCharacterTable[static_cast<unsigned char>(*p)])
+        return std::nullopt; // more of the number follows
+    const int count = n.integerDigits + n.fractionDigits;
+    if (count == 0 || count > MaxDigitsWithoutOverflow || n.digits > MaxExactInteger)
         return std::nullopt;
     return n;
 }
@@ -472,7 +481,10 @@ void NCInput::ReadWordValue(std::string_view address, int format, int left, int 
     if (address.size() > MaxAddressLength)
         address = address.substr(0, MaxAddressLength);
     const std::size_t at = m_blockIndex.find(m_state.Block, address);
-    readWordAt(at, at == std::string::npos ? '\0' : address[0], format, left, right);
+    if (at == std::string::npos)
+        m_state.WordFound = false; // the most common answer, given without a call
+    else
+        readWordAt(at, address[0], format, left, right);
 }
 
 int NCInput::effectiveFormat(char letter, int format, bool point) const
@@ -504,7 +516,13 @@ void NCInput::readWordAt(std::size_t at, char letter, int format, int left, int 
         }
     }
 
-    std::string text = s.Block.substr(from, numberTextEnd(s.Block, from) - from); // a report may change the block
+    readWordText(s.Block.substr(from, numberTextEnd(s.Block, from) - from), letter, format, left, right);
+}
+
+// The general reading of a word's number text, for every text however written.
+void NCInput::readWordText(std::string text, char letter, int format, int left, int right)
+{
+    TRunState& s = m_state;
     format = effectiveFormat(letter, format, text.find('.') != std::string::npos);
     StripBlanks(text);
     if (const std::size_t plus = text.find('+'); plus != std::string::npos)

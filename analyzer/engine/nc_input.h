@@ -68,6 +68,7 @@ public:
 private:
     // Reads the word whose address starts at `at` in Block (npos: no such word).
     void readWordAt(std::size_t at, char letter, int format, int left, int right);
+    void readWordText(std::string text, char letter, int format, int left, int right);
     int effectiveFormat(char letter, int format, bool point) const;
     bool readNextLine();
     void fetchBlockLine();

@@ -145,6 +145,7 @@ TEST(ReadWordValue, WordsOfChangingBlocksReadInTurn)
         {"X2 Y1", "X", 0, 3, 4, 2.0, 0},
         {"Y2 Y1", "X", 0, 3, 4, -12345.0, 0},
         {"x2 Y1", "X", 0, 3, 4, -12345.0, 0},   // letters are matched as written
+        {"X2 Y1", "", 0, 3, 4, -12345.0, 0},    // an empty address never occurs
         {"A2 A13", "A1", 0, 3, 4, 13.0, 0},     // a longer address: its first whole match,
         {"A13 A2", "A1", 0, 3, 4, 13.0, 0},     // the number starting after its first character
         {"A2 A31", "A1", 0, 3, 4, -12345.0, 0},
