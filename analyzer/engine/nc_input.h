@@ -69,6 +69,7 @@ private:
     // Reads the word whose address starts at `at` in Block (npos: no such word).
     void readWordAt(std::size_t at, char letter, int format, int left, int right);
     void readWordText(std::string text, char letter, int format, int left, int right);
+    // The format a word is read in: mixed formats (I105) and unknown formats resolved.
     int effectiveFormat(char letter, int format, bool point) const;
     bool readNextLine();
     void fetchBlockLine();
@@ -85,7 +86,7 @@ private:
     const TMachineSetup& m_setup;
     RunServices& m_services;
     BlockIndex m_blockIndex; // where the address letters of Block stand
-    std::vector<std::pair<std::size_t, std::size_t>> m_blankedGWords; // kept to spare allocations
+    std::vector<std::pair<std::size_t, std::size_t>> m_blankedGWords; // ReadGWords' words, kept to spare allocations
 };
 
 // True when `part` occurs in `text`; an empty part never occurs.

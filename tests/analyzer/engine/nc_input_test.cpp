@@ -215,6 +215,23 @@ TEST(ReadWordValue, WordsOfChangingBlocksReadInTurn)
     edited.state.Block[6] = 'Y';
     edited.input.ReadWordValue("X", 0, 3, 4);
     EXPECT_FALSE(edited.state.WordFound);
+
+    // A format error report that puts the raw block back (as the error dialog does): the
+    // word is read as it was written, and the next word from the block put back.
+    struct RawBlockBack : vork::ErrorReporter {
+        vork::TRunState* state = nullptr;
+        void ReportNCError(int) override { state->Block = state->RawBlock; }
+    } putBack;
+    Session reported;
+    putBack.state = &reported.state;
+    reported.services.errors = &putBack;
+    reported.state.RawBlock = "N1 X7";
+    reported.state.Block = "Z1.5 X2";
+    reported.input.ReadWordValue("Z", 2, 3, 4);
+    EXPECT_EQ(reported.state.WordValue, 0.0015);
+    EXPECT_EQ(reported.state.Block, "N1 X7");
+    reported.input.ReadWordValue("X", 0, 3, 4);
+    EXPECT_EQ(reported.state.WordValue, 7.0);
 }
 
 TEST(BlockText, GWordsAreReadInTurnAndDeleted)
