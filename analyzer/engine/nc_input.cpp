@@ -152,6 +152,15 @@ std::optional<PlainNumber> readPlainNumber(const std::string& block, std::size_t
     return n;
 }
 
+// Addresses whose numbers have no fraction: mixed formats read them as written.
+bool isWholeNumberLetter(char letter)
+{
+    switch (letter) {
+    case 'D': case 'G': case 'H': case 'M': case 'N': case 'S': case 'T': return true;
+    default: return false;
+    }
+}
+
 bool isBlankLine(const std::string& line)
 {
     return line.find_first_not_of(' ') == std::string::npos;
@@ -489,8 +498,7 @@ void NCInput::ReadWordValue(std::string_view address, int format, int left, int 
 
 int NCInput::effectiveFormat(char letter, int format, bool point) const
 {
-    if (m_setup.I(105) == 0 && std::string_view("DGHMNST").find(letter) == std::string_view::npos &&
-        format == FormatDecimal && !point)
+    if (m_setup.I(105) == 0 && !isWholeNumberLetter(letter) && format == FormatDecimal && !point)
         format = FormatTrailing;
     if (format < FormatDecimal || format > FormatLeadingTrailing)
         format = FormatDecimal;
