@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -150,6 +151,18 @@ std::optional<PlainNumber> readPlainNumber(const std::string& block, std::size_t
     if (count == 0 || count > MaxDigitsWithoutOverflow || n.digits > MaxExactInteger)
         return std::nullopt;
     return n;
+}
+
+// Where `address` first occurs in the block; an empty address never occurs. A one-letter
+// address, as nearly all are, is one scan for a character. (An index of the block's letters
+// would have to be checked against the block at every read, since the interpreter edits
+// the block in place between reads: that check costs as much as this scan.)
+std::size_t findAddress(const std::string& block, std::string_view address)
+{
+    if (address.size() != 1)
+        return address.empty() ? std::string::npos : block.find(address);
+    const void* at = std::memchr(block.data(), address[0], block.size());
+    return at ? static_cast<std::size_t>(static_cast<const char*>(at) - block.data()) : std::string::npos;
 }
 
 // Addresses whose numbers have no fraction: mixed formats read them as written.
@@ -489,7 +502,7 @@ void NCInput::ReadWordValue(std::string_view address, int format, int left, int 
 {
     if (address.size() > MaxAddressLength)
         address = address.substr(0, MaxAddressLength);
-    const std::size_t at = m_blockIndex.find(m_state.Block, address);
+    const std::size_t at = findAddress(m_state.Block, address);
     if (at == std::string::npos)
         m_state.WordFound = false; // the most common answer, given without a call
     else

@@ -3,8 +3,6 @@
 // a sub-program file or typed in), cleaning them, keeping the work copy DV.TMP through
 // which edits made during the run reach the NC file, and reading address words by the
 // number formats of the simulated control.
-#include "analyzer/engine/block_index.h"
-
 #include <functional>
 #include <string>
 #include <string_view>
@@ -85,7 +83,6 @@ private:
     TRunState& m_state;
     const TMachineSetup& m_setup;
     RunServices& m_services;
-    BlockIndex m_blockIndex; // where the address letters of Block stand
     std::vector<std::pair<std::size_t, std::size_t>> m_blankedGWords; // ReadGWords' words, kept to spare allocations
 };
 
