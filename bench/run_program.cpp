@@ -1,11 +1,14 @@
 // Runs an NC program headless through the analyzer at full speed on a machine setup and
 // prints blocks per second and peak memory, first without the data listing, then with it
 // (as the analyzer runs from start-up), and with --dxf also with the DXF output of the path.
-//   bench_run_program [--motion FILE] [--operations FILE.OPF] [--dxf] PROGRAM.TAP [MACHINE.MCH]
+// Each run's processor time (user and system) is printed beside its wall-clock time, since
+// on a loaded machine the wall clock says more about the neighbours than about the run.
+//   bench_run_program [--motion FILE] [--operations FILE.OPF] [--dxf] [--no-listing] PROGRAM.TAP [MACHINE.MCH]
 //   (default machine: "examples/Mill 1.MCH")
 // --motion FILE keeps the run's motion file (VORK.MOT records) at FILE, so that the
 // path can be compared with what other tools make of the same program. --operations
 // runs with the job's operations file; without it every tool has an operation of its own.
+// --no-listing leaves out the run with the data listing (for profiling the plain run).
 // The program file is run in a copy in a scratch folder (a run rewrites its program
 // through the work copy). When the standalone rs274 interpreter is on PATH it runs the
 // same program for comparison. Exit status: 0 done, 1 a file cannot be read or
@@ -82,8 +85,27 @@ double runRs274(const std::string& program, const std::filesystem::path& scratch
 struct RunFigures {
     long blocks = 0;
     double seconds = 0;
+    double userSeconds = 0;   // processor time in the program
+    double systemSeconds = 0; // processor time in the system on its behalf (file reads and writes)
+    double processorSeconds() const { return userSeconds + systemSeconds; }
     bool ok = false;
 };
+
+struct ProcessorTime {
+    double user = 0;
+    double system = 0;
+};
+
+// User and system time of this process so far.
+ProcessorTime processorTime()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+    };
+    return {seconds(usage.ru_utime), seconds(usage.ru_stime)};
+}
 
 std::uintmax_t sizeOf(const std::filesystem::path& file)
 {
@@ -94,8 +116,11 @@ std::uintmax_t sizeOf(const std::filesystem::path& file)
 
 void report(const char* what, const RunFigures& run)
 {
-    std::printf("%s: %ld blocks in %.3f s, %.0f blocks per second, %.3f us a block\n", what, run.blocks, run.seconds,
+    std::printf("%s: %ld blocks in %.3f s (processor %.3f s: user %.3f, system %.3f), %.0f blocks per second, "
+                "%.0f per processor second, %.3f us a block\n",
+                what, run.blocks, run.seconds, run.processorSeconds(), run.userSeconds, run.systemSeconds,
                 run.seconds > 0 ? static_cast<double>(run.blocks) / run.seconds : 0.0,
+                run.processorSeconds() > 0 ? static_cast<double>(run.blocks) / run.processorSeconds() : 0.0,
                 run.blocks > 0 ? run.seconds * 1e6 / static_cast<double>(run.blocks) : 0.0);
 }
 
@@ -108,6 +133,7 @@ int main(int argc, char** argv)
     std::string operationsFile;
     std::vector<std::string> files;
     bool withDxf = false;
+    bool withListing = true;
     bool unknownOption = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -117,13 +143,15 @@ int main(int argc, char** argv)
             operationsFile = argv[++i];
         else if (arg == "--dxf")
             withDxf = true;
+        else if (arg == "--no-listing")
+            withListing = false;
         else if (!arg.empty() && arg[0] == '-')
             unknownOption = true;
         else
             files.push_back(arg);
     }
     if (unknownOption || files.empty() || files.size() > 2) {
-        std::fprintf(stderr, "usage: %s [--motion FILE] [--operations FILE.OPF] [--dxf] PROGRAM.TAP [MACHINE.MCH]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--motion FILE] [--operations FILE.OPF] [--dxf] [--no-listing] PROGRAM.TAP [MACHINE.MCH]\n", argv[0]);
         return 2;
     }
     const std::string programFile = files[0];
@@ -176,6 +204,7 @@ int main(int argc, char** argv)
         if (!run.LoadFile(program.string()))
             return figures;
         const auto start = std::chrono::steady_clock::now();
+        const ProcessorTime processorStart = processorTime();
         while (!run.state.EndOfProgram) {
             run.Start();
             run.dxfOutput().Checkpoint();
@@ -184,6 +213,9 @@ int main(int argc, char** argv)
         run.state.DataFile.close();
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
         figures.seconds = took.count();
+        const ProcessorTime processorEnd = processorTime();
+        figures.userSeconds = processorEnd.user - processorStart.user;
+        figures.systemSeconds = processorEnd.system - processorStart.system;
         figures.blocks = run.state.BlockCount;
         figures.ok = true;
         run.Close();
@@ -199,9 +231,12 @@ int main(int argc, char** argv)
     const long blocks = plain.blocks;
     const double seconds = plain.seconds;
     report("without listing", plain);
-    const RunFigures listed = runOnce(true, false);
-    report("with listing", listed);
-    std::printf("listing: %llu bytes\n", static_cast<unsigned long long>(sizeOf(scratch / "NCCODE.DAT")));
+    RunFigures listed;
+    if (withListing) {
+        listed = runOnce(true, false);
+        report("with listing", listed);
+        std::printf("listing: %llu bytes\n", static_cast<unsigned long long>(sizeOf(scratch / "NCCODE.DAT")));
+    }
     RunFigures drawn;
     if (withDxf) {
         drawn = runOnce(true, true);
@@ -218,14 +253,18 @@ int main(int argc, char** argv)
         std::printf("motion file kept: %s\n", motionCopy.c_str());
     }
     std::printf("NC errors: %ld\n", errors.count);
-    std::printf("blocks: %ld\nseconds: %.3f\nblocks per second: %.0f\npeak memory: %ld kB\n", blocks, seconds,
-                seconds > 0 ? static_cast<double>(blocks) / seconds : 0.0, peakKilobytes());
+    std::printf("blocks: %ld\nseconds: %.3f\nprocessor seconds: %.3f\nblocks per second: %.0f\n"
+                "blocks per processor second: %.0f\npeak memory: %ld kB\n",
+                blocks, seconds, plain.processorSeconds(), seconds > 0 ? static_cast<double>(blocks) / seconds : 0.0,
+                plain.processorSeconds() > 0 ? static_cast<double>(blocks) / plain.processorSeconds() : 0.0,
+                peakKilobytes());
 
     if (std::system("command -v rs274 > /dev/null 2>&1") == 0) {
         const double theirs = runRs274(program.string(), scratch);
         if (theirs > 0) {
             std::printf("rs274 seconds: %.3f\nrs274 / ours: %.2f\n", theirs, theirs / seconds);
-            std::printf("rs274 / ours with listing: %.2f\n", theirs / listed.seconds);
+            if (withListing)
+                std::printf("rs274 / ours with listing: %.2f\n", theirs / listed.seconds);
             if (withDxf)
                 std::printf("rs274 / ours with listing and DXF: %.2f\n", theirs / drawn.seconds);
         }

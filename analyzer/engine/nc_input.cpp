@@ -12,8 +12,12 @@
 #include "platform/textfile.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <optional>
 #include <vector>
 
 namespace vork {
@@ -60,6 +64,115 @@ double convertNumberText(const std::string& text)
         if (const auto v = platform::parseReal(std::string_view(start).substr(0, length)))
             return *v;
     return 0.0;
+}
+
+// The characters a word's number text is made of: a table, since every word read scans them.
+constexpr auto NumberCharacterTable = [] {
+    std::array<bool, 256> table{};
+    for (const char c : NumberCharacters)
+        table[static_cast<unsigned char>(c)] = true;
+    return table;
+}();
+
+// The end of the number text that starts at `from`.
+std::size_t numberTextEnd(const std::string& block, std::size_t from)
+{
+    while (from < block.size() && NumberCharacterTable[static_cast<unsigned char>(block[from])])
+        ++from;
+    return from;
+}
+
+// A word's number written plainly, as most are: blanks, a "-", digits with at most one
+// point, and blanks, in that order, each part optional but the digits.
+struct PlainNumber {
+    bool negative = false;
+    bool point = false;
+    std::uint64_t digits = 0; // all digits, the point left out
+    int integerDigits = 0;
+    int fractionDigits = 0;
+
+    // The value in a format, when a double holds it with one exact multiplication or
+    // division by a power of ten: that is correctly rounded, as the general reading is.
+    // In formats 1 to 3 the point is read as not there.
+    std::optional<double> value(int format, int left, int right) const
+    {
+        static constexpr double PowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                                 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+        constexpr int MaxExactPower = 22;
+        int power = 0; // the value is digits x 10^power
+        if (format == FormatDecimal)
+            power = -fractionDigits;
+        else if (format == FormatLeading)
+            power = left - (integerDigits + fractionDigits);
+        else
+            power = -right;
+        if (power < -MaxExactPower || power > MaxExactPower)
+            return std::nullopt;
+        const double whole = static_cast<double>(digits);
+        const double v = power < 0 ? whole / PowersOfTen[-power] : whole * PowersOfTen[power];
+        return negative ? -v : v;
+    }
+};
+
+// The number text that starts at `from`, read in the same pass that finds its end, when it
+// is written plainly and its digits form an integer a double holds exactly. Anything else
+// (blanks inside it, a "+", more signs or points) is left to the general reading.
+std::optional<PlainNumber> readPlainNumber(const std::string& block, std::size_t from)
+{
+    constexpr std::uint64_t MaxExactInteger = std::uint64_t{1} << 53;
+    constexpr int MaxDigitsWithoutOverflow = 19;
+    const char* p = block.data() + from;
+    const char* const end = block.data() + block.size();
+    const auto skipBlanks = [&] {
+        while (p != end && (*p == ' ' || *p == '\t'))
+            ++p;
+    };
+    const auto readDigits = [&](std::uint64_t& digits) {
+        const char* const start = p;
+        for (; p != end && isDigit(*p); ++p)
+            digits = digits * 10 + static_cast<std::uint64_t>(*p - '0'); // overflow is caught by the count
+        return static_cast<int>(p - start);
+    };
+    PlainNumber n;
+    skipBlanks();
+    if (p != end && *p == '-') {
+        n.negative = true;
+        ++p;
+    }
+    n.integerDigits = readDigits(n.digits);
+    if (p != end && *p == '.') {
+        n.point = true;
+        ++p;
+        n.fractionDigits = readDigits(n.digits);
+    }
+    skipBlanks();
+    if (p != end && NumberCharacterTable[static_cast<unsigned char>(*p)])
+        return std::nullopt; // more of the number follows
+    const int count = n.integerDigits + n.fractionDigits;
+    if (count == 0 || count > MaxDigitsWithoutOverflow || n.digits > MaxExactInteger)
+        return std::nullopt;
+    return n;
+}
+
+// Where `address` first occurs in the block; an empty address never occurs. A one-letter
+// address, as nearly all are, is one scan for a character. (An index of the block's letters
+// would have to be checked against the block at every read, since the interpreter edits
+// the block in place between reads: that check costs as much as this scan.)
+std::size_t findAddress(const std::string& block, std::string_view address)
+{
+    if (address.size() != 1)
+        return address.empty() ? std::string::npos : block.find(address);
+    const void* at = std::memchr(block.data(), address[0], block.size());
+    return at ? static_cast<std::size_t>(static_cast<const char*>(at) - block.data()) : std::string::npos;
+}
+
+// Addresses whose numbers have no fraction: mixed formats read them as written.
+bool isWholeNumberLetter(char letter)
+{
+    switch (letter) {
+    case 'D': case 'G': case 'H': case 'M': case 'N': case 'S': case 'T': return true;
+    default: return false;
+    }
 }
 
 bool isBlankLine(const std::string& line)
@@ -409,33 +522,54 @@ bool NCInput::CloseNCFile()
 
 void NCInput::ReadWordValue(std::string_view address, int format, int left, int right)
 {
-    readWord(address, format, left, right, 0);
-}
-
-void NCInput::readWord(std::string_view address, int format, int left, int right, std::size_t searchFrom)
-{
-    TRunState& s = m_state;
     if (address.size() > MaxAddressLength)
         address = address.substr(0, MaxAddressLength);
-    const std::size_t at = address.empty() ? std::string::npos : s.Block.find(address, searchFrom);
+    const std::size_t at = findAddress(m_state.Block, address);
+    if (at == std::string::npos)
+        m_state.WordFound = false; // the most common answer, given without a call
+    else
+        readWordAt(at, address[0], format, left, right);
+}
+
+int NCInput::effectiveFormat(char letter, int format, bool point) const
+{
+    if (m_setup.I(105) == 0 && !isWholeNumberLetter(letter) && format == FormatDecimal && !point)
+        format = FormatTrailing;
+    if (format < FormatDecimal || format > FormatLeadingTrailing)
+        format = FormatDecimal;
+    return format;
+}
+
+void NCInput::readWordAt(std::size_t at, char letter, int format, int left, int right)
+{
+    TRunState& s = m_state;
     s.WordFound = at != std::string::npos;
     if (!s.WordFound)
         return;
     const std::size_t from = at + 1;
-    std::size_t to = s.Block.find_first_not_of(NumberCharacters, from);
-    if (to == std::string::npos)
-        to = s.Block.size();
-    std::string text = s.Block.substr(from, to - from);
+    left = std::clamp(left, 0, 15);
+    right = std::clamp(right, 0, 15);
+    if (const auto plain = readPlainNumber(s.Block, from)) {
+        const int plainFormat = effectiveFormat(letter, format, plain->point);
+        if (plainFormat == FormatDecimal || !plain->point) {
+            if (const auto value = plain->value(plainFormat, left, right)) {
+                s.WordValue = *value;
+                return;
+            }
+        }
+    }
+
+    readWordText(s.Block.substr(from, numberTextEnd(s.Block, from) - from), letter, format, left, right);
+}
+
+// The general reading of a word's number text, for every text however written.
+void NCInput::readWordText(std::string text, char letter, int format, int left, int right)
+{
+    TRunState& s = m_state;
+    format = effectiveFormat(letter, format, text.find('.') != std::string::npos);
     StripBlanks(text);
     if (const std::size_t plus = text.find('+'); plus != std::string::npos)
         text.erase(plus, 1);
-
-    const char letter = address[0];
-    if (m_setup.I(105) == 0 && std::string_view("DGHMNST").find(letter) == std::string_view::npos &&
-        format == FormatDecimal && text.find('.') == std::string::npos)
-        format = FormatTrailing;
-    if (format < FormatDecimal || format > FormatLeadingTrailing)
-        format = FormatDecimal;
     if (format != FormatDecimal) {
         if (const std::size_t dot = text.find('.'); dot != std::string::npos) {
             s.BadFormatLetter = letter;
@@ -454,8 +588,6 @@ void NCInput::readWord(std::string_view address, int format, int left, int right
         s.WordValue = 0.0;
         return;
     }
-    left = std::clamp(left, 0, 15);
-    right = std::clamp(right, 0, 15);
     if (format == FormatLeading) {
         if (text.size() <= static_cast<std::size_t>(left))
             text.append(static_cast<std::size_t>(left) - text.size(), '0');
@@ -509,11 +641,12 @@ bool NCInput::ReadGWords(const std::function<bool(double)>& apply, bool firstOnl
     // Each word read is blanked where it stands and the blanks are taken out once at the
     // end, so a block of any number of G words is read in one pass. Blanks read as
     // nothing inside a number, so the words read meanwhile come out as after deleting.
-    std::vector<bool> blanked; // the characters of the words read, once one is
+    std::vector<std::pair<std::size_t, std::size_t>>& blanked = m_blankedGWords; // in the order of the block
+    blanked.clear();
     bool compact = true;
     std::size_t from = 0;      // no G word is left before this position
     for (;;) {
-        readWord("G", FormatDecimal, 2, 2, from);
+        readWordAt(b.find('G', from), 'G', FormatDecimal, 2, 2);
         if (!s.WordFound || !(std::fabs(s.WordValue) < 2147483647.0))
             break;
         const int errors = s.NCErrorCount;
@@ -530,20 +663,23 @@ bool NCInput::ReadGWords(const std::function<bool(double)>& apply, bool firstOnl
             break;
         from = gWordEnd(b, g);
         std::fill(b.begin() + static_cast<std::ptrdiff_t>(g), b.begin() + static_cast<std::ptrdiff_t>(from), ' ');
-        if (compact) {
-            blanked.resize(b.size());
-            std::fill(blanked.begin() + static_cast<std::ptrdiff_t>(g),
-                      blanked.begin() + static_cast<std::ptrdiff_t>(from), true);
-        }
+        if (compact)
+            blanked.emplace_back(g, from);
         if (firstOnly)
             break;
     }
     if (compact && !blanked.empty()) {
-        std::size_t kept = 0;
-        for (std::size_t i = 0; i < b.size(); ++i)
-            if (!blanked[i])
-                b[kept++] = b[i];
-        b.resize(kept);
+        std::size_t kept = std::min(blanked.front().first, b.size());
+        for (std::size_t k = 0; k < blanked.size(); ++k) {
+            const std::size_t start = std::min(blanked[k].second, b.size());
+            const std::size_t end = k + 1 < blanked.size() ? std::min(blanked[k + 1].first, b.size()) : b.size();
+            if (start < end) {
+                std::copy(b.begin() + static_cast<std::ptrdiff_t>(start), b.begin() + static_cast<std::ptrdiff_t>(end),
+                          b.begin() + static_cast<std::ptrdiff_t>(kept));
+                kept += end - start;
+            }
+        }
+        b.resize(std::min(kept, b.size()));
     }
     return true;
 }

@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace vork {
 
@@ -63,7 +65,11 @@ public:
     static std::string DifFileNameFor(const std::string& ncFileName);
 
 private:
-    void readWord(std::string_view address, int format, int left, int right, std::size_t searchFrom);
+    // Reads the word whose address starts at `at` in Block (npos: no such word).
+    void readWordAt(std::size_t at, char letter, int format, int left, int right);
+    void readWordText(std::string text, char letter, int format, int left, int right);
+    // The format a word is read in: mixed formats (I105) and unknown formats resolved.
+    int effectiveFormat(char letter, int format, bool point) const;
     bool readNextLine();
     void fetchBlockLine();
     void cleanBlock();
@@ -79,6 +85,7 @@ private:
     TRunState& m_state;
     const TMachineSetup& m_setup;
     RunServices& m_services;
+    std::vector<std::pair<std::size_t, std::size_t>> m_blankedGWords; // ReadGWords' words, kept to spare allocations
 };
 
 // True when `part` occurs in `text`; an empty part never occurs.

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <sys/stat.h>
 #include <memory>
@@ -128,6 +129,112 @@ TEST(ReadWordValue, MixedFormatAndBadFormat)
     EXPECT_EQ(s.state.BadFormatLetter, 'Z');
 }
 
+// Reads in turn on one input, as a run makes them: each row's block replaces the last
+// (often by one of the same length that differs in one place), so a reader that kept
+// anything of an earlier block shows it here.
+TEST(ReadWordValue, WordsOfChangingBlocksReadInTurn)
+{
+    const struct {
+        const char* block;
+        const char* address;
+        int format, left, right;
+        double value;     // -12345 when the address does not occur
+        int errors;       // format errors reported by this read
+    } cases[] = {
+        {"X1 X2", "X", 0, 3, 4, 1.0, 0},        // the first occurrence counts
+        {"Y1 X2", "X", 0, 3, 4, 2.0, 0},
+        {"X2 Y1", "X", 0, 3, 4, 2.0, 0},
+        {"Y2 Y1", "X", 0, 3, 4, -12345.0, 0},
+        {"x2 Y1", "X", 0, 3, 4, -12345.0, 0},   // letters are matched as written
+        {"X2 Y1", "", 0, 3, 4, -12345.0, 0},    // an empty address never occurs
+        {"A2 A13", "A1", 0, 3, 4, 13.0, 0},     // a longer address: its first whole match,
+        {"A13 A2", "A1", 0, 3, 4, 13.0, 0},     // the number starting after its first character
+        {"A2 A31", "A1", 0, 3, 4, -12345.0, 0},
+        {"A1 AB2", "AB", 0, 3, 4, 0.0, 0},
+        {"X 1 2. 5", "X", 0, 3, 4, 12.5, 0},    // blanks inside the number read as nothing
+        {"X Y1", "X", 0, 3, 4, 0.0, 0},
+        {"X1+2", "X", 0, 3, 4, 12.0, 0},        // the first "+" is dropped
+        {"X++1", "X", 0, 3, 4, 1.0, 0},
+        {"X-1+", "X", 0, 3, 4, -1.0, 0},
+        {"X-.", "X", 0, 3, 4, -0.0, 0},
+        {"X-", "X", 0, 3, 4, 0.0, 0},
+        {"X15", "X", 1, 3, 4, 150.0, 0},        // leading zeros format
+        {"X-1234", "X", 1, 2, 4, -12.34, 0},
+        {"X0015", "X", 1, 2, 4, 0.15, 0},
+        {"X15", "X", 1, 0, 4, 0.15, 0},
+        {"X15", "X", 2, 3, 4, 0.0015, 0},       // trailing zeros format
+        {"X123456", "X", 3, 3, 4, 12.3456, 0},
+        {"F100", "F", 2, 2, 0, 100.0, 0},
+        {"X15", "X", 7, 3, 4, 15.0, 0},         // an unknown format reads as written
+        {"Z1.5", "Z", 2, 3, 4, 0.0015, 1},      // a point in a format without one
+        {"Z1.5", "Z", 1, 3, 4, 150.0, 1},
+        {"Z-1.5", "Z", 3, 3, 4, -0.0015, 1},
+        {"Z1.5", "Z", 0, 3, 4, 1.5, 0},
+        {"X12345678901234567890", "X", 2, 3, 4, 1234567890123456.7890, 0},
+        {"X0.1234567890123456789", "X", 0, 3, 4, 0.1234567890123456789, 0},
+        {"X9007199254740993", "X", 0, 3, 4, 9007199254740992.0, 0},
+        {"X.00000000000000000000000001", "X", 0, 3, 4, 1e-26, 0},
+        {"X1", "X", 1, 20, 4, 1e14, 0},         // at most 15 digits on either side
+    };
+    Session s;
+    for (const auto& c : cases) {
+        const std::size_t errorsBefore = s.errors.errors.size();
+        const double value = s.word(c.block, c.address, c.format, c.left, c.right);
+        EXPECT_EQ(value, c.value) << c.block << " " << c.address << " format " << c.format;
+        EXPECT_EQ(std::signbit(value), std::signbit(c.value)) << c.block;
+        EXPECT_EQ(s.errors.errors.size() - errorsBefore, static_cast<std::size_t>(c.errors)) << c.block;
+    }
+    EXPECT_EQ(s.state.BadFormatLetter, 'Z');
+    EXPECT_EQ(s.state.NCErrorCount, 3);
+
+    // The mixed format: a word without a point is read with trailing zeros, except for
+    // the letters that never have a fraction.
+    Session mixed({"I  105 0"});
+    const struct {
+        const char* block;
+        const char* address;
+        double value;
+    } mixedCases[] = {
+        {"X15", "X", 0.0015}, {"X1.5", "X", 1.5}, {"D15", "D", 15.0}, {"H15", "H", 15.0}, {"N15", "N", 15.0},
+        {"T15", "T", 15.0},   {"S15", "S", 15.0}, {"M15", "M", 15.0},  {"G15", "G", 15.0}, {"G15", "G1", 15.0},
+        {"X15", "X1", 0.0015}, {"F-15", "F", -0.0015},
+    };
+    for (const auto& c : mixedCases)
+        EXPECT_EQ(mixed.word(c.block, c.address, 0, 3, 4), c.value) << c.block << " " << c.address;
+
+    // A block changed in place between reads, its length kept.
+    Session edited;
+    edited.state.Block = "X1 Y2 X3";
+    edited.input.ReadWordValue("X", 0, 3, 4);
+    EXPECT_EQ(edited.state.WordValue, 1.0);
+    edited.state.Block[0] = 'Q';
+    edited.input.ReadWordValue("X", 0, 3, 4);
+    EXPECT_EQ(edited.state.WordValue, 3.0);
+    edited.state.Block[7] = '4';
+    edited.input.ReadWordValue("X", 0, 3, 4);
+    EXPECT_EQ(edited.state.WordValue, 4.0);
+    edited.state.Block[6] = 'Y';
+    edited.input.ReadWordValue("X", 0, 3, 4);
+    EXPECT_FALSE(edited.state.WordFound);
+
+    // A format error report that puts the raw block back (as the error dialog does): the
+    // word is read as it was written, and the next word from the block put back.
+    struct RawBlockBack : vork::ErrorReporter {
+        vork::TRunState* state = nullptr;
+        void ReportNCError(int) override { state->Block = state->RawBlock; }
+    } putBack;
+    Session reported;
+    putBack.state = &reported.state;
+    reported.services.errors = &putBack;
+    reported.state.RawBlock = "N1 X7";
+    reported.state.Block = "Z1.5 X2";
+    reported.input.ReadWordValue("Z", 2, 3, 4);
+    EXPECT_EQ(reported.state.WordValue, 0.0015);
+    EXPECT_EQ(reported.state.Block, "N1 X7");
+    reported.input.ReadWordValue("X", 0, 3, 4);
+    EXPECT_EQ(reported.state.WordValue, 7.0);
+}
+
 TEST(BlockText, GWordsAreReadInTurnAndDeleted)
 {
     const struct {
@@ -182,6 +289,19 @@ TEST(BlockText, GWordsAreReadInTurnAndDeleted)
         false));
     EXPECT_EQ(seen, (std::vector<double>{1, 4, 4}));
     EXPECT_EQ(reported.state.Block, "        X1");
+
+    // A word read while a G word is taken sees the words before it blanked in place.
+    Session blanked;
+    blanked.state.Block = "G01 G04 X1";
+    std::vector<double> firstG;
+    EXPECT_TRUE(blanked.input.ReadGWords(
+        [&](double) {
+            firstG.push_back(blanked.word(blanked.state.Block, "G", 0, 2, 2));
+            return true;
+        },
+        false));
+    EXPECT_EQ(firstG, (std::vector<double>{1, 4}));
+    EXPECT_EQ(blanked.state.Block, "  X1");
 
     // A code that asks for a retry stops the reading with the block as it was left.
     Session retry;
