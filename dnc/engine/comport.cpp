@@ -71,6 +71,7 @@ void ComPort::close()
 {
     if (!m_line)
         return;
+    sendQueued();
     stopTimers();
     m_line->disconnect(this);
     if (m_holdingPeer && sendsXonXoff()) {
@@ -402,6 +403,28 @@ void ComPort::processEvents()
 bool ComPort::drainOutput(int timeoutMs, bool pumpEvents)
 {
     return clock().waitFor([this] { return !isOpen() || outCount() == 0; }, timeoutMs, pumpEvents) && isOpen();
+}
+
+bool ComPort::sendQueued()
+{
+    if (!isOpen())
+        return false;
+    const double cps = std::max(1.0, m_settings.line.charactersPerSecond());
+    const std::int64_t stallMs = 2000 + static_cast<std::int64_t>(2.0 * pieceSize() * 1000.0 / cps);
+    int left = outCount();
+    std::int64_t lastMove = clock().nowMs();
+    clock().waitFor(
+        [&] {
+            if (!isOpen() || outCount() == 0)
+                return true;
+            if (outCount() < left) {
+                left = outCount();
+                lastMove = clock().nowMs();
+            }
+            return clock().nowMs() - lastMove >= stallMs;
+        },
+        -1, false);
+    return isOpen() && outCount() == 0;
 }
 
 void ComPort::addByteWatcher(ByteWatcher* watcher)

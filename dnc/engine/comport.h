@@ -84,6 +84,8 @@ public:
     // refusedSettings() then says what it refused.
     bool open(std::unique_ptr<SerialLine> line, const PortSettings& settings, std::string& error);
     const std::string& refusedSettings() const { return m_refused; }
+    // Closing sends what was put first (see sendQueued); flushOutBuffer before it throws
+    // that away instead.
     void close();
     bool isOpen() const;
     // Changes framing or flow control of the open port; false when the device refused
@@ -137,6 +139,11 @@ public:
     void processEvents();
     // Waits until all output is on the wire or `timeoutMs` passed; true when drained.
     bool drainOutput(int timeoutMs, bool pumpEvents);
+    // Waits, without the operator's input, while what was put keeps leaving: a transfer's
+    // last answer and the menu's last words reach the machine before the port goes. Gives
+    // up once nothing has left for a while (the machine holds us, or takes nothing), so a
+    // close never hangs. True when all went.
+    bool sendQueued();
 
     // One-shot timer trigger: triggerTimer(handle) fires `ticks` ticks from now.
     int addTimerTrigger(int ticks);

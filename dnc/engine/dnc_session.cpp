@@ -166,6 +166,8 @@ void DncSession::end()
     m_ending = true;
     if (m_protocol && m_protocol->inProgress())
         m_protocol->cancel();
+    // The machine hears the last of what it was told while DTR still says we listen.
+    m_port.sendQueued();
     m_port.setDtr(false);
     m_port.close();
     m_gate.setStatusLights(false);
@@ -341,9 +343,9 @@ Protocol* DncSession::SetupProtocol(ProtocolSide side)
     return m_protocol.get();
 }
 
-bool DncSession::startTransmit(const std::string& fileName)
+bool DncSession::startTransmit(const std::string& fileName, const std::string& programName)
 {
-    return startProtocol(fileName, true);
+    return startProtocol(fileName, true, programName);
 }
 
 bool DncSession::startReceive(const std::string& fileName)
@@ -379,13 +381,13 @@ std::string DncSession::settleReceivedFile(int code)
     return {};
 }
 
-bool DncSession::startProtocol(const std::string& fileName, bool sending)
+bool DncSession::startProtocol(const std::string& fileName, bool sending, const std::string& announcedName)
 {
     if (!m_protocol)
         return false;
     m_finishPending = true;
     m_gate.setTransferHoldsInput(true);
-    const bool started = sending ? m_protocol->startTransmit(fileName) : m_protocol->startReceive(fileName);
+    const bool started = sending ? m_protocol->startTransmit(fileName, announcedName) : m_protocol->startReceive(fileName);
     if (!started) {
         m_finishPending = false;
         m_gate.setTransferHoldsInput(false);

@@ -127,8 +127,9 @@ public:
     bool transferActive() const { return m_transferActive; }
     void setTransferActive(bool on) { m_transferActive = on; }
     bool finishPending() const { return m_finishPending; }
-    // Starts the protocol set up last; the finish is handled when it comes.
-    bool startTransmit(const std::string& fileName);
+    // Starts the protocol set up last, sending `fileName` (a scratch file) under the name
+    // of the program it holds; the finish is handled when it comes.
+    bool startTransmit(const std::string& fileName, const std::string& programName);
     // A receive goes into a temporary file beside `fileName` (partialReceiveName) that
     // takes the name when the transfer went through and something arrived. A failed
     // receive leaves the chosen name as it was; what arrived stays under the temporary
@@ -190,7 +191,7 @@ private:
     void onTrigger(int handle);
     void onProtocolFinished(int code);
     void onProtocolError(int code);
-    bool startProtocol(const std::string& fileName, bool sending);
+    bool startProtocol(const std::string& fileName, bool sending, const std::string& announcedName = {});
     // Puts a finished receive's file in place; gives what the finish message adds.
     std::string settleReceivedFile(int code);
     void message(const std::string& text, platform::MessageKind kind);

@@ -350,7 +350,7 @@ void RemoteRequests::DPSendStringPacket(const std::string& data)
             m_session.setTransferActive(true);
             m_sendRunning = true;
             // The converted text goes, without start and end codes, leader or trailer.
-            if (m_session.startTransmit(m_editor.sendSourceFile())) {
+            if (m_session.startTransmit(m_editor.sendSourceFile(), file.path)) {
                 view.setTerminalActive(false);
                 return; // re-armed when the transfer ends
             }

@@ -264,8 +264,8 @@ void TerminalMenu::RunTerminalMenu()
     });
 
     while (m_session.menuRunning() && !m_stopped) {
+        // What was typed meanwhile goes; what the menu said last still leaves.
         m_session.port().flushInBuffer();
-        m_session.port().flushOutBuffer();
         m_session.menuReply.clear();
         ClearTerminalScreen();
         QCoreApplication::processEvents();
@@ -356,7 +356,7 @@ void TerminalMenu::download()
                                     m_session.verbose()}));
     if (ready) {
         m_session.setTransferActive(true);
-        if (m_session.startTransmit(m_editor.sendBufferFile()))
+        if (m_session.startTransmit(m_editor.sendBufferFile(), source.path))
             m_session.waitForFinish();
         m_session.setTransferActive(false);
     }

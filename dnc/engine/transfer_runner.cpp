@@ -89,7 +89,7 @@ void TransferRunner::sendOne()
     // Busy until the finish is handled: a second send must not rebuild the send image
     // while this one is on the line.
     m_session.setTransferActive(true);
-    if (!m_session.startTransmit(m_editor.sendBufferFile())) {
+    if (!m_session.startTransmit(m_editor.sendBufferFile(), m_sender.sendFileName())) {
         m_session.setTransferActive(false);
         return;
     }
@@ -112,7 +112,7 @@ void TransferRunner::sendSeveral(const std::vector<std::string>& files)
         if (!readyToSend())
             break;
         m_session.setTransferActive(true);
-        if (!m_session.SetupProtocol(ProtocolSide::Send) || !m_session.startTransmit(m_editor.sendBufferFile()))
+        if (!m_session.SetupProtocol(ProtocolSide::Send) || !m_session.startTransmit(m_editor.sendBufferFile(), *file))
             break;
         mrw::WriteActivityLog("DNC Send File [" + *file + "]");
         m_session.clock().waitFor(

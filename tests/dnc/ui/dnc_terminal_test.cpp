@@ -309,9 +309,9 @@ std::string peerProgram()
     return text;
 }
 
-std::string lineKeys(int protocol)
+std::string lineKeys(int protocol, int baud = 115200)
 {
-    return "BAUD=115200\r\nDATABITS=8\r\nPARITY=N\r\nSTOPBITS=1\r\nFLOW=1\r\nTCODE=2\r\nLLEN=0\r\nEOFTIME=1\r\n"
+    return "BAUD=" + std::to_string(baud) + "\r\nDATABITS=8\r\nPARITY=N\r\nSTOPBITS=1\r\nFLOW=1\r\nTCODE=2\r\nLLEN=0\r\nEOFTIME=1\r\n"
            "PROTOCOL=" + std::to_string(protocol) + "\r\n";
 }
 
@@ -372,6 +372,7 @@ struct MachineEnd {
         if (peerSends)
             work.write("PART.TAP", program);
         const char* command = peerSends ? peer.sender : peer.receiver;
+        namesItsFile = command && std::string(command).find("PART.TAP") != std::string::npos;
         if (command) {
             link = std::make_unique<prototest::PeerLink>(links.path(), work.path(), command);
             device = links.file("ttyA");
@@ -381,8 +382,9 @@ struct MachineEnd {
             device = pty->pcEnd();
         }
     }
-    // What the PC sent arrived whole (the standard receivers name the file themselves).
-    void expectArrived(const std::string& program) const
+    // What the PC sent arrived whole, under the name the PC announced (XMODEM announces
+    // none: its receiver is given the name).
+    void expectArrived(const std::string& program, const std::string& announced) const
     {
         if (control) {
             EXPECT_TRUE(control->waitConsumed(program.size(), 20000));
@@ -394,6 +396,16 @@ struct MachineEnd {
         for (const auto& entry : std::filesystem::directory_iterator(work.path()))
             file = entry.path().string();
         EXPECT_TRUE(prototest::waitForFile(file, program)) << links.read("peer.log");
+        if (!namesItsFile) {
+            EXPECT_EQ(platform::fileNamePart(file), announced);
+        }
+    }
+    // The standard sender ended with success.
+    void expectSenderDone() const
+    {
+        if (link) {
+            EXPECT_EQ(link->waitExit(20000), 0) << links.read("peer.log");
+        }
     }
 
     testsupport::TempFolder links;
@@ -402,6 +414,7 @@ struct MachineEnd {
     std::unique_ptr<simcontrol::PtyPair> pty;
     std::unique_ptr<simcontrol::SimControl> control;
     std::string device;
+    bool namesItsFile = false; // the command names the file it receives into
 };
 
 // A receive is on the line: the simulated control may punch its tape now.
@@ -444,7 +457,7 @@ TEST(DncTerminalPeers, SendAndReceiveWithEveryProtocol)
                 });
                 rig.button("BitBtn4")->click();
                 rig.terminal->session().waitForFinish();
-                machine.expectArrived(program);
+                machine.expectArrived(program, "O1001.TAP");
             }
             for (const auto& shown : rig.prompter.shown)
                 ADD_FAILURE() << shown.text;
@@ -459,7 +472,7 @@ TEST(DncTerminalPeers, SendAndReceiveWithEveryProtocol)
 TEST(DncTerminalPeers, ShopMenuDownloadsAndUploads)
 {
     const std::string program = peerProgram();
-    for (const Peer& peer : {Peers[0], Peers[1]}) {
+    for (const Peer& peer : Peers) {
         for (const bool upload : {false, true}) {
             SCOPED_TRACE(std::string(peer.receiver ? peer.receiver : "ASCII") + (upload ? ", U" : ", D"));
             MachineEnd machine(peer, upload, program);
@@ -468,9 +481,9 @@ TEST(DncTerminalPeers, ShopMenuDownloadsAndUploads)
             simcontrol::SimControl shop(shopLine.machineEnd(), fastControl());
             testsupport::TempFolder nc;
             TerminalRig rig("[MACHINE NAMES]\r\nNUMBER=2\r\nMACHINE1=T\r\nMACHINE2=MILL\r\n"
-                            "[T]\r\nPORT=1\r\nDTYPE=2\r\nCDELAY=60\r\nLDELAY=24\r\n" + lineKeys(0) +
+                            "[T]\r\nPORT=1\r\nDTYPE=2\r\nCDELAY=60\r\nLDELAY=24\r\n" + lineKeys(0, 9600) +
                                 "[MILL]\r\nPORT=3\r\nDEFDNL=" + nc.path() + "\r\nDEFUPL=" + nc.path() +
-                                "\r\nDEFEXT=TAP\r\n" + lineKeys(peer.protocol),
+                                "\r\nDEFEXT=TAP\r\n" + lineKeys(peer.protocol, 9600),
                             "COM1=" + shopLine.pcEnd() + "\r\nCOM3=" + machine.device + "\r\n");
             rig.globals.CurrentMachineName = "T";
             rig.terminal->Go(false);
@@ -504,16 +517,18 @@ TEST(DncTerminalPeers, ShopMenuDownloadsAndUploads)
             nc.write("PART.TAP", program);
             rig.button("Button2")->click(); // the menu runs until "Q"
             EXPECT_TRUE(script.empty()) << "waiting for " << script.front().first;
+            // Closed at once: the last words still reach the shop terminal.
+            rig.terminal->close();
+            EXPECT_TRUE(heard(shop, "*** SHUTDOWN ***"));
             if (upload) {
+                machine.expectSenderDone();
                 EXPECT_EQ(nc.read("O5.TAP"), program);
                 EXPECT_FALSE(platform::fileExists(nc.file("O5.TAP.~UP")));
             } else {
-                machine.expectArrived(program);
+                machine.expectArrived(program, "PART.TAP");
             }
-            EXPECT_TRUE(heard(shop, "*** SHUTDOWN ***"));
             for (const auto& shown : rig.prompter.shown)
                 ADD_FAILURE() << shown.text;
-            rig.terminal->close();
         }
     }
 }
