@@ -228,7 +228,8 @@ struct SessionRig {
     }
     ~SessionRig()
     {
-        session->end();
+        if (session)
+            session->end();
         view.reader.setPort(nullptr);
         mrw::activityLog().setEnabled(false);
         ::unsetenv("MRW_PROGRAM_DIR");
