@@ -348,6 +348,14 @@ char ComPort::peekChar(int index) const
     return index >= 0 && index < inCount() ? m_in[static_cast<std::size_t>(index)] : 0;
 }
 
+void ComPort::unreadInput(const std::string& bytes)
+{
+    if (!isOpen() || m_watchOnly)
+        return;
+    m_in.insert(0, bytes);
+    updateReceiveHold();
+}
+
 bool ComPort::putChar(char c) { return putBlock(&c, 1); }
 
 bool ComPort::putString(const std::string& text)

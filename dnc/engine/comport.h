@@ -115,6 +115,8 @@ public:
     // Takes up to `maxSize` characters.
     std::string getBlock(int maxSize);
     char peekChar(int index = 0) const;
+    // Puts bytes taken from the input back in front of it (the watchers saw them already).
+    void unreadInput(const std::string& bytes);
 
     // Output. Each call puts all of its bytes or, when the buffer lacks room, none and
     // gives false.

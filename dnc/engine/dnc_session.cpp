@@ -96,13 +96,30 @@ DncSession::~DncSession()
 void DncSession::InputGate::setTerminalActive(bool active)
 {
     m_wanted = active;
-    m_view.setTerminalActive(m_wanted && !m_held);
+    update();
 }
 
 void DncSession::InputGate::setTransferHoldsInput(bool held)
 {
     m_held = held;
-    m_view.setTerminalActive(m_wanted && !m_held);
+    update();
+}
+
+void DncSession::InputGate::setTransferAsked(bool asked)
+{
+    m_asked = asked;
+    update();
+}
+
+void DncSession::holdInputForTransfer()
+{
+    m_port.flushInBuffer();
+    m_gate.setTransferAsked(true);
+}
+
+void DncSession::releaseInput()
+{
+    m_gate.setTransferAsked(false);
 }
 
 LineClock& DncSession::clock() const
@@ -213,6 +230,14 @@ bool DncSession::openRecordPort(const mrw::MachComRec& record, int depth)
 {
     m_gate.setStatusLights(false);
     m_gate.setTerminalActive(false);
+    // What a transfer asked for waits in stays when the port opens again on the same line.
+    std::string kept;
+    std::string keptFrom;
+    if (m_port.isOpen() && m_gate.transferAsked() && record.Hub <= 0) {
+        m_port.processEvents();
+        kept = m_port.getBlock(m_port.inCount());
+        keptFrom = m_port.line()->name();
+    }
     if (m_port.isOpen()) {
         m_port.close();
         if (m_port.isOpen())
@@ -260,6 +285,8 @@ bool DncSession::openRecordPort(const mrw::MachComRec& record, int depth)
         return false;
     }
     m_portNumber = portNumber;
+    if (!kept.empty() && device == keptFrom)
+        m_port.unreadInput(kept);
     verboseLine("The comport was opened");
     ShowPortStatus();
     m_gate.setTerminalActive(true);

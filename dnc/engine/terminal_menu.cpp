@@ -329,6 +329,8 @@ void TerminalMenu::download()
     std::string name;
     if (!PromptLine("File?", name))
         return;
+    // The machine's receiver may ask for the start from now on.
+    const TransferInputHold hold(m_session);
     const mrw::MachineSettings settings = machineSettingsOf(m_session.globals(), m_machine);
     const std::string file = withDefaultExtension(settings.DirDNL, name, settings.Defext);
     const ConfinedFile source =

@@ -57,6 +57,8 @@ void TransferRunner::send()
         directFileTransfer();
         return;
     }
+    // The control's receiver may ask for the start while the dialog shows.
+    const TransferInputHold hold(m_session);
     if (!m_sender.choose()) {
         m_session.view().setStatusText(ReadyText);
         return;
@@ -70,9 +72,7 @@ void TransferRunner::send()
 
 bool TransferRunner::readyToSend()
 {
-    ComPort& port = m_session.port();
-    port.flushInBuffer();
-    port.flushOutBuffer();
+    m_session.port().flushOutBuffer();
     if (!m_session.sendCodeString(m_session.currentMachine().SendInit, "Send Init"))
         return false;
     if (m_session.globals().Machine.settings().xonwait && !WaitForXon(waitContext()))
@@ -118,6 +118,8 @@ void TransferRunner::sendSeveral(const std::vector<std::string>& files)
         m_session.clock().waitFor(
             [this, &port] { return !m_session.finishPending() && (!port.isOpen() || port.outCount() == 0); }, -1,
             true);
+        // What the last receiver said goes; the next one's start request is kept.
+        port.flushInBuffer();
         m_session.waitTicks(secsToTicks(m_session.currentMachine().MultiFileDelay));
         m_session.view().writeTerminalLine("Done with: " + *file);
     }

@@ -415,6 +415,33 @@ TEST(DncTransfer, FailedReceiveKeepsTheChosenNameAsItWas)
     }
 }
 
+// The receiver's start request that came while the send dialog showed starts the
+// transfer at once: the terminal does not take it and nothing throws it away. The
+// receiver here never asks again.
+TEST(DncTransfer, StartRequestWhileTheSendDialogShowsStartsTheTransfer)
+{
+    const struct {
+        int protocol;
+        std::string firstBlock;
+    } cases[] = {
+        {mrw::protocol::Xmodem, std::string("\x01\x01\xfe", 3)},
+        {mrw::protocol::Ymodem, std::string("\x01\x00\xff" "O1001.TAP", 12)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.protocol);
+        SessionRig rig("[M]\r\nPORT=1\r\nTCODE=2\r\nPROTOCOL=" + std::to_string(c.protocol) + "\r\n");
+        rig.session->begin();
+        rig.editor.activeName = "/jobs/O1001.TAP";
+        rig.device->feed("before");
+        rig.sender->whileShown = [&] { rig.device->feed("C"); };
+        rig.sender->choices.push_back({true, {}, Program});
+        rig.runner->send();
+        rig.device->clock.advance(1000);
+        EXPECT_NE(rig.device->sent().find(c.firstBlock), std::string::npos);
+        EXPECT_EQ(rig.view.received, "before");
+    }
+}
+
 // The program ends in the middle of a receive: the terminal's session goes without its
 // end, and no temporary file stays behind, whichever protocol was receiving.
 TEST(DncTransfer, SessionDestroyedDuringAReceiveLeavesNoTemporaryFile)
