@@ -24,7 +24,8 @@ ComPort::ComPort(QObject* parent) : QObject(parent) {}
 
 ComPort::~ComPort()
 {
-    close();
+    // Nothing may run while the objects around the port go.
+    closeNow();
     // The line closed last may still wait for the event loop to delete it.
     delete m_closedLine.data();
 }
@@ -69,9 +70,14 @@ bool ComPort::open(std::unique_ptr<SerialLine> line, const PortSettings& setting
 
 void ComPort::close()
 {
+    sendQueued();
+    closeNow();
+}
+
+void ComPort::closeNow()
+{
     if (!m_line)
         return;
-    sendQueued();
     stopTimers();
     m_line->disconnect(this);
     if (m_holdingPeer && sendsXonXoff()) {

@@ -174,6 +174,8 @@ signals:
     void portError(const QString& reason);
 
 private:
+    // Closes with whatever is still queued.
+    void closeNow();
     void readInput();
     void pumpOutput();
     void scheduleOutput(double waitMs);

@@ -397,6 +397,8 @@ void TerminalMenu::upload()
             return;
         }
     }
+    // The machine's sender may start from now on.
+    const TransferInputHold hold(m_session);
     m_session.menuLineCount = 0;
     SendMenuLine("Uploading " + platform::fileNamePart(target.path));
     SendMenuLine("From " + m_machine + " ...");

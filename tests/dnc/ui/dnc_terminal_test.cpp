@@ -533,5 +533,79 @@ TEST(DncTerminalPeers, ShopMenuDownloadsAndUploads)
     }
 }
 
+std::string fileText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The shop terminal is the control itself, on one line: it picks the machine on that
+// same line, asks for the transfer, runs the standard program there, and ends the menu.
+// The script's file "result" says whether the program ended well and "*** SHUTDOWN ***"
+// arrived; the script then listens on until it is ended.
+std::string controlScript(bool upload, const std::string& program)
+{
+    return std::string("end() { echo \"$1\" > result; exec cat > /dev/null; }\n"
+                       "prompt() { while IFS= read -r -d '?' -t 60 text; do [[ $text == *\"$1\" ]] && return 0; done; "
+                       "return 1; }\n"
+                       "prompt 'Cmd ' && printf 'M\\r' && prompt 'Machine' && printf 'MILL\\r' && prompt 'Cmd ' && ") +
+           (upload ? "printf 'U\\r' && prompt 'File' && printf 'O5.TAP\\r'" : "printf 'D\\r' && prompt 'File' && printf 'PART.TAP\\r'") +
+           " || end 90\n" + program + " || end $?\n" +
+           "prompt 'Cmd ' && printf 'Q\\r' || end 91\n"
+           // A Q that went in with the program's last bytes is typed again.
+           "for try in 1 2 3; do\n"
+           "  while IFS= read -r -d '*' -t 20 text; do [[ $text == *' SHUTDOWN '* ]] && end 0; done\n"
+           "  [[ $text == *'Cmd ?'* ]] && printf 'Q\\r'\n"
+           "done\n"
+           "end 92\n";
+}
+
+TEST(DncTerminalPeers, ShopMenuOnTheControlsOwnLine)
+{
+    const std::string program = peerProgram();
+    for (const Peer& peer : Peers) {
+        if (!peer.sender)
+            continue;
+        for (const bool upload : {false, true}) {
+            SCOPED_TRACE(std::string(peer.receiver) + (upload ? ", U" : ", D"));
+            testsupport::TempFolder links;
+            testsupport::TempFolder work;
+            testsupport::TempFolder nc;
+            if (upload)
+                work.write("PART.TAP", program);
+            work.write("control.sh", controlScript(upload, upload ? peer.sender : peer.receiver));
+            prototest::PeerLink control(links.path(), work.path(), "bash control.sh");
+            ASSERT_TRUE(control.ok());
+            const std::string line = lineKeys(peer.protocol, 9600);
+            TerminalRig rig("[MACHINE NAMES]\r\nNUMBER=2\r\nMACHINE1=T\r\nMACHINE2=MILL\r\n"
+                            "[T]\r\nPORT=3\r\nDTYPE=2\r\nCDELAY=60\r\nLDELAY=24\r\n" + line +
+                                "[MILL]\r\nPORT=3\r\nDEFDNL=" + nc.path() + "\r\nDEFUPL=" + nc.path() +
+                                "\r\nDEFEXT=TAP\r\n" + line,
+                            "COM3=" + links.file("ttyA") + "\r\n");
+            rig.globals.CurrentMachineName = "T";
+            nc.write("PART.TAP", program);
+            rig.terminal->Go(false);
+            ASSERT_TRUE(rig.terminal->session().portOpened());
+            rig.button("Button2")->click(); // the menu runs until "Q"
+            rig.terminal->close();
+            const std::string result = work.file("result");
+            for (int i = 0; i < 6000 && fileText(result).empty(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            EXPECT_EQ(fileText(result), "0\n") << links.read("peer.log");
+            if (upload) {
+                EXPECT_EQ(nc.read("O5.TAP"), program);
+            } else {
+                std::string file = work.file("PART.TAP");
+                for (const auto& entry : std::filesystem::directory_iterator(work.path()))
+                    if (entry.path().filename() != "control.sh" && entry.path().filename() != "result")
+                        file = entry.path().string();
+                EXPECT_TRUE(prototest::waitForFile(file, program));
+            }
+            for (const auto& shown : rig.prompter.shown)
+                ADD_FAILURE() << shown.text;
+        }
+    }
+}
+
 } // namespace
 } // namespace dnc
