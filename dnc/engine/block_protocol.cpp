@@ -2,7 +2,6 @@
 
 #include "dnc/engine/comport.h"
 #include "dnc/engine/transfer_protocols.h"
-#include "platform/paths.h"
 
 #include <sys/stat.h>
 
@@ -49,7 +48,7 @@ void BlockProtocol::beginTransmit()
     }
     struct stat info{};
     const std::int64_t modified = ::stat(path.c_str(), &info) == 0 ? static_cast<std::int64_t>(info.st_mtime) : 0;
-    run(makeSendEngine(m_type, std::move(data), platform::fileNamePart(path), m_options, modified));
+    run(makeSendEngine(m_type, std::move(data), announcedName(), m_options, modified));
 }
 
 void BlockProtocol::beginReceive()

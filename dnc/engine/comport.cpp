@@ -24,7 +24,8 @@ ComPort::ComPort(QObject* parent) : QObject(parent) {}
 
 ComPort::~ComPort()
 {
-    close();
+    // Nothing may run while the objects around the port go.
+    closeNow();
     // The line closed last may still wait for the event loop to delete it.
     delete m_closedLine.data();
 }
@@ -68,6 +69,12 @@ bool ComPort::open(std::unique_ptr<SerialLine> line, const PortSettings& setting
 }
 
 void ComPort::close()
+{
+    sendQueued();
+    closeNow();
+}
+
+void ComPort::closeNow()
 {
     if (!m_line)
         return;
@@ -347,6 +354,14 @@ char ComPort::peekChar(int index) const
     return index >= 0 && index < inCount() ? m_in[static_cast<std::size_t>(index)] : 0;
 }
 
+void ComPort::unreadInput(const std::string& bytes)
+{
+    if (!isOpen() || m_watchOnly)
+        return;
+    m_in.insert(0, bytes);
+    updateReceiveHold();
+}
+
 bool ComPort::putChar(char c) { return putBlock(&c, 1); }
 
 bool ComPort::putString(const std::string& text)
@@ -402,6 +417,28 @@ void ComPort::processEvents()
 bool ComPort::drainOutput(int timeoutMs, bool pumpEvents)
 {
     return clock().waitFor([this] { return !isOpen() || outCount() == 0; }, timeoutMs, pumpEvents) && isOpen();
+}
+
+bool ComPort::sendQueued()
+{
+    if (!isOpen())
+        return false;
+    const double cps = std::max(1.0, m_settings.line.charactersPerSecond());
+    const std::int64_t stallMs = 2000 + static_cast<std::int64_t>(2.0 * pieceSize() * 1000.0 / cps);
+    int left = outCount();
+    std::int64_t lastMove = clock().nowMs();
+    clock().waitFor(
+        [&] {
+            if (!isOpen() || outCount() == 0)
+                return true;
+            if (outCount() < left) {
+                left = outCount();
+                lastMove = clock().nowMs();
+            }
+            return clock().nowMs() - lastMove >= stallMs;
+        },
+        -1, false);
+    return isOpen() && outCount() == 0;
 }
 
 void ComPort::addByteWatcher(ByteWatcher* watcher)

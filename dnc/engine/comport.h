@@ -84,6 +84,8 @@ public:
     // refusedSettings() then says what it refused.
     bool open(std::unique_ptr<SerialLine> line, const PortSettings& settings, std::string& error);
     const std::string& refusedSettings() const { return m_refused; }
+    // Closing sends what was put first (see sendQueued); flushOutBuffer before it throws
+    // that away instead.
     void close();
     bool isOpen() const;
     // Changes framing or flow control of the open port; false when the device refused
@@ -113,6 +115,8 @@ public:
     // Takes up to `maxSize` characters.
     std::string getBlock(int maxSize);
     char peekChar(int index = 0) const;
+    // Puts bytes taken from the input back in front of it (the watchers saw them already).
+    void unreadInput(const std::string& bytes);
 
     // Output. Each call puts all of its bytes or, when the buffer lacks room, none and
     // gives false.
@@ -137,6 +141,11 @@ public:
     void processEvents();
     // Waits until all output is on the wire or `timeoutMs` passed; true when drained.
     bool drainOutput(int timeoutMs, bool pumpEvents);
+    // Waits, without the operator's input, while what was put keeps leaving: a transfer's
+    // last answer and the menu's last words reach the machine before the port goes. Gives
+    // up once nothing has left for a while (the machine holds us, or takes nothing), so a
+    // close never hangs. True when all went.
+    bool sendQueued();
 
     // One-shot timer trigger: triggerTimer(handle) fires `ticks` ticks from now.
     int addTimerTrigger(int ticks);
@@ -165,6 +174,8 @@ signals:
     void portError(const QString& reason);
 
 private:
+    // Closes with whatever is still queued.
+    void closeNow();
     void readInput();
     void pumpOutput();
     void scheduleOutput(double waitMs);

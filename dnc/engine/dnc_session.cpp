@@ -96,13 +96,30 @@ DncSession::~DncSession()
 void DncSession::InputGate::setTerminalActive(bool active)
 {
     m_wanted = active;
-    m_view.setTerminalActive(m_wanted && !m_held);
+    update();
 }
 
 void DncSession::InputGate::setTransferHoldsInput(bool held)
 {
     m_held = held;
-    m_view.setTerminalActive(m_wanted && !m_held);
+    update();
+}
+
+void DncSession::InputGate::setTransferAsked(bool asked)
+{
+    m_asked = asked;
+    update();
+}
+
+void DncSession::holdInputForTransfer()
+{
+    m_port.flushInBuffer();
+    m_gate.setTransferAsked(true);
+}
+
+void DncSession::releaseInput()
+{
+    m_gate.setTransferAsked(false);
 }
 
 LineClock& DncSession::clock() const
@@ -166,6 +183,8 @@ void DncSession::end()
     m_ending = true;
     if (m_protocol && m_protocol->inProgress())
         m_protocol->cancel();
+    // The machine hears the last of what it was told while DTR still says we listen.
+    m_port.sendQueued();
     m_port.setDtr(false);
     m_port.close();
     m_gate.setStatusLights(false);
@@ -211,6 +230,14 @@ bool DncSession::openRecordPort(const mrw::MachComRec& record, int depth)
 {
     m_gate.setStatusLights(false);
     m_gate.setTerminalActive(false);
+    // What a transfer asked for waits in stays when the port opens again on the same line.
+    std::string kept;
+    std::string keptFrom;
+    if (m_port.isOpen() && m_gate.transferAsked() && record.Hub <= 0) {
+        m_port.processEvents();
+        kept = m_port.getBlock(m_port.inCount());
+        keptFrom = m_port.line()->name();
+    }
     if (m_port.isOpen()) {
         m_port.close();
         if (m_port.isOpen())
@@ -258,6 +285,8 @@ bool DncSession::openRecordPort(const mrw::MachComRec& record, int depth)
         return false;
     }
     m_portNumber = portNumber;
+    if (!kept.empty() && device == keptFrom)
+        m_port.unreadInput(kept);
     verboseLine("The comport was opened");
     ShowPortStatus();
     m_gate.setTerminalActive(true);
@@ -341,9 +370,9 @@ Protocol* DncSession::SetupProtocol(ProtocolSide side)
     return m_protocol.get();
 }
 
-bool DncSession::startTransmit(const std::string& fileName)
+bool DncSession::startTransmit(const std::string& fileName, const std::string& programName)
 {
-    return startProtocol(fileName, true);
+    return startProtocol(fileName, true, programName);
 }
 
 bool DncSession::startReceive(const std::string& fileName)
@@ -379,13 +408,13 @@ std::string DncSession::settleReceivedFile(int code)
     return {};
 }
 
-bool DncSession::startProtocol(const std::string& fileName, bool sending)
+bool DncSession::startProtocol(const std::string& fileName, bool sending, const std::string& announcedName)
 {
     if (!m_protocol)
         return false;
     m_finishPending = true;
     m_gate.setTransferHoldsInput(true);
-    const bool started = sending ? m_protocol->startTransmit(fileName) : m_protocol->startReceive(fileName);
+    const bool started = sending ? m_protocol->startTransmit(fileName, announcedName) : m_protocol->startReceive(fileName);
     if (!started) {
         m_finishPending = false;
         m_gate.setTransferHoldsInput(false);

@@ -51,6 +51,9 @@ std::unique_ptr<Protocol> makePortProtocol(ProtocolType type, ComPort& port);
 
 enum class ProtocolSide { Send, Receive };
 
+// Holds the port's input for a transfer asked for, while in scope.
+class TransferInputHold;
+
 // " COM1 7E2 4800": port, data bits, parity letter, stop bits and baud rate.
 std::string portStatusText(const PortSettings& settings, int portNumber);
 std::string portStatusText(const mrw::MachComRec& record, int portNumber);
@@ -123,12 +126,20 @@ public:
     // Waits, letting the windows work, for that many 55-ms ticks.
     void waitTicks(int ticks);
 
+    // A transfer was asked for: what arrived before goes, and from then on the input waits
+    // for the transfer (the terminal leaves it), also across a switch to a machine on the
+    // same port, so that a receiver's first start request is there when the transfer
+    // starts. Ends with releaseInput (the transfer holds the input itself once started).
+    void holdInputForTransfer();
+    void releaseInput();
+
     // A transfer started from the terminal is on the line until its finish is handled.
     bool transferActive() const { return m_transferActive; }
     void setTransferActive(bool on) { m_transferActive = on; }
     bool finishPending() const { return m_finishPending; }
-    // Starts the protocol set up last; the finish is handled when it comes.
-    bool startTransmit(const std::string& fileName);
+    // Starts the protocol set up last, sending `fileName` (a scratch file) under the name
+    // of the program it holds; the finish is handled when it comes.
+    bool startTransmit(const std::string& fileName, const std::string& programName);
     // A receive goes into a temporary file beside `fileName` (partialReceiveName) that
     // takes the name when the transfer went through and something arrived. A failed
     // receive leaves the chosen name as it was; what arrived stays under the temporary
@@ -177,11 +188,17 @@ private:
         void focusTerminal() override { m_view.focusTerminal(); }
         // A transfer holds the input from its start until its finish is handled.
         void setTransferHoldsInput(bool held);
+        // A transfer was asked for and holds the input until released.
+        void setTransferAsked(bool asked);
+        bool transferAsked() const { return m_asked; }
 
     private:
+        void update() { m_view.setTerminalActive(m_wanted && !m_held && !m_asked); }
+
         SessionView& m_view;
         bool m_wanted = false;
         bool m_held = false;
+        bool m_asked = false;
     };
 
     bool openRecordPort(const mrw::MachComRec& record, int depth);
@@ -190,7 +207,7 @@ private:
     void onTrigger(int handle);
     void onProtocolFinished(int code);
     void onProtocolError(int code);
-    bool startProtocol(const std::string& fileName, bool sending);
+    bool startProtocol(const std::string& fileName, bool sending, const std::string& announcedName = {});
     // Puts a finished receive's file in place; gives what the finish message adds.
     std::string settleReceivedFile(int code);
     void message(const std::string& text, platform::MessageKind kind);
@@ -219,6 +236,17 @@ private:
     std::string m_terminalMachine;
     std::string m_receiveTarget; // the chosen name of the receive on the line
     bool m_receiveStored = false;
+};
+
+class TransferInputHold {
+public:
+    explicit TransferInputHold(DncSession& session) : m_session(session) { m_session.holdInputForTransfer(); }
+    ~TransferInputHold() { m_session.releaseInput(); }
+    TransferInputHold(const TransferInputHold&) = delete;
+    TransferInputHold& operator=(const TransferInputHold&) = delete;
+
+private:
+    DncSession& m_session;
 };
 
 } // namespace dnc

@@ -1,6 +1,7 @@
 #include "dnc/engine/protocol.h"
 
 #include "dnc/engine/comport.h"
+#include "platform/paths.h"
 
 #include <QMetaObject>
 
@@ -27,7 +28,18 @@ Protocol::Protocol(ComPort& port, QObject* parent) : QObject(parent), m_port(por
 
 Protocol::~Protocol() = default;
 
-bool Protocol::startTransmit(const std::string& fileName) { return start(fileName, true); }
+bool Protocol::startTransmit(const std::string& fileName, const std::string& announcedName)
+{
+    if (inProgress())
+        return false;
+    m_announcedName = announcedName;
+    return start(fileName, true);
+}
+
+std::string Protocol::announcedName() const
+{
+    return platform::fileNamePart(m_announcedName.empty() ? m_status.fileName : m_announcedName);
+}
 
 bool Protocol::startReceive(const std::string& fileName) { return start(fileName, false); }
 

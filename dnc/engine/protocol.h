@@ -65,8 +65,10 @@ public:
 
     // Starts sending `fileName` or receiving into it. False when a transfer is already
     // running; any other failure (a file that cannot be opened, a closed port) is
-    // reported by the events like every other end of a transfer.
-    bool startTransmit(const std::string& fileName);
+    // reported by the events like every other end of a transfer. A sent file is announced
+    // to the receiver (where the protocol carries a name) as `announcedName`, by default
+    // as the file's own name: a scratch file goes under the program's name.
+    bool startTransmit(const std::string& fileName, const std::string& announcedName = {});
     bool startReceive(const std::string& fileName);
 
     // The operator cancels: the transfer stops and finishes with ProtocolCancelled; a
@@ -88,6 +90,8 @@ signals:
 protected:
     ComPort& port() const { return m_port; }
     ProtocolStatus& mutableStatus() { return m_status; }
+    // The name the receiver is told, without its folder.
+    std::string announcedName() const;
 
     // Begin the transfer of m_status.fileName; call finish() when done or failed.
     virtual void beginTransmit() = 0;
@@ -106,6 +110,7 @@ private:
 
     ComPort& m_port;
     ProtocolStatus m_status;
+    std::string m_announcedName;
     std::int64_t m_startMs = 0;
     std::int64_t m_lastReportMs = 0;
     int m_statusIntervalTicks = 10;

@@ -17,6 +17,8 @@ namespace {
 
 // A request's argument must be complete this long after its keyword.
 constexpr int PacketTimeoutTicks = 200;
+// A line that is no request ends when the line has been quiet this long.
+constexpr int QuietGapTicks = 36;
 // The most one listing line takes, with room to spare.
 constexpr int ListingLineRoom = 81;
 
@@ -81,6 +83,7 @@ RemoteRequests::~RemoteRequests()
 {
     leave();
     stopArgumentTimer();
+    stopGapTimer();
     m_session.port().removeByteWatcher(this);
 }
 
@@ -139,15 +142,56 @@ void RemoteRequests::EnableRemotePackets(bool on)
     std::fill(std::begin(m_enabled), std::end(m_enabled), on);
     if (!on) {
         stopArgumentTimer();
+        stopGapTimer();
         m_packet = -1;
         m_reading = Reading::LineStart;
     }
+}
+
+void RemoteRequests::stopGapTimer()
+{
+    if (m_gapTimer >= 0 && m_gapClock)
+        m_gapClock->cancelTimer(m_gapTimer);
+    m_gapTimer = -1;
+}
+
+void RemoteRequests::awaitGap()
+{
+    stopGapTimer();
+    m_gapClock = &m_session.port().clock();
+    m_gapTimer = m_gapClock->startTimer(ticksToMs(QuietGapTicks), [this] {
+        m_gapTimer = -1;
+        gapEnded();
+    });
+}
+
+void RemoteRequests::gapEnded()
+{
+    if (m_reading != Reading::Keyword && m_reading != Reading::RestOfLine)
+        return;
+    const std::string dropped = m_reading == Reading::Keyword ? m_word : m_dropped;
+    m_reading = Reading::LineStart;
+    m_dropped.clear();
+    if (!m_active || dropped.empty())
+        return;
+    const std::string line = "Remote Data [" + mrw::LogQuote(dropped) + "] Dropped, No Request";
+    m_session.view().writeTerminalLine(line);
+    mrw::WriteActivityLog(line + ", Machine [" + m_session.currentMachine().Name + "]");
 }
 
 void RemoteRequests::onByte(char c)
 {
     if (!anyEnabled())
         return; // nothing listens: the bytes go by unread
+    read(c);
+    if (m_reading == Reading::Keyword || m_reading == Reading::RestOfLine)
+        awaitGap();
+    else
+        stopGapTimer();
+}
+
+void RemoteRequests::read(char c)
+{
     switch (m_reading) {
     case Reading::LineStart:
         if (beforeKeyword(c))
@@ -172,6 +216,8 @@ void RemoteRequests::onByte(char c)
             prefix = true;
         }
         m_reading = prefix ? Reading::Keyword : Reading::RestOfLine;
+        if (!prefix)
+            m_dropped = m_word;
         return;
     }
     case Reading::Argument:
@@ -186,8 +232,13 @@ void RemoteRequests::onByte(char c)
         }
         return;
     case Reading::RestOfLine:
-        if (lineEnd(c))
+        if (lineEnd(c)) {
+            // A line of text, not a request: nothing to tell.
             m_reading = Reading::LineStart;
+            m_dropped.clear();
+        } else if (m_dropped.size() < MaxRequestData) {
+            m_dropped.push_back(c);
+        }
         return;
     }
 }
@@ -224,8 +275,10 @@ void RemoteRequests::argumentTimedOut()
 {
     if (m_reading != Reading::Argument)
         return;
-    // What still comes of it is the rest of its argument.
+    // What still comes of it is the rest of its argument, up to a line end or a gap.
     m_reading = Reading::RestOfLine;
+    m_dropped.clear();
+    awaitGap();
     const int packet = m_packet;
     m_packet = -1;
     if (m_active)
@@ -350,7 +403,7 @@ void RemoteRequests::DPSendStringPacket(const std::string& data)
             m_session.setTransferActive(true);
             m_sendRunning = true;
             // The converted text goes, without start and end codes, leader or trailer.
-            if (m_session.startTransmit(m_editor.sendSourceFile())) {
+            if (m_session.startTransmit(m_editor.sendSourceFile(), file.path)) {
                 view.setTerminalActive(false);
                 return; // re-armed when the transfer ends
             }

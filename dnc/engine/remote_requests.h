@@ -10,7 +10,10 @@
 // The mode reads the line itself: a keyword counts only where a request can start (at
 // the start of a line, or right after the previous request's end), never inside the
 // argument being collected; an argument holds at most MaxRequestData bytes; and what no
-// request needs is dropped as it arrives, so the mode keeps listening whatever comes.
+// request needs is dropped as it arrives, so the mode keeps listening whatever comes. A
+// line that is no request ends at its line end or, for a control that sends none (SND
+// and DIR end at ")"), once the line has been quiet for a moment; text dropped that way
+// is logged, so a request after a stray byte is never lost unseen.
 #include "dnc/engine/comport.h"
 #include "dnc/engine/confined_path.h"
 #include "dnc/engine/diverting_prompter.h"
@@ -70,10 +73,15 @@ private:
     static const Frame& frame(int packet);
 
     void onByte(char c) override;
+    void read(char c);
     void startArgument(int packet);
     void endArgument();
     void argumentTimedOut();
     void stopArgumentTimer();
+    // Outside a request: a quiet gap brings the reading back to where a request may start.
+    void awaitGap();
+    void stopGapTimer();
+    void gapEnded();
     bool anyEnabled() const;
     void listen();
 
@@ -107,6 +115,9 @@ private:
     bool m_overlong = false;  // and more came
     int m_argumentTimer = -1;
     LineClock* m_argumentClock = nullptr;
+    std::string m_dropped;    // the line being passed over, at most MaxRequestData bytes
+    int m_gapTimer = -1;
+    LineClock* m_gapClock = nullptr;
     bool m_argumentOverlong = false; // of the request being answered
 
     bool m_active = false;

@@ -264,8 +264,8 @@ void TerminalMenu::RunTerminalMenu()
     });
 
     while (m_session.menuRunning() && !m_stopped) {
+        // What was typed meanwhile goes; what the menu said last still leaves.
         m_session.port().flushInBuffer();
-        m_session.port().flushOutBuffer();
         m_session.menuReply.clear();
         ClearTerminalScreen();
         QCoreApplication::processEvents();
@@ -329,6 +329,8 @@ void TerminalMenu::download()
     std::string name;
     if (!PromptLine("File?", name))
         return;
+    // The machine's receiver may ask for the start from now on.
+    const TransferInputHold hold(m_session);
     const mrw::MachineSettings settings = machineSettingsOf(m_session.globals(), m_machine);
     const std::string file = withDefaultExtension(settings.DirDNL, name, settings.Defext);
     const ConfinedFile source =
@@ -356,7 +358,7 @@ void TerminalMenu::download()
                                     m_session.verbose()}));
     if (ready) {
         m_session.setTransferActive(true);
-        if (m_session.startTransmit(m_editor.sendBufferFile()))
+        if (m_session.startTransmit(m_editor.sendBufferFile(), source.path))
             m_session.waitForFinish();
         m_session.setTransferActive(false);
     }
@@ -395,6 +397,8 @@ void TerminalMenu::upload()
             return;
         }
     }
+    // The machine's sender may start from now on.
+    const TransferInputHold hold(m_session);
     m_session.menuLineCount = 0;
     SendMenuLine("Uploading " + platform::fileNamePart(target.path));
     SendMenuLine("From " + m_machine + " ...");

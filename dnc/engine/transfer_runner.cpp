@@ -57,6 +57,8 @@ void TransferRunner::send()
         directFileTransfer();
         return;
     }
+    // The control's receiver may ask for the start while the dialog shows.
+    const TransferInputHold hold(m_session);
     if (!m_sender.choose()) {
         m_session.view().setStatusText(ReadyText);
         return;
@@ -70,9 +72,7 @@ void TransferRunner::send()
 
 bool TransferRunner::readyToSend()
 {
-    ComPort& port = m_session.port();
-    port.flushInBuffer();
-    port.flushOutBuffer();
+    m_session.port().flushOutBuffer();
     if (!m_session.sendCodeString(m_session.currentMachine().SendInit, "Send Init"))
         return false;
     if (m_session.globals().Machine.settings().xonwait && !WaitForXon(waitContext()))
@@ -89,7 +89,7 @@ void TransferRunner::sendOne()
     // Busy until the finish is handled: a second send must not rebuild the send image
     // while this one is on the line.
     m_session.setTransferActive(true);
-    if (!m_session.startTransmit(m_editor.sendBufferFile())) {
+    if (!m_session.startTransmit(m_editor.sendBufferFile(), m_sender.sendFileName())) {
         m_session.setTransferActive(false);
         return;
     }
@@ -112,12 +112,14 @@ void TransferRunner::sendSeveral(const std::vector<std::string>& files)
         if (!readyToSend())
             break;
         m_session.setTransferActive(true);
-        if (!m_session.SetupProtocol(ProtocolSide::Send) || !m_session.startTransmit(m_editor.sendBufferFile()))
+        if (!m_session.SetupProtocol(ProtocolSide::Send) || !m_session.startTransmit(m_editor.sendBufferFile(), *file))
             break;
         mrw::WriteActivityLog("DNC Send File [" + *file + "]");
         m_session.clock().waitFor(
             [this, &port] { return !m_session.finishPending() && (!port.isOpen() || port.outCount() == 0); }, -1,
             true);
+        // What the last receiver said goes; the next one's start request is kept.
+        port.flushInBuffer();
         m_session.waitTicks(secsToTicks(m_session.currentMachine().MultiFileDelay));
         m_session.view().writeTerminalLine("Done with: " + *file);
     }

@@ -118,7 +118,7 @@ void DebugTools::SendTestPattern1Click()
         !machineReady())
         return;
     session.setTransferActive(true);
-    if (session.startTransmit(m_parts.editor.sendBufferFile()))
+    if (session.startTransmit(m_parts.editor.sendBufferFile(), TestPatternFile))
         session.waitForFinish();
     session.setTransferActive(false);
 }

@@ -105,12 +105,15 @@ public:
         std::string editorText;         // the editor text to send
     };
     std::deque<Choice> choices;
+    std::function<void()> whileShown; // what happens on the line while the dialog shows
     bool editorChoicesEnabled = false;
     std::vector<std::string> prepared;
 
     void enableEditorChoices(bool enable) override { editorChoicesEnabled = enable; }
     bool choose() override
     {
+        if (whileShown)
+            whileShown();
         Choice choice = choices.empty() ? Choice{false, {}, {}} : choices.front();
         if (!choices.empty())
             choices.pop_front();
@@ -228,7 +231,8 @@ struct SessionRig {
     }
     ~SessionRig()
     {
-        session->end();
+        if (session)
+            session->end();
         view.reader.setPort(nullptr);
         mrw::activityLog().setEnabled(false);
         ::unsetenv("MRW_PROGRAM_DIR");

@@ -212,7 +212,7 @@ TEST(DncSession, EndOfATransferShowsItsMessageAndRunsTheRtsDelaysInOrder)
         rig.folder.write("image", "G01X1.\r\n");
         ASSERT_NE(rig.session->SetupProtocol(ProtocolSide::Send), nullptr);
         rig.device->clearEvents();
-        ASSERT_TRUE(rig.session->startTransmit(rig.folder.file("image")));
+        ASSERT_TRUE(rig.session->startTransmit(rig.folder.file("image"), "O1.TAP"));
         rig.session->waitForFinish();
 
         std::vector<std::string> messages;
@@ -240,7 +240,7 @@ TEST(DncSession, FailedAndCancelledTransfersAreReported)
     SessionRig rig("[M]\r\nPORT=1\r\n");
     rig.session->begin();
     ASSERT_NE(rig.session->SetupProtocol(ProtocolSide::Send), nullptr);
-    ASSERT_TRUE(rig.session->startTransmit(rig.folder.file("missing")));
+    ASSERT_TRUE(rig.session->startTransmit(rig.folder.file("missing"), "O1.TAP"));
     rig.session->waitForFinish();
     ASSERT_EQ(rig.prompter.shown.size(), 2u);
     EXPECT_EQ(rig.prompter.shown[0].text, "Fatal protocol error: " + protocolResultText(ProtocolFileError));
@@ -249,7 +249,7 @@ TEST(DncSession, FailedAndCancelledTransfersAreReported)
     rig.prompter.shown.clear();
     rig.folder.write("image", std::string(2000, 'X'));
     ASSERT_NE(rig.session->SetupProtocol(ProtocolSide::Send), nullptr);
-    ASSERT_TRUE(rig.session->startTransmit(rig.folder.file("image")));
+    ASSERT_TRUE(rig.session->startTransmit(rig.folder.file("image"), "O1.TAP"));
     rig.session->protocol()->cancel();
     rig.session->waitForFinish();
     ASSERT_EQ(rig.prompter.shown.size(), 1u);

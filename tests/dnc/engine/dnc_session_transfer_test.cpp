@@ -4,6 +4,7 @@
 #include "dnc/engine/received_file.h"
 #include "tests/dnc/engine/dnc_session_rig.h"
 #include "tests/dnc/engine/proto_peer.h"
+#include "tests/dnc/engine/proto_standard_sender.h"
 
 #include <sys/stat.h>
 #include "tests/dnc/engine/sim_control.h"
@@ -411,6 +412,63 @@ TEST(DncTransfer, FailedReceiveKeepsTheChosenNameAsItWas)
             EXPECT_EQ(rig.prompter.shown.back().text,
                       "Cancel Pressed, Data May Have Been Lost !!\nWhat arrived is kept in " + partial);
         }
+    }
+}
+
+// The receiver's start request that came while the send dialog showed starts the
+// transfer at once: the terminal does not take it and nothing throws it away. The
+// receiver here never asks again.
+TEST(DncTransfer, StartRequestWhileTheSendDialogShowsStartsTheTransfer)
+{
+    const struct {
+        int protocol;
+        std::string firstBlock;
+    } cases[] = {
+        {mrw::protocol::Xmodem, std::string("\x01\x01\xfe", 3)},
+        {mrw::protocol::Ymodem, std::string("\x01\x00\xff" "O1001.TAP", 12)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.protocol);
+        SessionRig rig("[M]\r\nPORT=1\r\nTCODE=2\r\nPROTOCOL=" + std::to_string(c.protocol) + "\r\n");
+        rig.session->begin();
+        rig.editor.activeName = "/jobs/O1001.TAP";
+        rig.device->feed("before");
+        rig.sender->whileShown = [&] { rig.device->feed("C"); };
+        rig.sender->choices.push_back({true, {}, Program});
+        rig.runner->send();
+        rig.device->clock.advance(1000);
+        EXPECT_NE(rig.device->sent().find(c.firstBlock), std::string::npos);
+        EXPECT_EQ(rig.view.received, "before");
+    }
+}
+
+// The program ends in the middle of a receive: the terminal's session goes without its
+// end, and no temporary file stays behind, whichever protocol was receiving.
+TEST(DncTransfer, SessionDestroyedDuringAReceiveLeavesNoTemporaryFile)
+{
+    const struct {
+        int protocol;
+        std::string arriving;
+    } cases[] = {
+        {mrw::protocol::Ascii, "N1G01X1.\r\n"},
+        {mrw::protocol::Xmodem, prototest::xmodemFrame(1, "N1G01X1.\r\n")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.protocol);
+        SessionRig rig("[M]\r\nPORT=1\r\nEOFTIME=5\r\nTCODE=2\r\nPROTOCOL=" + std::to_string(c.protocol) + "\r\n");
+        rig.session->begin();
+        const std::string file = rig.folder.file("PART.TAP");
+        ASSERT_TRUE(rig.session->SetupProtocol(ProtocolSide::Receive));
+        ASSERT_TRUE(rig.session->startReceive(file));
+        rig.device->clock.advance(100);
+        rig.device->feed(c.arriving);
+        rig.device->clock.advance(100);
+        ASSERT_TRUE(platform::fileExists(file + ".~UP"));
+        ASSERT_TRUE(rig.session->protocol()->inProgress());
+        rig.view.reader.setPort(nullptr);
+        rig.session.reset();
+        EXPECT_FALSE(platform::fileExists(file + ".~UP"));
+        EXPECT_FALSE(platform::fileExists(file));
     }
 }
 

@@ -163,6 +163,30 @@ TEST(XmodemPeer, EndOfFileWhileADamagedBlockIsDueIsAFailedReceive)
     EXPECT_EQ(receiver.result(), ProtocolSequenceError);
 }
 
+TEST(XmodemPeer, EotWithMoreBytesInTheSameReadIsADamagedBlock)
+{
+    // A block whose first byte the line turned into EOT comes in one read, as a pty
+    // delivers it: the bytes after the EOT say it was no end, even when the repeat of
+    // the block is damaged the same way.
+    const std::string two = xmodemBlock(2, std::string(128, 'M'));
+    const std::string damaged = std::string(1, EOT) + two.substr(1);
+    XmodemReceiver receiver(XmodemVariant::XmodemCrc);
+    receiver.start();
+    receiver.receive(xmodemBlock(1, std::string(128, 'N')));
+    for (int i = 0; i < 2; ++i) {
+        receiver.receive(damaged);
+        receiver.timerExpired();  // the quiet after it
+        ASSERT_FALSE(receiver.finished()) << "a damaged block taken for the end, " << i + 1;
+    }
+    receiver.receive(two);
+    receiver.receive(std::string(1, EOT));
+    receiver.timerExpired();  // the quiet after a lone EOT
+    receiver.receive(std::string(1, EOT));
+    receiver.timerExpired();
+    EXPECT_EQ(receiver.result(), ProtocolOk);
+    EXPECT_EQ(receiver.takeReceivedData(), std::string(128, 'N') + std::string(128, 'M'));
+}
+
 TEST(XmodemPeer, BlockInsideADamagedFrameIsStillDue)
 {
     // Noise that looks like the start of a long block takes block 1 in with it; a

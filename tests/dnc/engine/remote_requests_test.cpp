@@ -106,6 +106,39 @@ TEST(RemoteRequests, ReceiveIsAcknowledgedAndRequestsComeBackAfterAQuietLine)
     EXPECT_EQ(r.request("DIR *.TAP)"), Listing);
 }
 
+// A request that follows RCV's line at once is not part of RCV's file name.
+TEST(RemoteRequests, ReceiveNameEndsAtItsLineEnd)
+{
+    RemoteRig r;
+    r.rig.folder.write("UP/O5.TAP", "old");
+    r.request("RCV O5\rDIR *.TAP)", 0);
+    EXPECT_NE(r.rig.view.shown.find("Remote Requested Receive of [O5]\r\nFile Exists, Ignoring Request \r\n"),
+              std::string::npos)
+        << r.rig.view.shown;
+    EXPECT_EQ(r.rig.folder.read("UP/O5.TAP"), "old");
+}
+
+// A stray byte with no line end after it (line noise, a key, a punched "%") costs no
+// more than itself: a request after a quiet moment is answered, and one that came in
+// the same breath as the stray byte is logged as dropped, never lost unseen.
+TEST(RemoteRequests, StrayByteWithoutALineEndLeavesTheModeListening)
+{
+    const std::string program = "%\r\nO1000\r\nG0X1\r\nM30\r\n%\r\n";
+    for (const std::string stray : {"\xff", "X", "%", "S"}) {
+        SCOPED_TRACE(mrw::LogQuote(stray));
+        RemoteRig r;
+        EXPECT_EQ(r.request(stray, 60000), "");
+        EXPECT_EQ(r.request("DIR *.TAP)"), Listing);
+        r.request(stray, 60000);
+        EXPECT_EQ(r.request("SND O1000)"), program);
+        EXPECT_EQ(r.request(stray + "SND O1000)"), "");
+        ASSERT_FALSE(r.rig.logLines().empty());
+        EXPECT_EQ(r.rig.logLines().back(),
+                  "Remote Data [" + mrw::LogQuote(stray) + "SND O1000)] Dropped, No Request, Machine [M]");
+        EXPECT_EQ(r.request("DIR *.TAP)"), Listing);
+    }
+}
+
 TEST(RemoteRequests, TimeOutEnablesOnlyItsOwnPacket)
 {
     RemoteRig r;
@@ -163,6 +196,8 @@ TEST(RemoteRequests, NamesOutsideTheFoldersAreRefused)
         {"SND OUT.TAP)", "OUT.TAP", ""},
         {"SND ZERO.TAP)", "ZERO.TAP", ""},
         {"DIR ../*)", "../*", empty},
+        {"DIR " + std::string(300, '*') + ")", std::string(RemoteRequests::MaxRequestData, '*'), empty,
+         std::string(mrw::LogQuoteLimit, '*') + "..."},
         {"DIR /etc/*)", "/etc/*", empty},
         {"RCV ../CANARY.TXT\r", "../CANARY.TXT", ""},
         {"PTH C:\\\r", "C:\\", ""},
@@ -283,7 +318,8 @@ TEST(RemoteRequests, RequestRightAfterASentFileIsNeverLostSilently)
             fed = true;
             r.rig.device->clock.startTimer(0, [&] { r.rig.device->feed(split ? "DI" : "DIR *.TAP)"); });
         };
-        std::string sent = r.request("SND O1000)");
+        // The rest of a split request follows as soon as the transfer is over.
+        std::string sent = r.request("SND O1000)", split ? 0 : 5000);
         ASSERT_TRUE(fed);
         if (split)
             sent += r.request("R *.TAP)");

@@ -221,6 +221,27 @@ TEST(TerminalMenu, DownloadLooksUpTheFileInTheMachinesFolder)
     }
 }
 
+// The machine's receiver asks for the start once, while the menu still waits to switch
+// to its machine on the same port: the transfer starts with that request.
+TEST(TerminalMenu, StartRequestBeforeTheSwitchStartsTheDownload)
+{
+    MenuRig m;
+    std::string machines = database("LDELAY=24\r\n");
+    machines.replace(machines.find("NUMBER=7"), 8, "NUMBER=8\r\nMACHINE8=XMILL");
+    m.rig.folder.write("WPOSTS.INI", machines + "[XMILL]\r\nPORT=1\r\nBAUD=9600\r\nFLOW=1\r\nTCODE=2\r\nPROTOCOL=1\r\n"
+                                                "DEFDNL=C:\\NC\r\nDEFUPL=C:\\NC\r\nDEFEXT=TAP\r\n");
+    m.rig.folder.write("NC/O1234.TAP", "%\r\nO1234\r\n%\r\n");
+    const std::string blockStart("\x01\x01\xfe", 3);
+    // Without the request the transfer would wait for the next one, which never comes.
+    m.rig.device->clock.startTimer(30000, [&m] { m.menu.stop(); });
+    // The block's padding ends it; the EOT after it ends the file.
+    const std::string sent =
+        m.run({{"Cmd ?", "M\r"}, {"Machine?", "XMILL\r"}, {"Cmd ?", "D\r"}, {"File?", "O1234\r"},
+               {"To XMILL ...", "C"}, {blockStart, std::nullopt}, {"\x1a", "\x06"}, {"\x04", "\x06"}});
+    EXPECT_NE(sent.find(blockStart + "%\r\nO1234\r\n%\r\n"), std::string::npos);
+    EXPECT_TRUE(m.posted.empty()) << m.posted.front();
+}
+
 TEST(TerminalMenu, DownloadThroughAHubSwitchesToTheMachineAndBack)
 {
     MenuRig m;

@@ -309,9 +309,9 @@ std::string peerProgram()
     return text;
 }
 
-std::string lineKeys(int protocol)
+std::string lineKeys(int protocol, int baud = 115200)
 {
-    return "BAUD=115200\r\nDATABITS=8\r\nPARITY=N\r\nSTOPBITS=1\r\nFLOW=1\r\nTCODE=2\r\nLLEN=0\r\nEOFTIME=1\r\n"
+    return "BAUD=" + std::to_string(baud) + "\r\nDATABITS=8\r\nPARITY=N\r\nSTOPBITS=1\r\nFLOW=1\r\nTCODE=2\r\nLLEN=0\r\nEOFTIME=1\r\n"
            "PROTOCOL=" + std::to_string(protocol) + "\r\n";
 }
 
@@ -372,6 +372,7 @@ struct MachineEnd {
         if (peerSends)
             work.write("PART.TAP", program);
         const char* command = peerSends ? peer.sender : peer.receiver;
+        namesItsFile = command && std::string(command).find("PART.TAP") != std::string::npos;
         if (command) {
             link = std::make_unique<prototest::PeerLink>(links.path(), work.path(), command);
             device = links.file("ttyA");
@@ -381,8 +382,9 @@ struct MachineEnd {
             device = pty->pcEnd();
         }
     }
-    // What the PC sent arrived whole (the standard receivers name the file themselves).
-    void expectArrived(const std::string& program) const
+    // What the PC sent arrived whole, under the name the PC announced (XMODEM announces
+    // none: its receiver is given the name).
+    void expectArrived(const std::string& program, const std::string& announced) const
     {
         if (control) {
             EXPECT_TRUE(control->waitConsumed(program.size(), 20000));
@@ -394,6 +396,16 @@ struct MachineEnd {
         for (const auto& entry : std::filesystem::directory_iterator(work.path()))
             file = entry.path().string();
         EXPECT_TRUE(prototest::waitForFile(file, program)) << links.read("peer.log");
+        if (!namesItsFile) {
+            EXPECT_EQ(platform::fileNamePart(file), announced);
+        }
+    }
+    // The standard sender ended with success.
+    void expectSenderDone() const
+    {
+        if (link) {
+            EXPECT_EQ(link->waitExit(20000), 0) << links.read("peer.log");
+        }
     }
 
     testsupport::TempFolder links;
@@ -402,6 +414,7 @@ struct MachineEnd {
     std::unique_ptr<simcontrol::PtyPair> pty;
     std::unique_ptr<simcontrol::SimControl> control;
     std::string device;
+    bool namesItsFile = false; // the command names the file it receives into
 };
 
 // A receive is on the line: the simulated control may punch its tape now.
@@ -444,7 +457,7 @@ TEST(DncTerminalPeers, SendAndReceiveWithEveryProtocol)
                 });
                 rig.button("BitBtn4")->click();
                 rig.terminal->session().waitForFinish();
-                machine.expectArrived(program);
+                machine.expectArrived(program, "O1001.TAP");
             }
             for (const auto& shown : rig.prompter.shown)
                 ADD_FAILURE() << shown.text;
@@ -459,7 +472,7 @@ TEST(DncTerminalPeers, SendAndReceiveWithEveryProtocol)
 TEST(DncTerminalPeers, ShopMenuDownloadsAndUploads)
 {
     const std::string program = peerProgram();
-    for (const Peer& peer : {Peers[0], Peers[1]}) {
+    for (const Peer& peer : Peers) {
         for (const bool upload : {false, true}) {
             SCOPED_TRACE(std::string(peer.receiver ? peer.receiver : "ASCII") + (upload ? ", U" : ", D"));
             MachineEnd machine(peer, upload, program);
@@ -468,9 +481,9 @@ TEST(DncTerminalPeers, ShopMenuDownloadsAndUploads)
             simcontrol::SimControl shop(shopLine.machineEnd(), fastControl());
             testsupport::TempFolder nc;
             TerminalRig rig("[MACHINE NAMES]\r\nNUMBER=2\r\nMACHINE1=T\r\nMACHINE2=MILL\r\n"
-                            "[T]\r\nPORT=1\r\nDTYPE=2\r\nCDELAY=60\r\nLDELAY=24\r\n" + lineKeys(0) +
+                            "[T]\r\nPORT=1\r\nDTYPE=2\r\nCDELAY=60\r\nLDELAY=24\r\n" + lineKeys(0, 9600) +
                                 "[MILL]\r\nPORT=3\r\nDEFDNL=" + nc.path() + "\r\nDEFUPL=" + nc.path() +
-                                "\r\nDEFEXT=TAP\r\n" + lineKeys(peer.protocol),
+                                "\r\nDEFEXT=TAP\r\n" + lineKeys(peer.protocol, 9600),
                             "COM1=" + shopLine.pcEnd() + "\r\nCOM3=" + machine.device + "\r\n");
             rig.globals.CurrentMachineName = "T";
             rig.terminal->Go(false);
@@ -504,16 +517,97 @@ TEST(DncTerminalPeers, ShopMenuDownloadsAndUploads)
             nc.write("PART.TAP", program);
             rig.button("Button2")->click(); // the menu runs until "Q"
             EXPECT_TRUE(script.empty()) << "waiting for " << script.front().first;
+            // Closed at once: the last words still reach the shop terminal.
+            rig.terminal->close();
+            EXPECT_TRUE(heard(shop, "*** SHUTDOWN ***"));
             if (upload) {
+                machine.expectSenderDone();
                 EXPECT_EQ(nc.read("O5.TAP"), program);
                 EXPECT_FALSE(platform::fileExists(nc.file("O5.TAP.~UP")));
             } else {
-                machine.expectArrived(program);
+                machine.expectArrived(program, "PART.TAP");
             }
-            EXPECT_TRUE(heard(shop, "*** SHUTDOWN ***"));
             for (const auto& shown : rig.prompter.shown)
                 ADD_FAILURE() << shown.text;
+        }
+    }
+}
+
+std::string fileText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The shop terminal is the control itself, on one line: it picks the machine on that
+// same line, asks for the transfer, runs the standard program there, and ends the menu.
+// The script's file "result" says whether the program ended well and "*** SHUTDOWN ***"
+// arrived; the script then listens on until it is ended.
+std::string controlScript(bool upload, const std::string& program)
+{
+    return std::string("end() { echo \"$1\" > result; exec cat > /dev/null; }\n"
+                       "prompt() { while IFS= read -r -d '?' -t 60 text; do [[ $text == *\"$1\" ]] && return 0; done; "
+                       "return 1; }\n"
+                       "prompt 'Cmd ' && printf 'M\\r' && prompt 'Machine' && printf 'MILL\\r' && prompt 'Cmd ' && ") +
+           (upload ? "printf 'U\\r' && prompt 'File' && printf 'O5.TAP\\r'" : "printf 'D\\r' && prompt 'File' && printf 'PART.TAP\\r'") +
+           " || end 90\n" + program + " || end $?\n" +
+           "prompt 'Cmd ' && printf 'Q\\r' || end 91\n"
+           // A Q that went in with the program's last bytes is typed again.
+           "for try in 1 2 3; do\n"
+           "  while IFS= read -r -d '*' -t 20 text; do [[ $text == *' SHUTDOWN '* ]] && end 0; done\n"
+           "  [[ $text == *'Cmd ?'* ]] && printf 'Q\\r'\n"
+           "done\n"
+           "end 92\n";
+}
+
+TEST(DncTerminalPeers, ShopMenuOnTheControlsOwnLine)
+{
+    const std::string program = peerProgram();
+    for (const Peer& peer : Peers) {
+        if (!peer.sender)
+            continue;
+        for (const bool upload : {false, true}) {
+            SCOPED_TRACE(std::string(peer.receiver) + (upload ? ", U" : ", D"));
+            testsupport::TempFolder links;
+            testsupport::TempFolder work;
+            testsupport::TempFolder nc;
+            if (upload)
+                work.write("PART.TAP", program);
+            work.write("control.sh", controlScript(upload, upload ? peer.sender : peer.receiver));
+            prototest::PeerLink control(links.path(), work.path(), "bash control.sh");
+            ASSERT_TRUE(control.ok());
+            const std::string line = lineKeys(peer.protocol, 9600);
+            TerminalRig rig("[MACHINE NAMES]\r\nNUMBER=2\r\nMACHINE1=T\r\nMACHINE2=MILL\r\n"
+                            "[T]\r\nPORT=3\r\nDTYPE=2\r\nCDELAY=60\r\nLDELAY=24\r\n" + line +
+                                "[MILL]\r\nPORT=3\r\nDEFDNL=" + nc.path() + "\r\nDEFUPL=" + nc.path() +
+                                "\r\nDEFEXT=TAP\r\n" + line,
+                            "COM3=" + links.file("ttyA") + "\r\n");
+            rig.globals.CurrentMachineName = "T";
+            nc.write("PART.TAP", program);
+            rig.terminal->Go(false);
+            ASSERT_TRUE(rig.terminal->session().portOpened());
+            // A control that hangs never types its "Q": "&Done" ends the menu then.
+            QTimer stuck;
+            stuck.setSingleShot(true);
+            QObject::connect(&stuck, &QTimer::timeout, [&rig] { rig.terminal->BitBtn2Click(); });
+            stuck.start(90000);
+            rig.button("Button2")->click(); // the menu runs until "Q"
             rig.terminal->close();
+            const std::string result = work.file("result");
+            for (int i = 0; i < 6000 && fileText(result).empty(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            ASSERT_EQ(fileText(result), "0\n") << links.read("peer.log");
+            if (upload) {
+                EXPECT_EQ(nc.read("O5.TAP"), program);
+            } else {
+                std::string file = work.file("PART.TAP");
+                for (const auto& entry : std::filesystem::directory_iterator(work.path()))
+                    if (entry.path().filename() != "control.sh" && entry.path().filename() != "result")
+                        file = entry.path().string();
+                EXPECT_TRUE(prototest::waitForFile(file, program));
+            }
+            for (const auto& shown : rig.prompter.shown)
+                ADD_FAILURE() << shown.text;
         }
     }
 }
