@@ -548,8 +548,13 @@ std::string controlScript(bool upload, const std::string& program)
     return std::string("end() { echo \"$1\" > result; exec cat > /dev/null; }\n"
                        "prompt() { while IFS= read -r -d '?' -t 60 text; do [[ $text == *\"$1\" ]] && return 0; done; "
                        "return 1; }\n"
+                       // Reads up to the given text, as an operator watches the screen.
+                       "await() { local seen=''; while IFS= read -r -N 1 -t 60 c; do seen+=$c; "
+                       "[[ $seen == *\"$1\" ]] && return 0; done; return 1; }\n"
                        "prompt 'Cmd ' && printf 'M\\r' && prompt 'Machine' && printf 'MILL\\r' && prompt 'Cmd ' && ") +
-           (upload ? "printf 'U\\r' && prompt 'File' && printf 'O5.TAP\\r'" : "printf 'D\\r' && prompt 'File' && printf 'PART.TAP\\r'") +
+           // The sender starts once the PC has said it is ready to receive.
+           (upload ? "printf 'U\\r' && prompt 'File' && printf 'O5.TAP\\r' && await 'From MILL ...'"
+                   : "printf 'D\\r' && prompt 'File' && printf 'PART.TAP\\r'") +
            " || end 90\n" + program + " || end $?\n" +
            "prompt 'Cmd ' && printf 'Q\\r' || end 91\n"
            // A Q that went in with the program's last bytes is typed again.
