@@ -103,7 +103,10 @@ public:
         return true;
     }
 
-    bool write(std::string_view bytes, bool durable, std::string& error)
+    int descriptor() const { return m_fd; }
+    const std::string& name() const { return m_name; }
+
+    bool append(std::string_view bytes, std::string& error)
     {
         for (std::size_t done = 0; done < bytes.size();) {
             const ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
@@ -115,6 +118,12 @@ public:
             }
             done += static_cast<std::size_t>(n);
         }
+        return true;
+    }
+
+    // Ends the writing: on the disk first when `durable`.
+    bool finish(bool durable, std::string& error)
+    {
         if (durable && ::fsync(m_fd) != 0 && errno != EINVAL && errno != EROFS) {
             error = systemError("Cannot write", m_name);
             return false;
@@ -126,6 +135,11 @@ public:
             return false;
         }
         return true;
+    }
+
+    bool write(std::string_view bytes, bool durable, std::string& error)
+    {
+        return append(bytes, error) && finish(durable, error);
     }
 
     bool renameTo(const std::string& name, std::string& error)
@@ -230,37 +244,83 @@ void removeStaleTemporaryFiles(const std::string& folder)
     ::closedir(dir);
 }
 
-ReplaceResult replaceFile(const std::string& path, std::string_view bytes, const ReplaceOptions& options)
+struct FileReplacement::Temporary : TemporaryFile {};
+
+FileReplacement::FileReplacement() = default;
+FileReplacement::~FileReplacement() = default;
+
+ReplaceResult FileReplacement::begin(const std::string& path)
 {
     ReplaceResult result;
-    const std::string target = replacementTarget(path);
+    m_path = path;
+    m_target = replacementTarget(path);
     struct stat old{};
-    const bool exists = ::stat(target.c_str(), &old) == 0;
-    if (exists && !S_ISREG(old.st_mode)) {
+    m_exists = ::stat(m_target.c_str(), &old) == 0;
+    if (m_exists && !S_ISREG(old.st_mode)) {
         result.error = "Cannot replace " + path + ": it is not a file";
         return result;
     }
-    if (exists && writeProtected(target)) {
+    if (m_exists && writeProtected(m_target)) {
         result.status = ReplaceResult::Status::WriteProtected;
         result.error = writeProtectedText(path);
         return result;
     }
-    const std::string folder = folderOf(target);
-    removeStaleTemporaryFiles(folder);
-
-    TemporaryFile fresh;
-    if (!fresh.create(target, exists ? &old : nullptr, result.error) ||
-        !fresh.write(bytes, options.durable, result.error))
+    removeStaleTemporaryFiles(folderOf(m_target));
+    m_file = std::make_unique<Temporary>();
+    if (!m_file->create(m_target, m_exists ? &old : nullptr, result.error)) {
+        m_file.reset();
         return result;
-    if (exists && !options.backupExtension.empty()) {
-        const std::string backupName = changeFileExtension(target, options.backupExtension);
-        if (backupName != target && !makeBackup(target, old, backupName, options.durable, result.error))
+    }
+    m_old = old;
+    result.status = ReplaceResult::Status::Replaced;
+    return result;
+}
+
+int FileReplacement::descriptor() const { return m_file ? m_file->descriptor() : -1; }
+
+const std::string& FileReplacement::temporaryPath() const
+{
+    static const std::string none;
+    return m_file ? m_file->name() : none;
+}
+
+bool FileReplacement::append(std::string_view bytes, std::string& error)
+{
+    return m_file && m_file->append(bytes, error);
+}
+
+ReplaceResult FileReplacement::commit(const ReplaceOptions& options)
+{
+    ReplaceResult result;
+    if (!m_file) {
+        result.error = "Cannot replace " + m_path;
+        return result;
+    }
+    const std::unique_ptr<Temporary> file = std::move(m_file);
+    if (!file->finish(options.durable, result.error))
+        return result;
+    if (m_exists && !options.backupExtension.empty()) {
+        const std::string backupName = changeFileExtension(m_target, options.backupExtension);
+        if (backupName != m_target && !makeBackup(m_target, m_old, backupName, options.durable, result.error))
             return result;
     }
-    if (!fresh.renameTo(target, result.error))
+    if (!file->renameTo(m_target, result.error))
         return result;
     result.status = ReplaceResult::Status::Replaced;
     return result;
+}
+
+ReplaceResult replaceFile(const std::string& path, std::string_view bytes, const ReplaceOptions& options)
+{
+    FileReplacement replacement;
+    ReplaceResult result = replacement.begin(path);
+    if (!result)
+        return result;
+    if (!replacement.append(bytes, result.error)) {
+        result.status = ReplaceResult::Status::Failed;
+        return result;
+    }
+    return replacement.commit(options);
 }
 
 } // namespace platform

@@ -3,8 +3,10 @@
 // beside the file and renamed over it, the file keeps its mode (and owner and group
 // where we may set them), a symbolic link is followed and its target replaced, a file
 // the user may not write is refused, and at every instant the name holds a whole file.
+#include <memory>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 
 namespace platform {
 
@@ -25,6 +27,36 @@ struct ReplaceResult {
 
 // Writes `bytes` under `path`. When it is not Replaced, the old file is as it was.
 ReplaceResult replaceFile(const std::string& path, std::string_view bytes, const ReplaceOptions& options = {});
+
+// The same replacement for a text written piece by piece (a long output): the new text
+// grows in a temporary file beside the file it replaces and takes its name only at
+// commit(). Dropped, with the old file as it was, unless committed.
+class FileReplacement {
+public:
+    FileReplacement();
+    ~FileReplacement();
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    // Prepares the replacement of `path`; Replaced when the writing may start.
+    ReplaceResult begin(const std::string& path);
+    // Where the new text goes while it is written: by descriptor, or by name.
+    int descriptor() const;
+    const std::string& temporaryPath() const;
+    // The file replaced: a link's target.
+    const std::string& target() const { return m_target; }
+    bool append(std::string_view bytes, std::string& error);
+    // The new text takes the file's name (after the backup the options ask for).
+    ReplaceResult commit(const ReplaceOptions& options = {});
+
+private:
+    struct Temporary;
+    std::unique_ptr<Temporary> m_file;
+    std::string m_path;
+    std::string m_target;
+    bool m_exists = false;
+    struct stat m_old {};
+};
 
 // The file a save of `path` writes: the end of its chain of symbolic links, or the
 // path itself.

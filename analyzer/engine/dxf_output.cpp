@@ -2,6 +2,7 @@
 
 #include "math/engine/mathlib.h"
 #include "analyzer/engine/run_state.h"
+#include "platform/file_replace.h"
 #include "platform/fixed_text.h"
 #include "platform/textfile.h"
 
@@ -295,7 +296,6 @@ bool TDxfOutput::OpenOutputFile(const std::string& path, std::string* errorText)
     const bool exists = ::stat(target.c_str(), &st) == 0;
     std::FILE* file = nullptr;
     std::string bodyPath;
-    unsigned mode = 0;
     if (exists && !S_ISREG(st.st_mode)) {
         // A device or a pipe has no old drawing to keep: written straight.
         file = std::fopen(target.c_str(), "wb");
@@ -314,20 +314,12 @@ bool TDxfOutput::OpenOutputFile(const std::string& path, std::string* errorText)
             ::unlink(bodyPath.c_str());
             return refuse(why);
         }
-        if (exists) {
-            mode = st.st_mode & 07777;
-        } else {
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            mode = 0666 & ~mask;
-        }
     }
     Finish();
     m_file = file;
     m_path = path;
     m_target = target;
     m_bodyPath = bodyPath;
-    m_mode = mode;
     m_changed = true; // the chosen file does not hold this drawing yet
     writeLines(DxfHeaderLines());
     return m_file != nullptr;
@@ -339,21 +331,18 @@ bool TDxfOutput::publish()
         failed(std::strerror(errno));
         return false;
     }
-    std::string whole;
-    const int fd = createBeside(m_target, whole);
-    if (fd < 0) {
-        failed(std::strerror(errno));
-        return false;
-    }
+    // The drawing so far and its trailer replace the chosen file whole.
+    platform::FileReplacement whole;
+    platform::ReplaceResult result = whole.begin(m_target);
     std::string trailer;
     for (const std::string& line : DxfTrailerLines())
         addLine(trailer, line);
-    const bool written = copyAll(::fileno(m_file), fd) && writeAll(fd, trailer.data(), trailer.size()) &&
-                         ::fchmod(fd, static_cast<mode_t>(m_mode)) == 0 && ::fsync(fd) == 0;
-    const std::string why = std::strerror(errno);
-    if (::close(fd) != 0 || !written || ::rename(whole.c_str(), m_target.c_str()) != 0) {
-        ::unlink(whole.c_str());
-        failed(written ? std::strerror(errno) : why);
+    if (result && (!copyAll(::fileno(m_file), whole.descriptor()) || !whole.append(trailer, result.error)))
+        result = {platform::ReplaceResult::Status::Failed, result.error.empty() ? std::strerror(errno) : result.error};
+    if (result)
+        result = whole.commit();
+    if (!result) {
+        failed(result.error);
         return false;
     }
     m_changed = false;

@@ -63,7 +63,6 @@ private:
     std::string m_path;          // as chosen
     std::string m_target;        // the file replaced: a link's target
     std::string m_bodyPath;      // the growing drawing beside it; empty when direct
-    unsigned m_mode = 0644;      // the replaced file's mode
     bool m_changed = false;      // written since the chosen file was last replaced
     std::string m_buffer;
 };

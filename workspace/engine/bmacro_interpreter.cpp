@@ -3,6 +3,7 @@
 #include "workspace/engine/bmacro_expression.h"
 
 #include "math/engine/mathlib.h"
+#include "platform/file_replace.h"
 #include "platform/format.h"
 #include "platform/linestream.h"
 #include "platform/numbers.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <memory>
 #include <cmath>
 #include <cstdlib>
 #include <sys/stat.h>
@@ -791,61 +793,26 @@ public:
     bool open()
     {
         struct stat existing {};
-        if (::stat(m_target.c_str(), &existing) != 0)
-            return createBeside(0666 & ~currentUmask());
-        if (!S_ISREG(existing.st_mode))
+        if (::stat(m_target.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode))
             return m_writer.create(m_target);
-        if (::access(m_target.c_str(), W_OK) != 0)
-            return false;
-        // A symbolic link stays: the file it names is replaced.
-        char resolved[PATH_MAX];
-        if (::realpath(m_target.c_str(), resolved))
-            m_target = resolved;
-        return createBeside(existing.st_mode & 07777);
+        m_replacement = std::make_unique<platform::FileReplacement>();
+        return m_replacement->begin(m_target) && m_writer.create(m_replacement->temporaryPath());
     }
     platform::LineWriter& writer() { return m_writer; }
     // True when the output is written beside its name, so that what stands under the name
     // is kept when the run does not finish.
-    bool beside() const { return !m_temp.empty(); }
+    bool beside() const { return m_replacement != nullptr; }
     bool close() { return m_writer.close(); }
-    bool commit()
-    {
-        if (!beside())
-            return true;
-        if (::rename(m_temp.c_str(), m_target.c_str()) != 0)
-            return false;
-        m_temp.clear();
-        return true;
-    }
+    bool commit() { return !beside() || static_cast<bool>(m_replacement->commit()); }
     void discard()
     {
         m_writer.close();
-        if (beside())
-            ::unlink(m_temp.c_str());
-        m_temp.clear();
+        m_replacement.reset(); // an uncommitted replacement leaves no file
     }
 
 private:
-    static mode_t currentUmask()
-    {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        return mask;
-    }
-    bool createBeside(mode_t mode)
-    {
-        std::string temp = m_target + ".~" + std::to_string(::getpid()) + "XXXXXX";
-        const int fd = ::mkstemp(temp.data());
-        if (fd < 0)
-            return false;
-        ::fchmod(fd, mode);
-        ::close(fd);
-        m_temp = temp;
-        return m_writer.create(m_temp);
-    }
-
     std::string m_target;
-    std::string m_temp;
+    std::unique_ptr<platform::FileReplacement> m_replacement;
     platform::LineWriter m_writer;
 };
 
