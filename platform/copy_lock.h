@@ -16,6 +16,8 @@ public:
     // Another copy held the lock when this one started. False also when the lock file
     // could not be made (a folder the program may not write): then nobody can tell.
     bool heldByAnother() const { return m_heldByAnother; }
+    // This copy holds the lock.
+    bool held() const { return m_fd >= 0; }
 
 private:
     int m_fd = -1;

@@ -1,14 +1,12 @@
 #include "platform/work_folder.h"
 
+#include "platform/copy_lock.h"
 #include "platform/paths.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 namespace platform {
 
@@ -23,14 +21,12 @@ std::string withSlash(const std::string& folder)
 WorkFolder::WorkFolder(const std::string& preferred, const std::string& lockName)
 {
     const std::string folder = withSlash(toNativeSeparators(preferred));
-    m_lock = ::open((folder + lockName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (m_lock >= 0 && ::flock(m_lock, LOCK_EX | LOCK_NB) == 0) {
+    m_lock = std::make_unique<CopyLock>(folder + lockName);
+    if (m_lock->held()) {
         m_path = folder;
         return;
     }
-    if (m_lock >= 0)
-        ::close(m_lock);
-    m_lock = -1;
+    m_lock.reset();
     std::error_code ec;
     std::string pattern = (std::filesystem::temp_directory_path(ec) / "vork-XXXXXX").string();
     if (ec)
@@ -45,8 +41,6 @@ WorkFolder::WorkFolder(const std::string& preferred, const std::string& lockName
 
 WorkFolder::~WorkFolder()
 {
-    if (m_lock >= 0)
-        ::close(m_lock);
     if (m_private) {
         std::error_code ec;
         std::filesystem::remove_all(m_path, ec);

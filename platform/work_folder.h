@@ -4,9 +4,12 @@
 // system when the program ends, however it ends) and works there; a copy that finds the
 // lock taken works in a fresh folder of its own, removed with everything in it when the
 // work folder goes.
+#include <memory>
 #include <string>
 
 namespace platform {
+
+class CopyLock;
 
 class WorkFolder {
 public:
@@ -22,7 +25,7 @@ public:
 
 private:
     std::string m_path;
-    int m_lock = -1;
+    std::unique_ptr<CopyLock> m_lock;
     bool m_private = false;
 };
 

@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -302,8 +301,8 @@ bool TDxfOutput::OpenOutputFile(const std::string& path, std::string* errorText)
         if (!file)
             return refuse(std::strerror(errno));
     } else {
-        if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
-            return refuse(std::strerror(errno));
+        if (exists && platform::writeProtected(target))
+            return refuse(platform::writeProtectedText(path));
         const int fd = createBeside(target, bodyPath);
         if (fd < 0)
             return refuse(std::strerror(errno));
