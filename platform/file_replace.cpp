@@ -278,6 +278,17 @@ ReplaceResult FileReplacement::begin(const std::string& path)
 
 int FileReplacement::descriptor() const { return m_file ? m_file->descriptor() : -1; }
 
+std::FILE* FileReplacement::openStream() const
+{
+    const int fd = m_file ? ::fcntl(m_file->descriptor(), F_DUPFD_CLOEXEC, 0) : -1;
+    if (fd < 0)
+        return nullptr;
+    std::FILE* stream = ::fdopen(fd, "wb");
+    if (!stream)
+        ::close(fd);
+    return stream;
+}
+
 const std::string& FileReplacement::temporaryPath() const
 {
     static const std::string none;

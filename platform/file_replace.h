@@ -3,6 +3,7 @@
 // beside the file and renamed over it, the file keeps its mode (and owner and group
 // where we may set them), a symbolic link is followed and its target replaced, a file
 // the user may not write is refused, and at every instant the name holds a whole file.
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -40,8 +41,10 @@ public:
 
     // Prepares the replacement of `path`; Replaced when the writing may start.
     ReplaceResult begin(const std::string& path);
-    // Where the new text goes while it is written: by descriptor, or by name.
+    // Where the new text goes while it is written: by descriptor, by a stream of its own
+    // (closed by the caller before commit()), or by name.
     int descriptor() const;
+    std::FILE* openStream() const;
     const std::string& temporaryPath() const;
     // The file replaced: a link's target.
     const std::string& target() const { return m_target; }

@@ -334,12 +334,50 @@ std::string IniReader::readString(const std::string& section, const std::string&
     return std::string(parse(doc.lines()[*line].text).value);
 }
 
+namespace {
+
+// A value as the user is shown it: bytes below a blank and DEL as <hex>.
+std::string shownValue(const std::string& text)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            out += '<';
+            out += digits[byte >> 4];
+            out += digits[byte & 0xF];
+            out += '>';
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+std::string unreadValuesMessage(const std::string& path, const std::vector<std::string>& values)
+{
+    if (values.empty())
+        return {};
+    std::string text = "Settings in " + path + " that could not be read:";
+    for (const std::string& value : values)
+        text += "\n" + value;
+    return text;
+}
+
 int IniReader::readInt(const std::string& section, const std::string& key, int defaultValue) const
 {
-    int value = defaultValue;
-    if (!hasKey(section, key) || !parseIniInt(readString(section, key), value))
+    if (!hasKey(section, key))
         return defaultValue;
-    return value;
+    const std::string text = readString(section, key);
+    int value = defaultValue;
+    if (parseIniInt(text, value))
+        return value;
+    m_unreadValues.push_back("[" + section + "] " + key + "=\"" + shownValue(text) + "\": " +
+                             std::to_string(defaultValue) + " used");
+    return defaultValue;
 }
 
 bool IniReader::readBool(const std::string& section, const std::string& key, bool defaultValue) const

@@ -72,9 +72,18 @@ public:
     // Section names in file order (as spelled in the file).
     std::vector<std::string> sections() const;
 
+    // Every value that readInt or readBool found present but could not read, with what was
+    // used instead, one line each in the order read: `[GENERAL] DNCALERT="<00> 1": 0 used`
+    // (control bytes shown as <hex>). A program says these at start rather than reset them
+    // without a word.
+    const std::vector<std::string>& unreadValues() const { return m_unreadValues; }
+
 protected:
     // The text to read: a fresh reading kept alive by `holder`, or a document in hand.
     virtual const detail::IniDocument& document(std::unique_ptr<detail::IniDocument>& holder) const = 0;
+
+private:
+    mutable std::vector<std::string> m_unreadValues; // noted by the reads, which stay const
 };
 
 // The file as it stands during one save, with the save's changes applied as they are made.
@@ -123,6 +132,10 @@ private:
     const detail::IniDocument& document(std::unique_ptr<detail::IniDocument>& holder) const override;
     std::string m_path;
 };
+
+// What a program says at start about the values of `path` that did not read
+// (IniReader::unreadValues): the file, then one value a line. Empty when there are none.
+std::string unreadValuesMessage(const std::string& path, const std::vector<std::string>& values);
 
 // Strict whole-number reading used for INI integers: blanks around, optional sign,
 // decimal digits or "$"/"0x" hex; anything else, or a value outside int, is rejected.

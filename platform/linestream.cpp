@@ -1,5 +1,11 @@
 #include "platform/linestream.h"
 
+#include "platform/scratch_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace platform {
 
 namespace {
@@ -14,7 +20,7 @@ LineReader::~LineReader()
 bool LineReader::open(const std::string& path)
 {
     close();
-    m_file = std::fopen(path.c_str(), "rb");
+    m_file = openRegularFile(path);
     if (!m_file)
         return false;
     m_path = path;
@@ -93,10 +99,10 @@ LineWriter::~LineWriter()
     close();
 }
 
-bool LineWriter::openMode(const std::string& path, const char* mode)
+bool LineWriter::adopt(std::FILE* file, const std::string& path)
 {
     close();
-    m_file = std::fopen(path.c_str(), mode);
+    m_file = file;
     m_failed = false;
     if (!m_file)
         return false;
@@ -106,17 +112,30 @@ bool LineWriter::openMode(const std::string& path, const char* mode)
 
 bool LineWriter::create(const std::string& path)
 {
-    return openMode(path, "wb");
+    return adopt(createScratchStream(path), path);
 }
 
 bool LineWriter::createNew(const std::string& path)
 {
-    return openMode(path, "wbx");
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    return adopt(fd < 0 ? nullptr : ::fdopen(fd, "wb"), path);
 }
 
 bool LineWriter::openAppend(const std::string& path)
 {
-    return openMode(path, "ab");
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return adopt(nullptr, path);
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return adopt(nullptr, path);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* file = ::fdopen(fd, "ab");
+    if (!file)
+        ::close(fd);
+    return adopt(file, path);
 }
 
 void LineWriter::writeLine(std::string_view line)

@@ -49,11 +49,15 @@ public:
     LineWriter(const LineWriter&) = delete;
     LineWriter& operator=(const LineWriter&) = delete;
 
-    // Creates the file anew (or opens it for appending); false when that fails.
+    // Creates the program's own file anew: whatever stood under the name (a link, a
+    // file of another user) is removed, never followed or truncated (platform/scratch_file.h).
     bool create(const std::string& path);
+    // Appends to a regular file, created when missing; never through a link.
     bool openAppend(const std::string& path);
-    // Creates the file only when no file of that name exists yet.
+    // Creates the file only when nothing of that name exists yet (not even a link).
     bool createNew(const std::string& path);
+    // Writes to a stream opened elsewhere, closed by this writer; false for nullptr.
+    bool adopt(std::FILE* file, const std::string& path);
     bool isOpen() const { return m_file != nullptr; }
     const std::string& path() const { return m_path; }
 
@@ -65,8 +69,6 @@ public:
     bool close();
 
 private:
-    bool openMode(const std::string& path, const char* mode);
-
     std::FILE* m_file = nullptr;
     std::string m_path;
     bool m_failed = false;

@@ -1,6 +1,7 @@
 #include "platform/textfile.h"
 
 #include "platform/file_replace.h"
+#include "platform/scratch_file.h"
 
 #include <cstdio>
 
@@ -31,7 +32,7 @@ std::vector<std::string> splitLines(std::string_view bytes)
 
 std::optional<std::string> readFileBytes(const std::string& path)
 {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = openRegularFile(path);
     if (!f)
         return std::nullopt;
     std::string data;

@@ -12,7 +12,8 @@ namespace platform {
 // without an end is kept; a final line end does not make an extra empty line.
 std::vector<std::string> splitLines(std::string_view bytes);
 
-// The whole file as bytes, or nothing when it cannot be read.
+// The whole file as bytes, or nothing when it cannot be read or is not a regular file
+// (a FIFO or device is never opened in a way that blocks).
 std::optional<std::string> readFileBytes(const std::string& path);
 
 // The file's lines (see splitLines), or nothing when it cannot be read.

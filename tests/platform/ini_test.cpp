@@ -50,6 +50,15 @@ TEST(IniFile, IntegersFallBackToTheDefault)
         EXPECT_EQ(ini.readInt("s", c.key, 5), c.expected) << c.key;
     EXPECT_TRUE(ini.readBool("S", "A", false));
     EXPECT_FALSE(ini.readBool("S", "missing", false));
+    // What did not read is named with the value used, so a program can say so at start.
+    EXPECT_EQ(ini.unreadValues(),
+              (std::vector<std::string>{R"([s] B="abc": 5 used)", R"([s] E="12abc": 5 used)", R"([s] F="": 5 used)",
+                                        R"([s] G="99999999999": 5 used)"}));
+
+    dir.write("b.ini", std::string("[GENERAL]\r\nDNCALERT=\0 1\r\n", 25));
+    IniFile damaged(dir.file("b.ini"));
+    EXPECT_FALSE(damaged.readBool("GENERAL", "DNCALERT", false));
+    EXPECT_EQ(damaged.unreadValues(), std::vector<std::string>{R"([GENERAL] DNCALERT="<00> 1": 0 used)"});
 }
 
 TEST(IniFile, WritingOneKeyKeepsEveryOtherLineByteForByte)

@@ -4,6 +4,7 @@
 
 #include "math/engine/mathlib.h"
 #include "platform/file_replace.h"
+#include "platform/scratch_file.h"
 #include "platform/format.h"
 #include "platform/linestream.h"
 #include "platform/numbers.h"
@@ -789,14 +790,13 @@ public:
     PendingOutput(const PendingOutput&) = delete;
     PendingOutput& operator=(const PendingOutput&) = delete;
 
-    // False when the output cannot be written (also an existing file the user may not write).
+    // False when the output cannot be written (also an existing file the user may not
+    // write, and a name that is no file: a FIFO or device).
     bool open()
     {
-        struct stat existing {};
-        if (::stat(m_target.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode))
-            return m_writer.create(m_target);
         m_replacement = std::make_unique<platform::FileReplacement>();
-        return m_replacement->begin(m_target) && m_writer.create(m_replacement->temporaryPath());
+        return m_replacement->begin(m_target) &&
+               m_writer.adopt(m_replacement->openStream(), m_replacement->temporaryPath());
     }
     platform::LineWriter& writer() { return m_writer; }
     // True when the output is written beside its name, so that what stands under the name
@@ -844,6 +844,12 @@ BMacroResult RunBMacroJob(BMacroJob job, const std::vector<std::string>& program
                          "Digits Right \"" + job.Digr + "\" must be a whole number from 0 to 15\n"
                                                         "Correct it in the Setup and run again",
                          platform::MessageKind::Error, platform::Buttons::Ok);
+        result.errorShown = true;
+        return result;
+    }
+    if (platform::fileKind(job.OutputFile) == platform::FileKind::NotRegular) {
+        prompter.message(ErrorCaption, platform::notRegularFileText(job.OutputFile), platform::MessageKind::Error,
+                         platform::Buttons::Ok);
         result.errorShown = true;
         return result;
     }

@@ -1,11 +1,15 @@
 #include "workspace/engine/bmacro_interpreter.h"
 
 #include "platform/paths.h"
+#include "platform/scratch_file.h"
 #include "platform/textfile.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <deque>
@@ -593,13 +597,34 @@ TEST(BMacroCallTest, ModalCallRunsOncePerArgumentLine)
 
 TEST(BMacroJobTest, AnOutputThatCannotBeWrittenIsNamedAndTheRunFails)
 {
-    if (!std::filesystem::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full here";
     TempFolder folder;
     mrw::BMacroJob job = jobIn(folder);
-    job.OutputFile = "/dev/full";
-    const JobRun run = runJob(job, "X1.\nM30\n");
-    EXPECT_EQ(run.boxes, std::vector<std::string>{"Cannot Write Output File /dev/full"});
+    folder.write("PART.OUT", "EARLIER\r\n");
+    // A disk that fills up during the run: writes past 64 bytes fail.
+    const JobRun run = [&] {
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        rlimit small = old;
+        small.rlim_cur = 64;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        JobRun r = runJob(job, "X1.\nX2.\nX3.\nX4.\nX5.\nX6.\nX7.\nX8.\nM30\n", {platform::Button::Yes});
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        return r;
+    }();
+    ASSERT_EQ(run.boxes.size(), 3u);
+    EXPECT_EQ(run.boxes[1], "Cannot Write Output File " + job.OutputFile);
     EXPECT_EQ(run.result.end, BMacroEnd::Error);
     EXPECT_FALSE(run.result.normal());
+    EXPECT_EQ(folder.read("PART.OUT"), "EARLIER\r\n");
+
+    // A FIFO or device is no output file: refused by name before anything runs.
+    ASSERT_EQ(::mkfifo(folder.file("PIPE.OUT").c_str(), 0644), 0);
+    for (const std::string& name : {folder.file("PIPE.OUT"), std::string("/dev/null")}) {
+        job.OutputFile = name;
+        const JobRun refused = runJob(job, "X1.\nM30\n");
+        EXPECT_EQ(refused.boxes, std::vector<std::string>{platform::notRegularFileText(name)});
+        EXPECT_FALSE(refused.result.normal());
+    }
 }
