@@ -35,6 +35,13 @@ int createScratchFile(const std::string& path, std::string* error)
     // Two tries: a name that another program puts back between our removal and our
     // creation gets one more removal, then we give up rather than touch it.
     for (int attempt = 0; attempt < 2; ++attempt) {
+        // A device or a folder under the name is nobody's scratch file: left alone.
+        struct stat st{};
+        if (::lstat(path.c_str(), &st) == 0 && (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) || S_ISDIR(st.st_mode))) {
+            if (error)
+                *error = notRegularFileText(path);
+            return -1;
+        }
         if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
             setError(error, "Cannot create", path, errno);
             return -1;

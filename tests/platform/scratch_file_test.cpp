@@ -106,4 +106,19 @@ TEST(ScratchFile, AFifoOrDeviceIsRefusedWithoutBlocking)
     EXPECT_EQ(platform::fileKind(dir.file("NONE.TAP")), platform::FileKind::Missing);
     EXPECT_EQ(platform::fileKind(dir.path()), platform::FileKind::NotRegular);
     EXPECT_EQ(contentOf(dir.file("REAL.TAP")), "%\r\n");
+
+    // Nor is a device or folder ever taken away to make a scratch file in its place.
+    std::string error;
+    EXPECT_EQ(platform::createScratchFile("/dev/null", &error), -1);
+    EXPECT_EQ(error, platform::notRegularFileText("/dev/null"));
+    EXPECT_EQ(platform::fileKind("/dev/null"), platform::FileKind::NotRegular);
+    std::filesystem::create_directory(dir.file("VORK.MOT"));
+    EXPECT_EQ(platform::createScratchFile(dir.file("VORK.MOT")), -1);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("VORK.MOT")));
+    // A FIFO planted under a scratch name is only a name: it goes.
+    ASSERT_EQ(::mkfifo(dir.file("DVW.DI~").c_str(), 0644), 0);
+    const int fd = platform::createScratchFile(dir.file("DVW.DI~"));
+    EXPECT_GE(fd, 0);
+    ::close(fd);
+    EXPECT_EQ(platform::fileKind(dir.file("DVW.DI~")), platform::FileKind::Regular);
 }
