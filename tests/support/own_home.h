@@ -4,8 +4,9 @@
 // Windows directory ~/.config/marrowin): while it lives, HOME and the XDG folders point
 // into a fresh temporary folder, removed with all it holds at the end, so a test run
 // changes nothing of the user's. The test mains make one before anything reads them.
+#include "support/temp_folder.h"
+
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace testsupport {
@@ -17,10 +18,11 @@ public:
     OwnHome(const OwnHome&) = delete;
     OwnHome& operator=(const OwnHome&) = delete;
 
-    const std::string& path() const { return m_path; }
+    // The home folder, with a trailing "/".
+    const std::string& path() const { return m_folder.path(); }
 
 private:
-    std::string m_path;
+    TempFolder m_folder;
     // Each variable set, with what it was before.
     struct Saved {
         std::string name;
