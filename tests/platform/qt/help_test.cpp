@@ -43,7 +43,8 @@ struct ProgramFolder {
 };
 
 // A machine with nothing to show a page: no xdg-open or browser on the PATH, and none named
-// in the environment; put back afterwards.
+// in the environment; put back afterwards. (The offscreen platform has no opener at all;
+// on X11 this is what leaves Qt none to find.)
 class NoPageOpener {
 public:
     NoPageOpener()
@@ -125,8 +126,8 @@ TEST(Help, AShownTopicOpensItsPageOrSaysWhyThereIsNone)
     }
 }
 
-// A help button on a machine with nothing to show pages says so over its window, naming
-// the page and what is missing, and shows nothing else.
+// A help button on a machine with nothing to show pages says so in a box, naming the page
+// and what is missing.
 TEST(Help, AButtonWhosePageCannotBeShownSaysWhatIsMissing)
 {
     ProgramFolder f;
