@@ -149,7 +149,7 @@ void TMsetupForm::showQuestion()
     m_entry->setFocus();
     m_memo->verticalScrollBar()->setValue(m_memo->verticalScrollBar()->maximum());
     if (m_q.Autohelp)
-        platform::openHelpPage(platform::helpTopicPage(m_q.Helpnum));
+        platform::openHelpPage(platform::helpTopicPage(m_q.Helpnum), m_prompter);
 }
 
 void TMsetupForm::chooseGroup(int group)

@@ -3,7 +3,8 @@
 // of a program and the named pages of its Help menu. Each program has a book of its own,
 // chosen once at start, because the two programs number their contexts independently.
 // Where the pages are not installed, help is simply unavailable: its buttons and menu
-// items are disabled.
+// items are disabled. An installed page that cannot be shown (no opener, no browser) is
+// reported to the operator, naming the page and what is missing.
 #include "platform/host.h"
 
 #include <QString>
@@ -24,7 +25,9 @@ QString helpPage(std::string_view name);
 // The page of a help context ("" when there is none).
 QString helpTopicPage(int topic);
 
-void openHelpPage(const QString& page);
+// Shows the page in the desktop's browser; false, and the operator told why, when nothing
+// can show it. An empty page (not installed) does nothing.
+bool openHelpPage(const QString& page, Prompter& prompter);
 
 // A help button for one context: it opens the page, and is disabled without it.
 void bindHelpButton(QAbstractButton& button, int topic);

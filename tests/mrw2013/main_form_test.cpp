@@ -482,9 +482,8 @@ TEST_F(MainFormTest, SecurityAsksForALoginAndRefusedRightsStopCommands)
     ini.writeBool("GENERAL", "USESECURE", true);
     ini.writeBool("GENERAL", "LOGGING", true);
     mrw::UserSession& session = mrw::userSession();
+    const testsupport::SessionUsers list;
     const mrw::UserDatabase& users = session.database();
-    platform::makeFolders(platform::folderPart(users.path()));
-    std::remove(users.path().c_str());
     users.insert({"OPERATOR", mrw::ScramblePassword("PW"), 1 << mrw::rights::DncTransfers});
 
     struct Asker : mrw::LoginAsker {
@@ -731,19 +730,16 @@ namespace {
 
 // Security on, one user with the given rights logged in by a scripted login box.
 struct SecureSession {
+    testsupport::SessionUsers list;
     explicit SecureSession(const TempFolder& program, int rights)
     {
         platform::IniFile ini(program.file("MRW2013.INI"));
         ini.writeBool("GENERAL", "USESECURE", true);
         ini.writeBool("GENERAL", "LOGGING", true);
-        const mrw::UserDatabase& users = mrw::userSession().database();
-        platform::makeFolders(platform::folderPart(users.path()));
-        std::remove(users.path().c_str());
-        users.insert({"OPERATOR", mrw::ScramblePassword("PW"), rights});
+        mrw::userSession().database().insert({"OPERATOR", mrw::ScramblePassword("PW"), rights});
     }
     ~SecureSession()
     {
-        std::remove(mrw::userSession().database().path().c_str());
         mrw::userSession().LogOff();
         mrw::userSession().setUseSecure(false);
         mrw::activityLog().setEnabled(false);

@@ -3,6 +3,8 @@
 
 #include "workspace/engine/users.h"
 #include "platform/ini.h"
+#include "platform/paths.h"
+#include "platform/textfile.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
 #include "support/unreadable_file.h"
@@ -10,6 +12,8 @@
 #include "workspace/ui/program_folder_rig.h"
 
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 #include <sys/stat.h>
 
@@ -66,7 +70,11 @@ TEST(UnreadableSettings, UsersThatCannotBeReadKeepASecuredProgramClosed)
     testsupport::ProgramFolderRig rig{"MRW2013.INI", "WPOSTS.INI"};
     platform::IniFile(rig.program.file("MRW2013.INI")).writeBool("GENERAL", "USESECURE", true);
     const std::string users = "[Index]\r\nADMIN=#\r\n[Defaults]\r\n_Entries=1\r\n[ADMIN]\r\nName=ADMIN\r\nLevel=255\r\n";
-    testsupport::writeUnreadable(rig.windows, "TKZPWL.INI", users);
+    const testsupport::SessionUsers list;
+    const std::string folder = platform::folderPart(list.path());
+    ::chmod(folder.c_str(), 0777);
+    std::ofstream(list.path(), std::ios::binary) << users;
+    ::chmod(list.path().c_str(), 0200);
     ::chmod(rig.program.path().c_str(), 0777);
     testsupport::ScriptedPrompter prompter;
     NoLogin asker;
@@ -79,6 +87,7 @@ TEST(UnreadableSettings, UsersThatCannotBeReadKeepASecuredProgramClosed)
         form.reset();
     });
     EXPECT_EQ(asker.asked, 0);
-    EXPECT_TRUE(shown(prompter, "Cannot read " + rig.windows.file("TKZPWL.INI") + ": login refused"));
-    EXPECT_EQ(testsupport::readRestored(rig.windows, "TKZPWL.INI"), users);
+    EXPECT_TRUE(shown(prompter, "Cannot read " + list.path() + ": login refused"));
+    ::chmod(list.path().c_str(), 0600);
+    EXPECT_EQ(platform::readFileBytes(list.path()).value_or(""), users);
 }

@@ -1,6 +1,9 @@
 // Test entry for suites that need a QApplication (widgets, timers, socket notifiers).
 // These suites start other programs too (serial peers, the programs themselves, converters):
-// a run must leave none of them behind, grandchildren included.
+// a run must leave none of them behind, grandchildren included. The run and all it starts
+// get a home of their own.
+#include "support/own_home.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -88,6 +91,7 @@ bool nothingLeftBehind()
 
 int main(int argc, char** argv)
 {
+    testsupport::OwnHome home;
     ::prctl(PR_SET_CHILD_SUBREAPER, 1);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

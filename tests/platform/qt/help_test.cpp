@@ -6,13 +6,21 @@
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
 
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <regex>
 #include <set>
+#include <utility>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -32,6 +40,32 @@ struct ProgramFolder {
         fs::create_directories(folder.file("help/" + book));
         folder.write("help/" + book + "/" + name, "<html></html>");
     }
+};
+
+// A machine with nothing to show a page: no xdg-open or browser on the PATH, and none named
+// in the environment; put back afterwards. (The offscreen platform has no opener at all;
+// on X11 this is what leaves Qt none to find.)
+class NoPageOpener {
+public:
+    NoPageOpener()
+    {
+        for (const char* name : {"PATH", "BROWSER", "DEFAULT_BROWSER"})
+            if (const char* value = std::getenv(name))
+                m_saved.emplace_back(name, value);
+        ::setenv("PATH", m_emptyBin.path().c_str(), 1);
+        ::unsetenv("BROWSER");
+        ::unsetenv("DEFAULT_BROWSER");
+    }
+    ~NoPageOpener()
+    {
+        ::unsetenv("PATH");
+        for (const auto& [name, value] : m_saved)
+            ::setenv(name.c_str(), value.c_str(), 1);
+    }
+
+private:
+    testsupport::TempFolder m_emptyBin;
+    std::vector<std::pair<std::string, std::string>> m_saved;
 };
 
 } // namespace
@@ -58,11 +92,13 @@ TEST(Help, AShownTopicOpensItsPageOrSaysWhyThereIsNone)
         const char* name;
         bool bookInstalled;
         bool pageInstalled;
+        bool opener; // something on the machine shows pages
         const char* message; // "" when the page opens
     } cases[] = {
-        {"page installed", true, true, ""},
-        {"page missing", true, false, "There is no help page 9.html"},
-        {"help not installed", false, false, "Help is not installed"},
+        {"page installed", true, true, true, ""},
+        {"page missing", true, false, true, "There is no help page 9.html"},
+        {"help not installed", false, false, true, "Help is not installed"},
+        {"nothing to show the page", true, true, false, "cannot be shown: there is no program to open it"},
     };
     for (const auto& c : cases) {
         ProgramFolder f;
@@ -72,17 +108,46 @@ TEST(Help, AShownTopicOpensItsPageOrSaysWhyThereIsNone)
             f.page("mrw2013", "9.html");
         platform::setHelpBook("mrw2013");
         testsupport::ScriptedPrompter prompter;
-        testsupport::PageCatcher catcher;
+        std::optional<testsupport::PageCatcher> catcher;
+        std::optional<NoPageOpener> bareMachine;
+        if (c.opener)
+            catcher.emplace();
+        else
+            bareMachine.emplace();
         platform::showHelpTopic(9, prompter);
         if (*c.message) {
             ASSERT_EQ(prompter.shown.size(), 1u) << c.name;
             EXPECT_NE(prompter.shown[0].text.find(c.message), std::string::npos) << c.name << ": " << prompter.shown[0].text;
-            EXPECT_TRUE(catcher.opened.isEmpty()) << c.name;
+            EXPECT_TRUE(!catcher || catcher->opened.isEmpty()) << c.name;
         } else {
             EXPECT_TRUE(prompter.shown.empty()) << c.name;
-            EXPECT_EQ(catcher.opened, QStringList{"9.html"}) << c.name;
+            EXPECT_EQ(catcher->opened, QStringList{"9.html"}) << c.name;
         }
     }
+}
+
+// A help button on a machine with nothing to show pages says so in a box, naming the page
+// and what is missing.
+TEST(Help, AButtonWhosePageCannotBeShownSaysWhatIsMissing)
+{
+    ProgramFolder f;
+    f.page("mrw2013", "9.html");
+    platform::setHelpBook("mrw2013");
+    QPushButton button("&Help");
+    platform::bindHelpButton(button, 9);
+    ASSERT_TRUE(button.isEnabled());
+    NoPageOpener bareMachine;
+    QString told;
+    QTimer::singleShot(0, [&told] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            told = box->windowTitle() + ": " + box->text();
+            box->accept();
+        }
+    });
+    button.click();
+    const QString page = QString::fromStdString(f.folder.file("help/mrw2013/9.html"));
+    EXPECT_TRUE(told.startsWith("Help: The help page " + page + " cannot be shown")) << told.toStdString();
+    EXPECT_TRUE(told.contains("xdg-open (Debian package xdg-utils) and a web browser")) << told.toStdString();
 }
 
 // Every page of the installed books: its links and its style sheet lead to files of the

@@ -3,6 +3,7 @@
 // the folder rules of the environment point at them, the named example files are copied
 // in and the workspace globals are read from them; the current folder and the
 // environment are put back afterwards. Declare it before the main window it serves.
+#include "workspace/engine/users.h"
 #include "workspace/engine/workspace_globals.h"
 
 #include "platform/folders.h"
@@ -10,7 +11,9 @@
 
 #include <QApplication>
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <initializer_list>
 #include <string>
 
@@ -54,6 +57,44 @@ public:
 
 private:
     std::string m_previousFolder;
+};
+
+// The user list of the run's session. The session reads TKZPWL.INI from the Windows
+// directory it first met and keeps that file for the whole run: in a test program that is
+// the folder of whichever test used it first, whose rig may have removed it since. A test
+// that gives the session users puts them at path(); the folder is made again when it is
+// gone, and the list with whatever was made for it is removed at the end.
+class SessionUsers {
+public:
+    SessionUsers() : m_path(mrw::userSession().database().path())
+    {
+        namespace fs = std::filesystem;
+        fs::path missing;
+        for (fs::path folder = fs::path(m_path).parent_path(); !folder.empty() && !fs::exists(folder);
+             folder = folder.parent_path())
+            missing = folder;
+        if (!missing.empty()) {
+            fs::create_directories(fs::path(m_path).parent_path());
+            m_made = missing.string();
+        }
+        std::remove(m_path.c_str());
+    }
+    ~SessionUsers()
+    {
+        std::error_code ec;
+        if (m_made.empty())
+            std::filesystem::remove(m_path, ec);
+        else
+            std::filesystem::remove_all(m_made, ec);
+    }
+    SessionUsers(const SessionUsers&) = delete;
+    SessionUsers& operator=(const SessionUsers&) = delete;
+
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+    std::string m_made; // the top folder made for the list, if any
 };
 
 } // namespace testsupport
