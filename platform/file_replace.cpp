@@ -3,12 +3,15 @@
 #include "platform/paths.h"
 #include "platform/textfile.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <random>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,27 +38,54 @@ bool allDigits(std::string_view text)
     return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
-// Temporary files are named after the file they replace: name + ".~" + pid + six
-// characters. An older save used name + ".~new" + pid; its leftovers are known too.
-std::string temporaryPattern(const std::string& target)
+// A temporary file is named after the file it replaces, with a tag only this code writes:
+// <name>.~<pid>-<six letters or digits>.mrwtmp. Only names of exactly that shape are ever
+// taken for leftovers; a user's "P.TAP.~1" or "P.TAP.~new12" is the user's.
+constexpr std::string_view TemporaryTag = ".mrwtmp";
+constexpr std::size_t RandomLength = 6;
+
+std::string temporaryPrefix(const std::string& target)
 {
-    return target + ".~" + std::to_string(::getpid());
+    return target + ".~" + std::to_string(::getpid()) + "-";
 }
 
-pid_t temporaryFileOwner(std::string_view name)
+bool randomPart(std::string_view text)
 {
-    const std::size_t mark = name.rfind(".~");
-    if (mark == std::string_view::npos || mark == 0)
+    return text.size() == RandomLength &&
+           std::all_of(text.begin(), text.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
+}
+
+// The process that made `name`, a temporary file for the file `fileName` (for any file
+// when it is empty), or 0 when the name is not of that shape.
+pid_t temporaryFileOwner(std::string_view name, std::string_view fileName)
+{
+    if (!name.ends_with(TemporaryTag))
         return 0;
-    std::string_view tail = name.substr(mark + 2);
-    std::string_view pid;
-    if (tail.substr(0, 3) == "new" && allDigits(tail.substr(3)))
-        pid = tail.substr(3);
-    else if (tail.size() > 6 && allDigits(tail.substr(0, tail.size() - 6)))
-        pid = tail.substr(0, tail.size() - 6);
-    if (pid.empty() || pid.size() > 9)
+    name.remove_suffix(TemporaryTag.size());
+    if (name.size() < RandomLength + 1 || !randomPart(name.substr(name.size() - RandomLength)))
+        return 0;
+    name.remove_suffix(RandomLength);
+    if (!name.ends_with('-'))
+        return 0;
+    name.remove_suffix(1);
+    const std::size_t mark = name.rfind(".~");
+    if (mark == std::string_view::npos || mark == 0 || (!fileName.empty() && name.substr(0, mark) != fileName))
+        return 0;
+    const std::string_view pid = name.substr(mark + 2);
+    if (!allDigits(pid) || pid.size() > 9 || pid.front() == '0')
         return 0;
     return static_cast<pid_t>(std::stol(std::string(pid)));
+}
+
+std::string randomName()
+{
+    static constexpr std::string_view Letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static std::mt19937 random{std::random_device{}()};
+    std::uniform_int_distribution<std::size_t> pick(0, Letters.size() - 1);
+    std::string name;
+    for (std::size_t i = 0; i < RandomLength; ++i)
+        name += Letters[pick(random)];
+    return name;
 }
 
 bool processRuns(pid_t pid)
@@ -82,8 +112,8 @@ public:
     // usual mode of a new file).
     bool create(const std::string& target, const struct stat* like, std::string& error)
     {
-        std::string name = temporaryPattern(target) + "XXXXXX";
-        m_fd = ::mkostemp(name.data(), O_CLOEXEC);
+        std::string name = temporaryPrefix(target) + "XXXXXX" + std::string(TemporaryTag);
+        m_fd = ::mkostemps(name.data(), static_cast<int>(TemporaryTag.size()), O_CLOEXEC);
         if (m_fd < 0) {
             error = systemError("Cannot create", name);
             return false;
@@ -169,9 +199,15 @@ private:
 bool makeBackup(const std::string& target, const struct stat& old, const std::string& backupName, bool durable,
                 std::string& error)
 {
-    const std::string linkName = temporaryPattern(target) + "backup";
-    ::unlink(linkName.c_str());
-    if (::link(target.c_str(), linkName.c_str()) == 0) {
+    std::string linkName;
+    bool linked = false;
+    for (int attempt = 0; attempt < 100 && !linked; ++attempt) {
+        linkName = temporaryPrefix(target) + randomName() + std::string(TemporaryTag);
+        linked = ::link(target.c_str(), linkName.c_str()) == 0;
+        if (!linked && errno != EEXIST)
+            break;
+    }
+    if (linked) {
         if (::rename(linkName.c_str(), backupName.c_str()) == 0) {
             // A backup that is already this very file (a save cut off before its last
             // rename) leaves the link where it was.
@@ -222,14 +258,16 @@ std::string writeProtectedText(const std::string& path)
     return "File [" + path + "] Is Write-Protected and Was Not Replaced";
 }
 
-void removeStaleTemporaryFiles(const std::string& folder)
+namespace {
+
+void removeLeftovers(const std::string& folder, std::string_view fileName)
 {
     DIR* dir = ::opendir(folder.c_str());
     if (!dir)
         return;
     const int dirFd = ::dirfd(dir);
     while (const dirent* entry = ::readdir(dir)) {
-        const pid_t owner = temporaryFileOwner(entry->d_name);
+        const pid_t owner = temporaryFileOwner(entry->d_name, fileName);
         if (owner <= 0 || processRuns(owner))
             continue;
         // A save from another machine that shares the folder holds its file locked.
@@ -237,11 +275,22 @@ void removeStaleTemporaryFiles(const std::string& folder)
         if (fd < 0)
             continue;
         struct stat st{};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0)
             ::unlinkat(dirFd, entry->d_name, 0);
         ::close(fd);
     }
     ::closedir(dir);
+}
+
+} // namespace
+
+void removeStaleTemporaryFiles(const std::string& folder) { removeLeftovers(folder, {}); }
+
+void removeStaleTemporaryFiles(const std::string& folder, const std::string& fileName)
+{
+    if (!fileName.empty())
+        removeLeftovers(folder, fileName);
 }
 
 struct FileReplacement::Temporary : TemporaryFile {};
@@ -265,7 +314,7 @@ ReplaceResult FileReplacement::begin(const std::string& path)
         result.error = writeProtectedText(path);
         return result;
     }
-    removeStaleTemporaryFiles(folderOf(m_target));
+    removeStaleTemporaryFiles(folderOf(m_target), std::filesystem::path(m_target).filename().string());
     m_file = std::make_unique<Temporary>();
     if (!m_file->create(m_target, m_exists ? &old : nullptr, result.error)) {
         m_file.reset();

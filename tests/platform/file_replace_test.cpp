@@ -145,24 +145,44 @@ TEST(FileReplace, ALinkIsFollowedAndItsTargetReplaced)
     EXPECT_EQ(dir.read("real/NEW.TAP"), "N\r\n");
 }
 
-TEST(FileReplace, LeftoversOfEndedProcessesAreRemovedByTheNextSave)
+// What a save cut off by a kill leaves is named <file>.~<pid>-<six letters>.mrwtmp. The
+// next save of that file removes such leftovers of its own user's ended processes, and
+// nothing else: the user's own files with look-alike names stay.
+TEST(FileReplace, OnlyLeftoversOfThisFilesEndedSavesAreRemoved)
 {
     TempFolder dir;
     const std::string ended = std::to_string(endedProcess());
     const std::string running = std::to_string(::getpid());
-    const std::vector<std::string> stale = {"P.TAP.~" + ended + "aB3xYz", "P.TAP.~new" + ended,
-                                            "OTHER.TAP.~" + ended + "backup"};
-    const std::vector<std::string> kept = {"LIVE.TAP.~" + running + "aB3xYz", "LIVE.TAP.~new" + running,
-                                           "NOTES.~UP", "P.TAP.~", "~" + ended + "abcdef", "DV.TMP"};
+    const std::vector<std::string> stale = {"A.TAP.~" + ended + "-aB3xYz.mrwtmp", "A.TAP.~" + ended + "-000000.mrwtmp",
+                                            "BRACKET.TAP.~" + ended + "-Qw9zzz.mrwtmp"};
+    const std::vector<std::string> kept = {
+        "BRACKET.TAP.~99123100", "PROGRAM.NC.~new99", "A.TAP.~new" + ended, "A.TAP.~" + ended + "aB3xYz",
+        "A.TAP.~" + ended + "backup", "A.TAP.~" + running + "-aB3xYz.mrwtmp", // a save that still runs
+        "B.TAP.~" + ended + "-aB3xYz.mrwtmp",                                 // another file's
+        "XA.TAP.~" + ended + "-aB3xYz.mrwtmp", "A.TAP.~" + ended + "-aB3xY.mrwtmp",
+        "A.TAP.~" + ended + "-aB3x_z.mrwtmp", "A.TAP.~" + ended + "-aB3xYz.mrwtmp.1", "A.TAP.~" + ended + "aB3xYz.mrwtmp",
+        "A.TAP.~0" + ended + "-aB3xYz.mrwtmp", "A.TAP.~-aB3xYz.mrwtmp", ".~" + ended + "-aB3xYz.mrwtmp", "NOTES.~UP",
+        "DV.TMP"};
     for (const auto& name : stale)
         dir.write(name, std::string(1000, 'X'));
     for (const auto& name : kept)
         dir.write(name, "keep");
-    ASSERT_TRUE(platform::replaceFile(dir.file("Q.TAP"), "Q\r\n"));
+    // A leftover of the right shape that another user's save left is theirs to remove.
+    const std::string othersLeftover = "A.TAP.~" + ended + "-OtHeRs.mrwtmp";
+    if (testsupport::runningAsRoot()) {
+        dir.write(othersLeftover, "theirs");
+        ASSERT_EQ(::chown(dir.file(othersLeftover).c_str(), testsupport::NobodyId, testsupport::NobodyId), 0);
+    }
+    ASSERT_TRUE(platform::replaceFile(dir.file("A.TAP"), "A\r\n"));
+    ASSERT_TRUE(platform::replaceFile(dir.file("BRACKET.TAP"), "B\r\n", withBackup()));
     for (const auto& name : stale)
         EXPECT_FALSE(platform::fileExists(dir.file(name))) << name;
     for (const auto& name : kept)
-        EXPECT_TRUE(platform::fileExists(dir.file(name))) << name;
+        EXPECT_EQ(dir.read(name), "keep") << name;
+    if (testsupport::runningAsRoot()) {
+        EXPECT_EQ(dir.read(othersLeftover), "theirs");
+    }
+    EXPECT_EQ(namesIn(dir.path()).size(), kept.size() + 2 + (testsupport::runningAsRoot() ? 1 : 0));
 }
 
 // A save cut off by a kill at any moment leaves a whole file, old or new, under the
@@ -206,3 +226,4 @@ TEST(FileReplace, AKilledBackupSaveLeavesAWholeFileUnderTheName)
     ASSERT_TRUE(platform::replaceFile(path, "END\r\n", withBackup()));
     EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"P.BAK", "P.TAP"}));
 }
+
