@@ -123,8 +123,7 @@ public:
         if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0)
             m_lock = ::fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
         if (like) {
-            keepOwnership(*like);
-            ::fchmod(m_fd, like->st_mode & 07777);
+            ::fchmod(m_fd, modeKeeping(*like));
         } else {
             const mode_t mask = ::umask(0);
             ::umask(mask);
@@ -183,10 +182,18 @@ public:
     }
 
 private:
-    // The owner only where we may give it (root); the group where we belong to it.
-    bool keepOwnership(const struct stat& like)
+    // The owner only where we may give it (root); the group where we belong to it. Where
+    // the group cannot be kept, the new file has ours, and ours gets no more than every
+    // other user has: the file never opens to a group that could not read it before.
+    mode_t modeKeeping(const struct stat& like)
     {
-        return ::fchown(m_fd, like.st_uid, like.st_gid) == 0 || ::fchown(m_fd, static_cast<uid_t>(-1), like.st_gid) == 0;
+        mode_t mode = like.st_mode & 07777;
+        if (::fchown(m_fd, like.st_uid, like.st_gid) == 0 || ::fchown(m_fd, static_cast<uid_t>(-1), like.st_gid) == 0)
+            return mode;
+        struct stat st{};
+        if (::fstat(m_fd, &st) != 0 || st.st_gid != like.st_gid)
+            mode &= ~(S_IRWXG & ~((mode & S_IRWXO) << 3));
+        return mode;
     }
 
     int m_fd = -1;

@@ -227,3 +227,31 @@ TEST(FileReplace, AKilledBackupSaveLeavesAWholeFileUnderTheName)
     EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"P.BAK", "P.TAP"}));
 }
 
+// A save by a user who is not in the file's group gives the new file the user's own
+// group; that group gets no more than every other user had.
+TEST(FileReplace, AGroupThatCannotBeKeptGainsNoRights)
+{
+    if (!testsupport::runningAsRoot())
+        GTEST_SKIP() << "needs root to give a file a group its owner is not in";
+    constexpr gid_t OthersGroup = 4; // nobody is not in it
+    const struct {
+        mode_t before, after;
+    } cases[] = {{0640, 0600}, {0660, 0600}, {0664, 0644}, {0644, 0644}, {0670, 0600}, {0604, 0604}};
+    for (const auto& c : cases) {
+        TempFolder dir;
+        ::chmod(dir.path().c_str(), 0777);
+        dir.write("P.TAP", "OLD\r\n");
+        ASSERT_EQ(::chown(dir.file("P.TAP").c_str(), testsupport::NobodyId, OthersGroup), 0);
+        ::chmod(dir.file("P.TAP").c_str(), c.before);
+        const auto result = testsupport::asOrdinaryUser(
+            [&] { return platform::replaceFile(dir.file("P.TAP"), "NEW\r\n", withBackup()); });
+        ASSERT_TRUE(result) << result.error;
+        EXPECT_EQ(dir.read("P.TAP"), "NEW\r\n");
+        const struct stat st = statOf(dir.file("P.TAP"));
+        EXPECT_EQ(st.st_uid, testsupport::NobodyId);
+        EXPECT_EQ(st.st_gid, testsupport::NobodyId);
+        EXPECT_EQ(st.st_mode & 07777, c.after) << std::oct << c.before;
+        // The backup is the old file, with its group.
+        EXPECT_EQ(statOf(dir.file("P.BAK")).st_gid, OthersGroup);
+    }
+}
