@@ -8,6 +8,7 @@
 #include <csignal>
 #include <filesystem>
 #include <random>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -38,6 +39,30 @@ platform::ReplaceOptions withBackup()
     options.backupExtension = ".BAK";
     return options;
 }
+
+// While it lives, a write that would make a file longer than `bytes` fails (EFBIG) as
+// a full disk does: the file system refuses it part way.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        m_signal = std::signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit limit = {bytes, m_old.rlim_max};
+        EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_signal);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    struct rlimit m_old {};
+    void (*m_signal)(int) = nullptr;
+};
 
 // A pid that no process has: a child that has ended and been reaped.
 pid_t endedProcess()
@@ -254,4 +279,69 @@ TEST(FileReplace, AGroupThatCannotBeKeptGainsNoRights)
         // The backup is the old file, with its group.
         EXPECT_EQ(statOf(dir.file("P.BAK")).st_gid, OthersGroup);
     }
+}
+
+// Every name of a file with several links shows the new text: the file is written in
+// place, after its backup is taken as a copy of its own.
+TEST(FileReplace, AFileWithSeveralNamesIsWrittenInPlace)
+{
+    TempFolder dir;
+    ASSERT_EQ(::mkdir(dir.file("DNC").c_str(), 0755), 0);
+    dir.write("P.TAP", "OLD TEXT\r\n");
+    ::chmod(dir.file("P.TAP").c_str(), 0640);
+    ASSERT_EQ(::link(dir.file("P.TAP").c_str(), dir.file("DNC/P.TAP").c_str()), 0);
+    const ino_t inode = statOf(dir.file("P.TAP")).st_ino;
+
+    const auto result = platform::replaceFile(dir.file("P.TAP"), "NEW\r\n", withBackup());
+    ASSERT_TRUE(result) << result.error;
+    EXPECT_EQ(result.notice, "");
+    EXPECT_EQ(dir.read("P.TAP"), "NEW\r\n");
+    EXPECT_EQ(dir.read("DNC/P.TAP"), "NEW\r\n");
+    const struct stat st = statOf(dir.file("P.TAP"));
+    EXPECT_EQ(st.st_ino, inode);
+    EXPECT_EQ(st.st_nlink, 2u);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(dir.read("P.BAK"), "OLD TEXT\r\n");
+    EXPECT_NE(statOf(dir.file("P.BAK")).st_ino, inode);
+    EXPECT_EQ(statOf(dir.file("P.BAK")).st_mode & 07777, 0640u);
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"DNC", "P.BAK", "P.TAP"}));
+
+    // A text written piece by piece, longer and then shorter than the old one; nothing
+    // stands beside the file while it is written.
+    for (const std::string& text : {std::string(200000, 'L'), std::string("S\r\n")}) {
+        const auto before = namesIn(dir.file("DNC"));
+        platform::FileReplacement replacement;
+        ASSERT_TRUE(replacement.begin(dir.file("DNC/P.TAP")));
+        std::string error;
+        ASSERT_TRUE(replacement.append(text.substr(0, 1), error) && replacement.append(text.substr(1), error)) << error;
+        EXPECT_EQ(namesIn(dir.file("DNC")), before);
+        ASSERT_TRUE(replacement.commit(withBackup()));
+        EXPECT_EQ(dir.read("P.TAP"), text);
+        EXPECT_EQ(dir.read("DNC/P.TAP"), text);
+    }
+    EXPECT_EQ(dir.read("DNC/P.BAK"), std::string(200000, 'L'));
+    EXPECT_EQ(statOf(dir.file("P.TAP")).st_nlink, 2u);
+}
+
+// A write in place that the file system refuses part way puts the old text back and
+// says so; the backup rules hold as in any save.
+TEST(FileReplace, AFailedWriteInPlacePutsTheOldTextBack)
+{
+    TempFolder dir;
+    dir.write("P.TAP", "OLD\r\n");
+    ASSERT_EQ(::link(dir.file("P.TAP").c_str(), dir.file("Q.TAP").c_str()), 0);
+    platform::FileReplacement replacement;
+    std::string error;
+    ASSERT_TRUE(replacement.begin(dir.file("P.TAP")) && replacement.append(std::string(1000, 'N'), error)) << error;
+    platform::ReplaceResult result;
+    {
+        FileSizeLimit limit(100);
+        result = replacement.commit(withBackup());
+    }
+    EXPECT_EQ(result.status, platform::ReplaceResult::Status::Failed);
+    EXPECT_EQ(result.error, "Cannot write " + dir.file("P.TAP") + ": File too large. Its old text was put back.");
+    EXPECT_EQ(dir.read("P.TAP"), "OLD\r\n");
+    EXPECT_EQ(dir.read("Q.TAP"), "OLD\r\n");
+    EXPECT_EQ(dir.read("P.BAK"), "OLD\r\n");
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"P.BAK", "P.TAP", "Q.TAP"}));
 }
