@@ -345,3 +345,80 @@ TEST(FileReplace, AFailedWriteInPlacePutsTheOldTextBack)
     EXPECT_EQ(dir.read("P.BAK"), "OLD\r\n");
     EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"P.BAK", "P.TAP", "Q.TAP"}));
 }
+
+// A program the user may write in a folder the user may not write is written in place:
+// nothing new appears in the folder, a backup that cannot be made there is said, a
+// failed write puts the old text back, and no message names anything but the program.
+TEST(FileReplace, AProgramInAFolderTheUserMayNotWriteIsWrittenInPlace)
+{
+    if (!testsupport::runningAsRoot())
+        GTEST_SKIP() << "needs root to make a folder of another user";
+    TempFolder dir;
+    ::chmod(dir.path().c_str(), 0755);
+    dir.write("A.TAP", "OLD\r\n");
+    ASSERT_EQ(::chown(dir.file("A.TAP").c_str(), testsupport::NobodyId, testsupport::NobodyId), 0);
+    const ino_t inode = statOf(dir.file("A.TAP")).st_ino;
+    testsupport::OrdinaryUserRights rights;
+
+    const auto saved = platform::replaceFile(dir.file("A.TAP"), "NEW\r\n", withBackup());
+    ASSERT_TRUE(saved) << saved.error;
+    EXPECT_EQ(saved.notice, "File [" + dir.file("A.TAP") + "] Was Saved Without a Backup: Cannot create " +
+                                dir.file("A.BAK") + ": Permission denied");
+    EXPECT_EQ(dir.read("A.TAP"), "NEW\r\n");
+    EXPECT_EQ(statOf(dir.file("A.TAP")).st_ino, inode);
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"A.TAP"});
+
+    platform::FileReplacement replacement;
+    std::string error;
+    ASSERT_TRUE(replacement.begin(dir.file("A.TAP")) && replacement.append(std::string(1000, 'N'), error)) << error;
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"A.TAP"});
+    platform::ReplaceResult failed;
+    {
+        FileSizeLimit limit(100);
+        failed = replacement.commit(withBackup());
+    }
+    EXPECT_EQ(failed.status, platform::ReplaceResult::Status::Failed);
+    EXPECT_EQ(failed.error, "Cannot write " + dir.file("A.TAP") + ": File too large. Its old text was put back.");
+    EXPECT_EQ(dir.read("A.TAP"), "NEW\r\n");
+
+    // A new program cannot be made there; the message names it.
+    const auto refused = platform::replaceFile(dir.file("B.TAP"), "B\r\n");
+    EXPECT_EQ(refused.status, platform::ReplaceResult::Status::Failed);
+    EXPECT_EQ(refused.error, "Cannot create " + dir.file("B.TAP") + ": Permission denied");
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"A.TAP"});
+}
+
+// In a sticky folder (as /tmp), another user's program that the user may write is
+// written in place: it stays its owner's, and no name the user cannot remove is left.
+TEST(FileReplace, AnotherUsersProgramInAStickyFolderIsWrittenInPlace)
+{
+    if (!testsupport::runningAsRoot())
+        GTEST_SKIP() << "needs root to make a file of another user";
+    TempFolder dir;
+    ::chmod(dir.path().c_str(), 01777);
+    for (const char* name : {"S.TAP", "T.TAP", "T.BAK"}) {
+        dir.write(name, std::string(name) + " OLD\r\n");
+        ::chmod(dir.file(name).c_str(), 0666);
+    }
+    // The backup goes beside it where the user may put it; where another user's backup
+    // stands, the save goes on without one and says so.
+    const auto [s, t] = testsupport::asOrdinaryUser([&] {
+        return std::pair{platform::replaceFile(dir.file("S.TAP"), "S NEW\r\n", withBackup()),
+                         platform::replaceFile(dir.file("T.TAP"), "T NEW\r\n", withBackup())};
+    });
+    ASSERT_TRUE(s) << s.error;
+    EXPECT_EQ(s.notice, "");
+    ASSERT_TRUE(t) << t.error;
+    EXPECT_EQ(t.notice, "File [" + dir.file("T.TAP") + "] Was Saved Without a Backup: Cannot replace " +
+                            dir.file("T.BAK") + ": Operation not permitted");
+    for (const char* name : {"S", "T"}) {
+        const std::string program = std::string(name) + ".TAP";
+        EXPECT_EQ(dir.read(program), std::string(name) + " NEW\r\n");
+        EXPECT_EQ(statOf(dir.file(program)).st_uid, 0u);
+        EXPECT_EQ(statOf(dir.file(program)).st_mode & 07777, 0666u);
+    }
+    EXPECT_EQ(dir.read("S.BAK"), "S.TAP OLD\r\n");
+    EXPECT_EQ(statOf(dir.file("S.BAK")).st_uid, testsupport::NobodyId);
+    EXPECT_EQ(dir.read("T.BAK"), "T.BAK OLD\r\n");
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"S.BAK", "S.TAP", "T.BAK", "T.TAP"}));
+}
