@@ -1,11 +1,13 @@
 #include "platform/file_replace.h"
 #include "platform/paths.h"
+#include "platform/scratch_file.h"
 #include "support/temp_folder.h"
 #include "support/user_rights.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <random>
 #include <sys/resource.h>
@@ -421,4 +423,55 @@ TEST(FileReplace, AnotherUsersProgramInAStickyFolderIsWrittenInPlace)
     EXPECT_EQ(statOf(dir.file("S.BAK")).st_uid, testsupport::NobodyId);
     EXPECT_EQ(dir.read("T.BAK"), "T.BAK OLD\r\n");
     EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"S.BAK", "S.TAP", "T.BAK", "T.TAP"}));
+}
+
+// A new file gets the usual mode of a new file: what the user's umask leaves of 0666.
+TEST(FileReplace, ANewFileGetsTheUsualMode)
+{
+    const struct {
+        mode_t umask, mode;
+    } cases[] = {{022, 0644}, {077, 0600}, {002, 0664}};
+    for (const auto& c : cases) {
+        TempFolder dir;
+        const mode_t before = ::umask(c.umask);
+        const auto result = platform::replaceFile(dir.file("N.TAP"), "N\r\n", withBackup());
+        platform::FileReplacement replacement;
+        std::string error;
+        const bool begun = replacement.begin(dir.file("M.TAP")) && replacement.append("M\r\n", error);
+        ::umask(before);
+        ASSERT_TRUE(result) << result.error;
+        ASSERT_TRUE(begun && replacement.commit()) << error;
+        EXPECT_EQ(statOf(dir.file("N.TAP")).st_mode & 07777, c.mode) << std::oct << c.umask;
+        EXPECT_EQ(statOf(dir.file("M.TAP")).st_mode & 07777, c.mode) << std::oct << c.umask;
+        EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"M.TAP", "N.TAP"}));
+    }
+}
+
+// A name that stands for a FIFO or a folder, itself or through a link, is refused with
+// the message for a name that is no file, and left as it was. A reader holds the FIFO
+// open so that a save that did write into it would not hang this test.
+TEST(FileReplace, ANameThatIsNoFileIsRefused)
+{
+    TempFolder dir;
+    ASSERT_EQ(::mkfifo(dir.file("FIFO.TAP").c_str(), 0666), 0);
+    const int reader = ::open(dir.file("FIFO.TAP").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    ASSERT_EQ(::symlink("FIFO.TAP", dir.file("LINK.TAP").c_str()), 0);
+    ASSERT_EQ(::mkdir(dir.file("DIR.TAP").c_str(), 0755), 0);
+    for (const char* name : {"FIFO.TAP", "LINK.TAP", "DIR.TAP"}) {
+        const auto saved = platform::replaceFile(dir.file(name), "NEW\r\n", withBackup());
+        EXPECT_EQ(saved.status, platform::ReplaceResult::Status::Failed) << name;
+        EXPECT_EQ(saved.error, platform::notRegularFileText(dir.file(name)));
+        platform::FileReplacement replacement;
+        const auto begun = replacement.begin(dir.file(name));
+        EXPECT_EQ(begun.status, platform::ReplaceResult::Status::Failed) << name;
+        EXPECT_EQ(begun.error, platform::notRegularFileText(dir.file(name)));
+        EXPECT_EQ(replacement.descriptor(), -1);
+    }
+    char byte = 0;
+    EXPECT_EQ(::read(reader, &byte, 1), 0) << "something was written into the FIFO";
+    ::close(reader);
+    EXPECT_TRUE(S_ISFIFO(statOf(dir.file("FIFO.TAP")).st_mode));
+    EXPECT_TRUE(S_ISDIR(statOf(dir.file("DIR.TAP")).st_mode));
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"DIR.TAP", "FIFO.TAP", "LINK.TAP"}));
 }
