@@ -407,6 +407,10 @@ ReplaceResult FileReplacement::begin(const std::string& path)
     m_file.reset();
     m_path = path;
     m_target = replacementTarget(path);
+    // Leftovers first: one may be a second name of the file (a backup link of a save cut
+    // off), which would make the file look as if it had several names.
+    const std::string folder = folderOf(m_target);
+    removeStaleTemporaryFiles(folder, std::filesystem::path(m_target).filename().string());
     struct stat old{};
     m_exists = ::stat(m_target.c_str(), &old) == 0;
     if (m_exists && !S_ISREG(old.st_mode)) {
@@ -418,10 +422,6 @@ ReplaceResult FileReplacement::begin(const std::string& path)
         result.error = writeProtectedText(path);
         return result;
     }
-    const std::string folder = folderOf(m_target);
-    removeStaleTemporaryFiles(folder, std::filesystem::path(m_target).filename().string());
-    // Again: a leftover just removed may have been a second name of the file.
-    m_exists = ::stat(m_target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
     m_file = std::make_unique<Temporary>(path);
     m_file->mayRename = !m_exists || mayRenameOver(folder, old);
     m_file->inPlace = m_exists && (old.st_nlink > 1 || !m_file->mayRename);
