@@ -189,7 +189,7 @@ TEST(FileReplace, OnlyLeftoversOfThisFilesEndedSavesAreRemoved)
         "XA.TAP.~" + ended + "-aB3xYz.mrwtmp", "A.TAP.~" + ended + "-aB3xY.mrwtmp",
         "A.TAP.~" + ended + "-aB3x_z.mrwtmp", "A.TAP.~" + ended + "-aB3xYz.mrwtmp.1", "A.TAP.~" + ended + "aB3xYz.mrwtmp",
         "A.TAP.~0" + ended + "-aB3xYz.mrwtmp", "A.TAP.~-aB3xYz.mrwtmp", ".~" + ended + "-aB3xYz.mrwtmp", "NOTES.~UP",
-        "DV.TMP"};
+        "DV.TMP", ".A.TAP.aB3xYz", "A.TAP~", "#A.TAP#", "A.TAP.~UP"}; // other programs' leftovers
     for (const auto& name : stale)
         dir.write(name, std::string(1000, 'X'));
     for (const auto& name : kept)
