@@ -1,6 +1,7 @@
 #include "platform/file_replace.h"
 #include "platform/paths.h"
 #include "platform/scratch_file.h"
+#include "platform/textfile.h"
 #include "support/temp_folder.h"
 #include "support/user_rights.h"
 
@@ -10,6 +11,8 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <random>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -346,6 +349,52 @@ TEST(FileReplace, AFailedWriteInPlacePutsTheOldTextBack)
     EXPECT_EQ(dir.read("Q.TAP"), "OLD\r\n");
     EXPECT_EQ(dir.read("P.BAK"), "OLD\r\n");
     EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"P.BAK", "P.TAP", "Q.TAP"}));
+}
+
+// On a full disk a file with several names keeps its old text untouched: the room for
+// the new text is asked for before a byte of it is written. The disk is a small memory
+// file system of a mount namespace of a child's own, gone with the child.
+TEST(FileReplace, AFullDiskLeavesALinkedFileAsItWas)
+{
+    if (!testsupport::runningAsRoot())
+        GTEST_SKIP() << "needs root to mount a small file system";
+    TempFolder dir;
+    const std::string disk = dir.file("disk");
+    ASSERT_EQ(::mkdir(disk.c_str(), 0755), 0);
+    int report[2];
+    ASSERT_EQ(::pipe(report), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(report[0]);
+        std::string said = "no mount";
+        if (::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+            ::mount("none", disk.c_str(), "tmpfs", 0, "size=64k") == 0) {
+            const std::string p = disk + "/P.TAP", q = disk + "/Q.TAP";
+            bool ready = platform::saveFileAtomic(p, "OLD\r\n") && ::link(p.c_str(), q.c_str()) == 0;
+            const int fill = ::open((disk + "/FILL").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+            const std::string block(4096, 'F');
+            while (ready && ::write(fill, block.data(), block.size()) > 0) {
+            }
+            ::close(fill);
+            const auto result = platform::replaceFile(p, std::string(32768, 'N'));
+            said = std::to_string(static_cast<int>(result.status)) + "|" + result.error + "|" +
+                   platform::readFileBytes(p).value_or("?") + "|" + platform::readFileBytes(q).value_or("?");
+        }
+        const bool sent = ::write(report[1], said.data(), said.size()) == static_cast<ssize_t>(said.size());
+        ::_exit(sent ? 0 : 1);
+    }
+    ::close(report[1]);
+    std::string said;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(report[0], buffer, sizeof buffer)) > 0;)
+        said.append(buffer, static_cast<std::size_t>(n));
+    ::close(report[0]);
+    ::waitpid(child, nullptr, 0);
+    if (said == "no mount")
+        GTEST_SKIP() << "no small file system can be mounted here";
+    EXPECT_EQ(said, std::to_string(static_cast<int>(platform::ReplaceResult::Status::Failed)) + "|Cannot write " +
+                        disk + "/P.TAP: No space left on device|OLD\r\n|OLD\r\n");
 }
 
 // A program the user may write in a folder the user may not write is written in place:
