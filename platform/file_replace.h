@@ -1,8 +1,16 @@
 #pragma once
 // Replacing a user's file so that it stays the user's: the new text is written whole
 // beside the file and renamed over it, the file keeps its mode (and owner and group
-// where we may set them), a symbolic link is followed and its target replaced, a file
-// the user may not write is refused, and at every instant the name holds a whole file.
+// where we may set them; a group that cannot be kept gains no rights), a symbolic link
+// is followed and its target replaced, a file the user may not write is refused, and at
+// every instant the name holds a whole file.
+//
+// A file with several names (hard links), and a file the user may write in a folder that
+// does not let the user replace it (a folder the user may not write, or another user's
+// file in a sticky folder), is written in place instead, so that every name shows the new
+// text and nothing is left in the folder: its old text is kept first (in the backup, and
+// in memory), the new text goes over it whole, and a write that fails puts the old text
+// back.
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -23,6 +31,9 @@ struct ReplaceResult {
     enum class Status { Replaced, WriteProtected, Failed };
     Status status = Status::Failed;
     std::string error; // what the user is told when the file was not replaced
+    // What the user is told although the file was replaced: a backup that could not be
+    // kept where the file's folder is not the user's to write.
+    std::string notice = {}; // (a default: a result written as {status, error} needs no third)
     explicit operator bool() const { return status == Status::Replaced; }
 };
 
@@ -42,7 +53,8 @@ public:
     // Prepares the replacement of `path`; Replaced when the writing may start.
     ReplaceResult begin(const std::string& path);
     // Where the new text goes while it is written: by descriptor, by a stream of its own
-    // (closed by the caller before commit()), or by name.
+    // (closed by the caller before commit()), or by name (empty when the text is kept in
+    // memory for a file written in place).
     int descriptor() const;
     std::FILE* openStream() const;
     const std::string& temporaryPath() const;
@@ -54,6 +66,8 @@ public:
 
 private:
     struct Temporary;
+    ReplaceResult writeInPlace(const Temporary& file, const ReplaceOptions& options);
+
     std::unique_ptr<Temporary> m_file;
     std::string m_path;
     std::string m_target;
@@ -71,7 +85,11 @@ bool writeProtected(const std::string& path);
 std::string writeProtectedText(const std::string& path);
 
 // Removes the temporary files in `folder` that a save of a process no longer running
-// left behind (a save cut off by a kill). Files of running processes stay.
+// left behind (a save cut off by a kill): only names of the exact shape a save makes
+// (<file>.~<pid>-<six letters or digits>.mrwtmp) and only files of this user. Files of
+// running processes, of other users and look-alike names stay.
 void removeStaleTemporaryFiles(const std::string& folder);
+// The same for the leftovers of saves of the file `fileName` (a name without folder) only.
+void removeStaleTemporaryFiles(const std::string& folder, const std::string& fileName);
 
 } // namespace platform
