@@ -796,7 +796,7 @@ public:
     {
         m_replacement = std::make_unique<platform::FileReplacement>();
         return m_replacement->begin(m_target) &&
-               m_writer.adopt(m_replacement->openStream(), m_replacement->temporaryPath());
+               m_writer.adopt(m_replacement->openStream(), m_target);
     }
     platform::LineWriter& writer() { return m_writer; }
     // True when the output is written beside its name, so that what stands under the name

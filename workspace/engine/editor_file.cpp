@@ -33,7 +33,8 @@ std::string withoutNuls(std::string_view text)
     return out;
 }
 
-bool saveWithBackup(const std::string& path, std::string_view bytes, bool backup, std::string* errorText)
+bool saveWithBackup(const std::string& path, std::string_view bytes, bool backup, std::string* errorText,
+                    std::string* noticeText)
 {
     platform::ReplaceOptions options;
     if (backup)
@@ -41,6 +42,8 @@ bool saveWithBackup(const std::string& path, std::string_view bytes, bool backup
     const platform::ReplaceResult result = platform::replaceFile(path, bytes, options);
     if (!result && errorText)
         *errorText = result.error;
+    if (noticeText)
+        *noticeText = result.notice;
     return static_cast<bool>(result);
 }
 

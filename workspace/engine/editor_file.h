@@ -21,7 +21,9 @@ std::string withoutNuls(std::string_view text);
 // the file's mode, through a link to its target, never a file the user may not write).
 // With `backup` and an existing file, the old file also becomes its backup name (an
 // older backup goes). False with errorText when it was not saved; the old file is then
-// as it was.
-bool saveWithBackup(const std::string& path, std::string_view bytes, bool backup, std::string* errorText);
+// as it was. `noticeText` gets what the user is told although the file was saved (a
+// backup that could not be kept in a folder the user may not write).
+bool saveWithBackup(const std::string& path, std::string_view bytes, bool backup, std::string* errorText,
+                    std::string* noticeText = nullptr);
 
 } // namespace mrw

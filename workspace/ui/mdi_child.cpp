@@ -342,10 +342,14 @@ bool TMDIChild::loadFile(std::string& errorText)
 
 bool TMDIChild::saveFile(const std::string& name, std::string& errorText)
 {
+    std::string notice;
     if (!mrw::saveWithBackup(name, mrw::fileBytesFromEditorText(Editor1->bytes()), m_main->settings().Backup,
-                             &errorText))
+                             &errorText, &notice))
         return false;
     Editor1->setModified(false);
+    if (!notice.empty())
+        m_main->prompter().message("Marrowin", notice, platform::MessageKind::Information,
+                                   platform::Buttons::Ok);
     return true;
 }
 

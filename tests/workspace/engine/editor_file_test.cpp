@@ -2,10 +2,12 @@
 
 #include "platform/paths.h"
 #include "support/temp_folder.h"
+#include "support/user_rights.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using testsupport::TempFolder;
 
@@ -61,4 +63,21 @@ TEST(EditorFile, FailedSaveKeepsTheOldFile)
     EXPECT_EQ(dir.read("PART.TAP"), "OLD\r\n");
     // No temporary file is left beside it.
     EXPECT_FALSE(mrw::saveWithBackup(dir.file("missing/PART.TAP"), "NEW\r\n", true, &error));
+}
+
+// The editor's save hands on what the user is to be told about a save that went through
+// without its backup (a program in a folder the user may not write).
+TEST(EditorFile, SaveWithoutRoomForItsBackupSaysSo)
+{
+    if (!testsupport::runningAsRoot())
+        GTEST_SKIP() << "needs root to make a folder of another user";
+    TempFolder dir;
+    ::chmod(dir.path().c_str(), 0755);
+    dir.write("PART.TAP", "OLD\r\n");
+    ASSERT_EQ(::chown(dir.file("PART.TAP").c_str(), testsupport::NobodyId, testsupport::NobodyId), 0);
+    testsupport::OrdinaryUserRights rights;
+    std::string error, notice;
+    ASSERT_TRUE(mrw::saveWithBackup(dir.file("PART.TAP"), "NEW\r\n", true, &error, &notice)) << error;
+    EXPECT_NE(notice.find("Was Saved Without a Backup"), std::string::npos) << notice;
+    EXPECT_EQ(dir.read("PART.TAP"), "NEW\r\n");
 }
