@@ -28,12 +28,14 @@ std::string withoutLeadingBlanks(const std::string& text)
     return first == std::string::npos ? std::string() : text.substr(first);
 }
 
-// Blanks, line ends and other control bytes (a control's punch-on code) may come before
-// a keyword; they keep the reading at the start of a line.
+// Blanks, line ends and other control bytes (a control's punch-on code), and what a punch
+// or tape reader puts ahead of a request (the "%" of a tape, blank tape as NUL, DEL) may
+// come before a keyword; none of them can start one, and they keep the reading at the
+// start of a line.
 bool beforeKeyword(char c)
 {
     const auto byte = static_cast<unsigned char>(c);
-    return byte <= ' ' || byte == 127;
+    return byte <= ' ' || byte == 127 || c == '%';
 }
 
 std::string withoutTrailingSeparator(std::string text)

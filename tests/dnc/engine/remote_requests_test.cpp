@@ -118,13 +118,13 @@ TEST(RemoteRequests, ReceiveNameEndsAtItsLineEnd)
     EXPECT_EQ(r.rig.folder.read("UP/O5.TAP"), "old");
 }
 
-// A stray byte with no line end after it (line noise, a key, a punched "%") costs no
-// more than itself: a request after a quiet moment is answered, and one that came in
-// the same breath as the stray byte is logged as dropped, never lost unseen.
+// A stray byte with no line end after it (line noise, a key) costs no more than itself:
+// a request after a quiet moment is answered, and one that came in the same breath as
+// the stray byte is logged as dropped, never lost unseen.
 TEST(RemoteRequests, StrayByteWithoutALineEndLeavesTheModeListening)
 {
     const std::string program = "%\r\nO1000\r\nG0X1\r\nM30\r\n%\r\n";
-    for (const std::string stray : {"\xff", "X", "%", "S"}) {
+    for (const std::string stray : {"\xff", "X", "S"}) {
         SCOPED_TRACE(mrw::LogQuote(stray));
         RemoteRig r;
         EXPECT_EQ(r.request(stray, 60000), "");
@@ -137,6 +137,33 @@ TEST(RemoteRequests, StrayByteWithoutALineEndLeavesTheModeListening)
                   "Remote Data [" + mrw::LogQuote(stray) + "SND O1000)] Dropped, No Request, Machine [M]");
         EXPECT_EQ(r.request("DIR *.TAP)"), Listing);
     }
+}
+
+// What a punch or tape reader puts ahead of a request (a tape's "%", blank tape, rubouts,
+// blanks) cannot start one and is passed over, in the same write as the request too.
+TEST(RemoteRequests, TapeLeaderBeforeARequestIsPassedOver)
+{
+    const std::string program = "%\r\nO1000\r\nG0X1\r\nM30\r\n%\r\n";
+    const struct {
+        std::string leader;
+        std::string request;
+        std::string answer;
+    } cases[] = {
+        {"%", "DIR *.TAP)", Listing},
+        {std::string(3, '\0'), "DIR *.TAP)", Listing},
+        {"\x7f\x7f", "SND O1000)", program},
+        {std::string("%\0 \x7f%  ", 7), "SND O1000)", program},
+        {"%\r\n", "DIR *.TAP)", Listing},
+    };
+    RemoteRig r;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(mrw::LogQuote(c.leader));
+        EXPECT_EQ(r.request(c.leader + c.request), c.answer);
+    }
+    const auto log = r.rig.logLines();
+    EXPECT_TRUE(std::none_of(log.begin(), log.end(), [](const std::string& line) {
+        return line.find("Dropped") != std::string::npos;
+    }));
 }
 
 TEST(RemoteRequests, TimeOutEnablesOnlyItsOwnPacket)
