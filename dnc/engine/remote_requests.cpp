@@ -183,7 +183,7 @@ void RemoteRequests::gapEnded()
 
 void RemoteRequests::onByte(char c)
 {
-    if (!anyEnabled())
+    if (!anyEnabled() && !awaitingQuietLine())
         return; // nothing listens: the bytes go by unread
     read(c);
     if (m_reading == Reading::Keyword || m_reading == Reading::RestOfLine)
@@ -209,7 +209,7 @@ void RemoteRequests::read(char c)
         bool prefix = false;
         for (int i = 0; i < PacketCount; ++i) {
             const std::string_view keyword = frame(i).keyword;
-            if (!m_enabled[i] || !keyword.starts_with(m_word))
+            if ((!m_enabled[i] && !awaitingQuietLine()) || !keyword.starts_with(m_word))
                 continue;
             if (keyword.size() == m_word.size()) {
                 startArgument(i);
@@ -321,6 +321,11 @@ void RemoteRequests::answer(int packet, const std::string& data, bool overlong)
 {
     if (!m_active)
         return;
+    if (awaitingQuietLine()) {
+        // What the control sends after a RCV goes by, but no request goes unseen.
+        unanswered(frame(packet).keyword, data, "Dropped, Line Not Quiet");
+        return;
+    }
     if (busy()) {
         unanswered(frame(packet).keyword, data, "Ignored, Busy");
         return;

@@ -96,6 +96,8 @@ private:
     void refused(const std::string& argument);
     void unanswered(const char* keyword, const std::string& data, const char* why);
     void awaitQuietLine();
+    // After a RCV: requests are read and logged as dropped, never answered.
+    bool awaitingQuietLine() const { return m_quietTimer >= 0; }
     void onTransferEnded();
     std::string folderText() const;
     std::string folderFor(bool upload) const;

@@ -96,14 +96,31 @@ TEST(RemoteRequests, ReceiveIsAcknowledgedAndRequestsComeBackAfterAQuietLine)
     r.request("RCV O5\r", 0);
     EXPECT_NE(r.rig.view.shown.find("Remote Requested Receive of [O5]\r\nFile Exists, Ignoring Request \r\n"),
               std::string::npos);
-    // The control's file goes by unread, a DIR in it too.
+    // The control's file goes by unanswered, a DIR in it too, which the log names.
     r.rig.device->feed("%\r\nDIR *.TAP)\r\n%\r\n");
     r.rig.device->clock.waitFor([] { return false; }, 4000, true);
     EXPECT_EQ(r.rig.device->sent(), "");
     EXPECT_EQ(r.rig.folder.read("UP/O5.TAP"), "old");
+    ASSERT_FALSE(r.rig.logLines().empty());
+    EXPECT_EQ(r.rig.logLines().back(), "Remote Request DIR [*.TAP] Dropped, Line Not Quiet, Machine [M]");
     // Five quiet seconds later the control is heard again.
     r.rig.device->clock.waitFor([] { return false; }, 2000, true);
     EXPECT_EQ(r.request("DIR *.TAP)"), Listing);
+}
+
+// A control that sends a RCV every two seconds never gives the line its quiet moment:
+// none of them is answered, and each one is logged.
+TEST(RemoteRequests, EveryRequestWhileTheLineIsNotQuietIsLogged)
+{
+    RemoteRig r;
+    r.rig.folder.write("UP/O5.TAP", "old");
+    for (int i = 0; i < 5; ++i) {
+        r.rig.device->feed("RCV O5\r");
+        r.rig.device->clock.waitFor([] { return false; }, 2000, true);
+    }
+    const auto log = r.rig.logLines();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "Remote Request RCV [O5] Dropped, Line Not Quiet, Machine [M]"), 4);
+    EXPECT_EQ(r.rig.device->sent(), "");
 }
 
 // A request that follows RCV's line at once is not part of RCV's file name.
@@ -371,6 +388,15 @@ TEST(RemoteRequests, IncompleteRequestIsLoggedAsDropped)
     EXPECT_EQ(r.rig.logLines().back(), "Remote Request SND [O10] Dropped, Incomplete, Machine [M]");
     EXPECT_EQ(r.request("DIR *.TAP)"), "");
     EXPECT_EQ(r.request("\r\nDIR *.TAP)"), Listing);
+}
+
+// After a request that timed out, a quiet gap brings the reading back to where a
+// request may start.
+TEST(RemoteRequests, RequestAfterATimedOutOneAndAQuietGapIsAnswered)
+{
+    RemoteRig r;
+    r.request("SND O10", ticksToMs(200) + ticksToMs(36) + 500);
+    EXPECT_EQ(r.request("DIR *.TAP)"), Listing);
 }
 
 // Even where a machine's folders are the program folder, its own settings, logs and

@@ -349,6 +349,24 @@ TEST(TerminalMenu, UploadInEiaIsConvertedToText)
     EXPECT_EQ(m.rig.folder.read("NC/O7.TAP"), "O7\r\n");
 }
 
+// On a slow line the terminal may answer a pause before the page has reached it: what
+// the menu said is still on its way then, and the menu drops only what was typed.
+TEST(TerminalMenu, PauseAnsweredEarlyKeepsTheRestOfThePage)
+{
+    MenuRig m("LDELAY=6\r\n");
+    for (int i = 1; i <= 9; ++i)
+        m.rig.folder.write("NC/O" + std::to_string(i) + ".TAP", "x");
+    const std::string sent = m.run({{"Cmd ?", "M\r"}, {"Machine?", "MILL\r"}, {"Cmd ?", "L\r"},
+                                    {"[C:\\NC\\*.TAP]", "\r"}, {"Continue ...", "\r"}, {"Continue ...", "\r"}});
+    std::string page;
+    for (int i = 1; i <= 9; ++i) {
+        page += "O" + std::to_string(i) + "          1  Chrs\r\n";
+        if (i == 4 || i == 9)
+            page += "Continue ...\r\n";
+    }
+    EXPECT_NE(sent.find("[C:\\NC\\*.TAP]\r\n" + page), std::string::npos) << sent;
+}
+
 TEST(TerminalMenu, PagingWaitsAtContinue)
 {
     // Page length 4: the fourth line waits; ESC stops the listing, CR and the time-out go on.
