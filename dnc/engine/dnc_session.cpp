@@ -5,8 +5,13 @@
 #include "dnc/engine/line_clock.h"
 #include "dnc/engine/posix_line.h"
 #include "dnc/engine/received_file.h"
+#include "workspace/engine/activity_log.h"
 #include "workspace/engine/machine_database.h"
 #include "workspace/engine/port_devices.h"
+
+#include "platform/file_replace.h"
+#include "platform/scratch_file.h"
+#include "platform/textfile.h"
 
 #include <QCoreApplication>
 
@@ -399,11 +404,16 @@ std::string DncSession::settleReceivedFile(int code)
     }
     if (code != ProtocolOk)
         return "\nWhat arrived is kept in " + partial;
-    if (writeProtected(target))
-        return "\n" + writeProtectedText(target) + "; what arrived is kept in " + partial;
-    std::filesystem::rename(partial, target, error);
-    if (error)
-        return "\nFile [" + partial + "] Could not be renamed to " + target + ": " + error.message();
+    if (platform::fileKind(target) == platform::FileKind::NotRegular)
+        return "\n" + platform::notRegularFileText(target) + "; what arrived is kept in " + partial;
+    // Through the one replacement: a program replaced keeps its mode, group and links.
+    const std::optional<std::string> bytes = platform::readFileBytes(partial);
+    if (!bytes)
+        return "\nFile [" + partial + "] Could not be read";
+    const platform::ReplaceResult stored = platform::replaceFile(target, *bytes);
+    if (!stored)
+        return "\n" + stored.error + "; what arrived is kept in " + partial;
+    removeFile(partial);
     m_receiveStored = true;
     return {};
 }

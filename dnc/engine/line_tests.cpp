@@ -4,6 +4,7 @@
 #include "dnc/engine/dnc_session.h"
 
 #include "platform/paths.h"
+#include "platform/scratch_file.h"
 
 #include <cstdio>
 #include <fstream>
@@ -79,7 +80,7 @@ bool sendFileInBlocks(DncSession& session, const std::string& path, const std::f
 bool captureBinary(ComPort& port, const std::string& path, const std::function<bool()>& stop)
 {
     port.setSoftwareFlow(SoftwareFlow::None);
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::FILE* file = platform::createScratchStream(path);
     if (!file)
         return false;
     bool written = true;

@@ -1,5 +1,7 @@
 #include "dnc/engine/protocol_driver.h"
 
+#include "platform/scratch_file.h"
+
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -15,7 +17,7 @@ ReceivedFile::~ReceivedFile() { close(); }
 bool ReceivedFile::open()
 {
     close();
-    file_ = std::fopen(path_.c_str(), "wb");
+    file_ = platform::createScratchStream(path_);
     return file_ != nullptr;
 }
 

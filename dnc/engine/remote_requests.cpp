@@ -345,11 +345,11 @@ void RemoteRequests::unanswered(const char* keyword, const std::string& data, co
     mrw::WriteActivityLog(line + ", Machine [" + m_session.currentMachine().Name + "]");
 }
 
-void RemoteRequests::refused(const std::string& argument)
+void RemoteRequests::refused(const std::string& argument, const ConfinedFile& file)
 {
-    m_session.view().writeTerminalLine("Remote Request for [" + argument + "] Refused");
-    mrw::WriteActivityLog("Refused File Name [" + mrw::LogQuote(argument) + "], Machine [" +
-                          m_session.currentMachine().Name + "]");
+    const Refusal said = refusal(argument, file, m_session.currentMachine().Name);
+    m_session.view().writeTerminalLine(said.terminalLine);
+    mrw::WriteActivityLog(said.logLine);
 }
 
 std::string RemoteRequests::folderText() const
@@ -393,7 +393,7 @@ void RemoteRequests::DPSendStringPacket(const std::string& data)
 
     const ConfinedFile file = requestedFile(argument, false);
     if (file.status == ConfinedFile::Refused) {
-        refused(argument);
+        refused(argument, file);
     } else if (file.status == ConfinedFile::Missing) {
         view.writeTerminalLine("Remote Request for [" + file.path + "] Failed");
     } else {
@@ -518,12 +518,12 @@ void RemoteRequests::DPReceiveStringPacket(const std::string& data)
 
     const ConfinedFile file = requestedFile(argument, true);
     if (file.status == ConfinedFile::Refused)
-        refused(argument);
+        refused(argument, file);
     else if (file.status == ConfinedFile::Ok && m_session.currentMachine().RemoteOverwrite == 0)
         view.writeTerminalLine("File Exists, Ignoring Request ");
     RearmRemotePackets();
-    // The file the control sends now goes by unread; requests are heard again once
-    // the line has been quiet for a while.
+    // The file the control sends now goes by unanswered; requests are answered again
+    // once the line has been quiet for a while.
     awaitQuietLine();
 }
 

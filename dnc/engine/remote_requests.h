@@ -93,7 +93,7 @@ private:
 
     // Runs the packet's handler unless another request is being answered.
     void answer(int packet, const std::string& data, bool overlong);
-    void refused(const std::string& argument);
+    void refused(const std::string& argument, const ConfinedFile& file = {});
     void unanswered(const char* keyword, const std::string& data, const char* why);
     void awaitQuietLine();
     // After a RCV: requests are read and logged as dropped, never answered.

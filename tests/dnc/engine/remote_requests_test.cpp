@@ -5,11 +5,13 @@
 #include "tests/dnc/engine/sim_control.h"
 #include "workspace/engine/machine_database.h"
 
+#include "platform/scratch_file.h"
 #include "platform/stored_path.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace dnc {
 namespace {
@@ -181,6 +183,26 @@ TEST(RemoteRequests, TapeLeaderBeforeARequestIsPassedOver)
     EXPECT_TRUE(std::none_of(log.begin(), log.end(), [](const std::string& line) {
         return line.find("Dropped") != std::string::npos;
     }));
+}
+
+// A FIFO under the name a control asks for or announces is refused, and the log says
+// what it is; it is never opened.
+TEST(RemoteRequests, NameThatIsNotAFileIsRefusedAndNamed)
+{
+    const struct {
+        std::string request;
+        std::string fifo;
+    } cases[] = {{"SND PIPE)", "NC/PIPE.TAP"}, {"RCV PIPE\r", "UP/PIPE.TAP"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.request);
+        RemoteRig r;
+        const std::string fifo = r.rig.folder.file(c.fifo);
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+        EXPECT_EQ(r.request(c.request), "");
+        ASSERT_FALSE(r.rig.logLines().empty());
+        EXPECT_EQ(r.rig.logLines().back(),
+                  "Refused File Name [PIPE]: " + platform::notRegularFileText(fifo) + ", Machine [M]");
+    }
 }
 
 TEST(RemoteRequests, TimeOutEnablesOnlyItsOwnPacket)

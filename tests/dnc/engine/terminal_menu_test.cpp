@@ -3,11 +3,14 @@
 
 #include "dnc/engine/received_file.h"
 
+#include "platform/scratch_file.h"
+
 #include "tests/dnc/engine/dnc_session_rig.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 #include <optional>
 #include <utility>
 
@@ -218,6 +221,26 @@ TEST(TerminalMenu, DownloadLooksUpTheFileInTheMachinesFolder)
         } else {
             EXPECT_TRUE(log.empty()) << c.typed;
         }
+    }
+}
+
+// A FIFO under the name typed is refused at download and upload alike, and the log says
+// what it is; the menu never opens it.
+TEST(TerminalMenu, NameThatIsNotAFileIsRefusedAndNamed)
+{
+    for (const std::string command : {"D", "U"}) {
+        SCOPED_TRACE(command);
+        MenuRig m;
+        m.menu.mayOverwrite = [] { return true; };
+        const std::string fifo = m.rig.folder.file("NC/PIPE.TAP");
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+        const std::string sent = m.run({{"Cmd ?", "M\r"}, {"Machine?", "MILL\r"}, {"Cmd ?", command + "\r"},
+                                        {"File?", "PIPE\r"}, {"Continue ...", "\r"}});
+        EXPECT_NE(sent.find("No Such File ?"), std::string::npos);
+        EXPECT_EQ(m.rig.logLines(), (std::vector<std::string>{"Refused File Name [PIPE]: " +
+                                                              platform::notRegularFileText(fifo) +
+                                                              ", Machine [mill]"}));
+        EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
     }
 }
 
