@@ -186,8 +186,12 @@ void DncSession::begin()
 void DncSession::end()
 {
     m_ending = true;
-    if (m_protocol && m_protocol->inProgress())
+    if (m_protocol && m_protocol->inProgress()) {
+        // Ended as its Cancel ends it; what a receive had written goes with it.
+        mrw::WriteActivityLog("DNC Transfer Cancelled, Terminal Closed, Machine [" + m_globals.CurrentMachine.Name +
+                              "]");
         m_protocol->cancel();
+    }
     // The machine hears the last of what it was told while DTR still says we listen.
     m_port.sendQueued();
     m_port.setDtr(false);
@@ -214,6 +218,8 @@ void DncSession::rebuildCurrentMachine(const std::string& name)
 
 bool DncSession::LoadMachineRecord(const std::string& name)
 {
+    if (m_ending)
+        return false; // the terminal closed: no port opens again behind it
     rebuildCurrentMachine(name);
     if (!OpenMachinePort(m_globals.CurrentMachine))
         return false;
@@ -456,6 +462,12 @@ void DncSession::onProtocolFinished(int code)
     else if (m_settings.DncAlert)
         message("Down/Up Load Successful", platform::MessageKind::Information);
 
+    if (m_ending) {
+        // The terminal closed during the transfer: nothing is re-armed and nobody waits.
+        m_transferActive = false;
+        m_finishPending = false;
+        return;
+    }
     m_gate.setStatusText("Ready, On Line");
     switch (m_globals.CurrentMachine.DeviceType) {
     case mrw::devicetype::MachineControl:

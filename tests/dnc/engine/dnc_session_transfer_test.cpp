@@ -407,6 +407,8 @@ TEST(DncTransfer, FailedReceiveKeepsTheChosenNameAsItWas)
         }
         if (c.closeTerminal) {
             EXPECT_FALSE(platform::fileExists(partial));
+            EXPECT_EQ(rig.logLines().back(), "DNC Transfer Cancelled, Terminal Closed, Machine [M]");
+            EXPECT_FALSE(rig.session->portOpened());
         } else {
             EXPECT_EQ(rig.folder.read("PART.TAP.~UP"), "N1G01X1.\r\n");
             ASSERT_FALSE(rig.prompter.shown.empty());

@@ -244,6 +244,36 @@ TEST(TerminalMenu, NameThatIsNotAFileIsRefusedAndNamed)
     }
 }
 
+// The program ends during an upload: the transfer ends as its Cancel ends it, nothing is
+// left under either name, the log says so, and no port opens again behind the closing
+// terminal.
+TEST(TerminalMenu, UploadEndedWithTheTerminalLeavesNothingBehind)
+{
+    MenuRig m;
+    std::string heard;
+    m.rig.device->onSent = [&](const std::string& bytes) {
+        heard += bytes;
+        if (heard.find("From mill ...") != std::string::npos) {
+            heard.clear();
+            m.rig.device->clock.startTimer(400, [&m] {
+                m.menu.stop();
+                m.rig.session->end();
+            });
+        }
+        m.answer(bytes);
+    };
+    m.script = {{"Cmd ?", "M\r"}, {"Machine?", "MILL\r"}, {"Cmd ?", "U\r"}, {"File?", "NEW1\r"},
+                {"From mill ...", "N1G01X1.\r\n"}};
+    m.menu.RunTerminalMenu();
+    EXPECT_FALSE(m.menu.running());
+    EXPECT_FALSE(platform::fileExists(m.rig.folder.file("NC/NEW1.TAP")));
+    EXPECT_FALSE(platform::fileExists(m.rig.folder.file("NC/NEW1.TAP.~UP")));
+    const auto log = m.rig.logLines();
+    EXPECT_NE(std::find(log.begin(), log.end(), "DNC Transfer Cancelled, Terminal Closed, Machine [mill]"), log.end())
+        << testing::PrintToString(log);
+    EXPECT_FALSE(m.rig.session->portOpened());
+}
+
 // The machine's receiver asks for the start once, while the menu still waits to switch
 // to its machine on the same port: the transfer starts with that request.
 TEST(TerminalMenu, StartRequestBeforeTheSwitchStartsTheDownload)
