@@ -23,7 +23,7 @@ std::string hexShown(char c);
 
 // Sends a disk file as it is, in blocks of at most 256 bytes, each put into the port's
 // output once there is room for it; `block` is called after each. False when the file
-// cannot be read or the port closed on the way.
+// cannot be read, is no regular file (never opened then), or the port closed on the way.
 bool sendFileInBlocks(DncSession& session, const std::string& path, const std::function<void()>& block);
 
 // Writes every byte arriving at the port to `path` until `stop` says so, sleeping on the

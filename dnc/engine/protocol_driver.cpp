@@ -39,7 +39,7 @@ bool ReceivedFile::close()
 
 bool readFileToSend(const std::string& path, std::string& data)
 {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = platform::openRegularFile(path); // never blocks on a FIFO or device
     if (!f)
         return false;
     data.clear();

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace dnc {
 namespace {
@@ -65,6 +66,9 @@ TEST(LineTests, FileGoesInBlocksOfAtMost256Bytes)
     for (int count : outCounts)
         EXPECT_LE(count, 300);
     EXPECT_FALSE(sendFileInBlocks(*rig.session, rig.folder.file("NONE.BIN"), nullptr));
+    // A FIFO with no writer is refused, not waited on.
+    ASSERT_EQ(::mkfifo(rig.folder.file("PIPE.BIN").c_str(), 0644), 0);
+    EXPECT_FALSE(sendFileInBlocks(*rig.session, rig.folder.file("PIPE.BIN"), nullptr));
 }
 
 TEST(LineTests, BinaryCaptureKeepsEveryByte)
