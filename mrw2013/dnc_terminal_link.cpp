@@ -26,6 +26,7 @@ public:
         m_terminal->activateWindow();
     }
     bool close() override { return m_terminal->close(); }
+    void end() override { m_terminal->endWithProgram(); }
     bool remoteModeActive() const override { return m_terminal->remoteModeActive(); }
     void whenRemoteModeEnds(std::function<void()> ended) override
     {

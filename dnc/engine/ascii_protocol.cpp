@@ -2,6 +2,7 @@
 
 #include "dnc/engine/comport.h"
 #include "platform/paths.h"
+#include "platform/scratch_file.h"
 #include "platform/textfile.h"
 
 #include <algorithm>
@@ -200,7 +201,7 @@ bool AsciiProtocol::writeReceived(const std::string& data)
     if (data.empty())
         return true;
     if (!m_file)
-        m_file = std::fopen(status().fileName.c_str(), "wb"); // an existing file is replaced
+        m_file = platform::createScratchStream(status().fileName); // never through a planted link
     if (!m_file)
         return false;
     ComPort& com = port();

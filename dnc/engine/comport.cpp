@@ -1,6 +1,8 @@
 #include "dnc/engine/comport.h"
 
 #include "dnc/engine/line_clock.h"
+#include "workspace/engine/activity_log.h"
+
 #include "platform/numbers.h"
 
 #include <algorithm>
@@ -438,7 +440,21 @@ bool ComPort::sendQueued()
             return clock().nowMs() - lastMove >= stallMs;
         },
         -1, false);
-    return isOpen() && outCount() == 0;
+    if (!isOpen())
+        return false;
+    if (outCount() == 0)
+        return true;
+    // Nothing that was meant for the machine goes without a word.
+    std::string held;
+    if (flowState() == FlowState::TransmitHeldByXoff)
+        held = ", Held by XOFF";
+    else if (flowState() == FlowState::TransmitHeldByCts)
+        held = ", Held by CTS";
+    mrw::WriteActivityLog("Data [" + mrw::LogQuote(m_out) + "] Not Delivered (" + std::to_string(outCount()) +
+                          " Bytes), Port [" + m_line->name() + "]" + held);
+    flushOutBuffer();
+    m_control.clear();
+    return false;
 }
 
 void ComPort::addByteWatcher(ByteWatcher* watcher)

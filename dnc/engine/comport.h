@@ -144,7 +144,8 @@ public:
     // Waits, without the operator's input, while what was put keeps leaving: a transfer's
     // last answer and the menu's last words reach the machine before the port goes. Gives
     // up once nothing has left for a while (the machine holds us, or takes nothing), so a
-    // close never hangs. True when all went.
+    // close never hangs; what did not go is then written to the activity log and dropped.
+    // True when all went.
     bool sendQueued();
 
     // One-shot timer trigger: triggerTimer(handle) fires `ticks` ticks from now.

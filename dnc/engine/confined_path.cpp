@@ -1,6 +1,9 @@
 #include "dnc/engine/confined_path.h"
 
+#include "workspace/engine/activity_log.h"
+
 #include "platform/paths.h"
+#include "platform/scratch_file.h"
 #include "platform/stored_path.h"
 
 #include <algorithm>
@@ -100,6 +103,13 @@ bool insideFolder(const std::string& path, const std::string& folder)
     return real && root && within(*real, *root);
 }
 
+Refusal refusal(const std::string& name, const ConfinedFile& file, const std::string& machine)
+{
+    const std::string reason = file.notRegular ? ": " + platform::notRegularFileText(file.path) : std::string();
+    return {"Remote Request for [" + name + "] Refused" + reason,
+            "Refused File Name [" + mrw::LogQuote(name) + "]" + reason + ", Machine [" + machine + "]"};
+}
+
 ConfinedFile confinedSource(const std::string& folder, const std::string& name)
 {
     ConfinedFile target = confinedTarget(folder, name);
@@ -126,8 +136,12 @@ ConfinedFile confinedTarget(const std::string& folder, const std::string& name)
         return result;
     }
     // A link that leads nowhere, or out of the folder, or to anything but a file is refused.
-    if (!insideFolder(result.path, folder) || !fs::is_regular_file(fs::status(result.path, error)))
+    if (!insideFolder(result.path, folder))
         return result;
+    if (!fs::is_regular_file(fs::status(result.path, error))) {
+        result.notRegular = platform::fileKind(result.path) == platform::FileKind::NotRegular;
+        return result;
+    }
     if (const auto real = realPath(result.path); !real || isProgramFile(real->filename().string()))
         return result;
     result.status = ConfinedFile::Ok;

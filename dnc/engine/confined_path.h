@@ -30,7 +30,16 @@ struct ConfinedFile {
     enum Status { Ok, Missing, Refused };
     Status status = Refused;
     std::string path; // the file's path (Ok; Missing: where it would be created)
+    bool notRegular = false; // Refused: a FIFO, device or folder inside the folder
 };
+
+// What the PC's terminal and its activity log say of a name refused for `machine`; a
+// FIFO, device or folder under the name is named as such.
+struct Refusal {
+    std::string terminalLine;
+    std::string logLine;
+};
+Refusal refusal(const std::string& name, const ConfinedFile& file, const std::string& machine);
 
 // A file to read: an existing regular file inside `folder` (a resolved folder path).
 ConfinedFile confinedSource(const std::string& folder, const std::string& name);

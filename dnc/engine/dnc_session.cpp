@@ -5,8 +5,13 @@
 #include "dnc/engine/line_clock.h"
 #include "dnc/engine/posix_line.h"
 #include "dnc/engine/received_file.h"
+#include "workspace/engine/activity_log.h"
 #include "workspace/engine/machine_database.h"
 #include "workspace/engine/port_devices.h"
+
+#include "platform/file_replace.h"
+#include "platform/scratch_file.h"
+#include "platform/textfile.h"
 
 #include <QCoreApplication>
 
@@ -181,8 +186,12 @@ void DncSession::begin()
 void DncSession::end()
 {
     m_ending = true;
-    if (m_protocol && m_protocol->inProgress())
+    if (m_protocol && m_protocol->inProgress()) {
+        // Ended as its Cancel ends it; what a receive had written goes with it.
+        mrw::WriteActivityLog("DNC Transfer Cancelled, Terminal Closed, Machine [" + m_globals.CurrentMachine.Name +
+                              "]");
         m_protocol->cancel();
+    }
     // The machine hears the last of what it was told while DTR still says we listen.
     m_port.sendQueued();
     m_port.setDtr(false);
@@ -209,6 +218,8 @@ void DncSession::rebuildCurrentMachine(const std::string& name)
 
 bool DncSession::LoadMachineRecord(const std::string& name)
 {
+    if (m_ending)
+        return false; // the terminal closed: no port opens again behind it
     rebuildCurrentMachine(name);
     if (!OpenMachinePort(m_globals.CurrentMachine))
         return false;
@@ -399,11 +410,16 @@ std::string DncSession::settleReceivedFile(int code)
     }
     if (code != ProtocolOk)
         return "\nWhat arrived is kept in " + partial;
-    if (writeProtected(target))
-        return "\n" + writeProtectedText(target) + "; what arrived is kept in " + partial;
-    std::filesystem::rename(partial, target, error);
-    if (error)
-        return "\nFile [" + partial + "] Could not be renamed to " + target + ": " + error.message();
+    if (platform::fileKind(target) == platform::FileKind::NotRegular)
+        return "\n" + platform::notRegularFileText(target) + "; what arrived is kept in " + partial;
+    // Through the one replacement: a program replaced keeps its mode, group and links.
+    const std::optional<std::string> bytes = platform::readFileBytes(partial);
+    if (!bytes)
+        return "\nFile [" + partial + "] Could not be read";
+    const platform::ReplaceResult stored = platform::replaceFile(target, *bytes);
+    if (!stored)
+        return "\n" + stored.error + "; what arrived is kept in " + partial;
+    removeFile(partial);
     m_receiveStored = true;
     return {};
 }
@@ -446,6 +462,12 @@ void DncSession::onProtocolFinished(int code)
     else if (m_settings.DncAlert)
         message("Down/Up Load Successful", platform::MessageKind::Information);
 
+    if (m_ending) {
+        // The terminal closed during the transfer: nothing is re-armed and nobody waits.
+        m_transferActive = false;
+        m_finishPending = false;
+        return;
+    }
     m_gate.setStatusText("Ready, On Line");
     switch (m_globals.CurrentMachine.DeviceType) {
     case mrw::devicetype::MachineControl:

@@ -4,9 +4,10 @@
 #include "dnc/engine/dnc_session.h"
 
 #include "platform/paths.h"
+#include "platform/scratch_file.h"
 
 #include <cstdio>
-#include <fstream>
+#include <memory>
 
 namespace dnc {
 
@@ -58,16 +59,16 @@ std::string hexShown(char c)
 
 bool sendFileInBlocks(DncSession& session, const std::string& path, const std::function<void()>& block)
 {
-    std::ifstream in(path, std::ios::binary);
+    // Never a FIFO or device: opening one could wait for good.
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(platform::openRegularFile(path), std::fclose);
     if (!in)
         return false;
     ComPort& port = session.port();
     char buffer[BlockSize];
     for (;;) {
-        in.read(buffer, BlockSize);
-        const int size = static_cast<int>(in.gcount());
+        const int size = static_cast<int>(std::fread(buffer, 1, BlockSize, in.get()));
         if (size == 0)
-            return true;
+            return !std::ferror(in.get());
         session.clock().waitFor([&port, size] { return !port.isOpen() || port.outFree() >= size; }, -1, true);
         if (!port.isOpen() || !port.putBlock(buffer, size))
             return false;
@@ -79,7 +80,7 @@ bool sendFileInBlocks(DncSession& session, const std::string& path, const std::f
 bool captureBinary(ComPort& port, const std::string& path, const std::function<bool()>& stop)
 {
     port.setSoftwareFlow(SoftwareFlow::None);
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::FILE* file = platform::createScratchStream(path);
     if (!file)
         return false;
     bool written = true;

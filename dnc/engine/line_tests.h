@@ -23,13 +23,14 @@ std::string hexShown(char c);
 
 // Sends a disk file as it is, in blocks of at most 256 bytes, each put into the port's
 // output once there is room for it; `block` is called after each. False when the file
-// cannot be read or the port closed on the way.
+// cannot be read, is no regular file (never opened then), or the port closed on the way.
 bool sendFileInBlocks(DncSession& session, const std::string& path, const std::function<void()>& block);
 
-// Appends every byte arriving at the port to `path` until `stop` says so, sleeping on the
-// event loop between bytes. XON and XOFF are data here: the port's software flow control
-// is switched off first (until the port is opened again). False when the file cannot be
-// written.
+// Writes every byte arriving at the port to `path` until `stop` says so, sleeping on the
+// event loop between bytes. The file is made afresh: whatever stood under the name (a
+// link, another user's file) is neither followed nor truncated. XON and XOFF are data
+// here: the port's software flow control is switched off first (until the port is opened
+// again). False when the file cannot be written.
 bool captureBinary(ComPort& port, const std::string& path, const std::function<bool()>& stop);
 
 } // namespace dnc

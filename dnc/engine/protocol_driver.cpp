@@ -1,5 +1,7 @@
 #include "dnc/engine/protocol_driver.h"
 
+#include "platform/scratch_file.h"
+
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -15,7 +17,7 @@ ReceivedFile::~ReceivedFile() { close(); }
 bool ReceivedFile::open()
 {
     close();
-    file_ = std::fopen(path_.c_str(), "wb");
+    file_ = platform::createScratchStream(path_);
     return file_ != nullptr;
 }
 
@@ -37,7 +39,7 @@ bool ReceivedFile::close()
 
 bool readFileToSend(const std::string& path, std::string& data)
 {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = platform::openRegularFile(path); // never blocks on a FIFO or device
     if (!f)
         return false;
     data.clear();

@@ -8,9 +8,10 @@
 
 namespace dnc {
 
-// The file a receive writes: the one the operator chose, whatever name the
-// sender announced.  An existing file is replaced; what arrived stays in the
-// file when a transfer fails.
+// The file a receive writes: the scratch file beside the one the operator chose,
+// whatever name the sender announced.  It is made afresh, exclusively: whatever
+// stood under its name (a link, another user's file) is neither followed nor
+// truncated.  What arrived stays in the file when a transfer fails.
 class ReceivedFile {
 public:
     explicit ReceivedFile(std::string path);

@@ -28,12 +28,14 @@ std::string withoutLeadingBlanks(const std::string& text)
     return first == std::string::npos ? std::string() : text.substr(first);
 }
 
-// Blanks, line ends and other control bytes (a control's punch-on code) may come before
-// a keyword; they keep the reading at the start of a line.
+// Blanks, line ends and other control bytes (a control's punch-on code), and what a punch
+// or tape reader puts ahead of a request (the "%" of a tape, blank tape as NUL, DEL) may
+// come before a keyword; none of them can start one, and they keep the reading at the
+// start of a line.
 bool beforeKeyword(char c)
 {
     const auto byte = static_cast<unsigned char>(c);
-    return byte <= ' ' || byte == 127;
+    return byte <= ' ' || byte == 127 || c == '%';
 }
 
 std::string withoutTrailingSeparator(std::string text)
@@ -181,7 +183,7 @@ void RemoteRequests::gapEnded()
 
 void RemoteRequests::onByte(char c)
 {
-    if (!anyEnabled())
+    if (!anyEnabled() && !awaitingQuietLine())
         return; // nothing listens: the bytes go by unread
     read(c);
     if (m_reading == Reading::Keyword || m_reading == Reading::RestOfLine)
@@ -207,7 +209,7 @@ void RemoteRequests::read(char c)
         bool prefix = false;
         for (int i = 0; i < PacketCount; ++i) {
             const std::string_view keyword = frame(i).keyword;
-            if (!m_enabled[i] || !keyword.starts_with(m_word))
+            if ((!m_enabled[i] && !awaitingQuietLine()) || !keyword.starts_with(m_word))
                 continue;
             if (keyword.size() == m_word.size()) {
                 startArgument(i);
@@ -319,6 +321,11 @@ void RemoteRequests::answer(int packet, const std::string& data, bool overlong)
 {
     if (!m_active)
         return;
+    if (awaitingQuietLine()) {
+        // What the control sends after a RCV goes by, but no request goes unseen.
+        unanswered(frame(packet).keyword, data, "Dropped, Line Not Quiet");
+        return;
+    }
     if (busy()) {
         unanswered(frame(packet).keyword, data, "Ignored, Busy");
         return;
@@ -338,11 +345,11 @@ void RemoteRequests::unanswered(const char* keyword, const std::string& data, co
     mrw::WriteActivityLog(line + ", Machine [" + m_session.currentMachine().Name + "]");
 }
 
-void RemoteRequests::refused(const std::string& argument)
+void RemoteRequests::refused(const std::string& argument, const ConfinedFile& file)
 {
-    m_session.view().writeTerminalLine("Remote Request for [" + argument + "] Refused");
-    mrw::WriteActivityLog("Refused File Name [" + mrw::LogQuote(argument) + "], Machine [" +
-                          m_session.currentMachine().Name + "]");
+    const Refusal said = refusal(argument, file, m_session.currentMachine().Name);
+    m_session.view().writeTerminalLine(said.terminalLine);
+    mrw::WriteActivityLog(said.logLine);
 }
 
 std::string RemoteRequests::folderText() const
@@ -386,7 +393,7 @@ void RemoteRequests::DPSendStringPacket(const std::string& data)
 
     const ConfinedFile file = requestedFile(argument, false);
     if (file.status == ConfinedFile::Refused) {
-        refused(argument);
+        refused(argument, file);
     } else if (file.status == ConfinedFile::Missing) {
         view.writeTerminalLine("Remote Request for [" + file.path + "] Failed");
     } else {
@@ -511,12 +518,12 @@ void RemoteRequests::DPReceiveStringPacket(const std::string& data)
 
     const ConfinedFile file = requestedFile(argument, true);
     if (file.status == ConfinedFile::Refused)
-        refused(argument);
+        refused(argument, file);
     else if (file.status == ConfinedFile::Ok && m_session.currentMachine().RemoteOverwrite == 0)
         view.writeTerminalLine("File Exists, Ignoring Request ");
     RearmRemotePackets();
-    // The file the control sends now goes by unread; requests are heard again once
-    // the line has been quiet for a while.
+    // The file the control sends now goes by unanswered; requests are answered again
+    // once the line has been quiet for a while.
     awaitQuietLine();
 }
 

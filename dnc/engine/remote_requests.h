@@ -93,9 +93,11 @@ private:
 
     // Runs the packet's handler unless another request is being answered.
     void answer(int packet, const std::string& data, bool overlong);
-    void refused(const std::string& argument);
+    void refused(const std::string& argument, const ConfinedFile& file = {});
     void unanswered(const char* keyword, const std::string& data, const char* why);
     void awaitQuietLine();
+    // After a RCV: requests are read and logged as dropped, never answered.
+    bool awaitingQuietLine() const { return m_quietTimer >= 0; }
     void onTransferEnded();
     std::string folderText() const;
     std::string folderFor(bool upload) const;

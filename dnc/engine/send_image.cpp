@@ -1,6 +1,7 @@
 #include "dnc/engine/send_image.h"
 
 #include "dnc/engine/code_string.h"
+#include "platform/scratch_file.h"
 #include "platform/textfile.h"
 
 #include <algorithm>
@@ -65,6 +66,8 @@ std::string systemErrorText(const std::string& what, const std::string& path)
 
 std::string readSource(const std::string& path)
 {
+    if (platform::fileKind(path) == platform::FileKind::NotRegular)
+        throw SendError(platform::notRegularFileText(path));
     auto bytes = platform::readFileBytes(path);
     if (!bytes)
         throw SendError(systemErrorText("Cannot read", path));

@@ -220,10 +220,11 @@ void TerminalMenu::errorLine(const std::string& text, bool firstLine)
     SendMenuLine(" ");
 }
 
-void TerminalMenu::refused(const std::string& name)
+void TerminalMenu::refused(const std::string& name, const ConfinedFile& file)
 {
-    m_session.view().writeTerminalLine("Remote Request for [" + name + "] Refused");
-    mrw::WriteActivityLog("Refused File Name [" + mrw::LogQuote(name) + "], Machine [" + m_machine + "]");
+    const Refusal said = refusal(name, file, m_machine);
+    m_session.view().writeTerminalLine(said.terminalLine);
+    mrw::WriteActivityLog(said.logLine);
 }
 
 bool TerminalMenu::switchTo(const std::string& machine)
@@ -336,7 +337,7 @@ void TerminalMenu::download()
     const ConfinedFile source =
         isPlainName(name) ? confinedSource(platform::resolveStoredPath(settings.DirDNL), file) : ConfinedFile{};
     if (source.status == ConfinedFile::Refused) {
-        refused(name);
+        refused(name, source);
         errorLine("No Such File ?", true);
         return;
     }
@@ -376,7 +377,7 @@ void TerminalMenu::upload()
     const ConfinedFile target =
         isPlainName(name) ? confinedTarget(platform::resolveStoredPath(settings.DirUPL), file) : ConfinedFile{};
     if (target.status == ConfinedFile::Refused) {
-        refused(name);
+        refused(name, target);
         errorLine("No Such File ?", true);
         return;
     }

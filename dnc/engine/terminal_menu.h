@@ -5,6 +5,7 @@
 // on the PC. Each transfer switches the port (and the hub) to the machine and back to the
 // terminal's own parameter set afterwards. The loop runs on the GUI thread and sleeps on
 // the event loop between characters; nobody is needed at the PC while it runs.
+#include "dnc/engine/confined_path.h"
 #include "dnc/engine/data_packet.h"
 #include "dnc/engine/diverting_prompter.h"
 
@@ -74,7 +75,7 @@ private:
     void selectMachine();
     void postFromTerminal();
     void errorLine(const std::string& text, bool firstLine);
-    void refused(const std::string& name);
+    void refused(const std::string& name, const ConfinedFile& file);
     bool switchTo(const std::string& machine);
     void backToTerminal();
     void sendText(const std::string& text);

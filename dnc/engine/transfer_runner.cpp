@@ -6,6 +6,7 @@
 #include "workspace/engine/editor_host.h"
 
 #include "platform/paths.h"
+#include "platform/scratch_file.h"
 #include "platform/stored_path.h"
 #include "platform/textfile.h"
 
@@ -156,6 +157,11 @@ void TransferRunner::receive()
             return;
         }
         file = *chosen;
+        if (platform::fileKind(file) == platform::FileKind::NotRegular) {
+            m_session.prompter().message(DncCaption, platform::notRegularFileText(file), platform::MessageKind::Error);
+            view.setStatusText(ReadyText);
+            return;
+        }
         if (!platform::fileExists(file))
             break;
         const platform::Button answer =

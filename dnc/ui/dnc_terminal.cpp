@@ -340,12 +340,23 @@ void TMDNCTERM::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    endSession();
+    event->accept();
+}
+
+void TMDNCTERM::endWithProgram()
+{
+    endSession();
+    hide();
+}
+
+void TMDNCTERM::endSession()
+{
     m_menu->stop();
     const bool remoteMode = m_remote->active();
     m_remote->leave();
     m_session->end();
     m_waitBox->hide();
-    event->accept();
     if (remoteMode)
         emit remoteModeEnded();
 }

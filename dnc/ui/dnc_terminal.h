@@ -49,6 +49,9 @@ public:
     // "&Go" of the main window: shows the terminal for the current machine and opens its
     // port; a remote start shows it minimized and runs "&Start".
     void Go(bool remoteStart);
+    // The program ends (a signal): the terminal closes whatever runs. A transfer on the
+    // line ends as its Cancel ends it, a menu loop or the remote mode stops.
+    void endWithProgram();
 
     DncSession& session() { return *m_session; }
     TSendDlg& sendDialog() { return *m_sendDlg; }
@@ -89,6 +92,8 @@ private:
     class FileDialogs;
 
     void FormShow();
+    // What a close does once allowed.
+    void endSession();
     void arrangeForDevice();
 
     // SessionView

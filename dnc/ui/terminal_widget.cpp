@@ -4,11 +4,38 @@
 #include "dnc/engine/terminal_reader.h"
 #include "dnc/ui/terminal_screen.h"
 
+#include "platform/scratch_file.h"
+
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QPainter>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace dnc::ui {
+
+namespace {
+
+// The capture file grows across captures, but in a folder that others share it is only
+// ever our own regular file, reached without a link: anything else under its name is
+// replaced by a new file, never followed, truncated or blocked on.
+std::FILE* openCaptureFile(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+        struct stat st{};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) {
+            if (std::FILE* file = ::fdopen(fd, "ab"))
+                return file;
+        }
+        ::close(fd);
+    }
+    return platform::createScratchStream(path);
+}
+
+} // namespace
 
 TerminalWidget::TerminalWidget(QWidget* parent)
     : QWidget(parent), m_reader(new TerminalReader([this](const std::string& received) { showReceived(received); }, this))
@@ -96,7 +123,7 @@ bool TerminalWidget::setCapture(const std::string& path)
     }
     if (path.empty())
         return true;
-    m_capture = std::fopen(path.c_str(), "ab");
+    m_capture = openCaptureFile(path);
     return m_capture != nullptr;
 }
 

@@ -3,6 +3,7 @@
 // chosen moments of their life.
 #include "mrw2013/program_run.h"
 #include "support/temp_folder.h"
+#include "tests/dnc/engine/sim_control.h"
 
 #include "platform/ini.h"
 
@@ -10,9 +11,12 @@
 
 #include <QDir>
 
+#include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <poll.h>
 #include <string>
+#include <termios.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -89,6 +93,84 @@ TEST(Termination, MrwClosingFailuresGoToStandardErrorAndTheProgramEnds)
     EXPECT_TRUE(mrw.endedCleanly());
     EXPECT_NE(mrw.standardError().find("Unable to write to the activity log"), std::string::npos);
     EXPECT_EQ(filesIn(folder.program.path(), "MRW*.TMP"), "");
+}
+
+// The shop terminal at the other end of a pty: reads what the menu says and types.
+class ShopTerminal {
+public:
+    explicit ShopTerminal(const std::string& path) : m_fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC))
+    {
+        termios tio{};
+        ::tcgetattr(m_fd, &tio);
+        ::cfmakeraw(&tio);
+        ::tcsetattr(m_fd, TCSANOW, &tio);
+    }
+    ~ShopTerminal() { ::close(m_fd); }
+    // Waits, up to a generous bound, until the menu has said `text`.
+    bool await(const std::string& text)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (m_seen.find(text) == std::string::npos && std::chrono::steady_clock::now() < end) {
+            pollfd p{m_fd, POLLIN, 0};
+            if (::poll(&p, 1, 100) <= 0)
+                continue;
+            char buffer[256];
+            const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+            if (n > 0)
+                m_seen.append(buffer, static_cast<std::size_t>(n));
+        }
+        const std::size_t at = m_seen.find(text);
+        if (at == std::string::npos)
+            return false;
+        m_seen.erase(0, at + text.size());
+        return true;
+    }
+    void type(const std::string& text) { EXPECT_EQ(::write(m_fd, text.data(), text.size()), ssize_t(text.size())); }
+
+private:
+    int m_fd;
+    std::string m_seen;
+};
+
+// A signal while the shop menu receives an upload: the transfer ends as its Cancel ends
+// it, no partial upload is left, the log says so, and the program ends normally.
+TEST(Termination, ASignalDuringAnUploadLeavesNoPartialFile)
+{
+    simcontrol::PtyPair pty;
+    ASSERT_TRUE(pty.ready());
+    TempFolder program, windows, nc;
+    const std::string line = "PORT=1\r\nBAUD=9600\r\nDATABITS=8\r\nPARITY=N\r\nSTOPBITS=1\r\nFLOW=1\r\nTCODE=2\r\n";
+    program.write("WPOSTS.INI", "[MACHINE NAMES]\r\nNUMBER=2\r\nMACHINE1=T\r\nMACHINE2=MILL\r\n[T]\r\nDTYPE=2\r\n"
+                                "CDELAY=60\r\nLDELAY=24\r\n" + line + "[MILL]\r\nEOFTIME=60\r\nDEFUPL=" + nc.path() +
+                                "\r\nDEFDNL=" + nc.path() + "\r\nDEFEXT=TAP\r\n" + line);
+    program.write("MRW2013.INI", testsupport::exampleFile("MRW2013.INI"));
+    {
+        platform::IniFile ini(program.file("MRW2013.INI"));
+        ini.writeBool("GENERAL", "LOGGING", true);
+        ini.writeString("PORTS", "COM1", pty.pcEnd());
+    }
+    ShopTerminal terminal(pty.machineEnd());
+    CreationWatch partial(nc.path(), "*.~UP");
+    ProgramRun mrw("MRW2013", {"CNCREMOTE", "T"}, program, windows);
+    ASSERT_TRUE(mrw.started());
+    ASSERT_TRUE(terminal.await("Cmd ?"));
+    terminal.type("M\r");
+    ASSERT_TRUE(terminal.await("Machine?"));
+    terminal.type("MILL\r");
+    ASSERT_TRUE(terminal.await("Cmd ?"));
+    terminal.type("U\r");
+    ASSERT_TRUE(terminal.await("File?"));
+    terminal.type("O6\r");
+    ASSERT_TRUE(terminal.await("From MILL ..."));
+    terminal.type("%\r\nO6\r\nN1G01X1.\r\n");
+    ASSERT_TRUE(partial.waitFor(1)) << "nothing was received";
+    mrw.signal(SIGTERM);
+    ASSERT_TRUE(mrw.ended());
+    EXPECT_TRUE(mrw.endedCleanly()) << mrw.standardError();
+    EXPECT_EQ(filesIn(nc.path(), "*"), "");
+    EXPECT_NE(program.read("MRWDNC.LOG").find("DNC Transfer Cancelled, Terminal Closed, Machine [MILL]"),
+              std::string::npos)
+        << program.read("MRWDNC.LOG");
 }
 
 // VORK2013 started by a hand-off, as a second copy (another holds the program folder), is

@@ -6,9 +6,10 @@
 #include "platform/ini.h"
 
 #include <cctype>
-#include <cstdio>
 #include <ctime>
+#include <fcntl.h>
 #include <langinfo.h>
+#include <unistd.h>
 
 namespace mrw {
 
@@ -33,14 +34,16 @@ char separatorOf(const char* format, char fallback)
     return fallback;
 }
 
-// Control bytes as <hex>; `limit` characters at most, "..." marking a cut.
+// Control bytes as <hex>; `limit` characters at most, "..." marking a cut. The C1 controls
+// (80h-9Fh) count as controls too: some terminals take 9Bh as the start of an escape
+// sequence. A0h-FFh are the Latin-1 letters of a name and stay as they are.
 std::string escaped(std::string_view text, std::size_t limit)
 {
     static const char hex[] = "0123456789ABCDEF";
     std::string out;
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        const bool control = byte < 32 || byte == 127;
+        const bool control = byte < 32 || (byte >= 127 && byte < 0xA0);
         if (out.size() + (control ? 4 : 1) > limit)
             return out + "...";
         if (control) {
@@ -53,6 +56,25 @@ std::string escaped(std::string_view text, std::size_t limit)
         }
     }
     return out;
+}
+
+// Appends `line` with one write, so that no other writer's line lands inside it. A write
+// cut short (a full disk, a size limit) is taken back: the next line then starts where
+// this one would have, and no torn line is left.
+bool appendWhole(const std::string& path, const std::string& line)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    const ssize_t written = ::write(fd, line.data(), line.size());
+    const bool whole = written == static_cast<ssize_t>(line.size());
+    if (!whole && written > 0) {
+        // An appended write leaves the offset at the end of what it wrote. When the cut
+        // fails too, the failure is reported all the same.
+        const off_t end = ::lseek(fd, 0, SEEK_CUR);
+        [[maybe_unused]] const bool cut = end >= written && ::ftruncate(fd, end - written) == 0;
+    }
+    return ::close(fd) == 0 && whole;
 }
 
 std::string twoDigits(int v)
@@ -92,12 +114,7 @@ bool ActivityLog::write(const std::string& message)
     const std::string line = formatLogLine(m_clock(), m_separators.value_or(systemDateTimeSeparators()),
                                            escaped(message, std::string::npos)) +
                              "\r\n";
-    std::FILE* file = std::fopen(m_path.c_str(), "ab");
-    bool ok = file != nullptr;
-    if (file) {
-        ok = std::fwrite(line.data(), 1, line.size(), file) == line.size();
-        ok = std::fclose(file) == 0 && ok;
-    }
+    const bool ok = appendWhole(m_path, line);
     if (!ok && !m_failureReported && m_prompter) {
         m_failureReported = true;
         m_prompter->message("MARROWIN", "Unable to write to the activity log " + m_path,

@@ -18,6 +18,8 @@ public:
     virtual void bringToFront() = 0;
     // False when the terminal refuses to close (a transfer runs).
     virtual bool close() = 0;
+    // The program ends: the terminal closes whatever runs (a transfer is cancelled).
+    virtual void end() = 0;
     virtual bool remoteModeActive() const = 0;
     // Runs `ended` (queued) when the running remote mode ends.
     virtual void whenRemoteModeEnds(std::function<void()> ended) = 0;

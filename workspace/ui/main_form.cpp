@@ -670,6 +670,10 @@ void TMainForm::EndWithoutAsking()
     platform::armEndGuard();
     m_endingPrompter.end();
     if (!m_closing) {
+        // A transfer on the line ends as its Cancel ends it, from the loop that waits
+        // for it, and leaves no partial file.
+        if (m_handOffs->dncTerminalShowing())
+            m_handOffs->dncTerminal()->end();
         for (TMDIChild* child : children())
             child->closeWithoutAsking();
         endSession();

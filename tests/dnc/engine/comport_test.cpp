@@ -3,6 +3,9 @@
 #include "dnc/engine/fake_line.h"
 #include "dnc/engine/posix_line.h"
 #include "tests/dnc/engine/sim_control.h"
+#include "workspace/engine/activity_log.h"
+
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -147,6 +150,47 @@ TEST(ComPort, NothingGoesOutBetweenTheMachinesXoffAndXon)
             EXPECT_TRUE(event.timeMs <= xoffAt || event.timeMs >= xoffAt + 50) << event.timeMs;
         }
     }
+}
+
+// Closing sends what was put first: a second's worth of output at 9,600 baud all
+// reaches the machine.
+TEST(ComPort, CloseSendsWhatIsQueued)
+{
+    FakePort fake(withFlow(SoftwareFlow::None));
+    std::string queued;
+    for (int i = 0; i < 960; ++i)
+        queued.push_back(static_cast<char>('A' + i % 26));
+    ASSERT_TRUE(fake.port.putString(queued));
+    fake.port.close();
+    EXPECT_FALSE(fake.port.isOpen());
+    EXPECT_EQ(fake.device->sent(), queued);
+}
+
+// A machine that holds the line with XOFF and never releases it: the close gives up in
+// a few seconds and says in the activity log what the machine did not get.
+TEST(ComPort, CloseOnAHeldLineGivesUpAndLogsWhatWasNotDelivered)
+{
+    testsupport::TempFolder folder;
+    mrw::ActivityLog& log = mrw::activityLog();
+    log.setPath(folder.file("MRWDNC.LOG"));
+    log.setEnabled(true);
+    log.setSeparators({'/', ':'});
+    log.setClock([] { return mrw::LocalDateTime{2026, 3, 4, 5, 6, 7}; });
+
+    FakePort fake(withFlow(SoftwareFlow::Receive));
+    fake.device->feed("\x13");
+    ASSERT_TRUE(fake.port.putString(std::string(84, 'x') + "*** SHUTDOWN ***"));
+    const std::int64_t start = fake.device->clock.nowMs();
+    fake.port.close();
+    const std::int64_t took = fake.device->clock.nowMs() - start;
+    log.setEnabled(false);
+
+    EXPECT_FALSE(fake.port.isOpen());
+    EXPECT_LE(took, 10000);
+    EXPECT_EQ(fake.device->sent(), "");
+    EXPECT_EQ(folder.read("MRWDNC.LOG"), "03/04/2026,05:06:07,Data [" + std::string(84, 'x') +
+                                             "*** SHUTDOWN ***] Not Delivered (100 Bytes), Port [FAKE], "
+                                             "Held by XOFF\r\n");
 }
 
 TEST(ComPort, FullInputBufferLeavesTheRestWithTheDevice)

@@ -10,6 +10,7 @@
 #include "tests/dnc/engine/sim_control.h"
 
 #include "platform/folders.h"
+#include "platform/scratch_file.h"
 
 #include <gtest/gtest.h>
 
@@ -406,6 +407,8 @@ TEST(DncTransfer, FailedReceiveKeepsTheChosenNameAsItWas)
         }
         if (c.closeTerminal) {
             EXPECT_FALSE(platform::fileExists(partial));
+            EXPECT_EQ(rig.logLines().back(), "DNC Transfer Cancelled, Terminal Closed, Machine [M]");
+            EXPECT_FALSE(rig.session->portOpened());
         } else {
             EXPECT_EQ(rig.folder.read("PART.TAP.~UP"), "N1G01X1.\r\n");
             ASSERT_FALSE(rig.prompter.shown.empty());
@@ -491,6 +494,64 @@ TEST(DncTransfer, ReceiveRefusesAWriteProtectedFile)
     ASSERT_EQ(rig.prompter.shown.size(), 2u);
     EXPECT_EQ(rig.prompter.shown[1].text, writeProtectedText(file));
     EXPECT_EQ(rig.device->sent(), "");
+    EXPECT_TRUE(rig.logLines().empty());
+}
+
+// A completed receive replaces a program as every save does: its mode stays, and a name
+// that is a link keeps leading to the program, which holds what arrived.
+TEST(DncTransfer, ReceiveReplacesAProgramKeepingItsModeAndLink)
+{
+    SessionRig rig("[M]\r\nPORT=1\r\nEOFTIME=1\r\nTCODE=2\r\n");
+    rig.session->begin();
+    rig.folder.write("PROG.TAP", "old");
+    const std::string program = rig.folder.file("PROG.TAP");
+    const std::string link = rig.folder.file("LINK.TAP");
+    ::chmod(program.c_str(), 0640);
+    std::filesystem::create_symlink("PROG.TAP", link);
+    rig.dialogs.receiveFiles = {link};
+    rig.prompter.buttons = {platform::Button::Yes};
+    at(rig, 100, [&] { rig.device->feed("NEW\r\n"); });
+    rig.runner->receive();
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(rig.folder.read("PROG.TAP"), "NEW\r\n");
+    struct stat st{};
+    ASSERT_EQ(::stat(program.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_FALSE(platform::fileExists(link + ".~UP"));
+}
+
+// Another user of the folder plants a link under the name a receive writes first: the
+// link is replaced, never followed, and the file it leads to keeps its text.
+TEST(DncTransfer, ReceiveNeverFollowsALinkPlantedUnderItsTemporaryName)
+{
+    SessionRig rig("[M]\r\nPORT=1\r\nEOFTIME=1\r\nTCODE=2\r\n");
+    rig.session->begin();
+    rig.folder.write("notes", "secret");
+    const std::string file = rig.folder.file("IN.TAP");
+    rig.dialogs.receiveFiles = {file};
+    at(rig, 50, [&] { std::filesystem::create_symlink(rig.folder.file("notes"), file + ".~UP"); });
+    at(rig, 100, [&] { rig.device->feed("N1\r\n"); });
+    rig.runner->receive();
+    EXPECT_EQ(rig.folder.read("notes"), "secret");
+    EXPECT_EQ(rig.folder.read("IN.TAP"), "N1\r\n");
+}
+
+// A FIFO (or device, or folder) chosen as the file to receive into is refused with its
+// own message; nothing is sent, opened or replaced.
+TEST(DncTransfer, ReceiveRefusesANameThatIsNotAFile)
+{
+    SessionRig rig("[M]\r\nPORT=1\r\nEOFTIME=1\r\nTCODE=2\r\nSRECV=R\r\n");
+    rig.session->begin();
+    const std::string fifo = rig.folder.file("PIPE.TAP");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    rig.dialogs.receiveFiles = {fifo};
+    rig.prompter.buttons = {platform::Button::Yes, platform::Button::Ok};
+    rig.device->clearEvents();
+    rig.runner->receive();
+    ASSERT_FALSE(rig.prompter.shown.empty());
+    EXPECT_EQ(rig.prompter.shown.back().text, platform::notRegularFileText(fifo));
+    EXPECT_EQ(rig.device->sent(), "");
+    EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
     EXPECT_TRUE(rig.logLines().empty());
 }
 

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <sys/stat.h>
+
 namespace dnc {
 namespace {
 
@@ -63,6 +66,9 @@ TEST(LineTests, FileGoesInBlocksOfAtMost256Bytes)
     for (int count : outCounts)
         EXPECT_LE(count, 300);
     EXPECT_FALSE(sendFileInBlocks(*rig.session, rig.folder.file("NONE.BIN"), nullptr));
+    // A FIFO with no writer is refused, not waited on.
+    ASSERT_EQ(::mkfifo(rig.folder.file("PIPE.BIN").c_str(), 0644), 0);
+    EXPECT_FALSE(sendFileInBlocks(*rig.session, rig.folder.file("PIPE.BIN"), nullptr));
 }
 
 TEST(LineTests, BinaryCaptureKeepsEveryByte)
@@ -79,6 +85,25 @@ TEST(LineTests, BinaryCaptureKeepsEveryByte)
     }));
     EXPECT_EQ(rig.folder.read("CAP.BIN"), bytes);
     EXPECT_EQ(rig.session->port().softwareFlow(), SoftwareFlow::None);
+}
+
+// A link planted under the capture's name is replaced, never followed.
+TEST(LineTests, BinaryCaptureNeverFollowsALink)
+{
+    SessionRig rig(Machine);
+    rig.session->begin();
+    rig.folder.write("notes", "secret");
+    std::filesystem::create_symlink(rig.folder.file("notes"), rig.folder.file("CAP.BIN"));
+    rig.session->view().setTerminalActive(false);
+    int passes = 0;
+    EXPECT_TRUE(captureBinary(rig.session->port(), rig.folder.file("CAP.BIN"), [&] {
+        if (++passes == 2)
+            rig.device->feed("N1");
+        return passes > 4;
+    }));
+    EXPECT_EQ(rig.folder.read("notes"), "secret");
+    EXPECT_FALSE(std::filesystem::is_symlink(rig.folder.file("CAP.BIN")));
+    EXPECT_EQ(rig.folder.read("CAP.BIN"), "N1");
 }
 
 } // namespace

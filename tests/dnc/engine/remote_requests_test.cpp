@@ -5,11 +5,13 @@
 #include "tests/dnc/engine/sim_control.h"
 #include "workspace/engine/machine_database.h"
 
+#include "platform/scratch_file.h"
 #include "platform/stored_path.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace dnc {
 namespace {
@@ -96,14 +98,31 @@ TEST(RemoteRequests, ReceiveIsAcknowledgedAndRequestsComeBackAfterAQuietLine)
     r.request("RCV O5\r", 0);
     EXPECT_NE(r.rig.view.shown.find("Remote Requested Receive of [O5]\r\nFile Exists, Ignoring Request \r\n"),
               std::string::npos);
-    // The control's file goes by unread, a DIR in it too.
+    // The control's file goes by unanswered, a DIR in it too, which the log names.
     r.rig.device->feed("%\r\nDIR *.TAP)\r\n%\r\n");
     r.rig.device->clock.waitFor([] { return false; }, 4000, true);
     EXPECT_EQ(r.rig.device->sent(), "");
     EXPECT_EQ(r.rig.folder.read("UP/O5.TAP"), "old");
+    ASSERT_FALSE(r.rig.logLines().empty());
+    EXPECT_EQ(r.rig.logLines().back(), "Remote Request DIR [*.TAP] Dropped, Line Not Quiet, Machine [M]");
     // Five quiet seconds later the control is heard again.
     r.rig.device->clock.waitFor([] { return false; }, 2000, true);
     EXPECT_EQ(r.request("DIR *.TAP)"), Listing);
+}
+
+// A control that sends a RCV every two seconds never gives the line its quiet moment:
+// none of them is answered, and each one is logged.
+TEST(RemoteRequests, EveryRequestWhileTheLineIsNotQuietIsLogged)
+{
+    RemoteRig r;
+    r.rig.folder.write("UP/O5.TAP", "old");
+    for (int i = 0; i < 5; ++i) {
+        r.rig.device->feed("RCV O5\r");
+        r.rig.device->clock.waitFor([] { return false; }, 2000, true);
+    }
+    const auto log = r.rig.logLines();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "Remote Request RCV [O5] Dropped, Line Not Quiet, Machine [M]"), 4);
+    EXPECT_EQ(r.rig.device->sent(), "");
 }
 
 // A request that follows RCV's line at once is not part of RCV's file name.
@@ -118,13 +137,13 @@ TEST(RemoteRequests, ReceiveNameEndsAtItsLineEnd)
     EXPECT_EQ(r.rig.folder.read("UP/O5.TAP"), "old");
 }
 
-// A stray byte with no line end after it (line noise, a key, a punched "%") costs no
-// more than itself: a request after a quiet moment is answered, and one that came in
-// the same breath as the stray byte is logged as dropped, never lost unseen.
+// A stray byte with no line end after it (line noise, a key) costs no more than itself:
+// a request after a quiet moment is answered, and one that came in the same breath as
+// the stray byte is logged as dropped, never lost unseen.
 TEST(RemoteRequests, StrayByteWithoutALineEndLeavesTheModeListening)
 {
     const std::string program = "%\r\nO1000\r\nG0X1\r\nM30\r\n%\r\n";
-    for (const std::string stray : {"\xff", "X", "%", "S"}) {
+    for (const std::string stray : {"\xff", "X", "S"}) {
         SCOPED_TRACE(mrw::LogQuote(stray));
         RemoteRig r;
         EXPECT_EQ(r.request(stray, 60000), "");
@@ -136,6 +155,53 @@ TEST(RemoteRequests, StrayByteWithoutALineEndLeavesTheModeListening)
         EXPECT_EQ(r.rig.logLines().back(),
                   "Remote Data [" + mrw::LogQuote(stray) + "SND O1000)] Dropped, No Request, Machine [M]");
         EXPECT_EQ(r.request("DIR *.TAP)"), Listing);
+    }
+}
+
+// What a punch or tape reader puts ahead of a request (a tape's "%", blank tape, rubouts,
+// blanks) cannot start one and is passed over, in the same write as the request too.
+TEST(RemoteRequests, TapeLeaderBeforeARequestIsPassedOver)
+{
+    const std::string program = "%\r\nO1000\r\nG0X1\r\nM30\r\n%\r\n";
+    const struct {
+        std::string leader;
+        std::string request;
+        std::string answer;
+    } cases[] = {
+        {"%", "DIR *.TAP)", Listing},
+        {std::string(3, '\0'), "DIR *.TAP)", Listing},
+        {"\x7f\x7f", "SND O1000)", program},
+        {std::string("%\0 \x7f%  ", 7), "SND O1000)", program},
+        {"%\r\n", "DIR *.TAP)", Listing},
+    };
+    RemoteRig r;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(mrw::LogQuote(c.leader));
+        EXPECT_EQ(r.request(c.leader + c.request), c.answer);
+    }
+    const auto log = r.rig.logLines();
+    EXPECT_TRUE(std::none_of(log.begin(), log.end(), [](const std::string& line) {
+        return line.find("Dropped") != std::string::npos;
+    }));
+}
+
+// A FIFO under the name a control asks for or announces is refused, and the log says
+// what it is; it is never opened.
+TEST(RemoteRequests, NameThatIsNotAFileIsRefusedAndNamed)
+{
+    const struct {
+        std::string request;
+        std::string fifo;
+    } cases[] = {{"SND PIPE)", "NC/PIPE.TAP"}, {"RCV PIPE\r", "UP/PIPE.TAP"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.request);
+        RemoteRig r;
+        const std::string fifo = r.rig.folder.file(c.fifo);
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+        EXPECT_EQ(r.request(c.request), "");
+        ASSERT_FALSE(r.rig.logLines().empty());
+        EXPECT_EQ(r.rig.logLines().back(),
+                  "Refused File Name [PIPE]: " + platform::notRegularFileText(fifo) + ", Machine [M]");
     }
 }
 
@@ -344,6 +410,15 @@ TEST(RemoteRequests, IncompleteRequestIsLoggedAsDropped)
     EXPECT_EQ(r.rig.logLines().back(), "Remote Request SND [O10] Dropped, Incomplete, Machine [M]");
     EXPECT_EQ(r.request("DIR *.TAP)"), "");
     EXPECT_EQ(r.request("\r\nDIR *.TAP)"), Listing);
+}
+
+// After a request that timed out, a quiet gap brings the reading back to where a
+// request may start.
+TEST(RemoteRequests, RequestAfterATimedOutOneAndAQuietGapIsAnswered)
+{
+    RemoteRig r;
+    r.request("SND O10", ticksToMs(200) + ticksToMs(36) + 500);
+    EXPECT_EQ(r.request("DIR *.TAP)"), Listing);
 }
 
 // Even where a machine's folders are the program folder, its own settings, logs and

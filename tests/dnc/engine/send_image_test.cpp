@@ -1,10 +1,13 @@
 #include "dnc/engine/send_image.h"
 
 #include "platform/paths.h"
+#include "platform/scratch_file.h"
 #include "workspace/engine/scratch_files.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace dnc;
 
@@ -177,6 +180,21 @@ TEST(SendImageTest, FilesOfTheSend)
     prepareSendImage(files.sendSourceFile, files, o);
     EXPECT_EQ(dir.read("MRW2.TMP"), "\x45\x01\x80");
     EXPECT_EQ(dir.read("MRW1.TMP"), "\x45\x01\x80");
+}
+
+// A FIFO named as the file to send is refused with its own message, never opened.
+TEST(SendImageTest, SourceThatIsNotAFileIsRefusedByName)
+{
+    testsupport::TempFolder dir;
+    const ScratchFiles files{dir.file("MRW1.TMP"), dir.file("MRW2.TMP")};
+    const std::string fifo = dir.file("PIPE.TAP");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    try {
+        prepareSendImage(fifo, files, iso());
+        ADD_FAILURE() << "sent a FIFO";
+    } catch (const SendError& e) {
+        EXPECT_EQ(std::string(e.what()), platform::notRegularFileText(fifo));
+    }
 }
 
 TEST(SendImageTest, ImageThatCannotBeWrittenIsAnError)

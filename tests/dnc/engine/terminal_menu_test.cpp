@@ -3,11 +3,14 @@
 
 #include "dnc/engine/received_file.h"
 
+#include "platform/scratch_file.h"
+
 #include "tests/dnc/engine/dnc_session_rig.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 #include <optional>
 #include <utility>
 
@@ -221,6 +224,56 @@ TEST(TerminalMenu, DownloadLooksUpTheFileInTheMachinesFolder)
     }
 }
 
+// A FIFO under the name typed is refused at download and upload alike, and the log says
+// what it is; the menu never opens it.
+TEST(TerminalMenu, NameThatIsNotAFileIsRefusedAndNamed)
+{
+    for (const std::string command : {"D", "U"}) {
+        SCOPED_TRACE(command);
+        MenuRig m;
+        m.menu.mayOverwrite = [] { return true; };
+        const std::string fifo = m.rig.folder.file("NC/PIPE.TAP");
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+        const std::string sent = m.run({{"Cmd ?", "M\r"}, {"Machine?", "MILL\r"}, {"Cmd ?", command + "\r"},
+                                        {"File?", "PIPE\r"}, {"Continue ...", "\r"}});
+        EXPECT_NE(sent.find("No Such File ?"), std::string::npos);
+        EXPECT_EQ(m.rig.logLines(), (std::vector<std::string>{"Refused File Name [PIPE]: " +
+                                                              platform::notRegularFileText(fifo) +
+                                                              ", Machine [mill]"}));
+        EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
+    }
+}
+
+// The program ends during an upload: the transfer ends as its Cancel ends it, nothing is
+// left under either name, the log says so, and no port opens again behind the closing
+// terminal.
+TEST(TerminalMenu, UploadEndedWithTheTerminalLeavesNothingBehind)
+{
+    MenuRig m;
+    std::string heard;
+    m.rig.device->onSent = [&](const std::string& bytes) {
+        heard += bytes;
+        if (heard.find("From mill ...") != std::string::npos) {
+            heard.clear();
+            m.rig.device->clock.startTimer(400, [&m] {
+                m.menu.stop();
+                m.rig.session->end();
+            });
+        }
+        m.answer(bytes);
+    };
+    m.script = {{"Cmd ?", "M\r"}, {"Machine?", "MILL\r"}, {"Cmd ?", "U\r"}, {"File?", "NEW1\r"},
+                {"From mill ...", "N1G01X1.\r\n"}};
+    m.menu.RunTerminalMenu();
+    EXPECT_FALSE(m.menu.running());
+    EXPECT_FALSE(platform::fileExists(m.rig.folder.file("NC/NEW1.TAP")));
+    EXPECT_FALSE(platform::fileExists(m.rig.folder.file("NC/NEW1.TAP.~UP")));
+    const auto log = m.rig.logLines();
+    EXPECT_NE(std::find(log.begin(), log.end(), "DNC Transfer Cancelled, Terminal Closed, Machine [mill]"), log.end())
+        << testing::PrintToString(log);
+    EXPECT_FALSE(m.rig.session->portOpened());
+}
+
 // The machine's receiver asks for the start once, while the menu still waits to switch
 // to its machine on the same port: the transfer starts with that request.
 TEST(TerminalMenu, StartRequestBeforeTheSwitchStartsTheDownload)
@@ -347,6 +400,24 @@ TEST(TerminalMenu, UploadInEiaIsConvertedToText)
         tape += static_cast<char>(c == '\r' ? 0x80 : AsciiToEia(static_cast<std::uint8_t>(c)));
     m.run({{"Cmd ?", "M\r"}, {"Machine?", "EIA\r"}, {"Cmd ?", "U\r"}, {"File?", "O7\r"}, {"From EIA ...", tape}});
     EXPECT_EQ(m.rig.folder.read("NC/O7.TAP"), "O7\r\n");
+}
+
+// On a slow line the terminal may answer a pause before the page has reached it: what
+// the menu said is still on its way then, and the menu drops only what was typed.
+TEST(TerminalMenu, PauseAnsweredEarlyKeepsTheRestOfThePage)
+{
+    MenuRig m("LDELAY=6\r\n");
+    for (int i = 1; i <= 9; ++i)
+        m.rig.folder.write("NC/O" + std::to_string(i) + ".TAP", "x");
+    const std::string sent = m.run({{"Cmd ?", "M\r"}, {"Machine?", "MILL\r"}, {"Cmd ?", "L\r"},
+                                    {"[C:\\NC\\*.TAP]", "\r"}, {"Continue ...", "\r"}, {"Continue ...", "\r"}});
+    std::string page;
+    for (int i = 1; i <= 9; ++i) {
+        page += "O" + std::to_string(i) + "          1  Chrs\r\n";
+        if (i == 4 || i == 9)
+            page += "Continue ...\r\n";
+    }
+    EXPECT_NE(sent.find("[C:\\NC\\*.TAP]\r\n" + page), std::string::npos) << sent;
 }
 
 TEST(TerminalMenu, PagingWaitsAtContinue)

@@ -8,6 +8,7 @@
 #include "dnc/ui/wait_box.h"
 #include "tests/dnc/engine/proto_peer.h"
 #include "tests/dnc/engine/sim_control.h"
+#include "workspace/engine/activity_log.h"
 #include "workspace/engine/editor_host.h"
 
 #include "platform/paths.h"
@@ -148,6 +149,38 @@ TEST(DncTerminal, RemoteDeviceLayoutStartAndClosing)
     EXPECT_FALSE(rig.terminal->isVisible());
     EXPECT_FALSE(rig.terminal->session().menuRunning());
     EXPECT_EQ(rig.prompter.shown.size(), 1u);
+}
+
+// The program ends (a signal) during a Receive: the terminal ends the transfer as its
+// Cancel does, from inside the wait for it, and nothing of the receive is left.
+TEST(DncTerminal, ProgramEndDuringAReceiveCancelsItAndLeavesNoPartialFile)
+{
+    TerminalRig rig("[M]\r\nPORT=1\r\nEOFTIME=5\r\nTCODE=2\r\n");
+    mrw::ActivityLog& log = mrw::activityLog();
+    log.setPath(rig.folder.file("MRWDNC.LOG"));
+    log.setEnabled(true);
+    auto device = std::make_shared<FakeDevice>();
+    rig.terminal->session().setLineFactory([device](int) { return std::make_unique<FakeLine>(device); });
+    rig.terminal->session().setIdleClock(&device->clock);
+    rig.terminal->Go(false);
+    ASSERT_TRUE(rig.terminal->session().portOpened());
+    const std::string file = rig.folder.file("PART.TAP");
+    rig.terminal->setReceiveFileChooser([&](const auto&) { return file; });
+    bool partialSeen = false;
+    device->clock.startTimer(100, [&] { device->feed("N1G01X1.\r\n"); });
+    device->clock.startTimer(300, [&] {
+        partialSeen = platform::fileExists(file + ".~UP");
+        rig.terminal->endWithProgram();
+    });
+    rig.button("BitBtn3")->click(); // returns once the receive has ended
+    log.setEnabled(false);
+    EXPECT_TRUE(partialSeen);
+    EXPECT_FALSE(platform::fileExists(file + ".~UP"));
+    EXPECT_FALSE(platform::fileExists(file));
+    EXPECT_FALSE(rig.terminal->session().portOpened());
+    EXPECT_FALSE(rig.terminal->isVisible());
+    EXPECT_NE(rig.folder.read("MRWDNC.LOG").find("DNC Transfer Cancelled, Terminal Closed, Machine [M]"),
+              std::string::npos);
 }
 
 TEST(DncTerminal, DirectFileTransferMachineShowsNoPort)

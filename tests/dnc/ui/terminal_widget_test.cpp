@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <QTest>
 
 #include <cstdio>
@@ -85,6 +87,22 @@ TEST(TerminalWidget, CharHookShowsHexAndCaptureAppends)
     rig.device->feed("not captured");
     EXPECT_EQ(rig.terminal.rowText(0), "N[4E],1[31],<cr><lf>");
     EXPECT_EQ(folder.read("MRW2013.LOG"), "before\r\nN[4E],1[31],<cr><lf>\r\nDone\r\n");
+}
+
+// The capture file grows only as our own regular file: a link planted under its name is
+// replaced, never followed.
+TEST(TerminalWidget, CaptureNeverFollowsALink)
+{
+    testsupport::TempFolder folder;
+    folder.write("notes", "secret");
+    std::filesystem::create_symlink(folder.file("notes"), folder.file("MRW2013.LOG"));
+    TerminalRig rig;
+    ASSERT_TRUE(rig.terminal.setCapture(folder.file("MRW2013.LOG")));
+    rig.terminal.writeText("abc");
+    ASSERT_TRUE(rig.terminal.setCapture({}));
+    EXPECT_EQ(folder.read("notes"), "secret");
+    EXPECT_FALSE(std::filesystem::is_symlink(folder.file("MRW2013.LOG")));
+    EXPECT_EQ(folder.read("MRW2013.LOG"), "abc");
 }
 
 TEST(TerminalWidget, TypedKeysGoToThePortUnlessFiltered)

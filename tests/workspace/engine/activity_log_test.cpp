@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace mrw {
 namespace {
 
@@ -23,6 +26,9 @@ TEST(ActivityLog, ControlBytesOfAMessageAreWrittenAsHex)
         {"a\rb\x7f", "a<0D>b<7F>"},
         {"O1\r\n03/04/2026,05:06:07,x", "O1<0D><0A>03/04/2026,05:06:07,x"},
         {std::string("\0\x1f \xe9", 4), std::string("<00><1F> \xe9")},
+        // C1 controls, 9Bh among them, are controls on some terminals; A0h-FFh are letters.
+        {"\x80\x9b[2J\x9f", "<80><9B>[2J<9F>"},
+        {"\xa0\xc4\xff", "\xa0\xc4\xff"},
     };
     std::string expected;
     for (const auto& c : cases) {
@@ -30,6 +36,36 @@ TEST(ActivityLog, ControlBytesOfAMessageAreWrittenAsHex)
         expected += "03/07/2026,09:05:02," + c.written + "\r\n";
     }
     EXPECT_EQ(folder.read("MRWDNC.LOG"), expected);
+}
+
+TEST(ActivityLog, LineCutShortIsTakenBackAndTheNextLineIsWhole)
+{
+    // A file-size limit cuts the write part way, as a full disk does, even for root.
+    testsupport::TempFolder folder;
+    ActivityLog log;
+    log.setPath(folder.file("MRWDNC.LOG"));
+    log.setEnabled(true);
+    log.setClock([] { return LocalDateTime{2026, 11, 12, 14, 3, 42}; });
+    log.setSeparators({'/', ':'});
+    ASSERT_TRUE(log.write("first"));
+    const std::string first = folder.read("MRWDNC.LOG");
+
+    struct sigaction ignore{}, previous{};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGXFSZ, &ignore, &previous);
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = first.size() + 4;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const bool written = log.write("torn");
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::sigaction(SIGXFSZ, &previous, nullptr);
+
+    EXPECT_FALSE(written);
+    EXPECT_EQ(folder.read("MRWDNC.LOG"), first);
+    EXPECT_TRUE(log.write("next"));
+    EXPECT_EQ(folder.read("MRWDNC.LOG"), first + "11/12/2026,14:03:42,next\r\n");
 }
 
 } // namespace
