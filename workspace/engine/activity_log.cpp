@@ -8,6 +8,7 @@
 #include <cctype>
 #include <ctime>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <langinfo.h>
 #include <unistd.h>
 
@@ -63,9 +64,16 @@ std::string escaped(std::string_view text, std::size_t limit)
 // this one would have, and no torn line is left.
 bool appendWhole(const std::string& path, const std::string& line)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    // The log lies in a folder several users share: a link planted under its name is not
+    // followed, and a FIFO or device is not written (nor waited for).
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0666);
     if (fd < 0)
         return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
     const ssize_t written = ::write(fd, line.data(), line.size());
     const bool whole = written == static_cast<ssize_t>(line.size());
     if (!whole && written > 0) {

@@ -7,6 +7,8 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace mrw {
 namespace {
@@ -66,6 +68,24 @@ TEST(ActivityLog, LineCutShortIsTakenBackAndTheNextLineIsWhole)
     EXPECT_EQ(folder.read("MRWDNC.LOG"), first);
     EXPECT_TRUE(log.write("next"));
     EXPECT_EQ(folder.read("MRWDNC.LOG"), first + "11/12/2026,14:03:42,next\r\n");
+}
+
+// The log's name lies in a shared folder: a link planted there by another user, or a
+// FIFO, is not written through (nor waited for), and the write says it failed.
+TEST(ActivityLog, PlantedLinkOrFifoUnderItsNameIsNotWritten)
+{
+    testsupport::TempFolder folder;
+    folder.write("notes", "mine\r\n");
+    ActivityLog log;
+    log.setEnabled(true);
+    ASSERT_EQ(::symlink(folder.file("notes").c_str(), folder.file("MRWDNC.LOG").c_str()), 0);
+    log.setPath(folder.file("MRWDNC.LOG"));
+    EXPECT_FALSE(log.write("event"));
+    EXPECT_EQ(folder.read("notes"), "mine\r\n");
+
+    ASSERT_EQ(::mkfifo(folder.file("PIPE.LOG").c_str(), 0666), 0);
+    log.setPath(folder.file("PIPE.LOG"));
+    EXPECT_FALSE(log.write("event"));
 }
 
 } // namespace
