@@ -20,6 +20,7 @@
 #include "platform/folders.h"
 #include "platform/ini.h"
 #include "platform/paths.h"
+#include "platform/scratch_file.h"
 #include "platform/textfile.h"
 #include "support/menu_accelerators.h"
 #include "support/scripted_prompter.h"
@@ -54,10 +55,12 @@
 #include <algorithm>
 #include <cstdlib>
 #include <deque>
+#include <functional>
 #include <filesystem>
 #include <map>
 #include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using testsupport::ScriptedPrompter;
 using testsupport::TempFolder;
@@ -827,6 +830,57 @@ TEST_F(MainFormTest, RelativeNamesAreShownAndLoggedWhereTheFileIs)
         EXPECT_NE(log.find(line), std::string::npos) << line;
     EXPECT_EQ(log.find("./"), std::string::npos);
     mrw::activityLog().setEnabled(false);
+}
+
+// A name that is no file (a FIFO, a link to a device) is refused with a message that names
+// it, whichever way it comes in, and never read: reading either would hold the program.
+TEST_F(MainFormTest, NamesThatAreNoFilesAreRefusedAtEveryWayIn)
+{
+    const std::string fifo = program.file("PIPE.TAP");
+    const std::string device = program.file("ZERO.TAP");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    ASSERT_EQ(::symlink("/dev/zero", device.c_str()), 0);
+    const auto text = [](const std::string& name) { return QString::fromStdString(name); };
+    struct Way {
+        const char* name;
+        std::function<void(const std::string&)> open;
+    };
+    const Way ways[] = {
+        {"File Open", [&](const std::string& name) {
+             start();
+             files->opens = {{text(name)}};
+             prompter.buttons = {platform::Button::Yes}; // were it taken for a new file
+             form->Open1Click();
+         }},
+        {"recent files", [&](const std::string& name) {
+             platform::IniFile(program.file("MRW2013.INI")).writeString("MRU", "0", name);
+             start();
+             form->fileCommands()->OpenMRUEntry(0);
+         }},
+        {"command line", [&](const std::string& name) { start({text(name)}); }},
+        {"drop", [&](const std::string& name) {
+             start();
+             form->fileCommands()->openDroppedFiles({text(name)});
+         }},
+        {"hand-off", [&](const std::string& name) {
+             start();
+             form->OpenFileInEditor(name);
+         }},
+    };
+    for (const Way& way : ways) {
+        for (const std::string& name : {fifo, device}) {
+            SCOPED_TRACE(std::string(way.name) + " " + name);
+            prompter.shown.clear();
+            way.open(name);
+            ASSERT_EQ(prompter.shown.size(), 1u);
+            EXPECT_EQ(prompter.shown[0].text, platform::notRegularFileText(name));
+            EXPECT_EQ(form->children().size(), 0);
+            form.reset();
+        }
+    }
+    struct stat st{};
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 // Open offers to create a name that does not exist; No opens nothing.
