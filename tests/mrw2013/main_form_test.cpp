@@ -883,6 +883,33 @@ TEST_F(MainFormTest, NamesThatAreNoFilesAreRefusedAtEveryWayIn)
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
+// Settings that do not read are told at start, in one message naming each with the value
+// used, rather than reset without a word when the program ends.
+TEST_F(MainFormTest, SettingsThatDoNotReadAreToldAtStart)
+{
+    const auto spoil = [&](const char* name, const std::string& from, const std::string& to) {
+        std::string text = program.read(name);
+        const auto at = text.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        program.write(name, text.replace(at, from.size(), to));
+    };
+    spoil("MRW2013.INI", "DNCALERT=1", std::string("DNCALERT=\0 1", 12));
+    spoil("MRW2013.INI", "TABSIZE=8", "TABSIZE=eight");
+    spoil("WPOSTS.INI", "ARCTYPE=5", "ARCTYPE=5x"); // in [Mill 1], the current machine
+    spoil("WPOSTS.INI", "REDUN=0", "REDUN=yes");
+    TMainForm& f = start();
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text,
+              "Settings in " + program.file("MRW2013.INI") + " that could not be read:\n"
+              "[GENERAL] DNCALERT=\"<00> 1\": 0 used\n"
+              "[GENERAL] TABSIZE=\"eight\": 8 used\n\n"
+              "Settings in " + program.file("WPOSTS.INI") + " that could not be read:\n"
+              "[Mill 1] ARCTYPE=\"5x\": 5 used\n"
+              "[Mill 1] REDUN=\"yes\": 0 used");
+    EXPECT_FALSE(f.settings().DncAlert);
+    EXPECT_EQ(f.settings().TabSize, 8);
+}
+
 // Open offers to create a name that does not exist; No opens nothing.
 TEST_F(MainFormTest, OpenOffersToCreateANewFile)
 {
