@@ -1,6 +1,7 @@
 #include "workspace/engine/bmacro_interpreter.h"
 
 #include "workspace/engine/bmacro_expression.h"
+#include "workspace/engine/scratch_files.h"
 
 #include "math/engine/mathlib.h"
 #include "platform/file_replace.h"
@@ -877,7 +878,7 @@ BMacroResult RunBMacroJob(BMacroJob job, const std::vector<std::string>& program
         return result;
 
     std::string why;
-    if (!job.VariablesFile.empty() && !platform::saveTextLinesAtomic(job.VariablesFile, job.Memo, &why))
+    if (!job.VariablesFile.empty() && !writeScratchLines(job.VariablesFile, job.Memo, &why))
         prompter.message("Warning", "Cannot Save the Pre-Defined Variables to " + job.VariablesFile + "\n" + why,
                          platform::MessageKind::Warning, platform::Buttons::Ok);
 

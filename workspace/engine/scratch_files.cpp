@@ -1,7 +1,9 @@
 #include "workspace/engine/scratch_files.h"
 
 #include "platform/folders.h"
+#include "platform/linestream.h"
 #include "platform/paths.h"
+#include "platform/scratch_file.h"
 
 #include <chrono>
 #include <cstdio>
@@ -39,6 +41,20 @@ std::string createScratchFile(const std::string& folder)
             break;
     }
     return {};
+}
+
+bool writeScratchLines(const std::string& path, const std::vector<std::string>& lines, std::string* errorText)
+{
+    platform::LineWriter writer;
+    if (!writer.adopt(platform::createScratchStream(path, errorText), path))
+        return false;
+    for (const std::string& line : lines)
+        writer.writeLine(line);
+    if (writer.close())
+        return true;
+    if (errorText)
+        *errorText = "Cannot write " + path;
+    return false;
 }
 
 ScratchFiles createScratchFiles(const std::string& folder)
