@@ -3,6 +3,9 @@
 #include "workspace/ui/login_commands.h"
 #include "workspace/ui/machine_commands.h"
 #include "dnc/ui/dnc_terminal.h"
+#include "dnc/ui/send_dialog.h"
+#include "workspace/ui/insert_dialog_commands.h"
+#include "workspace/ui/insert_dialogs.h"
 #include "workspace/ui/mdi_child.h"
 #include "workspace/ui/nc_lexer.h"
 #include "workspace/ui/nc_viewer.h"
@@ -38,6 +41,7 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QMdiSubWindow>
 #include <QMimeData>
 #include <QMdiArea>
@@ -988,9 +992,81 @@ TEST_F(MainFormTest, MenusHaveNoSharedAccelerators)
     TMainForm& f = start();
     // The system's own captions share these two; Alt+letter takes turns between them.
     const testsupport::AcceleratorRules rules{QRegularExpression("^(&\\d|1&0|&1[12]) "),
-                                              {{"&Setup", "&Search"}, {"Jump To Su&bprogram", "Goto &Bottom"}}};
+                                              {{"Jump To Su&bprogram", "Goto &Bottom"}}};
     for (const std::string& clash : testsupport::acceleratorClashes(f.menuBar()->actions(), rules))
         ADD_FAILURE() << clash;
+}
+
+// The keys of the dialogs do what they say: Alt+H asks for help in each; Enter in the Send
+// dialog sends even after Help was clicked; Help in Insert Expression asks for help
+// whatever the field holds, and never evaluates it.
+TEST_F(MainFormTest, DialogKeysDoWhatTheySay)
+{
+    TMainForm& f = start();
+    f.New1Click();
+    f.activeChild()->Editor1->setBytes("N1 G00 X1.");
+    dnc::TSendDlg send(
+        f,
+        [] {
+            dnc::SendSettings settings;
+            settings.send.tapeCode = dnc::TapeCode::Iso;
+            return settings;
+        },
+        &prompter, &f);
+    InsertDialogCommands& inserts = InsertDialogCommands::of(f);
+    inserts.macroDialog().prepare(mrw::workspaceGlobals().MachineDatabasePath, "Mill 1");
+    const auto helpsAsked = [&] {
+        return std::count_if(prompter.shown.begin(), prompter.shown.end(),
+                             [](const ScriptedPrompter::Shown& s) { return s.caption == "Help"; });
+    };
+    const auto open = [](QDialog& dialog) {
+        dialog.show();
+        QApplication::setActiveWindow(&dialog);
+        return QTest::qWaitForWindowActive(&dialog);
+    };
+    const auto helpButton = [](QDialog& dialog) {
+        return dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Help);
+    };
+
+    const std::pair<const char*, QDialog*> dialogs[] = {{"Send", &send},
+                                                        {"Insert Expression", &inserts.expressionDialog()},
+                                                        {"NC macro", &inserts.macroDialog()},
+                                                        {"Comment", &inserts.commentDialog()}};
+    for (const auto& [name, dialog] : dialogs) {
+        SCOPED_TRACE(name);
+        prompter.shown.clear();
+        ASSERT_TRUE(open(*dialog));
+        QTest::keyClick(dialog, Qt::Key_H, Qt::AltModifier);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return helpsAsked() == 1; }, 2000));
+        dialog->hide();
+    }
+
+    // Send: Help clicked, then Enter, in this opening and the next, sends.
+    for (bool reopened : {false, true}) {
+        SCOPED_TRACE(reopened ? "reopened" : "Help clicked");
+        prompter.shown.clear();
+        ASSERT_TRUE(open(send));
+        if (!reopened)
+            QTest::mouseClick(helpButton(send), Qt::LeftButton);
+        send.setResult(-1);
+        QTest::keyClick(send.focusWidget() ? send.focusWidget() : &send, Qt::Key_Return);
+        EXPECT_EQ(send.result(), QDialog::Accepted);
+        EXPECT_EQ(helpsAsked(), reopened ? 0 : 1);
+        EXPECT_FALSE(send.isVisible());
+    }
+
+    // Insert Expression: Help with a half-typed expression in the field.
+    TInsExpDlg& expression = inserts.expressionDialog();
+    prompter.shown.clear();
+    ASSERT_TRUE(open(expression));
+    auto* field = expression.findChild<QLineEdit*>("expr");
+    field->setText("2+*");
+    field->setFocus();
+    QTest::mouseClick(helpButton(expression), Qt::LeftButton);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].caption, "Help");
+    EXPECT_EQ(field->text(), "2+*");
+    expression.hide();
 }
 
 TEST_F(MainFormTest, ClosingTheProgramClosesTheDncTerminalFirst)

@@ -184,7 +184,7 @@ void TMainForm::createMenus()
 
     createEditorCommandMenus();
 
-    QMenu* setup = menuBar()->addMenu("&Setup");
+    QMenu* setup = menuBar()->addMenu("Se&tup"); // Alt+S is Search's
     QAction* setupAction = setup->addAction("&Machine/DNC Setup...", m_machines, &MachineCommands::NCCodeSetup1Click);
     setup->addAction("&Properties...", this, &TMainForm::Properties1Click);
     setup->addAction("Pass&word Manager...", m_login, &LoginCommands::PasswordManager1Click);
