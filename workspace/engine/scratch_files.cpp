@@ -33,8 +33,10 @@ std::string createScratchFile(const std::string& folder)
         char name[16];
         std::snprintf(name, sizeof name, "MRW%X.TMP", unique);
         const std::string path = platform::joinPath(folder, name);
-        if (std::FILE* f = std::fopen(path.c_str(), "wbx")) {
-            std::fclose(f);
+        // Taken only when nothing stands under the name, not even a link.
+        platform::LineWriter made;
+        if (made.createNew(path)) {
+            made.close();
             return path;
         }
         if (!platform::folderExists(folder))
