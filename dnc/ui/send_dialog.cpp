@@ -56,6 +56,11 @@ TSendDlg::TSendDlg(mrw::EditorHost& editor, SettingsSource settings, platform::P
     connect(buttons, &QDialogButtonBox::accepted, this, &TSendDlg::OKBtnClick);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(buttons, &QDialogButtonBox::helpRequested, this, &TSendDlg::HelpBtnClick);
+    // Enter sends, whichever button was clicked before: only Send is a default button.
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    buttons->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
+    buttons->button(QDialogButtonBox::Help)->setAutoDefault(false);
+    buttons->button(QDialogButtonBox::Help)->setText(QStringLiteral("&Help"));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Bsendedfile);

@@ -3,6 +3,9 @@
 #include "workspace/ui/login_commands.h"
 #include "workspace/ui/machine_commands.h"
 #include "dnc/ui/dnc_terminal.h"
+#include "dnc/ui/send_dialog.h"
+#include "workspace/ui/insert_dialog_commands.h"
+#include "workspace/ui/insert_dialogs.h"
 #include "workspace/ui/mdi_child.h"
 #include "workspace/ui/nc_lexer.h"
 #include "workspace/ui/nc_viewer.h"
@@ -20,6 +23,7 @@
 #include "platform/folders.h"
 #include "platform/ini.h"
 #include "platform/paths.h"
+#include "platform/scratch_file.h"
 #include "platform/textfile.h"
 #include "support/menu_accelerators.h"
 #include "support/scripted_prompter.h"
@@ -37,6 +41,7 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QMdiSubWindow>
 #include <QMimeData>
 #include <QMdiArea>
@@ -54,10 +59,12 @@
 #include <algorithm>
 #include <cstdlib>
 #include <deque>
+#include <functional>
 #include <filesystem>
 #include <map>
 #include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using testsupport::ScriptedPrompter;
 using testsupport::TempFolder;
@@ -829,6 +836,84 @@ TEST_F(MainFormTest, RelativeNamesAreShownAndLoggedWhereTheFileIs)
     mrw::activityLog().setEnabled(false);
 }
 
+// A name that is no file (a FIFO, a link to a device) is refused with a message that names
+// it, whichever way it comes in, and never read: reading either would hold the program.
+TEST_F(MainFormTest, NamesThatAreNoFilesAreRefusedAtEveryWayIn)
+{
+    const std::string fifo = program.file("PIPE.TAP");
+    const std::string device = program.file("ZERO.TAP");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    ASSERT_EQ(::symlink("/dev/zero", device.c_str()), 0);
+    const auto text = [](const std::string& name) { return QString::fromStdString(name); };
+    struct Way {
+        const char* name;
+        std::function<void(const std::string&)> open;
+    };
+    const Way ways[] = {
+        {"File Open", [&](const std::string& name) {
+             start();
+             files->opens = {{text(name)}};
+             prompter.buttons = {platform::Button::Yes}; // were it taken for a new file
+             form->Open1Click();
+         }},
+        {"recent files", [&](const std::string& name) {
+             platform::IniFile(program.file("MRW2013.INI")).writeString("MRU", "0", name);
+             start();
+             form->fileCommands()->OpenMRUEntry(0);
+         }},
+        {"command line", [&](const std::string& name) { start({text(name)}); }},
+        {"drop", [&](const std::string& name) {
+             start();
+             form->fileCommands()->openDroppedFiles({text(name)});
+         }},
+        {"hand-off", [&](const std::string& name) {
+             start();
+             form->OpenFileInEditor(name);
+         }},
+    };
+    for (const Way& way : ways) {
+        for (const std::string& name : {fifo, device}) {
+            SCOPED_TRACE(std::string(way.name) + " " + name);
+            prompter.shown.clear();
+            way.open(name);
+            ASSERT_EQ(prompter.shown.size(), 1u);
+            EXPECT_EQ(prompter.shown[0].text, platform::notRegularFileText(name));
+            EXPECT_EQ(form->children().size(), 0);
+            form.reset();
+        }
+    }
+    struct stat st{};
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+// Settings that do not read are told at start, in one message naming each with the value
+// used, rather than reset without a word when the program ends.
+TEST_F(MainFormTest, SettingsThatDoNotReadAreToldAtStart)
+{
+    const auto spoil = [&](const char* name, const std::string& from, const std::string& to) {
+        std::string text = program.read(name);
+        const auto at = text.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        program.write(name, text.replace(at, from.size(), to));
+    };
+    spoil("MRW2013.INI", "DNCALERT=1", std::string("DNCALERT=\0 1", 12));
+    spoil("MRW2013.INI", "TABSIZE=8", "TABSIZE=eight");
+    spoil("WPOSTS.INI", "ARCTYPE=5", "ARCTYPE=5x"); // in [Mill 1], the current machine
+    spoil("WPOSTS.INI", "REDUN=0", "REDUN=yes");
+    TMainForm& f = start();
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text,
+              "Settings in " + program.file("MRW2013.INI") + " that could not be read:\n"
+              "[GENERAL] DNCALERT=\"<00> 1\": 0 used\n"
+              "[GENERAL] TABSIZE=\"eight\": 8 used\n\n"
+              "Settings in " + program.file("WPOSTS.INI") + " that could not be read:\n"
+              "[Mill 1] ARCTYPE=\"5x\": 5 used\n"
+              "[Mill 1] REDUN=\"yes\": 0 used");
+    EXPECT_FALSE(f.settings().DncAlert);
+    EXPECT_EQ(f.settings().TabSize, 8);
+}
+
 // Open offers to create a name that does not exist; No opens nothing.
 TEST_F(MainFormTest, OpenOffersToCreateANewFile)
 {
@@ -907,9 +992,81 @@ TEST_F(MainFormTest, MenusHaveNoSharedAccelerators)
     TMainForm& f = start();
     // The system's own captions share these two; Alt+letter takes turns between them.
     const testsupport::AcceleratorRules rules{QRegularExpression("^(&\\d|1&0|&1[12]) "),
-                                              {{"&Setup", "&Search"}, {"Jump To Su&bprogram", "Goto &Bottom"}}};
+                                              {{"Jump To Su&bprogram", "Goto &Bottom"}}};
     for (const std::string& clash : testsupport::acceleratorClashes(f.menuBar()->actions(), rules))
         ADD_FAILURE() << clash;
+}
+
+// The keys of the dialogs do what they say: Alt+H asks for help in each; Enter in the Send
+// dialog sends even after Help was clicked; Help in Insert Expression asks for help
+// whatever the field holds, and never evaluates it.
+TEST_F(MainFormTest, DialogKeysDoWhatTheySay)
+{
+    TMainForm& f = start();
+    f.New1Click();
+    f.activeChild()->Editor1->setBytes("N1 G00 X1.");
+    dnc::TSendDlg send(
+        f,
+        [] {
+            dnc::SendSettings settings;
+            settings.send.tapeCode = dnc::TapeCode::Iso;
+            return settings;
+        },
+        &prompter, &f);
+    InsertDialogCommands& inserts = InsertDialogCommands::of(f);
+    inserts.macroDialog().prepare(mrw::workspaceGlobals().MachineDatabasePath, "Mill 1");
+    const auto helpsAsked = [&] {
+        return std::count_if(prompter.shown.begin(), prompter.shown.end(),
+                             [](const ScriptedPrompter::Shown& s) { return s.caption == "Help"; });
+    };
+    const auto open = [](QDialog& dialog) {
+        dialog.show();
+        QApplication::setActiveWindow(&dialog);
+        return QTest::qWaitForWindowActive(&dialog);
+    };
+    const auto helpButton = [](QDialog& dialog) {
+        return dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Help);
+    };
+
+    const std::pair<const char*, QDialog*> dialogs[] = {{"Send", &send},
+                                                        {"Insert Expression", &inserts.expressionDialog()},
+                                                        {"NC macro", &inserts.macroDialog()},
+                                                        {"Comment", &inserts.commentDialog()}};
+    for (const auto& [name, dialog] : dialogs) {
+        SCOPED_TRACE(name);
+        prompter.shown.clear();
+        ASSERT_TRUE(open(*dialog));
+        QTest::keyClick(dialog, Qt::Key_H, Qt::AltModifier);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return helpsAsked() == 1; }, 2000));
+        dialog->hide();
+    }
+
+    // Send: Help clicked, then Enter, in this opening and the next, sends.
+    for (bool reopened : {false, true}) {
+        SCOPED_TRACE(reopened ? "reopened" : "Help clicked");
+        prompter.shown.clear();
+        ASSERT_TRUE(open(send));
+        if (!reopened)
+            QTest::mouseClick(helpButton(send), Qt::LeftButton);
+        send.setResult(-1);
+        QTest::keyClick(send.focusWidget() ? send.focusWidget() : &send, Qt::Key_Return);
+        EXPECT_EQ(send.result(), QDialog::Accepted);
+        EXPECT_EQ(helpsAsked(), reopened ? 0 : 1);
+        EXPECT_FALSE(send.isVisible());
+    }
+
+    // Insert Expression: Help with a half-typed expression in the field.
+    TInsExpDlg& expression = inserts.expressionDialog();
+    prompter.shown.clear();
+    ASSERT_TRUE(open(expression));
+    auto* field = expression.findChild<QLineEdit*>("expr");
+    field->setText("2+*");
+    field->setFocus();
+    QTest::mouseClick(helpButton(expression), Qt::LeftButton);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].caption, "Help");
+    EXPECT_EQ(field->text(), "2+*");
+    expression.hide();
 }
 
 TEST_F(MainFormTest, ClosingTheProgramClosesTheDncTerminalFirst)

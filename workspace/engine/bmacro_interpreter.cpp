@@ -1,6 +1,7 @@
 #include "workspace/engine/bmacro_interpreter.h"
 
 #include "workspace/engine/bmacro_expression.h"
+#include "workspace/engine/scratch_files.h"
 
 #include "math/engine/mathlib.h"
 #include "platform/file_replace.h"
@@ -83,6 +84,27 @@ void eraseFirst(std::string& text, std::string_view word)
     const auto at = text.find(word);
     if (at != std::string::npos)
         text.erase(at, word.size());
+}
+
+// The lines in front of a called program's first block: a file as it comes from a tape
+// starts with "%" (and may hold blank lines), and its program number follows, which a
+// control would take for the start of a new program if it were written. A file without
+// a program-number line starts its blocks right after the "%".
+int programHead(const std::vector<std::string>& lines)
+{
+    std::size_t head = 0;
+    while (head < lines.size()) {
+        const std::string_view text = platform::trimBlanks(lines[head]);
+        if (!text.empty() && text != "%")
+            break;
+        ++head;
+    }
+    if (head < lines.size()) {
+        const std::string_view text = platform::trimBlanks(lines[head]);
+        if (text.size() > 1 && (text[0] == 'O' || text[0] == 'o') && text[1] >= '0' && text[1] <= '9')
+            ++head;
+    }
+    return static_cast<int>(head);
 }
 
 } // namespace
@@ -693,11 +715,7 @@ void BMacroInterpreter::call(const std::string& line, int kind)
     called.owned = std::move(*lines);
     called.buff = &called.owned;
     called.nlines = static_cast<int>(called.owned.size());
-    // A file as it comes from a tape starts with "%": its program number follows, which a
-    // control would take for the start of a new program if it were written.
-    called.head = 1;
-    while (called.head <= called.nlines && platform::trimBlanks(called.owned[static_cast<std::size_t>(called.head - 1)]) == "%")
-        ++called.head;
+    called.head = programHead(called.owned);
     Line = called.head;
     called.itype = kind;
     if (kind == 65 || kind == 66)
@@ -860,7 +878,7 @@ BMacroResult RunBMacroJob(BMacroJob job, const std::vector<std::string>& program
         return result;
 
     std::string why;
-    if (!job.VariablesFile.empty() && !platform::saveTextLinesAtomic(job.VariablesFile, job.Memo, &why))
+    if (!job.VariablesFile.empty() && !writeScratchLines(job.VariablesFile, job.Memo, &why))
         prompter.message("Warning", "Cannot Save the Pre-Defined Variables to " + job.VariablesFile + "\n" + why,
                          platform::MessageKind::Warning, platform::Buttons::Ok);
 

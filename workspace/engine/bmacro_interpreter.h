@@ -106,8 +106,8 @@ private:
         int nlines = 0;
         int lnum = 1;
         std::array<double, ArgumentCount> lvars{};
-        // The program-number line: a run of the level starts after it (and after the
-        // tape's "%" lines in front of it).
+        // The lines in front of the first block (the tape's "%" lines, blank lines and the
+        // program-number line): a run of the level starts after them.
         int head = 1;
     };
     class Boxes;

@@ -31,7 +31,7 @@ int indexOfText(const List& list, const std::string& text)
 // once; values are taken as the INI layer gives them (the first of equal keys counts).
 class SectionReader {
 public:
-    SectionReader(const platform::IniReader& ini, const std::string& section)
+    SectionReader(const platform::IniReader& ini, const std::string& section) : m_ini(ini), m_section(section)
     {
         for (auto& [key, value] : ini.entries(section))
             m_values.try_emplace(platform::upperAscii(key), std::move(value));
@@ -46,11 +46,16 @@ public:
     {
         const auto it = m_values.find(platform::upperAscii(key));
         int value = 0;
-        return it != m_values.end() && platform::parseIniInt(it->second, value) ? value : def;
+        if (it == m_values.end() || platform::parseIniInt(it->second, value))
+            return it == m_values.end() ? def : value;
+        // The file's own reading notes the value that did not read, for the start's message.
+        return m_ini.readInt(m_section, key, def);
     }
     bool flag(const char* key, bool def) const { return integer(key, def ? 1 : 0) != 0; }
 
 private:
+    const platform::IniReader& m_ini;
+    std::string m_section;
     std::map<std::string, std::string> m_values;
 };
 
@@ -177,7 +182,7 @@ struct NameSlots {
 
 MachineDatabase::MachineDatabase(std::string path) : m_path(platform::IniFile(path).path()) {}
 
-void MachineDatabase::loadMachine(const std::string& name, MachineSettings& s) const
+std::vector<std::string> MachineDatabase::loadMachine(const std::string& name, MachineSettings& s) const
 {
     const platform::IniFile ini(m_path);
     const SectionReader in(ini, name);
@@ -303,6 +308,7 @@ void MachineDatabase::loadMachine(const std::string& name, MachineSettings& s) c
     s.Rdelay = RemoteDelayRange.clamp(in.integer("RMTRDELAY", 30));
     s.Ddelay = RemoteDelayRange.clamp(in.integer("RMTDDELAY", 30));
     s.CBOverwrite = in.flag("RMTOVERWRITE", false);
+    return ini.unreadValues();
 }
 
 namespace {
@@ -555,14 +561,15 @@ MachineDatabase machineDatabase(const WorkspaceGlobals& g)
     return MachineDatabase(g.MachineDatabasePath);
 }
 
-void LoadMachine(WorkspaceGlobals& g, const std::string& name)
+std::vector<std::string> LoadMachine(WorkspaceGlobals& g, const std::string& name)
 {
     g.Machine.setModified(false);
-    machineDatabase(g).loadMachine(name, g.Machine.settings());
+    std::vector<std::string> unread = machineDatabase(g).loadMachine(name, g.Machine.settings());
     g.UploadFolderFirstTime = true;
     g.DownloadFolderFirstTime = true;
     g.LoadSaveFolderFirstTime = true;
     g.Machine.notifyReloaded();
+    return unread;
 }
 
 void SaveMachine(WorkspaceGlobals& g, const std::string& name)

@@ -27,8 +27,9 @@ public:
 
     // Reads section `name` into the settings, every key with its default; values that
     // select nothing leave the box without a selection (-1), a parity letter or FLOW
-    // value that is not known leaves that box as it was. Never throws.
-    void loadMachine(const std::string& name, MachineSettings& s) const;
+    // value that is not known leaves that box as it was. Never throws. Gives the values
+    // that did not read (platform::IniReader::unreadValues).
+    std::vector<std::string> loadMachine(const std::string& name, MachineSettings& s) const;
     // Writes every key into section `name` (the NC-code macro keys are left alone).
     // Throws platform::IniWriteError when the file cannot be written.
     void saveMachine(const std::string& name, const MachineSettings& s) const;
@@ -63,7 +64,8 @@ MachineDatabase machineDatabase(const WorkspaceGlobals& g);
 
 // LoadMachine: the named machine into the current settings; clears the modified mark,
 // sets the three folder-first-time flags and tells the windows showing the settings.
-void LoadMachine(WorkspaceGlobals& g, const std::string& name);
+// Gives the values that did not read.
+std::vector<std::string> LoadMachine(WorkspaceGlobals& g, const std::string& name);
 // SaveMachine: the current settings into the named section; clears the modified mark.
 // Throws platform::IniWriteError.
 void SaveMachine(WorkspaceGlobals& g, const std::string& name);

@@ -1,7 +1,9 @@
 #include "workspace/engine/scratch_files.h"
 
 #include "platform/folders.h"
+#include "platform/linestream.h"
 #include "platform/paths.h"
+#include "platform/scratch_file.h"
 
 #include <chrono>
 #include <cstdio>
@@ -31,14 +33,30 @@ std::string createScratchFile(const std::string& folder)
         char name[16];
         std::snprintf(name, sizeof name, "MRW%X.TMP", unique);
         const std::string path = platform::joinPath(folder, name);
-        if (std::FILE* f = std::fopen(path.c_str(), "wbx")) {
-            std::fclose(f);
+        // Taken only when nothing stands under the name, not even a link.
+        platform::LineWriter made;
+        if (made.createNew(path)) {
+            made.close();
             return path;
         }
         if (!platform::folderExists(folder))
             break;
     }
     return {};
+}
+
+bool writeScratchLines(const std::string& path, const std::vector<std::string>& lines, std::string* errorText)
+{
+    platform::LineWriter writer;
+    if (!writer.adopt(platform::createScratchStream(path, errorText), path))
+        return false;
+    for (const std::string& line : lines)
+        writer.writeLine(line);
+    if (writer.close())
+        return true;
+    if (errorText)
+        *errorText = "Cannot write " + path;
+    return false;
 }
 
 ScratchFiles createScratchFiles(const std::string& folder)

@@ -2,6 +2,7 @@
 // The folder MRW2013 works in (the TEMPDIR setting) and its two scratch files: the
 // first holds the send image, the second the text to be sent.
 #include <string>
+#include <vector>
 
 namespace mrw {
 
@@ -13,6 +14,13 @@ std::string enterTempFolder(const std::string& tempDir, const std::string& progr
 // file of that name exists (exclusive creation), so two programs never share one.
 // Returns the full name, or "" when no file could be created.
 std::string createScratchFile(const std::string& folder);
+
+// Writes lines, each ended by CR LF, to a file MRW2013 keeps under a fixed name in a
+// folder other users share (the text to send, the setup report, the B-macro variables):
+// whatever stands under the name, a planted link or another user's file, is removed,
+// never followed or truncated, and the file is made afresh. False with errorText when it
+// cannot be written.
+bool writeScratchLines(const std::string& path, const std::vector<std::string>& lines, std::string* errorText = nullptr);
 
 struct ScratchFiles {
     std::string SendBufferFile; // the send image

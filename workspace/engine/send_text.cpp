@@ -1,8 +1,7 @@
 #include "workspace/engine/send_text.h"
 
 #include "workspace/engine/editor_host.h"
-
-#include "platform/textfile.h"
+#include "workspace/engine/scratch_files.h"
 
 #include <algorithm>
 
@@ -64,8 +63,7 @@ bool writeSendText(const EditorTextView& view, int mode, const std::string& path
     std::vector<std::string> lines;
     if (!linesForSend(view, mode, lines))
         return false;
-    // A scratch file: no need to wait for the disk.
-    return platform::saveFileAtomic(path, platform::joinLinesCrLf(lines), nullptr, false);
+    return writeScratchLines(path, lines);
 }
 
 } // namespace mrw

@@ -1,7 +1,8 @@
 #include "workspace/engine/setup_report.h"
 
+#include "workspace/engine/scratch_files.h"
+
 #include "platform/ini.h"
-#include "platform/textfile.h"
 
 #include <array>
 
@@ -198,7 +199,7 @@ void WriteSetupReport(const MachineDatabase& db, std::vector<std::string>& lines
 
 bool writeSetupReportFile(const std::string& path, const std::vector<std::string>& lines, std::string* errorText)
 {
-    return platform::saveTextLinesAtomic(path, lines, errorText);
+    return writeScratchLines(path, lines, errorText);
 }
 
 } // namespace mrw

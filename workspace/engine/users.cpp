@@ -95,6 +95,16 @@ bool UserDatabase::unreadable() const
     return platform::IniFile(m_path).unreadable();
 }
 
+bool UserDatabase::holdsNoUserList() const
+{
+    if (!platform::fileExists(m_path))
+        return false;
+    const platform::IniFile ini(m_path);
+    if (ini.unreadable() || ini.hasSection(IndexSection))
+        return false;
+    return ini.readString(DefaultsSection, EntriesKey) != "0";
+}
+
 namespace {
 
 // The users of [Index]: "<name>=#" lines, or names with a record of their own. The keys
@@ -226,6 +236,12 @@ bool UserSession::LoginUser(LoginAsker& asker)
     if (m_database.unreadable()) {
         show("Cannot read " + m_database.path() + ": login refused", platform::MessageKind::Error);
         m_log.write("Login Failed, Cannot Read the User List");
+        return false;
+    }
+    // Nor is a damaged one: taking it for an empty database would grant every right.
+    if (m_database.holdsNoUserList()) {
+        show(m_database.path() + " holds no user list: login refused", platform::MessageKind::Error);
+        m_log.write("Login Failed, No User List in the User File");
         return false;
     }
     if (m_database.empty()) {

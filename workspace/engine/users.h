@@ -55,6 +55,9 @@ public:
     const std::string& path() const { return m_path; }
     // True when the file exists but cannot be read ("no users" is another answer).
     bool unreadable() const;
+    // True when the file exists and reads but holds no user list: neither an [Index] nor
+    // the "_Entries=0" an emptied database keeps. Such a file is damaged, not "no users".
+    bool holdsNoUserList() const;
 
     // The users' names in index order.
     std::vector<std::string> names() const;

@@ -10,6 +10,7 @@
 #include "platform/host.h"
 #include "platform/paths.h"
 #include "platform/qt/latin1.h"
+#include "platform/scratch_file.h"
 #include "platform/stored_path.h"
 
 #include <QAbstractItemView>
@@ -136,7 +137,7 @@ bool FileCommands::openOne(const std::string& name, bool addToRecent, bool isNew
     }
     mrw::WriteActivityLog("Open File [" + name + "]");
     TMDIChild* child = m_main.CreateEditorChild(name, isNew);
-    if (addToRecent)
+    if (addToRecent && child)
         AddToMRU(name);
     return child != nullptr;
 }
@@ -162,10 +163,11 @@ void FileCommands::Open1Click()
     for (const QString& chosen : m_dialogs->openFiles(&m_main, folder, openFilter())) {
         std::string name = absoluteFileName(fileNameBytes(chosen));
         bool isNew = false;
-        if (!platform::fileExists(name)) {
-            // A name that does not exist yet starts a new file, when the operator wants one.
+        // A name that does not exist yet starts a new file, when the operator wants one; a
+        // FIFO or device is no new file and is refused when loaded.
+        if (platform::fileKind(name) == platform::FileKind::Missing) {
             name = withDefaultExtension(name);
-            isNew = !platform::fileExists(name);
+            isNew = platform::fileKind(name) == platform::FileKind::Missing;
             if (isNew && !m_prompter.ask("Open", name + "\nThis file does not exist.\nCreate it?"))
                 continue;
         }
@@ -278,7 +280,8 @@ void FileCommands::openCommandLineFiles(const QStringList& arguments, const QStr
     std::vector<std::string> existing;
     for (const QString& argument : arguments) {
         const std::string name = absoluteFileName(fileNameBytes(argument), startFolder);
-        if (platform::fileExists(name))
+        // A FIFO or device named here is refused with a message, not passed over.
+        if (platform::fileKind(name) != platform::FileKind::Missing)
             existing.push_back(name);
     }
     if (existing.empty() || !mayOpenFiles())

@@ -36,6 +36,11 @@ QDialogButtonBox* okCancelHelp(Dialog* dialog, platform::Prompter& prompter, voi
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     QObject::connect(buttons, &QDialogButtonBox::helpRequested, dialog,
                      [&prompter] { platform::showHelpTopic(Dialog::HelpTopic, prompter); });
+    QPushButton* help = buttons->button(QDialogButtonBox::Help);
+    help->setText("&Help");
+    // Help takes no focus, so that asking for it never leaves a field: leaving evaluates
+    // the field, and a half-typed expression would answer with an error in place of help.
+    help->setFocusPolicy(Qt::NoFocus);
     return buttons;
 }
 

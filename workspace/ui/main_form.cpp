@@ -33,6 +33,7 @@
 
 #include "math/engine/mathlib.h"
 #include "platform/folders.h"
+#include "platform/ini.h"
 #include "platform/paths.h"
 #include "platform/qt/help.h"
 #include "platform/qt/latin1.h"
@@ -183,7 +184,7 @@ void TMainForm::createMenus()
 
     createEditorCommandMenus();
 
-    QMenu* setup = menuBar()->addMenu("&Setup");
+    QMenu* setup = menuBar()->addMenu("Se&tup"); // Alt+S is Search's
     QAction* setupAction = setup->addAction("&Machine/DNC Setup...", m_machines, &MachineCommands::NCCodeSetup1Click);
     setup->addAction("&Properties...", this, &TMainForm::Properties1Click);
     setup->addAction("Pass&word Manager...", m_login, &LoginCommands::PasswordManager1Click);
@@ -504,6 +505,7 @@ void TMainForm::LoadSettings()
     m_settings.CurrentMachine = m_globals.CurrentMachineName;
     mrw::loadProgramSettings(ini, m_settings, m_globals.ProgramFolder,
                              [this](std::string_view text) { return vork::StrToReal(text, m_prompter); });
+    m_unreadSettings = ini.unreadValues();
     for (const std::string& text :
          mrw::unreadableSettingsMessages({m_globals.ProgramIniPath, m_globals.MachineDatabasePath}))
         showError(text);
@@ -606,7 +608,8 @@ void TMainForm::FormShow()
     m_login->showLoggedInUser();
     m_files->openCommandLineFiles(m_arguments, m_startFolder);
     if (!m_remoteStart) {
-        mrw::LoadMachine(m_globals, m_globals.CurrentMachineName);
+        // An unattended remote start has nobody to tell.
+        tellUnreadSettings(mrw::LoadMachine(m_globals, m_globals.CurrentMachineName));
         return;
     }
     if (m_arguments.size() >= 2) {
@@ -802,6 +805,17 @@ void TMainForm::ShowFileViewer()
 void TMainForm::showError(const std::string& text)
 {
     m_prompter->message("Marrowin", text, platform::MessageKind::Error, platform::Buttons::Ok);
+}
+
+void TMainForm::tellUnreadSettings(const std::vector<std::string>& machineValues)
+{
+    std::string text = platform::unreadValuesMessage(platform::IniFile(m_globals.ProgramIniPath).path(), m_unreadSettings);
+    const std::string machine = platform::unreadValuesMessage(mrw::machineDatabase(m_globals).path(), machineValues);
+    if (!text.empty() && !machine.empty())
+        text += "\n\n";
+    text += machine;
+    if (!text.empty())
+        m_prompter->message("Marrowin", text, platform::MessageKind::Warning, platform::Buttons::Ok);
 }
 
 // ---- Recent files ----------------------------------------------------------------

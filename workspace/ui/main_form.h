@@ -209,6 +209,9 @@ private:
     void createMenus();
     void FormShow();
     void showError(const std::string& text);
+    // One message at start naming every setting of MRW2013.INI and of the machine's
+    // section of WPOSTS.INI that did not read, with the value used instead.
+    void tellUnreadSettings(const std::vector<std::string>& machineValues);
     void buildEditorFont();
     void activeChildChanged();
     void createEditorCommandMenus();
@@ -229,6 +232,7 @@ private:
     std::string m_tempFolder;
     mrw::ScratchFiles m_scratch;
     bool m_remoteStart = false;
+    std::vector<std::string> m_unreadSettings; // of MRW2013.INI, told at start
     bool m_shown = false;
     bool m_closing = false;
     int m_machineObserver = 0;

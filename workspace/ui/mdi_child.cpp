@@ -5,6 +5,7 @@
 #include "workspace/ui/nc_lexer.h"
 
 #include "platform/qt/latin1.h"
+#include "platform/scratch_file.h"
 #include "platform/textfile.h"
 
 #include <Qsci/qscicommand.h>
@@ -331,6 +332,12 @@ void TMDIChild::setUntitled(int number)
 
 bool TMDIChild::loadFile(std::string& errorText)
 {
+    // Every way a file comes in (Open, recent files, command line, drop, other windows)
+    // loads it here: a FIFO, device or folder is named as such, never read.
+    if (platform::fileKind(m_fileName) == platform::FileKind::NotRegular) {
+        errorText = platform::notRegularFileText(m_fileName);
+        return false;
+    }
     const auto bytes = platform::readFileBytes(m_fileName);
     if (!bytes) {
         errorText = "Cannot open file " + m_fileName;

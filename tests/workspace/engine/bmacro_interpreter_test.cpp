@@ -519,6 +519,33 @@ TEST(BMacroCallTest, ATapeFilesPercentAndProgramNumberAreNotWritten)
     }
 }
 
+// Only a program-number line is passed over after the "%" and blank lines in front of it:
+// a called file without one starts with a block that must be written.
+TEST(BMacroCallTest, OnlyAProgramNumberLineIsPassedOver)
+{
+    struct Case {
+        const char* name;
+        const char* called;
+        const char* written;
+    };
+    const Case cases[] = {
+        {"percent, no program number", "%\nG01 X1.\nG01 X2.\nM99\n", "G01X1.\nG01X2.\n"},
+        {"percent and program number", "%\nO1002\nG01 X1.\nM99\n", "G01X1.\n"},
+        {"blank line between percent and program number", "%\n\nO1002\nG01 X1.\nM99\n", "G01X1.\n"},
+        {"blank lines, no program number", "\r\n%\r\n  \r\nG01 X1.\r\nM99\r\n", "G01X1.\n"},
+        {"program number with a comment", "o1002 (BORE)\nG01 X1.\nM99\n", "G01X1.\n"},
+        {"no percent, no program number", "G01 X1.\nM99\n", "G01X1.\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        folder.write("O1002.TAP", c.called);
+        const Outcome outcome = runIn(folder, "M98 P1002 L2\n");
+        EXPECT_EQ(outcome.written, std::string(c.written) + c.written);
+        EXPECT_TRUE(outcome.result.normal());
+    }
+}
+
 TEST(BMacroCallTest, TheSixFileNameFormats)
 {
     const char* names[] = {"O1234.TAP", "O1234", "1234.TAP", "1234", "1234.SUB", "O1234.SUB"};

@@ -1,12 +1,21 @@
 #include "workspace/engine/handoff.h"
+#include "workspace/engine/bmacro_interpreter.h"
+#include "workspace/engine/editor_host.h"
 #include "workspace/engine/machine_database.h"
 #include "workspace/engine/scratch_files.h"
+#include "workspace/engine/send_text.h"
+#include "workspace/engine/setup_report.h"
 
 #include "platform/folders.h"
 #include "platform/paths.h"
+#include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using testsupport::TempFolder;
 
@@ -71,6 +80,67 @@ TEST(ScratchFiles, NeverTakesAnExistingName)
     EXPECT_EQ(std::adjacent_find(names.begin(), names.end()), names.end());
     EXPECT_EQ(mrw::createScratchFile(dir.file("missing/")), "");
     EXPECT_THROW(mrw::createScratchFiles(dir.file("missing/")), std::runtime_error);
+}
+
+// The files MRW2013 writes under fixed names in a folder other users share: a link planted
+// there by another user is replaced, never followed, and its target keeps its text and mode.
+TEST(ScratchFiles, FixedNamesNeverFollowAPlantedLink)
+{
+    struct QuietConsole : mrw::BMacroConsole {
+        bool askValue(const std::string&, double&) override { return true; }
+        void showLine(int, const std::string&, int) override {}
+        bool stopRequested() override { return false; }
+    };
+    struct Writer {
+        const char* name;
+        std::function<bool(const TempFolder&, const std::string&)> write;
+        std::string written;
+    };
+    const Writer writers[] = {
+        {"MRW1A.TMP",
+         [](const TempFolder&, const std::string& path) {
+             mrw::EditorTextView view;
+             view.lines = {"G00 X1.", "M30"};
+             return mrw::writeSendText(view, mrw::sendtext::WholeFile, path);
+         },
+         "G00 X1.\r\nM30\r\n"},
+        {"SETUP.TMP",
+         [](const TempFolder&, const std::string& path) {
+             std::string error;
+             return mrw::writeSetupReportFile(path, {"MACHINE", "PORT 1"}, &error);
+         },
+         "MACHINE\r\nPORT 1\r\n"},
+        {"BMACROVARS.TXT",
+         [](const TempFolder& dir, const std::string& path) {
+             mrw::BMacroJob job;
+             job.OutputFile = dir.file("PART.OUT");
+             job.VariablesFile = path;
+             job.Memo = {"#100=2"};
+             QuietConsole console;
+             testsupport::ScriptedPrompter prompter;
+             const bool normal = mrw::RunBMacroJob(job, {"M30"}, console, prompter).normal();
+             return normal && prompter.shown.empty();
+         },
+         "#100=2\r\n"},
+    };
+    for (const Writer& w : writers) {
+        for (const char* target : {"notes", "gone"}) {
+            SCOPED_TRACE(std::string(w.name) + " -> " + target);
+            TempFolder dir;
+            dir.write("notes", "mine\r\n");
+            ASSERT_EQ(::chmod(dir.file("notes").c_str(), 0600), 0);
+            ASSERT_EQ(::symlink(dir.file(target).c_str(), dir.file(w.name).c_str()), 0);
+            EXPECT_TRUE(w.write(dir, dir.file(w.name)));
+            struct stat st{};
+            ASSERT_EQ(::lstat(dir.file(w.name).c_str(), &st), 0);
+            EXPECT_TRUE(S_ISREG(st.st_mode));
+            EXPECT_EQ(dir.read(w.name), w.written);
+            EXPECT_EQ(dir.read("notes"), "mine\r\n");
+            ASSERT_EQ(::stat(dir.file("notes").c_str(), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, 0600u);
+            EXPECT_FALSE(platform::fileExists(dir.file("gone")));
+        }
+    }
 }
 
 TEST(ScratchFiles, TempFolderFallsBackToTheProgramFolder)

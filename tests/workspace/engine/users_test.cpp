@@ -11,6 +11,8 @@
 
 #include <clocale>
 #include <deque>
+#include <optional>
+#include <unistd.h>
 
 using namespace mrw;
 
@@ -375,6 +377,51 @@ TEST_F(UsersTest, UsersThatCannotBeReadLetNobodyIn)
     EXPECT_EQ(prompter.shown[0].text, "Cannot read " + folder.file("TKZPWL.INI") + ": login refused");
     EXPECT_EQ(logText(), line("Login Failed, Cannot Read the User List"));
     EXPECT_EQ(testsupport::readRestored(folder, "TKZPWL.INI"), golden);
+}
+
+// A user file that reads but holds no user list is damaged, not "no users": security stays
+// on. Only an absent file or an emptied database lets the first user in with every right.
+TEST_F(UsersTest, ADamagedUserFileLetsNobodyIn)
+{
+    struct Case {
+        const char* name;
+        std::optional<std::string> file; // nothing: no file
+        bool refused;
+    };
+    const Case cases[] = {
+        {"index misspelt", std::string("[Indx]\r\nADMIN=#\r\n[Defaults]\r\n_Entries=1\r\n[ADMIN]\r\nName=ADMIN\r\nLevel=255\r\n"), true},
+        {"0 bytes", std::string(), true},
+        {"random bytes", std::string("\x89\xd3\x00\x1a\x7f=\xff\r\n\x02\xc4]\x9c", 14), true},
+        {"defaults only, entries not 0", std::string("[Defaults]\r\n_Entries=2\r\n"), true},
+        {"no file", std::nullopt, false},
+        {"emptied database", std::string("[Defaults]\r\n_Entries=0\r\n"), false},
+        {"empty index", std::string("[Index]\r\n[Defaults]\r\n_Entries=0\r\n"), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ::unlink(folder.file("TKZPWL.INI").c_str());
+        ::unlink(log.path().c_str());
+        prompter.shown.clear();
+        if (c.file)
+            folder.write("TKZPWL.INI", *c.file);
+        UserSession s = session();
+        ScriptedLogin asker;
+        asker.add("ADMIN", "");
+        EXPECT_EQ(s.LoginUser(asker), !c.refused);
+        EXPECT_EQ(asker.asked, 0);
+        if (c.refused) {
+            EXPECT_EQ(s.rights(), 0);
+            ASSERT_EQ(prompter.shown.size(), 1u);
+            EXPECT_EQ(prompter.shown[0].text, folder.file("TKZPWL.INI") + " holds no user list: login refused");
+            EXPECT_EQ(logText(), line("Login Failed, No User List in the User File"));
+        } else {
+            EXPECT_EQ(s.rights(), 0xFFFF);
+            EXPECT_TRUE(prompter.shown.empty());
+        }
+        if (c.file) {
+            EXPECT_EQ(folder.read("TKZPWL.INI"), *c.file);
+        }
+    }
 }
 
 TEST_F(UsersTest, TheDatabasesOwnSectionNamesAreNoUserNames)
