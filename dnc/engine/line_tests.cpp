@@ -4,6 +4,7 @@
 #include "dnc/engine/dnc_session.h"
 
 #include "platform/paths.h"
+#include "platform/file_replace.h"
 #include "platform/scratch_file.h"
 
 #include <cstdio>
@@ -80,7 +81,10 @@ bool sendFileInBlocks(DncSession& session, const std::string& path, const std::f
 bool captureBinary(ComPort& port, const std::string& path, const std::function<bool()>& stop)
 {
     port.setSoftwareFlow(SoftwareFlow::None);
-    std::FILE* file = platform::createScratchStream(path);
+    // The file the user chose is replaced as every saved file is: it keeps its old text
+    // until the capture ends, and a link is followed to its target.
+    platform::FileReplacement replacement;
+    std::FILE* file = replacement.begin(path) ? replacement.openStream() : nullptr;
     if (!file)
         return false;
     bool written = true;
@@ -90,7 +94,7 @@ bool captureBinary(ComPort& port, const std::string& path, const std::function<b
         if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
             written = false;
     }
-    return std::fclose(file) == 0 && written;
+    return std::fclose(file) == 0 && written && replacement.commit();
 }
 
 } // namespace dnc
