@@ -9,6 +9,7 @@
 #include "platform/format.h"
 #include "platform/numbers.h"
 #include "platform/paths.h"
+#include "platform/scratch_file.h"
 #include "platform/textfile.h"
 
 #include <algorithm>
@@ -229,9 +230,14 @@ bool NCInput::OpenNCFile(const std::string& name)
     s.NCFile.close();
     s.ProgramLoaded = false;
     // A program that cannot be read is left alone: no work copy is begun, so nothing
-    // can later be put in its place.
-    if (platform::folderExists(s.NCFileName) ||
-        (platform::fileExists(s.NCFileName) && !s.NCFile.open(s.NCFileName))) {
+    // can later be put in its place. A FIFO or device is no program and no new one: it is
+    // neither read (that could block or never end) nor replaced by a typed-in program.
+    const platform::FileKind kind = platform::fileKind(s.NCFileName);
+    if (kind == platform::FileKind::NotRegular) {
+        showError(platform::notRegularFileText(s.NCFileName));
+        return false;
+    }
+    if (kind == platform::FileKind::Regular && !s.NCFile.open(s.NCFileName)) {
         showError("Cannot Open [" + s.NCFileName + "]");
         return false;
     }

@@ -8,6 +8,7 @@
 #include "platform/folders.h"
 #include "platform/ini.h"
 #include "platform/paths.h"
+#include "platform/scratch_file.h"
 #include "platform/textfile.h"
 #include "run_fakes.h"
 #include "support/scripted_prompter.h"
@@ -605,7 +606,8 @@ TEST(Program, AProgramThatCannotBeReadIsNeverReplaced)
         const std::string name = run.folder.file(folderName ? "DIR.TAP" : "P.TAP");
         EXPECT_FALSE(testsupport::asOrdinaryUser([&] { return run.session->LoadFile(name); })) << name;
         ASSERT_FALSE(run.prompter.shown.empty());
-        EXPECT_EQ(run.prompter.shown.back().text, "Cannot Open [" + name + "]");
+        EXPECT_EQ(run.prompter.shown.back().text,
+                  folderName ? platform::notRegularFileText(name) : "Cannot Open [" + name + "]");
         EXPECT_FALSE(platform::fileExists(run.folder.file("DV.TMP")));
         run.session->Start(); // nothing to run
         run.session->interpreter.AutoFitExtents();

@@ -3,6 +3,7 @@
 #include "analyzer/engine/run_state.h"
 #include "platform/folders.h"
 #include "platform/paths.h"
+#include "platform/scratch_file.h"
 #include "run_fakes.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
@@ -12,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -398,6 +400,30 @@ TEST(ReadNextBlock, CodeListKeeps25Lines)
     ASSERT_EQ(s.codeList.lines.size(), 25u);
     EXPECT_EQ(s.codeList.lines.front(), "N6");
     EXPECT_EQ(s.codeList.lines.back(), "N30");
+}
+
+// A name that is no file (a FIFO, a link to a device, a folder) is refused: never read,
+// never taken as a new program to type in, and left where it is.
+TEST(OpenNCFile, ANameThatIsNoFileIsRefusedAndLeftAlone)
+{
+    testsupport::TempFolder folder;
+    ASSERT_EQ(::mkfifo(folder.file("FIFO.TAP").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", folder.file("ZERO.TAP").c_str()), 0);
+    ASSERT_EQ(::mkdir(folder.file("DIR.TAP").c_str(), 0700), 0);
+    for (const char* name : {"FIFO.TAP", "ZERO.TAP", "DIR.TAP"}) {
+        Session s;
+        s.prompter.inputs = {{true, "Y"}};
+        EXPECT_FALSE(s.input.OpenNCFile(folder.file(name))) << name;
+        ASSERT_EQ(s.prompter.shown.size(), 1u) << name; // no question about typing it in
+        EXPECT_EQ(s.prompter.shown[0].text, platform::notRegularFileText(folder.file(name)));
+        EXPECT_FALSE(s.state.WorkCopyOpen);
+        EXPECT_FALSE(s.state.ProgramLoaded);
+        EXPECT_FALSE(platform::fileExists(folder.file("DV.TMP")));
+    }
+    struct stat st{};
+    EXPECT_TRUE(::lstat(folder.file("FIFO.TAP").c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
+    EXPECT_TRUE(::lstat(folder.file("ZERO.TAP").c_str(), &st) == 0 && S_ISLNK(st.st_mode));
+    EXPECT_TRUE(platform::folderExists(folder.file("DIR.TAP")));
 }
 
 TEST(WorkCopy, AFullReadKeepsEveryLineAndEditsReachTheFile)
