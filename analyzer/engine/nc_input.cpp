@@ -13,11 +13,13 @@
 #include "platform/textfile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <optional>
 #include <vector>
 
@@ -183,6 +185,28 @@ bool isBlankLine(const std::string& line)
 
 } // namespace
 
+namespace {
+
+// Creates a work copy under `name` only when nothing of that name exists, not even a link;
+// nullptr with `error` (EEXIST: the name is taken) otherwise.
+std::FILE* createWorkCopyFile(const std::string& name, int& error)
+{
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = errno;
+        return nullptr;
+    }
+    std::FILE* stream = ::fdopen(fd, "wb");
+    if (!stream) {
+        error = errno;
+        ::close(fd);
+        ::unlink(name.c_str());
+    }
+    return stream;
+}
+
+} // namespace
+
 NCInput::NCInput(TRunState& state, const TMachineSetup& setup, RunServices& services)
     : m_state(state), m_setup(setup), m_services(services)
 {
@@ -195,17 +219,29 @@ std::string NCInput::DifFileNameFor(const std::string& ncFileName)
 
 // The work copy is DV.TMP beside the NC file. When that name is taken (another run in
 // the same folder, or the copy a broken-off run left), the next free DV<n>.TMP is used,
-// so that no run ever writes into another run's copy.
+// so that no run ever writes into another run's copy. A folder that cannot be written
+// (a shop's released programs) leaves the copy to the program's own work folder, so that
+// an edit made during the run is kept somewhere.
 bool NCInput::createWorkCopy()
 {
     TRunState& s = m_state;
-    const std::string folder = platform::folderPart(s.NCFileName);
-    for (int n = 0; n < 100; ++n) {
-        s.WorkCopyName = folder + (n == 0 ? std::string("DV") : "DV" + std::to_string(n)) + ".TMP";
-        if (s.WorkCopy.createNew(s.WorkCopyName))
-            return true;
-        if (!platform::fileExists(s.WorkCopyName))
-            return false; // not a name clash: the folder cannot be written
+    s.WorkCopyError.clear();
+    std::vector<std::string> folders = {platform::folderPart(s.NCFileName)}; // "": the current folder
+    if (!s.WorkFolder.empty() && s.WorkFolder != folders.front())
+        folders.push_back(s.WorkFolder);
+    for (const std::string& folder : folders) {
+        int error = EEXIST;
+        std::string name;
+        for (int n = 0; n < 100 && error == EEXIST; ++n) {
+            name = platform::joinPath(folder, (n == 0 ? std::string("DV") : "DV" + std::to_string(n)) + ".TMP");
+            if (std::FILE* stream = createWorkCopyFile(name, error)) {
+                s.WorkCopyName = name;
+                s.WorkCopyError.clear(); // a folder tried before is of no concern now
+                return s.WorkCopy.adopt(stream, name);
+            }
+        }
+        if (s.WorkCopyError.empty())
+            s.WorkCopyError = "[" + name + "]: " + std::strerror(error);
     }
     return false;
 }
@@ -262,7 +298,7 @@ bool NCInput::OpenNCFile(const std::string& name)
 
     s.WorkCopyFailed = !createWorkCopy();
     if (s.WorkCopyFailed)
-        showError("Error Opening Temp File");
+        showError("Error Opening Temp File " + s.WorkCopyError);
     s.WorkCopyOpen = true;
     s.ProgramEdited = false;
     // The new work copy starts empty: a block fetched before belongs to the old one.
@@ -465,26 +501,42 @@ void NCInput::discardWorkCopy()
         std::remove(s.WorkCopyName.c_str());
 }
 
+namespace {
+
+// The system's reason in a message of the file replacement ("Cannot create <file>: <why>"),
+// whose file is a temporary one the user never sees.
+std::string reasonOf(const std::string& error)
+{
+    const std::size_t colon = error.rfind(": ");
+    return colon == std::string::npos ? error : error.substr(colon + 2);
+}
+
+} // namespace
+
 // The NC file takes the text of the work copy, keeping its mode; a program the user may
-// not write keeps its text, and the edits stay in the work copy.
+// not write keeps its text, and the edits stay in the work copy, which the user is told of.
 bool NCInput::replaceNCFileByWorkCopy()
 {
     TRunState& s = m_state;
-    const bool complete = s.WorkCopy.close() && !s.WorkCopyFailed && platform::fileExists(s.WorkCopyName);
-    if (!complete) {
+    if (!s.WorkCopy.close() && s.WorkCopyError.empty())
+        s.WorkCopyError = "[" + s.WorkCopyName + "]: " + s.WorkCopy.errorText();
+    const auto bytes = s.WorkCopyFailed || !s.WorkCopyError.empty()
+                           ? std::nullopt
+                           : platform::readFileBytes(s.WorkCopyName);
+    if (!bytes) {
+        if (s.WorkCopyError.empty())
+            s.WorkCopyError = "[" + s.WorkCopyName + "]: " + std::strerror(errno);
         if (m_services.prompter)
-            m_services.prompter->message("Warning", "Error Writing Temp File\nNC File Left Unchanged",
+            m_services.prompter->message("Warning",
+                                         "Error Writing Temp File " + s.WorkCopyError + "\nNC File Left Unchanged",
                                          platform::MessageKind::Warning, platform::Buttons::Ok);
         return false;
     }
-    const auto bytes = platform::readFileBytes(s.WorkCopyName);
-    platform::ReplaceResult result;
-    if (bytes)
-        result = platform::replaceFile(s.NCFileName, *bytes);
+    const platform::ReplaceResult result = platform::replaceFile(s.NCFileName, *bytes);
     if (!result) {
         const std::string why = result.status == platform::ReplaceResult::Status::WriteProtected
                                     ? result.error
-                                    : "Cannot Write [" + s.NCFileName + "]";
+                                    : "Cannot Write [" + s.NCFileName + "]: " + reasonOf(result.error);
         showError(why + "\nThe Program Is Kept In [" + s.WorkCopyName + "]");
         return false;
     }
@@ -507,8 +559,10 @@ bool NCInput::CloseNCFile()
             while (s.NCFile.readLine(line))
                 writeWorkCopyLine(line);
         }
-        if (s.NCFile.failed())
-            s.WorkCopyFailed = true; // the copy does not hold the whole program
+        if (s.NCFile.failed()) { // the copy does not hold the whole program
+            s.WorkCopyFailed = true;
+            s.WorkCopyError = "[" + s.NCFileName + "]: the program could not be read to its end";
+        }
     }
     s.NCFile.close();
     for (int level = 1; level <= MaxSubLevel; ++level)

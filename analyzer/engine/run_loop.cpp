@@ -16,6 +16,7 @@ RunSession::RunSession(TMachineSetup& setup, const RunServices& given, const std
     if (!services.cycles)
         services.cycles = &cycles;
     services.dxf = &m_dxfRun;
+    state.WorkFolder = workFolder;
     state.DataFileOn = !workFolder.empty();
     if (state.DataFileOn) {
         state.DataFileName = platform::joinPath(workFolder, "NCCODE.DAT");

@@ -7,6 +7,7 @@
 #include "run_fakes.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
+#include "support/user_rights.h"
 
 #include <gtest/gtest.h>
 
@@ -494,7 +495,8 @@ TEST(WorkCopy, AMissingWorkCopyLeavesTheProgramAlone)
     EXPECT_FALSE(s.input.CloseNCFile());
     EXPECT_EQ(folder.read("P.TAP"), program);
     ASSERT_FALSE(s.prompter.shown.empty());
-    EXPECT_EQ(s.prompter.shown.back().text, "Error Writing Temp File\nNC File Left Unchanged");
+    EXPECT_EQ(s.prompter.shown.back().text, "Error Writing Temp File [" + folder.file("DV.TMP") +
+                                                "]: No such file or directory\nNC File Left Unchanged");
 }
 
 namespace {
@@ -561,6 +563,47 @@ TEST(WorkCopy, AnEditedProgramKeepsItsModeOrIsRefused)
         EXPECT_EQ(s.prompter.shown[0].text, "File [" + folder.file("P.TAP") +
                                                 "] Is Write-Protected and Was Not Replaced\n"
                                                 "The Program Is Kept In [" + folder.file("DV.TMP") + "]");
+    }
+}
+
+// A program in a folder the user may not write (a shop's released programs): an edit made
+// during the run is kept in a work copy in the program's own work folder, and named. With
+// no folder to write, every message says which file and why.
+TEST(WorkCopy, AFolderThatCannotBeWrittenKeepsTheEditInTheWorkFolder)
+{
+    for (const bool workFolder : {true, false}) {
+        testsupport::TempFolder shop, work;
+        ::chmod(shop.path().c_str(), 0755);
+        ::chmod(work.path().c_str(), workFolder ? 0777 : 0555);
+        ASSERT_EQ(::mkdir(shop.file("NC").c_str(), 0755), 0);
+        const std::string program = shop.file("NC/P.TAP");
+        shop.write("NC/P.TAP", "N10 X1.\r\nN20 X2.\r\n");
+        ::chmod(program.c_str(), 0666); // the program may be written, its folder not
+        ::chmod(shop.file("NC").c_str(), 0555);
+        Session s;
+        s.state.WorkFolder = work.path();
+        testsupport::asOrdinaryUser([&] {
+            ASSERT_TRUE(s.input.OpenNCFile(program));
+            s.input.ReadNextBlock();
+            s.state.RawBlock = "N10 X1.5"; // corrected in the error dialog
+            s.state.ProgramEdited = true;
+            s.state.PrevBlock = s.state.RawBlock;
+            EXPECT_FALSE(s.input.CloseNCFile());
+        });
+        EXPECT_EQ(shop.read("NC/P.TAP"), "N10 X1.\r\nN20 X2.\r\n");
+        const std::string copyNearProgram = shop.file("NC/DV.TMP");
+        if (workFolder) {
+            EXPECT_EQ(s.state.WorkCopyName, work.file("DV.TMP"));
+            EXPECT_EQ(work.read("DV.TMP"), "N10 X1.5\r\nN20 X2.\r\n");
+            ASSERT_EQ(s.prompter.shown.size(), 1u);
+            EXPECT_EQ(s.prompter.shown[0].text, "Cannot Write [" + program + "]: Permission denied\n"
+                                                "The Program Is Kept In [" + work.file("DV.TMP") + "]");
+            continue;
+        }
+        ASSERT_EQ(s.prompter.shown.size(), 2u);
+        EXPECT_EQ(s.prompter.shown[0].text, "Error Opening Temp File [" + copyNearProgram + "]: Permission denied");
+        EXPECT_EQ(s.prompter.shown[1].text, "Error Writing Temp File [" + copyNearProgram +
+                                                "]: Permission denied\nNC File Left Unchanged");
     }
 }
 
