@@ -19,8 +19,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <optional>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace vork {
@@ -187,13 +191,45 @@ bool isBlankLine(const std::string& line)
 
 namespace {
 
+constexpr int MaxWorkCopies = 100;
+
+// The name of the n-th work copy of a folder: DV.TMP, DV1.TMP .. DV99.TMP.
+std::string workCopyName(int n)
+{
+    return (n == 0 ? std::string("DV") : "DV" + std::to_string(n)) + ".TMP";
+}
+
+bool isWorkCopyName(std::string_view name)
+{
+    for (int n = 0; n < MaxWorkCopies; ++n)
+        if (name == workCopyName(n))
+            return true;
+    return false;
+}
+
+bool sameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 // Creates a work copy under `name` only when nothing of that name exists, not even a link;
-// nullptr with `error` (EEXIST: the name is taken) otherwise.
+// nullptr with `error` (EEXIST: the name is taken) otherwise. The run holds a lock on its
+// copy while it runs: the system lets go of it when the run ends, however it ends, and
+// a copy nobody holds is left over from a run that no longer runs.
 std::FILE* createWorkCopyFile(const std::string& name, int& error)
 {
     const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
         error = errno;
+        return nullptr;
+    }
+    struct stat made{}, named{};
+    // A sweep of another run may have taken the copy before it was locked: the name is
+    // then free again, or another run's.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &made) != 0 || ::lstat(name.c_str(), &named) != 0 ||
+        !sameFile(made, named)) {
+        ::close(fd);
+        error = EEXIST;
         return nullptr;
     }
     std::FILE* stream = ::fdopen(fd, "wb");
@@ -203,6 +239,49 @@ std::FILE* createWorkCopyFile(const std::string& name, int& error)
         ::unlink(name.c_str());
     }
     return stream;
+}
+
+// Removes the work copies in `folder` that runs no longer running left (a run killed):
+// only files of the exact names work copies have, regular files of this user, that no
+// run holds.
+void removeStaleWorkCopies(const std::string& folder)
+{
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return;
+    const int dirFd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!isWorkCopyName(entry->d_name))
+            continue;
+        const int fd = ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat st{}, named{};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::fstatat(dirFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && sameFile(st, named))
+            ::unlinkat(dirFd, entry->d_name, 0);
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
+// Gives a work copy kept for the user a name of its own beside it, after the program
+// (P.TAP.EDITED, P.TAP.EDITED1, ..), which no sweep takes for a left-over copy. The
+// copy's name when none can be given.
+std::string keepWorkCopy(const std::string& copy, const std::string& program)
+{
+    const std::string base = platform::joinPath(platform::folderPart(copy), platform::fileNamePart(program)) + ".EDITED";
+    for (int n = 0; n < MaxWorkCopies; ++n) {
+        const std::string kept = n == 0 ? base : base + std::to_string(n);
+        if (::link(copy.c_str(), kept.c_str()) == 0) {
+            ::unlink(copy.c_str());
+            return kept;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    return copy;
 }
 
 } // namespace
@@ -230,10 +309,11 @@ bool NCInput::createWorkCopy()
     if (!s.WorkFolder.empty() && s.WorkFolder != folders.front())
         folders.push_back(s.WorkFolder);
     for (const std::string& folder : folders) {
+        removeStaleWorkCopies(folder);
         int error = EEXIST;
         std::string name;
-        for (int n = 0; n < 100 && error == EEXIST; ++n) {
-            name = platform::joinPath(folder, (n == 0 ? std::string("DV") : "DV" + std::to_string(n)) + ".TMP");
+        for (int n = 0; n < MaxWorkCopies && error == EEXIST; ++n) {
+            name = platform::joinPath(folder, workCopyName(n));
             if (std::FILE* stream = createWorkCopyFile(name, error)) {
                 s.WorkCopyName = name;
                 s.WorkCopyError.clear(); // a folder tried before is of no concern now
@@ -537,6 +617,7 @@ bool NCInput::replaceNCFileByWorkCopy()
         const std::string why = result.status == platform::ReplaceResult::Status::WriteProtected
                                     ? result.error
                                     : "Cannot Write [" + s.NCFileName + "]: " + reasonOf(result.error);
+        s.WorkCopyName = keepWorkCopy(s.WorkCopyName, s.NCFileName);
         showError(why + "\nThe Program Is Kept In [" + s.WorkCopyName + "]");
         return false;
     }

@@ -13,7 +13,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <memory>
 #include <string>
@@ -450,17 +452,67 @@ TEST(WorkCopy, AFullReadKeepsEveryLineAndEditsReachTheFile)
     EXPECT_FALSE(platform::fileExists(folder.file("DV.TMP")));
 }
 
-TEST(WorkCopy, AWorkCopyOfAnotherRunIsLeftAlone)
+// Runs in another process, each with its work copy of P.TAP, until killed.
+pid_t runElsewhere(const testsupport::TempFolder& folder)
+{
+    int ready[2];
+    if (::pipe(ready) != 0)
+        return -1;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(ready[0]);
+        Session s;
+        s.input.OpenNCFile(folder.file("P.TAP"));
+        s.input.ReadNextBlock();
+        const char mark = s.state.WorkCopyOpen ? 'y' : 'n';
+        [[maybe_unused]] const auto written = ::write(ready[1], &mark, 1);
+        for (;;)
+            ::pause();
+    }
+    ::close(ready[1]);
+    char mark = 'n';
+    [[maybe_unused]] const auto read = ::read(ready[0], &mark, 1);
+    ::close(ready[0]);
+    return mark == 'y' ? pid : -1;
+}
+
+// A work copy is another run's while that run runs, and a left-over once it is gone
+// (killed): the next run in the folder removes it, and only files of that exact shape.
+TEST(WorkCopy, AWorkCopyIsLeftAloneWhileItsRunRunsAndRemovedOnceItIsKilled)
 {
     testsupport::TempFolder folder;
-    folder.write("DV.TMP", "ANOTHER RUN\r\n");
-    folder.write("P.TAP", "N10 X1.\r\n");
+    folder.write("P.TAP", "N10 X1.\r\nN20 X2.\r\n");
+    const pid_t other = runElsewhere(folder);
+    ASSERT_GT(other, 0);
+    const std::vector<std::string> lookAlikes = {"DV.TMP.BAK", "XDV.TMP", "DV07.TMP", "dv.tmp", "DV100.TMP", "DVA.TMP"};
+    for (const std::string& name : lookAlikes)
+        folder.write(name, "a file of the user\r\n");
+    testsupport::TempFolder elsewhere;
+    elsewhere.write("notes", "notes\n");
+    ASSERT_EQ(::symlink(elsewhere.file("notes").c_str(), folder.file("DV5.TMP").c_str()), 0);
+    {
+        Session s;
+        ASSERT_TRUE(s.input.OpenNCFile(folder.file("P.TAP")));
+        EXPECT_EQ(s.state.WorkCopyName, folder.file("DV1.TMP")); // DV.TMP is the other run's
+        EXPECT_TRUE(s.input.CloseNCFile());
+    }
+    EXPECT_TRUE(platform::fileExists(folder.file("DV.TMP")));
+
+    ::kill(other, SIGKILL);
+    ::waitpid(other, nullptr, 0);
+    folder.write("DV7.TMP", "a copy an earlier run left\r\n");
     Session s;
-    s.input.OpenNCFile(folder.file("P.TAP"));
-    EXPECT_EQ(s.state.WorkCopyName, folder.file("DV1.TMP"));
+    ASSERT_TRUE(s.input.OpenNCFile(folder.file("P.TAP")));
+    EXPECT_EQ(s.state.WorkCopyName, folder.file("DV.TMP"));
     s.runAll();
-    EXPECT_EQ(folder.read("P.TAP"), "N10 X1.\r\n");
-    EXPECT_EQ(folder.read("DV.TMP"), "ANOTHER RUN\r\n");
+    EXPECT_FALSE(platform::fileExists(folder.file("DV.TMP")));
+    EXPECT_FALSE(platform::fileExists(folder.file("DV7.TMP")));
+    for (const std::string& name : lookAlikes)
+        EXPECT_EQ(folder.read(name), "a file of the user\r\n") << name;
+    EXPECT_EQ(elsewhere.read("notes"), "notes\n");
+    struct stat st{};
+    EXPECT_TRUE(::lstat(folder.file("DV5.TMP").c_str(), &st) == 0 && S_ISLNK(st.st_mode));
+    EXPECT_EQ(folder.read("P.TAP"), "N10 X1.\r\nN20 X2.\r\n");
 }
 
 TEST(WorkCopy, CloseInMidRunCopiesTheRest)
@@ -558,11 +610,17 @@ TEST(WorkCopy, AnEditedProgramKeepsItsModeOrIsRefused)
             continue;
         }
         EXPECT_EQ(folder.read("P.TAP"), "N10 X1.\r\nN20 X2.\r\n");
-        EXPECT_EQ(folder.read("DV.TMP"), edited);
+        EXPECT_EQ(folder.read("P.TAP.EDITED"), edited);
+        EXPECT_FALSE(platform::fileExists(folder.file("DV.TMP")));
         ASSERT_EQ(s.prompter.shown.size(), 1u);
         EXPECT_EQ(s.prompter.shown[0].text, "File [" + folder.file("P.TAP") +
                                                 "] Is Write-Protected and Was Not Replaced\n"
-                                                "The Program Is Kept In [" + folder.file("DV.TMP") + "]");
+                                                "The Program Is Kept In [" + folder.file("P.TAP.EDITED") + "]");
+        // The next run in the folder leaves the kept program alone.
+        Session next;
+        ASSERT_TRUE(next.input.OpenNCFile(folder.file("P.TAP")));
+        EXPECT_TRUE(next.input.CloseNCFile());
+        EXPECT_EQ(folder.read("P.TAP.EDITED"), edited);
     }
 }
 
@@ -593,11 +651,11 @@ TEST(WorkCopy, AFolderThatCannotBeWrittenKeepsTheEditInTheWorkFolder)
         EXPECT_EQ(shop.read("NC/P.TAP"), "N10 X1.\r\nN20 X2.\r\n");
         const std::string copyNearProgram = shop.file("NC/DV.TMP");
         if (workFolder) {
-            EXPECT_EQ(s.state.WorkCopyName, work.file("DV.TMP"));
-            EXPECT_EQ(work.read("DV.TMP"), "N10 X1.5\r\nN20 X2.\r\n");
+            EXPECT_EQ(s.state.WorkCopyName, work.file("P.TAP.EDITED"));
+            EXPECT_EQ(work.read("P.TAP.EDITED"), "N10 X1.5\r\nN20 X2.\r\n");
             ASSERT_EQ(s.prompter.shown.size(), 1u);
             EXPECT_EQ(s.prompter.shown[0].text, "Cannot Write [" + program + "]: Permission denied\n"
-                                                "The Program Is Kept In [" + work.file("DV.TMP") + "]");
+                                                "The Program Is Kept In [" + work.file("P.TAP.EDITED") + "]");
             continue;
         }
         ASSERT_EQ(s.prompter.shown.size(), 2u);
