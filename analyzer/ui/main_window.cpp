@@ -101,6 +101,10 @@ Tmdvform::Tmdvform(const std::string& programFolder, platform::Prompter* prompte
     m_recentNc.read(m_ini);
     m_recentMachines.read(m_ini);
     m_operations.RecentFiles.read(m_ini);
+    // Settings that did not read are said once, with what is used, rather than reset at
+    // the next save without a word.
+    if (const std::string unread = platform::unreadValuesMessage(m_ini.path(), m_ini.unreadValues()); !unread.empty())
+        m_prompter->message(Caption, unread, platform::MessageKind::Warning, platform::Buttons::Ok);
 
     m_aboutBox = new AboutBox(this);
     m_colorPicker = new ColorPicker(this);
