@@ -362,6 +362,15 @@ TEST(Program, RetryRunsTheEditedBlockAndTheEditReachesTheFile)
     run.startToEnd();
     EXPECT_DOUBLE_EQ(run.state().CurX, 5.0);
     EXPECT_EQ(run.folder.read("P.TAP"), "G00 X5.\r\nG00 Y1.\r\n");
+    // The edit was the first program's: the next program of the session is left as it is.
+    const std::string next = "G00 X1.\nG00 Y1.\n";
+    run.load(next, "Q.TAP");
+    struct stat before{}, after{};
+    ASSERT_EQ(::stat(run.folder.file("Q.TAP").c_str(), &before), 0);
+    run.startToEnd();
+    ASSERT_EQ(::stat(run.folder.file("Q.TAP").c_str(), &after), 0);
+    EXPECT_EQ(run.folder.read("Q.TAP"), next);
+    EXPECT_EQ(after.st_ino, before.st_ino);
 
     Analyzer abort({"R   10 10."}, false);
     abort.session->settings.skip = true;
