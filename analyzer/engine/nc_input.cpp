@@ -306,8 +306,9 @@ bool NCInput::createWorkCopy()
     TRunState& s = m_state;
     s.WorkCopyError.clear();
     std::vector<std::string> folders = {platform::folderPart(s.NCFileName)}; // "": the current folder
-    if (!s.WorkFolder.empty() && s.WorkFolder != folders.front())
-        folders.push_back(s.WorkFolder);
+    for (const std::string& folder : s.WorkCopyFolders)
+        if (!folder.empty() && std::find(folders.begin(), folders.end(), folder) == folders.end())
+            folders.push_back(folder);
     for (const std::string& folder : folders) {
         removeStaleWorkCopies(folder);
         int error = EEXIST;

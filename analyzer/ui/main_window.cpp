@@ -83,6 +83,9 @@ Tmdvform::Tmdvform(const std::string& programFolder, platform::Prompter* prompte
     services.operations = &m_operations;
     services.fixtures = &m_fixtures;
     m_session = std::make_unique<RunSession>(m_setup, services, m_work.path());
+    // A second copy's private folder goes when the copy ends: a work copy kept for the
+    // user goes to the program folder first, which stays.
+    m_session->state.WorkCopyFolders = {m_programFolder, m_work.path()};
     m_fixtures.setTarget(&m_window, m_canvas.get(), &m_session->state.LatheMachine);
     m_session->prepareFreshRun = [this] { return prepareFreshRun(); };
     m_control = std::make_unique<RunControl>(*m_session);

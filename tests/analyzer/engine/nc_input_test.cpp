@@ -639,7 +639,7 @@ TEST(WorkCopy, AFolderThatCannotBeWrittenKeepsTheEditInTheWorkFolder)
         ::chmod(program.c_str(), 0666); // the program may be written, its folder not
         ::chmod(shop.file("NC").c_str(), 0555);
         Session s;
-        s.state.WorkFolder = work.path();
+        s.state.WorkCopyFolders = {work.path()};
         testsupport::asOrdinaryUser([&] {
             ASSERT_TRUE(s.input.OpenNCFile(program));
             s.input.ReadNextBlock();

@@ -8,6 +8,7 @@
 #include "platform/scratch_file.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
+#include "support/user_rights.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,7 +20,9 @@
 
 #include <functional>
 
+#include <fcntl.h>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -151,6 +154,29 @@ TEST(ProgramFolderFiles, ANameThatIsNoFileIsRefusedAtEveryWayIn)
         EXPECT_TRUE(::lstat(p.folder.file("FIFO.TAP").c_str(), &st) == 0 && S_ISFIFO(st.st_mode)) << way;
         EXPECT_TRUE(isLink(p.folder.file("ZERO.TAP"))) << way;
     }
+}
+
+// A program in a folder the user may not write, run by a second copy (whose private
+// folder goes when it ends): the work copy, and with it an edit kept for the user, is
+// in the program folder, which stays.
+TEST(ProgramFolderFiles, AWorkCopyThatCannotBeBesideItsProgramIsInTheProgramFolder)
+{
+    ProgramFolder p;
+    ::chmod(p.folder.path().c_str(), 0777);
+    ASSERT_EQ(::mkdir(p.folder.file("NC").c_str(), 0755), 0);
+    p.folder.write("NC/P.TAP", "G00 X1.\r\n");
+    ::chmod(p.folder.file("NC/P.TAP").c_str(), 0666);
+    ::chmod(p.folder.file("NC").c_str(), 0555);
+    // The first copy's lock on the program folder.
+    const int lock = ::open(p.folder.file("VORK.LCK").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
+    testsupport::asOrdinaryUser([&] {
+        Tmdvform window(p.folder.path(), &p.prompter);
+        ASSERT_NE(window.workFolder(), p.folder.path()) << "not a second copy";
+        ASSERT_TRUE(window.LoadFile(p.folder.file("NC/P.TAP")));
+        EXPECT_EQ(window.session().state.WorkCopyName, p.folder.file("DV.TMP"));
+    });
+    ::close(lock);
 }
 
 } // namespace
