@@ -13,8 +13,8 @@
 #include "platform/textfile.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <array>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -187,10 +187,6 @@ bool isBlankLine(const std::string& line)
     return line.find_first_not_of(' ') == std::string::npos;
 }
 
-} // namespace
-
-namespace {
-
 constexpr int MaxWorkCopies = 100;
 
 // The name of the n-th work copy of a folder: DV.TMP, DV1.TMP .. DV99.TMP.
@@ -299,8 +295,9 @@ std::string NCInput::DifFileNameFor(const std::string& ncFileName)
 // The work copy is DV.TMP beside the NC file. When that name is taken (another run in
 // the same folder, or the copy a broken-off run left), the next free DV<n>.TMP is used,
 // so that no run ever writes into another run's copy. A folder that cannot be written
-// (a shop's released programs) leaves the copy to the program's own work folder, so that
-// an edit made during the run is kept somewhere.
+// (a shop's released programs) leaves the copy to the program's folders (WorkCopyFolders),
+// so that an edit made during the run is kept somewhere. Copies that killed runs left in a
+// folder go before it is used.
 bool NCInput::createWorkCopy()
 {
     TRunState& s = m_state;
