@@ -372,7 +372,7 @@ bool NCInput::OpenNCFile(const std::string& name)
     }
 
     if (s.DataFileOn && !BeginDataListing(s))
-        showError("Error Opening Data File");
+        showError("Error Opening Data File [" + s.DataFileName + "]: " + std::strerror(errno));
 
     s.WorkCopyFailed = !createWorkCopy();
     if (s.WorkCopyFailed)

@@ -665,6 +665,21 @@ TEST(WorkCopy, AFolderThatCannotBeWrittenKeepsTheEditInTheWorkFolder)
     }
 }
 
+// The data listing that cannot be made is named, with the reason; the run goes on.
+TEST(OpenNCFile, ADataListingThatCannotBeMadeIsNamed)
+{
+    testsupport::TempFolder folder;
+    folder.write("P.TAP", "N10 X1.\r\n");
+    Session s;
+    s.state.DataFileOn = true;
+    s.state.DataFileName = folder.file("missing/NCCODE.DAT");
+    ASSERT_TRUE(s.input.OpenNCFile(folder.file("P.TAP")));
+    ASSERT_EQ(s.prompter.shown.size(), 1u);
+    EXPECT_EQ(s.prompter.shown[0].text,
+              "Error Opening Data File [" + folder.file("missing/NCCODE.DAT") + "]: No such file or directory");
+    EXPECT_TRUE(s.state.WorkCopyOpen);
+}
+
 TEST(TypedEntry, NumbersTypedLinesAndEndsAtAnAt)
 {
     testsupport::TempFolder folder;
