@@ -596,7 +596,9 @@ std::string reasonOf(const std::string& error)
 bool NCInput::replaceNCFileByWorkCopy()
 {
     TRunState& s = m_state;
-    if (!s.WorkCopy.close() && s.WorkCopyError.empty())
+    // The copy stays open, and so held, until it is gone or kept under a name of its own:
+    // a run starting meanwhile would take a copy nobody holds for a left-over.
+    if (!s.WorkCopy.flush() && s.WorkCopyError.empty())
         s.WorkCopyError = "[" + s.WorkCopyName + "]: " + s.WorkCopy.errorText();
     const auto bytes = s.WorkCopyFailed || !s.WorkCopyError.empty()
                            ? std::nullopt
@@ -604,6 +606,7 @@ bool NCInput::replaceNCFileByWorkCopy()
     if (!bytes) {
         if (s.WorkCopyError.empty())
             s.WorkCopyError = "[" + s.WorkCopyName + "]: " + std::strerror(errno);
+        s.WorkCopy.close();
         if (m_services.prompter)
             m_services.prompter->message("Warning",
                                          "Error Writing Temp File " + s.WorkCopyError + "\nNC File Left Unchanged",
@@ -616,10 +619,12 @@ bool NCInput::replaceNCFileByWorkCopy()
                                     ? result.error
                                     : "Cannot Write [" + s.NCFileName + "]: " + reasonOf(result.error);
         s.WorkCopyName = keepWorkCopy(s.WorkCopyName, s.NCFileName);
+        s.WorkCopy.close();
         showError(why + "\nThe Program Is Kept In [" + s.WorkCopyName + "]");
         return false;
     }
     std::remove(s.WorkCopyName.c_str());
+    s.WorkCopy.close();
     return true;
 }
 
