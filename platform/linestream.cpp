@@ -2,6 +2,8 @@
 
 #include "platform/scratch_file.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -104,6 +106,7 @@ bool LineWriter::adopt(std::FILE* file, const std::string& path)
     close();
     m_file = file;
     m_failed = false;
+    m_error.clear();
     if (!m_file)
         return false;
     m_path = path;
@@ -138,18 +141,25 @@ bool LineWriter::openAppend(const std::string& path)
     return adopt(file, path);
 }
 
+void LineWriter::fail()
+{
+    if (!m_failed)
+        m_error = std::strerror(errno);
+    m_failed = true;
+}
+
 void LineWriter::writeLine(std::string_view line)
 {
     if (!m_file)
         return;
     if (std::fwrite(line.data(), 1, line.size(), m_file) != line.size() || std::fwrite("\r\n", 1, 2, m_file) != 2)
-        m_failed = true;
+        fail();
 }
 
 bool LineWriter::flush()
 {
     if (m_file && std::fflush(m_file) != 0)
-        m_failed = true;
+        fail();
     return !m_failed;
 }
 
@@ -158,7 +168,7 @@ bool LineWriter::close()
     if (!m_file)
         return !m_failed;
     if (std::fclose(m_file) != 0)
-        m_failed = true;
+        fail();
     m_file = nullptr;
     return !m_failed;
 }

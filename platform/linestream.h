@@ -67,11 +67,16 @@ public:
     bool flush();
     // Closes the file; true when every line reached it.
     bool close();
+    // Why the first write that failed did (the system's text), or "".
+    const std::string& errorText() const { return m_error; }
 
 private:
+    void fail();
+
     std::FILE* m_file = nullptr;
     std::string m_path;
     bool m_failed = false;
+    std::string m_error;
 };
 
 } // namespace platform

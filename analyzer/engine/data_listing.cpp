@@ -164,8 +164,10 @@ bool ExportDIFFile(TRunState& state, const std::string& fileName, std::string* e
 bool BeginDataListing(TRunState& s)
 {
     s.DataFile.close();
-    platform::LineWriter probe; // appends nothing: the old listing stays as it is
-    s.DataFileOpen = probe.openAppend(s.DataFileName) && probe.close();
+    // Appends nothing: the old listing stays as it is. What is no listing of ours (a link,
+    // a FIFO) gives way to a new one, as the first line written would make it.
+    platform::LineWriter probe;
+    s.DataFileOpen = (probe.openAppend(s.DataFileName) || probe.create(s.DataFileName)) && probe.close();
     return s.DataFileOpen;
 }
 

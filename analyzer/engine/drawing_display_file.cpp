@@ -1,5 +1,7 @@
 #include "analyzer/engine/drawing_display_file.h"
 
+#include "platform/scratch_file.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -60,7 +62,7 @@ DisplayFile::~DisplayFile() { close(); }
 bool DisplayFile::create(const std::string& path)
 {
     close();
-    m_file = std::fopen(path.c_str(), "w+b");
+    m_file = platform::createScratchStream(path);
     if (!m_file)
         return false;
     m_path = path;
@@ -77,7 +79,7 @@ bool DisplayFile::openForReading(const std::string& path)
         if (writer->m_path == path)
             writer->flush();
     }
-    m_file = std::fopen(path.c_str(), "rb");
+    m_file = platform::openScratchStream(path);
     if (!m_file)
         return false;
     m_path = path;

@@ -4,7 +4,6 @@
 #include "platform/textfile.h"
 
 #include <algorithm>
-#include <functional>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -374,14 +373,6 @@ std::string setupString(const std::string& valueText)
     return s;
 }
 
-template <typename T>
-T clampTo(double v)
-{
-    const double lo = static_cast<double>(std::numeric_limits<T>::min());
-    const double hi = static_cast<double>(std::numeric_limits<T>::max());
-    return static_cast<T>(std::clamp(std::trunc(v), lo, hi));
-}
-
 std::string parameterName(char table, int index)
 {
     return std::string(1, table) + std::to_string(index);
@@ -409,20 +400,43 @@ std::string parameterRuns(const std::vector<int>& missing)
     return text;
 }
 
-// Reads the lines into a table through its accessors. A line that names a parameter but
-// does not read leaves the parameter as it was, and a note says so: which line, and
-// what the parameter keeps.
-struct SetupTableAccess {
-    std::function<void(int, double)> setInt;             // truncates as its table does
-    std::function<bool(int, double)> setReal;            // false: the table cannot hold it
-    std::function<void(int, std::string)> setStr;
-    std::function<std::string(char, int)> shownValue;    // what a parameter holds now
+// The limits of a parameter's number: those of the editor's tables (16-bit whole numbers,
+// single-precision reals), which every machine file it writes keeps to. The analyzer
+// takes a file by the same limits, so that both hold the same machine.
+constexpr double MinSetupInt = std::numeric_limits<std::int16_t>::min();
+constexpr double MaxSetupInt = std::numeric_limits<std::int16_t>::max();
+
+std::string shownNumber(char table, double value)
+{
+    return table == 'I' ? std::to_string(static_cast<std::int64_t>(value)) : platform::formatFixed(value, 5);
+}
+
+// A parameter's default as both tables hold it: a real as the editor's single precision
+// holds it (999.9999 is 999.99988), so that the analyzer's value is the very same number.
+double defaultNumber(char table, int index)
+{
+    const double v = SetupParameter(table, index).defaultNumber;
+    return table == 'R' ? static_cast<double>(static_cast<float>(v)) : v;
+}
+
+// One parameter as a file gives it: a number (whole for "I") or a text.
+struct SetupValue {
+    bool named = false;
+    double number = 0;
+    std::string text;
 };
 
-std::vector<int> readLines(const std::vector<std::string>& lines, const SetupTableAccess& table,
-                           std::vector<std::string>* notes)
+// The reading of a machine file's lines, the same for the analyzer and the editor: a
+// line that names a parameter but whose value does not read, or lies outside the limits,
+// gives the parameter its default, and a note says so: which line, and the value taken.
+struct SetupReading {
+    std::vector<SetupValue> values = std::vector<SetupValue>(ParameterCount);
+    std::vector<int> missing; // the parameters no line names, in file order
+};
+
+SetupReading readSetupLines(const std::vector<std::string>& lines, std::vector<std::string>* notes)
 {
-    std::vector<bool> named(ParameterCount, false);
+    SetupReading reading;
     int lineNumber = 0;
     for (std::string line : lines) {
         ++lineNumber;
@@ -438,31 +452,50 @@ std::vector<int> readLines(const std::vector<std::string>& lines, const SetupTab
                 note("names no parameter");
             continue;
         }
-        named[static_cast<std::size_t>(fileOrder(p->table, p->index))] = true;
-        bool read = true;
+        SetupValue& value = reading.values[static_cast<std::size_t>(fileOrder(p->table, p->index))];
+        value.named = true;
         if (p->table == 'S') {
-            table.setStr(p->index, setupString(p->valueText));
-        } else if (const auto value = platform::parseReal(p->valueText)) {
-            if (p->table == 'I')
-                table.setInt(p->index, *value);
-            else
-                read = table.setReal(p->index, *value);
-        } else {
-            read = false;
+            value.text = setupString(p->valueText);
+            continue;
         }
-        if (!read)
-            note(parameterName(p->table, p->index) + " keeps " + table.shownValue(p->table, p->index));
+        std::optional<double> number = platform::parseReal(p->valueText);
+        std::string fault = "not a number";
+        if (number && p->table == 'I') {
+            number = std::trunc(*number);
+            if (*number < MinSetupInt || *number > MaxSetupInt) {
+                fault = "not a whole number from -32768 to 32767";
+                number.reset();
+            }
+        } else if (number && !SetupReal(*number)) {
+            fault = "not a number from -3.4E+38 to 3.4E+38";
+            number.reset();
+        }
+        value.number = number ? *number : defaultNumber(p->table, p->index);
+        if (!number)
+            note(fault + ", " + parameterName(p->table, p->index) + " is set to its default " +
+                 shownNumber(p->table, value.number));
     }
-    std::vector<int> missing;
     for (int order = 0; order < ParameterCount; ++order)
-        if (!named[static_cast<std::size_t>(order)])
-            missing.push_back(order);
-    return missing;
+        if (!reading.values[static_cast<std::size_t>(order)].named)
+            reading.missing.push_back(order);
+    return reading;
 }
 
-std::string shownNumber(char table, double value)
+// Hands each parameter the reading names to `set` (table, index, value).
+template <typename Set>
+void applyReading(const SetupReading& reading, Set set)
 {
-    return table == 'I' ? std::to_string(static_cast<std::int64_t>(value)) : platform::formatFixed(value, 5);
+    for (int order = 0; order < ParameterCount; ++order) {
+        const SetupValue& value = reading.values[static_cast<std::size_t>(order)];
+        if (!value.named)
+            continue;
+        if (order < IntCount)
+            set('I', order + 1, value);
+        else if (order < IntCount + RealCount)
+            set('R', order - IntCount + 1, value);
+        else
+            set('S', order - IntCount - RealCount + 1, value);
+    }
 }
 
 } // namespace
@@ -472,18 +505,17 @@ void LoadMachineLines(TMachineSetup& setup, const std::string& fileName,
                       std::vector<std::string>* notes)
 {
     setup.FileName = fileName;
-    SetupTableAccess table;
-    table.setInt = [&](int i, double v) { setup.Ints[static_cast<std::size_t>(i)] = clampTo<std::int32_t>(v); };
-    table.setReal = [&](int i, double v) {
-        setup.Reals[static_cast<std::size_t>(i)] = v;
-        return true;
-    };
-    table.setStr = [&](int i, std::string v) { setup.Strs[static_cast<std::size_t>(i)] = std::move(v); };
-    table.shownValue = [&](char t, int i) {
+    const SetupReading reading = readSetupLines(lines, notes);
+    applyReading(reading, [&](char table, int i, const SetupValue& value) {
         const auto n = static_cast<std::size_t>(i);
-        return t == 'I' ? shownNumber(t, setup.Ints[n]) : shownNumber(t, setup.Reals[n]);
-    };
-    const std::vector<int> missing = readLines(lines, table, notes);
+        if (table == 'I')
+            setup.Ints[n] = static_cast<std::int32_t>(value.number);
+        else if (table == 'R')
+            setup.Reals[n] = value.number;
+        else
+            setup.Strs[n] = value.text;
+    });
+    const std::vector<int>& missing = reading.missing;
     // A parameter no file has given yet holds nothing the run can use (a cut-off file);
     // one an earlier file gave keeps that value, as a partial file means it to.
     std::vector<int> neverSet;
@@ -528,23 +560,17 @@ std::optional<float> SetupReal(double value)
 void ReadMachineLines(MachineSetupWorkingCopy& copy, const std::vector<std::string>& lines,
                       std::vector<std::string>* notes)
 {
-    SetupTableAccess table;
-    // The editor narrows the number to single precision first.
-    table.setInt = [&](int i, double v) {
-        copy.mach_int[static_cast<std::size_t>(i)] = clampTo<std::int16_t>(static_cast<float>(v));
-    };
-    table.setReal = [&](int i, double v) {
-        const std::optional<float> real = SetupReal(v);
-        if (real)
-            copy.Mach_real[static_cast<std::size_t>(i)] = *real;
-        return real.has_value();
-    };
-    table.setStr = [&](int i, std::string v) { copy.Mach_Str[static_cast<std::size_t>(i)] = std::move(v); };
-    table.shownValue = [&](char t, int i) {
+    const SetupReading reading = readSetupLines(lines, notes);
+    applyReading(reading, [&](char table, int i, const SetupValue& value) {
         const auto n = static_cast<std::size_t>(i);
-        return t == 'I' ? shownNumber(t, copy.mach_int[n]) : shownNumber(t, copy.Mach_real[n]);
-    };
-    const std::vector<int> missing = readLines(lines, table, notes);
+        if (table == 'I')
+            copy.mach_int[n] = static_cast<std::int16_t>(value.number);
+        else if (table == 'R')
+            copy.Mach_real[n] = static_cast<float>(value.number);
+        else
+            copy.Mach_Str[n] = value.text;
+    });
+    const std::vector<int>& missing = reading.missing;
     if (notes && !missing.empty())
         notes->push_back("Not in the file, kept as they were: " + parameterRuns(missing));
 }

@@ -1,5 +1,7 @@
 #include "analyzer/engine/motion_file.h"
 
+#include "platform/scratch_file.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -113,7 +115,7 @@ bool MotionFile::recreate(const std::string& path)
     m_failed = false;
     if (path.empty())
         return false;
-    m_file = std::fopen(path.c_str(), "wb");
+    m_file = platform::createScratchStream(path);
     return m_file != nullptr;
 }
 

@@ -1,5 +1,7 @@
 #include "analyzer/engine/motion_reader.h"
 
+#include "platform/scratch_file.h"
+
 namespace vork {
 
 MotionReader::~MotionReader()
@@ -13,7 +15,7 @@ bool MotionReader::open(const std::string& path)
     if (m_file)
         std::fclose(m_file);
     m_count = m_position = 0;
-    m_file = std::fopen(path.c_str(), "rb");
+    m_file = platform::openScratchStream(path);
     if (!m_file)
         return false;
     if (std::fseek(m_file, 0, SEEK_END) == 0) {

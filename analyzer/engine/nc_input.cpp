@@ -9,15 +9,22 @@
 #include "platform/format.h"
 #include "platform/numbers.h"
 #include "platform/paths.h"
+#include "platform/scratch_file.h"
 #include "platform/textfile.h"
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <optional>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace vork {
@@ -180,6 +187,99 @@ bool isBlankLine(const std::string& line)
     return line.find_first_not_of(' ') == std::string::npos;
 }
 
+constexpr int MaxWorkCopies = 100;
+
+// The name of the n-th work copy of a folder: DV.TMP, DV1.TMP .. DV99.TMP.
+std::string workCopyName(int n)
+{
+    return (n == 0 ? std::string("DV") : "DV" + std::to_string(n)) + ".TMP";
+}
+
+bool isWorkCopyName(std::string_view name)
+{
+    for (int n = 0; n < MaxWorkCopies; ++n)
+        if (name == workCopyName(n))
+            return true;
+    return false;
+}
+
+bool sameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Creates a work copy under `name` only when nothing of that name exists, not even a link;
+// nullptr with `error` (EEXIST: the name is taken) otherwise. The run holds a lock on its
+// copy while it runs: the system lets go of it when the run ends, however it ends, and
+// a copy nobody holds is left over from a run that no longer runs.
+std::FILE* createWorkCopyFile(const std::string& name, int& error)
+{
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = errno;
+        return nullptr;
+    }
+    struct stat made{}, named{};
+    // A sweep of another run may have taken the copy before it was locked: the name is
+    // then free again, or another run's.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &made) != 0 || ::lstat(name.c_str(), &named) != 0 ||
+        !sameFile(made, named)) {
+        ::close(fd);
+        error = EEXIST;
+        return nullptr;
+    }
+    std::FILE* stream = ::fdopen(fd, "wb");
+    if (!stream) {
+        error = errno;
+        ::close(fd);
+        ::unlink(name.c_str());
+    }
+    return stream;
+}
+
+// Removes the work copies in `folder` that runs no longer running left (a run killed):
+// only files of the exact names work copies have, regular files of this user, that no
+// run holds.
+void removeStaleWorkCopies(const std::string& folder)
+{
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return;
+    const int dirFd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!isWorkCopyName(entry->d_name))
+            continue;
+        const int fd = ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat st{}, named{};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::fstatat(dirFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && sameFile(st, named))
+            ::unlinkat(dirFd, entry->d_name, 0);
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
+// Gives a work copy kept for the user a name of its own beside it, after the program
+// (P.TAP.EDITED, P.TAP.EDITED1, ..), which no sweep takes for a left-over copy. The
+// copy's name when none can be given.
+std::string keepWorkCopy(const std::string& copy, const std::string& program)
+{
+    const std::string base = platform::joinPath(platform::folderPart(copy), platform::fileNamePart(program)) + ".EDITED";
+    for (int n = 0; n < MaxWorkCopies; ++n) {
+        const std::string kept = n == 0 ? base : base + std::to_string(n);
+        if (::link(copy.c_str(), kept.c_str()) == 0) {
+            ::unlink(copy.c_str());
+            return kept;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    return copy;
+}
+
 } // namespace
 
 NCInput::NCInput(TRunState& state, const TMachineSetup& setup, RunServices& services)
@@ -194,17 +294,32 @@ std::string NCInput::DifFileNameFor(const std::string& ncFileName)
 
 // The work copy is DV.TMP beside the NC file. When that name is taken (another run in
 // the same folder, or the copy a broken-off run left), the next free DV<n>.TMP is used,
-// so that no run ever writes into another run's copy.
+// so that no run ever writes into another run's copy. A folder that cannot be written
+// (a shop's released programs) leaves the copy to the program's folders (WorkCopyFolders),
+// so that an edit made during the run is kept somewhere. Copies that killed runs left in a
+// folder go before it is used.
 bool NCInput::createWorkCopy()
 {
     TRunState& s = m_state;
-    const std::string folder = platform::folderPart(s.NCFileName);
-    for (int n = 0; n < 100; ++n) {
-        s.WorkCopyName = folder + (n == 0 ? std::string("DV") : "DV" + std::to_string(n)) + ".TMP";
-        if (s.WorkCopy.createNew(s.WorkCopyName))
-            return true;
-        if (!platform::fileExists(s.WorkCopyName))
-            return false; // not a name clash: the folder cannot be written
+    s.WorkCopyError.clear();
+    std::vector<std::string> folders = {platform::folderPart(s.NCFileName)}; // "": the current folder
+    for (const std::string& folder : s.WorkCopyFolders)
+        if (!folder.empty() && std::find(folders.begin(), folders.end(), folder) == folders.end())
+            folders.push_back(folder);
+    for (const std::string& folder : folders) {
+        removeStaleWorkCopies(folder);
+        int error = EEXIST;
+        std::string name;
+        for (int n = 0; n < MaxWorkCopies && error == EEXIST; ++n) {
+            name = platform::joinPath(folder, workCopyName(n));
+            if (std::FILE* stream = createWorkCopyFile(name, error)) {
+                s.WorkCopyName = name;
+                s.WorkCopyError.clear(); // a folder tried before is of no concern now
+                return s.WorkCopy.adopt(stream, name);
+            }
+        }
+        if (s.WorkCopyError.empty())
+            s.WorkCopyError = "[" + name + "]: " + std::strerror(error);
     }
     return false;
 }
@@ -229,9 +344,14 @@ bool NCInput::OpenNCFile(const std::string& name)
     s.NCFile.close();
     s.ProgramLoaded = false;
     // A program that cannot be read is left alone: no work copy is begun, so nothing
-    // can later be put in its place.
-    if (platform::folderExists(s.NCFileName) ||
-        (platform::fileExists(s.NCFileName) && !s.NCFile.open(s.NCFileName))) {
+    // can later be put in its place. A FIFO or device is no program and no new one: it is
+    // neither read (that could block or never end) nor replaced by a typed-in program.
+    const platform::FileKind kind = platform::fileKind(s.NCFileName);
+    if (kind == platform::FileKind::NotRegular) {
+        showError(platform::notRegularFileText(s.NCFileName));
+        return false;
+    }
+    if (kind == platform::FileKind::Regular && !s.NCFile.open(s.NCFileName)) {
         showError("Cannot Open [" + s.NCFileName + "]");
         return false;
     }
@@ -252,11 +372,11 @@ bool NCInput::OpenNCFile(const std::string& name)
     }
 
     if (s.DataFileOn && !BeginDataListing(s))
-        showError("Error Opening Data File");
+        showError("Error Opening Data File [" + s.DataFileName + "]: " + std::strerror(errno));
 
     s.WorkCopyFailed = !createWorkCopy();
     if (s.WorkCopyFailed)
-        showError("Error Opening Temp File");
+        showError("Error Opening Temp File " + s.WorkCopyError);
     s.WorkCopyOpen = true;
     s.ProgramEdited = false;
     // The new work copy starts empty: a block fetched before belongs to the old one.
@@ -459,30 +579,52 @@ void NCInput::discardWorkCopy()
         std::remove(s.WorkCopyName.c_str());
 }
 
+namespace {
+
+// The system's reason in a message of the file replacement ("Cannot create <file>: <why>"),
+// whose file is a temporary one the user never sees.
+std::string reasonOf(const std::string& error)
+{
+    const std::size_t colon = error.rfind(": ");
+    return colon == std::string::npos ? error : error.substr(colon + 2);
+}
+
+} // namespace
+
 // The NC file takes the text of the work copy, keeping its mode; a program the user may
-// not write keeps its text, and the edits stay in the work copy.
+// not write keeps its text, and the edits stay in the work copy, which the user is told of.
 bool NCInput::replaceNCFileByWorkCopy()
 {
     TRunState& s = m_state;
-    const bool complete = s.WorkCopy.close() && !s.WorkCopyFailed && platform::fileExists(s.WorkCopyName);
-    if (!complete) {
+    // The copy stays open, and so held, until it is gone or kept under a name of its own:
+    // a run starting meanwhile would take a copy nobody holds for a left-over.
+    if (!s.WorkCopy.flush() && s.WorkCopyError.empty())
+        s.WorkCopyError = "[" + s.WorkCopyName + "]: " + s.WorkCopy.errorText();
+    const auto bytes = s.WorkCopyFailed || !s.WorkCopyError.empty()
+                           ? std::nullopt
+                           : platform::readFileBytes(s.WorkCopyName);
+    if (!bytes) {
+        if (s.WorkCopyError.empty())
+            s.WorkCopyError = "[" + s.WorkCopyName + "]: " + std::strerror(errno);
+        s.WorkCopy.close();
         if (m_services.prompter)
-            m_services.prompter->message("Warning", "Error Writing Temp File\nNC File Left Unchanged",
+            m_services.prompter->message("Warning",
+                                         "Error Writing Temp File " + s.WorkCopyError + "\nNC File Left Unchanged",
                                          platform::MessageKind::Warning, platform::Buttons::Ok);
         return false;
     }
-    const auto bytes = platform::readFileBytes(s.WorkCopyName);
-    platform::ReplaceResult result;
-    if (bytes)
-        result = platform::replaceFile(s.NCFileName, *bytes);
+    const platform::ReplaceResult result = platform::replaceFile(s.NCFileName, *bytes);
     if (!result) {
         const std::string why = result.status == platform::ReplaceResult::Status::WriteProtected
                                     ? result.error
-                                    : "Cannot Write [" + s.NCFileName + "]";
+                                    : "Cannot Write [" + s.NCFileName + "]: " + reasonOf(result.error);
+        s.WorkCopyName = keepWorkCopy(s.WorkCopyName, s.NCFileName);
+        s.WorkCopy.close();
         showError(why + "\nThe Program Is Kept In [" + s.WorkCopyName + "]");
         return false;
     }
     std::remove(s.WorkCopyName.c_str());
+    s.WorkCopy.close();
     return true;
 }
 
@@ -501,8 +643,10 @@ bool NCInput::CloseNCFile()
             while (s.NCFile.readLine(line))
                 writeWorkCopyLine(line);
         }
-        if (s.NCFile.failed())
-            s.WorkCopyFailed = true; // the copy does not hold the whole program
+        if (s.NCFile.failed()) { // the copy does not hold the whole program
+            s.WorkCopyFailed = true;
+            s.WorkCopyError = "[" + s.NCFileName + "]: the program could not be read to its end";
+        }
     }
     s.NCFile.close();
     for (int level = 1; level <= MaxSubLevel; ++level)

@@ -16,6 +16,8 @@ RunSession::RunSession(TMachineSetup& setup, const RunServices& given, const std
     if (!services.cycles)
         services.cycles = &cycles;
     services.dxf = &m_dxfRun;
+    if (!workFolder.empty())
+        state.WorkCopyFolders = {workFolder};
     state.DataFileOn = !workFolder.empty();
     if (state.DataFileOn) {
         state.DataFileName = platform::joinPath(workFolder, "NCCODE.DAT");

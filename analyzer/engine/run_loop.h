@@ -25,7 +25,8 @@ struct TMachineSetup;
 class RunSession {
 public:
     // The motion file VORK.MOT and the data listing NCCODE.DAT are kept in workFolder;
-    // with no folder there is neither.
+    // with no folder there is neither. A program whose own folder cannot be written has
+    // its work copy there too.
     RunSession(TMachineSetup& setup, const RunServices& services, const std::string& workFolder);
 
     // A program loaded for a fresh run (a missing file starts typed entry). False when

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vork {
 
@@ -86,9 +87,14 @@ struct TRunState {
     int NCErrorCount = 0;
 
     platform::LineReader NCFile;
-    platform::LineWriter WorkCopy;   // DV.TMP beside the NC file
+    platform::LineWriter WorkCopy;   // DV.TMP beside the NC file, else in WorkCopyFolders
     std::string WorkCopyName;
     bool WorkCopyFailed = false;     // a line could not be written: the copy is incomplete
+    std::string WorkCopyError;       // why it is incomplete, naming the file
+    // Where the work copy goes, in this order, when the NC file's folder cannot be
+    // written: folders of this program that outlive the run, so that an edit kept there
+    // for the user stays.
+    std::vector<std::string> WorkCopyFolders;
     bool ProgramEdited = false;      // a block of the main program was edited: the copy replaces it
     platform::LineWriter DataFile;   // the data listing
     int TypedSinceReopen = 0;        // typed blocks since the work copy last reached the disk

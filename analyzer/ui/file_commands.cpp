@@ -6,6 +6,7 @@
 #include "analyzer/ui/main_window.h"
 #include "platform/paths.h"
 #include "platform/qt/latin1.h"
+#include "platform/scratch_file.h"
 #include "platform/stored_path.h"
 
 #include <QAction>
@@ -43,12 +44,18 @@ std::string chooseFile(QWidget* parent, const std::string& folder, const QString
 
 } // namespace
 
-void Tmdvform::LoadFile(const std::string& name)
+bool Tmdvform::LoadFile(const std::string& name)
 {
+    // A FIFO or device is refused before anything changes: the program loaded stays.
+    if (platform::fileKind(name) == platform::FileKind::NotRegular) {
+        showError(platform::notRegularFileText(name));
+        return false;
+    }
     m_recentNc.add(name);
     refreshRecentMenus();
     setCaptionFor(name);
     m_session->LoadFile(name);
+    return true;
 }
 
 bool Tmdvform::OpenNCFile()
@@ -58,9 +65,8 @@ bool Tmdvform::OpenNCFile()
                                         {nameFilter("NC-Code Files", extension),
                                          nameFilter("B-Macro Output Files", "OUT"), "All Files (*)"},
                                         extension);
-    if (name.empty())
+    if (name.empty() || !LoadFile(name))
         return false;
-    LoadFile(name);
     loadOperationFileFor(name);
     return true;
 }
@@ -148,7 +154,7 @@ void Tmdvform::Reloadthelastjob()
     // An empty list counts as a missing file; the other steps still run.
     const std::string ncEntry = m_recentNc.first();
     const std::string ncFile = ncEntry.empty() ? std::string() : platform::resolveStoredPath(ncEntry);
-    if (!ncFile.empty() && platform::fileExists(ncFile))
+    if (!ncFile.empty() && platform::fileKind(ncFile) != platform::FileKind::Missing)
         LoadFile(ncFile);
     else
         showError("NC-Code File [" + ncEntry + "] Does Not Exist");
@@ -186,8 +192,8 @@ void Tmdvform::refreshRecentMenus()
         addRunLockedAction(action);
         connect(action, &QAction::triggered, this, [this, entry] {
             const std::string name = platform::resolveStoredPath(entry);
-            LoadFile(name);
-            loadOperationFileFor(name);
+            if (LoadFile(name))
+                loadOperationFileFor(name);
         });
     }
 }

@@ -83,6 +83,9 @@ Tmdvform::Tmdvform(const std::string& programFolder, platform::Prompter* prompte
     services.operations = &m_operations;
     services.fixtures = &m_fixtures;
     m_session = std::make_unique<RunSession>(m_setup, services, m_work.path());
+    // A second copy's private folder goes when the copy ends: a work copy kept for the
+    // user goes to the program folder first, which stays.
+    m_session->state.WorkCopyFolders = {m_programFolder, m_work.path()};
     m_fixtures.setTarget(&m_window, m_canvas.get(), &m_session->state.LatheMachine);
     m_session->prepareFreshRun = [this] { return prepareFreshRun(); };
     m_control = std::make_unique<RunControl>(*m_session);
@@ -101,6 +104,10 @@ Tmdvform::Tmdvform(const std::string& programFolder, platform::Prompter* prompte
     m_recentNc.read(m_ini);
     m_recentMachines.read(m_ini);
     m_operations.RecentFiles.read(m_ini);
+    // Settings that did not read are said once, with what is used, rather than reset at
+    // the next save without a word.
+    if (const std::string unread = platform::unreadValuesMessage(m_ini.path(), m_ini.unreadValues()); !unread.empty())
+        m_prompter->message(Caption, unread, platform::MessageKind::Warning, platform::Buttons::Ok);
 
     m_aboutBox = new AboutBox(this);
     m_colorPicker = new ColorPicker(this);

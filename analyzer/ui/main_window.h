@@ -69,7 +69,9 @@ public:
     ~Tmdvform() override;
 
     // ---- Files (file_commands.cpp) ----
-    void LoadFile(const std::string& name);
+    // Loads an NC program for a run; a FIFO, device or folder is refused with a message
+    // and changes nothing (false).
+    bool LoadFile(const std::string& name);
     void Reloadthelastjob();
     void NewFile();
     // The open dialogs; true when a file was chosen and loaded.

@@ -174,12 +174,19 @@ TEST(Termination, ASignalDuringAnUploadLeavesNoPartialFile)
 }
 
 // VORK2013 started by a hand-off, as a second copy (another holds the program folder), is
-// sent the signal once its work copy DV.TMP exists: the work copy is gone, the program as
-// it was, the settings written and the copy's private folder removed.
+// sent the signal while its window is being made (its private folder has just appeared)
+// or once its work copy DV.TMP exists: the work copy is gone, the program as it was, the
+// settings written and the copy's private folder removed.
 TEST(Termination, ASignalEndsVork2013AsItsCloseDoes)
 {
-    for (int signal : {SIGTERM, SIGHUP, SIGINT}) {
-        SCOPED_TRACE(signal);
+    struct Moment {
+        const char* name;
+        int signal;
+        bool windowMade; // false: the signal comes before the window exists
+    };
+    for (const Moment m : {Moment{"window being made", SIGTERM, false}, Moment{"work copy", SIGTERM, true},
+                           Moment{"work copy", SIGHUP, true}, Moment{"work copy", SIGINT, true}}) {
+        SCOPED_TRACE(std::string(m.name) + " " + std::to_string(m.signal));
         TempFolder program, windows, jobs, temporary;
         for (const char* name : {"ZV.INI", "Mill 1.MCH"})
             program.write(name, testsupport::exampleFile(name));
@@ -197,12 +204,11 @@ TEST(Termination, ASignalEndsVork2013AsItsCloseDoes)
         const int lock = ::open(program.file("VORK.LCK").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
         ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
 
-        CreationWatch workCopy(jobs.path(), "DV*.TMP");
+        CreationWatch made(m.windowMade ? jobs.path() : temporary.path(), m.windowMade ? "DV*.TMP" : "vork-*");
         ProgramRun vork("VORK2013", {"MRW2013"}, program, windows, QString::fromStdString(temporary.path()));
         ASSERT_TRUE(vork.started());
-        ASSERT_TRUE(workCopy.waitFor(1)) << "the job was not loaded";
-        ASSERT_NE(filesIn(temporary.path(), "vork-*"), "") << "not a second copy";
-        vork.signal(signal);
+        ASSERT_TRUE(made.waitFor(1)) << "the program did not get that far";
+        vork.signal(m.signal);
         ASSERT_TRUE(vork.ended());
         ::close(lock);
         EXPECT_TRUE(vork.endedCleanly()) << vork.standardError();

@@ -8,6 +8,7 @@
 #include "platform/folders.h"
 #include "platform/ini.h"
 #include "platform/paths.h"
+#include "platform/scratch_file.h"
 #include "platform/textfile.h"
 #include "run_fakes.h"
 #include "support/scripted_prompter.h"
@@ -361,6 +362,15 @@ TEST(Program, RetryRunsTheEditedBlockAndTheEditReachesTheFile)
     run.startToEnd();
     EXPECT_DOUBLE_EQ(run.state().CurX, 5.0);
     EXPECT_EQ(run.folder.read("P.TAP"), "G00 X5.\r\nG00 Y1.\r\n");
+    // The edit was the first program's: the next program of the session is left as it is.
+    const std::string next = "G00 X1.\nG00 Y1.\n";
+    run.load(next, "Q.TAP");
+    struct stat before{}, after{};
+    ASSERT_EQ(::stat(run.folder.file("Q.TAP").c_str(), &before), 0);
+    run.startToEnd();
+    ASSERT_EQ(::stat(run.folder.file("Q.TAP").c_str(), &after), 0);
+    EXPECT_EQ(run.folder.read("Q.TAP"), next);
+    EXPECT_EQ(after.st_ino, before.st_ino);
 
     Analyzer abort({"R   10 10."}, false);
     abort.session->settings.skip = true;
@@ -605,7 +615,8 @@ TEST(Program, AProgramThatCannotBeReadIsNeverReplaced)
         const std::string name = run.folder.file(folderName ? "DIR.TAP" : "P.TAP");
         EXPECT_FALSE(testsupport::asOrdinaryUser([&] { return run.session->LoadFile(name); })) << name;
         ASSERT_FALSE(run.prompter.shown.empty());
-        EXPECT_EQ(run.prompter.shown.back().text, "Cannot Open [" + name + "]");
+        EXPECT_EQ(run.prompter.shown.back().text,
+                  folderName ? platform::notRegularFileText(name) : "Cannot Open [" + name + "]");
         EXPECT_FALSE(platform::fileExists(run.folder.file("DV.TMP")));
         run.session->Start(); // nothing to run
         run.session->interpreter.AutoFitExtents();

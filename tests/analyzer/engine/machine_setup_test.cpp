@@ -32,8 +32,7 @@ TEST(MachineSetupRead, LineRules)
     EXPECT_EQ(loaded({"I   86 -3.9"}).I(86), -3);
     EXPECT_EQ(loaded({"I12    7"}).I(12), 7);                        // index anywhere in columns 2..6
     EXPECT_EQ(loaded({"I\t   4x9"}).I(4), 9);                        // column 7 is not looked at
-    EXPECT_EQ(loaded({"I    5 1e12"}).I(5), 2147483647);             // saturates, never overflows
-    EXPECT_EQ(loaded({"i    1 2", "", ";I    1 2", "I    1 abc"}).I(1), 0);
+    EXPECT_EQ(loaded({"i    1 2", "", ";I    1 2"}).I(1), 0);
     EXPECT_EQ(loaded({"I    2 1" + std::string(72, ' ') + "5"}).I(2), 1); // only 80 characters count
     EXPECT_DOUBLE_EQ(loaded({"R   37 0.00100"}).R(37), 0.001);
     EXPECT_EQ(loaded({"S    1 ABCDEFGHIJK"}).S(1), "ABCDEFGH");
@@ -135,16 +134,15 @@ TEST(MachineSetupWrite, DefaultsLayoutAndRoundTrip)
     EXPECT_EQ(fromLf.Mach_real, copy.Mach_real);
 }
 
-TEST(MachineSetupWrite, TheEditorNarrowsWhatTheAnalyzerKeeps)
+TEST(MachineSetupWrite, TheEditorHoldsRealsInSinglePrecisionAndKeepsItsPostOption)
 {
-    const std::vector<std::string> lines = {"I    5 40000", "I  126 10", "R    7 0.1"};
+    const std::vector<std::string> lines = {"I  126 10", "R    7 0.1"};
     vork::MachineSetupWorkingCopy copy;
     vork::ReadMachineLines(copy, lines);
-    EXPECT_EQ(copy.mach_int[5], 32767);
     EXPECT_EQ(copy.mach_int[126], 10);
     EXPECT_EQ(copy.Mach_real[7], 0.1f);
     const TMachineSetup m = loaded(lines);
-    EXPECT_EQ(m.I(5), 40000);
+    EXPECT_EQ(m.I(126), 0);
     EXPECT_DOUBLE_EQ(m.R(7), 0.1);
 }
 
@@ -201,36 +199,57 @@ TEST(MachineSetupDictionary, EveryParameterOnceWithItsDefault)
     EXPECT_EQ(vork::RotaryIndexQuestion("B"), "Time to Index -B- Axis 360 Degrees");
 }
 
-// Lines that name a parameter but do not read say so, and what the parameter keeps.
-TEST(MachineSetupRead, LinesThatDoNotReadAreNamed)
+// The analyzer and the editor read a file one way: a line that names a parameter but
+// does not read, or whose number lies outside the limits of the editor's tables, is
+// named, and the parameter takes its default in both, whatever either held before.
+TEST(MachineSetupRead, BothReadersTakeALineAlikeAndNameWhatDoesNotRead)
 {
-    struct Case { std::string line; std::string editorNote; std::string analyzerNote; };
-    const std::string keeps = "\": R1 keeps ";
+    struct Case { std::string line; std::string note; char table; int index; double value; };
+    const std::string notANumber = "not a number, ";
+    const std::string notAReal = "not a number from -3.4E+38 to 3.4E+38, ";
+    const std::string notAWhole = "not a whole number from -32768 to 32767, ";
     const Case cases[] = {
-        {"R    1 abc", "Line 1 \"R    1 abc" + keeps + "1.00000", "Line 1 \"R    1 abc" + keeps + "0.00000"},
-        {"R    1", "Line 1 \"R    1" + keeps + "1.00000", "Line 1 \"R    1" + keeps + "0.00000"},
-        {"I   12 1.2.3", "Line 1 \"I   12 1.2.3\": I12 keeps 1", "Line 1 \"I   12 1.2.3\": I12 keeps 0"},
-        // Beyond what the editor's single precision holds: the analyzer keeps it.
-        {"R    1 -1e99", "Line 1 \"R    1 -1e99" + keeps + "1.00000", ""},
-        {"Ix  12 7", "Line 1 \"Ix  12 7\": names no parameter", "Line 1 \"Ix  12 7\": names no parameter"},
-        {"S  999 X", "Line 1 \"S  999 X\": names no parameter", "Line 1 \"S  999 X\": names no parameter"},
-        {"R    1 2.5", "", ""},
-        {"S    3", "", ""},
-        {"; I    1 x", "", ""},
+        {"R    1 -1e308", notAReal + "R1 is set to its default 1.00000", 'R', 1, 1.0},
+        {"R    1 -1e99", notAReal + "R1 is set to its default 1.00000", 'R', 1, 1.0},
+        {"R    2 1e39", notAReal + "R2 is set to its default 1.00000", 'R', 2, 1.0},
+        {"R   11 -4O.", notANumber + "R11 is set to its default -999.99988", 'R', 11, -999.9998779296875},
+        {"R    1 abc", notANumber + "R1 is set to its default 1.00000", 'R', 1, 1.0},
+        {"R    1", notANumber + "R1 is set to its default 1.00000", 'R', 1, 1.0},
+        {"I   12 1.2.3", notANumber + "I12 is set to its default 1", 'I', 12, 1},
+        {"I    5 1e12", notAWhole + "I5 is set to its default -9999", 'I', 5, -9999},
+        {"I   86 32768", notAWhole + "I86 is set to its default 10", 'I', 86, 10},
+        {"I   86 -32768.9", "", 'I', 86, -32768},
+        {"R    1 2.5", "", 'R', 1, 2.5},
+        {"Ix  12 7", "names no parameter", 'I', 12, -1},
+        {"S  999 X", "names no parameter", 'I', 12, -1},
+        {"S    3", "", 'I', 12, -1},
+        {"; I    1 x", "", 'I', 12, -1},
     };
+    const auto mill = platform::readTextLines(testsupport::examplePath("Mill 1.MCH")).value();
     for (const Case& c : cases) {
+        const std::string note = c.note.empty() ? "" : "Line 1 \"" + c.line + "\": " + c.note;
         vork::MachineSetupWorkingCopy copy;
         copy.SetDefaults();
         std::vector<std::string> notes;
         vork::ReadMachineLines(copy, {c.line}, &notes);
-        EXPECT_EQ(notes.size() > 1 ? notes[0] : "", c.editorNote) << c.line;
-        EXPECT_TRUE(std::isfinite(copy.Mach_real[1])) << c.line;
+        EXPECT_EQ(notes.size() > 1 ? notes[0] : "", note) << c.line;
 
         TMachineSetup m;
-        m.Given.fill(true); // as after a whole file: only the line itself is noted
+        vork::LoadMachineLines(m, "Mill 1.MCH", mill); // another machine was loaded before
         notes.clear();
         vork::LoadMachineLines(m, "T.MCH", {c.line}, nullptr, &notes);
-        EXPECT_EQ(notes.empty() ? "" : notes[0], c.analyzerNote) << c.line;
+        EXPECT_EQ(notes.empty() ? "" : notes[0], note) << c.line;
+
+        if (c.value == -1)
+            continue;
+        const auto i = static_cast<std::size_t>(c.index);
+        if (c.table == 'I') {
+            EXPECT_EQ(copy.mach_int[i], c.value) << c.line;
+            EXPECT_EQ(m.Ints[i], c.value) << c.line;
+        } else {
+            EXPECT_EQ(static_cast<double>(copy.Mach_real[i]), c.value) << c.line;
+            EXPECT_EQ(m.Reals[i], c.value) << c.line;
+        }
     }
 }
 

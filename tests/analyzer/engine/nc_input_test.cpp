@@ -3,15 +3,20 @@
 #include "analyzer/engine/run_state.h"
 #include "platform/folders.h"
 #include "platform/paths.h"
+#include "platform/scratch_file.h"
 #include "run_fakes.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
+#include "support/user_rights.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -400,6 +405,30 @@ TEST(ReadNextBlock, CodeListKeeps25Lines)
     EXPECT_EQ(s.codeList.lines.back(), "N30");
 }
 
+// A name that is no file (a FIFO, a link to a device, a folder) is refused: never read,
+// never taken as a new program to type in, and left where it is.
+TEST(OpenNCFile, ANameThatIsNoFileIsRefusedAndLeftAlone)
+{
+    testsupport::TempFolder folder;
+    ASSERT_EQ(::mkfifo(folder.file("FIFO.TAP").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", folder.file("ZERO.TAP").c_str()), 0);
+    ASSERT_EQ(::mkdir(folder.file("DIR.TAP").c_str(), 0700), 0);
+    for (const char* name : {"FIFO.TAP", "ZERO.TAP", "DIR.TAP"}) {
+        Session s;
+        s.prompter.inputs = {{true, "Y"}};
+        EXPECT_FALSE(s.input.OpenNCFile(folder.file(name))) << name;
+        ASSERT_EQ(s.prompter.shown.size(), 1u) << name; // no question about typing it in
+        EXPECT_EQ(s.prompter.shown[0].text, platform::notRegularFileText(folder.file(name)));
+        EXPECT_FALSE(s.state.WorkCopyOpen);
+        EXPECT_FALSE(s.state.ProgramLoaded);
+        EXPECT_FALSE(platform::fileExists(folder.file("DV.TMP")));
+    }
+    struct stat st{};
+    EXPECT_TRUE(::lstat(folder.file("FIFO.TAP").c_str(), &st) == 0 && S_ISFIFO(st.st_mode));
+    EXPECT_TRUE(::lstat(folder.file("ZERO.TAP").c_str(), &st) == 0 && S_ISLNK(st.st_mode));
+    EXPECT_TRUE(platform::folderExists(folder.file("DIR.TAP")));
+}
+
 TEST(WorkCopy, AFullReadKeepsEveryLineAndEditsReachTheFile)
 {
     testsupport::TempFolder folder;
@@ -423,17 +452,67 @@ TEST(WorkCopy, AFullReadKeepsEveryLineAndEditsReachTheFile)
     EXPECT_FALSE(platform::fileExists(folder.file("DV.TMP")));
 }
 
-TEST(WorkCopy, AWorkCopyOfAnotherRunIsLeftAlone)
+// Runs in another process, each with its work copy of P.TAP, until killed.
+pid_t runElsewhere(const testsupport::TempFolder& folder)
+{
+    int ready[2];
+    if (::pipe(ready) != 0)
+        return -1;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(ready[0]);
+        Session s;
+        s.input.OpenNCFile(folder.file("P.TAP"));
+        s.input.ReadNextBlock();
+        const char mark = s.state.WorkCopyOpen ? 'y' : 'n';
+        [[maybe_unused]] const auto written = ::write(ready[1], &mark, 1);
+        for (;;)
+            ::pause();
+    }
+    ::close(ready[1]);
+    char mark = 'n';
+    [[maybe_unused]] const auto read = ::read(ready[0], &mark, 1);
+    ::close(ready[0]);
+    return mark == 'y' ? pid : -1;
+}
+
+// A work copy is another run's while that run runs, and a left-over once it is gone
+// (killed): the next run in the folder removes it, and only files of that exact shape.
+TEST(WorkCopy, AWorkCopyIsLeftAloneWhileItsRunRunsAndRemovedOnceItIsKilled)
 {
     testsupport::TempFolder folder;
-    folder.write("DV.TMP", "ANOTHER RUN\r\n");
-    folder.write("P.TAP", "N10 X1.\r\n");
+    folder.write("P.TAP", "N10 X1.\r\nN20 X2.\r\n");
+    const pid_t other = runElsewhere(folder);
+    ASSERT_GT(other, 0);
+    const std::vector<std::string> lookAlikes = {"DV.TMP.BAK", "XDV.TMP", "DV07.TMP", "dv.tmp", "DV100.TMP", "DVA.TMP"};
+    for (const std::string& name : lookAlikes)
+        folder.write(name, "a file of the user\r\n");
+    testsupport::TempFolder elsewhere;
+    elsewhere.write("notes", "notes\n");
+    ASSERT_EQ(::symlink(elsewhere.file("notes").c_str(), folder.file("DV5.TMP").c_str()), 0);
+    {
+        Session s;
+        ASSERT_TRUE(s.input.OpenNCFile(folder.file("P.TAP")));
+        EXPECT_EQ(s.state.WorkCopyName, folder.file("DV1.TMP")); // DV.TMP is the other run's
+        EXPECT_TRUE(s.input.CloseNCFile());
+    }
+    EXPECT_TRUE(platform::fileExists(folder.file("DV.TMP")));
+
+    ::kill(other, SIGKILL);
+    ::waitpid(other, nullptr, 0);
+    folder.write("DV7.TMP", "a copy an earlier run left\r\n");
     Session s;
-    s.input.OpenNCFile(folder.file("P.TAP"));
-    EXPECT_EQ(s.state.WorkCopyName, folder.file("DV1.TMP"));
+    ASSERT_TRUE(s.input.OpenNCFile(folder.file("P.TAP")));
+    EXPECT_EQ(s.state.WorkCopyName, folder.file("DV.TMP"));
     s.runAll();
-    EXPECT_EQ(folder.read("P.TAP"), "N10 X1.\r\n");
-    EXPECT_EQ(folder.read("DV.TMP"), "ANOTHER RUN\r\n");
+    EXPECT_FALSE(platform::fileExists(folder.file("DV.TMP")));
+    EXPECT_FALSE(platform::fileExists(folder.file("DV7.TMP")));
+    for (const std::string& name : lookAlikes)
+        EXPECT_EQ(folder.read(name), "a file of the user\r\n") << name;
+    EXPECT_EQ(elsewhere.read("notes"), "notes\n");
+    struct stat st{};
+    EXPECT_TRUE(::lstat(folder.file("DV5.TMP").c_str(), &st) == 0 && S_ISLNK(st.st_mode));
+    EXPECT_EQ(folder.read("P.TAP"), "N10 X1.\r\nN20 X2.\r\n");
 }
 
 TEST(WorkCopy, CloseInMidRunCopiesTheRest)
@@ -468,7 +547,8 @@ TEST(WorkCopy, AMissingWorkCopyLeavesTheProgramAlone)
     EXPECT_FALSE(s.input.CloseNCFile());
     EXPECT_EQ(folder.read("P.TAP"), program);
     ASSERT_FALSE(s.prompter.shown.empty());
-    EXPECT_EQ(s.prompter.shown.back().text, "Error Writing Temp File\nNC File Left Unchanged");
+    EXPECT_EQ(s.prompter.shown.back().text, "Error Writing Temp File [" + folder.file("DV.TMP") +
+                                                "]: No such file or directory\nNC File Left Unchanged");
 }
 
 namespace {
@@ -530,12 +610,74 @@ TEST(WorkCopy, AnEditedProgramKeepsItsModeOrIsRefused)
             continue;
         }
         EXPECT_EQ(folder.read("P.TAP"), "N10 X1.\r\nN20 X2.\r\n");
-        EXPECT_EQ(folder.read("DV.TMP"), edited);
+        EXPECT_EQ(folder.read("P.TAP.EDITED"), edited);
+        EXPECT_FALSE(platform::fileExists(folder.file("DV.TMP")));
         ASSERT_EQ(s.prompter.shown.size(), 1u);
         EXPECT_EQ(s.prompter.shown[0].text, "File [" + folder.file("P.TAP") +
                                                 "] Is Write-Protected and Was Not Replaced\n"
-                                                "The Program Is Kept In [" + folder.file("DV.TMP") + "]");
+                                                "The Program Is Kept In [" + folder.file("P.TAP.EDITED") + "]");
+        // The next run in the folder leaves the kept program alone.
+        Session next;
+        ASSERT_TRUE(next.input.OpenNCFile(folder.file("P.TAP")));
+        EXPECT_TRUE(next.input.CloseNCFile());
+        EXPECT_EQ(folder.read("P.TAP.EDITED"), edited);
     }
+}
+
+// A program in a folder the user may not write (a shop's released programs): an edit made
+// during the run is kept in a work copy in the program's own work folder, and named. With
+// no folder to write, every message says which file and why.
+TEST(WorkCopy, AFolderThatCannotBeWrittenKeepsTheEditInTheWorkFolder)
+{
+    for (const bool workFolder : {true, false}) {
+        testsupport::TempFolder shop, work;
+        ::chmod(shop.path().c_str(), 0755);
+        ::chmod(work.path().c_str(), workFolder ? 0777 : 0555);
+        ASSERT_EQ(::mkdir(shop.file("NC").c_str(), 0755), 0);
+        const std::string program = shop.file("NC/P.TAP");
+        shop.write("NC/P.TAP", "N10 X1.\r\nN20 X2.\r\n");
+        ::chmod(program.c_str(), 0666); // the program may be written, its folder not
+        ::chmod(shop.file("NC").c_str(), 0555);
+        Session s;
+        s.state.WorkCopyFolders = {work.path()};
+        testsupport::asOrdinaryUser([&] {
+            ASSERT_TRUE(s.input.OpenNCFile(program));
+            s.input.ReadNextBlock();
+            s.state.RawBlock = "N10 X1.5"; // corrected in the error dialog
+            s.state.ProgramEdited = true;
+            s.state.PrevBlock = s.state.RawBlock;
+            EXPECT_FALSE(s.input.CloseNCFile());
+        });
+        EXPECT_EQ(shop.read("NC/P.TAP"), "N10 X1.\r\nN20 X2.\r\n");
+        const std::string copyNearProgram = shop.file("NC/DV.TMP");
+        if (workFolder) {
+            EXPECT_EQ(s.state.WorkCopyName, work.file("P.TAP.EDITED"));
+            EXPECT_EQ(work.read("P.TAP.EDITED"), "N10 X1.5\r\nN20 X2.\r\n");
+            ASSERT_EQ(s.prompter.shown.size(), 1u);
+            EXPECT_EQ(s.prompter.shown[0].text, "Cannot Write [" + program + "]: Permission denied\n"
+                                                "The Program Is Kept In [" + work.file("P.TAP.EDITED") + "]");
+            continue;
+        }
+        ASSERT_EQ(s.prompter.shown.size(), 2u);
+        EXPECT_EQ(s.prompter.shown[0].text, "Error Opening Temp File [" + copyNearProgram + "]: Permission denied");
+        EXPECT_EQ(s.prompter.shown[1].text, "Error Writing Temp File [" + copyNearProgram +
+                                                "]: Permission denied\nNC File Left Unchanged");
+    }
+}
+
+// The data listing that cannot be made is named, with the reason; the run goes on.
+TEST(OpenNCFile, ADataListingThatCannotBeMadeIsNamed)
+{
+    testsupport::TempFolder folder;
+    folder.write("P.TAP", "N10 X1.\r\n");
+    Session s;
+    s.state.DataFileOn = true;
+    s.state.DataFileName = folder.file("missing/NCCODE.DAT");
+    ASSERT_TRUE(s.input.OpenNCFile(folder.file("P.TAP")));
+    ASSERT_EQ(s.prompter.shown.size(), 1u);
+    EXPECT_EQ(s.prompter.shown[0].text,
+              "Error Opening Data File [" + folder.file("missing/NCCODE.DAT") + "]: No such file or directory");
+    EXPECT_TRUE(s.state.WorkCopyOpen);
 }
 
 TEST(TypedEntry, NumbersTypedLinesAndEndsAtAnAt)

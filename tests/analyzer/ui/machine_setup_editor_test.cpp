@@ -75,7 +75,7 @@ TEST(MachineSetupEditor, AnswersTypedInTheWindowAreSavedAndClosingAsks)
     EXPECT_FALSE(form.questions().waiting());
 }
 
-TEST(MachineSetupEditor, AGarbageFileSaysWhatItKeptAndSavesReadableValues)
+TEST(MachineSetupEditor, AGarbageFileSaysWhatItTookAndSavesReadableValues)
 {
     testsupport::TempFolder folder;
     folder.write("BAD.MCH", "I    1 2\r\nR    1 -99999999999999999999999999999999999999999\r\nR    2 ?\x01\r\n");
@@ -87,8 +87,8 @@ TEST(MachineSetupEditor, AGarbageFileSaysWhatItKeptAndSavesReadableValues)
     ASSERT_FALSE(prompter.shown.empty());
     const std::string& note = prompter.shown.front().text;
     EXPECT_NE(note.find("Line 2 \"R    1 -9999999999"), std::string::npos) << note;
-    EXPECT_NE(note.find("R1 keeps 1.00000"), std::string::npos) << note;
-    EXPECT_NE(note.find("R2 keeps 1.00000"), std::string::npos) << note;
+    EXPECT_NE(note.find("R1 is set to its default 1.00000"), std::string::npos) << note;
+    EXPECT_NE(note.find("R2 is set to its default 1.00000"), std::string::npos) << note;
     ASSERT_TRUE(form.Save());
     const std::string saved = folder.read("BAD.MCH");
     EXPECT_EQ(saved.find("INF"), std::string::npos);

@@ -34,3 +34,23 @@ TEST(AnalyzerSettingsFile, AWindowOnAFileItCannotReadSaysSoWorksOnDefaultsAndKee
     EXPECT_EQ(prompter.shown.front().text, "Cannot read " + folder.file("ZV.INI") + ": settings kept in memory only");
     EXPECT_EQ(testsupport::readRestored(folder, "ZV.INI"), stored);
 }
+
+// Values that do not read are said at start in one message, each with the value used,
+// and the window works with those values.
+TEST(AnalyzerSettingsFile, ValuesThatDoNotReadAreNamedOnceAtStart)
+{
+    testsupport::TempFolder folder;
+    folder.write("ZV.INI", std::string("[DV]\r\nARROWS=\0 1\r\nSPEED=fast\r\nDASH=1\r\nRAPCOLOR=3x\r\n", 51) +
+                               "[mdvform.OvcMenuMRU1.Items]\r\nCount=two\r\n");
+    testsupport::ScriptedPrompter prompter;
+    Tmdvform window(folder.path(), &prompter);
+    EXPECT_FALSE(window.settings().arrows);
+    EXPECT_TRUE(window.settings().dash);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(prompter.shown[0].text, "Settings in " + folder.file("ZV.INI") + " that could not be read:\n"
+                                      "[DV] ARROWS=\"<00> 1\": 0 used\n"
+                                      "[DV] SPEED=\"fast\": 0 used\n"
+                                      "[DV] RAPCOLOR=\"3x\": 12 used\n"
+                                      "[mdvform.OvcMenuMRU1.Items] Count=\"two\": 0 used");
+    EXPECT_EQ(prompter.shown[0].kind, platform::MessageKind::Warning);
+}
