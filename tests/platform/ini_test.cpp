@@ -8,10 +8,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <functional>
 #include <stdexcept>
 #include <vector>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -258,4 +263,158 @@ TEST(IniFile, ProgramsWritingAtOnceLoseNoKey)
     for (int w = 0; w < Writers; ++w)
         EXPECT_EQ(ini.keys("W" + std::to_string(w)).size(), static_cast<std::size_t>(Keys)) << "writer " << w;
     EXPECT_TRUE(platform::fileExists(path + ".lck")); // the lock file stays for the next save
+}
+
+namespace {
+
+mode_t modeOf(const std::string& path)
+{
+    struct stat st{};
+    return ::lstat(path.c_str(), &st) == 0 ? st.st_mode : 0;
+}
+
+// The text of the IniWriteError a save throws, or "" when it was made.
+std::string saveError(const std::function<void()>& save)
+{
+    try {
+        save();
+    } catch (const platform::IniWriteError& e) {
+        return e.what();
+    }
+    return {};
+}
+
+} // namespace
+
+// Another user of a shared program folder plants something under the lock file's name:
+// the file a link points at keeps its bytes and mode (a dangling one stays dangling), an
+// own lock file keeps the mode its owner gave it, and the save is made; a FIFO is named as
+// the file in the way, at once.
+TEST(IniFile, WhatStandsUnderTheLockFilesNameIsNeverFollowedNorChanged)
+{
+    struct Planted {
+        const char* name;
+        std::function<void(const TempFolder&)> plant;
+        bool saved;
+    };
+    const Planted cases[] = {
+        {"link to a private file", [](const TempFolder& d) {
+             d.write("notes", "mine\n");
+             ::chmod(d.file("notes").c_str(), 0600);
+             ::symlink("notes", d.file("MRW2013.INI.lck").c_str());
+         }, true},
+        {"dangling link", [](const TempFolder& d) { ::symlink("notes", d.file("MRW2013.INI.lck").c_str()); }, true},
+        {"own lock file of mode 0600", [](const TempFolder& d) {
+             d.write("MRW2013.INI.lck", "");
+             ::chmod(d.file("MRW2013.INI.lck").c_str(), 0600);
+         }, true},
+        {"FIFO", [](const TempFolder& d) { ::mkfifo(d.file("MRW2013.INI.lck").c_str(), 0644); }, false},
+    };
+    for (const Planted& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder dir;
+        c.plant(dir);
+        const mode_t notesMode = modeOf(dir.file("notes"));
+        const std::string error = saveError([&] { IniFile(dir.file("MRW2013.INI")).writeString("S", "K", "V"); });
+        if (c.saved) {
+            EXPECT_EQ(error, "");
+            EXPECT_EQ(dir.read("MRW2013.INI"), "[S]\r\nK=V\r\n");
+        } else {
+            EXPECT_NE(error.find(dir.file("MRW2013.INI.lck") + " is in the way"), std::string::npos) << error;
+            EXPECT_FALSE(platform::fileExists(dir.file("MRW2013.INI")));
+        }
+        EXPECT_EQ(modeOf(dir.file("notes")), notesMode);
+        if (notesMode != 0) {
+            EXPECT_EQ(dir.read("notes"), "mine\n");
+        }
+        if (std::string(c.name) == "own lock file of mode 0600") {
+            EXPECT_EQ(modeOf(dir.file("MRW2013.INI.lck")) & 07777, 0600u);
+        }
+    }
+}
+
+// A new settings file and its lock file get the usual mode of a new file.
+TEST(IniFile, ANewFileGetsTheUsualMode)
+{
+    TempFolder dir;
+    const mode_t mask = ::umask(022);
+    IniFile(dir.file("a.ini")).writeString("S", "K", "V");
+    ::umask(mask);
+    EXPECT_EQ(modeOf(dir.file("a.ini")) & 07777, 0644u);
+    EXPECT_EQ(modeOf(dir.file("a.ini.lck")) & 07777, 0644u);
+}
+
+// A user who may only read the file holds its lock (flock -s): a save waits a bounded
+// time, then says which file is locked and writes nothing; once the lock goes it is made.
+TEST(IniFile, ASaveGivesUpOnALockHeldByAnotherProgram)
+{
+    TempFolder dir;
+    dir.write("WPOSTS.INI", "[S]\r\nK=1\r\n");
+    const std::string lockName = dir.file("WPOSTS.INI.lck");
+    const int held = ::open(lockName.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_EQ(::flock(held, LOCK_SH), 0);
+    platform::setIniLockWait(std::chrono::milliseconds(200));
+    IniFile ini(dir.file("WPOSTS.INI"));
+    const std::string error = saveError([&] { ini.writeString("S", "K", "2"); });
+    EXPECT_EQ(error, "Unable to write to " + dir.file("WPOSTS.INI") + ": " + lockName +
+                         " is locked by another program; settings kept in memory only");
+    EXPECT_EQ(dir.read("WPOSTS.INI"), "[S]\r\nK=1\r\n");
+    ::close(held);
+    EXPECT_EQ(saveError([&] { ini.writeString("S", "K", "2"); }), "");
+    platform::setIniLockWait(platform::DefaultIniLockWait);
+    EXPECT_EQ(dir.read("WPOSTS.INI"), "[S]\r\nK=2\r\n");
+}
+
+// A save that cannot be made says why: a folder the user may not write (with or without a
+// lock file in it already), a lock file the user may not open, a full disk.
+TEST(IniFile, AFailedSaveNamesItsReason)
+{
+    struct Case {
+        const char* name;
+        std::function<void(const TempFolder&)> prepare;
+        std::string reason; // after "Unable to write to <file>: "; <dir> stands for the folder
+    };
+    const Case cases[] = {
+        {"read-only folder", [](const TempFolder& d) { ::chmod(d.path().c_str(), 0755); },
+         "its folder <dir> may not be written"},
+        {"read-only folder with a lock file", [](const TempFolder& d) {
+             d.write("a.ini.lck", "");
+             ::chmod(d.path().c_str(), 0755);
+         }, "its folder <dir> may not be written"},
+        {"private lock file", [](const TempFolder& d) {
+             d.write("a.ini.lck", "");
+             ::chmod(d.file("a.ini.lck").c_str(), 0600);
+             ::chmod(d.path().c_str(), 0777);
+         }, "its lock file <dir>/a.ini.lck cannot be opened (Permission denied)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder dir;
+        dir.write("a.ini", "[S]\r\nK=1\r\n");
+        ::chmod(dir.file("a.ini").c_str(), 0666);
+        c.prepare(dir);
+        std::string reason = c.reason;
+        const std::string folder = dir.path().back() == '/' ? dir.path().substr(0, dir.path().size() - 1) : dir.path();
+        reason.replace(reason.find("<dir>"), 5, folder);
+        const std::string error = testsupport::asOrdinaryUser(
+            [&] { return saveError([&] { IniFile(dir.file("a.ini")).writeString("S", "K", "2"); }); });
+        EXPECT_EQ(error, "Unable to write to " + dir.file("a.ini") + ": " + reason);
+        EXPECT_EQ(dir.read("a.ini"), "[S]\r\nK=1\r\n");
+    }
+
+    // A full disk, as a file size limit gives it.
+    TempFolder dir;
+    dir.write("a.ini", "[S]\r\nK=1\r\n");
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 16;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const std::string error =
+        saveError([&] { IniFile(dir.file("a.ini")).writeString("S", "K", std::string(100, 'x')); });
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(error.rfind("Unable to write to " + dir.file("a.ini") + ": the disk is full", 0), 0u) << error;
+    EXPECT_EQ(dir.read("a.ini"), "[S]\r\nK=1\r\n");
 }
