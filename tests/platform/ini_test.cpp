@@ -18,6 +18,7 @@
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using platform::IniFile;
@@ -344,22 +345,72 @@ TEST(IniFile, ANewFileGetsTheUsualMode)
     EXPECT_EQ(modeOf(dir.file("a.ini.lck")) & 07777, 0644u);
 }
 
+namespace {
+
+// `flock -s` on a lock file, run by a user who may only read it, held until release().
+class SharedLockHolder {
+public:
+    explicit SharedLockHolder(const std::string& lockFile)
+    {
+        int in[2], out[2];
+        if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::dup2(in[0], 0);
+            ::dup2(out[1], 1);
+            if (testsupport::runningAsRoot() &&
+                (::setgid(testsupport::NobodyId) != 0 || ::setuid(testsupport::NobodyId) != 0))
+                ::_exit(126);
+            ::execlp("flock", "flock", "-s", lockFile.c_str(), "sh", "-c", "echo held; exec cat >/dev/null",
+                     static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(in[0]);
+        ::close(out[1]);
+        m_input = in[1];
+        char c = 0;
+        m_held = m_pid > 0 && ::read(out[0], &c, 1) == 1;
+        ::close(out[0]);
+    }
+    ~SharedLockHolder() { release(); }
+    bool held() const { return m_held; }
+    void release()
+    {
+        if (m_input >= 0)
+            ::close(m_input); // cat ends, and flock with it
+        m_input = -1;
+        if (m_pid > 0)
+            ::waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_input = -1;
+    bool m_held = false;
+};
+
+} // namespace
+
 // A user who may only read the file holds its lock (flock -s): a save waits a bounded
 // time, then says which file is locked and writes nothing; once the lock goes it is made.
 TEST(IniFile, ASaveGivesUpOnALockHeldByAnotherProgram)
 {
     TempFolder dir;
+    ::chmod(dir.path().c_str(), 0755);
     dir.write("WPOSTS.INI", "[S]\r\nK=1\r\n");
     const std::string lockName = dir.file("WPOSTS.INI.lck");
-    const int held = ::open(lockName.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
-    ASSERT_EQ(::flock(held, LOCK_SH), 0);
-    platform::setIniLockWait(std::chrono::milliseconds(200));
     IniFile ini(dir.file("WPOSTS.INI"));
+    ini.writeString("S", "K", "1"); // the lock file as a save leaves it
+    SharedLockHolder holder(lockName);
+    ASSERT_TRUE(holder.held());
+    platform::setIniLockWait(std::chrono::milliseconds(200));
     const std::string error = saveError([&] { ini.writeString("S", "K", "2"); });
     EXPECT_EQ(error, "Unable to write to " + dir.file("WPOSTS.INI") + ": " + lockName +
                          " is locked by another program; settings kept in memory only");
     EXPECT_EQ(dir.read("WPOSTS.INI"), "[S]\r\nK=1\r\n");
-    ::close(held);
+    holder.release();
     EXPECT_EQ(saveError([&] { ini.writeString("S", "K", "2"); }), "");
     platform::setIniLockWait(platform::DefaultIniLockWait);
     EXPECT_EQ(dir.read("WPOSTS.INI"), "[S]\r\nK=2\r\n");
