@@ -597,8 +597,9 @@ void IniFile::edit(const std::function<void(IniEdit&)>& change)
         return;
     ReplaceOptions options;
     options.durable = false;
+    errno = 0;
     const ReplaceResult result = replaceFile(target, bytes, options);
-    const int error = errno; // of the step that failed
+    const int error = errno; // of the step that failed, if a call of the system failed
     if (result.status == ReplaceResult::Status::WriteProtected)
         throw IniSaveError(m_path, "it is write-protected");
     if (!result)
