@@ -332,6 +332,20 @@ TEST(IniFile, WhatStandsUnderTheLockFilesNameIsNeverFollowedNorChanged)
             EXPECT_EQ(modeOf(dir.file("MRW2013.INI.lck")) & 07777, 0600u);
         }
     }
+
+    // In a folder where only a file's owner may remove it (mode 1777), another user's link
+    // stays: the save names it as the file in the way.
+    if (!testsupport::runningAsRoot())
+        return; // the link must be another user's
+    TempFolder dir;
+    ::chmod(dir.path().c_str(), 01777);
+    ASSERT_EQ(::symlink("notes", dir.file("MRW2013.INI.lck").c_str()), 0);
+    const std::string error = testsupport::asOrdinaryUser(
+        [&] { return saveError([&] { IniFile(dir.file("MRW2013.INI")).writeString("S", "K", "V"); }); });
+    EXPECT_EQ(error, "Unable to write to " + dir.file("MRW2013.INI") + ": " + dir.file("MRW2013.INI.lck") +
+                         " is in the way: a link that cannot be removed");
+    EXPECT_FALSE(platform::fileExists(dir.file("notes")));
+    EXPECT_FALSE(platform::fileExists(dir.file("MRW2013.INI")));
 }
 
 // A new settings file and its lock file get the usual mode of a new file.
