@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <string>
 #include <sys/socket.h>
 #include <thread>
@@ -23,6 +24,7 @@ constexpr int Handled[] = {SIGTERM, SIGINT, SIGHUP};
 int wakeFds[2] = {-1, -1};
 std::atomic<bool> pending{false};
 bool watched = false; // one watcher per program
+std::atomic<bool> endDone{false};
 
 void noteSignal(int signal)
 {
@@ -109,9 +111,14 @@ void TerminationSignals::deliver()
 
 void armEndGuard(int seconds)
 {
+    // Once the program leaves main() its end is done: the guard no longer speaks of it.
+    static std::once_flag leaving;
+    std::call_once(leaving, [] { std::atexit([] { endDone = true; }); });
     const std::string program = QCoreApplication::applicationName().toStdString();
     std::thread([seconds, program] {
         std::this_thread::sleep_for(std::chrono::seconds(seconds));
+        if (endDone)
+            std::_Exit(0);
         const std::string line = program + ": ending took longer than " + std::to_string(seconds) +
                                  " seconds; ended without finishing it\n";
         [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, line.data(), line.size());

@@ -40,7 +40,7 @@ private:
 
 // The program ends a few seconds from now whatever its closing does: a write that hangs or
 // a loop that pumps events itself cannot keep it alive. An end forced so says so on
-// standard error and gives exit status 1; the closing's own end comes first otherwise.
+// standard error and gives exit status 1, unless the program had already left main().
 void armEndGuard(int seconds = 3);
 
 // The prompter of a program that a signal may end: it forwards to the program's own
