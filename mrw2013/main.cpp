@@ -17,8 +17,20 @@ int main(int argc, char** argv)
     // The editors may force Caps Lock on; the keyboard is left as it was found.
     const mrw::CapsLockRestorer capsLock(QGuiApplication::platformName() == QLatin1String("xcb"));
     mrw2013::installDncTerminal();
+    // Watched before the window is made: a start-up message box must not hold a logout.
+    TMainForm* made = nullptr;
+    const platform::TerminationSignals termination([&made](int) {
+        if (made)
+            made->EndWithoutAsking();
+        else // its boxes are cancelled; it ends once made
+            platform::armEndGuard();
+    });
     TMainForm mainForm(QApplication::arguments().mid(1));
-    const platform::TerminationSignals termination([&mainForm](int) { mainForm.EndWithoutAsking(); });
+    made = &mainForm;
+    if (termination.signalled()) {
+        mainForm.EndWithoutAsking();
+        return 0;
+    }
     mainForm.show();
     return app.exec();
 }

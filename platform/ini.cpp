@@ -7,10 +7,14 @@
 #include "platform/textfile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <climits>
+#include <cstring>
 #include <optional>
+#include <thread>
 
 #include <fcntl.h>
 #include <limits.h>
@@ -254,29 +258,70 @@ namespace {
 
 using detail::IniDocument;
 
-// The file a name stands for: a symbolic link is followed to its target, which is what
-// a save replaces (the link stays).
+// A save that could not be made, and why.
+class IniSaveError : public IniWriteError {
+public:
+    IniSaveError(const std::string& fileName, const std::string& reason)
+        : IniWriteError(fileName, "Unable to write to " + fileName + ": " + reason)
+    {
+    }
+};
+
+std::atomic<std::chrono::milliseconds::rep> lockWait{DefaultIniLockWait.count()};
+
+std::string folderName(const std::string& file)
+{
+    std::string folder = folderPart(file);
+    if (folder.size() > 1)
+        folder.pop_back();
+    return folder.empty() ? "." : folder;
+}
+
+bool folderWritable(const std::string& file)
+{
+    return ::euidaccess(folderName(file).c_str(), W_OK | X_OK) == 0;
+}
+
+// Why a file beside `file` could not be made, when the answer is one the user can act on.
+std::optional<std::string> writeFailureReason(const std::string& file, int error)
+{
+    if (error == ENOSPC || error == EDQUOT || error == EFBIG)
+        return "the disk is full";
+    if (error == EROFS || ((error == EACCES || error == EPERM) && !folderWritable(file)))
+        return "its folder " + folderName(file) + " may not be written";
+    return std::nullopt;
+}
+
+[[noreturn]] void throwWriteError(const std::string& shownName, const std::string& file, int error)
+{
+    if (const auto reason = writeFailureReason(file, error))
+        throw IniSaveError(shownName, *reason);
+    throw IniWriteError(shownName);
+}
+
 // An exclusive lock on "<file>.lck" beside the file, held while it lives. The lock file
 // stays in place: removing it would let two programs lock two different files.
 class SaveLock {
 public:
-    explicit SaveLock(const std::string& file)
+    SaveLock(const std::string& file, const std::string& shownName)
     {
         const std::string name = file + ".lck";
-        m_fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (m_fd < 0) // another user's lock file: reading is enough to lock it
-            m_fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-        if (m_fd < 0)
-            throw IniWriteError(file);
-        struct stat st{};
-        // Every user who shares the file must be able to open its lock.
-        if (::fstat(m_fd, &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 0444) != 0444)
-            ::fchmod(m_fd, (st.st_mode & 07777) | 0444);
-        while (::flock(m_fd, LOCK_EX) != 0) {
-            if (errno != EINTR) {
+        m_fd = openLockFile(name, file, shownName);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(lockWait.load());
+        // Polled rather than waited for: a user who holds the lock for good (flock -s by
+        // hand) must not freeze every other user's save and close.
+        while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
+            if (error != EWOULDBLOCK && error != EINTR) {
                 ::close(m_fd);
-                throw IniWriteError(file);
+                throw IniSaveError(shownName, "its lock file " + name + " cannot be locked (" +
+                                                  std::strerror(error) + ")");
             }
+            if (std::chrono::steady_clock::now() >= deadline) {
+                ::close(m_fd);
+                throw IniSaveError(shownName, name + " is locked by another program; settings kept in memory only");
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     }
     ~SaveLock() { ::close(m_fd); } // closing releases the lock
@@ -284,10 +329,55 @@ public:
     SaveLock& operator=(const SaveLock&) = delete;
 
 private:
+    static int openLockFile(const std::string& name, const std::string& file, const std::string& shownName)
+    {
+        constexpr int Flags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+        // A few rounds: another program may make or remove the name between two steps.
+        for (int round = 0; round < 4; ++round) {
+            int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | Flags, 0666);
+            if (fd >= 0) {
+                // Made just now: every user who shares the file must be able to open its lock.
+                struct stat st{};
+                if (::fstat(fd, &st) == 0 && (st.st_mode & 0444) != 0444)
+                    ::fchmod(fd, (st.st_mode & 07777) | 0444);
+                return fd;
+            }
+            if (errno != EEXIST)
+                throwWriteError(shownName, file, errno);
+            fd = ::open(name.c_str(), O_RDWR | Flags);
+            if (fd < 0 && errno == EACCES) // another user's lock file: reading is enough to lock it
+                fd = ::open(name.c_str(), O_RDONLY | Flags);
+            if (fd >= 0) {
+                struct stat st{};
+                if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+                    return fd;
+                ::close(fd);
+                throw IniSaveError(shownName, name + " is in the way: it is not a file");
+            }
+            const int error = errno;
+            if (error == ENOENT)
+                continue;
+            struct stat st{};
+            if (error == ELOOP && ::lstat(name.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+                // A link where a lock file belongs: the link goes, never what it points at.
+                if (::unlink(name.c_str()) == 0 || errno == ENOENT)
+                    continue;
+                throw IniSaveError(shownName, name + " is in the way: a link that cannot be removed");
+            }
+            throw IniSaveError(shownName, "its lock file " + name + " cannot be opened (" + std::strerror(error) + ")");
+        }
+        throw IniSaveError(shownName, name + " is in the way: it keeps changing");
+    }
+
     int m_fd = -1;
 };
 
 } // namespace
+
+void setIniLockWait(std::chrono::milliseconds wait)
+{
+    lockWait = wait.count();
+}
 
 bool parseIniInt(const std::string& text, int& value)
 {
@@ -494,19 +584,26 @@ bool IniFile::unreadable() const
 void IniFile::edit(const std::function<void(IniEdit&)>& change)
 {
     const std::string target = replacementTarget(m_path);
-    const SaveLock lock(target);
+    const SaveLock lock(target, m_path);
     IniDocument doc(target);
     if (doc.state() == IniDocument::State::Unreadable)
         throw IniUnreadableError(m_path);
     if (doc.state() == IniDocument::State::Readable && writeProtected(target))
-        throw IniWriteError(m_path);
+        throw IniSaveError(m_path, "it is write-protected");
     IniEdit editing(doc);
     change(editing);
     const std::string bytes = doc.bytes();
     if (doc.state() == IniDocument::State::Readable && bytes == doc.original())
         return;
-    if (!saveFileAtomic(target, bytes, nullptr, false))
-        throw IniWriteError(m_path);
+    ReplaceOptions options;
+    options.durable = false;
+    errno = 0;
+    const ReplaceResult result = replaceFile(target, bytes, options);
+    const int error = errno; // of the step that failed, if a call of the system failed
+    if (result.status == ReplaceResult::Status::WriteProtected)
+        throw IniSaveError(m_path, "it is write-protected");
+    if (!result)
+        throwWriteError(m_path, target, error);
 }
 
 void IniFile::writeString(const std::string& section, const std::string& key, const std::string& value)

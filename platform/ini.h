@@ -12,11 +12,17 @@
 // save's changes are applied to it and the result replaces the file in one rename, only
 // when something changed. Two programs saving at once thus lose nothing of each other's,
 // and the file is whole after any interruption.
+// The lock file is another user's as often as ours in a shared folder: it is never reached
+// through a link (a link planted under its name is removed, the lock file being nothing
+// but a name to lock), never anything but a regular file, and only a lock file a save has
+// just made gets its mode set. A lock another program holds is waited for a few seconds.
 // A file that exists but cannot be read reads as empty and is never written: a write
 // throws IniUnreadableError. Any other write that cannot be made throws IniWriteError
-// ("Unable to write to <file>"); a file the user may not write is refused the same way,
-// never replaced through the folder's rights. A symbolic link is followed.
+// ("Unable to write to <file>: <why>", the why left out where none is known); a file the
+// user may not write is refused the same way, never replaced through the folder's rights.
+// A symbolic link is followed.
 // A bare file name lies in the Windows directory (platform::resolveIniPath).
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -136,6 +142,11 @@ private:
 // What a program says at start about the values of `path` that did not read
 // (IniReader::unreadValues): the file, then one value a line. Empty when there are none.
 std::string unreadValuesMessage(const std::string& path, const std::vector<std::string>& values);
+
+// How long a save waits for a lock another program holds on the file before it gives up,
+// saying which file is locked (the program keeps its settings in memory).
+constexpr std::chrono::milliseconds DefaultIniLockWait{5000};
+void setIniLockWait(std::chrono::milliseconds wait);
 
 // Strict whole-number reading used for INI integers: blanks around, optional sign,
 // decimal digits or "$"/"0x" hex; anything else, or a value outside int, is rejected.

@@ -20,12 +20,17 @@ AnalyzerStart::AnalyzerStart(const QStringList& arguments, const std::string& pr
 {
     // No display name: the desktop would add it to every title, which names the program already.
     QApplication::setApplicationName("VORK2013");
+    // Watched before the window is made: a start-up message box must not hold a logout.
+    if (endOnSignals)
+        m_termination = std::make_unique<platform::TerminationSignals>([this](int) { endWithoutAsking(); });
     m_window = std::make_unique<Tmdvform>(programFolder.empty() ? platform::programFolder() : programFolder,
                                           &m_prompter);
     Tmdvform& w = *m_window;
     m_boxes.setParent(&w);
-    if (endOnSignals)
-        m_termination = std::make_unique<platform::TerminationSignals>([this](int) { endWithoutAsking(); });
+    if (ending()) {
+        endWithoutAsking();
+        return;
+    }
     // Also where no window manager maximizes it, the window covers the screen.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         w.setGeometry(screen->availableGeometry());
@@ -49,6 +54,8 @@ AnalyzerStart::AnalyzerStart(const QStringList& arguments, const std::string& pr
         args.push_back(a.toStdString());
     if (IsHandOffStart(args) && !ending())
         w.Reloadthelastjob();
+    if (ending()) // a signal that came during the start and was not delivered yet
+        endWithoutAsking();
 }
 
 AnalyzerStart::~AnalyzerStart()
@@ -61,11 +68,18 @@ AnalyzerStart::~AnalyzerStart()
 
 void AnalyzerStart::endWithoutAsking()
 {
-    platform::armEndGuard();
-    m_prompter.end();
+    if (!m_endStarted) {
+        m_endStarted = true;
+        platform::armEndGuard();
+        m_prompter.end();
+    }
     // As the window's close: a run under way returns first (its loop sees the close), and
-    // what the close leaves to the window's end happens when the window goes.
-    m_window->close();
+    // what the close leaves to the window's end happens when the window goes. A window
+    // still being made is closed once it is made.
+    if (m_window && !m_windowClosed) {
+        m_windowClosed = true;
+        m_window->close();
+    }
     QCoreApplication::exit(0);
 }
 

@@ -35,6 +35,8 @@ private:
 
     platform::QtPrompter m_boxes;
     platform::EndingPrompter m_prompter;
+    bool m_endStarted = false;
+    bool m_windowClosed = false;
     // Goes after the window: a signal while the window ends waits instead of cutting its
     // end short.
     std::unique_ptr<platform::TerminationSignals> m_termination;

@@ -1,5 +1,8 @@
 #include "platform/qt/termination_signals.h"
 
+#include <QApplication>
+#include <QDialog>
+#include <QMessageBox>
 #include <QSocketNotifier>
 
 #include <atomic>
@@ -7,6 +10,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <string>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -19,6 +24,7 @@ constexpr int Handled[] = {SIGTERM, SIGINT, SIGHUP};
 int wakeFds[2] = {-1, -1};
 std::atomic<bool> pending{false};
 bool watched = false; // one watcher per program
+std::atomic<bool> endDone{false};
 
 void noteSignal(int signal)
 {
@@ -66,28 +72,69 @@ TerminationSignals::~TerminationSignals()
     watched = false;
 }
 
+bool TerminationSignals::signalled() const
+{
+    return pending;
+}
+
+namespace {
+
+// Closes every modal dialog showing, as its Cancel or Esc would: the code that showed it
+// goes on as if the user had cancelled it, once this call returns to its event loop.
+void cancelModalDialogs()
+{
+    // A dialog that refuses to go is left, rather than looped on.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* window : windows) {
+        auto* dialog = qobject_cast<QDialog*>(window);
+        if (!dialog || !dialog->isVisible() || !dialog->isModal())
+            continue;
+        if (const auto* box = qobject_cast<QMessageBox*>(dialog))
+            std::fprintf(stderr, "%s: %s\n", box->windowTitle().toLocal8Bit().constData(),
+                         box->text().toLocal8Bit().constData());
+        dialog->reject();
+    }
+}
+
+} // namespace
+
 void TerminationSignals::deliver()
 {
     unsigned char byte = 0;
     if (::read(wakeFds[1], &byte, 1) != 1)
         return;
     m_notifier->setEnabled(false);
+    cancelModalDialogs();
     if (m_onSignal)
         m_onSignal(byte);
 }
 
 void armEndGuard(int seconds)
 {
-    std::thread([seconds] {
+    // Once the program leaves main() its end is done: the guard no longer speaks of it.
+    static std::once_flag leaving;
+    std::call_once(leaving, [] { std::atexit([] { endDone = true; }); });
+    const std::string program = QCoreApplication::applicationName().toStdString();
+    std::thread([seconds, program] {
         std::this_thread::sleep_for(std::chrono::seconds(seconds));
-        std::_Exit(0);
+        if (endDone)
+            std::_Exit(0);
+        const std::string line = program + ": ending took longer than " + std::to_string(seconds) +
+                                 " seconds; ended without finishing it\n";
+        [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, line.data(), line.size());
+        std::_Exit(1);
     }).detach();
+}
+
+bool EndingPrompter::ending() const
+{
+    return m_ending || pending;
 }
 
 Button EndingPrompter::message(const std::string& caption, const std::string& text, MessageKind kind,
                                Buttons buttons)
 {
-    if (!m_ending && m_normal)
+    if (!ending() && m_normal)
         return m_normal->message(caption, text, kind, buttons);
     std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
     switch (buttons) {
@@ -105,7 +152,7 @@ Button EndingPrompter::message(const std::string& caption, const std::string& te
 
 bool EndingPrompter::inputString(const std::string& caption, const std::string& prompt, std::string& value)
 {
-    if (!m_ending && m_normal)
+    if (!ending() && m_normal)
         return m_normal->inputString(caption, prompt, value);
     std::fprintf(stderr, "%s: %s\n", caption.c_str(), prompt.c_str());
     return false;
@@ -113,7 +160,7 @@ bool EndingPrompter::inputString(const std::string& caption, const std::string& 
 
 void EndingPrompter::beep()
 {
-    if (!m_ending && m_normal)
+    if (!ending() && m_normal)
         m_normal->beep();
 }
 

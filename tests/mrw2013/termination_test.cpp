@@ -18,6 +18,7 @@
 #include <string>
 #include <termios.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using testsupport::CreationWatch;
@@ -217,4 +218,60 @@ TEST(Termination, ASignalEndsVork2013AsItsCloseDoes)
         EXPECT_EQ(filesIn(temporary.path(), "vork-*"), "");
         EXPECT_EQ(platform::IniFile(program.file("ZV.INI")).readString("DV", "DEBUG", "missing"), "0");
     }
+}
+
+// A logout while a start-up message box shows ends the program as its close does, without
+// waiting for OK; the box's text goes to standard error. The box here says that a settings
+// file cannot be read (a folder stands under its name, which no user can read as a file).
+TEST(Termination, ASignalWhileAStartUpBoxShowsEndsTheProgramAsItsCloseDoes)
+{
+    {
+        SCOPED_TRACE("MRW2013");
+        MrwFolder folder;
+        ::unlink(folder.program.file("MRW2013.INI").c_str());
+        ASSERT_EQ(::mkdir(folder.program.file("MRW2013.INI").c_str(), 0755), 0);
+        CreationWatch started(folder.program.path(), "MRW2013.LCK");
+        ProgramRun mrw("MRW2013", {}, folder.program, folder.windows);
+        ASSERT_TRUE(started.waitFor(1));
+        mrw.signal(SIGTERM);
+        ASSERT_TRUE(mrw.ended()) << "the program waits for OK";
+        EXPECT_TRUE(mrw.endedCleanly());
+        EXPECT_NE(mrw.standardError().find("Cannot read " + folder.program.file("MRW2013.INI")), std::string::npos);
+        EXPECT_EQ(filesIn(folder.program.path(), "MRW*.TMP"), "");
+    }
+    {
+        // A second copy, whose close removes its private folder.
+        SCOPED_TRACE("VORK2013");
+        TempFolder program, windows, temporary;
+        ASSERT_EQ(::mkdir(program.file("ZV.INI").c_str(), 0755), 0);
+        const int lock = ::open(program.file("VORK.LCK").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
+        CreationWatch started(temporary.path(), "vork-*");
+        ProgramRun vork("VORK2013", {}, program, windows, QString::fromStdString(temporary.path()));
+        ASSERT_TRUE(started.waitFor(1));
+        vork.signal(SIGTERM);
+        ASSERT_TRUE(vork.ended()) << "the program waits for OK";
+        ::close(lock);
+        EXPECT_TRUE(vork.endedCleanly());
+        EXPECT_NE(vork.standardError().find("Cannot read " + program.file("ZV.INI")), std::string::npos);
+        EXPECT_EQ(filesIn(temporary.path(), "vork-*"), "");
+    }
+}
+
+// An end that cannot finish (another program holds the settings file's lock and the save
+// waits for it) is cut short by the guard, which says so on standard error and gives a
+// status that is not success.
+TEST(Termination, AnEndForcedByTheGuardSaysSo)
+{
+    MrwFolder folder;
+    CreationWatch scratch(folder.program.path(), "MRW*.TMP");
+    ProgramRun mrw("MRW2013", {}, folder.program, folder.windows);
+    ASSERT_TRUE(scratch.waitFor(2));
+    const int held = ::open(folder.program.file("MRW2013.INI.lck").c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_EQ(::flock(held, LOCK_SH), 0);
+    mrw.signal(SIGTERM);
+    ASSERT_TRUE(mrw.ended());
+    ::close(held);
+    EXPECT_FALSE(mrw.endedCleanly());
+    EXPECT_NE(mrw.standardError().find("ended without finishing it"), std::string::npos) << mrw.standardError();
 }

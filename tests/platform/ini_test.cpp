@@ -8,11 +8,17 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <functional>
 #include <stdexcept>
 #include <vector>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using platform::IniFile;
@@ -258,4 +264,229 @@ TEST(IniFile, ProgramsWritingAtOnceLoseNoKey)
     for (int w = 0; w < Writers; ++w)
         EXPECT_EQ(ini.keys("W" + std::to_string(w)).size(), static_cast<std::size_t>(Keys)) << "writer " << w;
     EXPECT_TRUE(platform::fileExists(path + ".lck")); // the lock file stays for the next save
+}
+
+namespace {
+
+mode_t modeOf(const std::string& path)
+{
+    struct stat st{};
+    return ::lstat(path.c_str(), &st) == 0 ? st.st_mode : 0;
+}
+
+// The text of the IniWriteError a save throws, or "" when it was made.
+std::string saveError(const std::function<void()>& save)
+{
+    try {
+        save();
+    } catch (const platform::IniWriteError& e) {
+        return e.what();
+    }
+    return {};
+}
+
+} // namespace
+
+// Another user of a shared program folder plants something under the lock file's name:
+// the file a link points at keeps its bytes and mode (a dangling one stays dangling), an
+// own lock file keeps the mode its owner gave it, and the save is made; a FIFO is named as
+// the file in the way, at once.
+TEST(IniFile, WhatStandsUnderTheLockFilesNameIsNeverFollowedNorChanged)
+{
+    struct Planted {
+        const char* name;
+        std::function<void(const TempFolder&)> plant;
+        bool saved;
+    };
+    const Planted cases[] = {
+        {"link to a private file", [](const TempFolder& d) {
+             d.write("notes", "mine\n");
+             ::chmod(d.file("notes").c_str(), 0600);
+             ::symlink("notes", d.file("MRW2013.INI.lck").c_str());
+         }, true},
+        {"dangling link", [](const TempFolder& d) { ::symlink("notes", d.file("MRW2013.INI.lck").c_str()); }, true},
+        {"own lock file of mode 0600", [](const TempFolder& d) {
+             d.write("MRW2013.INI.lck", "");
+             ::chmod(d.file("MRW2013.INI.lck").c_str(), 0600);
+         }, true},
+        {"FIFO", [](const TempFolder& d) { ::mkfifo(d.file("MRW2013.INI.lck").c_str(), 0644); }, false},
+    };
+    for (const Planted& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder dir;
+        c.plant(dir);
+        const mode_t notesMode = modeOf(dir.file("notes"));
+        const std::string error = saveError([&] { IniFile(dir.file("MRW2013.INI")).writeString("S", "K", "V"); });
+        if (c.saved) {
+            EXPECT_EQ(error, "");
+            EXPECT_EQ(dir.read("MRW2013.INI"), "[S]\r\nK=V\r\n");
+        } else {
+            EXPECT_NE(error.find(dir.file("MRW2013.INI.lck") + " is in the way"), std::string::npos) << error;
+            EXPECT_FALSE(platform::fileExists(dir.file("MRW2013.INI")));
+        }
+        EXPECT_EQ(modeOf(dir.file("notes")), notesMode);
+        if (notesMode != 0) {
+            EXPECT_EQ(dir.read("notes"), "mine\n");
+        }
+        if (std::string(c.name) == "own lock file of mode 0600") {
+            EXPECT_EQ(modeOf(dir.file("MRW2013.INI.lck")) & 07777, 0600u);
+        }
+    }
+
+    // In a folder where only a file's owner may remove it (mode 1777), another user's link
+    // stays: the save names it as the file in the way.
+    if (!testsupport::runningAsRoot())
+        return; // the link must be another user's
+    TempFolder dir;
+    ::chmod(dir.path().c_str(), 01777);
+    ASSERT_EQ(::symlink("notes", dir.file("MRW2013.INI.lck").c_str()), 0);
+    const std::string error = testsupport::asOrdinaryUser(
+        [&] { return saveError([&] { IniFile(dir.file("MRW2013.INI")).writeString("S", "K", "V"); }); });
+    EXPECT_EQ(error, "Unable to write to " + dir.file("MRW2013.INI") + ": " + dir.file("MRW2013.INI.lck") +
+                         " is in the way: a link that cannot be removed");
+    EXPECT_FALSE(platform::fileExists(dir.file("notes")));
+    EXPECT_FALSE(platform::fileExists(dir.file("MRW2013.INI")));
+}
+
+// A new settings file and its lock file get the usual mode of a new file.
+TEST(IniFile, ANewFileGetsTheUsualMode)
+{
+    TempFolder dir;
+    const mode_t mask = ::umask(022);
+    IniFile(dir.file("a.ini")).writeString("S", "K", "V");
+    ::umask(mask);
+    EXPECT_EQ(modeOf(dir.file("a.ini")) & 07777, 0644u);
+    EXPECT_EQ(modeOf(dir.file("a.ini.lck")) & 07777, 0644u);
+}
+
+namespace {
+
+// `flock -s` on a lock file, run by a user who may only read it, held until release().
+class SharedLockHolder {
+public:
+    explicit SharedLockHolder(const std::string& lockFile)
+    {
+        int in[2], out[2];
+        if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::dup2(in[0], 0);
+            ::dup2(out[1], 1);
+            if (testsupport::runningAsRoot() &&
+                (::setgid(testsupport::NobodyId) != 0 || ::setuid(testsupport::NobodyId) != 0))
+                ::_exit(126);
+            ::execlp("flock", "flock", "-s", lockFile.c_str(), "sh", "-c", "echo held; exec cat >/dev/null",
+                     static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(in[0]);
+        ::close(out[1]);
+        m_input = in[1];
+        char c = 0;
+        m_held = m_pid > 0 && ::read(out[0], &c, 1) == 1;
+        ::close(out[0]);
+    }
+    ~SharedLockHolder() { release(); }
+    bool held() const { return m_held; }
+    void release()
+    {
+        if (m_input >= 0)
+            ::close(m_input); // cat ends, and flock with it
+        m_input = -1;
+        if (m_pid > 0)
+            ::waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_input = -1;
+    bool m_held = false;
+};
+
+} // namespace
+
+// A user who may only read the file holds its lock (flock -s): a save waits a bounded
+// time, then says which file is locked and writes nothing; once the lock goes it is made.
+TEST(IniFile, ASaveGivesUpOnALockHeldByAnotherProgram)
+{
+    TempFolder dir;
+    ::chmod(dir.path().c_str(), 0755);
+    dir.write("WPOSTS.INI", "[S]\r\nK=1\r\n");
+    const std::string lockName = dir.file("WPOSTS.INI.lck");
+    IniFile ini(dir.file("WPOSTS.INI"));
+    ini.writeString("S", "K", "1"); // the lock file as a save leaves it
+    SharedLockHolder holder(lockName);
+    ASSERT_TRUE(holder.held());
+    platform::setIniLockWait(std::chrono::milliseconds(200));
+    const std::string error = saveError([&] { ini.writeString("S", "K", "2"); });
+    EXPECT_EQ(error, "Unable to write to " + dir.file("WPOSTS.INI") + ": " + lockName +
+                         " is locked by another program; settings kept in memory only");
+    EXPECT_EQ(dir.read("WPOSTS.INI"), "[S]\r\nK=1\r\n");
+    holder.release();
+    EXPECT_EQ(saveError([&] { ini.writeString("S", "K", "2"); }), "");
+    platform::setIniLockWait(platform::DefaultIniLockWait);
+    EXPECT_EQ(dir.read("WPOSTS.INI"), "[S]\r\nK=2\r\n");
+}
+
+// A save that cannot be made says why: a folder the user may not write (for the lock file or
+// for a new file), a lock file the user may not open, a full disk.
+TEST(IniFile, AFailedSaveNamesItsReason)
+{
+    struct Case {
+        const char* name;
+        std::function<void(const TempFolder&)> prepare;
+        std::string reason; // after "Unable to write to <file>: "; <dir> stands for the folder
+        bool anotherUsersFile;
+    };
+    const Case cases[] = {
+        {"read-only folder", [](const TempFolder& d) { ::chmod(d.path().c_str(), 0555); },
+         "its folder <dir> may not be written", false},
+        {"read-only folder with a lock file, new file", [](const TempFolder& d) {
+             d.write("a.ini.lck", "");
+             ::unlink(d.file("a.ini").c_str());
+             ::chmod(d.path().c_str(), 0555);
+         }, "its folder <dir> may not be written", false},
+        {"another user's private lock file", [](const TempFolder& d) {
+             d.write("a.ini.lck", "");
+             ::chmod(d.file("a.ini.lck").c_str(), 0600);
+             ::chmod(d.path().c_str(), 0777);
+         }, "its lock file <dir>/a.ini.lck cannot be opened (Permission denied)", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.anotherUsersFile && !testsupport::runningAsRoot())
+            continue; // only root makes a file of another user
+        TempFolder dir;
+        dir.write("a.ini", "[S]\r\nK=1\r\n");
+        ::chmod(dir.file("a.ini").c_str(), 0666);
+        c.prepare(dir);
+        std::string reason = c.reason;
+        const std::string folder = dir.path().substr(0, dir.path().size() - 1);
+        reason.replace(reason.find("<dir>"), 5, folder);
+        const std::string error = testsupport::asOrdinaryUser(
+            [&] { return saveError([&] { IniFile(dir.file("a.ini")).writeString("S", "K", "2"); }); });
+        ::chmod(dir.path().c_str(), 0700);
+        EXPECT_EQ(error, "Unable to write to " + dir.file("a.ini") + ": " + reason);
+        if (platform::fileExists(dir.file("a.ini"))) {
+            EXPECT_EQ(dir.read("a.ini"), "[S]\r\nK=1\r\n");
+        }
+    }
+
+    // A full disk, as a file size limit gives it.
+    TempFolder dir;
+    dir.write("a.ini", "[S]\r\nK=1\r\n");
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 16;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const std::string error =
+        saveError([&] { IniFile(dir.file("a.ini")).writeString("S", "K", std::string(100, 'x')); });
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(error.rfind("Unable to write to " + dir.file("a.ini") + ": the disk is full", 0), 0u) << error;
+    EXPECT_EQ(dir.read("a.ini"), "[S]\r\nK=1\r\n");
 }
