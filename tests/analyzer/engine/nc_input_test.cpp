@@ -624,19 +624,21 @@ TEST(WorkCopy, AnEditedProgramKeepsItsModeOrIsRefused)
     }
 }
 
-// A program in a folder the user may not write (a shop's released programs): an edit made
-// during the run is kept in a work copy in the program's own work folder, and named. With
-// no folder to write, every message says which file and why.
+// A program in a folder the user may not write (a shop's released programs): the run's
+// work copy is kept in the program's own work folder, and an edit made during the run goes
+// back into the program, which the user may write, in place. With no folder to write, every
+// message says which file and why.
 TEST(WorkCopy, AFolderThatCannotBeWrittenKeepsTheEditInTheWorkFolder)
 {
-    for (const bool workFolder : {true, false}) {
+    enum class Case { ProgramWritable, ProgramProtected, NoFolderToWrite };
+    for (const Case c : {Case::ProgramWritable, Case::ProgramProtected, Case::NoFolderToWrite}) {
         testsupport::TempFolder shop, work;
         ::chmod(shop.path().c_str(), 0755);
-        ::chmod(work.path().c_str(), workFolder ? 0777 : 0555);
+        ::chmod(work.path().c_str(), c == Case::NoFolderToWrite ? 0555 : 0777);
         ASSERT_EQ(::mkdir(shop.file("NC").c_str(), 0755), 0);
         const std::string program = shop.file("NC/P.TAP");
         shop.write("NC/P.TAP", "N10 X1.\r\nN20 X2.\r\n");
-        ::chmod(program.c_str(), 0666); // the program may be written, its folder not
+        ::chmod(program.c_str(), c == Case::ProgramProtected ? 0444 : 0666);
         ::chmod(shop.file("NC").c_str(), 0555);
         Session s;
         s.state.WorkCopyFolders = {work.path()};
@@ -646,22 +648,32 @@ TEST(WorkCopy, AFolderThatCannotBeWrittenKeepsTheEditInTheWorkFolder)
             s.state.RawBlock = "N10 X1.5"; // corrected in the error dialog
             s.state.ProgramEdited = true;
             s.state.PrevBlock = s.state.RawBlock;
-            EXPECT_FALSE(s.input.CloseNCFile());
+            EXPECT_EQ(s.input.CloseNCFile(), c == Case::ProgramWritable);
         });
-        EXPECT_EQ(shop.read("NC/P.TAP"), "N10 X1.\r\nN20 X2.\r\n");
         const std::string copyNearProgram = shop.file("NC/DV.TMP");
-        if (workFolder) {
+        switch (c) {
+        case Case::ProgramWritable:
+            EXPECT_EQ(shop.read("NC/P.TAP"), "N10 X1.5\r\nN20 X2.\r\n");
+            EXPECT_FALSE(platform::fileExists(work.file("DV.TMP")));
+            EXPECT_TRUE(s.prompter.shown.empty());
+            break;
+        case Case::ProgramProtected:
+            EXPECT_EQ(shop.read("NC/P.TAP"), "N10 X1.\r\nN20 X2.\r\n");
             EXPECT_EQ(s.state.WorkCopyName, work.file("P.TAP.EDITED"));
             EXPECT_EQ(work.read("P.TAP.EDITED"), "N10 X1.5\r\nN20 X2.\r\n");
             ASSERT_EQ(s.prompter.shown.size(), 1u);
-            EXPECT_EQ(s.prompter.shown[0].text, "Cannot Write [" + program + "]: Permission denied\n"
+            EXPECT_EQ(s.prompter.shown[0].text, "File [" + program + "] Is Write-Protected and Was Not Replaced\n"
                                                 "The Program Is Kept In [" + work.file("P.TAP.EDITED") + "]");
-            continue;
+            break;
+        case Case::NoFolderToWrite:
+            EXPECT_EQ(shop.read("NC/P.TAP"), "N10 X1.\r\nN20 X2.\r\n");
+            ASSERT_EQ(s.prompter.shown.size(), 2u);
+            EXPECT_EQ(s.prompter.shown[0].text,
+                      "Error Opening Temp File [" + copyNearProgram + "]: Permission denied");
+            EXPECT_EQ(s.prompter.shown[1].text, "Error Writing Temp File [" + copyNearProgram +
+                                                    "]: Permission denied\nNC File Left Unchanged");
+            break;
         }
-        ASSERT_EQ(s.prompter.shown.size(), 2u);
-        EXPECT_EQ(s.prompter.shown[0].text, "Error Opening Temp File [" + copyNearProgram + "]: Permission denied");
-        EXPECT_EQ(s.prompter.shown[1].text, "Error Writing Temp File [" + copyNearProgram +
-                                                "]: Permission denied\nNC File Left Unchanged");
     }
 }
 
