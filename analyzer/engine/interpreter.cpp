@@ -177,8 +177,11 @@ void BlockInterpreter::RunBlocks()
         if (m_settings.skip && !s.RestartPending && !s.EndOfProgram && !m_stoppedByToggle && m_endedAtToolChange)
             continue;
         // A restart at the end waits for Start with the list cleared, not at a tool change.
+        // A segment that ended without a tool change (Stop, Abort, a pause in typed entry)
+        // still has its tool in the spindle: it says so.
         if (!s.EndOfProgram && !s.RestartPending && m_services.codeList && !s.NoDisplay)
-            m_services.codeList->add("Tool Change, Press Start to Continue ...");
+            m_services.codeList->add(m_endedAtToolChange ? "Tool Change, Press Start to Continue ..."
+                                                         : "Stop, Press Start to Continue ...");
         return;
     }
 }
@@ -313,9 +316,13 @@ void BlockInterpreter::endSegment()
     TRunState& s = m_state;
     if (m_services.times)
         m_services.times->BookSegment(s.EndOfProgram || m_endedAtToolChange);
-    if (s.DataFileOn && s.DataFileOpen && !s.EndOfProgram)
-        s.DataFile.writeLine(">>>>>>>>>>>>>>>>>>>>>>>>> Tool Change, Tool = " + platform::strInt(s.Tool, 6) +
-                             " <<<<<<<<<<<<<<<<<<<<<<<<<");
+    if (s.DataFileOn && s.DataFileOpen && !s.EndOfProgram) {
+        if (m_endedAtToolChange)
+            s.DataFile.writeLine(">>>>>>>>>>>>>>>>>>>>>>>>> Tool Change, Tool = " + platform::strInt(s.Tool, 6) +
+                                 " <<<<<<<<<<<<<<<<<<<<<<<<<");
+        else
+            s.DataFile.writeLine(">>>>>>>>>>>>>>>>>>>>>>>>> Stop <<<<<<<<<<<<<<<<<<<<<<<<<");
+    }
     if (m_services.readouts)
         m_services.readouts->UpdateReadouts(true);
 }

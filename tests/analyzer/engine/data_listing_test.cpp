@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <limits>
@@ -184,19 +185,40 @@ TEST(DataListing, DifExportReplacesWholeOrKeepsTheOldFile)
 
 // A run that lists into NCCODE.DAT in a scratch folder; the prompter answers
 // "End of Program, Restart?".
+// With a run speed set, the pacing wait before each block is where the operator presses
+// Stop: `stopBeforeBlock` counts the blocks from 1.
+class PacedPump : public platform::EventPump {
+public:
+    TRunState* state = nullptr;
+    int stopBeforeBlock = 0;
+    int waits = 0;
+    void processEvents() override {}
+    void waitPumping(int) override
+    {
+        state->PacingTick = true;
+        if (++waits == stopBeforeBlock)
+            state->StopRequest = true;
+    }
+};
+
 struct ListedRun {
     testsupport::TempFolder folder;
     vork::TMachineSetup machine = runtest::defaultMachine({"R   57 0."});
     testsupport::ScriptedPrompter prompter;
+    runtest::RecordingCodeList codeList;
+    PacedPump pump;
     std::unique_ptr<vork::RunSession> session;
 
     explicit ListedRun(const std::string& program)
     {
         vork::RunServices given;
         given.prompter = &prompter;
+        given.codeList = &codeList;
+        given.pump = &pump;
         session = std::make_unique<vork::RunSession>(machine, given, folder.path());
         session->settings.showTool = false;
         session->settings.limits = false;
+        pump.state = &session->state;
         folder.write("P.TAP", program);
         EXPECT_TRUE(session->LoadFile(folder.file("P.TAP")));
     }
@@ -221,6 +243,25 @@ TEST(DataListing, OnTheDiskAtEveryPauseAndAtTheEndWithoutALineForTheEndOfTheFile
     lines = run.onDisk();
     ASSERT_EQ(lines.size(), 5u);
     EXPECT_TRUE(startsWith(lines.back(), "M30 ")) << lines.back();
+}
+
+TEST(DataListing, AStopIsListedAsAStopAndTheToolStays)
+{
+    ListedRun run("N10 T1 M06\r\nN20 G01 X1. F10.\r\nN30 G01 X2.\r\nN40 G01 X3.\r\nM30\r\n");
+    run.session->Start(); // to the tool change
+    run.session->settings.speed = 1;
+    run.pump.waits = 0;
+    run.pump.stopBeforeBlock = 2; // Stop pressed while N30 runs
+    run.session->Start();
+    ASSERT_FALSE(run.session->state.EndOfProgram);
+    const auto lines = run.onDisk();
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_TRUE(startsWith(lines[3], "N30 "));
+    EXPECT_EQ(lines[4], ">>>>>>>>>>>>>>>>>>>>>>>>> Stop <<<<<<<<<<<<<<<<<<<<<<<<<");
+    const std::vector<std::string>& list = run.codeList.lines;
+    EXPECT_EQ(std::count(list.begin(), list.end(), "Tool Change, Press Start to Continue ..."), 1);
+    EXPECT_EQ(list.back(), "Stop, Press Start to Continue ...");
+    EXPECT_EQ(run.session->state.Tool, 1);
 }
 
 TEST(DataListing, ARestartKeepsTheLastListingUntilTheNewRunWrites)
