@@ -99,6 +99,7 @@ void BlockInterpreter::ResetMachineState()
     s.Feed = s.FeedPerRev = s.Rpm = s.CssRadius = s.PeckIncrement = s.InitialPlane = 0;
     s.SegTime = s.LastSegTime = s.TotalTime = s.TotalCost = s.MoveLength = s.ArcTime = 0;
     s.ArcError = 0;
+    s.RepeatsLeft = 0;
     s.ToolTimes.count = 0;
     if (m_services.times)
         m_services.times->ResetTimes();
@@ -267,6 +268,10 @@ BlockInterpreter::BlockOutcome BlockInterpreter::runBlock()
     }
     if (s.CloseRequest)
         return BlockOutcome::Leave;
+    if (!s.Retry && s.RepeatsLeft > 0 && m_services.cycles) {
+        resumeRepeats();
+        return BlockOutcome::Next;
+    }
     if (!s.Retry)
         m_input.ReadNextBlock();
     m_blockHadMCode = false;
@@ -291,6 +296,32 @@ BlockInterpreter::BlockOutcome BlockInterpreter::runBlock()
     }
     endBlock(m_blockHadMCode, blockMCode);
     return BlockOutcome::Next;
+}
+
+// The holes of a stopped repeat are the rest of its block: drilled, timed and listed as
+// the block was, with the block's words already read.
+void BlockInterpreter::resumeRepeats()
+{
+    TRunState& s = m_state;
+    s.Block = s.RawBlock;
+    s.Moved = s.AxisMoved = true;
+    if (s.StopRequest) {
+        s.SegmentEnd = true;
+        m_stoppedByToggle = true;
+    }
+    m_services.cycles->ResumeRepeats([this] {
+        writeMotionRecord();
+        writeDxfElement();
+    });
+    if (!s.Retry && m_services.times)
+        m_services.times->BlockTime();
+    s.Retry = false;
+    s.PrevX = s.CurX;
+    s.PrevY = s.CurY;
+    s.PrevZ = s.CurZ;
+    if (m_services.readouts)
+        m_services.readouts->UpdateReadouts(false);
+    endBlock(false, NotSetInt);
 }
 
 void BlockInterpreter::endBlock(bool blockHadMCode, int blockMCode)
