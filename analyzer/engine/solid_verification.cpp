@@ -229,8 +229,11 @@ void ClWriter::motionBlock(TMotionRecord r, bool first)
     default:
         break;
     }
+    // The height the path last went to: a drilling cycle's hole ends back at its R plane.
     if (r.mode <= ModeCCW)
         m_lastZ = r.ez;
+    else if (r.mode == ModeCycle)
+        m_lastZ = r.rplane;
 }
 
 bool FiniteMotion(const TMotionRecord& r)

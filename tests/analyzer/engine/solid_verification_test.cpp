@@ -394,6 +394,36 @@ TEST(ClExport, ArcsOfEveryPlaneTurnAboutTheirOwnAxis)
                     }));
 }
 
+// The height an XY circle sits at is where the path last went, also when that was a
+// drilling cycle: its holes end at the R plane, as their last GOTO says.
+TEST(ClExport, AnXyArcAfterADrillingCycleSitsAtTheCyclesLastHeight)
+{
+    examplerun::ExampleRun example("Mill 1.MCH", "BRACKET.OPF");
+    ASSERT_TRUE(example.ready);
+    example.folder.write("HOLES.TAP", "T1 M06\r\n"
+                                      "G00 X0. Y0. Z1.\r\n"
+                                      "G99 G81 X1. Y0. Z-.5 R.1 F5.\r\n"
+                                      "G80\r\n"
+                                      "G17 G02 X3. Y0. I1. J0. F10.\r\n");
+    ASSERT_TRUE(example.run("HOLES.TAP"));
+    example.session->motion.close();
+    vork::ClExportJob job;
+    job.motionPath = example.folder.file("VORK.MOT");
+    job.clPath = example.folder.file("VORK2K.APT");
+    job.operations = &example.operations;
+    ASSERT_TRUE(vork::WriteCLFile(job, nullptr).written);
+    const auto lines = platform::splitLines(example.folder.read("VORK2K.APT"));
+    const auto circle = std::find_if(lines.begin(), lines.end(),
+                                     [](const std::string& l) { return l.rfind("CIRCLE/", 0) == 0; });
+    ASSERT_NE(circle, lines.end());
+    const auto lastGoto = std::find_if(std::make_reverse_iterator(circle), lines.rend(),
+                                       [](const std::string& l) { return l.rfind("GOTO/", 0) == 0; });
+    ASSERT_NE(lastGoto, lines.rend());
+    EXPECT_EQ(*lastGoto, "GOTO/ 1.0000,0.0000,0.10000");
+    EXPECT_EQ(*circle, "CIRCLE/ 2.00000,0.00000,0.10000,0,0,-1,1.00000");
+    EXPECT_EQ(*std::next(circle), "GOTO/ 3.00000,0.00000,0.10000");
+}
+
 TEST(ClExport, StockHoldsArcsOfEveryPlane)
 {
     testsupport::TempFolder folder;
