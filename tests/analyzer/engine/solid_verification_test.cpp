@@ -2,9 +2,11 @@
 
 #include "analyzer/engine/motion_file.h"
 #include "example_run.h"
+#include "platform/file_replace.h"
 #include "platform/ini.h"
 #include "platform/textfile.h"
 #include "support/temp_folder.h"
+#include "support/user_rights.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +16,8 @@
 #include <functional>
 #include <iterator>
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -229,6 +233,57 @@ TEST(ClExport, NothingToWriteOrNowhereToWrite)
     const vork::ClExportResult result = e.run({Move(1, 1, 0, 0, 0, 1, 1, 1)});
     EXPECT_FALSE(result.written);
     EXPECT_NE(result.error.find(e.job.clPath), std::string::npos);
+}
+
+mode_t ModeOf(const std::string& path)
+{
+    struct stat st{};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+// The CL file is the user's: it keeps its mode, a link to it stays a link to the file
+// written, a file the user may not write is refused, and a link another user planted
+// where a temporary file of this process might go is never followed.
+TEST(ClExport, TheFileIsReplacedAsTheUsersOwn)
+{
+    const std::vector<TMotionRecord> moves = {Move(1, 1, 0, 0, 0, 1, 1, 1)};
+    {
+        Export e;
+        e.table.slot(1) = Op(1, 1, 1, 100, 1, 1);
+        e.folder.write("VORK2K.APT", "OLD");
+        ::chmod(e.job.clPath.c_str(), 0600);
+        e.folder.write("notes", "NOTES");
+        std::filesystem::create_symlink(e.folder.file("notes"), e.job.clPath + ".~" + std::to_string(::getpid()));
+        ASSERT_TRUE(e.run(moves).written);
+        EXPECT_EQ(e.lines().back(), "FINI");
+        EXPECT_EQ(ModeOf(e.job.clPath), 0600u);
+        EXPECT_FALSE(std::filesystem::is_symlink(e.job.clPath));
+        EXPECT_EQ(e.folder.read("notes"), "NOTES");
+    }
+    {
+        Export e;
+        e.table.slot(1) = Op(1, 1, 1, 100, 1, 1);
+        e.folder.write("TARGET.APT", "OLD");
+        std::filesystem::create_symlink(e.folder.file("TARGET.APT"), e.job.clPath);
+        ASSERT_TRUE(e.run(moves).written);
+        EXPECT_TRUE(std::filesystem::is_symlink(e.job.clPath));
+        EXPECT_EQ(platform::splitLines(e.folder.read("TARGET.APT")).back(), "FINI");
+    }
+    {
+        Export e;
+        e.table.slot(1) = Op(1, 1, 1, 100, 1, 1);
+        e.folder.write("VORK2K.APT", "OLD");
+        ::chmod(e.job.clPath.c_str(), 0444);
+        ::chmod(e.folder.path().c_str(), 0777);
+        WriteMotion(e.job.motionPath, moves);
+        const vork::ClExportResult result =
+            testsupport::asOrdinaryUser([&] { return vork::WriteCLFile(e.job, nullptr); });
+        EXPECT_FALSE(result.written);
+        EXPECT_EQ(result.error, platform::writeProtectedText(e.job.clPath));
+        EXPECT_EQ(e.folder.read("VORK2K.APT"), "OLD");
+        EXPECT_EQ(ModeOf(e.job.clPath), 0444u);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(e.folder.path()), {}), 2); // no scraps
+    }
 }
 
 TEST(ClExport, ValuesThatAreNotNumbersAreRefusedAndTheLastFileKept)
