@@ -119,6 +119,42 @@ TEST(DataListing, ValuesThatAreNotNumbersAreWrittenAsZero)
     EXPECT_EQ(written(std::nan(""), inf, -std::numeric_limits<float>::infinity()), written(0, 0, 0));
 }
 
+// Absurd values keep the listing's columns where they are, with a blank between them:
+// a real too wide for its column in the exponent form that fits, a tool number in stars.
+TEST(DataListing, ValuesTooWideForTheirColumnsKeepTheColumnsApart)
+{
+    TRunState s;
+    s.Block = "G01";
+    s.Mode = 1;
+    s.CurX = 1e300;
+    s.CurY = -123456.78;   // fills its column exactly: no blank left
+    s.CurZ = -1234.56789;  // also exactly: with the mode glued to it
+    s.Rpm = 1e12;
+    s.Feed = 123456789;
+    s.SegTime = 1e9;
+    s.TotalTime = -1e20;
+    EXPECT_EQ(Line(s, 1), "G01" + Blanks(54) + "Linear" + " 1.000E+300" + " -1.235E+05" + " -1.235E+03" +
+                              " 1.00E+12" + " 1.23E+08" + " 1.0E+09" + " -1.0E+20");
+    s.CurX = 9999.99999; // fits with its blank: as before
+    EXPECT_EQ(Line(s, 2).substr(63, 11), " 9999.99999");
+
+    TRunState summary;
+    FillSummary(summary, 1);
+    vork::TToolTimeTable::Row& row = summary.ToolTimes.rows[1];
+    row.tool = 123456;
+    row.rpm = 1e15f;
+    row.ipm = 1e30f;
+    row.time = 2e9f;
+    row.total = 3.5f;
+    summary.TotalCost = 1e12;
+    const auto lines = vork::TapeSummaryLines(summary, 1.0);
+    EXPECT_EQ(lines[7], Blanks(43) + "*****" + " 1.0E+15" + " 1.0E+30" + " 2.00000E+09" + Blanks(10) + "3.50");
+    const auto cost = std::find_if(lines.begin(), lines.end(),
+                                   [](const std::string& l) { return l.find("Machining Cost") != std::string::npos; });
+    ASSERT_NE(cost, lines.end());
+    EXPECT_EQ(*cost, Blanks(53) + "Machining Cost =" + " 1.00E+12" + " Dollars");
+}
+
 struct Summary {
     explicit Summary(int rows) { FillSummary(state, rows); }
     TRunState state;
