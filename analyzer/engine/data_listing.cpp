@@ -223,9 +223,11 @@ bool TDataListing::ready()
 void TDataListing::WriteDataLine()
 {
     TRunState& s = m_state;
-    // The end of the file is no block: it has no line, and the listing is complete.
+    // The end of the file is no block: it has no line, and the listing is complete. A
+    // program that listed nothing leaves an empty listing, not the last program's.
     if (s.EndOfProgram && s.Block.empty()) {
-        s.DataFile.flush();
+        if (ready())
+            s.DataFile.flush();
         return;
     }
     if (!ready())

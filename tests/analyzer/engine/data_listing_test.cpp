@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <clocale>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -298,6 +299,30 @@ TEST(DataListing, AStopIsListedAsAStopAndTheToolStays)
     EXPECT_EQ(std::count(list.begin(), list.end(), "Tool Change, Press Start to Continue ..."), 1);
     EXPECT_EQ(list.back(), "Stop, Press Start to Continue ...");
     EXPECT_EQ(run.session->state.Tool, 1);
+}
+
+TEST(DataListing, AnEmptyProgramLeavesAnEmptyListing)
+{
+    ListedRun run("G01 X1. F10.\r\nM30\r\n");
+    run.prompter.buttons = {platform::Button::No};
+    run.session->Start();
+    ASSERT_TRUE(run.session->state.EndOfProgram);
+    ASSERT_EQ(run.onDisk().size(), 2u);
+    // Empty, or only a block without words: the listing holds what this program listed.
+    for (const char* empty : {"", "%"}) {
+        run.folder.write("EMPTY.TAP", empty);
+        ASSERT_TRUE(run.session->LoadFile(run.folder.file("EMPTY.TAP")));
+        run.prompter.buttons = {platform::Button::No};
+        run.session->Start();
+        ASSERT_TRUE(run.session->state.EndOfProgram);
+        const std::string listing = run.folder.read("NCCODE.DAT");
+        EXPECT_EQ(listing.find("G01"), std::string::npos) << empty;
+        EXPECT_EQ(listing.find("LAST RUN"), std::string::npos) << empty;
+        if (std::strlen(empty) == 0) {
+            EXPECT_EQ(listing, "");
+        }
+        run.folder.write("NCCODE.DAT", "LAST RUN");
+    }
 }
 
 TEST(DataListing, ARestartKeepsTheLastListingUntilTheNewRunWrites)
