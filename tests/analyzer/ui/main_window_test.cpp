@@ -4,6 +4,7 @@
 #include "analyzer/ui/code_list_view.h"
 #include "analyzer/ui/drawing_area.h"
 #include "analyzer/ui/listing_commands.h"
+#include "analyzer/ui/run_feedback.h"
 #include "analyzer/ui/window_commands.h"
 #include "platform/textfile.h"
 #include "support/scripted_prompter.h"
@@ -529,6 +530,40 @@ TEST(MainWindow, OnlyTheToolInTheSpindleIsShown)
     ASSERT_TRUE(w.window.LoadMachine(w.folder.file("MILL.MCH")));
     EXPECT_EQ(w.window.viewCombo().currentIndex(), ViewXY);
     EXPECT_EQ(w.window.canvas().image(), w.window.PictureImage());
+}
+
+// After a lathe's run, loading a mill leaves nothing of the lathe's path to replay and
+// readouts that show no lathe tool.
+TEST(MainWindow, AnotherMachineShowsNothingOfTheLastOnesRun)
+{
+    ShownWindow w;
+    const std::string displayFile = w.window.workFolder() + "DVW.DI~";
+    // The display file as it stands on the disk (a picture of it pushes it there).
+    const auto recorded = [&] {
+        w.window.PictureImage();
+        return platform::readFileBytes(displayFile).value_or("unreadable").size();
+    };
+    const auto blank = recorded();
+    w.folder.write("LATHE.MCH", exampleFile("Lathe 1.MCH"));
+    for (const char* name : {"SHAFT.TAP", "SHAFT.OPF"})
+        w.folder.write(name, exampleFile(name));
+    ASSERT_TRUE(w.window.LoadMachine(w.folder.file("LATHE.MCH")));
+    w.window.LoadFile(w.folder.file("SHAFT.TAP"));
+    ASSERT_TRUE(LoadOperationFile(w.window, w.folder.file("SHAFT.OPF")));
+    w.runToEnd();
+    ASSERT_NE(recorded(), blank);
+    ASSERT_NE(w.window.session().state.Tool, 0);
+
+    ASSERT_TRUE(w.window.LoadMachine(w.folder.file("MILL.MCH")));
+    EXPECT_EQ(recorded(), blank);
+    w.window.SelectView(ViewXY); // a repaint replays the display file
+    EXPECT_EQ(w.window.canvas().image(), w.window.PictureImage());
+    ASSERT_NE(w.window.runFeedback, nullptr);
+    w.window.runFeedback->showReadouts();
+    const auto label = [&](const char* name) { return w.window.findChild<QLabel*>(name)->text().toStdString(); };
+    EXPECT_EQ(label("toolReadout"), "T0");
+    EXPECT_EQ(label("toolShapeReadout"), "");
+    EXPECT_EQ(label("positionY").substr(0, 1), "Y"); // a mill's, not a diameter
 }
 
 // Start, Single and Stop answer Alt with their letter, which no menu takes; Stop also
