@@ -347,6 +347,10 @@ void BlockInterpreter::endSegment()
     TRunState& s = m_state;
     if (m_services.times)
         m_services.times->BookSegment(s.EndOfProgram || m_endedAtToolChange);
+    // The tool leaves the spindle now, and its picture the screen, while the run waits
+    // for Start; the picture of the next tool comes with its first move.
+    if (m_endedAtToolChange && !s.EndOfProgram && m_services.toolImage)
+        m_services.toolImage->EraseToolImage();
     if (s.DataFileOn && s.DataFileOpen && !s.EndOfProgram) {
         if (m_endedAtToolChange)
             s.DataFile.writeLine(">>>>>>>>>>>>>>>>>>>>>>>>> Tool Change, Tool = " + platform::strInt(s.Tool, 6) +

@@ -97,8 +97,10 @@ void BuildMainMenus(Tmdvform& w)
     w.showToolImageAction = checkable(add(view, "Show &Tool Image", w, [&w, &settings] {
                                           settings.showTool = !settings.showTool;
                                           w.showToolImageAction->setChecked(settings.showTool);
-                                          if (!settings.showTool)
+                                          if (!settings.showTool) {
                                               w.toolImage().EraseLastPicture();
+                                              w.drawingArea().update(); // also while no run repaints
+                                          }
                                       }),
                                       settings.showTool);
     w.animatedToolAction = checkable(add(view, "&Animated Tool", w, [&w, &settings] {
