@@ -141,6 +141,16 @@ int TOperationTable::OperationCount() const
 
 void TOperationTable::clearops() { m_slots.fill(OperationTemplate()); }
 
+bool TOperationTable::LoadForProgram(const std::string& operationsFile, platform::Prompter* prompter)
+{
+    if (!platform::fileExists(operationsFile)) {
+        clearops();
+        return false;
+    }
+    Loadfile(operationsFile, prompter);
+    return true;
+}
+
 bool TOperationTable::Loadfile(const std::string& fileName, platform::Prompter* prompter)
 {
     const auto tell = [&](const std::string& text, platform::MessageKind kind) {

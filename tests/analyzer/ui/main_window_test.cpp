@@ -30,6 +30,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 
@@ -246,6 +247,97 @@ TEST(MainWindow, TheHandedOverOperationsFileFillsTheRunsTable)
     EXPECT_EQ(w.recentOperationFiles().first(), p.folder.file("BRACKET.OPF"));
     EXPECT_NE(w.codeList().lines().back(), "!Operation File Does Not Exist");
     EXPECT_GE(w.operations().Tooltoopnum(1, false), 0); // the run finds the tool's operation
+}
+
+// The example program folder as scripts/run-example lays it out: a copy of examples/,
+// which is the program folder.
+struct ExampleFolder {
+    testsupport::TempFolder folder;
+    testsupport::ScriptedPrompter prompter;
+    ExampleFolder()
+    {
+        const std::filesystem::path examples = std::filesystem::path(testsupport::examplePath("ZV.INI")).parent_path();
+        std::filesystem::copy(examples, folder.path(), std::filesystem::copy_options::recursive);
+        ::setenv("MRW_PROGRAM_DIR", folder.path().c_str(), 1);
+    }
+    ~ExampleFolder() { ::unsetenv("MRW_PROGRAM_DIR"); }
+    ExampleFolder(const ExampleFolder&) = delete;
+    ExampleFolder& operator=(const ExampleFolder&) = delete;
+};
+
+// Opens a program through File > Open, choosing it in the dialog.
+void OpenThroughTheDialog(Tmdvform& window, const std::string& file)
+{
+    QTimer::singleShot(0, [file] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->selectFile(QString::fromStdString(file));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    ASSERT_TRUE(window.OpenNCFile());
+}
+
+// Each example program opened from the example folder finds its operations file beside
+// it; one without an operations file starts with no operations, said once, and never
+// keeps another program's.
+TEST(MainWindow, TheExampleProgramsFindTheirOperations)
+{
+    ExampleFolder example;
+    Tmdvform w(example.folder.path(), &example.prompter);
+    ASSERT_EQ(w.machineLabel(), "Mill 1.MCH");
+    const std::string nc = example.folder.path() + "NC/";
+    int withOperations = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(nc)) {
+        const std::filesystem::path program = entry.path();
+        if (program.extension() != ".TAP")
+            continue;
+        SCOPED_TRACE(program.filename().string());
+        const std::size_t listed = w.codeList().lines().size();
+        OpenThroughTheDialog(w, program.string());
+        const std::filesystem::path operations = std::filesystem::path(program).replace_extension(".OPF");
+        if (std::filesystem::exists(operations)) {
+            ++withOperations;
+            TOperationTable expected;
+            ASSERT_TRUE(expected.Loadfile(operations.string(), nullptr));
+            EXPECT_GT(w.operations().OperationCount(), 0);
+            EXPECT_EQ(w.operations().OperationCount(), expected.OperationCount());
+            EXPECT_EQ(w.operations().slot(1), expected.slot(1));
+            EXPECT_EQ(w.codeList().lines().size(), listed);
+        } else {
+            EXPECT_EQ(w.operations().OperationCount(), 0);
+            ASSERT_EQ(w.codeList().lines().size(), listed + 1);
+            EXPECT_EQ(QString::fromStdString(w.codeList().lines().back()).toUpper().toStdString(),
+                      "!OPERATION FILE [" + QString::fromStdString(operations.string()).toUpper().toStdString() +
+                          "] DOES NOT EXIST");
+        }
+    }
+    EXPECT_EQ(withOperations, 2); // BRACKET and SHAFT
+    EXPECT_TRUE(example.prompter.shown.empty()) << example.prompter.shown.front().text;
+
+    // BRACKET after SHAFT ran on the lathe: BRACKET's end mill, not SHAFT's insert, and
+    // its moves recorded for the solid verification.
+    ASSERT_TRUE(w.LoadMachine(example.folder.file("Lathe 1.MCH")));
+    OpenThroughTheDialog(w, nc + "SHAFT.TAP");
+    for (int presses = 0; presses < 10 && !w.session().state.EndOfProgram; ++presses) {
+        example.prompter.buttons = {platform::Button::No};
+        w.Start();
+    }
+    ASSERT_TRUE(w.LoadMachine(example.folder.file("Mill 1.MCH")));
+    OpenThroughTheDialog(w, nc + "BRACKET.TAP");
+    TOperationTable bracket;
+    ASSERT_TRUE(bracket.Loadfile(nc + "BRACKET.OPF", nullptr));
+    EXPECT_EQ(w.operations().slot(1), bracket.slot(1));
+    for (int presses = 0; presses < 10 && !w.session().state.EndOfProgram; ++presses) {
+        example.prompter.buttons = {platform::Button::No};
+        w.Start();
+    }
+    ASSERT_TRUE(w.session().state.EndOfProgram);
+    w.session().motion.close();
+    const auto motion = platform::readFileBytes(w.workFolder() + "VORK.MOT");
+    ASSERT_TRUE(motion);
+    EXPECT_FALSE(motion->empty());
+    OpenThroughTheDialog(w, nc + "FACE.TAP"); // no operations file: BRACKET's go
+    EXPECT_EQ(w.operations().OperationCount(), 0);
 }
 
 TEST(MainWindow, ReloadWithEmptyListsReportsEachMissingFile)
