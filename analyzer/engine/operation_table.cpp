@@ -143,10 +143,9 @@ void TOperationTable::clearops() { m_slots.fill(OperationTemplate()); }
 
 bool TOperationTable::LoadForProgram(const std::string& operationsFile, platform::Prompter* prompter)
 {
-    if (!platform::fileExists(operationsFile)) {
-        clearops();
+    clearops(); // also when the file is there but cannot be read
+    if (!platform::fileExists(operationsFile))
         return false;
-    }
     Loadfile(operationsFile, prompter);
     return true;
 }
