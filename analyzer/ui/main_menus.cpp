@@ -99,6 +99,10 @@ void BuildMainMenus(Tmdvform& w)
                                           w.showToolImageAction->setChecked(settings.showTool);
                                           if (!settings.showTool) {
                                               w.toolImage().EraseLastPicture();
+                                              // Pictures left where the tool went (not
+                                              // animated) go with a repaint of the path.
+                                              if (!settings.animateTool)
+                                                  w.RepaintDrawing();
                                               w.drawingArea().update(); // also while no run repaints
                                           }
                                       }),

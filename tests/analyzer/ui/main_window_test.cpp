@@ -625,6 +625,35 @@ TEST(MainWindow, TheToolsPictureGoesWhenTheToolGoesOrTheImageIsTurnedOff)
     EXPECT_FALSE(w.window.settings().showTool);
     EXPECT_FALSE(w.window.showToolImageAction->isChecked());
     EXPECT_EQ(ToolPixelsNear(w, drillX, drillY, 0.2), 0);
+
+    // Not animated, the pictures stay where the tool went until the image is turned off.
+    ShownWindow still;
+    still.loadBracket();
+    still.window.settings().dash = false;
+    still.window.settings().animateTool = false;
+    still.window.Start(); // to the first tool
+    StopAtBlock stopAgain;
+    stopAgain.state = &still.window.session().state;
+    platform::EventPump* stillPump = still.window.session().services.pump;
+    still.window.session().services.pump = &stopAgain;
+    still.window.settings().speed = 1;
+    still.window.Start();
+    still.window.session().services.pump = stillPump;
+    still.window.settings().speed = 0;
+    ASSERT_FALSE(still.window.session().state.EndOfProgram);
+    // Pixels of the screen that the path's replay leaves blank, anywhere.
+    const auto anywhere = [&] {
+        const QImage replay = still.window.PictureImage();
+        const QImage& screen = still.window.canvas().image();
+        int differing = 0;
+        for (int y = 0; y < screen.height() && y < replay.height(); ++y)
+            for (int x = 0; x < screen.width() && x < replay.width(); ++x)
+                differing += replay.pixel(x, y) == qRgb(255, 255, 255) && screen.pixel(x, y) != qRgb(255, 255, 255);
+        return differing;
+    };
+    ASSERT_GT(anywhere(), 0);
+    still.window.showToolImageAction->trigger();
+    EXPECT_EQ(anywhere(), 0);
 }
 
 // A tool without an operation has no picture; after a lathe, a mill's view shows no
