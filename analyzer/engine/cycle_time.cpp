@@ -70,6 +70,24 @@ double CycleTimeModel::moveTime(double distance, double rate) const
     return MoveTime(distance, rate, machineRate(57));
 }
 
+// The one rule for rapids: the move runs at the mean rapid rate of the axes its kind of
+// move averages, over its length along them; an axis without a rapid rate takes no
+// time, so its share of the move and its rate are both left out.
+double CycleTimeModel::rapidTime(std::initializer_list<RapidAxis> axes) const
+{
+    double squares = 0, rates = 0;
+    int counted = 0;
+    for (const RapidAxis& axis : axes) {
+        const double rate = machineRate(axis.rate);
+        if (!(rate > NoRate))
+            continue;
+        squares += axis.distance * axis.distance;
+        rates += rate;
+        ++counted;
+    }
+    return counted == 0 ? 0.0 : moveTime(std::sqrt(squares), rates / counted);
+}
+
 void CycleTimeModel::add(double minutes)
 {
     if (std::isfinite(minutes))
@@ -126,14 +144,16 @@ bool CycleTimeModel::millTime(bool move3D, double dX, double dY)
             return true;
     }
     if (length != 0 && (mode == ModeRapid || s.HomeReturn)) {
+        // A move in Z takes the mean of all three rates; one in the XY plane that of the
+        // axes that move.
         if (move3D)
-            add(moveTime(length, s.AvgRapid));
+            add(rapidTime({{dX, 16}, {dY, 17}, {s.PrevZ - s.CurZ, 18}}));
         else if (dX == 0 && dY != 0)
-            add(moveTime(length, machineRate(17)));
+            add(rapidTime({{dY, 17}}));
         else if (dX != 0 && dY == 0)
-            add(moveTime(length, machineRate(16)));
+            add(rapidTime({{dX, 16}}));
         else if (dX != 0 && dY != 0)
-            add(moveTime(length, (machineRate(16) + machineRate(17)) / 2));
+            add(rapidTime({{dX, 16}, {dY, 17}}));
     }
     if (mode == ModeCycle)
         return cycleTime();
@@ -143,11 +163,11 @@ bool CycleTimeModel::millTime(bool move3D, double dX, double dY)
 bool CycleTimeModel::cycleTime()
 {
     TRunState& s = m_state;
-    add(moveTime(s.MoveLength, machineRate(16)));
+    add(rapidTime({{s.MoveLength, 16}}));
     if (s.RetractToInitial)
-        add(moveTime(2 * std::fabs(s.InitialPlane - s.RPlane), machineRate(18)));
+        add(rapidTime({{2 * (s.InitialPlane - s.RPlane), 18}}));
     if (!s.FeedOut)
-        add(moveTime(s.CycleDepth, machineRate(18)));
+        add(rapidTime({{s.CycleDepth, 18}}));
     else if (s.Feed > 0)
         add(moveTime(s.CycleDepth, s.Feed));
     else if (noFeed())
@@ -180,7 +200,7 @@ void CycleTimeModel::latheTime()
     TRunState& s = m_state;
     const int mode = s.Mode;
     if (mode == ModeRapid) {
-        add(moveTime(s.MoveLength, (machineRate(16) + machineRate(18)) / 2));
+        add(rapidTime({{s.PrevX - s.CurX, 16}, {s.PrevZ - s.CurZ, 18}}));
         return;
     }
     const bool arc = mode == ModeCW || mode == ModeCCW;

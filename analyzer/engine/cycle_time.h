@@ -4,6 +4,7 @@
 // totals, the cost and the per-tool table; and the bars of the per-tool chart.
 #include "analyzer/engine/run_services.h"
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,13 @@ private:
     // A time, rate or cost parameter: one the machine does not set counts as 0.
     double machineRate(int n) const;
     double moveTime(double distance, double rate) const;
+    // A rapid along the axes given, each with the distance it moves and the parameter of
+    // its rapid rate.
+    struct RapidAxis {
+        double distance;
+        int rate;
+    };
+    double rapidTime(std::initializer_list<RapidAxis> axes) const;
     void add(double minutes);
     // Reports error 12; true when the block is to run again (the time stops there).
     bool noFeed();

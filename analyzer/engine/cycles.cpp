@@ -3,6 +3,7 @@
 #include "analyzer/engine/analyzer_settings.h"
 #include "analyzer/engine/machine_setup.h"
 #include "math/engine/mathlib.h"
+#include "analyzer/engine/nc_errors.h"
 #include "analyzer/engine/nc_input.h"
 #include "analyzer/engine/run_drawing.h"
 #include "analyzer/engine/run_state.h"
@@ -217,6 +218,7 @@ void Cycles::DrillCycle(const std::function<void()>& recordHole)
     if (newCycle)
         s.InitialPlane = s.PrevZ;
     std::int64_t holes = 1;
+    bool tooMany = false;
     double stepX = 0, stepY = 0;
     bool found = false;
     if (m.S(46) != NotSetString && !s.Absolute) {
@@ -224,7 +226,9 @@ void Cycles::DrillCycle(const std::function<void()>& recordHole)
         // where coordinate words have implied decimals).
         m_input.ReadWordValue(m.S(46), FormatDecimal, m.I(62), 0);
         if (s.WordFound) {
-            holes = std::clamp<std::int64_t>(platform::roundHalfEven(s.WordValue), 1, MostCycleRepeats);
+            const std::int64_t asked = platform::roundHalfEven(s.WordValue);
+            tooMany = asked > MostCycleRepeats;
+            holes = std::clamp<std::int64_t>(asked, 1, MostCycleRepeats);
             // Each repeat moves by X and Y and drills to the same depth.
             stepX = readLength(m.S(1), m.R(1), found);
             stepY = readLength(m.S(2), m.R(2), found);
@@ -258,8 +262,35 @@ void Cycles::DrillCycle(const std::function<void()>& recordHole)
         s.CycleFirstBlock = false;
     }
     s.CycleDepth = std::fabs(s.CycleBottom - s.RPlane);
-    const double retractLevel = s.RetractToInitial ? s.InitialPlane : s.RPlane;
+    // Said once every word is read: the dialog may put the block back as it was read.
+    if (tooMany) {
+        ++s.NCErrorCount;
+        if (m_services.errors)
+            m_services.errors->ReportNCError(NCErrorRepeatsCapped);
+    }
+    drillRepeats(holes, stepX, stepY, recordHole, previousRPlane, previousBottom);
+}
 
+bool Cycles::ResumeRepeats(const std::function<void()>& recordHole)
+{
+    TRunState& s = m_state;
+    if (s.RepeatsLeft <= 0)
+        return false;
+    const std::int64_t holes = s.RepeatsLeft;
+    s.RepeatsLeft = 0;
+    s.Mode = ModeCycle;
+    s.CurX = s.PrevX + s.RepeatStepX;
+    s.CurY = s.PrevY + s.RepeatStepY;
+    drillRepeats(holes, s.RepeatStepX, s.RepeatStepY, recordHole, s.RPlane, s.CycleBottom);
+    return true;
+}
+
+void Cycles::drillRepeats(std::int64_t holes, double stepX, double stepY, const std::function<void()>& recordHole,
+                          double previousRPlane, double previousBottom)
+{
+    TRunState& s = m_state;
+    const double retractLevel = s.RetractToInitial ? s.InitialPlane : s.RPlane;
+    s.RepeatsLeft = 0;
     // Each repeat is timed from the hole before it; a retry runs the block again from
     // where it started.
     const double startX = s.PrevX, startY = s.PrevY, startZ = s.PrevZ;
@@ -269,8 +300,15 @@ void Cycles::DrillCycle(const std::function<void()>& recordHole)
         if (recordHole)
             recordHole();
         s.CurZ = retractLevel;
-        if (hole >= holes || stopAsked(hole))
+        if (hole >= holes)
             break;
+        if (stopAsked(hole)) {
+            // The rest waits for the next Start.
+            s.RepeatsLeft = holes - hole;
+            s.RepeatStepX = stepX;
+            s.RepeatStepY = stepY;
+            break;
+        }
         if (!s.Retry && m_services.times)
             m_services.times->BlockTime();
         if (s.Retry) {

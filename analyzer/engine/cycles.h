@@ -21,6 +21,7 @@ public:
            NCInput& input);
 
     void DrillCycle(const std::function<void()>& recordHole) override;
+    bool ResumeRepeats(const std::function<void()>& recordHole) override;
     void ThreadCycle() override;
     void RotaryMoveTime() override;
     void DrawCAxisWrap() override;
@@ -34,6 +35,8 @@ private:
     double readLength(std::string_view letter, double scale, bool& found);
     Point turned(double x, double y, double z);
     void drawHole();
+    void drillRepeats(std::int64_t holes, double stepX, double stepY, const std::function<void()>& recordHole,
+                      double previousRPlane, double previousBottom);
     bool stopAsked(std::int64_t hole);
     void rapidTo(const Point& p);
     void toolImageAt(const Point& p);

@@ -7,7 +7,11 @@
 #include "platform/linestream.h"
 #include "platform/textfile.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <string_view>
 
 namespace vork {
 
@@ -25,6 +29,45 @@ const std::string SummaryIndent(44, ' ');
 // A number as the listing and the exports write it: one that is not a number (an
 // overflowing feed, say) is written as 0, never as text no reader takes.
 double finite(double value) { return std::isfinite(value) ? value : 0.0; }
+
+// A number in its column of the listing: fixed point when that leaves a blank before it;
+// a value too wide for that (an absurd coordinate, feed or time) in the exponent form
+// with as many digits as fit, so that the columns stay apart and in their places.
+void appendColumn(std::string& out, double value, int width, int decimals)
+{
+    const std::size_t start = out.size();
+    const auto columnWidth = static_cast<std::size_t>(width);
+    platform::appendFixed(out, value, width, decimals);
+    if (out.size() - start == columnWidth && out[start] == ' ')
+        return;
+    out.resize(start);
+    const std::size_t room = columnWidth - 1;
+    char text[40];
+    for (int digits = 15; digits >= 0; --digits) {
+        const std::to_chars_result r = std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, digits);
+        const auto length = static_cast<std::size_t>(r.ptr - text);
+        if (r.ec == std::errc() && length <= room) {
+            std::transform(text, r.ptr, text, [](char c) { return c == 'e' ? 'E' : c; });
+            platform::appendRight(out, std::string_view(text, length), width);
+            return;
+        }
+    }
+    out += ' ';
+    out.append(room, '*');
+}
+
+// A whole number in the first column (blanks stand before it): too wide for the column,
+// a field of stars.
+void appendWholeColumn(std::string& out, std::int64_t value, int width)
+{
+    const std::size_t start = out.size();
+    const auto columnWidth = static_cast<std::size_t>(width);
+    platform::appendInt(out, value, width);
+    if (out.size() - start == columnWidth)
+        return;
+    out.resize(start);
+    out.append(columnWidth, '*');
+}
 
 } // namespace
 
@@ -67,22 +110,22 @@ void AppendDataLine(std::string& out, const TRunState& s, int machineType)
 
     const double f = s.Metric ? 25.4 : 1.0;
     const int d = s.Metric ? 3 : 5;
-    platform::appendFixed(out, finite(s.CurX * f), 11, d);
+    appendColumn(out, finite(s.CurX * f), 11, d);
     if (machineType != LatheType)
-        platform::appendFixed(out, finite(s.CurY * f), 11, d);
+        appendColumn(out, finite(s.CurY * f), 11, d);
     else
         out.append(11, ' ');
     if (machineType == MillType || machineType == LatheType)
-        platform::appendFixed(out, finite(s.CurZ * f), 11, d);
+        appendColumn(out, finite(s.CurZ * f), 11, d);
     else
         out.append(11, ' ');
-    platform::appendFixed(out, finite(s.Rpm), 9, 0);
+    appendColumn(out, finite(s.Rpm), 9, 0);
     if (s.Mode == ModeRapid)
         out += "    Rapid";
     else
-        platform::appendFixed(out, finite(s.Feed * f), 9, 2);
-    platform::appendFixed(out, finite(s.SegTime - s.LastSegTime), 8, 3);
-    platform::appendFixed(out, finite(s.TotalTime + s.SegTime), 9, 2);
+        appendColumn(out, finite(s.Feed * f), 9, 2);
+    appendColumn(out, finite(s.SegTime - s.LastSegTime), 8, 3);
+    appendColumn(out, finite(s.TotalTime + s.SegTime), 9, 2);
 }
 
 std::vector<std::string> TapeSummaryLines(const TRunState& s, double costFactor)
@@ -104,18 +147,18 @@ std::vector<std::string> TapeSummaryLines(const TRunState& s, double costFactor)
     for (int i = 1; i <= table.count && i <= ToolTimeRows; ++i) {
         const TToolTimeTable::Row& row = table.rows[static_cast<std::size_t>(i)];
         std::string line(43, ' ');
-        platform::appendInt(line, row.tool, 5);
-        platform::appendFixed(line, finite(row.rpm), 8, 0);
-        platform::appendFixed(line, finite(row.ipm), 8, 2);
-        platform::appendFixed(line, finite(row.time), 12, 2);
-        platform::appendFixed(line, finite(row.total), 14, 2);
+        appendWholeColumn(line, row.tool, 5);
+        appendColumn(line, finite(row.rpm), 8, 0);
+        appendColumn(line, finite(row.ipm), 8, 2);
+        appendColumn(line, finite(row.time), 12, 2);
+        appendColumn(line, finite(row.total), 14, 2);
         lines.push_back(std::move(line));
     }
     lines.push_back(SummaryIndent + std::string(46, '='));
     lines.push_back("");
     lines.push_back(right("Total Machining Time = ", 70) + MinutesToHMS(finite(s.TotalTime)));
     std::string cost = right("Machining Cost =", 69);
-    platform::appendFixed(cost, finite(s.TotalCost * costFactor), 9, 2);
+    appendColumn(cost, finite(s.TotalCost * costFactor), 9, 2);
     lines.push_back(cost + " Dollars");
     lines.push_back("");
     lines.push_back(Stars);
@@ -182,9 +225,11 @@ bool TDataListing::ready()
 void TDataListing::WriteDataLine()
 {
     TRunState& s = m_state;
-    // The end of the file is no block: it has no line, and the listing is complete.
+    // The end of the file is no block: it has no line, and the listing is complete. A
+    // program that listed nothing leaves an empty listing, not the last program's.
     if (s.EndOfProgram && s.Block.empty()) {
-        s.DataFile.flush();
+        if (ready())
+            s.DataFile.flush();
         return;
     }
     if (!ready())

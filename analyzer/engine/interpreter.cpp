@@ -99,6 +99,7 @@ void BlockInterpreter::ResetMachineState()
     s.Feed = s.FeedPerRev = s.Rpm = s.CssRadius = s.PeckIncrement = s.InitialPlane = 0;
     s.SegTime = s.LastSegTime = s.TotalTime = s.TotalCost = s.MoveLength = s.ArcTime = 0;
     s.ArcError = 0;
+    s.RepeatsLeft = 0;
     s.ToolTimes.count = 0;
     if (m_services.times)
         m_services.times->ResetTimes();
@@ -177,8 +178,11 @@ void BlockInterpreter::RunBlocks()
         if (m_settings.skip && !s.RestartPending && !s.EndOfProgram && !m_stoppedByToggle && m_endedAtToolChange)
             continue;
         // A restart at the end waits for Start with the list cleared, not at a tool change.
+        // A segment that ended without a tool change (Stop, Abort, a pause in typed entry)
+        // still has its tool in the spindle: it says so.
         if (!s.EndOfProgram && !s.RestartPending && m_services.codeList && !s.NoDisplay)
-            m_services.codeList->add("Tool Change, Press Start to Continue ...");
+            m_services.codeList->add(m_endedAtToolChange ? "Tool Change, Press Start to Continue ..."
+                                                         : "Stop, Press Start to Continue ...");
         return;
     }
 }
@@ -264,6 +268,10 @@ BlockInterpreter::BlockOutcome BlockInterpreter::runBlock()
     }
     if (s.CloseRequest)
         return BlockOutcome::Leave;
+    if (!s.Retry && s.RepeatsLeft > 0 && m_services.cycles) {
+        resumeRepeats();
+        return BlockOutcome::Next;
+    }
     if (!s.Retry)
         m_input.ReadNextBlock();
     m_blockHadMCode = false;
@@ -290,6 +298,32 @@ BlockInterpreter::BlockOutcome BlockInterpreter::runBlock()
     return BlockOutcome::Next;
 }
 
+// The holes of a stopped repeat are the rest of its block: drilled, timed and listed as
+// the block was, with the block's words already read.
+void BlockInterpreter::resumeRepeats()
+{
+    TRunState& s = m_state;
+    s.Block = s.RawBlock;
+    s.Moved = s.AxisMoved = true;
+    if (s.StopRequest) {
+        s.SegmentEnd = true;
+        m_stoppedByToggle = true;
+    }
+    m_services.cycles->ResumeRepeats([this] {
+        writeMotionRecord();
+        writeDxfElement();
+    });
+    if (!s.Retry && m_services.times)
+        m_services.times->BlockTime();
+    s.Retry = false;
+    s.PrevX = s.CurX;
+    s.PrevY = s.CurY;
+    s.PrevZ = s.CurZ;
+    if (m_services.readouts)
+        m_services.readouts->UpdateReadouts(false);
+    endBlock(false, NotSetInt);
+}
+
 void BlockInterpreter::endBlock(bool blockHadMCode, int blockMCode)
 {
     TRunState& s = m_state;
@@ -313,9 +347,17 @@ void BlockInterpreter::endSegment()
     TRunState& s = m_state;
     if (m_services.times)
         m_services.times->BookSegment(s.EndOfProgram || m_endedAtToolChange);
-    if (s.DataFileOn && s.DataFileOpen && !s.EndOfProgram)
-        s.DataFile.writeLine(">>>>>>>>>>>>>>>>>>>>>>>>> Tool Change, Tool = " + platform::strInt(s.Tool, 6) +
-                             " <<<<<<<<<<<<<<<<<<<<<<<<<");
+    // The tool leaves the spindle now, and its picture the screen, while the run waits
+    // for Start; the picture of the next tool comes with its first move.
+    if (m_endedAtToolChange && !s.EndOfProgram && m_services.toolImage)
+        m_services.toolImage->EraseToolImage();
+    if (s.DataFileOn && s.DataFileOpen && !s.EndOfProgram) {
+        if (m_endedAtToolChange)
+            s.DataFile.writeLine(">>>>>>>>>>>>>>>>>>>>>>>>> Tool Change, Tool = " + platform::strInt(s.Tool, 6) +
+                                 " <<<<<<<<<<<<<<<<<<<<<<<<<");
+        else
+            s.DataFile.writeLine(">>>>>>>>>>>>>>>>>>>>>>>>> Stop <<<<<<<<<<<<<<<<<<<<<<<<<");
+    }
     if (m_services.readouts)
         m_services.readouts->UpdateReadouts(true);
 }

@@ -60,6 +60,7 @@ private:
     void writeDxfElement();
     bool homeReturn();
     bool readEndOfBlockWords();
+    void resumeRepeats();
     void endBlock(bool blockHadMCode, int blockMCode);
     void endSegment();
 

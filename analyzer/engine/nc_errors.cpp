@@ -36,6 +36,8 @@ std::string NCErrorMessage(int n, const TRunState& s)
             return "No feedrate specified S=" + RealToShortStr(true, s.Rpm) + ",IPM=" + RealToShortStr(true, s.Feed);
         return "No feedrate specified S=" + RealToShortStr(true, s.Rpm) + ",IPR=" +
                RealToShortStr(true, s.FeedPerRev);
+    case NCErrorRepeatsCapped:
+        return "Repeat count over 9999, taken as 9999";
     case 14:
         return "Tool number too great, number = " + IntToShortStr(s.Tool);
     case 15:

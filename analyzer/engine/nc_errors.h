@@ -11,6 +11,10 @@ namespace vork {
 struct TRunState;
 struct AnalyzerSettings;
 
+// A drilling cycle asked for more repeats than a control makes; the block goes on with
+// as many as it makes, and no edit can run it again.
+constexpr int NCErrorRepeatsCapped = 13;
+
 // The message of NC error n from the run state; empty for an unknown number.
 std::string NCErrorMessage(int n, const TRunState& state);
 

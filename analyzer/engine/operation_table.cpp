@@ -141,6 +141,15 @@ int TOperationTable::OperationCount() const
 
 void TOperationTable::clearops() { m_slots.fill(OperationTemplate()); }
 
+bool TOperationTable::LoadForProgram(const std::string& operationsFile, platform::Prompter* prompter)
+{
+    clearops(); // also when the file is there but cannot be read
+    if (!platform::fileExists(operationsFile))
+        return false;
+    Loadfile(operationsFile, prompter);
+    return true;
+}
+
 bool TOperationTable::Loadfile(const std::string& fileName, platform::Prompter* prompter)
 {
     const auto tell = [&](const std::string& text, platform::MessageKind kind) {

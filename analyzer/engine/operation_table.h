@@ -108,6 +108,10 @@ public:
     bool Save(const std::string& fileName, platform::Prompter* prompter) const;
     // Loads the most recent operations file when it exists.
     bool LoadLastFile(platform::Prompter* prompter);
+    // The operations of a program just opened, from its operations file: a program
+    // without one starts with none, never with another program's. False (the table
+    // empty) when there is no such file.
+    bool LoadForProgram(const std::string& operationsFile, platform::Prompter* prompter);
 
     // The slot of the first operation that uses the tool (a lathe T word holds tool and
     // offset: 1203 is tool 12, offset 3), -1 for none.

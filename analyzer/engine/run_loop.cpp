@@ -2,12 +2,13 @@
 
 #include "analyzer/engine/cycle_time.h"
 #include "analyzer/engine/dxf_output.h"
+#include "analyzer/engine/machine_setup.h"
 #include "platform/paths.h"
 
 namespace vork {
 
 RunSession::RunSession(TMachineSetup& setup, const RunServices& given, const std::string& workFolder)
-    : m_defaults(state, setup, settings), services(m_defaults.complete(given)), input(state, setup, services),
+    : m_setup(setup), m_defaults(state, setup, settings), services(m_defaults.complete(given)), input(state, setup, services),
       cycles(state, setup, settings, services, input), arcs(state, setup, settings, services, input, motion),
       interpreter(state, setup, settings, services, input, motion), m_dxfRun(services.dxf)
 {
@@ -44,6 +45,24 @@ bool RunSession::LoadFile(const std::string& ncFileName)
 void RunSession::MachineLoaded()
 {
     ClearTimeTable(state);
+    // A run the last machine paused cannot go on on this one.
+    if (state.ProgramLoaded && !state.RestartPending && !state.Running)
+        LoadFile(state.NCFileName);
+    // What the readouts show until the next run: this machine at its home, no tool.
+    state.LatheMachine = m_setup.isLathe();
+    state.Metric = m_setup.I(20) != 0;
+    state.Mode = ModeRapid;
+    state.CurX = m_setup.R(19);
+    state.CurY = m_setup.R(20);
+    state.CurZ = m_setup.R(21);
+    state.RotA = state.RotB = state.RotC = 0;
+    state.Feed = state.Rpm = 0;
+    state.Tool = 0;
+    state.OpSlot = -1;
+    if (services.drawing)
+        services.drawing->ClearDisplay();
+    if (services.readouts)
+        services.readouts->UpdateReadouts(true);
 }
 
 void RunSession::runAnalyzer()

@@ -32,7 +32,8 @@ public:
     // A program loaded for a fresh run (a missing file starts typed entry). False when
     // it cannot be read: it was reported, and Start does nothing until a load succeeds.
     bool LoadFile(const std::string& ncFileName);
-    // Another machine was loaded: the times of the last run are not this machine's.
+    // Another machine was loaded: the last run is not this machine's. Its times, its
+    // picture and its readouts go, and a loaded program runs afresh on the next Start.
     void MachineLoaded();
     // Start: runs on (a fresh run when one is pending); while a run is active it only
     // releases the waiting loop.
@@ -69,6 +70,7 @@ public:
 private:
     void runAnalyzer();
 
+    TMachineSetup& m_setup;
     DefaultRunServices m_defaults;
 
 public:

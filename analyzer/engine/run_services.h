@@ -95,6 +95,9 @@ public:
     // Draws every repeat of the block's drilling cycle and times all but the last;
     // recordHole runs at each hole, with the current position at the hole.
     virtual void DrillCycle(const std::function<void()>& recordHole) = 0;
+    // Drills the repeats that a Stop left (RepeatsLeft) as DrillCycle does, from the
+    // hole drilled last; false when none are left.
+    virtual bool ResumeRepeats(const std::function<void()>& recordHole) = 0;
     virtual void ThreadCycle() = 0;
     virtual void RotaryMoveTime() = 0;
     virtual void DrawCAxisWrap() = 0;

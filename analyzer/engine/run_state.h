@@ -134,6 +134,10 @@ struct TRunState {
     bool CycleFirstBlock = false;
     double CycleDepth = 0;
     double CycleBottom = 0; // Z of the current drilling cycle's hole bottom
+    // The holes of a repeated drilling cycle that a Stop left undrilled, and the step
+    // between them: the next Start drills them before it reads the next block.
+    std::int64_t RepeatsLeft = 0;
+    double RepeatStepX = 0, RepeatStepY = 0;
     int Tool = 0;
     int SegmentTool = 0;
     int MCode = -9999;

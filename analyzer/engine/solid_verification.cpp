@@ -3,6 +3,7 @@
 #include "math/engine/mathlib.h"
 #include "analyzer/engine/motion_reader.h"
 #include "analyzer/engine/run_state.h"
+#include "platform/file_replace.h"
 #include "platform/fixed_text.h"
 #include "platform/ini.h"
 #include "platform/linestream.h"
@@ -10,9 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <optional>
-#include <unistd.h>
 
 namespace vork {
 
@@ -229,8 +228,11 @@ void ClWriter::motionBlock(TMotionRecord r, bool first)
     default:
         break;
     }
+    // The height the path last went to: a drilling cycle's hole ends back at its R plane.
     if (r.mode <= ModeCCW)
         m_lastZ = r.ez;
+    else if (r.mode == ModeCycle)
+        m_lastZ = r.rplane;
 }
 
 bool FiniteMotion(const TMotionRecord& r)
@@ -344,16 +346,17 @@ ClExportResult WriteCLFile(const ClExportJob& job, ClProgress* progress)
     if (!reader.open(job.motionPath) || reader.count() == 0)
         return result;
     // Written beside the CL file and put in its place once whole, so that an export that
-    // fails keeps the last good file.
-    const std::string temporary = job.clPath + ".~" + std::to_string(::getpid());
+    // fails keeps the last good file, with its mode, and a link keeps pointing at it.
+    platform::FileReplacement replacement;
+    const platform::ReplaceResult begun = replacement.begin(job.clPath);
     platform::LineWriter out;
-    if (!out.create(temporary)) {
-        result.error = "Unable to create " + job.clPath;
+    if (!begun || !out.adopt(replacement.openStream(), replacement.temporaryPath())) {
+        result.error = begun.error.empty() ? "Unable to create " + job.clPath : begun.error;
         return result;
     }
+    // An export that is not committed leaves no file behind.
     const auto refuse = [&](const std::string& what) {
         out.close();
-        std::remove(temporary.c_str());
         if (progress)
             progress->finish();
         result.error = what + " holds a value that is not a number:\n" + job.clPath + " was not written";
@@ -410,12 +413,14 @@ ClExportResult WriteCLFile(const ClExportJob& job, ClProgress* progress)
     while (std::optional<TMotionRecord> r = next())
         ++result.leftOut[r->opnum];
     out.writeLine("FINI");
-    const bool closed = out.close() && std::rename(temporary.c_str(), job.clPath.c_str()) == 0;
+    platform::ReplaceResult committed;
+    committed.error = "Error writing " + job.clPath;
+    if (out.close())
+        committed = replacement.commit();
     if (progress)
         progress->finish();
-    if (!closed) {
-        std::remove(temporary.c_str());
-        result.error = "Error writing " + job.clPath;
+    if (!committed) {
+        result.error = committed.error.empty() ? "Error writing " + job.clPath : committed.error;
         return result;
     }
     result.written = true;

@@ -74,8 +74,8 @@ bool Tmdvform::OpenNCFile()
 void Tmdvform::loadOperationFileFor(const std::string& ncFileName)
 {
     const std::string operations = platform::resolveStoredPath(OperationFileFor(ncFileName, settings().drawDir));
-    if (platform::fileExists(operations))
-        LoadOperationFile(*this, operations);
+    if (!m_operations.LoadForProgram(operations, m_prompter))
+        m_codeList->add("!Operation File [" + operations + "] Does Not Exist");
 }
 
 std::string Tmdvform::machineFilePath(const std::string& entry) const

@@ -97,8 +97,14 @@ void BuildMainMenus(Tmdvform& w)
     w.showToolImageAction = checkable(add(view, "Show &Tool Image", w, [&w, &settings] {
                                           settings.showTool = !settings.showTool;
                                           w.showToolImageAction->setChecked(settings.showTool);
-                                          if (!settings.showTool)
+                                          if (!settings.showTool) {
                                               w.toolImage().EraseLastPicture();
+                                              // Pictures left where the tool went (not
+                                              // animated) go with a repaint of the path.
+                                              if (!settings.animateTool)
+                                                  w.RepaintDrawing();
+                                              w.drawingArea().update(); // also while no run repaints
+                                          }
                                       }),
                                       settings.showTool);
     w.animatedToolAction = checkable(add(view, "&Animated Tool", w, [&w, &settings] {

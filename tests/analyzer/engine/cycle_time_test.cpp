@@ -247,6 +247,45 @@ TEST(BlockTime, RapidsWithoutRatesTakeNoTime)
     }
 }
 
+// Only Z without a rapid rate: every rapid along Z takes no time for its Z share, plain
+// rapids and a drilling cycle's moves alike; X and Y keep theirs (100 and 200).
+TEST(BlockTime, AnAxisWithoutARapidRateTakesNoTimeOnAnyRapidAlongIt)
+{
+    for (const char* unset : {"0.", "-9999."}) {
+        const std::string none = std::string("R   18 ") + unset;
+        const struct {
+            const char* what;
+            int mode;
+            double x, y, z;
+            double minutes;
+        } moves[] = {
+            {"rapid Z", vork::ModeRapid, 0, 0, 4.9, 0.0},
+            {"rapid X and Z: X at the mean of X and Y", vork::ModeRapid, 3, 0, 4, 3 / 150.0},
+            {"rapid X, Y and Z", vork::ModeRapid, 6, 8, 4, 10 / 150.0},
+            {"rapid X alone", vork::ModeRapid, 10, 0, 0, 0.1},
+        };
+        for (const auto& m : moves) {
+            Timed t({none});
+            t.s.Mode = m.mode;
+            EXPECT_NEAR(t.from(0, 0, 0).to(m.x, m.y, m.z).time(), m.minutes, 1e-12) << m.what << " " << unset;
+        }
+        // A cycle back to its initial plane: the positioning in X, the cut fed; neither
+        // Z rapid takes time.
+        Timed cycle({none});
+        cycle.s.Mode = vork::ModeCycle;
+        cycle.s.Feed = 10;
+        cycle.s.RetractToInitial = true;
+        cycle.s.InitialPlane = 1.0;
+        cycle.s.RPlane = 0.1;
+        cycle.s.CycleDepth = 0.6;
+        EXPECT_NEAR(cycle.from(0, 0, 1).to(10, 0, -0.5).time(), 0.1 + 0.06, 1e-12) << unset;
+        // A lathe rapid in X and Z: X alone at its rate.
+        Timed lathe({"I    1 2", none});
+        lathe.s.Mode = vork::ModeRapid;
+        EXPECT_NEAR(lathe.from(0, 0, 0).to(3, 0, 4).time(), 3 / 100.0, 1e-12) << unset;
+    }
+}
+
 TEST(Booking, ToolChangeDeviationCostAndTheTable)
 {
     Timed t({"R    9 1.1", "R    5 30.", "R    7 60."});

@@ -1,4 +1,5 @@
 #include "analyzer/engine/cycles.h"
+#include "analyzer/engine/nc_errors.h"
 
 #include "analyzer/engine/analyzer_settings.h"
 #include "math/engine/mathlib.h"
@@ -20,6 +21,7 @@
 #include <iterator>
 #include <memory>
 #include <sstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -462,15 +464,23 @@ TEST(DrillCycle, EveryHoleReachesTheMotionFileAndTheDxfOutput)
 
 TEST(DrillCycle, LongRepeatsAreBoundedAndStopEndsThem)
 {
-    // More repeats than a control makes: as many as it makes.
+    // More repeats than a control makes: as many as it makes, and an NC error says so.
     SimulatedRun capped;
     capped.settings().dash = false;
     capped.settings().showTool = false;
     capped.run("G91 G81 X.001 Z-.5 R-.9 L1000000000 F5.\r\n");
     EXPECT_EQ(capped.only(capped.drawing.calls, "cross").size(), 9999u);
+    EXPECT_EQ(capped.errors, std::vector<int>{vork::NCErrorRepeatsCapped});
+    EXPECT_EQ(vork::NCErrorMessage(vork::NCErrorRepeatsCapped, capped.state()),
+              "Repeat count over 9999, taken as 9999");
+    SimulatedRun most;
+    most.settings().showTool = false;
+    most.run("G91 G81 X.001 Z-.5 R-.9 L9999 F5.\r\n");
+    EXPECT_TRUE(most.errors.empty());
 
     // Stop pressed while the 100th hole is drilled: the repeat ends when the run next
-    // looks at the window, and the segment with the block; Start goes on after it.
+    // looks at the window, and the segment with the block; Start drills the rest of the
+    // count from the next hole on, each hole once, and then the next block.
     struct StopPump : platform::EventPump {
         SimulatedRun* run = nullptr;
         bool pressed = false;
@@ -495,7 +505,17 @@ TEST(DrillCycle, LongRepeatsAreBoundedAndStopEndsThem)
     stopped.state().StopRequest = false;
     stopped.session->Start();
     EXPECT_TRUE(stopped.state().EndOfProgram);
-    EXPECT_EQ(stopped.only(stopped.drawing.calls, "cross").size(), 128u);
+    const Calls crosses = stopped.only(stopped.drawing.calls, "cross");
+    ASSERT_EQ(crosses.size(), 9999u);
+    const auto crossX = [&](std::size_t k) { return std::stod(crosses[k].substr(6)); };
+    EXPECT_NEAR(crossX(127), 0.128, 1e-9); // the last hole before the Stop
+    EXPECT_NEAR(crossX(128), 0.129, 1e-9); // the next one after Start
+    EXPECT_EQ(std::set<std::string>(crosses.begin(), crosses.end()).size(), 9999u);
+    EXPECT_EQ(stopped.only(stopped.drawing.calls, "time").size(), 9999u + 1u);
+    EXPECT_EQ(stopped.dxf.points.size(), 9999u);
+    EXPECT_NEAR(stopped.state().CurX, 9.999 + 1.0, 1e-9);
+    ASSERT_EQ(stopped.listing->blocks.size(), 3u); // the block is listed where it stopped and where it ended
+    EXPECT_NEAR(stopped.listing->blocks[1].curX, 9.999, 1e-9);
 }
 
 TEST(PeckTime, PecksUntilTheDepthIsReached)

@@ -12,8 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -118,6 +120,42 @@ TEST(DataListing, ValuesThatAreNotNumbersAreWrittenAsZero)
     EXPECT_EQ(written(std::nan(""), inf, -std::numeric_limits<float>::infinity()), written(0, 0, 0));
 }
 
+// Absurd values keep the listing's columns where they are, with a blank between them:
+// a real too wide for its column in the exponent form that fits, a tool number in stars.
+TEST(DataListing, ValuesTooWideForTheirColumnsKeepTheColumnsApart)
+{
+    TRunState s;
+    s.Block = "G01";
+    s.Mode = 1;
+    s.CurX = 1e300;
+    s.CurY = -123456.78;   // fills its column exactly: no blank left
+    s.CurZ = -1234.56789;  // also exactly: with the mode glued to it
+    s.Rpm = 1e12;
+    s.Feed = 123456789;
+    s.SegTime = 1e9;
+    s.TotalTime = -1e20;
+    EXPECT_EQ(Line(s, 1), "G01" + Blanks(54) + "Linear" + " 1.000E+300" + " -1.235E+05" + " -1.235E+03" +
+                              " 1.00E+12" + " 1.23E+08" + " 1.0E+09" + " -1.0E+20");
+    s.CurX = 9999.99999; // fits with its blank: as before
+    EXPECT_EQ(Line(s, 2).substr(63, 11), " 9999.99999");
+
+    TRunState summary;
+    FillSummary(summary, 1);
+    vork::TToolTimeTable::Row& row = summary.ToolTimes.rows[1];
+    row.tool = 123456;
+    row.rpm = 1e15f;
+    row.ipm = 1e30f;
+    row.time = 2e9f;
+    row.total = 3.5f;
+    summary.TotalCost = 1e12;
+    const auto lines = vork::TapeSummaryLines(summary, 1.0);
+    EXPECT_EQ(lines[7], Blanks(43) + "*****" + " 1.0E+15" + " 1.0E+30" + " 2.00000E+09" + Blanks(10) + "3.50");
+    const auto cost = std::find_if(lines.begin(), lines.end(),
+                                   [](const std::string& l) { return l.find("Machining Cost") != std::string::npos; });
+    ASSERT_NE(cost, lines.end());
+    EXPECT_EQ(*cost, Blanks(53) + "Machining Cost =" + " 1.00E+12" + " Dollars");
+}
+
 struct Summary {
     explicit Summary(int rows) { FillSummary(state, rows); }
     TRunState state;
@@ -184,19 +222,40 @@ TEST(DataListing, DifExportReplacesWholeOrKeepsTheOldFile)
 
 // A run that lists into NCCODE.DAT in a scratch folder; the prompter answers
 // "End of Program, Restart?".
+// With a run speed set, the pacing wait before each block is where the operator presses
+// Stop: `stopBeforeBlock` counts the blocks from 1.
+class PacedPump : public platform::EventPump {
+public:
+    TRunState* state = nullptr;
+    int stopBeforeBlock = 0;
+    int waits = 0;
+    void processEvents() override {}
+    void waitPumping(int) override
+    {
+        state->PacingTick = true;
+        if (++waits == stopBeforeBlock)
+            state->StopRequest = true;
+    }
+};
+
 struct ListedRun {
     testsupport::TempFolder folder;
     vork::TMachineSetup machine = runtest::defaultMachine({"R   57 0."});
     testsupport::ScriptedPrompter prompter;
+    runtest::RecordingCodeList codeList;
+    PacedPump pump;
     std::unique_ptr<vork::RunSession> session;
 
     explicit ListedRun(const std::string& program)
     {
         vork::RunServices given;
         given.prompter = &prompter;
+        given.codeList = &codeList;
+        given.pump = &pump;
         session = std::make_unique<vork::RunSession>(machine, given, folder.path());
         session->settings.showTool = false;
         session->settings.limits = false;
+        pump.state = &session->state;
         folder.write("P.TAP", program);
         EXPECT_TRUE(session->LoadFile(folder.file("P.TAP")));
     }
@@ -221,6 +280,49 @@ TEST(DataListing, OnTheDiskAtEveryPauseAndAtTheEndWithoutALineForTheEndOfTheFile
     lines = run.onDisk();
     ASSERT_EQ(lines.size(), 5u);
     EXPECT_TRUE(startsWith(lines.back(), "M30 ")) << lines.back();
+}
+
+TEST(DataListing, AStopIsListedAsAStopAndTheToolStays)
+{
+    ListedRun run("N10 T1 M06\r\nN20 G01 X1. F10.\r\nN30 G01 X2.\r\nN40 G01 X3.\r\nM30\r\n");
+    run.session->Start(); // to the tool change
+    run.session->settings.speed = 1;
+    run.pump.waits = 0;
+    run.pump.stopBeforeBlock = 2; // Stop pressed while N30 runs
+    run.session->Start();
+    ASSERT_FALSE(run.session->state.EndOfProgram);
+    const auto lines = run.onDisk();
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_TRUE(startsWith(lines[3], "N30 "));
+    EXPECT_EQ(lines[4], ">>>>>>>>>>>>>>>>>>>>>>>>> Stop <<<<<<<<<<<<<<<<<<<<<<<<<");
+    const std::vector<std::string>& list = run.codeList.lines;
+    EXPECT_EQ(std::count(list.begin(), list.end(), "Tool Change, Press Start to Continue ..."), 1);
+    EXPECT_EQ(list.back(), "Stop, Press Start to Continue ...");
+    EXPECT_EQ(run.session->state.Tool, 1);
+}
+
+TEST(DataListing, AnEmptyProgramLeavesAnEmptyListing)
+{
+    ListedRun run("G01 X1. F10.\r\nM30\r\n");
+    run.prompter.buttons = {platform::Button::No};
+    run.session->Start();
+    ASSERT_TRUE(run.session->state.EndOfProgram);
+    ASSERT_EQ(run.onDisk().size(), 2u);
+    // Empty, or only a block without words: the listing holds what this program listed.
+    for (const char* empty : {"", "%"}) {
+        run.folder.write("EMPTY.TAP", empty);
+        ASSERT_TRUE(run.session->LoadFile(run.folder.file("EMPTY.TAP")));
+        run.prompter.buttons = {platform::Button::No};
+        run.session->Start();
+        ASSERT_TRUE(run.session->state.EndOfProgram);
+        const std::string listing = run.folder.read("NCCODE.DAT");
+        EXPECT_EQ(listing.find("G01"), std::string::npos) << empty;
+        EXPECT_EQ(listing.find("LAST RUN"), std::string::npos) << empty;
+        if (std::strlen(empty) == 0) {
+            EXPECT_EQ(listing, "");
+        }
+        run.folder.write("NCCODE.DAT", "LAST RUN");
+    }
 }
 
 TEST(DataListing, ARestartKeepsTheLastListingUntilTheNewRunWrites)

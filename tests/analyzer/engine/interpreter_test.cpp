@@ -281,6 +281,36 @@ TEST(Program, StopEndsTheSegmentAlsoWithSkip)
     EXPECT_FALSE(run.state().EndOfProgram);
 }
 
+// Loading another machine ends the last machine's run: its picture is cleared, the
+// readouts show the new machine at its home with no tool, and Start runs the loaded
+// program afresh.
+TEST(Program, AnotherMachineClearsThePictureAndTheReadoutsAndStartsAfresh)
+{
+    struct CountingReadouts : vork::Readouts {
+        const TRunState* state = nullptr;
+        std::vector<std::pair<int, double>> shown; // tool, X
+        void UpdateReadouts(bool) override { shown.emplace_back(state->Tool, state->CurX); }
+    } readouts;
+    Analyzer run({"R   19 5."});
+    readouts.state = &run.state();
+    run.session->services.readouts = &readouts;
+    run.load("G00 X1.\r\nT303\r\nG01 X2. F10.\r\nM30\r\n");
+    run.session->Start(); // paused at the tool change
+    ASSERT_FALSE(run.state().EndOfProgram);
+    ASSERT_EQ(run.state().Tool, 303);
+    run.machine = runtest::defaultMachine({"I    1 2", "R   19 4."});
+    run.session->MachineLoaded();
+    EXPECT_EQ(run.drawing.calls.back(), "clear");
+    ASSERT_FALSE(readouts.shown.empty());
+    EXPECT_EQ(readouts.shown.back(), std::make_pair(0, 4.0));
+    EXPECT_TRUE(run.state().LatheMachine);
+    EXPECT_TRUE(run.state().RestartPending);
+    run.listing.blocks.clear();
+    run.session->Start();
+    ASSERT_FALSE(run.listing.blocks.empty());
+    EXPECT_EQ(run.listing.blocks.front().block, "G00 X1.");
+}
+
 TEST(Program, MetricPresetDwellInverseTimeAndRotary)
 {
     EXPECT_NEAR(runOne("G21 G00 X25.4").x, 1.0, 1e-7);

@@ -36,7 +36,7 @@ TEST(NCErrorMessages, EveryNumber)
         "Warning Threading in Css Mode",
         "Thread lead NOT found",
         "No feedrate specified S=1200.,IPM=0.",
-        "",
+        "Repeat count over 9999, taken as 9999",
         "Tool number too great, number = 120",
         "Circular degree error  = 0.25000",
         "Sub program file not found",

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <csignal>
@@ -18,6 +20,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -116,6 +119,39 @@ TEST(ReadWordValue, NumberFormats)
     EXPECT_DOUBLE_EQ(s.word("X" + std::string(1000, '0') + "1.5", "X", 0, 3, 4), 1.5);
     EXPECT_DOUBLE_EQ(s.word("X1." + std::string(1000, '0') + "1", "X", 0, 3, 4), 1.0);
     EXPECT_DOUBLE_EQ(s.word("X-" + std::string(1000, '9') + ".5", "X", 0, 3, 4), -1e308); // the longest start that reads
+    EXPECT_TRUE(s.errors.errors.empty());
+}
+
+// Numbers of 17 to 20 digits with a point, where a double no longer holds the digits as
+// an integer: the quick reading of a plainly written word gives the same double as the
+// general reading (which a "+" before the number asks for), and both the correctly
+// rounded value of the text.
+TEST(ReadWordValue, LongNumbersReadTheSameEitherWay)
+{
+    std::mt19937_64 random(20261211);
+    Session s;
+    int beyondExact = 0;
+    for (int row = 0; row < 5000; ++row) {
+        const int digits = 17 + static_cast<int>(random() % 4);
+        std::string text;
+        for (int d = 0; d < digits; ++d)
+            text += static_cast<char>('0' + random() % 10);
+        text.insert(random() % (text.size() + 1), ".");
+        if (random() % 2)
+            text.insert(0, "-");
+        double exact = 0;
+        const std::from_chars_result r = std::from_chars(text.data(), text.data() + text.size(), exact);
+        ASSERT_EQ(r.ec, std::errc()) << text;
+        const double quick = s.word("X" + text + " Y1.", "X", 0, 3, 4);
+        const double general = s.word("X+" + text + " Y1.", "X", 0, 3, 4);
+        EXPECT_EQ(quick, general) << text;
+        EXPECT_EQ(quick, exact) << text;
+        std::string allDigits = text;
+        std::erase(allDigits, '.');
+        std::erase(allDigits, '-');
+        beyondExact += std::stold(allDigits) > 9007199254740992.0L;
+    }
+    EXPECT_GT(beyondExact, 4000); // most rows hold more than a double's exact integers
     EXPECT_TRUE(s.errors.errors.empty());
 }
 

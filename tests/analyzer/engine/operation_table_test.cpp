@@ -8,6 +8,8 @@
 #include "platform/textfile.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_folder.h"
+#include "support/unreadable_file.h"
+#include "support/user_rights.h"
 
 #include <gtest/gtest.h>
 
@@ -257,6 +259,27 @@ TEST(OperationFile, MissingFileLeavesTheTableAndTheRecentList)
     EXPECT_EQ(l.prompter.shown[0].kind, platform::MessageKind::Error);
     EXPECT_EQ(l.table.OperationCount(), 2);
     EXPECT_EQ(l.table.RecentFiles.entries().size(), 1u);
+}
+
+// A program just opened takes its own operations or none: never the last program's, also
+// when its operations file is there but cannot be read.
+TEST(OperationFile, AProgramStartsWithItsOwnOperationsOrNone)
+{
+    Loaded l(records(2));
+    ASSERT_TRUE(l.ok);
+    EXPECT_FALSE(l.table.LoadForProgram(l.folder.file("NONE.OPF"), &l.prompter));
+    EXPECT_EQ(l.table.OperationCount(), 0);
+    EXPECT_TRUE(l.prompter.shown.empty());
+
+    Loaded again(records(2));
+    ASSERT_TRUE(again.ok);
+    testsupport::writeUnreadable(again.folder, "LOCKED.OPF", "");
+    EXPECT_TRUE(testsupport::asOrdinaryUser(
+        [&] { return again.table.LoadForProgram(again.folder.file("LOCKED.OPF"), &again.prompter); }));
+    EXPECT_EQ(again.table.OperationCount(), 0);
+    ASSERT_EQ(again.prompter.shown.size(), 1u); // why it was not read
+    EXPECT_TRUE(again.table.LoadForProgram(testsupport::examplePath("BRACKET.OPF"), &again.prompter));
+    EXPECT_EQ(again.table.OperationCount(), 3);
 }
 
 TEST(OperationFile, SaveThenLoadGivesTheSameTablePosted)

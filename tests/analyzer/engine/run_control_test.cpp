@@ -129,7 +129,7 @@ TEST(RunControl, StopEndsAWaitForSingleBeforeTheNextBlock)
     EXPECT_FALSE(w.control->Active()); // the window's commands are free again
     EXPECT_FALSE(w.state().EndOfProgram);
     EXPECT_EQ(w.state().ToolTimes.count, 1); // the stopped segment is booked
-    EXPECT_EQ(w.codeList.lines.back(), "Tool Change, Press Start to Continue ...");
+    EXPECT_EQ(w.codeList.lines.back(), "Stop, Press Start to Continue ...");
 
     // Stop twice before the loop looks leaves it waiting; Start then runs on from there.
     w.pump.presses = {[&] {

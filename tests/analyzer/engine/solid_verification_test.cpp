@@ -2,9 +2,11 @@
 
 #include "analyzer/engine/motion_file.h"
 #include "example_run.h"
+#include "platform/file_replace.h"
 #include "platform/ini.h"
 #include "platform/textfile.h"
 #include "support/temp_folder.h"
+#include "support/user_rights.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +16,8 @@
 #include <functional>
 #include <iterator>
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -231,6 +235,57 @@ TEST(ClExport, NothingToWriteOrNowhereToWrite)
     EXPECT_NE(result.error.find(e.job.clPath), std::string::npos);
 }
 
+mode_t ModeOf(const std::string& path)
+{
+    struct stat st{};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+// The CL file is the user's: it keeps its mode, a link to it stays a link to the file
+// written, a file the user may not write is refused, and a link another user planted
+// where a temporary file of this process might go is never followed.
+TEST(ClExport, TheFileIsReplacedAsTheUsersOwn)
+{
+    const std::vector<TMotionRecord> moves = {Move(1, 1, 0, 0, 0, 1, 1, 1)};
+    {
+        Export e;
+        e.table.slot(1) = Op(1, 1, 1, 100, 1, 1);
+        e.folder.write("VORK2K.APT", "OLD");
+        ::chmod(e.job.clPath.c_str(), 0600);
+        e.folder.write("notes", "NOTES");
+        std::filesystem::create_symlink(e.folder.file("notes"), e.job.clPath + ".~" + std::to_string(::getpid()));
+        ASSERT_TRUE(e.run(moves).written);
+        EXPECT_EQ(e.lines().back(), "FINI");
+        EXPECT_EQ(ModeOf(e.job.clPath), 0600u);
+        EXPECT_FALSE(std::filesystem::is_symlink(e.job.clPath));
+        EXPECT_EQ(e.folder.read("notes"), "NOTES");
+    }
+    {
+        Export e;
+        e.table.slot(1) = Op(1, 1, 1, 100, 1, 1);
+        e.folder.write("TARGET.APT", "OLD");
+        std::filesystem::create_symlink(e.folder.file("TARGET.APT"), e.job.clPath);
+        ASSERT_TRUE(e.run(moves).written);
+        EXPECT_TRUE(std::filesystem::is_symlink(e.job.clPath));
+        EXPECT_EQ(platform::splitLines(e.folder.read("TARGET.APT")).back(), "FINI");
+    }
+    {
+        Export e;
+        e.table.slot(1) = Op(1, 1, 1, 100, 1, 1);
+        e.folder.write("VORK2K.APT", "OLD");
+        ::chmod(e.job.clPath.c_str(), 0444);
+        ::chmod(e.folder.path().c_str(), 0777);
+        WriteMotion(e.job.motionPath, moves);
+        const vork::ClExportResult result =
+            testsupport::asOrdinaryUser([&] { return vork::WriteCLFile(e.job, nullptr); });
+        EXPECT_FALSE(result.written);
+        EXPECT_EQ(result.error, platform::writeProtectedText(e.job.clPath));
+        EXPECT_EQ(e.folder.read("VORK2K.APT"), "OLD");
+        EXPECT_EQ(ModeOf(e.job.clPath), 0444u);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(e.folder.path()), {}), 2); // no scraps
+    }
+}
+
 TEST(ClExport, ValuesThatAreNotNumbersAreRefusedAndTheLastFileKept)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -392,6 +447,36 @@ TEST(ClExport, ArcsOfEveryPlaneTurnAboutTheirOwnAxis)
                         "CIRCLE/ -0.40000,-0.60000,-0.24525,0,1,0,0.39900 GOTO/ -0.20000,-0.60000,0.10000",
                         "CIRCLE/ -0.40000,-0.60000,0.44525,0,-1,0,0.39900 GOTO/ -0.20000,-0.60000,0.10000",
                     }));
+}
+
+// The height an XY circle sits at is where the path last went, also when that was a
+// drilling cycle: its holes end at the R plane, as their last GOTO says.
+TEST(ClExport, AnXyArcAfterADrillingCycleSitsAtTheCyclesLastHeight)
+{
+    examplerun::ExampleRun example("Mill 1.MCH", "BRACKET.OPF");
+    ASSERT_TRUE(example.ready);
+    example.folder.write("HOLES.TAP", "T1 M06\r\n"
+                                      "G00 X0. Y0. Z1.\r\n"
+                                      "G99 G81 X1. Y0. Z-.5 R.1 F5.\r\n"
+                                      "G80\r\n"
+                                      "G17 G02 X3. Y0. I1. J0. F10.\r\n");
+    ASSERT_TRUE(example.run("HOLES.TAP"));
+    example.session->motion.close();
+    vork::ClExportJob job;
+    job.motionPath = example.folder.file("VORK.MOT");
+    job.clPath = example.folder.file("VORK2K.APT");
+    job.operations = &example.operations;
+    ASSERT_TRUE(vork::WriteCLFile(job, nullptr).written);
+    const auto lines = platform::splitLines(example.folder.read("VORK2K.APT"));
+    const auto circle = std::find_if(lines.begin(), lines.end(),
+                                     [](const std::string& l) { return l.rfind("CIRCLE/", 0) == 0; });
+    ASSERT_NE(circle, lines.end());
+    const auto lastGoto = std::find_if(std::make_reverse_iterator(circle), lines.rend(),
+                                       [](const std::string& l) { return l.rfind("GOTO/", 0) == 0; });
+    ASSERT_NE(lastGoto, lines.rend());
+    EXPECT_EQ(*lastGoto, "GOTO/ 1.0000,0.0000,0.10000");
+    EXPECT_EQ(*circle, "CIRCLE/ 2.00000,0.00000,0.10000,0,0,-1,1.00000");
+    EXPECT_EQ(*std::next(circle), "GOTO/ 3.00000,0.00000,0.10000");
 }
 
 TEST(ClExport, StockHoldsArcsOfEveryPlane)

@@ -4,6 +4,7 @@
 #include "analyzer/ui/code_list_view.h"
 #include "analyzer/ui/drawing_area.h"
 #include "analyzer/ui/listing_commands.h"
+#include "analyzer/ui/run_feedback.h"
 #include "analyzer/ui/window_commands.h"
 #include "platform/textfile.h"
 #include "support/scripted_prompter.h"
@@ -29,6 +30,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 
@@ -245,6 +247,97 @@ TEST(MainWindow, TheHandedOverOperationsFileFillsTheRunsTable)
     EXPECT_EQ(w.recentOperationFiles().first(), p.folder.file("BRACKET.OPF"));
     EXPECT_NE(w.codeList().lines().back(), "!Operation File Does Not Exist");
     EXPECT_GE(w.operations().Tooltoopnum(1, false), 0); // the run finds the tool's operation
+}
+
+// The example program folder as scripts/run-example lays it out: a copy of examples/,
+// which is the program folder.
+struct ExampleFolder {
+    testsupport::TempFolder folder;
+    testsupport::ScriptedPrompter prompter;
+    ExampleFolder()
+    {
+        const std::filesystem::path examples = std::filesystem::path(testsupport::examplePath("ZV.INI")).parent_path();
+        std::filesystem::copy(examples, folder.path(), std::filesystem::copy_options::recursive);
+        ::setenv("MRW_PROGRAM_DIR", folder.path().c_str(), 1);
+    }
+    ~ExampleFolder() { ::unsetenv("MRW_PROGRAM_DIR"); }
+    ExampleFolder(const ExampleFolder&) = delete;
+    ExampleFolder& operator=(const ExampleFolder&) = delete;
+};
+
+// Opens a program through File > Open, choosing it in the dialog.
+void OpenThroughTheDialog(Tmdvform& window, const std::string& file)
+{
+    QTimer::singleShot(0, [file] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->selectFile(QString::fromStdString(file));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    ASSERT_TRUE(window.OpenNCFile());
+}
+
+// Each example program opened from the example folder finds its operations file beside
+// it; one without an operations file starts with no operations, said once, and never
+// keeps another program's.
+TEST(MainWindow, TheExampleProgramsFindTheirOperations)
+{
+    ExampleFolder example;
+    Tmdvform w(example.folder.path(), &example.prompter);
+    ASSERT_EQ(w.machineLabel(), "Mill 1.MCH");
+    const std::string nc = example.folder.path() + "NC/";
+    int withOperations = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(nc)) {
+        const std::filesystem::path program = entry.path();
+        if (program.extension() != ".TAP")
+            continue;
+        SCOPED_TRACE(program.filename().string());
+        const std::size_t listed = w.codeList().lines().size();
+        OpenThroughTheDialog(w, program.string());
+        const std::filesystem::path operations = std::filesystem::path(program).replace_extension(".OPF");
+        if (std::filesystem::exists(operations)) {
+            ++withOperations;
+            TOperationTable expected;
+            ASSERT_TRUE(expected.Loadfile(operations.string(), nullptr));
+            EXPECT_GT(w.operations().OperationCount(), 0);
+            EXPECT_EQ(w.operations().OperationCount(), expected.OperationCount());
+            EXPECT_EQ(w.operations().slot(1), expected.slot(1));
+            EXPECT_EQ(w.codeList().lines().size(), listed);
+        } else {
+            EXPECT_EQ(w.operations().OperationCount(), 0);
+            ASSERT_EQ(w.codeList().lines().size(), listed + 1);
+            EXPECT_EQ(QString::fromStdString(w.codeList().lines().back()).toUpper().toStdString(),
+                      "!OPERATION FILE [" + QString::fromStdString(operations.string()).toUpper().toStdString() +
+                          "] DOES NOT EXIST");
+        }
+    }
+    EXPECT_EQ(withOperations, 2); // BRACKET and SHAFT
+    EXPECT_TRUE(example.prompter.shown.empty()) << example.prompter.shown.front().text;
+
+    // BRACKET after SHAFT ran on the lathe: BRACKET's end mill, not SHAFT's insert, and
+    // its moves recorded for the solid verification.
+    ASSERT_TRUE(w.LoadMachine(example.folder.file("Lathe 1.MCH")));
+    OpenThroughTheDialog(w, nc + "SHAFT.TAP");
+    for (int presses = 0; presses < 10 && !w.session().state.EndOfProgram; ++presses) {
+        example.prompter.buttons = {platform::Button::No};
+        w.Start();
+    }
+    ASSERT_TRUE(w.LoadMachine(example.folder.file("Mill 1.MCH")));
+    OpenThroughTheDialog(w, nc + "BRACKET.TAP");
+    TOperationTable bracket;
+    ASSERT_TRUE(bracket.Loadfile(nc + "BRACKET.OPF", nullptr));
+    EXPECT_EQ(w.operations().slot(1), bracket.slot(1));
+    for (int presses = 0; presses < 10 && !w.session().state.EndOfProgram; ++presses) {
+        example.prompter.buttons = {platform::Button::No};
+        w.Start();
+    }
+    ASSERT_TRUE(w.session().state.EndOfProgram);
+    w.session().motion.close();
+    const auto motion = platform::readFileBytes(w.workFolder() + "VORK.MOT");
+    ASSERT_TRUE(motion);
+    EXPECT_FALSE(motion->empty());
+    OpenThroughTheDialog(w, nc + "FACE.TAP"); // no operations file: BRACKET's go
+    EXPECT_EQ(w.operations().OperationCount(), 0);
 }
 
 TEST(MainWindow, ReloadWithEmptyListsReportsEachMissingFile)
@@ -490,8 +583,81 @@ int ToolPixelsNear(ShownWindow& w, double x, double y, double radius)
     return differing;
 }
 
-// At a tool change the last tool's picture leaves the screen; after a lathe, a mill's
-// view shows no lathe tool.
+// The tool's picture leaves the screen with the tool: at the stop for a tool change,
+// before Start; and Show Tool Image off takes it off at once, also at a pause.
+TEST(MainWindow, TheToolsPictureGoesWhenTheToolGoesOrTheImageIsTurnedOff)
+{
+    ShownWindow w;
+    w.loadBracket();
+    w.window.settings().dash = false;
+    const TToolImage& picture = w.window.toolImage().picture();
+    w.window.Start(); // to the first tool
+    w.window.Start(); // the end mill's part, to the stop for the next tool
+    const double millX = w.window.session().state.CurX, millY = w.window.session().state.CurY;
+    EXPECT_FALSE(picture.HasLastPosition());
+    EXPECT_EQ(ToolPixelsNear(w, millX, millY, 0.3), 0);
+
+    // Stopped in the middle of the drill's part: the drill is shown until the image is
+    // turned off. Stop is pressed at the pacing wait of the drill's fourth block.
+    struct StopAtBlock : platform::EventPump {
+        TRunState* state = nullptr;
+        int waits = 0;
+        void processEvents() override {}
+        void waitPumping(int) override
+        {
+            state->PacingTick = true;
+            if (++waits == 4)
+                state->StopRequest = true;
+        }
+    } stopper;
+    stopper.state = &w.window.session().state;
+    platform::EventPump* pump = w.window.session().services.pump;
+    w.window.session().services.pump = &stopper;
+    w.window.settings().speed = 1;
+    w.window.Start();
+    w.window.session().services.pump = pump;
+    w.window.settings().speed = 0;
+    ASSERT_FALSE(w.window.session().state.EndOfProgram);
+    ASSERT_TRUE(picture.HasLastPosition());
+    const double drillX = picture.LastX(), drillY = picture.LastY();
+    ASSERT_GT(ToolPixelsNear(w, drillX, drillY, 0.2), 0);
+    w.window.showToolImageAction->trigger();
+    EXPECT_FALSE(w.window.settings().showTool);
+    EXPECT_FALSE(w.window.showToolImageAction->isChecked());
+    EXPECT_EQ(ToolPixelsNear(w, drillX, drillY, 0.2), 0);
+
+    // Not animated, the pictures stay where the tool went until the image is turned off.
+    ShownWindow still;
+    still.loadBracket();
+    still.window.settings().dash = false;
+    still.window.settings().animateTool = false;
+    still.window.Start(); // to the first tool
+    StopAtBlock stopAgain;
+    stopAgain.state = &still.window.session().state;
+    platform::EventPump* stillPump = still.window.session().services.pump;
+    still.window.session().services.pump = &stopAgain;
+    still.window.settings().speed = 1;
+    still.window.Start();
+    still.window.session().services.pump = stillPump;
+    still.window.settings().speed = 0;
+    ASSERT_FALSE(still.window.session().state.EndOfProgram);
+    // Pixels of the screen that the path's replay leaves blank, anywhere.
+    const auto anywhere = [&] {
+        const QImage replay = still.window.PictureImage();
+        const QImage& screen = still.window.canvas().image();
+        int differing = 0;
+        for (int y = 0; y < screen.height() && y < replay.height(); ++y)
+            for (int x = 0; x < screen.width() && x < replay.width(); ++x)
+                differing += replay.pixel(x, y) == qRgb(255, 255, 255) && screen.pixel(x, y) != qRgb(255, 255, 255);
+        return differing;
+    };
+    ASSERT_GT(anywhere(), 0);
+    still.window.showToolImageAction->trigger();
+    EXPECT_EQ(anywhere(), 0);
+}
+
+// A tool without an operation has no picture; after a lathe, a mill's view shows no
+// lathe tool.
 TEST(MainWindow, OnlyTheToolInTheSpindleIsShown)
 {
     ShownWindow w;
@@ -499,14 +665,8 @@ TEST(MainWindow, OnlyTheToolInTheSpindleIsShown)
     w.window.settings().dash = false; // rapids, whose dashes a replay may set apart, are not drawn
     w.window.Start(); // to the first tool
     w.window.Start(); // the end mill's part
-    const TToolImage& picture = w.window.toolImage().picture();
-    ASSERT_TRUE(picture.HasLastPosition());
-    const double millX = picture.LastX(), millY = picture.LastY();
-    ASSERT_GT(ToolPixelsNear(w, millX, millY, 0.3), 20); // the end mill's outline
     w.window.Start(); // the drill's part
-    ASSERT_GT(std::hypot(picture.LastX() - millX, picture.LastY() - millY), 1.0);
-    EXPECT_EQ(ToolPixelsNear(w, millX, millY, 0.3), 0);
-    EXPECT_GT(ToolPixelsNear(w, picture.LastX(), picture.LastY(), 0.2), 0);
+    const TToolImage& picture = w.window.toolImage().picture();
 
     // FACE's T4 has no operation in the job, so it has no picture: the drill's is not
     // drawn for it.
@@ -525,10 +685,43 @@ TEST(MainWindow, OnlyTheToolInTheSpindleIsShown)
     ASSERT_TRUE(LoadOperationFile(w.window, w.folder.file("SHAFT.OPF")));
     w.window.Start();
     w.window.Start(); // the turning tool's part
-    ASSERT_TRUE(picture.HasLastPosition());
     ASSERT_TRUE(w.window.LoadMachine(w.folder.file("MILL.MCH")));
     EXPECT_EQ(w.window.viewCombo().currentIndex(), ViewXY);
     EXPECT_EQ(w.window.canvas().image(), w.window.PictureImage());
+}
+
+// After a lathe's run, loading a mill leaves nothing of the lathe's path to replay and
+// readouts that show no lathe tool.
+TEST(MainWindow, AnotherMachineShowsNothingOfTheLastOnesRun)
+{
+    ShownWindow w;
+    const std::string displayFile = w.window.workFolder() + "DVW.DI~";
+    // The display file as it stands on the disk (a picture of it pushes it there).
+    const auto recorded = [&] {
+        w.window.PictureImage();
+        return platform::readFileBytes(displayFile).value_or("unreadable").size();
+    };
+    const auto blank = recorded();
+    w.folder.write("LATHE.MCH", exampleFile("Lathe 1.MCH"));
+    for (const char* name : {"SHAFT.TAP", "SHAFT.OPF"})
+        w.folder.write(name, exampleFile(name));
+    ASSERT_TRUE(w.window.LoadMachine(w.folder.file("LATHE.MCH")));
+    w.window.LoadFile(w.folder.file("SHAFT.TAP"));
+    ASSERT_TRUE(LoadOperationFile(w.window, w.folder.file("SHAFT.OPF")));
+    w.runToEnd();
+    ASSERT_NE(recorded(), blank);
+    ASSERT_NE(w.window.session().state.Tool, 0);
+
+    ASSERT_TRUE(w.window.LoadMachine(w.folder.file("MILL.MCH")));
+    EXPECT_EQ(recorded(), blank);
+    w.window.SelectView(ViewXY); // a repaint replays the display file
+    EXPECT_EQ(w.window.canvas().image(), w.window.PictureImage());
+    ASSERT_NE(w.window.runFeedback, nullptr);
+    w.window.runFeedback->showReadouts();
+    const auto label = [&](const char* name) { return w.window.findChild<QLabel*>(name)->text().toStdString(); };
+    EXPECT_EQ(label("toolReadout"), "T0");
+    EXPECT_EQ(label("toolShapeReadout"), "");
+    EXPECT_EQ(label("positionY").substr(0, 1), "Y"); // a mill's, not a diameter
 }
 
 // Start, Single and Stop answer Alt with their letter, which no menu takes; Stop also
