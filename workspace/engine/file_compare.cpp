@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <limits>
 #include <set>
 #include <sys/stat.h>
 #include <unordered_map>
@@ -542,16 +543,6 @@ void FileCompare::Progress(long value, long total, int pass)
         m_hooks.progress(pass, total > 0 ? value * 100.0 / total : 100.0, now >= m_cancelTime);
 }
 
-bool FileCompare::LookAheadHit(TSourceList& x, const TSourceList& y, const TCompareTextLines& test)
-{
-    if (x.LookExhausted())
-        return false;
-    if (test.LinesEqual(x.LookLine(0), y.CurrentLine()) && test.LinesEqual(x.LookLine(1), y.LineAtCursor(1)))
-        return true;
-    x.AdvanceLook();
-    return false;
-}
-
 void FileCompare::AppendRow(int block, char code, TSourceList& list)
 {
     CompareRow row{block, code, 0, 0};
@@ -584,13 +575,18 @@ void FileCompare::MainPass()
     const long total = std::max(m_list1.Last(), m_list2.Last());
     m_list1.Reset();
     m_list2.Reset();
-    m_indexed = false;
     TCompareTextLines test(m_options.excludeLeadingWhitespace, m_options.caseSensitive);
+    AlignLines();
 
     while (!m_list1.AtEnd() && !m_list2.AtEnd()) {
         Progress(m_list1.Index(), total, 1);
         test.SetLines(m_list1.CurrentLine(), m_list2.CurrentLine());
-        if (test.Equal()) {
+        // Two lines the alignment keeps match when they are equal (they are, but for a shared
+        // key); two it leaves out may be equal too, where a large pair of unrelated files made
+        // it settle for an alignment short of the best.
+        const bool kept1 = m_changed1[static_cast<std::size_t>(m_list1.Index())] == 0;
+        const bool kept2 = m_changed2[static_cast<std::size_t>(m_list2.Index())] == 0;
+        if (kept1 == kept2 && test.Equal()) {
             if (showAll || adjacentPending) {
                 adjacentPending = false;
                 AppendMatch();
@@ -610,34 +606,14 @@ void FileCompare::MainPass()
         }
         adjacentPending = adjacent;
 
-        m_list1.StartLookAhead();
-        m_list2.StartLookAhead();
-        int state = 0;
-        while (state == 0 && !(m_list1.LookExhausted() && m_list2.LookExhausted())) {
-            const bool inFile1 = LookAheadHit(m_list1, m_list2, test);
-            const bool inFile2 = LookAheadHit(m_list2, m_list1, test);
-            state = inFile1 ? (inFile2 ? 3 : 1) : (inFile2 ? 2 : 0);
-        }
-        if (state == 0) {
-            // Nothing within the window: unless the files come back in step within it, an
-            // added or deleted block longer than the window may still do so further on.
-            const auto [inFile1, lines] = FarResync(test);
-            if (lines > 0) {
-                TSourceList& list = inFile1 ? m_list1 : m_list2;
-                const char code = inFile1 ? 'I' : 'D';
-                if (!LastRowContinues(code, list.Index(), inFile1))
-                    ++m_blocks;
-                for (long k = 0; k < lines; ++k) {
-                    if (k > 0) {
-                        Progress(m_list1.Index(), total, 1);
-                        // As in the window, where each line of the block starts a look-ahead.
-                        list.MarkDifference();
-                    }
-                    AppendRow(m_blocks, code, list);
-                }
-                continue;
-            }
-        }
+        // Where the difference starts in both files, as the summary reports it.
+        m_list1.MarkDifference();
+        m_list2.MarkDifference();
+        // Lines left over in both files face each other as pairs; what one file has more
+        // is added or deleted.
+        const bool changed1 = m_changed1[static_cast<std::size_t>(m_list1.Index())] != 0;
+        const bool changed2 = m_changed2[static_cast<std::size_t>(m_list2.Index())] != 0;
+        const int state = changed1 == changed2 ? 3 : changed1 ? 1 : 2;
         if (state == 1) {
             if (!LastRowContinues('I', m_list1.Index(), true))
                 ++m_blocks;
@@ -677,7 +653,7 @@ void FileCompare::MainPass()
     appendRest(m_list1, 'A');
 }
 
-// ---- Coming back in step beyond the window --------------------------------------------
+// ---- Aligning the two files -----------------------------------------------------------
 
 namespace {
 
@@ -692,102 +668,273 @@ std::uint64_t lineKey(std::string_view line, bool excludeLeading, bool caseSensi
         const unsigned char byte = caseSensitive ? static_cast<unsigned char>(c) : foldCase(static_cast<unsigned char>(c));
         key = (key ^ byte) * 1099511628211ull;
     }
-    return key;
+    // The multiply leaves the low bits, which pick the table slot, poorly mixed.
+    return key ^ (key >> 29);
 }
+
+// Gives the lines of both files numbers: lines equal as the options count them share one,
+// by a 64-bit key of their text. Two different lines that happen to share a key would
+// only make the alignment poorer, never hide a difference: the walk compares every pair
+// of lines it is given as equal before it takes them as matching.
+class LineNumbering {
+public:
+    LineNumbering(const CompareRunOptions& options, std::size_t lines) : m_options(options)
+    {
+        std::size_t size = 16;
+        while (size < lines + lines / 2)
+            size *= 2;
+        m_slots.assign(size, Slot{0, -1});
+    }
+
+    std::vector<int> number(const TSourceList& list)
+    {
+        const std::size_t count = static_cast<std::size_t>(list.Count());
+        std::vector<std::uint64_t> keys(count);
+        for (std::size_t i = 0; i < count; ++i)
+            keys[i] = lineKey(list.Line(static_cast<long>(i)), m_options.excludeLeadingWhitespace,
+                              m_options.caseSensitive);
+        std::vector<int> out(count);
+        const std::size_t mask = m_slots.size() - 1;
+        // The table is larger than the caches: its slots are asked for a few lines ahead.
+        constexpr std::size_t Ahead = 16;
+        for (std::size_t i = 0; i < count; ++i) {
+            if (i + Ahead < count)
+                __builtin_prefetch(&m_slots[static_cast<std::size_t>(keys[i + Ahead]) & mask]);
+            const std::uint64_t key = keys[i];
+            std::size_t slot = static_cast<std::size_t>(key) & mask;
+            while (m_slots[slot].number >= 0 && m_slots[slot].key != key)
+                slot = (slot + 1) & mask;
+            if (m_slots[slot].number < 0)
+                m_slots[slot] = Slot{key, m_count++};
+            out[i] = m_slots[slot].number;
+        }
+        return out;
+    }
+
+    std::size_t count() const { return static_cast<std::size_t>(m_count); }
+
+private:
+    struct Slot {
+        std::uint64_t key;
+        int number;
+    };
+    const CompareRunOptions& m_options;
+    std::vector<Slot> m_slots;
+    int m_count = 0;
+};
+
+// Finds which elements of two sequences a shortest edit script leaves out, by searching
+// from both ends at once for the middle of the script and dividing the sequences there
+// (linear space; time grows with the length times the number of differences). In a part
+// whose search grows dear (a pair of unrelated programs) it divides at the furthest place
+// reached instead, which keeps the time near linear at the price of a few more lines.
+class ShortestEdit {
+public:
+    ShortestEdit(const std::vector<int>& a, const std::vector<int>& b, std::vector<char>& leftA,
+                 std::vector<char>& leftB, std::function<void(long settled)> tick)
+        : m_a(a), m_b(b), m_leftA(leftA), m_leftB(leftB), m_tick(std::move(tick))
+    {
+        const long n = static_cast<long>(a.size()), m = static_cast<long>(b.size());
+        m_offset = m + 1;
+        m_forward.resize(static_cast<std::size_t>(n + m + 3));
+        m_backward.resize(static_cast<std::size_t>(n + m + 3));
+        // About twice the square root of the length, and never so low that a program with
+        // a few thousand changed lines is aligned less than best.
+        long grow = 1;
+        for (long diagonals = n + m + 3; diagonals != 0; diagonals >>= 2)
+            grow <<= 1;
+        m_dear = std::max(4096L, grow);
+    }
+
+    void run()
+    {
+        struct Part {
+            long xoff, xlim, yoff, ylim;
+            bool exact;
+        };
+        std::vector<Part> parts{{0, static_cast<long>(m_a.size()), 0, static_cast<long>(m_b.size()), false}};
+        while (!parts.empty()) {
+            Part p = parts.back();
+            parts.pop_back();
+            while (p.xoff < p.xlim && p.yoff < p.ylim && a(p.xoff) == b(p.yoff))
+                ++p.xoff, ++p.yoff;
+            while (p.xoff < p.xlim && p.yoff < p.ylim && a(p.xlim - 1) == b(p.ylim - 1))
+                --p.xlim, --p.ylim;
+            if (p.xoff == p.xlim || p.yoff == p.ylim) {
+                for (long x = p.xoff; x < p.xlim; ++x)
+                    m_leftA[static_cast<std::size_t>(x)] = 1;
+                for (long y = p.yoff; y < p.ylim; ++y)
+                    m_leftB[static_cast<std::size_t>(y)] = 1;
+                m_settled = p.xlim;
+                continue;
+            }
+            const Split split = middle(p.xoff, p.xlim, p.yoff, p.ylim, p.exact);
+            // The lower part first, so the settled place only moves on.
+            parts.push_back({split.x, p.xlim, split.y, p.ylim, split.upperExact});
+            parts.push_back({p.xoff, split.x, p.yoff, split.y, split.lowerExact});
+        }
+    }
+
+private:
+    struct Split {
+        long x, y;
+        bool lowerExact, upperExact;
+    };
+
+    int a(long x) const { return m_a[static_cast<std::size_t>(x)]; }
+    int b(long y) const { return m_b[static_cast<std::size_t>(y)]; }
+    long& forward(long d) { return m_forward[static_cast<std::size_t>(d + m_offset)]; }
+    long& backward(long d) { return m_backward[static_cast<std::size_t>(d + m_offset)]; }
+
+    void work(long steps)
+    {
+        m_work += steps;
+        if (m_work >= (1L << 20)) {
+            m_work = 0;
+            if (m_tick)
+                m_tick(m_settled);
+        }
+    }
+
+    // Diagonal d holds the places with x - y = d. Each round the furthest place of every
+    // diagonal within reach of one more step is extended along its equal elements, forward
+    // from the start and backward from the end; where the two searches meet lies the
+    // middle of a shortest script.
+    Split middle(long xoff, long xlim, long yoff, long ylim, bool exact)
+    {
+        const long dmin = xoff - ylim, dmax = xlim - yoff;
+        const long fmid = xoff - yoff, bmid = xlim - ylim;
+        const bool odd = ((fmid - bmid) & 1) != 0;
+        long fmin = fmid, fmax = fmid, bmin = bmid, bmax = bmid;
+        forward(fmid) = xoff;
+        backward(bmid) = xlim;
+        constexpr long Before = -1, Beyond = std::numeric_limits<long>::max();
+        for (long cost = 1;; ++cost) {
+            if (fmin > dmin)
+                forward(--fmin - 1) = Before;
+            else
+                ++fmin;
+            if (fmax < dmax)
+                forward(++fmax + 1) = Before;
+            else
+                --fmax;
+            for (long d = fmax; d >= fmin; d -= 2) {
+                const long low = forward(d - 1), high = forward(d + 1);
+                long x = low >= high ? low + 1 : high;
+                long y = x - d;
+                const long from = x;
+                while (x < xlim && y < ylim && a(x) == b(y))
+                    ++x, ++y;
+                work(x - from + 1);
+                forward(d) = x;
+                if (odd && bmin <= d && d <= bmax && backward(d) <= x)
+                    return {x, y, true, true};
+            }
+            if (bmin > dmin)
+                backward(--bmin - 1) = Beyond;
+            else
+                ++bmin;
+            if (bmax < dmax)
+                backward(++bmax + 1) = Beyond;
+            else
+                --bmax;
+            for (long d = bmax; d >= bmin; d -= 2) {
+                const long low = backward(d - 1), high = backward(d + 1);
+                long x = low < high ? low : high - 1;
+                long y = x - d;
+                const long from = x;
+                while (x > xoff && y > yoff && a(x - 1) == b(y - 1))
+                    --x, --y;
+                work(from - x + 1);
+                backward(d) = x;
+                if (!odd && fmin <= d && d <= fmax && x <= forward(d))
+                    return {x, y, true, true};
+            }
+            if (!exact && cost >= m_dear)
+                return furthest(xoff, xlim, yoff, ylim, fmin, fmax, bmin, bmax);
+        }
+    }
+
+    // The place either search has taken furthest from its own end: the part it closes is
+    // a shortest script, the other part is searched again.
+    Split furthest(long xoff, long xlim, long yoff, long ylim, long fmin, long fmax, long bmin, long bmax)
+    {
+        long forwardBest = -1, forwardX = xoff;
+        for (long d = fmax; d >= fmin; d -= 2) {
+            long x = std::min(forward(d), xlim);
+            long y = x - d;
+            if (y > ylim)
+                x = ylim + d, y = ylim;
+            if (x + y > forwardBest)
+                forwardBest = x + y, forwardX = x;
+        }
+        long backwardBest = std::numeric_limits<long>::max(), backwardX = xlim;
+        for (long d = bmax; d >= bmin; d -= 2) {
+            long x = std::max(xoff, backward(d));
+            long y = x - d;
+            if (y < yoff)
+                x = yoff + d, y = yoff;
+            if (x + y < backwardBest)
+                backwardBest = x + y, backwardX = x;
+        }
+        if (forwardBest - (xoff + yoff) > (xlim + ylim) - backwardBest)
+            return {forwardX, forwardBest - forwardX, true, false};
+        return {backwardX, backwardBest - backwardX, false, true};
+    }
+
+    const std::vector<int>& m_a;
+    const std::vector<int>& m_b;
+    std::vector<char>& m_leftA;
+    std::vector<char>& m_leftB;
+    std::function<void(long)> m_tick;
+    std::vector<long> m_forward, m_backward;
+    long m_offset = 0;
+    long m_dear = 0;
+    long m_work = 0;
+    long m_settled = 0;
+};
 
 } // namespace
 
-void FileCompare::LineIndex::build(const TSourceList& list, const CompareRunOptions& options)
+void FileCompare::AlignLines()
 {
-    keys.resize(static_cast<std::size_t>(list.Count()));
-    for (long i = 0; i < list.Count(); ++i)
-        keys[static_cast<std::size_t>(i)] = lineKey(list.Line(i), options.excludeLeadingWhitespace, options.caseSensitive);
-    places.clear();
-}
+    const std::size_t count1 = static_cast<std::size_t>(m_list1.Count());
+    const std::size_t count2 = static_cast<std::size_t>(m_list2.Count());
+    LineNumbering numbering(m_options, count1 + count2);
+    // The older file is searched as the first sequence, as a difference is read from the
+    // older version to the newer.
+    const std::vector<int> older = numbering.number(m_list2);
+    const std::vector<int> newer = numbering.number(m_list1);
 
-void FileCompare::LineIndex::sortPlaces()
-{
-    places.reserve(keys.size());
-    for (std::size_t i = 0; i < keys.size(); ++i)
-        places.emplace_back(keys[i], static_cast<long>(i));
-    std::sort(places.begin(), places.end());
-}
-
-long FileCompare::NearResync(const TCompareTextLines& test) const
-{
-    const long i = m_list1.Index(), j = m_list2.Index();
-    const long last1 = std::min(i + TSourceList::Window, m_list1.Last());
-    const long last2 = std::min(j + TSourceList::Window, m_list2.Last());
-    std::vector<std::pair<std::uint64_t, long>> window2;
-    window2.reserve(static_cast<std::size_t>(std::max(0L, last2 - j)));
-    for (long b = j + 1; b <= last2; ++b)
-        window2.emplace_back(m_index2.keys[static_cast<std::size_t>(b)], b);
-    std::sort(window2.begin(), window2.end());
-    long best = 0;
-    for (long a = i + 1; a <= last1 && (best == 0 || a - i + 1 < best); ++a) {
-        const std::uint64_t key = m_index1.keys[static_cast<std::size_t>(a)];
-        for (auto it = std::lower_bound(window2.begin(), window2.end(), std::pair<std::uint64_t, long>(key, 0));
-             it != window2.end() && it->first == key; ++it) {
-            const long b = it->second;
-            const long cost = (a - i) + (b - j);
-            if (best != 0 && cost >= best)
-                break;
-            // Two consecutive lines, as the look-ahead asks (a line beyond the end is empty).
-            if (test.LinesEqual(m_list1.Line(a), m_list2.Line(b)) &&
-                test.LinesEqual(m_list1.Line(a + 1), m_list2.Line(b + 1)))
-                best = cost;
+    // A line without an equal in the other file is never kept: the search runs on the
+    // others only, which is where a long inserted or rewritten part costs nothing.
+    std::vector<int> in1(numbering.count(), 0), in2(numbering.count(), 0);
+    for (int n : newer)
+        in1[static_cast<std::size_t>(n)] = 1;
+    for (int n : older)
+        in2[static_cast<std::size_t>(n)] = 1;
+    m_changed1.assign(count1, 1);
+    m_changed2.assign(count2, 1);
+    std::vector<int> a, b;
+    std::vector<long> fromA, fromB;
+    for (std::size_t i = 0; i < count2; ++i)
+        if (in1[static_cast<std::size_t>(older[i])]) {
+            a.push_back(older[i]);
+            fromA.push_back(static_cast<long>(i));
         }
-    }
-    return best;
-}
-
-long FileCompare::FarMatch(const TSourceList& x, const LineIndex& xIndex, const TSourceList& y,
-                           const LineIndex& yIndex, const TCompareTextLines& test) const
-{
-    const long from = y.Index();
-    const std::uint64_t key = yIndex.keys[static_cast<std::size_t>(from)];
-    const long run = std::min<long>(FarConfirmLines, y.Last() - from + 1);
-    int tried = 0;
-    for (auto it = std::lower_bound(xIndex.places.begin(), xIndex.places.end(),
-                                    std::pair<std::uint64_t, long>(key, x.Index() + TSourceList::Window + 1));
-         it != xIndex.places.end() && it->first == key && tried < FarCandidates; ++it, ++tried) {
-        const long place = it->second;
-        if (place + run - 1 > x.Last())
-            break;
-        long k = 0;
-        while (k < run && test.LinesEqual(x.Line(place + k), y.Line(from + k)))
-            ++k;
-        if (k == run)
-            return place - x.Index();
-    }
-    return 0;
-}
-
-std::pair<bool, long> FileCompare::FarResync(const TCompareTextLines& test)
-{
-    if (!m_indexed) {
-        m_index1.build(m_list1, m_options);
-        m_index2.build(m_list2, m_options);
-        m_indexed = true;
-        m_placesSorted = false;
-    }
-    // The lines come back in step within the window: the current lines are an edited pair,
-    // as the look-ahead's own rule has it. A block found beyond the window skips at least
-    // Window + 1 lines, so only a dearer place within it is weighed against one.
-    const long near = NearResync(test);
-    if (near > 0 && near <= TSourceList::Window + 1)
-        return {true, 0};
-    if (!m_placesSorted) {
-        m_index1.sortPlaces();
-        m_index2.sortPlaces();
-        m_placesSorted = true;
-    }
-    const long added = FarMatch(m_list1, m_index1, m_list2, m_index2, test);
-    const long deleted = FarMatch(m_list2, m_index2, m_list1, m_index1, test);
-    const long block = added > 0 && (deleted == 0 || added <= deleted) ? added : deleted;
-    if (block == 0 || (near > 0 && near <= block))
-        return {true, 0};
-    return {block == added, block};
+    for (std::size_t i = 0; i < count1; ++i)
+        if (in2[static_cast<std::size_t>(newer[i])]) {
+            b.push_back(newer[i]);
+            fromB.push_back(static_cast<long>(i));
+        }
+    std::vector<char> leftA(a.size(), 0), leftB(b.size(), 0);
+    const long total = static_cast<long>(a.size());
+    ShortestEdit search(a, b, leftA, leftB, [&](long settled) { Progress(settled, total, 1); });
+    search.run();
+    for (std::size_t k = 0; k < a.size(); ++k)
+        m_changed2[static_cast<std::size_t>(fromA[k])] = leftA[k];
+    for (std::size_t k = 0; k < b.size(); ++k)
+        m_changed1[static_cast<std::size_t>(fromB[k])] = leftB[k];
 }
 
 void FileCompare::FilterPass()
