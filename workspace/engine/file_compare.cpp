@@ -3,9 +3,13 @@
 #include "platform/format.h"
 
 #include <algorithm>
-#include <chrono>
+#include <array>
+#include <bit>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
 #include <limits>
+#include <memory>
 #include <set>
 #include <sys/stat.h>
 #include <unordered_map>
@@ -189,8 +193,23 @@ void TSourceList::SetText(std::string bytes)
     const std::size_t size = m_bytes.size();
     m_lines.reserve(static_cast<std::size_t>(std::count(m_bytes.begin(), m_bytes.end(), '\n')) + 1);
     std::size_t begin = 0;
+    const char* const text = m_bytes.data();
     for (std::size_t i = 0; i < size; ++i) {
-        const char c = m_bytes[i];
+        // Eight bytes at a time to the first that may end a line (one below 14; the first
+        // byte the test marks is always such a byte).
+        constexpr std::uint64_t Ones = 0x0101010101010101ull;
+        for (std::uint64_t word; i + 8 <= size; i += 8) {
+            std::memcpy(&word, text + i, 8);
+            const std::uint64_t low = (word - 14 * Ones) & ~word & (0x80 * Ones);
+            if (low != 0) {
+                if constexpr (std::endian::native == std::endian::little)
+                    i += static_cast<std::size_t>(std::countr_zero(low) / 8);
+                break;
+            }
+        }
+        if (i >= size)
+            break;
+        const char c = text[i];
         if (c != '\n' && c != '\r')
             continue;
         m_lines.push_back({begin, i});
@@ -510,9 +529,11 @@ FileCompare::Outcome FileCompare::CompareFiles(const CompareRunOptions& options,
     m_hooks = hooks;
     if (!m_hooks.clock)
         m_hooks.clock = [] {
-            return std::chrono::duration_cast<std::chrono::milliseconds>(
-                       std::chrono::steady_clock::now().time_since_epoch())
-                .count();
+            // Asked at every line: the coarse clock is cheap and fine enough for a report
+            // every 250 ms.
+            timespec now {};
+            clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+            return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
         };
     try {
         m_list1.Load();
@@ -581,9 +602,9 @@ void FileCompare::MainPass()
     while (!m_list1.AtEnd() && !m_list2.AtEnd()) {
         Progress(m_list1.Index(), total, 1);
         test.SetLines(m_list1.CurrentLine(), m_list2.CurrentLine());
-        // Two lines the alignment keeps match when they are equal (they are, but for a shared
-        // key); two it leaves out may be equal too, where a large pair of unrelated files made
-        // it settle for an alignment short of the best.
+        // Lines the alignment keeps are compared all the same, as two different lines may
+        // share a key; two it leaves out match too when equal, where a large pair of
+        // unrelated files made it settle for an alignment short of the best.
         const bool kept1 = m_changed1[static_cast<std::size_t>(m_list1.Index())] == 0;
         const bool kept2 = m_changed2[static_cast<std::size_t>(m_list2.Index())] == 0;
         if (kept1 == kept2 && test.Equal()) {
@@ -657,56 +678,74 @@ void FileCompare::MainPass()
 
 namespace {
 
-// The lines that count as equal (see LinesEqual) get the same key.
+// The lines that count as equal (see LinesEqual) get the same key. The line is taken eight
+// bytes at a time, letters folded first unless case counts.
 std::uint64_t lineKey(std::string_view line, bool excludeLeading, bool caseSensitive)
 {
+    static const auto folded = [] {
+        std::array<unsigned char, 256> table{};
+        for (int c = 0; c < 256; ++c)
+            table[static_cast<std::size_t>(c)] = foldCase(static_cast<unsigned char>(c));
+        return table;
+    }();
     line = trimTrailing(line);
     if (excludeLeading)
         line = trimLeading(line);
-    std::uint64_t key = 1469598103934665603ull;
-    for (char c : line) {
-        const unsigned char byte = caseSensitive ? static_cast<unsigned char>(c) : foldCase(static_cast<unsigned char>(c));
-        key = (key ^ byte) * 1099511628211ull;
-    }
-    // The multiply leaves the low bits, which pick the table slot, poorly mixed.
+    constexpr std::uint64_t Odd = 0x9E3779B97F4A7C15ull;
+    std::uint64_t key = Odd ^ line.size();
+    const auto mix = [&key](std::uint64_t word) {
+        key = (key ^ word) * Odd;
+        key ^= key >> 32;
+    };
+    const auto wordAt = [&](std::size_t at, std::size_t bytes) {
+        std::uint64_t word = 0;
+        if (caseSensitive && bytes == 8)
+            std::memcpy(&word, line.data() + at, 8);
+        else
+            for (std::size_t k = 0; k < bytes; ++k) {
+                const auto byte = static_cast<unsigned char>(line[at + k]);
+                word |= std::uint64_t{caseSensitive ? byte : folded[byte]} << (8 * k);
+            }
+        return word;
+    };
+    std::size_t at = 0;
+    for (; at + 8 <= line.size(); at += 8)
+        mix(wordAt(at, 8));
+    if (at < line.size())
+        mix(wordAt(at, line.size() - at));
+    key *= Odd;
     return key ^ (key >> 29);
 }
 
 // Gives the lines of both files numbers: lines equal as the options count them share one,
 // by a 64-bit key of their text. Two different lines that happen to share a key would
 // only make the alignment poorer, never hide a difference: the walk compares every pair
-// of lines it is given as equal before it takes them as matching.
+// of lines it is given as equal before it takes them as matching. The table grows with
+// the kinds of lines, so a program that repeats itself keeps it small.
 class LineNumbering {
 public:
-    LineNumbering(const CompareRunOptions& options, std::size_t lines) : m_options(options)
-    {
-        std::size_t size = 16;
-        while (size < lines + lines / 2)
-            size *= 2;
-        m_slots.assign(size, Slot{0, -1});
-    }
+    explicit LineNumbering(const CompareRunOptions& options) : m_options(options), m_slots(1024, Slot{0, -1}) {}
 
     std::vector<int> number(const TSourceList& list)
     {
         const std::size_t count = static_cast<std::size_t>(list.Count());
-        std::vector<std::uint64_t> keys(count);
-        for (std::size_t i = 0; i < count; ++i)
-            keys[i] = lineKey(list.Line(static_cast<long>(i)), m_options.excludeLeadingWhitespace,
-                              m_options.caseSensitive);
         std::vector<int> out(count);
-        const std::size_t mask = m_slots.size() - 1;
-        // The table is larger than the caches: its slots are asked for a few lines ahead.
+        // A large table is asked a few lines ahead, so its slots are read while the lines
+        // before are numbered.
         constexpr std::size_t Ahead = 16;
+        std::uint64_t keys[Ahead];
+        const auto keyOf = [&](std::size_t i) {
+            return lineKey(list.Line(static_cast<long>(i)), m_options.excludeLeadingWhitespace, m_options.caseSensitive);
+        };
+        for (std::size_t i = 0; i < std::min(Ahead, count); ++i)
+            keys[i] = keyOf(i);
         for (std::size_t i = 0; i < count; ++i) {
-            if (i + Ahead < count)
-                __builtin_prefetch(&m_slots[static_cast<std::size_t>(keys[i + Ahead]) & mask]);
-            const std::uint64_t key = keys[i];
-            std::size_t slot = static_cast<std::size_t>(key) & mask;
-            while (m_slots[slot].number >= 0 && m_slots[slot].key != key)
-                slot = (slot + 1) & mask;
-            if (m_slots[slot].number < 0)
-                m_slots[slot] = Slot{key, m_count++};
-            out[i] = m_slots[slot].number;
+            const std::uint64_t key = keys[i % Ahead];
+            if (i + Ahead < count) {
+                keys[i % Ahead] = keyOf(i + Ahead);
+                __builtin_prefetch(&m_slots[static_cast<std::size_t>(keys[i % Ahead]) & (m_slots.size() - 1)]);
+            }
+            out[i] = numberOf(key);
         }
         return out;
     }
@@ -718,6 +757,37 @@ private:
         std::uint64_t key;
         int number;
     };
+
+    int numberOf(std::uint64_t key)
+    {
+        const std::size_t mask = m_slots.size() - 1;
+        std::size_t slot = static_cast<std::size_t>(key) & mask;
+        while (m_slots[slot].number >= 0) {
+            if (m_slots[slot].key == key)
+                return m_slots[slot].number;
+            slot = (slot + 1) & mask;
+        }
+        m_slots[slot] = Slot{key, m_count};
+        if (static_cast<std::size_t>(++m_count) * 2 > m_slots.size())
+            grow();
+        return m_count - 1;
+    }
+
+    void grow()
+    {
+        std::vector<Slot> old(m_slots.size() * 2, Slot{0, -1});
+        old.swap(m_slots);
+        const std::size_t mask = m_slots.size() - 1;
+        for (const Slot& entry : old) {
+            if (entry.number < 0)
+                continue;
+            std::size_t slot = static_cast<std::size_t>(entry.key) & mask;
+            while (m_slots[slot].number >= 0)
+                slot = (slot + 1) & mask;
+            m_slots[slot] = entry;
+        }
+    }
+
     const CompareRunOptions& m_options;
     std::vector<Slot> m_slots;
     int m_count = 0;
@@ -736,8 +806,9 @@ public:
     {
         const long n = static_cast<long>(a.size()), m = static_cast<long>(b.size());
         m_offset = m + 1;
-        m_forward.resize(static_cast<std::size_t>(n + m + 3));
-        m_backward.resize(static_cast<std::size_t>(n + m + 3));
+        // Only the diagonals a search reaches are ever written: the rest stays untouched.
+        m_forward.reset(new long[static_cast<std::size_t>(n + m + 3)]);
+        m_backward.reset(new long[static_cast<std::size_t>(n + m + 3)]);
         // About twice the square root of the length, and never so low that a program with
         // a few thousand changed lines is aligned less than best.
         long grow = 1;
@@ -786,6 +857,35 @@ private:
     long& forward(long d) { return m_forward[static_cast<std::size_t>(d + m_offset)]; }
     long& backward(long d) { return m_backward[static_cast<std::size_t>(d + m_offset)]; }
 
+    // How many elements from p and q on (or before them) are equal, at most `most`. Most
+    // runs end at once; a program that repeats itself makes some long, so past the first
+    // four they are compared four at a time.
+    static long runAfter(const int* p, const int* q, long most)
+    {
+        long k = 0;
+        for (; k < most && k < 4; ++k)
+            if (p[k] != q[k])
+                return k;
+        for (; k + 4 <= most && std::memcmp(p + k, q + k, 4 * sizeof(int)) == 0; k += 4) {
+        }
+        while (k < most && p[k] == q[k])
+            ++k;
+        return k;
+    }
+
+    static long runBefore(const int* p, const int* q, long most)
+    {
+        long k = 0;
+        for (; k < most && k < 4; ++k)
+            if (p[-k - 1] != q[-k - 1])
+                return k;
+        for (; k + 4 <= most && std::memcmp(p - k - 4, q - k - 4, 4 * sizeof(int)) == 0; k += 4) {
+        }
+        while (k < most && p[-k - 1] == q[-k - 1])
+            ++k;
+        return k;
+    }
+
     void work(long steps)
     {
         m_work += steps;
@@ -802,54 +902,62 @@ private:
     // middle of a shortest script.
     Split middle(long xoff, long xlim, long yoff, long ylim, bool exact)
     {
+        // Kept in locals: the stores to the diagonals would otherwise make the compiler
+        // read the members again at every diagonal.
+        long* const fd = m_forward.get() + m_offset;
+        long* const bd = m_backward.get() + m_offset;
+        const int* const av = m_a.data();
+        const int* const bv = m_b.data();
         const long dmin = xoff - ylim, dmax = xlim - yoff;
         const long fmid = xoff - yoff, bmid = xlim - ylim;
         const bool odd = ((fmid - bmid) & 1) != 0;
         long fmin = fmid, fmax = fmid, bmin = bmid, bmax = bmid;
-        forward(fmid) = xoff;
-        backward(bmid) = xlim;
+        fd[fmid] = xoff;
+        bd[bmid] = xlim;
         constexpr long Before = -1, Beyond = std::numeric_limits<long>::max();
         for (long cost = 1;; ++cost) {
+            long steps = 0;
             if (fmin > dmin)
-                forward(--fmin - 1) = Before;
+                fd[--fmin - 1] = Before;
             else
                 ++fmin;
             if (fmax < dmax)
-                forward(++fmax + 1) = Before;
+                fd[++fmax + 1] = Before;
             else
                 --fmax;
             for (long d = fmax; d >= fmin; d -= 2) {
-                const long low = forward(d - 1), high = forward(d + 1);
+                const long low = fd[d - 1], high = fd[d + 1];
                 long x = low >= high ? low + 1 : high;
                 long y = x - d;
-                const long from = x;
-                while (x < xlim && y < ylim && a(x) == b(y))
-                    ++x, ++y;
-                work(x - from + 1);
-                forward(d) = x;
-                if (odd && bmin <= d && d <= bmax && backward(d) <= x)
+                const long run = runAfter(av + x, bv + y, std::min(xlim - x, ylim - y));
+                x += run;
+                y += run;
+                steps += run + 1;
+                fd[d] = x;
+                if (odd && bmin <= d && d <= bmax && bd[d] <= x)
                     return {x, y, true, true};
             }
             if (bmin > dmin)
-                backward(--bmin - 1) = Beyond;
+                bd[--bmin - 1] = Beyond;
             else
                 ++bmin;
             if (bmax < dmax)
-                backward(++bmax + 1) = Beyond;
+                bd[++bmax + 1] = Beyond;
             else
                 --bmax;
             for (long d = bmax; d >= bmin; d -= 2) {
-                const long low = backward(d - 1), high = backward(d + 1);
+                const long low = bd[d - 1], high = bd[d + 1];
                 long x = low < high ? low : high - 1;
                 long y = x - d;
-                const long from = x;
-                while (x > xoff && y > yoff && a(x - 1) == b(y - 1))
-                    --x, --y;
-                work(from - x + 1);
-                backward(d) = x;
-                if (!odd && fmin <= d && d <= fmax && x <= forward(d))
+                const long run = runBefore(av + x, bv + y, std::min(x - xoff, y - yoff));
+                x -= run;
+                y -= run;
+                steps += run + 1;
+                bd[d] = x;
+                if (!odd && fmin <= d && d <= fmax && x <= fd[d])
                     return {x, y, true, true};
             }
+            work(steps);
             if (!exact && cost >= m_dear)
                 return furthest(xoff, xlim, yoff, ylim, fmin, fmax, bmin, bmax);
         }
@@ -887,7 +995,7 @@ private:
     std::vector<char>& m_leftA;
     std::vector<char>& m_leftB;
     std::function<void(long)> m_tick;
-    std::vector<long> m_forward, m_backward;
+    std::unique_ptr<long[]> m_forward, m_backward;
     long m_offset = 0;
     long m_dear = 0;
     long m_work = 0;
@@ -898,43 +1006,42 @@ private:
 
 void FileCompare::AlignLines()
 {
-    const std::size_t count1 = static_cast<std::size_t>(m_list1.Count());
-    const std::size_t count2 = static_cast<std::size_t>(m_list2.Count());
-    LineNumbering numbering(m_options, count1 + count2);
+    LineNumbering numbering(m_options);
     // The older file is searched as the first sequence, as a difference is read from the
     // older version to the newer.
-    const std::vector<int> older = numbering.number(m_list2);
-    const std::vector<int> newer = numbering.number(m_list1);
+    std::vector<int> older = numbering.number(m_list2);
+    std::vector<int> newer = numbering.number(m_list1);
 
     // A line without an equal in the other file is never kept: the search runs on the
     // others only, which is where a long inserted or rewritten part costs nothing.
-    std::vector<int> in1(numbering.count(), 0), in2(numbering.count(), 0);
-    for (int n : newer)
-        in1[static_cast<std::size_t>(n)] = 1;
+    enum : unsigned char { InOlder = 1, InNewer = 2 };
+    std::vector<unsigned char> where(numbering.count(), 0);
     for (int n : older)
-        in2[static_cast<std::size_t>(n)] = 1;
-    m_changed1.assign(count1, 1);
-    m_changed2.assign(count2, 1);
-    std::vector<int> a, b;
-    std::vector<long> fromA, fromB;
-    for (std::size_t i = 0; i < count2; ++i)
-        if (in1[static_cast<std::size_t>(older[i])]) {
-            a.push_back(older[i]);
-            fromA.push_back(static_cast<long>(i));
-        }
-    for (std::size_t i = 0; i < count1; ++i)
-        if (in2[static_cast<std::size_t>(newer[i])]) {
-            b.push_back(newer[i]);
-            fromB.push_back(static_cast<long>(i));
-        }
-    std::vector<char> leftA(a.size(), 0), leftB(b.size(), 0);
-    const long total = static_cast<long>(a.size());
-    ShortestEdit search(a, b, leftA, leftB, [&](long settled) { Progress(settled, total, 1); });
+        where[static_cast<std::size_t>(n)] |= InOlder;
+    for (int n : newer)
+        where[static_cast<std::size_t>(n)] |= InNewer;
+    const auto inBoth = [&where](int n) { return where[static_cast<std::size_t>(n)] == (InOlder | InNewer); };
+    // Each file's lines searched, marked 0 until the search tells, and closed up.
+    const auto searched = [&](std::vector<int>& lines, std::vector<char>& changed) {
+        changed.resize(lines.size());
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            changed[i] = inBoth(lines[i]) ? 0 : 1;
+        lines.erase(std::remove_if(lines.begin(), lines.end(), [&](int n) { return !inBoth(n); }), lines.end());
+    };
+    searched(older, m_changed2);
+    searched(newer, m_changed1);
+    std::vector<char> leftA(older.size(), 0), leftB(newer.size(), 0);
+    const long total = static_cast<long>(older.size());
+    ShortestEdit search(older, newer, leftA, leftB, [&](long settled) { Progress(settled, total, 1); });
     search.run();
-    for (std::size_t k = 0; k < a.size(); ++k)
-        m_changed2[static_cast<std::size_t>(fromA[k])] = leftA[k];
-    for (std::size_t k = 0; k < b.size(); ++k)
-        m_changed1[static_cast<std::size_t>(fromB[k])] = leftB[k];
+    const auto place = [](const std::vector<char>& left, std::vector<char>& changed) {
+        std::size_t k = 0;
+        for (char& mark : changed)
+            if (mark == 0)
+                mark = left[k++];
+    };
+    place(leftA, m_changed2);
+    place(leftB, m_changed1);
 }
 
 void FileCompare::FilterPass()
