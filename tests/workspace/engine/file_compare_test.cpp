@@ -900,3 +900,31 @@ TEST(FileCompare, ProgressComesOnlyAfterMoreThan250ms)
         EXPECT_EQ(reports, expected) << step;
     }
 }
+
+// Two large programs made of the same kinds of lines but otherwise unrelated take the
+// alignment long before the first row: it reports progress too, and a cancel ends it there.
+TEST(FileCompare, AligningUnrelatedProgramsReportsProgressAndCanBeCancelled)
+{
+    std::mt19937 random(3);
+    const auto program = [&random] {
+        std::vector<std::string> out;
+        for (int i = 0; i < 20000; ++i)
+            out.push_back("G01 X" + std::to_string(random() % 12) + ". Y" + std::to_string(random() % 3) + ".");
+        return joinLf(out);
+    };
+    const std::string newer = program(), older = program();
+    Pair pair;
+    std::int64_t now = 0;
+    int reports = 0;
+    CompareHooks hooks;
+    hooks.clock = [&] { return now += 1000; };
+    hooks.progress = [&](int pass, double, bool) {
+        EXPECT_EQ(pass, 1);
+        ++reports;
+        pair.compare.RequestCancel();
+    };
+    EXPECT_THROW(pair.run(newer, older, opts(true, false), hooks), EOpAction);
+    EXPECT_EQ(reports, 1);
+    EXPECT_EQ(pair.compare.List1().Index(), 0); // not one line had been walked
+    EXPECT_TRUE(pair.compare.Rows().empty());
+}
