@@ -809,8 +809,8 @@ public:
         // Only the diagonals a search reaches are ever written: the rest stays untouched.
         m_forward.reset(new long[static_cast<std::size_t>(n + m + 3)]);
         m_backward.reset(new long[static_cast<std::size_t>(n + m + 3)]);
-        // About twice the square root of the length, and never so low that a program with
-        // a few thousand changed lines is aligned less than best.
+        // Between one and two times the square root of the diagonals, and never so low that
+        // a program with a few thousand changed lines is aligned less than best.
         long grow = 1;
         for (long diagonals = n + m + 3; diagonals != 0; diagonals >>= 2)
             grow <<= 1;
