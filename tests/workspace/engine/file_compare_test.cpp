@@ -627,6 +627,59 @@ TEST(FileCompare, RepeatedProgramsAreMarkedAsGnuDiffMarksThem)
     }
 }
 
+// The same at the sizes shops run: programs of thousands of lines that repeat a short
+// stretch over and over, with lines inserted, deleted or changed.
+TEST(FileCompare, LargeRepeatedProgramsAreMarkedAsGnuDiffMarksThem)
+{
+    const std::vector<std::string> pocket = {"G91 G01 Z-0.35 F10.", "X0.5 F20.", "Y0.5", "X-0.5", "Y-0.5",
+                                             "G00 Z0.35", "X1.25", "G90"};
+    const auto repeated = [](const std::vector<std::string>& body, std::size_t lines) {
+        std::vector<std::string> out;
+        while (out.size() < lines)
+            out.push_back(body[out.size() % body.size()]);
+        return out;
+    };
+    struct Shape {
+        const char* name;
+        std::vector<std::string> older, newer;
+        long changed;
+    };
+    std::vector<Shape> shapes;
+    {
+        // Every two lines the same: one line inserted, one deleted further on.
+        std::vector<std::string> older = repeated({"G01 X1.", "G01 X2."}, 20000);
+        std::vector<std::string> newer = older;
+        newer.insert(newer.begin() + 5000, "G01 X1.5");
+        newer.erase(newer.begin() + 15001);
+        shapes.push_back({"every two lines", older, newer, 2});
+    }
+    {
+        // 50 lines inserted into a program of pockets.
+        std::vector<std::string> older = repeated(pocket, 20000);
+        std::vector<std::string> newer = older;
+        for (int k = 0; k < 5; ++k)
+            newer.insert(newer.begin() + 3000 + 3000 * k, pocket.begin() + k % 3, pocket.begin() + k % 3 + 5);
+        for (int k = 0; k < 25; ++k)
+            newer.insert(newer.begin() + 100 + 700 * k, "M01");
+        shapes.push_back({"50 lines inserted", older, newer, 50});
+    }
+    {
+        // 50 lines changed in a program of pockets, five at a time.
+        std::vector<std::string> older = repeated(pocket, 10000);
+        std::vector<std::string> newer = older;
+        for (std::size_t k = 0; k < 50; ++k)
+            newer[37 + 997 * (k / 5) + k % 5] += " M08";
+        shapes.push_back({"50 lines changed", older, newer, 100});
+    }
+    for (const Shape& shape : shapes) {
+        SCOPED_TRACE(shape.name);
+        Pair pair;
+        pair.run(joinLf(shape.newer), joinLf(shape.older), opts(true, false));
+        ASSERT_EQ(gnuDiffChangedLines(pair), shape.changed);
+        EXPECT_EQ(static_cast<long>(pair.compare.Rows().size()), shape.changed);
+    }
+}
+
 // The peck drill repeats the spot drill's holes: with seven holes taken out of the spot
 // drill, those holes are the deleted block, and the summary frames them, not the peck-drill
 // cycle further on.
