@@ -36,8 +36,8 @@ std::string block(long n, std::mt19937& random)
     return text;
 }
 
-// A pair with 300 scattered one-line edits and one block of 2,000 lines inserted in the
-// middle, longer than the compare's look-ahead window.
+// A pair with 300 scattered one-line edits and one long block of 2,000 lines inserted in
+// the middle.
 void writeInsertionPair(long lines, const std::string& older, const std::string& newer)
 {
     std::mt19937 random(static_cast<unsigned>(lines) + 1);

@@ -113,7 +113,8 @@ public:
     bool AtEnd() const { return m_atEnd; }
     bool LookExhausted() const { return m_lookExhausted; }
 
-    // 1-based line numbers where the first and the latest look-ahead started (0 = none).
+    // 1-based line numbers of the first and the latest line where a difference was met
+    // (0 = none).
     long FirstDifference() const { return m_firstDifference; }
     long LastDifference() const { return m_lastDifference; }
     std::string FirstDiffText() const { return std::to_string(m_firstDifference); }

@@ -229,7 +229,7 @@ TEST(FileCompare, UnreadableFileRaisesTheLoadMessage)
     }
 }
 
-// The look-ahead reaches past index 32,717, where a 16-bit end would wrap.
+// Past index 32,717, where a 16-bit look-ahead end would wrap, an insertion is still an add block.
 TEST(FileCompare, InsertionFarIntoALargeProgramIsAnAddBlock)
 {
     std::string older, newer;
@@ -456,8 +456,8 @@ TEST(FileCompare, MarksTheLinesThatGnuDiffReports)
     }
 }
 
-// Blocks longer than the look-ahead window: the compare comes back in step where the files
-// agree again, so each added or deleted block is one block of rows, as diff finds it.
+// Blocks longer than a look-ahead of 50 lines: the compare comes back in step where the
+// files agree again, so each added or deleted block is one block of rows, as diff finds it.
 TEST(FileCompare, BlocksLongerThanTheWindowAreOneBlockAsGnuDiffFindsThem)
 {
     struct Edit {
@@ -848,8 +848,8 @@ TEST(FileCompare, RepeatedProgramsCostNoMoreLinesThanGnuDiff)
     }
 }
 
-// The summary's first and last line not matching frame an added or deleted block, whether
-// the look-ahead reaches past its end or not.
+// The summary's first and last line not matching frame an added or deleted block, short or
+// long.
 TEST(FileCompare, DifferenceLinesFrameTheBlock)
 {
     struct Edit {
