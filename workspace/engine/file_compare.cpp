@@ -3,8 +3,13 @@
 #include "platform/format.h"
 
 #include <algorithm>
-#include <chrono>
+#include <array>
+#include <bit>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <limits>
+#include <memory>
 #include <set>
 #include <sys/stat.h>
 #include <unordered_map>
@@ -188,8 +193,23 @@ void TSourceList::SetText(std::string bytes)
     const std::size_t size = m_bytes.size();
     m_lines.reserve(static_cast<std::size_t>(std::count(m_bytes.begin(), m_bytes.end(), '\n')) + 1);
     std::size_t begin = 0;
+    const char* const text = m_bytes.data();
     for (std::size_t i = 0; i < size; ++i) {
-        const char c = m_bytes[i];
+        // Eight bytes at a time to the first that may end a line (one below 14; the first
+        // byte the test marks is always such a byte).
+        constexpr std::uint64_t Ones = 0x0101010101010101ull;
+        for (std::uint64_t word; i + 8 <= size; i += 8) {
+            std::memcpy(&word, text + i, 8);
+            const std::uint64_t low = (word - 14 * Ones) & ~word & (0x80 * Ones);
+            if (low != 0) {
+                if constexpr (std::endian::native == std::endian::little)
+                    i += static_cast<std::size_t>(std::countr_zero(low) / 8);
+                break;
+            }
+        }
+        if (i >= size)
+            break;
+        const char c = text[i];
         if (c != '\n' && c != '\r')
             continue;
         m_lines.push_back({begin, i});
@@ -509,9 +529,11 @@ FileCompare::Outcome FileCompare::CompareFiles(const CompareRunOptions& options,
     m_hooks = hooks;
     if (!m_hooks.clock)
         m_hooks.clock = [] {
-            return std::chrono::duration_cast<std::chrono::milliseconds>(
-                       std::chrono::steady_clock::now().time_since_epoch())
-                .count();
+            // Asked at every line: the coarse clock is cheap and fine enough for a report
+            // every 250 ms.
+            timespec now {};
+            clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+            return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
         };
     try {
         m_list1.Load();
@@ -540,16 +562,6 @@ void FileCompare::Progress(long value, long total, int pass)
     m_lastReport = now;
     if (m_hooks.progress)
         m_hooks.progress(pass, total > 0 ? value * 100.0 / total : 100.0, now >= m_cancelTime);
-}
-
-bool FileCompare::LookAheadHit(TSourceList& x, const TSourceList& y, const TCompareTextLines& test)
-{
-    if (x.LookExhausted())
-        return false;
-    if (test.LinesEqual(x.LookLine(0), y.CurrentLine()) && test.LinesEqual(x.LookLine(1), y.LineAtCursor(1)))
-        return true;
-    x.AdvanceLook();
-    return false;
 }
 
 void FileCompare::AppendRow(int block, char code, TSourceList& list)
@@ -584,13 +596,18 @@ void FileCompare::MainPass()
     const long total = std::max(m_list1.Last(), m_list2.Last());
     m_list1.Reset();
     m_list2.Reset();
-    m_indexed = false;
     TCompareTextLines test(m_options.excludeLeadingWhitespace, m_options.caseSensitive);
+    AlignLines();
 
     while (!m_list1.AtEnd() && !m_list2.AtEnd()) {
         Progress(m_list1.Index(), total, 1);
         test.SetLines(m_list1.CurrentLine(), m_list2.CurrentLine());
-        if (test.Equal()) {
+        // Lines the alignment keeps are compared all the same, as two different lines may
+        // share a key; two it leaves out match too when equal, where a large pair of
+        // unrelated files made it settle for an alignment short of the best.
+        const bool kept1 = m_changed1[static_cast<std::size_t>(m_list1.Index())] == 0;
+        const bool kept2 = m_changed2[static_cast<std::size_t>(m_list2.Index())] == 0;
+        if (kept1 == kept2 && test.Equal()) {
             if (showAll || adjacentPending) {
                 adjacentPending = false;
                 AppendMatch();
@@ -610,34 +627,14 @@ void FileCompare::MainPass()
         }
         adjacentPending = adjacent;
 
-        m_list1.StartLookAhead();
-        m_list2.StartLookAhead();
-        int state = 0;
-        while (state == 0 && !(m_list1.LookExhausted() && m_list2.LookExhausted())) {
-            const bool inFile1 = LookAheadHit(m_list1, m_list2, test);
-            const bool inFile2 = LookAheadHit(m_list2, m_list1, test);
-            state = inFile1 ? (inFile2 ? 3 : 1) : (inFile2 ? 2 : 0);
-        }
-        if (state == 0) {
-            // Nothing within the window: unless the files come back in step within it, an
-            // added or deleted block longer than the window may still do so further on.
-            const auto [inFile1, lines] = FarResync(test);
-            if (lines > 0) {
-                TSourceList& list = inFile1 ? m_list1 : m_list2;
-                const char code = inFile1 ? 'I' : 'D';
-                if (!LastRowContinues(code, list.Index(), inFile1))
-                    ++m_blocks;
-                for (long k = 0; k < lines; ++k) {
-                    if (k > 0) {
-                        Progress(m_list1.Index(), total, 1);
-                        // As in the window, where each line of the block starts a look-ahead.
-                        list.MarkDifference();
-                    }
-                    AppendRow(m_blocks, code, list);
-                }
-                continue;
-            }
-        }
+        // Where the difference starts in both files, as the summary reports it.
+        m_list1.MarkDifference();
+        m_list2.MarkDifference();
+        // Lines left over in both files face each other as pairs; what one file has more
+        // is added or deleted.
+        const bool changed1 = m_changed1[static_cast<std::size_t>(m_list1.Index())] != 0;
+        const bool changed2 = m_changed2[static_cast<std::size_t>(m_list2.Index())] != 0;
+        const int state = changed1 == changed2 ? 3 : changed1 ? 1 : 2;
         if (state == 1) {
             if (!LastRowContinues('I', m_list1.Index(), true))
                 ++m_blocks;
@@ -677,117 +674,374 @@ void FileCompare::MainPass()
     appendRest(m_list1, 'A');
 }
 
-// ---- Coming back in step beyond the window --------------------------------------------
+// ---- Aligning the two files -----------------------------------------------------------
 
 namespace {
 
-// The lines that count as equal (see LinesEqual) get the same key.
+// The lines that count as equal (see LinesEqual) get the same key. The line is taken eight
+// bytes at a time, letters folded first unless case counts.
 std::uint64_t lineKey(std::string_view line, bool excludeLeading, bool caseSensitive)
 {
+    static const auto folded = [] {
+        std::array<unsigned char, 256> table{};
+        for (int c = 0; c < 256; ++c)
+            table[static_cast<std::size_t>(c)] = foldCase(static_cast<unsigned char>(c));
+        return table;
+    }();
     line = trimTrailing(line);
     if (excludeLeading)
         line = trimLeading(line);
-    std::uint64_t key = 1469598103934665603ull;
-    for (char c : line) {
-        const unsigned char byte = caseSensitive ? static_cast<unsigned char>(c) : foldCase(static_cast<unsigned char>(c));
-        key = (key ^ byte) * 1099511628211ull;
-    }
-    return key;
+    constexpr std::uint64_t Odd = 0x9E3779B97F4A7C15ull;
+    std::uint64_t key = Odd ^ line.size();
+    const auto mix = [&key](std::uint64_t word) {
+        key = (key ^ word) * Odd;
+        key ^= key >> 32;
+    };
+    const auto wordAt = [&](std::size_t at, std::size_t bytes) {
+        std::uint64_t word = 0;
+        if (caseSensitive && bytes == 8)
+            std::memcpy(&word, line.data() + at, 8);
+        else
+            for (std::size_t k = 0; k < bytes; ++k) {
+                const auto byte = static_cast<unsigned char>(line[at + k]);
+                word |= std::uint64_t{caseSensitive ? byte : folded[byte]} << (8 * k);
+            }
+        return word;
+    };
+    std::size_t at = 0;
+    for (; at + 8 <= line.size(); at += 8)
+        mix(wordAt(at, 8));
+    if (at < line.size())
+        mix(wordAt(at, line.size() - at));
+    key *= Odd;
+    return key ^ (key >> 29);
 }
+
+// Gives the lines of both files numbers: lines equal as the options count them share one,
+// by a 64-bit key of their text. Two different lines that happen to share a key would
+// only make the alignment poorer, never hide a difference: the walk compares every pair
+// of lines it is given as equal before it takes them as matching. The table grows with
+// the kinds of lines, so a program that repeats itself keeps it small.
+class LineNumbering {
+public:
+    explicit LineNumbering(const CompareRunOptions& options) : m_options(options), m_slots(1024, Slot{0, -1}) {}
+
+    std::vector<int> number(const TSourceList& list)
+    {
+        const std::size_t count = static_cast<std::size_t>(list.Count());
+        std::vector<int> out(count);
+        // A large table is asked a few lines ahead, so its slots are read while the lines
+        // before are numbered.
+        constexpr std::size_t Ahead = 16;
+        std::uint64_t keys[Ahead];
+        const auto keyOf = [&](std::size_t i) {
+            return lineKey(list.Line(static_cast<long>(i)), m_options.excludeLeadingWhitespace, m_options.caseSensitive);
+        };
+        for (std::size_t i = 0; i < std::min(Ahead, count); ++i)
+            keys[i] = keyOf(i);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::uint64_t key = keys[i % Ahead];
+            if (i + Ahead < count) {
+                keys[i % Ahead] = keyOf(i + Ahead);
+                __builtin_prefetch(&m_slots[static_cast<std::size_t>(keys[i % Ahead]) & (m_slots.size() - 1)]);
+            }
+            out[i] = numberOf(key);
+        }
+        return out;
+    }
+
+    std::size_t count() const { return static_cast<std::size_t>(m_count); }
+
+private:
+    struct Slot {
+        std::uint64_t key;
+        int number;
+    };
+
+    int numberOf(std::uint64_t key)
+    {
+        const std::size_t mask = m_slots.size() - 1;
+        std::size_t slot = static_cast<std::size_t>(key) & mask;
+        while (m_slots[slot].number >= 0) {
+            if (m_slots[slot].key == key)
+                return m_slots[slot].number;
+            slot = (slot + 1) & mask;
+        }
+        m_slots[slot] = Slot{key, m_count};
+        if (static_cast<std::size_t>(++m_count) * 2 > m_slots.size())
+            grow();
+        return m_count - 1;
+    }
+
+    void grow()
+    {
+        std::vector<Slot> old(m_slots.size() * 2, Slot{0, -1});
+        old.swap(m_slots);
+        const std::size_t mask = m_slots.size() - 1;
+        for (const Slot& entry : old) {
+            if (entry.number < 0)
+                continue;
+            std::size_t slot = static_cast<std::size_t>(entry.key) & mask;
+            while (m_slots[slot].number >= 0)
+                slot = (slot + 1) & mask;
+            m_slots[slot] = entry;
+        }
+    }
+
+    const CompareRunOptions& m_options;
+    std::vector<Slot> m_slots;
+    int m_count = 0;
+};
+
+// Finds which elements of two sequences a shortest edit script leaves out, by searching
+// from both ends at once for the middle of the script and dividing the sequences there
+// (linear space; time grows with the length times the number of differences). In a part
+// whose search grows dear (a pair of unrelated programs) it divides at the furthest place
+// reached instead, which keeps the time near linear at the price of a few more lines.
+class ShortestEdit {
+public:
+    ShortestEdit(const std::vector<int>& a, const std::vector<int>& b, std::vector<char>& leftA,
+                 std::vector<char>& leftB, std::function<void(long settled)> tick)
+        : m_a(a), m_b(b), m_leftA(leftA), m_leftB(leftB), m_tick(std::move(tick))
+    {
+        const long n = static_cast<long>(a.size()), m = static_cast<long>(b.size());
+        m_offset = m + 1;
+        // Only the diagonals a search reaches are ever written: the rest stays untouched.
+        m_forward.reset(new long[static_cast<std::size_t>(n + m + 3)]);
+        m_backward.reset(new long[static_cast<std::size_t>(n + m + 3)]);
+        // Between one and two times the square root of the diagonals, and never so low that
+        // a program with a few thousand changed lines is aligned less than best.
+        long grow = 1;
+        for (long diagonals = n + m + 3; diagonals != 0; diagonals >>= 2)
+            grow <<= 1;
+        m_dear = std::max(4096L, grow);
+    }
+
+    void run()
+    {
+        struct Part {
+            long xoff, xlim, yoff, ylim;
+            bool exact;
+        };
+        std::vector<Part> parts{{0, static_cast<long>(m_a.size()), 0, static_cast<long>(m_b.size()), false}};
+        while (!parts.empty()) {
+            Part p = parts.back();
+            parts.pop_back();
+            while (p.xoff < p.xlim && p.yoff < p.ylim && a(p.xoff) == b(p.yoff))
+                ++p.xoff, ++p.yoff;
+            while (p.xoff < p.xlim && p.yoff < p.ylim && a(p.xlim - 1) == b(p.ylim - 1))
+                --p.xlim, --p.ylim;
+            if (p.xoff == p.xlim || p.yoff == p.ylim) {
+                for (long x = p.xoff; x < p.xlim; ++x)
+                    m_leftA[static_cast<std::size_t>(x)] = 1;
+                for (long y = p.yoff; y < p.ylim; ++y)
+                    m_leftB[static_cast<std::size_t>(y)] = 1;
+                m_settled = p.xlim;
+                continue;
+            }
+            const Split split = middle(p.xoff, p.xlim, p.yoff, p.ylim, p.exact);
+            // The lower part first, so the settled place only moves on.
+            parts.push_back({split.x, p.xlim, split.y, p.ylim, split.upperExact});
+            parts.push_back({p.xoff, split.x, p.yoff, split.y, split.lowerExact});
+        }
+    }
+
+private:
+    struct Split {
+        long x, y;
+        bool lowerExact, upperExact;
+    };
+
+    int a(long x) const { return m_a[static_cast<std::size_t>(x)]; }
+    int b(long y) const { return m_b[static_cast<std::size_t>(y)]; }
+    long& forward(long d) { return m_forward[static_cast<std::size_t>(d + m_offset)]; }
+    long& backward(long d) { return m_backward[static_cast<std::size_t>(d + m_offset)]; }
+
+    // How many elements from p and q on (or before them) are equal, at most `most`. Most
+    // runs end at once; a program that repeats itself makes some long, so past the first
+    // four they are compared four at a time.
+    static long runAfter(const int* p, const int* q, long most)
+    {
+        long k = 0;
+        for (; k < most && k < 4; ++k)
+            if (p[k] != q[k])
+                return k;
+        for (; k + 4 <= most && std::memcmp(p + k, q + k, 4 * sizeof(int)) == 0; k += 4) {
+        }
+        while (k < most && p[k] == q[k])
+            ++k;
+        return k;
+    }
+
+    static long runBefore(const int* p, const int* q, long most)
+    {
+        long k = 0;
+        for (; k < most && k < 4; ++k)
+            if (p[-k - 1] != q[-k - 1])
+                return k;
+        for (; k + 4 <= most && std::memcmp(p - k - 4, q - k - 4, 4 * sizeof(int)) == 0; k += 4) {
+        }
+        while (k < most && p[-k - 1] == q[-k - 1])
+            ++k;
+        return k;
+    }
+
+    void work(long steps)
+    {
+        m_work += steps;
+        if (m_work >= (1L << 20)) {
+            m_work = 0;
+            if (m_tick)
+                m_tick(m_settled);
+        }
+    }
+
+    // Diagonal d holds the places with x - y = d. Each round the furthest place of every
+    // diagonal within reach of one more step is extended along its equal elements, forward
+    // from the start and backward from the end; where the two searches meet lies the
+    // middle of a shortest script.
+    Split middle(long xoff, long xlim, long yoff, long ylim, bool exact)
+    {
+        // Kept in locals: the stores to the diagonals would otherwise make the compiler
+        // read the members again at every diagonal.
+        long* const fd = m_forward.get() + m_offset;
+        long* const bd = m_backward.get() + m_offset;
+        const int* const av = m_a.data();
+        const int* const bv = m_b.data();
+        const long dmin = xoff - ylim, dmax = xlim - yoff;
+        const long fmid = xoff - yoff, bmid = xlim - ylim;
+        const bool odd = ((fmid - bmid) & 1) != 0;
+        long fmin = fmid, fmax = fmid, bmin = bmid, bmax = bmid;
+        fd[fmid] = xoff;
+        bd[bmid] = xlim;
+        constexpr long Before = -1, Beyond = std::numeric_limits<long>::max();
+        for (long cost = 1;; ++cost) {
+            long steps = 0;
+            if (fmin > dmin)
+                fd[--fmin - 1] = Before;
+            else
+                ++fmin;
+            if (fmax < dmax)
+                fd[++fmax + 1] = Before;
+            else
+                --fmax;
+            for (long d = fmax; d >= fmin; d -= 2) {
+                const long low = fd[d - 1], high = fd[d + 1];
+                long x = low >= high ? low + 1 : high;
+                long y = x - d;
+                const long run = runAfter(av + x, bv + y, std::min(xlim - x, ylim - y));
+                x += run;
+                y += run;
+                steps += run + 1;
+                fd[d] = x;
+                if (odd && bmin <= d && d <= bmax && bd[d] <= x)
+                    return {x, y, true, true};
+            }
+            if (bmin > dmin)
+                bd[--bmin - 1] = Beyond;
+            else
+                ++bmin;
+            if (bmax < dmax)
+                bd[++bmax + 1] = Beyond;
+            else
+                --bmax;
+            for (long d = bmax; d >= bmin; d -= 2) {
+                const long low = bd[d - 1], high = bd[d + 1];
+                long x = low < high ? low : high - 1;
+                long y = x - d;
+                const long run = runBefore(av + x, bv + y, std::min(x - xoff, y - yoff));
+                x -= run;
+                y -= run;
+                steps += run + 1;
+                bd[d] = x;
+                if (!odd && fmin <= d && d <= fmax && x <= fd[d])
+                    return {x, y, true, true};
+            }
+            work(steps);
+            if (!exact && cost >= m_dear)
+                return furthest(xoff, xlim, yoff, ylim, fmin, fmax, bmin, bmax);
+        }
+    }
+
+    // The place either search has taken furthest from its own end: the part it closes is
+    // a shortest script, the other part is searched again.
+    Split furthest(long xoff, long xlim, long yoff, long ylim, long fmin, long fmax, long bmin, long bmax)
+    {
+        long forwardBest = -1, forwardX = xoff;
+        for (long d = fmax; d >= fmin; d -= 2) {
+            long x = std::min(forward(d), xlim);
+            long y = x - d;
+            if (y > ylim)
+                x = ylim + d, y = ylim;
+            if (x + y > forwardBest)
+                forwardBest = x + y, forwardX = x;
+        }
+        long backwardBest = std::numeric_limits<long>::max(), backwardX = xlim;
+        for (long d = bmax; d >= bmin; d -= 2) {
+            long x = std::max(xoff, backward(d));
+            long y = x - d;
+            if (y < yoff)
+                x = yoff + d, y = yoff;
+            if (x + y < backwardBest)
+                backwardBest = x + y, backwardX = x;
+        }
+        if (forwardBest - (xoff + yoff) > (xlim + ylim) - backwardBest)
+            return {forwardX, forwardBest - forwardX, true, false};
+        return {backwardX, backwardBest - backwardX, false, true};
+    }
+
+    const std::vector<int>& m_a;
+    const std::vector<int>& m_b;
+    std::vector<char>& m_leftA;
+    std::vector<char>& m_leftB;
+    std::function<void(long)> m_tick;
+    std::unique_ptr<long[]> m_forward, m_backward;
+    long m_offset = 0;
+    long m_dear = 0;
+    long m_work = 0;
+    long m_settled = 0;
+};
 
 } // namespace
 
-void FileCompare::LineIndex::build(const TSourceList& list, const CompareRunOptions& options)
+void FileCompare::AlignLines()
 {
-    keys.resize(static_cast<std::size_t>(list.Count()));
-    for (long i = 0; i < list.Count(); ++i)
-        keys[static_cast<std::size_t>(i)] = lineKey(list.Line(i), options.excludeLeadingWhitespace, options.caseSensitive);
-    places.clear();
-}
+    LineNumbering numbering(m_options);
+    // The older file is searched as the first sequence, as a difference is read from the
+    // older version to the newer.
+    std::vector<int> older = numbering.number(m_list2);
+    std::vector<int> newer = numbering.number(m_list1);
 
-void FileCompare::LineIndex::sortPlaces()
-{
-    places.reserve(keys.size());
-    for (std::size_t i = 0; i < keys.size(); ++i)
-        places.emplace_back(keys[i], static_cast<long>(i));
-    std::sort(places.begin(), places.end());
-}
-
-long FileCompare::NearResync(const TCompareTextLines& test) const
-{
-    const long i = m_list1.Index(), j = m_list2.Index();
-    const long last1 = std::min(i + TSourceList::Window, m_list1.Last());
-    const long last2 = std::min(j + TSourceList::Window, m_list2.Last());
-    std::vector<std::pair<std::uint64_t, long>> window2;
-    window2.reserve(static_cast<std::size_t>(std::max(0L, last2 - j)));
-    for (long b = j + 1; b <= last2; ++b)
-        window2.emplace_back(m_index2.keys[static_cast<std::size_t>(b)], b);
-    std::sort(window2.begin(), window2.end());
-    long best = 0;
-    for (long a = i + 1; a <= last1 && (best == 0 || a - i + 1 < best); ++a) {
-        const std::uint64_t key = m_index1.keys[static_cast<std::size_t>(a)];
-        for (auto it = std::lower_bound(window2.begin(), window2.end(), std::pair<std::uint64_t, long>(key, 0));
-             it != window2.end() && it->first == key; ++it) {
-            const long b = it->second;
-            const long cost = (a - i) + (b - j);
-            if (best != 0 && cost >= best)
-                break;
-            // Two consecutive lines, as the look-ahead asks (a line beyond the end is empty).
-            if (test.LinesEqual(m_list1.Line(a), m_list2.Line(b)) &&
-                test.LinesEqual(m_list1.Line(a + 1), m_list2.Line(b + 1)))
-                best = cost;
-        }
-    }
-    return best;
-}
-
-long FileCompare::FarMatch(const TSourceList& x, const LineIndex& xIndex, const TSourceList& y,
-                           const LineIndex& yIndex, const TCompareTextLines& test) const
-{
-    const long from = y.Index();
-    const std::uint64_t key = yIndex.keys[static_cast<std::size_t>(from)];
-    const long run = std::min<long>(FarConfirmLines, y.Last() - from + 1);
-    int tried = 0;
-    for (auto it = std::lower_bound(xIndex.places.begin(), xIndex.places.end(),
-                                    std::pair<std::uint64_t, long>(key, x.Index() + TSourceList::Window + 1));
-         it != xIndex.places.end() && it->first == key && tried < FarCandidates; ++it, ++tried) {
-        const long place = it->second;
-        if (place + run - 1 > x.Last())
-            break;
-        long k = 0;
-        while (k < run && test.LinesEqual(x.Line(place + k), y.Line(from + k)))
-            ++k;
-        if (k == run)
-            return place - x.Index();
-    }
-    return 0;
-}
-
-std::pair<bool, long> FileCompare::FarResync(const TCompareTextLines& test)
-{
-    if (!m_indexed) {
-        m_index1.build(m_list1, m_options);
-        m_index2.build(m_list2, m_options);
-        m_indexed = true;
-        m_placesSorted = false;
-    }
-    // The lines come back in step within the window: the current lines are an edited pair,
-    // as the look-ahead's own rule has it. A block found beyond the window skips at least
-    // Window + 1 lines, so only a dearer place within it is weighed against one.
-    const long near = NearResync(test);
-    if (near > 0 && near <= TSourceList::Window + 1)
-        return {true, 0};
-    if (!m_placesSorted) {
-        m_index1.sortPlaces();
-        m_index2.sortPlaces();
-        m_placesSorted = true;
-    }
-    const long added = FarMatch(m_list1, m_index1, m_list2, m_index2, test);
-    const long deleted = FarMatch(m_list2, m_index2, m_list1, m_index1, test);
-    const long block = added > 0 && (deleted == 0 || added <= deleted) ? added : deleted;
-    if (block == 0 || (near > 0 && near <= block))
-        return {true, 0};
-    return {block == added, block};
+    // A line without an equal in the other file is never kept: the search runs on the
+    // others only, which is where a long inserted or rewritten part costs nothing.
+    enum : unsigned char { InOlder = 1, InNewer = 2 };
+    std::vector<unsigned char> where(numbering.count(), 0);
+    for (int n : older)
+        where[static_cast<std::size_t>(n)] |= InOlder;
+    for (int n : newer)
+        where[static_cast<std::size_t>(n)] |= InNewer;
+    const auto inBoth = [&where](int n) { return where[static_cast<std::size_t>(n)] == (InOlder | InNewer); };
+    // Each file's lines searched, marked 0 until the search tells, and closed up.
+    const auto searched = [&](std::vector<int>& lines, std::vector<char>& changed) {
+        changed.resize(lines.size());
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            changed[i] = inBoth(lines[i]) ? 0 : 1;
+        lines.erase(std::remove_if(lines.begin(), lines.end(), [&](int n) { return !inBoth(n); }), lines.end());
+    };
+    searched(older, m_changed2);
+    searched(newer, m_changed1);
+    std::vector<char> leftA(older.size(), 0), leftB(newer.size(), 0);
+    const long total = static_cast<long>(older.size());
+    ShortestEdit search(older, newer, leftA, leftB, [&](long settled) { Progress(settled, total, 1); });
+    search.run();
+    const auto place = [](const std::vector<char>& left, std::vector<char>& changed) {
+        std::size_t k = 0;
+        for (char& mark : changed)
+            if (mark == 0)
+                mark = left[k++];
+    };
+    place(leftA, m_changed2);
+    place(leftB, m_changed1);
 }
 
 void FileCompare::FilterPass()

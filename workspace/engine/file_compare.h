@@ -3,12 +3,14 @@
 // differs from an older one (file 2, the previous file), line by line.
 //
 // Both files are read whole; a source list keeps the bytes and where each line starts,
-// so lines are compared as views without copying. The compare walks both lists once;
-// at a mismatch it looks up to 50 lines ahead in each file for a place where the two
-// agree again on two consecutive lines and calls the lines in between added or deleted;
-// where no such place is found it pairs the two current lines and calls the change a
-// shift, an edit or a replacement by how similar they are. The result is a list of rows
-// that refer to the lines by number, grouped into numbered difference blocks.
+// so lines are compared as views without copying. The compare first aligns the two files
+// on the most lines they have in common, in order (a program that repeats its pockets and
+// tool changes offers many places that look alike, and only the whole file tells the right
+// one), then walks both lists once: between two lines they agree on, the lines left over
+// in both files face each other as pairs, each called a shift, an edit or a replacement
+// by how similar the two lines are, and what one file has more is added or deleted. The
+// result is a list of rows that refer to the lines by number, grouped into numbered
+// difference blocks.
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -111,7 +113,8 @@ public:
     bool AtEnd() const { return m_atEnd; }
     bool LookExhausted() const { return m_lookExhausted; }
 
-    // 1-based line numbers where the first and the latest look-ahead started (0 = none).
+    // 1-based line numbers of the first and the latest line where a difference was met
+    // (0 = none).
     long FirstDifference() const { return m_firstDifference; }
     long LastDifference() const { return m_lastDifference; }
     std::string FirstDiffText() const { return std::to_string(m_firstDifference); }
@@ -254,34 +257,9 @@ private:
     void MainPass();
     void FilterPass();
     void Progress(long value, long total, int pass);
-    bool LookAheadHit(TSourceList& x, const TSourceList& y, const TCompareTextLines& test);
-
-    // The lines of each file by a key of their text (equal lines, as the options count
-    // them, share a key): where the files agree again past the current pair, within the
-    // window and beyond it.
-    struct LineIndex {
-        std::vector<std::uint64_t> keys;                   // by line
-        std::vector<std::pair<std::uint64_t, long>> places; // (key, line), sorted; made when first needed
-        void build(const TSourceList& list, const CompareRunOptions& options);
-        void sortPlaces();
-    };
-    // A run of this many lines (or the rest of the file) must agree at the place found.
-    static constexpr long FarConfirmLines = 5;
-    // Places of a line tried beyond the window before giving up.
-    static constexpr int FarCandidates = 256;
-    // How many lines of x, from its current line on, stand before the first place past the
-    // window where x agrees again with y's current line and the lines after it; 0 for none.
-    long FarMatch(const TSourceList& x, const LineIndex& xIndex, const TSourceList& y, const LineIndex& yIndex,
-                  const TCompareTextLines& test) const;
-    // The nearest place past the current pair, inside the window of both files, where
-    // the two agree again on two consecutive lines: the lines skipped in both files
-    // together, 0 for none.
-    long NearResync(const TCompareTextLines& test) const;
-    // After a look-ahead that found nothing: a length of 0 for an edited pair, which the
-    // current lines are wherever the files come back in step within the window more
-    // cheaply than by a block; otherwise the nearer of a block added to file 1 (true) or
-    // deleted from file 2 (false) with its length.
-    std::pair<bool, long> FarResync(const TCompareTextLines& test);
+    // Finds the lines of each file that a shortest list of added and deleted lines leaves
+    // out (the rest of both files agree in order).
+    void AlignLines();
     void AppendRow(int block, char code, TSourceList& list);
     void AppendMatch();
     bool LastRowContinues(char code, long line, bool file1) const;
@@ -297,9 +275,8 @@ private:
     bool m_cancelRequested = false;
     std::int64_t m_lastReport = 0;
     std::int64_t m_cancelTime = 0;
-    LineIndex m_index1, m_index2;
-    bool m_indexed = false;
-    bool m_placesSorted = false;
+    // By line: 1 where the line is not one of the lines the two files agree on.
+    std::vector<char> m_changed1, m_changed2;
 };
 
 } // namespace mrw

@@ -1,10 +1,12 @@
 #include "workspace/engine/file_compare.h"
+#include "workspace/engine/compare_outputs.h"
 
 #include "platform/textfile.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -227,7 +229,7 @@ TEST(FileCompare, UnreadableFileRaisesTheLoadMessage)
     }
 }
 
-// The look-ahead reaches past index 32,717, where a 16-bit end would wrap.
+// Past index 32,717, where a 16-bit look-ahead end would wrap, an insertion is still an add block.
 TEST(FileCompare, InsertionFarIntoALargeProgramIsAnAddBlock)
 {
     std::string older, newer;
@@ -454,8 +456,8 @@ TEST(FileCompare, MarksTheLinesThatGnuDiffReports)
     }
 }
 
-// Blocks longer than the look-ahead window: the compare comes back in step where the files
-// agree again, so each added or deleted block is one block of rows, as diff finds it.
+// Blocks longer than a look-ahead of 50 lines: the compare comes back in step where the
+// files agree again, so each added or deleted block is one block of rows, as diff finds it.
 TEST(FileCompare, BlocksLongerThanTheWindowAreOneBlockAsGnuDiffFindsThem)
 {
     struct Edit {
@@ -567,11 +569,140 @@ TEST(FileCompare, EditsInsideARepeatedBlockAreMarkedAsGnuDiffMarksThem)
     }
 }
 
+// On lines of only a few kinds, where equal lines stand everywhere, the compare keeps as
+// many lines as the two files have in common in order (counted here the slow, sure way),
+// so it marks the fewest lines any compare could.
+TEST(FileCompare, MarksTheFewestLinesOnFilesOfFewKindsOfLines)
+{
+    std::mt19937 random(77);
+    for (int round = 0; round < 400; ++round) {
+        SCOPED_TRACE(round);
+        const std::size_t kinds = 2 + random() % 3;
+        std::vector<std::string> newer(1 + random() % 40), older(1 + random() % 40);
+        for (auto* file : {&newer, &older})
+            for (std::string& line : *file)
+                line = "G0" + std::to_string(random() % kinds);
+        std::vector<std::vector<long>> common(newer.size() + 1, std::vector<long>(older.size() + 1, 0));
+        for (std::size_t i = 1; i <= newer.size(); ++i)
+            for (std::size_t j = 1; j <= older.size(); ++j)
+                common[i][j] = newer[i - 1] == older[j - 1] ? common[i - 1][j - 1] + 1
+                                                            : std::max(common[i - 1][j], common[i][j - 1]);
+        Pair pair;
+        pair.run(joinLf(newer), joinLf(older), opts(true, false));
+        const long fewest = static_cast<long>(newer.size() + older.size()) - 2 * common[newer.size()][older.size()];
+        EXPECT_EQ(static_cast<long>(pair.compare.Rows().size()), fewest) << describe(pair.compare.Rows());
+        EXPECT_EQ(pair.compare.Matches(), common[newer.size()][older.size()]);
+    }
+}
+
+// Programs that repeat themselves, edited as a shop edits them: the compare marks the lines
+// GNU diff marks, no more (the figures are diff's counts of its "<" and ">" lines).
+TEST(FileCompare, RepeatedProgramsAreMarkedAsGnuDiffMarksThem)
+{
+    struct Fixture {
+        const char* name;
+        long changed;
+        const char* result;
+    };
+    const Fixture fixtures[] = {
+        {"POCKETS", 3, "  There is 1 difference."},    // three lines of the pocket body inserted at the top
+        {"FACING", 2, "  There is 1 difference."},     // one step-over pass of a zig-zag taken out
+        {"SPOTDRILL", 7, "  There is 1 difference."},  // seven holes taken out of the spot drill
+        {"TWICE", 10, "  There are 5 differences."},   // every other line of a stretch of the first copy changed
+        {"REPLACED", 10, "  There are 5 differences."}, // four lines of the middle pocket replaced by six
+    };
+    for (const Fixture& f : fixtures) {
+        SCOPED_TRACE(f.name);
+        const std::string name = std::string("compare/") + f.name;
+        Pair pair;
+        pair.run(testsupport::readFixture(MRW_TEST_FIXTURES, name + "_NEW.TAP"),
+                 testsupport::readFixture(MRW_TEST_FIXTURES, name + "_OLD.TAP"), opts(true, false));
+        ASSERT_EQ(gnuDiffChangedLines(pair), f.changed);
+        EXPECT_EQ(static_cast<long>(pair.compare.Rows().size()), f.changed) << describe(pair.compare.Rows());
+        const auto [ours1, ours2] = linesOurRowsMark(pair.compare);
+        const auto [diff1, diff2] = linesGnuDiffMarks(pair);
+        EXPECT_EQ(ours1, diff1);
+        EXPECT_EQ(ours2, diff2);
+        EXPECT_EQ(pair.compare.ResultText(), f.result);
+    }
+}
+
+// The same at the sizes shops run: programs of thousands of lines that repeat a short
+// stretch over and over, with lines inserted, deleted or changed.
+TEST(FileCompare, LargeRepeatedProgramsAreMarkedAsGnuDiffMarksThem)
+{
+    const std::vector<std::string> pocket = {"G91 G01 Z-0.35 F10.", "X0.5 F20.", "Y0.5", "X-0.5", "Y-0.5",
+                                             "G00 Z0.35", "X1.25", "G90"};
+    const auto repeated = [](const std::vector<std::string>& body, std::size_t lines) {
+        std::vector<std::string> out;
+        while (out.size() < lines)
+            out.push_back(body[out.size() % body.size()]);
+        return out;
+    };
+    struct Shape {
+        const char* name;
+        std::vector<std::string> older, newer;
+        long changed;
+    };
+    std::vector<Shape> shapes;
+    {
+        // Every two lines the same: one line inserted, one deleted further on.
+        std::vector<std::string> older = repeated({"G01 X1.", "G01 X2."}, 20000);
+        std::vector<std::string> newer = older;
+        newer.insert(newer.begin() + 5000, "G01 X1.5");
+        newer.erase(newer.begin() + 15001);
+        shapes.push_back({"every two lines", older, newer, 2});
+    }
+    {
+        // 50 lines inserted into a program of pockets.
+        std::vector<std::string> older = repeated(pocket, 20000);
+        std::vector<std::string> newer = older;
+        for (int k = 0; k < 5; ++k)
+            newer.insert(newer.begin() + 3000 + 3000 * k, pocket.begin() + k % 3, pocket.begin() + k % 3 + 5);
+        for (int k = 0; k < 25; ++k)
+            newer.insert(newer.begin() + 100 + 700 * k, "M01");
+        shapes.push_back({"50 lines inserted", older, newer, 50});
+    }
+    {
+        // 50 lines changed in a program of pockets, five at a time.
+        std::vector<std::string> older = repeated(pocket, 10000);
+        std::vector<std::string> newer = older;
+        for (std::size_t k = 0; k < 50; ++k)
+            newer[37 + 997 * (k / 5) + k % 5] += " M08";
+        shapes.push_back({"50 lines changed", older, newer, 100});
+    }
+    for (const Shape& shape : shapes) {
+        SCOPED_TRACE(shape.name);
+        Pair pair;
+        pair.run(joinLf(shape.newer), joinLf(shape.older), opts(true, false));
+        ASSERT_EQ(gnuDiffChangedLines(pair), shape.changed);
+        EXPECT_EQ(static_cast<long>(pair.compare.Rows().size()), shape.changed);
+    }
+}
+
+// The peck drill repeats the spot drill's holes: with seven holes taken out of the spot
+// drill, those holes are the deleted block, and the summary frames them, not the peck-drill
+// cycle further on.
+TEST(FileCompare, HolesTakenOutOfASpotDrillAreTheDeletedBlock)
+{
+    Pair pair;
+    pair.run(testsupport::readFixture(MRW_TEST_FIXTURES, "compare/SPOTDRILL_NEW.TAP"),
+             testsupport::readFixture(MRW_TEST_FIXTURES, "compare/SPOTDRILL_OLD.TAP"), opts(true, false));
+    EXPECT_EQ(describe(pair.compare.Rows()), "1D0/9 1D0/10 1D0/11 1D0/12 1D0/13 1D0/14 1D0/15");
+    SummaryText summary;
+    summary.AddStatistics(pair.compare);
+    const std::vector<std::string>& text = summary.Lines();
+    const auto previous = std::find(text.begin(), text.end(), "Previous Text File: old.tap");
+    ASSERT_NE(previous, text.end());
+    EXPECT_EQ(std::vector<std::string>(previous + 2, previous + 4),
+              (std::vector<std::string>{"First Line not matching: 9", " Last Line not matching: 15"}));
+}
+
 namespace {
 
 // Programs as a shop writes them, from the example programs' lines: operations that start
-// with one of a few tool changes and often run the same pocket body, so whole runs of lines
-// recur further on.
+// with one of a few tool changes and often run the same pocket body or drill the same hole
+// pattern, so whole runs of lines recur further on.
 class ProgramMaker {
 public:
     explicit ProgramMaker(std::mt19937& random) : m_random(random)
@@ -586,29 +717,43 @@ public:
              platform::splitLines(platform::readFileBytes(testsupport::examplePath("O1001.TAP")).value()))
             if (line != "%" && !line.starts_with("O"))
                 m_pocket.push_back(std::regex_replace(line, sequenceNumber, ""));
+        for (int k = 0; k < 8; ++k)
+            m_holes.push_back("X" + std::to_string(1 + k % 4) + ".5 Y" + std::to_string(1 + k / 4) + ".25");
     }
 
-    std::vector<std::string> program()
+    // The program; `operations` gets where each operation starts and ends.
+    std::vector<std::string> program(std::vector<std::pair<std::size_t, std::size_t>>& operations)
     {
         std::vector<std::string> out = {"%", "O5003 (REPEATED OPERATIONS)", "G20 G17 G40 G80 G90"};
-        const int operations = 12 + static_cast<int>(m_random() % 12);
-        for (int op = 0; op < operations; ++op) {
+        operations.clear();
+        const int count = 12 + static_cast<int>(m_random() % 12);
+        for (int op = 0; op < count; ++op) {
+            const std::size_t start = out.size();
             const std::string tool = std::to_string(1 + m_random() % 3);
             for (const std::string& line : std::vector<std::string>{"G91 G28 Z0. M05", "G90", "T" + tool + " M06",
                                                                     "G00 G54 X0. Y0. S2500 M03",
                                                                     "G43 Z0.1 H0" + tool + " M08"})
                 out.push_back(line);
-            if (m_random() % 2 == 0) {
+            switch (m_random() % 3) {
+            case 0:
                 for (int k = 0, n = 1 + static_cast<int>(m_random() % 3); k < n; ++k) {
                     out.push_back("G00 X" + std::to_string(m_random() % 4) + ". Y1.");
                     out.insert(out.end(), m_pocket.begin(), m_pocket.end() - 1);
                 }
-            } else {
+                break;
+            case 1: // spot drill, drill or tap over the one hole pattern
+                out.push_back(std::string(m_random() % 2 ? "G81" : "G83 Q0.1") + " G99 " + m_holes[0] + " Z-0.5 R0.1 F8.");
+                out.insert(out.end(), m_holes.begin() + 1, m_holes.end());
+                out.push_back("G80 G00 Z1. M09");
+                break;
+            default: {
                 const std::size_t length = 4 + m_random() % 9;
                 const std::size_t from = m_random() % (m_pool.size() - length);
                 out.insert(out.end(), m_pool.begin() + static_cast<long>(from),
                            m_pool.begin() + static_cast<long>(from + length));
             }
+            }
+            operations.emplace_back(start, out.size());
         }
         out.push_back("M30");
         return out;
@@ -631,74 +776,80 @@ private:
     std::mt19937& m_random;
     std::vector<std::string> m_pool;
     std::vector<std::string> m_pocket;
+    std::vector<std::string> m_holes;
 };
 
 } // namespace
 
-// Against GNU diff on programs with repeated blocks and a few edits of two or three lines
-// (changed, added, deleted, or replaced by one more or one fewer): the compare marks no
-// more lines than diff, apart from what its pairing of mismatching lines costs and, at
-// most once more, the edited lines (the look-ahead takes the first place within the
-// window where two lines agree, which a repeated tool change may offer a few lines off).
-TEST(FileCompare, RepeatedBlocksCostNoMoreThanGnuDiffBeyondTheEditedPairs)
+// Against GNU diff on programs with repeated pockets, tool changes and hole patterns and
+// the edits a shop makes: lines changed, inserted and deleted, short and long, and blocks
+// of the program itself copied elsewhere. The compare marks no more lines than diff does,
+// an edited pair counting its two lines as diff's change does, nor more than the edits
+// touched.
+TEST(FileCompare, RepeatedProgramsCostNoMoreLinesThanGnuDiff)
 {
     std::mt19937 random(20261211);
     ProgramMaker maker(random);
-    for (int round = 0; round < 100; ++round) {
+    for (int round = 0; round < 200; ++round) {
         SCOPED_TRACE(round);
-        const std::vector<std::string> older = maker.program();
+        std::vector<std::pair<std::size_t, std::size_t>> operations;
+        const std::vector<std::string> older = maker.program(operations);
         std::vector<std::string> newer = older;
-        // Edits from the end backwards, so the places chosen stay where they were.
+        // Edits from the end backwards, so the places chosen stay where they were, and
+        // copies taken from the older program.
         std::vector<std::size_t> places;
-        for (int k = 0, n = 2 + static_cast<int>(random() % 2); k < n; ++k)
+        for (int k = 0, n = 1 + static_cast<int>(random() % 3); k < n; ++k)
             places.push_back(4 + random() % (older.size() - 8));
         std::sort(places.rbegin(), places.rend());
-        long edited = 0;
+        long touched = 0; // lines the edits add or take away, two for a changed line
         for (const std::size_t at : places) {
-            const std::size_t count = 2 + random() % 2;
-            edited += static_cast<long>(count) + 1;
+            const std::size_t count = random() % 4 == 0 ? 30 + random() % 25 : 1 + random() % 4;
             const auto begin = newer.begin() + static_cast<long>(at);
             const std::size_t available = std::min(count, newer.size() - at);
-            switch (random() % 4) {
-            case 0:
+            switch (random() % 5) {
+            case 0: // lines changed
                 for (std::size_t k = 0; k < available; ++k)
                     newer[at + k] = maker.edited(newer[at + k]);
+                touched += 2 * static_cast<long>(available);
                 break;
-            case 1:
-                newer.insert(begin, count, "");
-                for (std::size_t k = 0; k < count; ++k)
-                    newer[at + k] = maker.edited(newer[at + count + k < newer.size() ? at + count + k : at]);
-                break;
-            case 2:
-                newer.erase(begin, begin + static_cast<long>(available));
-                break;
-            default: { // replaced by one line more or one fewer
+            case 1: { // lines inserted, as edited copies of the lines that follow
                 std::vector<std::string> by;
-                for (std::size_t k = 0; k < available; ++k)
-                    by.push_back(maker.edited(newer[at + k]));
-                if (random() % 2)
-                    by.push_back(maker.edited(by.front()));
-                else
-                    by.pop_back();
+                for (std::size_t k = 0; k < count; ++k)
+                    by.push_back(maker.edited(older[std::min(at + k, older.size() - 1)]));
+                newer.insert(begin, by.begin(), by.end());
+                touched += static_cast<long>(count);
+                break;
+            }
+            case 2: // lines deleted
                 newer.erase(begin, begin + static_cast<long>(available));
-                newer.insert(newer.begin() + static_cast<long>(at), by.begin(), by.end());
+                touched += static_cast<long>(available);
+                break;
+            case 3: { // a whole operation copied: a tool change with its pocket or hole pattern
+                const auto& [from, to] = operations[random() % operations.size()];
+                newer.insert(begin, older.begin() + static_cast<long>(from), older.begin() + static_cast<long>(to));
+                touched += static_cast<long>(to - from);
+                break;
+            }
+            default: { // a run of the program's own lines copied
+                const std::size_t from = random() % (older.size() - count);
+                newer.insert(begin, older.begin() + static_cast<long>(from),
+                             older.begin() + static_cast<long>(from + count));
+                touched += static_cast<long>(count);
             }
             }
         }
         Pair pair;
         pair.run(joinLf(newer), joinLf(older), opts(true, false));
-        long pairLines = 0;
-        for (const CompareRow& r : pair.compare.Rows())
-            pairLines += std::strchr("EeRrS-+", r.code) != nullptr;
         const long ours = static_cast<long>(pair.compare.Rows().size());
         const long diff = gnuDiffChangedLines(pair);
         ASSERT_GE(diff, 0);
-        EXPECT_LE(ours, diff + pairLines + edited) << "rows " << describe(pair.compare.Rows());
+        EXPECT_LE(ours, diff) << "rows " << describe(pair.compare.Rows());
+        EXPECT_LE(ours, touched);
     }
 }
 
-// The summary's first and last line not matching frame an added or deleted block, whether
-// the look-ahead reaches past its end or not.
+// The summary's first and last line not matching frame an added or deleted block, short or
+// long.
 TEST(FileCompare, DifferenceLinesFrameTheBlock)
 {
     struct Edit {
@@ -801,4 +952,32 @@ TEST(FileCompare, ProgressComesOnlyAfterMoreThan250ms)
         pair.run(text, text, {}, hooks);
         EXPECT_EQ(reports, expected) << step;
     }
+}
+
+// Two large programs made of the same kinds of lines but otherwise unrelated take the
+// alignment long before the first row: it reports progress too, and a cancel ends it there.
+TEST(FileCompare, AligningUnrelatedProgramsReportsProgressAndCanBeCancelled)
+{
+    std::mt19937 random(3);
+    const auto program = [&random] {
+        std::vector<std::string> out;
+        for (int i = 0; i < 20000; ++i)
+            out.push_back("G01 X" + std::to_string(random() % 12) + ". Y" + std::to_string(random() % 3) + ".");
+        return joinLf(out);
+    };
+    const std::string newer = program(), older = program();
+    Pair pair;
+    std::int64_t now = 0;
+    int reports = 0;
+    CompareHooks hooks;
+    hooks.clock = [&] { return now += 1000; };
+    hooks.progress = [&](int pass, double, bool) {
+        EXPECT_EQ(pass, 1);
+        ++reports;
+        pair.compare.RequestCancel();
+    };
+    EXPECT_THROW(pair.run(newer, older, opts(true, false), hooks), EOpAction);
+    EXPECT_EQ(reports, 1);
+    EXPECT_EQ(pair.compare.List1().Index(), 0); // not one line had been walked
+    EXPECT_TRUE(pair.compare.Rows().empty());
 }
