@@ -227,9 +227,7 @@ void TSourceList::Reset()
     m_firstDifference = 0;
     m_lastDifference = 0;
     m_index = 0;
-    m_lookIndex = 0;
     m_atEnd = m_index > Last();
-    m_lookExhausted = false;
 }
 
 void TSourceList::Next()
@@ -246,7 +244,6 @@ void TSourceList::Prev()
         throw SourceListError(m_index);
     --m_index;
     m_atEnd = m_index > Last();
-    m_lookExhausted = false;
 }
 
 void TSourceList::MarkDifference()
@@ -254,23 +251,6 @@ void TSourceList::MarkDifference()
     if (m_firstDifference == 0)
         m_firstDifference = m_index + 1;
     m_lastDifference = m_index + 1;
-}
-
-void TSourceList::StartLookAhead()
-{
-    MarkDifference();
-    m_lookExhausted = false;
-    m_lookIndex = m_index;
-    m_lookEnd = std::min(m_index + Window, Last());
-    AdvanceLook();
-}
-
-void TSourceList::AdvanceLook()
-{
-    if (m_lookExhausted)
-        throw SourceListError(m_lookIndex);
-    ++m_lookIndex;
-    m_lookExhausted = m_lookEnd < m_lookIndex;
 }
 
 std::string_view TSourceList::GetLine(long base, long offset) const

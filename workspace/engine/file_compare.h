@@ -74,8 +74,6 @@ private:
 
 class TSourceList {
 public:
-    static constexpr int Window = 50;
-
     explicit TSourceList(int columnId) : m_columnId(columnId) {}
 
     int ColumnId() const { return m_columnId; }
@@ -92,8 +90,6 @@ public:
     void Reset();
     void Next();
     void Prev();
-    void StartLookAhead();
-    void AdvanceLook();
     // The current line becomes the latest difference (and the first, when none was yet).
     void MarkDifference();
 
@@ -102,16 +98,13 @@ public:
     std::string_view GetLine(long base, long offset) const;
     std::string_view CurrentLine() const { return GetLine(m_index, 0); }
     std::string_view LineAtCursor(long offset) const { return GetLine(m_index, offset); }
-    std::string_view LookLine(long offset) const { return GetLine(m_lookIndex, offset); }
     // Line i (0-based) without the run's checks.
     std::string_view Line(long i) const;
 
     long Count() const { return static_cast<long>(m_lines.size()); }
     long Last() const { return Count() - 1; }
     long Index() const { return m_index; }
-    long LookIndex() const { return m_lookIndex; }
     bool AtEnd() const { return m_atEnd; }
-    bool LookExhausted() const { return m_lookExhausted; }
 
     // 1-based line numbers of the first and the latest line where a difference was met
     // (0 = none).
@@ -132,10 +125,7 @@ private:
     std::string m_bytes;
     std::vector<Span> m_lines;
     long m_index = 0;
-    long m_lookIndex = 0;
-    long m_lookEnd = 0;
     bool m_atEnd = false;
-    bool m_lookExhausted = false;
     long m_firstDifference = 0;
     long m_lastDifference = 0;
 };

@@ -276,6 +276,10 @@ TEST(ClExport, TheFileIsReplacedAsTheUsersOwn)
         ::chmod(e.job.clPath.c_str(), 0444);
         ::chmod(e.folder.path().c_str(), 0777);
         WriteMotion(e.job.motionPath, moves);
+        // The motion file is the run's own scratch file: the user's, as the run made it.
+        if (testsupport::runningAsRoot()) {
+            ASSERT_EQ(::chown(e.job.motionPath.c_str(), testsupport::NobodyId, testsupport::NobodyId), 0);
+        }
         const vork::ClExportResult result =
             testsupport::asOrdinaryUser([&] { return vork::WriteCLFile(e.job, nullptr); });
         EXPECT_FALSE(result.written);

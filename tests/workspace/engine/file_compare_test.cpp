@@ -356,19 +356,14 @@ TEST(FileInfo, InfoLineAndDates)
     EXPECT_EQ(missing.InfoLine(), "");
 }
 
-TEST(SourceList, LookAheadStaysInsideTheFileAndErrorsName)
+TEST(SourceList, LinesBeyondTheFileAreEmptyAndErrorsName)
 {
     TSourceList list(1);
     list.SetText("A\r\nB\r\nC\r\n");
     list.Next();
-    list.StartLookAhead();
-    EXPECT_EQ(list.LookIndex(), 2);
-    EXPECT_FALSE(list.LookExhausted());
-    list.AdvanceLook();
-    EXPECT_TRUE(list.LookExhausted()); // the end is the last line, not index + 50
-    EXPECT_EQ(list.LookLine(0), "");   // beyond the last line: empty
+    list.MarkDifference();
+    EXPECT_EQ(list.GetLine(list.Index(), 2), ""); // beyond the last line: empty
     EXPECT_EQ(list.LineAtCursor(-1), "A");
-    EXPECT_THROW(list.AdvanceLook(), SourceListError);
     list.Next();
     list.Next();
     EXPECT_TRUE(list.AtEnd());
