@@ -2,6 +2,7 @@
 #include "platform/paths.h"
 #include "platform/scratch_file.h"
 #include "platform/textfile.h"
+#include "support/file_size_limit.h"
 #include "support/temp_folder.h"
 #include "support/user_rights.h"
 
@@ -18,6 +19,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using testsupport::FileSizeLimit;
 using testsupport::TempFolder;
 
 namespace {
@@ -44,30 +46,6 @@ platform::ReplaceOptions withBackup()
     options.backupExtension = ".BAK";
     return options;
 }
-
-// While it lives, a write that would make a file longer than `bytes` fails (EFBIG) as
-// a full disk does: the file system refuses it part way.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &m_old);
-        m_signal = std::signal(SIGXFSZ, SIG_IGN);
-        const struct rlimit limit = {bytes, m_old.rlim_max};
-        EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_signal);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    struct rlimit m_old {};
-    void (*m_signal)(int) = nullptr;
-};
 
 // A pid that no process has: a child that has ended and been reaped.
 pid_t endedProcess()

@@ -2,6 +2,7 @@
 #include "platform/paths.h"
 #include "platform/textfile.h"
 #include "support/processes_at_once.h"
+#include "support/file_size_limit.h"
 #include "support/temp_folder.h"
 #include "support/unreadable_file.h"
 #include "support/user_rights.h"
@@ -477,16 +478,10 @@ TEST(IniFile, AFailedSaveNamesItsReason)
     // A full disk, as a file size limit gives it.
     TempFolder dir;
     dir.write("a.ini", "[S]\r\nK=1\r\n");
-    rlimit old{};
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 16;
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    const std::string error =
-        saveError([&] { IniFile(dir.file("a.ini")).writeString("S", "K", std::string(100, 'x')); });
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    const std::string error = [&] {
+        testsupport::FileSizeLimit full(16);
+        return saveError([&] { IniFile(dir.file("a.ini")).writeString("S", "K", std::string(100, 'x')); });
+    }();
     EXPECT_EQ(error.rfind("Unable to write to " + dir.file("a.ini") + ": the disk is full", 0), 0u) << error;
     EXPECT_EQ(dir.read("a.ini"), "[S]\r\nK=1\r\n");
 }

@@ -1,5 +1,6 @@
 #include "platform/paths.h"
 #include "platform/textfile.h"
+#include "support/file_size_limit.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -42,18 +43,11 @@ TEST(TextFile, FailedSaveLeavesTheOldFileWhole)
     // A file-size limit makes the write fail part way, as a full disk would, even for root.
     TempFolder dir;
     dir.write("p.nc", "OLD\r\n");
-    struct sigaction ignore{}, previous{};
-    ignore.sa_handler = SIG_IGN;
-    ::sigaction(SIGXFSZ, &ignore, &previous);
-    rlimit saved{};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = 4;
-    ::setrlimit(RLIMIT_FSIZE, &small);
     std::string error;
-    const bool saved_ok = platform::saveFileAtomic(dir.file("p.nc"), std::string(100, 'N'), &error);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::sigaction(SIGXFSZ, &previous, nullptr);
+    const bool saved_ok = [&] {
+        testsupport::FileSizeLimit full(4);
+        return platform::saveFileAtomic(dir.file("p.nc"), std::string(100, 'N'), &error);
+    }();
     EXPECT_FALSE(saved_ok);
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(dir.read("p.nc"), "OLD\r\n");

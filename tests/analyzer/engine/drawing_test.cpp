@@ -3,6 +3,7 @@
 #include "math/engine/mathlib.h"
 #include "drawing_test_support.h"
 #include "support/scripted_prompter.h"
+#include "support/file_size_limit.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -469,16 +470,9 @@ TEST(DrawingTest, WritesOntoAFullDiskAreReportedOnce)
     ASSERT_TRUE(w.win.OpenDisplayFile());
     {
         // A file-size limit makes the writes fail as a full disk would, even for root.
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit old{};
-        ::getrlimit(RLIMIT_FSIZE, &old);
-        rlimit small = old;
-        small.rlim_cur = 4096;
-        ::setrlimit(RLIMIT_FSIZE, &small);
+        testsupport::FileSizeLimit full(4096);
         for (int i = 0; i < 10000 && w.win.dfopen; ++i)
             w.win.Lineto(w.canvas, i % 4, 1, 0);
-        ::setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, oldHandler);
     }
     EXPECT_FALSE(w.win.dfopen);
     w.win.Lineto(w.canvas, 0, 0, 0);

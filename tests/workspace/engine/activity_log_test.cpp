@@ -1,6 +1,7 @@
 // The activity log writes one line per event, whatever bytes the message holds.
 #include "workspace/engine/activity_log.h"
 
+#include "support/file_size_limit.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -52,17 +53,10 @@ TEST(ActivityLog, LineCutShortIsTakenBackAndTheNextLineIsWhole)
     ASSERT_TRUE(log.write("first"));
     const std::string first = folder.read("MRWDNC.LOG");
 
-    struct sigaction ignore{}, previous{};
-    ignore.sa_handler = SIG_IGN;
-    ::sigaction(SIGXFSZ, &ignore, &previous);
-    rlimit saved{};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = first.size() + 4;
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    const bool written = log.write("torn");
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::sigaction(SIGXFSZ, &previous, nullptr);
+    const bool written = [&] {
+        testsupport::FileSizeLimit full(first.size() + 4);
+        return log.write("torn");
+    }();
 
     EXPECT_FALSE(written);
     EXPECT_EQ(folder.read("MRWDNC.LOG"), first);

@@ -4,6 +4,7 @@
 #include "platform/scratch_file.h"
 #include "platform/textfile.h"
 #include "support/scripted_prompter.h"
+#include "support/file_size_limit.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -629,16 +630,8 @@ TEST(BMacroJobTest, AnOutputThatCannotBeWrittenIsNamedAndTheRunFails)
     folder.write("PART.OUT", "EARLIER\r\n");
     // A disk that fills up during the run: writes past 64 bytes fail.
     const JobRun run = [&] {
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit old{};
-        ::getrlimit(RLIMIT_FSIZE, &old);
-        rlimit small = old;
-        small.rlim_cur = 64;
-        ::setrlimit(RLIMIT_FSIZE, &small);
-        JobRun r = runJob(job, "X1.\nX2.\nX3.\nX4.\nX5.\nX6.\nX7.\nX8.\nM30\n", {platform::Button::Yes});
-        ::setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, oldHandler);
-        return r;
+        testsupport::FileSizeLimit full(64);
+        return runJob(job, "X1.\nX2.\nX3.\nX4.\nX5.\nX6.\nX7.\nX8.\nM30\n", {platform::Button::Yes});
     }();
     ASSERT_EQ(run.boxes.size(), 3u);
     EXPECT_EQ(run.boxes[1], "Cannot Write Output File " + job.OutputFile);
