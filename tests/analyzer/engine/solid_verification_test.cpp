@@ -375,6 +375,22 @@ TEST(ClExport, StockFromTheMoves)
     EXPECT_EQ(u.edit, t.edit);
 }
 
+// Runs `program` of the example folder and exports the run as VORK2K.APT beside it;
+// the lines of the file, none when the export failed.
+std::vector<std::string> RunAndExport(examplerun::ExampleRun& example, const std::string& program)
+{
+    if (!example.run(program))
+        return {};
+    example.session->motion.close();
+    vork::ClExportJob job;
+    job.motionPath = example.folder.file("VORK.MOT");
+    job.clPath = example.folder.file("VORK2K.APT");
+    job.operations = &example.operations;
+    if (!vork::WriteCLFile(job, nullptr).written)
+        return {};
+    return platform::splitLines(example.folder.read("VORK2K.APT"));
+}
+
 // The bracket example run and exported: its ZX arc (N150, from (-0.6, -0.6, 0.1)) is
 // a circle about a centre at the arc's own Y, and the stock stays the path's.
 TEST(ClExport, BracketExampleArcCentreInItsPlane)
@@ -382,16 +398,8 @@ TEST(ClExport, BracketExampleArcCentreInItsPlane)
     examplerun::ExampleRun example("Mill 1.MCH", "BRACKET.OPF");
     ASSERT_TRUE(example.ready);
     example.copy("BRACKET.TAP");
-    ASSERT_TRUE(example.run("BRACKET.TAP"));
-    example.session->motion.close();
-    testsupport::TempFolder& folder = example.folder;
-
-    vork::ClExportJob job;
-    job.motionPath = folder.file("VORK.MOT");
-    job.clPath = folder.file("VORK2K.APT");
-    job.operations = &example.operations;
-    ASSERT_TRUE(vork::WriteCLFile(job, nullptr).written);
-    const auto lines = platform::splitLines(folder.read("VORK2K.APT"));
+    const auto lines = RunAndExport(example, "BRACKET.TAP");
+    ASSERT_FALSE(lines.empty());
     const auto n150 = std::find(lines.begin(), lines.end(), "GOTO/ -0.20000,-0.60000,0.50000");
     ASSERT_NE(n150, lines.end());
     // About the Y axis through the centre (-0.6, -0.6, 0.5): the next point lies on it.
@@ -403,7 +411,7 @@ TEST(ClExport, BracketExampleArcCentreInItsPlane)
     EXPECT_EQ(*std::prev(n160), "CIRCLE/ -0.20000,-0.60000,0.90000,1,0,0,0.40000");
 
     vork::VerifySettings stock;
-    ASSERT_TRUE(vork::CalculateExtents(job.motionPath, stock));
+    ASSERT_TRUE(vork::CalculateExtents(example.folder.file("VORK.MOT"), stock));
     // The path's lowest X and Y, -0.6, less the offset: the ZX arc reaches no further.
     EXPECT_EQ(stock.edit[0], "-1.10000");
     EXPECT_EQ(stock.edit[1], "-1.10000");
@@ -427,14 +435,8 @@ TEST(ClExport, ArcsOfEveryPlaneTurnAboutTheirOwnAxis)
                                        "G18 G03 X-0.2 Z0.1 R0.4\r\n"
                                        "G00 X-0.6\r\n"
                                        "G02 X-0.2 Z0.1 R0.4\r\n");
-    ASSERT_TRUE(example.run("PLANES.TAP"));
-    example.session->motion.close();
-    vork::ClExportJob job;
-    job.motionPath = example.folder.file("VORK.MOT");
-    job.clPath = example.folder.file("VORK2K.APT");
-    job.operations = &example.operations;
-    ASSERT_TRUE(vork::WriteCLFile(job, nullptr).written);
-    const auto lines = platform::splitLines(example.folder.read("VORK2K.APT"));
+    const auto lines = RunAndExport(example, "PLANES.TAP");
+    ASSERT_FALSE(lines.empty());
     std::vector<std::string> arcs; // each CIRCLE with the GOTO after it
     for (auto at = lines.begin(); at != lines.end(); ++at)
         if (at->rfind("CIRCLE/", 0) == 0 && std::next(at) != lines.end())
@@ -464,14 +466,8 @@ TEST(ClExport, AnXyArcAfterADrillingCycleSitsAtTheCyclesLastHeight)
                                       "G99 G81 X1. Y0. Z-.5 R.1 F5.\r\n"
                                       "G80\r\n"
                                       "G17 G02 X3. Y0. I1. J0. F10.\r\n");
-    ASSERT_TRUE(example.run("HOLES.TAP"));
-    example.session->motion.close();
-    vork::ClExportJob job;
-    job.motionPath = example.folder.file("VORK.MOT");
-    job.clPath = example.folder.file("VORK2K.APT");
-    job.operations = &example.operations;
-    ASSERT_TRUE(vork::WriteCLFile(job, nullptr).written);
-    const auto lines = platform::splitLines(example.folder.read("VORK2K.APT"));
+    const auto lines = RunAndExport(example, "HOLES.TAP");
+    ASSERT_FALSE(lines.empty());
     const auto circle = std::find_if(lines.begin(), lines.end(),
                                      [](const std::string& l) { return l.rfind("CIRCLE/", 0) == 0; });
     ASSERT_NE(circle, lines.end());
