@@ -90,6 +90,13 @@ TEST(EngineGuard, WhatAStepThrowsEndsTheTransferWithAnErrorAndACancel)
     ThrowingEngine other;
     other.guarded([&] { other.timerExpired(); });
     EXPECT_EQ(other.result(), ProtocolRemoteError);
+    // The operator reads what failed in the program's words, never the library's.
+    for (const ThrowingEngine* e : {&engine, &other}) {
+        EXPECT_EQ(e->resultText().find("basic_string"), std::string::npos) << e->resultText();
+        EXPECT_EQ(e->resultText().find("std::"), std::string::npos) << e->resultText();
+        EXPECT_NE(e->resultText().find("The transfer cannot go on: "), std::string::npos) << e->resultText();
+    }
+    EXPECT_NE(other.resultText().find("memory"), std::string::npos) << other.resultText();
 }
 
 std::string xmodemBlock(unsigned char number, std::string payload, std::size_t size = 128)

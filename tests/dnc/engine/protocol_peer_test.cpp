@@ -158,3 +158,24 @@ TEST(ProtocolPeerLateSender, ReceiveStartedBeforeTheSenderSucceeds)
 }
 
 }  // namespace
+
+namespace {
+
+// A name too long for a 128-byte header block goes in a 1,024-byte one: the standard
+// receiver takes it, under the whole name, with the file whole.
+TEST(ProtocolPeerLongName, YmodemSendsAHundredAndNineCharacterName)
+{
+    testsupport::TempFolder dir;
+    ::mkdir(dir.file("rx").c_str(), 0755);
+    const std::string name = "O" + std::string(104, '1') + ".TAP";
+    ASSERT_EQ(name.size(), 109u);
+    const std::string data = prototest::allByteValues(3000);
+    prototest::PeerLink link(dir.path(), dir.file("rx"), "rb -b -y");
+    ASSERT_TRUE(link.ok());
+    auto engine = makeSendEngine(ProtocolType::Ymodem, data, name, TransferOptions{}, 1700000000);
+    EXPECT_EQ(FdTransferDriver(link.fd(), link.fd()).run(*engine), ProtocolOk) << engine->resultText();
+    EXPECT_EQ(link.waitExit(10000), 0) << dir.read("peer.log");
+    EXPECT_TRUE(prototest::waitForFile(dir.file("rx/" + name), data)) << dir.read("peer.log");
+}
+
+}  // namespace
