@@ -11,6 +11,10 @@ constexpr unsigned char MARK = 0x01;
 constexpr int MAX_LONG = 9024;
 constexpr int MIN_DATA = 80;     // the shortest data field a noisy line brings packets down to
 constexpr int START_DATA = 1000; // first data field; doubles after every four good packets
+// The break packet goes this often at most: a receiver that has acknowledged the end of
+// the file holds it whole, and one that has ended answers nothing more.
+constexpr int BREAK_TRIES = 3;
+constexpr int BREAK_WAIT_MS = 3000;
 
 char tochar(int x) { return static_cast<char>(x + 32); }
 int unchar(char c) { return static_cast<unsigned char>(c) - 32; }
@@ -309,7 +313,16 @@ void KermitSender::resend()
 void KermitSender::outputMoved()
 {
     if (!finished())
-        setTimer(state_ == State::SendInit ? std::min(options_.blockWaitMs, options_.handshakeWaitMs) : options_.blockWaitMs);
+        setTimer(answerWaitMs());
+}
+
+int KermitSender::answerWaitMs() const
+{
+    switch (state_) {
+    case State::SendInit: return std::min(options_.blockWaitMs, options_.handshakeWaitMs);
+    case State::Break: return std::min(options_.blockWaitMs, BREAK_WAIT_MS);
+    default: return options_.blockWaitMs;
+    }
 }
 
 void KermitSender::receive(std::string_view bytes)
@@ -409,6 +422,11 @@ void KermitSender::timerExpired()
 {
     if (finished())
         return;
+    if (state_ == State::Break && ++endTries_ >= BREAK_TRIES) {
+        // The file was acknowledged to its end; only the answer to the break is missing.
+        finish(ProtocolEndNotConfirmed);
+        return;
+    }
     if (countError()) {
         send(cancelSequence());
         finish(state_ == State::SendInit ? ProtocolTimeout : ProtocolTooManyErrors);

@@ -80,6 +80,7 @@ private:
     void resend();
     void sendDataPacket();
     void shortenPackets();
+    int answerWaitMs() const;
 
     std::string data_;
     std::string announcedName_;
@@ -92,6 +93,7 @@ private:
     std::size_t pendingOffset_ = 0;  // file position after the packet awaiting its ACK
     int dataLimit_ = 90;             // data characters per packet now
     int goodInRow_ = 0;
+    int endTries_ = 0;               // break packets sent without an answer
     std::string current_;
 };
 

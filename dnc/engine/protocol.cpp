@@ -20,6 +20,7 @@ std::string protocolResultText(int code)
     case ProtocolRemoteError: return "The other side reported an error";
     case ProtocolOneFileOnly: return "Only one file can be received";
     case ProtocolPortClosed: return "The port is not open";
+    case ProtocolEndNotConfirmed: return "The data was acknowledged, but the end of the transfer was not confirmed";
     default: return "Unknown error " + std::to_string(code);
     }
 }
@@ -90,7 +91,8 @@ void Protocol::finish(int code)
     const ProtocolStatus last = m_status;
     QMetaObject::invokeMethod(this, [this, last] {
         emit protocolProgress(last);
-        if (last.result != ProtocolOk && last.result != ProtocolCancelled)
+        // The other side holds the whole file when only its last answer was lost: no fatal error.
+        if (last.result != ProtocolOk && last.result != ProtocolCancelled && last.result != ProtocolEndNotConfirmed)
             emit protocolError(last.result);
         emit protocolFinished(last.result);
     }, Qt::QueuedConnection);

@@ -26,6 +26,7 @@ enum ProtocolResult : int {
     ProtocolRemoteError = -6007,
     ProtocolOneFileOnly = -6008,
     ProtocolPortClosed = -6009,        // the port is closed or the device failed
+    ProtocolEndNotConfirmed = -6010,   // every data packet was acknowledged, the end was not
 };
 
 // The text shown for a result code ("Protocol Error:  " + this text).
