@@ -15,6 +15,11 @@ constexpr int START_DATA = 1000; // first data field; doubles after every four g
 // the file holds it whole, and one that has ended answers nothing more.
 constexpr int BREAK_TRIES = 3;
 constexpr int BREAK_WAIT_MS = 3000;
+// After the break is acknowledged the receiver takes what follows until the line has been
+// quiet this long, and at most this many bytes: a sender's trailing line end then never
+// heads what the line carries next.
+constexpr int CLOSE_QUIET_MS = 300;
+constexpr int CLOSE_MAX_BYTES = 4096;
 
 char tochar(int x) { return static_cast<char>(x + 32); }
 int unchar(char c) { return static_cast<unsigned char>(c) - 32; }
@@ -459,6 +464,18 @@ void KermitReceiver::receive(std::string_view bytes)
     for (char c : bytes) {
         if (finished())
             return;
+        if (closing_) {
+            auto packet = framer_.feed(static_cast<unsigned char>(c), link_.checkType);
+            framer_.takeDamaged();
+            if (packet && packet->type == 'B')
+                send(lastAck_);  // our answer to the break was lost
+            if (++closingBytes_ >= CLOSE_MAX_BYTES) {
+                finish(ProtocolOk);
+                return;
+            }
+            setTimer(CLOSE_QUIET_MS);
+            continue;
+        }
         auto packet = framer_.feed(static_cast<unsigned char>(c), link_.checkType);
         if (packet)
             onPacket(*packet);
@@ -591,7 +608,12 @@ void KermitReceiver::onPacket(const KermitPacket& p)
         break;
     case 'B':
         acknowledge(p.seq);
-        finish(fileDone_ ? ProtocolOk : ProtocolRemoteError, fileDone_ ? std::string() : "No file was sent");
+        if (!fileDone_) {
+            finish(ProtocolRemoteError, "No file was sent");
+            return;
+        }
+        closing_ = true;
+        setTimer(CLOSE_QUIET_MS);
         return;
     default:
         fail(ProtocolRemoteError, std::string("Unexpected packet type ") + p.type);
@@ -606,6 +628,10 @@ void KermitReceiver::timerExpired()
 {
     if (finished())
         return;
+    if (closing_) {
+        finish(ProtocolOk);
+        return;
+    }
     if (!initialised_) {
         handshakeElapsedMs_ += std::min(options_.blockWaitMs, options_.handshakeWaitMs);
         if (handshakeElapsedMs_ >= options_.handshakeWaitMs) {

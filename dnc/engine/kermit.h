@@ -118,6 +118,10 @@ private:
     KermitFramer framer_;
     KermitParameters ours_;
     KermitLink link_;
+    // The break is acknowledged: what the sender still puts on the line (its last words,
+    // the break again when our answer was lost) is taken until the line is quiet.
+    bool closing_ = false;
+    int closingBytes_ = 0;
     bool initialised_ = false;
     bool fileOpen_ = false;
     bool fileDone_ = false;

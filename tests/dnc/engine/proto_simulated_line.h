@@ -4,6 +4,7 @@
 // every time-out runs out in an instant of real time.
 #include <algorithm>
 #include <climits>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -26,7 +27,7 @@ struct Damage {
     double leading = 0;   // chance that the first byte of a write (a block's start, an answer) is dropped or changed
     // Fixed damage to the sender's bytes, by their index: a bit mask to flip, or 0 to drop the byte.
     std::map<std::size_t, int> sender;
-    bool lastAnswerLost = false;  // what the receiver says as it ends never arrives
+    std::size_t receiverSilentFrom = SIZE_MAX;  // the receiver's bytes from this one on never arrive
 };
 
 // One direction of the line: bytes in flight with the time each arrives.
@@ -111,6 +112,8 @@ public:
         return false;
     }
 
+    std::string receiverSent;  // everything the receiver sent, before the line's damage
+
 private:
     static constexpr std::int64_t HoursUs = 4LL * 3600 * 1'000'000;
     static constexpr std::int64_t MovedEveryUs = 500'000;
@@ -128,8 +131,14 @@ private:
     {
         std::string bytes = side.engine.takeOutput();
         const bool fromSender = &out == &wires_[0];
-        if (!fromSender && damage_.lastAnswerLost && side.engine.finished())
-            bytes.clear();
+        if (!fromSender) {
+            receiverSent += bytes;
+            const std::size_t kept = receiverSent.size() - bytes.size() < damage_.receiverSilentFrom
+                                         ? std::min(bytes.size(), damage_.receiverSilentFrom -
+                                                                      (receiverSent.size() - bytes.size()))
+                                         : 0;
+            bytes.resize(kept);
+        }
         for (std::size_t i = 0; i < bytes.size(); ++i) {
             char c = bytes[i];
             if (fromSender) {
