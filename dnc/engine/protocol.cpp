@@ -79,7 +79,7 @@ ProtocolStatus Protocol::status() const
     return snapshot;
 }
 
-void Protocol::finish(int code)
+void Protocol::finish(int code, const std::string& text)
 {
     if (!m_status.inProgress)
         return;
@@ -87,7 +87,7 @@ void Protocol::finish(int code)
     stopTransfer();
     m_status.elapsedMs = m_port.clock().nowMs() - m_startMs;
     m_status.inProgress = false;
-    m_status.stateText = protocolResultText(code);
+    m_status.stateText = text.empty() ? protocolResultText(code) : text;
     const ProtocolStatus last = m_status;
     QMetaObject::invokeMethod(this, [this, last] {
         emit protocolProgress(last);

@@ -102,7 +102,8 @@ protected:
     virtual void stopTransfer() = 0;
 
     // Ends the transfer with `code` and queues the events. Only the first call counts.
-    void finish(int code);
+    // `text` says what ended it, for the status window (by default the code's text).
+    void finish(int code, const std::string& text = {});
     // Reports progress when the status interval has passed since the last report.
     void reportProgress();
 
