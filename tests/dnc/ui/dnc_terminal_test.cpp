@@ -571,10 +571,10 @@ std::string fileText(const std::string& path)
 // The shop terminal is the control itself, on one line: it picks the machine on that
 // same line, asks for the transfer, runs the standard program there, and ends the menu.
 // The script's file "result" says whether the program ended well and "*** SHUTDOWN ***"
-// arrived; the script then listens on until it is ended.
+// arrived; the script then listens on until the line is quiet.
 std::string controlScript(bool upload, const std::string& program)
 {
-    return std::string("end() { echo \"$1\" > result; exec cat > /dev/null; }\n"
+    return std::string("end() { echo \"$1\" > result; while IFS= read -r -N 1 -t 0.3 c; do :; done; exit 0; }\n"
                        "prompt() { local heard=''; while IFS= read -r -d '?' -t 60 text; do heard+=$text?; "
                        "[[ $text == *\"$1\" ]] && return 0; done; printf 'waited for %q, heard %q\\n' \"$1\" \"$heard$text\" >&2; "
                        "return 1; }\n"
