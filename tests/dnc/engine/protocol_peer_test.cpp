@@ -6,6 +6,7 @@
 #include "dnc/engine/protocol_driver.h"
 #include "dnc/engine/transfer_protocols.h"
 #include "proto_peer.h"
+#include "proto_simulated_line.h"
 #include "support/temp_folder.h"
 
 using namespace dnc;
@@ -176,6 +177,16 @@ TEST(ProtocolPeerLongName, YmodemSendsAHundredAndNineCharacterName)
     EXPECT_EQ(FdTransferDriver(link.fd(), link.fd()).run(*engine), ProtocolOk) << engine->resultText();
     EXPECT_EQ(link.waitExit(10000), 0) << dir.read("peer.log");
     EXPECT_TRUE(prototest::waitForFile(dir.file("rx/" + name), data)) << dir.read("peer.log");
+
+    // Our own receiver reads the long header block too.
+    auto sender = makeSendEngine(ProtocolType::Ymodem, data, name, TransferOptions{}, 1700000000);
+    auto receiver = makeReceiveEngine(ProtocolType::Ymodem, TransferOptions{});
+    prototest::SimulatedLine line(1, prototest::Damage{}, 1000, 0);
+    std::string received;
+    ASSERT_TRUE(line.run(*sender, *receiver, received));
+    EXPECT_EQ(receiver->result(), ProtocolOk) << receiver->resultText();
+    EXPECT_EQ(receiver->status().fileName, name);
+    EXPECT_TRUE(received == data);
 }
 
 }  // namespace
