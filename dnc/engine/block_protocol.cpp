@@ -3,6 +3,8 @@
 #include "dnc/engine/comport.h"
 #include "dnc/engine/transfer_protocols.h"
 
+#include <exception>
+
 #include <sys/stat.h>
 
 namespace dnc {
@@ -40,15 +42,23 @@ std::string BlockProtocol::name() const { return nameOf(m_type); }
 void BlockProtocol::beginTransmit()
 {
     m_options.sevenBitLine = port().settings().line.dataBits < 8;
-    std::string data;
     const std::string& path = mutableStatus().fileName;
-    if (!readFileToSend(path, data)) {
-        finish(ProtocolFileError);
+    std::unique_ptr<TransferEngine> engine;
+    try {
+        std::string data;
+        if (!readFileToSend(path, data)) {
+            finish(ProtocolFileError);
+            return;
+        }
+        struct stat info{};
+        const std::int64_t modified = ::stat(path.c_str(), &info) == 0 ? static_cast<std::int64_t>(info.st_mtime) : 0;
+        engine = makeSendEngine(m_type, std::move(data), announcedName(), m_options, modified);
+    } catch (const std::exception&) {
+        // Nothing of the library's words reaches the operator.
+        finish(ProtocolFileError, "The file cannot be taken into memory to be sent");
         return;
     }
-    struct stat info{};
-    const std::int64_t modified = ::stat(path.c_str(), &info) == 0 ? static_cast<std::int64_t>(info.st_mtime) : 0;
-    run(makeSendEngine(m_type, std::move(data), announcedName(), m_options, modified));
+    run(std::move(engine));
 }
 
 void BlockProtocol::beginReceive()
@@ -125,8 +135,7 @@ void BlockProtocol::afterStep()
             finish(ProtocolFileError);
             return;
         }
-        status.stateText = m_engine->resultText();
-        finish(m_engine->result());
+        finish(m_engine->result(), m_engine->resultText());
         return;
     }
     reportProgress();

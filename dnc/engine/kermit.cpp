@@ -11,6 +11,15 @@ constexpr unsigned char MARK = 0x01;
 constexpr int MAX_LONG = 9024;
 constexpr int MIN_DATA = 80;     // the shortest data field a noisy line brings packets down to
 constexpr int START_DATA = 1000; // first data field; doubles after every four good packets
+// The break packet goes this often at most: a receiver that has acknowledged the end of
+// the file holds it whole, and one that has ended answers nothing more.
+constexpr int BREAK_TRIES = 3;
+constexpr int BREAK_WAIT_MS = 3000;
+// After the break is acknowledged the receiver takes what follows until the line has been
+// quiet this long, and at most this many bytes: a sender's trailing line end then never
+// heads what the line carries next.
+constexpr int CLOSE_QUIET_MS = 300;
+constexpr int CLOSE_MAX_BYTES = 4096;
 
 char tochar(int x) { return static_cast<char>(x + 32); }
 int unchar(char c) { return static_cast<unsigned char>(c) - 32; }
@@ -309,7 +318,16 @@ void KermitSender::resend()
 void KermitSender::outputMoved()
 {
     if (!finished())
-        setTimer(state_ == State::SendInit ? std::min(options_.blockWaitMs, options_.handshakeWaitMs) : options_.blockWaitMs);
+        setTimer(answerWaitMs());
+}
+
+int KermitSender::answerWaitMs() const
+{
+    switch (state_) {
+    case State::SendInit: return std::min(options_.blockWaitMs, options_.handshakeWaitMs);
+    case State::Break: return std::min(options_.blockWaitMs, BREAK_WAIT_MS);
+    default: return options_.blockWaitMs;
+    }
 }
 
 void KermitSender::receive(std::string_view bytes)
@@ -409,6 +427,11 @@ void KermitSender::timerExpired()
 {
     if (finished())
         return;
+    if (state_ == State::Break && ++endTries_ >= BREAK_TRIES) {
+        // The file was acknowledged to its end; only the answer to the break is missing.
+        finish(ProtocolEndNotConfirmed);
+        return;
+    }
     if (countError()) {
         send(cancelSequence());
         finish(state_ == State::SendInit ? ProtocolTimeout : ProtocolTooManyErrors);
@@ -441,6 +464,18 @@ void KermitReceiver::receive(std::string_view bytes)
     for (char c : bytes) {
         if (finished())
             return;
+        if (closing_) {
+            auto packet = framer_.feed(static_cast<unsigned char>(c), link_.checkType);
+            framer_.takeDamaged();
+            if (packet && packet->type == 'B')
+                send(lastAck_);  // our answer to the break was lost
+            if (++closingBytes_ >= CLOSE_MAX_BYTES) {
+                finish(ProtocolOk);
+                return;
+            }
+            setTimer(CLOSE_QUIET_MS);
+            continue;
+        }
         auto packet = framer_.feed(static_cast<unsigned char>(c), link_.checkType);
         if (packet)
             onPacket(*packet);
@@ -573,7 +608,12 @@ void KermitReceiver::onPacket(const KermitPacket& p)
         break;
     case 'B':
         acknowledge(p.seq);
-        finish(fileDone_ ? ProtocolOk : ProtocolRemoteError, fileDone_ ? std::string() : "No file was sent");
+        if (!fileDone_) {
+            finish(ProtocolRemoteError, "No file was sent");
+            return;
+        }
+        closing_ = true;
+        setTimer(CLOSE_QUIET_MS);
         return;
     default:
         fail(ProtocolRemoteError, std::string("Unexpected packet type ") + p.type);
@@ -588,6 +628,10 @@ void KermitReceiver::timerExpired()
 {
     if (finished())
         return;
+    if (closing_) {
+        finish(ProtocolOk);
+        return;
+    }
     if (!initialised_) {
         handshakeElapsedMs_ += std::min(options_.blockWaitMs, options_.handshakeWaitMs);
         if (handshakeElapsedMs_ >= options_.handshakeWaitMs) {

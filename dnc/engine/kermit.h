@@ -80,6 +80,7 @@ private:
     void resend();
     void sendDataPacket();
     void shortenPackets();
+    int answerWaitMs() const;
 
     std::string data_;
     std::string announcedName_;
@@ -92,6 +93,7 @@ private:
     std::size_t pendingOffset_ = 0;  // file position after the packet awaiting its ACK
     int dataLimit_ = 90;             // data characters per packet now
     int goodInRow_ = 0;
+    int endTries_ = 0;               // break packets sent without an answer
     std::string current_;
 };
 
@@ -116,6 +118,10 @@ private:
     KermitFramer framer_;
     KermitParameters ours_;
     KermitLink link_;
+    // The break is acknowledged: what the sender still puts on the line (its last words,
+    // the break again when our answer was lost) is taken until the line is quiet.
+    bool closing_ = false;
+    int closingBytes_ = 0;
     bool initialised_ = false;
     bool fileOpen_ = false;
     bool fileDone_ = false;

@@ -20,6 +20,7 @@ std::string protocolResultText(int code)
     case ProtocolRemoteError: return "The other side reported an error";
     case ProtocolOneFileOnly: return "Only one file can be received";
     case ProtocolPortClosed: return "The port is not open";
+    case ProtocolEndNotConfirmed: return "The data was acknowledged, but the end of the transfer was not confirmed";
     default: return "Unknown error " + std::to_string(code);
     }
 }
@@ -78,7 +79,7 @@ ProtocolStatus Protocol::status() const
     return snapshot;
 }
 
-void Protocol::finish(int code)
+void Protocol::finish(int code, const std::string& text)
 {
     if (!m_status.inProgress)
         return;
@@ -86,11 +87,12 @@ void Protocol::finish(int code)
     stopTransfer();
     m_status.elapsedMs = m_port.clock().nowMs() - m_startMs;
     m_status.inProgress = false;
-    m_status.stateText = protocolResultText(code);
+    m_status.stateText = text.empty() ? protocolResultText(code) : text;
     const ProtocolStatus last = m_status;
     QMetaObject::invokeMethod(this, [this, last] {
         emit protocolProgress(last);
-        if (last.result != ProtocolOk && last.result != ProtocolCancelled)
+        // The other side holds the whole file when only its last answer was lost: no fatal error.
+        if (last.result != ProtocolOk && last.result != ProtocolCancelled && last.result != ProtocolEndNotConfirmed)
             emit protocolError(last.result);
         emit protocolFinished(last.result);
     }, Qt::QueuedConnection);

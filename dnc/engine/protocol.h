@@ -26,6 +26,7 @@ enum ProtocolResult : int {
     ProtocolRemoteError = -6007,
     ProtocolOneFileOnly = -6008,
     ProtocolPortClosed = -6009,        // the port is closed or the device failed
+    ProtocolEndNotConfirmed = -6010,   // every data packet was acknowledged, the end was not
 };
 
 // The text shown for a result code ("Protocol Error:  " + this text).
@@ -101,7 +102,8 @@ protected:
     virtual void stopTransfer() = 0;
 
     // Ends the transfer with `code` and queues the events. Only the first call counts.
-    void finish(int code);
+    // `text` says what ended it, for the status window (by default the code's text).
+    void finish(int code, const std::string& text = {});
     // Reports progress when the status interval has passed since the last report.
     void reportProgress();
 

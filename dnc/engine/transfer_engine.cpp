@@ -1,6 +1,7 @@
 #include "dnc/engine/transfer_engine.h"
 
 #include <algorithm>
+#include <new>
 
 namespace dnc {
 
@@ -45,22 +46,25 @@ void TransferEngine::cancel()
 
 void TransferEngine::guarded(const std::function<void()>& step) noexcept
 {
-    std::string why;
+    // The library's own words (a function name, a type) mean nothing to an operator:
+    // the text says what failed in ours.
+    bool noMemory = false;
     try {
         step();
         return;
-    } catch (const std::exception& e) {
-        try {
-            why = e.what();
-        } catch (...) {
-        }
+    } catch (const std::bad_alloc&) {
+        noMemory = true;
     } catch (...) {
     }
     if (finished_)
         return;
     try {
         send(cancelSequence());
-        finish(ProtocolRemoteError, "The transfer cannot go on: " + why);
+        const std::string what = (status_.protocolName.empty() ? "" : status_.protocolName + " ") +
+                                 (status_.sending ? "send" : "receive");
+        finish(ProtocolRemoteError, noMemory ? "The transfer cannot go on: there is not enough memory"
+                                             : "The transfer cannot go on: the " + what +
+                                                   " met a fault of its own and was stopped");
     } catch (...) {
         // No room even for the text: the code alone ends it.
         finished_ = true;

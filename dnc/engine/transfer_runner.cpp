@@ -138,6 +138,9 @@ void TransferRunner::receive()
     const mrw::MachComRec& machine = m_session.currentMachine();
     if (machine.DeviceType == mrw::devicetype::DirectFileTransfer)
         return;
+    // A sender started first (a Kermit start packet, a ZMODEM request) waits for the
+    // receive while the dialog shows.
+    const TransferInputHold hold(m_session);
     QCoreApplication::processEvents();
 
     mrw::WorkspaceGlobals& globals = m_session.globals();

@@ -213,7 +213,13 @@ void XmodemSender::sendHeader(bool lastHeader)
         payload.push_back('\0');
         payload += announcedFileInfo(data_.size(), modified_);
     }
-    current_ = frameBlock(0, payload, SHORT_BLOCK, '\0', true);
+    // A long name does not fit a short block 0: the header goes in a long one.
+    if (payload.size() > LONG_BLOCK) {
+        send(cancelSequence());
+        finish(ProtocolFileError, "The file name is too long to announce");
+        return;
+    }
+    current_ = frameBlock(0, payload, payload.size() > SHORT_BLOCK ? LONG_BLOCK : SHORT_BLOCK, '\0', true);
     state_ = lastHeader ? State::WaitEndAck : State::WaitHeaderAck;
     transmitCurrent();
 }

@@ -37,6 +37,9 @@ constexpr std::size_t SUBPACKET = 1024;
 constexpr std::size_t MIN_SUBPACKET = 64;
 constexpr std::size_t MAX_SUBPACKET = 8192;
 constexpr std::size_t QUEUE_AHEAD = 16384;  // stream queued per drained output
+// How long the receiver waits for the sender's "OO" after its ZFIN: the sender answers
+// at once; one that says nothing costs this much.
+constexpr int OVER_AND_OUT_MS = 2000;
 
 int retryMs(const TransferOptions& t) { return std::max(100, std::min(t.blockWaitMs, t.handshakeWaitMs / 10)); }
 
@@ -633,6 +636,10 @@ void ZmodemReceiver::receive(std::string_view bytes)
     for (char c : bytes) {
         if (finished())
             return;
+        if (state_ == State::Closing) {
+            closing(static_cast<unsigned char>(c));
+            continue;
+        }
         switch (decoder_.feed(static_cast<unsigned char>(c))) {
         case ZmodemDecoder::Event::Header: onHeader(); break;
         case ZmodemDecoder::Event::Data: onData(); break;
@@ -698,8 +705,8 @@ void ZmodemReceiver::onHeader()
         }
         break;
     case ZFIN:
-        send(hexHeader(ZFIN, flagsHeader(0)));
-        finish(skippedFiles_ ? ProtocolOneFileOnly : ProtocolOk);
+        closeResult_ = skippedFiles_ ? ProtocolOneFileOnly : ProtocolOk;
+        close();
         break;
     case ZFREECNT:
         send(hexHeader(ZACK, positionHeader(0)));
@@ -715,6 +722,29 @@ void ZmodemReceiver::onHeader()
     default:
         break;
     }
+}
+
+void ZmodemReceiver::close()
+{
+    state_ = State::Closing;
+    overs_ = 0;
+    decoder_.expectHeader();
+    send(hexHeader(ZFIN, flagsHeader(0)));
+    setTimer(OVER_AND_OUT_MS);
+}
+
+// After our ZFIN: "OO" ends the session; a ZFIN again means that ours was lost.
+void ZmodemReceiver::closing(unsigned char byte)
+{
+    if (byte == 'O') {
+        if (++overs_ == 2)
+            finish(closeResult_);
+        return;
+    }
+    overs_ = 0;
+    const ZmodemDecoder::Event event = decoder_.feed(byte);
+    if (event == ZmodemDecoder::Event::Header && decoder_.headerType() == ZFIN)
+        close();
 }
 
 void ZmodemReceiver::onData()
@@ -785,6 +815,10 @@ void ZmodemReceiver::timerExpired()
 {
     if (finished())
         return;
+    if (state_ == State::Closing) {
+        finish(closeResult_);  // a sender that does not say "OO"
+        return;
+    }
     if (state_ == State::InData || state_ == State::WaitData) {
         if (countError()) {
             send(cancelSequence());

@@ -95,16 +95,22 @@ protected:
     std::string cancelSequence() const override;
 
 private:
-    enum class State { WaitFile, WaitFileInfo, WaitInitData, WaitData, InData };
+    // Closing: our ZFIN has gone; the sender's "OO" is taken off the line before the
+    // line is given back, so that it never heads what is typed next.
+    enum class State { WaitFile, WaitFileInfo, WaitInitData, WaitData, InData, Closing };
 
     void onHeader();
     void onData();
     void onBadInput();
     void sendReceiverInit();
     void askForPosition();
+    void close();
+    void closing(unsigned char byte);
 
     ZmodemDecoder decoder_;
     State state_ = State::WaitFile;
+    int closeResult_ = ProtocolOk;
+    int overs_ = 0;                     // the sender's closing "O"s heard
     std::uint32_t position_ = 0;
     bool fileStarted_ = false;
     bool fileDone_ = false;

@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <deque>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -165,10 +166,13 @@ public:
     std::deque<std::optional<std::string>> receiveFiles;
     std::deque<std::optional<std::string>> folders;
     std::vector<SaveRequest> requests;
+    std::function<void()> whileShown; // what happens on the line while the dialog shows
 
     std::optional<std::string> chooseReceiveFile(const SaveRequest& request) override
     {
         requests.push_back(request);
+        if (whileShown)
+            whileShown();
         return take(receiveFiles);
     }
     std::optional<std::string> chooseFolder(const std::string&, const std::string&) override { return take(folders); }

@@ -1,6 +1,7 @@
 // The terminal's transfers: sends of the editor text and of several files, the waits for
 // XON or a character, receives with their conversion, direct file transfer and the
 // activity-log lines; over fake lines and over a pty pair with the simulated control.
+#include "dnc/engine/kermit.h"
 #include "dnc/engine/received_file.h"
 #include "tests/dnc/engine/dnc_session_rig.h"
 #include "tests/dnc/engine/proto_peer.h"
@@ -443,6 +444,24 @@ TEST(DncTransfer, StartRequestWhileTheSendDialogShowsStartsTheTransfer)
         EXPECT_NE(rig.device->sent().find(c.firstBlock), std::string::npos);
         EXPECT_EQ(rig.view.received, "before");
     }
+}
+
+// A Kermit sender that was started first: its start packet, come while the receive
+// dialog showed, is answered at once, not after the receiver's first time-out.
+TEST(DncTransfer, KermitStartPacketWhileTheReceiveDialogShowsStartsTheReceive)
+{
+    SessionRig rig("[M]\r\nPORT=1\r\nTCODE=2\r\nPROTOCOL=4\r\n");
+    rig.session->begin();
+    rig.device->feed("before");
+    rig.dialogs.whileShown = [&] { rig.device->feed(KermitFramer().frame(0, 'S', KermitParameters{}.encode(), {})); };
+    rig.dialogs.receiveFiles = {rig.folder.file("IN.TAP")};
+    rig.runner->receive();
+    const std::string sent = rig.device->sent();
+    const std::size_t first = sent.find('\x01');
+    ASSERT_NE(first, std::string::npos) << sent;
+    ASSERT_GT(sent.size(), first + 3);
+    EXPECT_EQ(sent[first + 3], 'Y') << sent; // the start acknowledged, no NAK first
+    EXPECT_EQ(rig.view.received, "before");
 }
 
 // The program ends in the middle of a receive: the terminal's session goes without its

@@ -66,6 +66,29 @@ TEST(KermitPeerFields, UnusableFieldsInTheAnswerToOurSendInitAreReadAsDefaults)
     }
 }
 
+// The sender's last words after the break (a line end, the break again when our answer
+// was lost) are taken by the receive: they never head what the line carries next.
+TEST(KermitPeerFields, WhatFollowsTheBreakIsTakenBeforeTheReceiveEnds)
+{
+    KermitParameters theirs;
+    theirs.checkType = '1';
+    KermitReceiver receiver;
+    receiver.start();
+    receiver.receive(kermitPacket('S', theirs.encode(), 0) + kermitPacket('F', "PART.TAP", 1) +
+                     kermitPacket('D', "N1", 2) + kermitPacket('Z', "", 3) + kermitPacket('B', "", 4));
+    const std::string breakAnswer = kermitPacket('Y', "", 4);
+    EXPECT_NE(receiver.takeOutput().find(breakAnswer), std::string::npos);
+    EXPECT_FALSE(receiver.finished());
+    receiver.receive("\r\n");
+    receiver.receive(kermitPacket('B', "", 4));
+    EXPECT_EQ(receiver.takeOutput(), breakAnswer);
+    EXPECT_FALSE(receiver.finished());
+    receiver.timerExpired(); // the line has been quiet
+    EXPECT_TRUE(receiver.finished());
+    EXPECT_EQ(receiver.result(), ProtocolOk);
+    EXPECT_EQ(receiver.takeReceivedData(), "N1");
+}
+
 // An engine whose step throws, as a fault deep inside one would.
 class ThrowingEngine : public TransferEngine {
 public:
@@ -90,6 +113,13 @@ TEST(EngineGuard, WhatAStepThrowsEndsTheTransferWithAnErrorAndACancel)
     ThrowingEngine other;
     other.guarded([&] { other.timerExpired(); });
     EXPECT_EQ(other.result(), ProtocolRemoteError);
+    // The operator reads what failed in the program's words, never the library's.
+    for (const ThrowingEngine* e : {&engine, &other}) {
+        EXPECT_EQ(e->resultText().find("basic_string"), std::string::npos) << e->resultText();
+        EXPECT_EQ(e->resultText().find("std::"), std::string::npos) << e->resultText();
+        EXPECT_NE(e->resultText().find("The transfer cannot go on: "), std::string::npos) << e->resultText();
+    }
+    EXPECT_NE(other.resultText().find("memory"), std::string::npos) << other.resultText();
 }
 
 std::string xmodemBlock(unsigned char number, std::string payload, std::size_t size = 128)

@@ -62,6 +62,10 @@ TEST(BlockProtocolOnPort, ReceivesIntoTheChosenFile)
         EXPECT_EQ(rig.last.bytesTransferred, static_cast<std::int64_t>(data.size()));
         EXPECT_GT(rig.last.blocks, 0);
         EXPECT_EQ(rig.link.waitExit(10000), 0);
+        // The sender's last words were taken with the transfer: nothing of it is left
+        // to head what the line carries next.
+        rig.port.clock().wait(100, true);
+        EXPECT_EQ(rig.port.getBlock(rig.port.inCount()), "");
     }
 }
 

@@ -6,6 +6,7 @@
 #include "dnc/engine/protocol_driver.h"
 #include "dnc/engine/transfer_protocols.h"
 #include "proto_peer.h"
+#include "proto_simulated_line.h"
 #include "support/temp_folder.h"
 
 using namespace dnc;
@@ -155,6 +156,37 @@ TEST(ProtocolPeerLateSender, ReceiveStartedBeforeTheSenderSucceeds)
         EXPECT_EQ(link.waitExit(10000), 0);
         EXPECT_TRUE(dir.read("chosen.tap") == data) << "received " << dir.read("chosen.tap").size() << " bytes";
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A name too long for a 128-byte header block goes in a 1,024-byte one: the standard
+// receiver takes it, under the whole name, with the file whole.
+TEST(ProtocolPeerLongName, YmodemSendsAHundredAndNineCharacterName)
+{
+    testsupport::TempFolder dir;
+    ::mkdir(dir.file("rx").c_str(), 0755);
+    const std::string name = "O" + std::string(104, '1') + ".TAP";
+    ASSERT_EQ(name.size(), 109u);
+    const std::string data = prototest::allByteValues(3000);
+    prototest::PeerLink link(dir.path(), dir.file("rx"), "rb -b -y");
+    ASSERT_TRUE(link.ok());
+    auto engine = makeSendEngine(ProtocolType::Ymodem, data, name, TransferOptions{}, 1700000000);
+    EXPECT_EQ(FdTransferDriver(link.fd(), link.fd()).run(*engine), ProtocolOk) << engine->resultText();
+    EXPECT_EQ(link.waitExit(10000), 0) << dir.read("peer.log");
+    EXPECT_TRUE(prototest::waitForFile(dir.file("rx/" + name), data)) << dir.read("peer.log");
+
+    // Our own receiver reads the long header block too.
+    auto sender = makeSendEngine(ProtocolType::Ymodem, data, name, TransferOptions{}, 1700000000);
+    auto receiver = makeReceiveEngine(ProtocolType::Ymodem, TransferOptions{});
+    prototest::SimulatedLine line(1, prototest::Damage{}, 1000, 0);
+    std::string received;
+    ASSERT_TRUE(line.run(*sender, *receiver, received));
+    EXPECT_EQ(receiver->result(), ProtocolOk) << receiver->resultText();
+    EXPECT_EQ(receiver->status().fileName, name);
+    EXPECT_TRUE(received == data);
 }
 
 }  // namespace

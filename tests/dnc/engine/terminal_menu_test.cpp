@@ -292,6 +292,11 @@ TEST(TerminalMenu, StartRequestBeforeTheSwitchStartsTheDownload)
         m.run({{"Cmd ?", "M\r"}, {"Machine?", "XMILL\r"}, {"Cmd ?", "D\r"}, {"File?", "O1234\r"},
                {"To XMILL ...", "C"}, {blockStart, std::nullopt}, {"\x1a", "\x06"}, {"\x04", "\x06"}});
     EXPECT_NE(sent.find(blockStart + "%\r\nO1234\r\n%\r\n"), std::string::npos);
+    // After the menu's last line nothing (a line end, an echo) goes ahead of the first
+    // block: a control's receiver would read it as a damaged block header.
+    const std::size_t told = sent.find("To XMILL ...");
+    ASSERT_NE(told, std::string::npos);
+    EXPECT_EQ(sent.substr(told + 12, 3), blockStart);
     EXPECT_TRUE(m.posted.empty()) << m.posted.front();
 }
 

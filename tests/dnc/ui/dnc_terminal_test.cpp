@@ -362,6 +362,13 @@ const Peer Peers[] = {
     {mrw::protocol::Kermit, "gkermit -q -i -P -w -r", "gkermit -q -i -P -s PART.TAP"},
 };
 
+// The shop menu's transfers: XMODEM on a control's slow line (every byte of the menu
+// and the transfer paced at 9,600 baud), the others at 115,200 to keep the run short.
+int menuBaud(const Peer& peer)
+{
+    return peer.protocol == mrw::protocol::Xmodem ? 9600 : 115200;
+}
+
 // A control that takes everything at once and never holds the PC.
 simcontrol::ControlSettings fastControl()
 {
@@ -400,14 +407,21 @@ private:
 // The other end of the machine's line: a standard program behind a pty, or for ASCII
 // the simulated control on a pty pair. `device` is what the PC opens.
 struct MachineEnd {
-    MachineEnd(const Peer& peer, bool peerSends, const std::string& program)
+    // `onCue`: the standard program starts only at cue(), as an operator at the control
+    // starts it once told to.
+    MachineEnd(const Peer& peer, bool peerSends, const std::string& program, bool onCue = false)
     {
         if (peerSends)
             work.write("PART.TAP", program);
         const char* command = peerSends ? peer.sender : peer.receiver;
         namesItsFile = command && std::string(command).find("PART.TAP") != std::string::npos;
         if (command) {
-            link = std::make_unique<prototest::PeerLink>(links.path(), work.path(), command);
+            std::string run = command;
+            if (onCue) {
+                links.write("cue.sh", "until [ -e '" + links.file("go") + "' ]; do sleep 0.02; done\nexec " + run + "\n");
+                run = "sh '" + links.file("cue.sh") + "'";
+            }
+            link = std::make_unique<prototest::PeerLink>(links.path(), work.path(), run);
             device = links.file("ttyA");
         } else {
             pty = std::make_unique<simcontrol::PtyPair>();
@@ -432,6 +446,11 @@ struct MachineEnd {
         if (!namesItsFile) {
             EXPECT_EQ(platform::fileNamePart(file), announced);
         }
+    }
+    void cue() const
+    {
+        if (link && !platform::fileExists(links.file("go")))
+            links.write("go", "");
     }
     // The standard sender ended with success.
     void expectSenderDone() const
@@ -508,15 +527,15 @@ TEST(DncTerminalPeers, ShopMenuDownloadsAndUploads)
     for (const Peer& peer : Peers) {
         for (const bool upload : {false, true}) {
             SCOPED_TRACE(std::string(peer.receiver ? peer.receiver : "ASCII") + (upload ? ", U" : ", D"));
-            MachineEnd machine(peer, upload, program);
+            MachineEnd machine(peer, upload, program, !upload);
             simcontrol::PtyPair shopLine;
             ASSERT_TRUE(shopLine.ready());
             simcontrol::SimControl shop(shopLine.machineEnd(), fastControl());
             testsupport::TempFolder nc;
             TerminalRig rig("[MACHINE NAMES]\r\nNUMBER=2\r\nMACHINE1=T\r\nMACHINE2=MILL\r\n"
-                            "[T]\r\nPORT=1\r\nDTYPE=2\r\nCDELAY=60\r\nLDELAY=24\r\n" + lineKeys(0, 9600) +
+                            "[T]\r\nPORT=1\r\nDTYPE=2\r\nCDELAY=60\r\nLDELAY=24\r\n" + lineKeys(0, menuBaud(peer)) +
                                 "[MILL]\r\nPORT=3\r\nDEFDNL=" + nc.path() + "\r\nDEFUPL=" + nc.path() +
-                                "\r\nDEFEXT=TAP\r\n" + lineKeys(peer.protocol, 9600),
+                                "\r\nDEFEXT=TAP\r\n" + lineKeys(peer.protocol, menuBaud(peer)),
                             "COM1=" + shopLine.pcEnd() + "\r\nCOM3=" + machine.device + "\r\n");
             rig.globals.CurrentMachineName = "T";
             rig.terminal->Go(false);
@@ -540,7 +559,17 @@ TEST(DncTerminalPeers, ShopMenuDownloadsAndUploads)
                 return true;
             });
             Poll punch([&] {
-                if (!upload || !machine.control)
+                if (!upload) {
+                    // The control's receive is started once the PC has said what comes and
+                    // is on the machine's line (a request before that goes unheard).
+                    if (shop.program().find("To MILL ...") == std::string::npos ||
+                        rig.terminal->session().currentMachine().Name != "MILL" ||
+                        !rig.terminal->session().portOpened())
+                        return false;
+                    machine.cue();
+                    return true;
+                }
+                if (!machine.control)
                     return true;
                 if (!receiving(*rig.terminal))
                     return false;
@@ -575,20 +604,28 @@ std::string fileText(const std::string& path)
 // The shop terminal is the control itself, on one line: it picks the machine on that
 // same line, asks for the transfer, runs the standard program there, and ends the menu.
 // The script's file "result" says whether the program ended well and "*** SHUTDOWN ***"
-// arrived; the script then listens on until it is ended.
+// arrived; the script then listens on until the line is quiet.
 std::string controlScript(bool upload, const std::string& program)
 {
-    return std::string("end() { echo \"$1\" > result; exec cat > /dev/null; }\n"
-                       "prompt() { while IFS= read -r -d '?' -t 60 text; do [[ $text == *\"$1\" ]] && return 0; done; "
+    return std::string("end() { echo \"$1\" > result; while IFS= read -r -N 1 -t 0.3 c; do :; done; exit 0; }\n"
+                       "prompt() { local heard=''; while IFS= read -r -d '?' -t 60 text; do heard+=$text?; "
+                       "[[ $text == *\"$1\" ]] && return 0; done; printf 'waited for %q, heard %q\\n' \"$1\" \"$heard$text\" >&2; "
                        "return 1; }\n"
                        // Reads up to the given text, as an operator watches the screen.
                        "await() { local seen=''; while IFS= read -r -N 1 -t 60 c; do seen+=$c; "
-                       "[[ $seen == *\"$1\" ]] && return 0; done; return 1; }\n"
+                       "[[ $seen == *\"$1\" ]] && return 0; done; printf 'waited for %q, heard %q\\n' \"$1\" \"$seen\" >&2; "
+                       "return 1; }\n"
                        "prompt 'Cmd ' && printf 'M\\r' && prompt 'Machine' && printf 'MILL\\r' && prompt 'Cmd ' && ") +
-           // The sender starts once the PC has said it is ready to receive.
+           // The sender starts once the PC has said it is ready to receive, the receiver once
+           // the PC has said what it sends: as an operator at the control does.
            (upload ? "printf 'U\\r' && prompt 'File' && printf 'O5.TAP\\r' && await 'From MILL ...'"
-                   : "printf 'D\\r' && prompt 'File' && printf 'PART.TAP\\r'") +
+                   : "printf 'D\\r' && prompt 'File' && printf 'PART.TAP\\r' && await 'To MILL ...'") +
            " || end 90\n" + program + " || end $?\n" +
+           // After an upload the next command, typed at once, is heard: what comes back
+           // is its own prompt, not the menu again (an empty file name then ends it).
+           (upload ? "prompt 'Cmd ' && printf 'D\\r' && IFS= read -r -d '?' -t 20 text && [[ $text == *File ]] && "
+                     "printf '\\r' || { printf 'after D heard %q\\n' \"$text\" >&2; end 93; }\n"
+                   : "") +
            "prompt 'Cmd ' && printf 'Q\\r' || end 91\n"
            // A Q that went in with the program's last bytes is typed again.
            "for try in 1 2 3; do\n"
@@ -614,7 +651,7 @@ TEST(DncTerminalPeers, ShopMenuOnTheControlsOwnLine)
             work.write("control.sh", controlScript(upload, upload ? peer.sender : peer.receiver));
             prototest::PeerLink control(links.path(), work.path(), "bash control.sh");
             ASSERT_TRUE(control.ok());
-            const std::string line = lineKeys(peer.protocol, 9600);
+            const std::string line = lineKeys(peer.protocol, menuBaud(peer));
             TerminalRig rig("[MACHINE NAMES]\r\nNUMBER=2\r\nMACHINE1=T\r\nMACHINE2=MILL\r\n"
                             "[T]\r\nPORT=3\r\nDTYPE=2\r\nCDELAY=60\r\nLDELAY=24\r\n" + line +
                                 "[MILL]\r\nPORT=3\r\nDEFDNL=" + nc.path() + "\r\nDEFUPL=" + nc.path() +
