@@ -598,25 +598,28 @@ TEST(MainWindow, TheToolsPictureGoesWhenTheToolGoesOrTheImageIsTurnedOff)
     EXPECT_EQ(ToolPixelsNear(w, millX, millY, 0.3), 0);
 
     // Stopped in the middle of the drill's part: the drill is shown until the image is
-    // turned off. Stop is pressed at the pacing wait of the drill's fourth block.
-    struct StopAtBlock : platform::EventPump {
-        TRunState* state = nullptr;
-        int waits = 0;
-        void processEvents() override {}
-        void waitPumping(int) override
-        {
-            state->PacingTick = true;
-            if (++waits == 4)
-                state->StopRequest = true;
-        }
-    } stopper;
-    stopper.state = &w.window.session().state;
-    platform::EventPump* pump = w.window.session().services.pump;
-    w.window.session().services.pump = &stopper;
-    w.window.settings().speed = 1;
-    w.window.Start();
-    w.window.session().services.pump = pump;
-    w.window.settings().speed = 0;
+    // turned off. Stop is pressed at the pacing wait of the next part's fourth block.
+    const auto startAndStopAtTheFourthBlock = [](ShownWindow& shown) {
+        struct StopAtBlock : platform::EventPump {
+            TRunState* state = nullptr;
+            int waits = 0;
+            void processEvents() override {}
+            void waitPumping(int) override
+            {
+                state->PacingTick = true;
+                if (++waits == 4)
+                    state->StopRequest = true;
+            }
+        } stopper;
+        stopper.state = &shown.window.session().state;
+        platform::EventPump* pump = shown.window.session().services.pump;
+        shown.window.session().services.pump = &stopper;
+        shown.window.settings().speed = 1;
+        shown.window.Start();
+        shown.window.session().services.pump = pump;
+        shown.window.settings().speed = 0;
+    };
+    startAndStopAtTheFourthBlock(w);
     ASSERT_FALSE(w.window.session().state.EndOfProgram);
     ASSERT_TRUE(picture.HasLastPosition());
     const double drillX = picture.LastX(), drillY = picture.LastY();
@@ -632,14 +635,7 @@ TEST(MainWindow, TheToolsPictureGoesWhenTheToolGoesOrTheImageIsTurnedOff)
     still.window.settings().dash = false;
     still.window.settings().animateTool = false;
     still.window.Start(); // to the first tool
-    StopAtBlock stopAgain;
-    stopAgain.state = &still.window.session().state;
-    platform::EventPump* stillPump = still.window.session().services.pump;
-    still.window.session().services.pump = &stopAgain;
-    still.window.settings().speed = 1;
-    still.window.Start();
-    still.window.session().services.pump = stillPump;
-    still.window.settings().speed = 0;
+    startAndStopAtTheFourthBlock(still);
     ASSERT_FALSE(still.window.session().state.EndOfProgram);
     // Pixels of the screen that the path's replay leaves blank, anywhere.
     const auto anywhere = [&] {
