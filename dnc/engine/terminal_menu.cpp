@@ -159,11 +159,12 @@ bool TerminalMenu::PromptLine(const std::string& prompt, std::string& reply, std
 {
     m_session.menuReply.clear();
     SendMenuLine(prompt);
-    QCoreApplication::processEvents();
     m_replyReady = false;
     m_replyTimedOut = false;
-    // The time-out counts from the prompt.
+    // The time-out counts from the prompt. Listening starts before anything that was
+    // typed is read, so that a control that answers the moment the prompt arrives is heard.
     armReply();
+    QCoreApplication::processEvents();
     while (!m_stopped && !m_replyReady && !m_replyTimedOut)
         m_session.clock().waitFor([this] { return m_stopped || m_replyReady || m_replyTimedOut; }, -1, true);
     if (m_stopped)
