@@ -47,11 +47,14 @@ LineClock& ComPort::clock() const
 
 bool ComPort::isOpen() const { return m_line && m_line->isOpen(); }
 
-bool ComPort::open(std::unique_ptr<SerialLine> line, const PortSettings& settings, std::string& error)
+bool ComPort::open(std::unique_ptr<SerialLine> line, const PortSettings& settings, std::string& error,
+                   bool keepInput)
 {
     close();
     if (!line->open(error))
         return false;
+    if (!keepInput)
+        line->discardInput();
     m_refused.clear();
     line->configure(settings.line, m_refused);
     m_line = std::move(line);
@@ -67,6 +70,8 @@ bool ComPort::open(std::unique_ptr<SerialLine> line, const PortSettings& setting
     setDtr(true);
     setRts(true);
     emit portOpened();
+    if (keepInput)
+        readInput(); // what waited for the port is there now, not only at the next arrival
     return true;
 }
 

@@ -81,8 +81,11 @@ public:
     // Opens the port on `line` with `settings`. On failure `error` says why and the
     // port stays closed. DTR and RTS are raised on open. A device that refuses part of
     // the framing (a pty keeps neither parity nor 7-bit characters) is still opened;
-    // refusedSettings() then says what it refused.
-    bool open(std::unique_ptr<SerialLine> line, const PortSettings& settings, std::string& error);
+    // refusedSettings() then says what it refused. What waits in the line from before is
+    // dropped, unless `keepInput` (the same line opened again while a transfer's peer may
+    // already be talking).
+    bool open(std::unique_ptr<SerialLine> line, const PortSettings& settings, std::string& error,
+              bool keepInput = false);
     const std::string& refusedSettings() const { return m_refused; }
     // Closing sends what was put first (see sendQueued); flushOutBuffer before it throws
     // that away instead.

@@ -289,7 +289,9 @@ bool DncSession::openRecordPort(const mrw::MachComRec& record, int depth)
     std::unique_ptr<SerialLine> line = m_lines ? m_lines(portNumber) : nullptr;
     std::string error;
     const std::string device = line ? line->name() : std::string();
-    if (!line || !m_port.open(std::move(line), portSettingsFor(record, device), error)) {
+    // Reopened on the same line for a transfer, the port keeps what the peer sent meanwhile.
+    const bool sameLine = !keptFrom.empty() && device == keptFrom;
+    if (!line || !m_port.open(std::move(line), portSettingsFor(record, device), error, sameLine)) {
         verboseLine("Failed to open the comport#" + number);
         message("The Selected Port Number Cannot Be Opened\nEither the Port Does Not Exist or it is Already in Use",
                 platform::MessageKind::Error);

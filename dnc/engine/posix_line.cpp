@@ -104,10 +104,9 @@ bool PosixLine::open(std::string& error)
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
     ::tcsetattr(fd, TCSANOW, &tio);
-    // Stale input goes; output is never thrown away here: a reopened port may still hold
-    // the tail of what was written before it closed (on a pty, the peer may not have read
-    // it yet), and the control must get it whole.
-    ::tcflush(fd, TCIFLUSH);
+    // Output is never thrown away here: a reopened port may still hold the tail of what
+    // was written before it closed (on a pty, the peer may not have read it yet), and the
+    // control must get it whole. Stale input is the port's to drop (ComPort::open).
     m_fd = fd;
     m_notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, &SerialLine::readyRead);

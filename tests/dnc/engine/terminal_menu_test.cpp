@@ -300,6 +300,35 @@ TEST(TerminalMenu, StartRequestBeforeTheSwitchStartsTheDownload)
     EXPECT_TRUE(m.posted.empty()) << m.posted.front();
 }
 
+// A control on the terminal's own line may start its receiver while the PC is still
+// setting the line up for it (here during a 2-second port opening delay): its request
+// waits in the line and starts the download.
+TEST(TerminalMenu, StartRequestWhileTheLineOpensAgainIsKept)
+{
+    MenuRig m;
+    m.rig.settings.ComOpenDelayTicks = 36;
+    std::string machines = database("LDELAY=24\r\n");
+    machines.replace(machines.find("NUMBER=7"), 8, "NUMBER=8\r\nMACHINE8=XMILL");
+    m.rig.folder.write("WPOSTS.INI", machines + "[XMILL]\r\nPORT=1\r\nBAUD=9600\r\nFLOW=1\r\nTCODE=2\r\nPROTOCOL=1\r\n"
+                                                "DEFDNL=C:\\NC\r\nDEFUPL=C:\\NC\r\nDEFEXT=TAP\r\n");
+    m.rig.folder.write("NC/O1234.TAP", "%\r\nO1234\r\n%\r\n");
+    const std::string blockStart("\x01\x01\xfe", 3);
+    std::string heard;
+    bool requested = false;
+    m.rig.device->onSent = [&](const std::string& bytes) {
+        heard += bytes;
+        if (!requested && heard.find("To XMILL ...") != std::string::npos) {
+            requested = true; // 1.5 s on: the PC waits 1 s, then closes the line and waits 2 s to open it
+            m.rig.device->clock.startTimer(1500, [&m] { m.rig.device->feed("C"); });
+        }
+        m.answer(bytes);
+    };
+    m.rig.device->clock.startTimer(30000, [&m] { m.menu.stop(); });
+    const std::string sent = m.run({{"Cmd ?", "M\r"}, {"Machine?", "XMILL\r"}, {"Cmd ?", "D\r"}, {"File?", "O1234\r"},
+                                    {blockStart, std::nullopt}, {"\x1a", "\x06"}, {"\x04", "\x06"}});
+    EXPECT_NE(sent.find(blockStart + "%\r\nO1234\r\n%\r\n"), std::string::npos) << sent;
+}
+
 TEST(TerminalMenu, DownloadThroughAHubSwitchesToTheMachineAndBack)
 {
     MenuRig m;
