@@ -274,16 +274,22 @@ TEST(TerminalMenu, UploadEndedWithTheTerminalLeavesNothingBehind)
     EXPECT_FALSE(m.rig.session->portOpened());
 }
 
-// The machine's receiver asks for the start once, while the menu still waits to switch
-// to its machine on the same port: the transfer starts with that request.
-TEST(TerminalMenu, StartRequestBeforeTheSwitchStartsTheDownload)
+// XMILL, an XMODEM machine on the terminal's own port, with O1234 to download.
+void addXmodemMill(MenuRig& m)
 {
-    MenuRig m;
     std::string machines = database("LDELAY=24\r\n");
     machines.replace(machines.find("NUMBER=7"), 8, "NUMBER=8\r\nMACHINE8=XMILL");
     m.rig.folder.write("WPOSTS.INI", machines + "[XMILL]\r\nPORT=1\r\nBAUD=9600\r\nFLOW=1\r\nTCODE=2\r\nPROTOCOL=1\r\n"
                                                 "DEFDNL=C:\\NC\r\nDEFUPL=C:\\NC\r\nDEFEXT=TAP\r\n");
     m.rig.folder.write("NC/O1234.TAP", "%\r\nO1234\r\n%\r\n");
+}
+
+// The machine's receiver asks for the start once, while the menu still waits to switch
+// to its machine on the same port: the transfer starts with that request.
+TEST(TerminalMenu, StartRequestBeforeTheSwitchStartsTheDownload)
+{
+    MenuRig m;
+    addXmodemMill(m);
     const std::string blockStart("\x01\x01\xfe", 3);
     // Without the request the transfer would wait for the next one, which never comes.
     m.rig.device->clock.startTimer(30000, [&m] { m.menu.stop(); });
@@ -307,11 +313,7 @@ TEST(TerminalMenu, StartRequestWhileTheLineOpensAgainIsKept)
 {
     MenuRig m;
     m.rig.settings.ComOpenDelayTicks = 36;
-    std::string machines = database("LDELAY=24\r\n");
-    machines.replace(machines.find("NUMBER=7"), 8, "NUMBER=8\r\nMACHINE8=XMILL");
-    m.rig.folder.write("WPOSTS.INI", machines + "[XMILL]\r\nPORT=1\r\nBAUD=9600\r\nFLOW=1\r\nTCODE=2\r\nPROTOCOL=1\r\n"
-                                                "DEFDNL=C:\\NC\r\nDEFUPL=C:\\NC\r\nDEFEXT=TAP\r\n");
-    m.rig.folder.write("NC/O1234.TAP", "%\r\nO1234\r\n%\r\n");
+    addXmodemMill(m);
     const std::string blockStart("\x01\x01\xfe", 3);
     std::string heard;
     bool requested = false;
