@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <random>
@@ -57,8 +56,8 @@ bool randomPart(std::string_view text)
            std::all_of(text.begin(), text.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
 }
 
-// The process that made `name`, a temporary file for the file `fileName` (for any file
-// when it is empty), or 0 when the name is not of that shape.
+// The process that made `name`, a temporary file for the file `fileName`, or 0 when the
+// name is not of that shape.
 pid_t temporaryFileOwner(std::string_view name, std::string_view fileName)
 {
     if (!name.ends_with(TemporaryTag))
@@ -71,7 +70,7 @@ pid_t temporaryFileOwner(std::string_view name, std::string_view fileName)
         return 0;
     name.remove_suffix(1);
     const std::size_t mark = name.rfind(".~");
-    if (mark == std::string_view::npos || mark == 0 || (!fileName.empty() && name.substr(0, mark) != fileName))
+    if (mark == std::string_view::npos || mark == 0 || name.substr(0, mark) != fileName)
         return 0;
     const std::string_view pid = name.substr(mark + 2);
     if (!allDigits(pid) || pid.size() > 9 || pid.front() == '0')
@@ -354,39 +353,15 @@ std::string writeProtectedText(const std::string& path)
     return "File [" + path + "] Is Write-Protected and Was Not Replaced";
 }
 
-namespace {
-
-void removeLeftovers(const std::string& folder, std::string_view fileName)
-{
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
-        return;
-    const int dirFd = ::dirfd(dir);
-    while (const dirent* entry = ::readdir(dir)) {
-        const pid_t owner = temporaryFileOwner(entry->d_name, fileName);
-        if (owner <= 0 || processRuns(owner))
-            continue;
-        // A save from another machine that shares the folder holds its file locked.
-        const int fd = ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            continue;
-        struct stat st{};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
-            ::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            ::unlinkat(dirFd, entry->d_name, 0);
-        ::close(fd);
-    }
-    ::closedir(dir);
-}
-
-} // namespace
-
-void removeStaleTemporaryFiles(const std::string& folder) { removeLeftovers(folder, {}); }
-
 void removeStaleTemporaryFiles(const std::string& folder, const std::string& fileName)
 {
-    if (!fileName.empty())
-        removeLeftovers(folder, fileName);
+    if (fileName.empty())
+        return;
+    // A save, here or on another machine that shares the folder, holds its file locked.
+    removeUnheldLeftovers(folder, [&fileName](std::string_view name) {
+        const pid_t owner = temporaryFileOwner(name, fileName);
+        return owner > 0 && !processRuns(owner);
+    });
 }
 
 // The new text, and how it takes the file's place: by a rename, or written in place over

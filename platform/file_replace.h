@@ -84,12 +84,11 @@ bool writeProtected(const std::string& path);
 // What the user is told when a save would have replaced such a file.
 std::string writeProtectedText(const std::string& path);
 
-// Removes the temporary files in `folder` that a save of a process no longer running
-// left behind (a save cut off by a kill): only names of the exact shape a save makes
-// (<file>.~<pid>-<six letters or digits>.mrwtmp) and only files of this user. Files of
-// running processes, of other users and look-alike names stay.
-void removeStaleTemporaryFiles(const std::string& folder);
-// The same for the leftovers of saves of the file `fileName` (a name without folder) only.
+// Removes the temporary files that a save of `fileName` (a name without folder) in
+// `folder` left behind when its process no longer runs (a save cut off by a kill): only
+// names of the exact shape a save makes (<file>.~<pid>-<six letters or digits>.mrwtmp)
+// and only files of this user. Files of running processes, of other users and look-alike
+// names stay.
 void removeStaleTemporaryFiles(const std::string& folder, const std::string& fileName);
 
 } // namespace platform

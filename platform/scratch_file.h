@@ -9,7 +9,9 @@
 // A user's own file named to be read (a program, a machine file) is different: it may be
 // a link, but it must be a regular file, and opening it must never block.
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -36,5 +38,11 @@ std::string notRegularFileText(const std::string& path);
 std::FILE* openRegularFile(const std::string& path, std::string* error = nullptr);
 // The same, by descriptor (O_RDONLY, blocking reads); -1 on failure.
 int openRegularFileDescriptor(const std::string& path, std::string* error = nullptr);
+
+// Removes the leftovers in `folder` of runs that no longer run: the files whose names
+// `leftOver` accepts that are regular files of this user and that no process holds locked
+// (a run holds its own file locked, LOCK_EX, while it runs; the system lets go of the
+// lock however the run ends). Links, other users' files and held files stay.
+void removeUnheldLeftovers(const std::string& folder, const std::function<bool(std::string_view)>& leftOver);
 
 } // namespace platform

@@ -19,7 +19,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <optional>
 #include <sys/file.h>
@@ -237,31 +236,6 @@ std::FILE* createWorkCopyFile(const std::string& name, int& error)
     return stream;
 }
 
-// Removes the work copies in `folder` that runs no longer running left (a run killed):
-// only files of the exact names work copies have, regular files of this user, that no
-// run holds.
-void removeStaleWorkCopies(const std::string& folder)
-{
-    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (!dir)
-        return;
-    const int dirFd = ::dirfd(dir);
-    while (const dirent* entry = ::readdir(dir)) {
-        if (!isWorkCopyName(entry->d_name))
-            continue;
-        const int fd = ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            continue;
-        struct stat st{}, named{};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
-            ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-            ::fstatat(dirFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && sameFile(st, named))
-            ::unlinkat(dirFd, entry->d_name, 0);
-        ::close(fd);
-    }
-    ::closedir(dir);
-}
-
 // Gives a work copy kept for the user a name of its own beside it, after the program
 // (P.TAP.EDITED, P.TAP.EDITED1, ..), which no sweep takes for a left-over copy. The
 // copy's name when none can be given.
@@ -307,7 +281,7 @@ bool NCInput::createWorkCopy()
         if (!folder.empty() && std::find(folders.begin(), folders.end(), folder) == folders.end())
             folders.push_back(folder);
     for (const std::string& folder : folders) {
-        removeStaleWorkCopies(folder);
+        platform::removeUnheldLeftovers(folder, isWorkCopyName); // copies of killed runs
         int error = EEXIST;
         std::string name;
         for (int n = 0; n < MaxWorkCopies && error == EEXIST; ++n) {

@@ -99,6 +99,16 @@ struct ShownWindow : ProgramFolder {
         window.LoadFile(folder.file("BRACKET.TAP"));
         ASSERT_TRUE(LoadOperationFile(window, folder.file("BRACKET.OPF")));
     }
+    // The lathe example machine (LATHE.MCH beside the job) with the shaft job.
+    void loadShaftOnTheLathe()
+    {
+        folder.write("LATHE.MCH", exampleFile("Lathe 1.MCH"));
+        for (const char* name : {"SHAFT.TAP", "SHAFT.OPF"})
+            folder.write(name, exampleFile(name));
+        ASSERT_TRUE(window.LoadMachine(folder.file("LATHE.MCH")));
+        window.LoadFile(folder.file("SHAFT.TAP"));
+        ASSERT_TRUE(LoadOperationFile(window, folder.file("SHAFT.OPF")));
+    }
 };
 
 TEST(MainWindow, StartsWithTheDefaultMachineAndNoFile)
@@ -673,12 +683,7 @@ TEST(MainWindow, OnlyTheToolInTheSpindleIsShown)
     const auto& run = w.window.session().state;
     EXPECT_EQ(ToolPixelsNear(w, run.CurX, run.CurY, 0.2), 0);
 
-    w.folder.write("LATHE.MCH", exampleFile("Lathe 1.MCH"));
-    for (const char* name : {"SHAFT.TAP", "SHAFT.OPF"})
-        w.folder.write(name, exampleFile(name));
-    ASSERT_TRUE(w.window.LoadMachine(w.folder.file("LATHE.MCH")));
-    w.window.LoadFile(w.folder.file("SHAFT.TAP"));
-    ASSERT_TRUE(LoadOperationFile(w.window, w.folder.file("SHAFT.OPF")));
+    w.loadShaftOnTheLathe();
     w.window.Start();
     w.window.Start(); // the turning tool's part
     ASSERT_TRUE(w.window.LoadMachine(w.folder.file("MILL.MCH")));
@@ -698,12 +703,7 @@ TEST(MainWindow, AnotherMachineShowsNothingOfTheLastOnesRun)
         return platform::readFileBytes(displayFile).value_or("unreadable").size();
     };
     const auto blank = recorded();
-    w.folder.write("LATHE.MCH", exampleFile("Lathe 1.MCH"));
-    for (const char* name : {"SHAFT.TAP", "SHAFT.OPF"})
-        w.folder.write(name, exampleFile(name));
-    ASSERT_TRUE(w.window.LoadMachine(w.folder.file("LATHE.MCH")));
-    w.window.LoadFile(w.folder.file("SHAFT.TAP"));
-    ASSERT_TRUE(LoadOperationFile(w.window, w.folder.file("SHAFT.OPF")));
+    w.loadShaftOnTheLathe();
     w.runToEnd();
     ASSERT_NE(recorded(), blank);
     ASSERT_NE(w.window.session().state.Tool, 0);

@@ -122,6 +122,17 @@ std::pair<std::set<long>, std::set<long>> linesOurRowsMark(const FileCompare& co
     return {ours1, ours2};
 }
 
+// The lines the compare marks in each file are exactly the lines GNU diff marks there;
+// GNU diff's marks of the first file are returned.
+std::set<long> ExpectMarkedAsGnuDiffMarks(Pair& pair)
+{
+    const auto [ours1, ours2] = linesOurRowsMark(pair.compare);
+    const auto [diff1, diff2] = linesGnuDiffMarks(pair);
+    EXPECT_EQ(ours1, diff1);
+    EXPECT_EQ(ours2, diff2);
+    return diff1;
+}
+
 std::string joinLf(const std::vector<std::string>& v)
 {
     std::string out;
@@ -229,7 +240,7 @@ TEST(FileCompare, UnreadableFileRaisesTheLoadMessage)
     }
 }
 
-// Past index 32,717, where a 16-bit look-ahead end would wrap, an insertion is still an add block.
+// Past index 32,717, where a 16-bit line index would wrap, an insertion is still an add block.
 TEST(FileCompare, InsertionFarIntoALargeProgramIsAnAddBlock)
 {
     std::string older, newer;
@@ -442,18 +453,13 @@ TEST(FileCompare, MarksTheLinesThatGnuDiffReports)
         }
         Pair pair;
         pair.run(joinLf(newer), joinLf(older), opts(true, false));
-        const auto [ours1, ours2] = linesOurRowsMark(pair.compare);
-
-        const auto [diff1, diff2] = linesGnuDiffMarks(pair);
-        EXPECT_FALSE(diff1.empty());
-        EXPECT_EQ(ours1, diff1);
-        EXPECT_EQ(ours2, diff2);
+        EXPECT_FALSE(ExpectMarkedAsGnuDiffMarks(pair).empty());
     }
 }
 
-// Blocks longer than a look-ahead of 50 lines: the compare comes back in step where the
+// Blocks of more than 50 lines: the compare comes back in step where the
 // files agree again, so each added or deleted block is one block of rows, as diff finds it.
-TEST(FileCompare, BlocksLongerThanTheWindowAreOneBlockAsGnuDiffFindsThem)
+TEST(FileCompare, LongBlocksAreOneBlockAsGnuDiffFindsThem)
 {
     struct Edit {
         const char* name;
@@ -482,15 +488,12 @@ TEST(FileCompare, BlocksLongerThanTheWindowAreOneBlockAsGnuDiffFindsThem)
         }
         Pair pair;
         pair.run(joinLf(newer), joinLf(older), opts(true, false));
-        const auto [ours1, ours2] = linesOurRowsMark(pair.compare);
-        const auto [diff1, diff2] = linesGnuDiffMarks(pair);
-        EXPECT_EQ(ours1, diff1);
-        EXPECT_EQ(ours2, diff2);
+        ExpectMarkedAsGnuDiffMarks(pair);
         EXPECT_EQ(pair.compare.Blocks(), e.blocks);
     }
 }
 
-TEST(FileCompare, AMovedBlockLongerThanTheWindowIsOneDeleteAndOneAddBlock)
+TEST(FileCompare, AMovedLongBlockIsOneDeleteAndOneAddBlock)
 {
     std::vector<std::string> older, newer;
     for (int i = 0; i < 600; ++i)
@@ -557,10 +560,7 @@ TEST(FileCompare, EditsInsideARepeatedBlockAreMarkedAsGnuDiffMarksThem)
         Pair pair;
         pair.run(joinLf(newer), joinLf(older), opts(true, false));
         EXPECT_EQ(describe(pair.compare.Rows()), e.rows);
-        const auto [ours1, ours2] = linesOurRowsMark(pair.compare);
-        const auto [diff1, diff2] = linesGnuDiffMarks(pair);
-        EXPECT_EQ(ours1, diff1);
-        EXPECT_EQ(ours2, diff2);
+        ExpectMarkedAsGnuDiffMarks(pair);
     }
 }
 
@@ -614,10 +614,7 @@ TEST(FileCompare, RepeatedProgramsAreMarkedAsGnuDiffMarksThem)
                  testsupport::readFixture(MRW_TEST_FIXTURES, name + "_OLD.TAP"), opts(true, false));
         ASSERT_EQ(gnuDiffChangedLines(pair), f.changed);
         EXPECT_EQ(static_cast<long>(pair.compare.Rows().size()), f.changed) << describe(pair.compare.Rows());
-        const auto [ours1, ours2] = linesOurRowsMark(pair.compare);
-        const auto [diff1, diff2] = linesGnuDiffMarks(pair);
-        EXPECT_EQ(ours1, diff1);
-        EXPECT_EQ(ours2, diff2);
+        ExpectMarkedAsGnuDiffMarks(pair);
         EXPECT_EQ(pair.compare.ResultText(), f.result);
     }
 }
